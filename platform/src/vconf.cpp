@@ -1,0 +1,436 @@
+#include "vconf.h"
+
+#include "dlog.h"
+#include "pelorn_paths.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <gio/gio.h>
+#include <glib/gstdio.h>
+#include <map>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#define VCONF_LOG_TAG "vconf"
+
+struct _keynode_t
+{
+    std::string name;
+    int type = VCONF_TYPE_NONE;
+    int intValue = 0;
+    double dblValue = 0.0;
+    std::string strValue;
+};
+
+namespace
+{
+struct StoredValue
+{
+    int type = VCONF_TYPE_NONE;
+    std::string text; // the value as stored, after "<type>:"
+};
+
+struct Watcher
+{
+    vconf_callback_fn cb;
+    void* userData;
+};
+
+struct WatchedKey
+{
+    GFileMonitor* monitor = nullptr;
+    std::string identity; // what the file was when last heard of
+    std::vector<Watcher> watchers;
+};
+
+std::map<std::string, WatchedKey>& WatchedKeys()
+{
+    static std::map<std::string, WatchedKey> keys;
+    return keys;
+}
+
+bool KeyPath(const char* key, std::string& path)
+{
+    if (!key || !*key || strstr(key, ".."))
+        return false;
+    if (g_str_has_prefix(key, "db/"))
+        path = std::string(pelorn_state_dir()) + "/vconf/" + key;
+    else if (g_str_has_prefix(key, "memory/"))
+        path = std::string(pelorn_runtime_dir()) + "/vconf/" + key;
+    else
+        return false;
+    return true;
+}
+
+char TypeLetter(int type)
+{
+    switch (type)
+    {
+    case VCONF_TYPE_INT:
+        return 'i';
+    case VCONF_TYPE_BOOL:
+        return 'b';
+    case VCONF_TYPE_DOUBLE:
+        return 'd';
+    default:
+        return 's';
+    }
+}
+
+int TypeOfLetter(char letter)
+{
+    switch (letter)
+    {
+    case 'i':
+        return VCONF_TYPE_INT;
+    case 'b':
+        return VCONF_TYPE_BOOL;
+    case 'd':
+        return VCONF_TYPE_DOUBLE;
+    case 's':
+        return VCONF_TYPE_STRING;
+    default:
+        return VCONF_TYPE_NONE;
+    }
+}
+
+bool ParseInt(const std::string& text, int& out)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    long value = strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
+        return false;
+    out = (int)value;
+    return true;
+}
+
+bool ParseDouble(const std::string& text, double& out)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    out = g_ascii_strtod(text.c_str(), &end);
+    return *end == '\0';
+}
+
+/* A file that is not exactly "<letter>:<value>\n" with a value of its type is
+ * treated as unreadable, never as a value. */
+bool ReadStored(const char* key, StoredValue& value)
+{
+    std::string path;
+    if (!KeyPath(key, path))
+    {
+        dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "invalid key name [%s]", key ? key : "(null)");
+        return false;
+    }
+    gchar* contents = nullptr;
+    gsize length = 0;
+    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr))
+        return false;
+    bool ok = length >= 3 && contents[1] == ':' && contents[length - 1] == '\n' &&
+              memchr(contents, '\0', length) == nullptr;
+    if (ok)
+    {
+        value.type = TypeOfLetter(contents[0]);
+        value.text.assign(contents + 2, length - 3);
+        int i;
+        double d;
+        switch (value.type)
+        {
+        case VCONF_TYPE_INT:
+            ok = ParseInt(value.text, i);
+            break;
+        case VCONF_TYPE_BOOL:
+            ok = value.text == "0" || value.text == "1";
+            break;
+        case VCONF_TYPE_DOUBLE:
+            ok = ParseDouble(value.text, d);
+            break;
+        case VCONF_TYPE_STRING:
+            ok = value.text.find('\n') == std::string::npos;
+            break;
+        default:
+            ok = false;
+        }
+    }
+    if (!ok)
+        dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "key [%s] holds no valid value; read as unreadable", key);
+    g_free(contents);
+    return ok;
+}
+
+int WriteStored(const char* key, int type, const std::string& text)
+{
+    std::string path;
+    if (!KeyPath(key, path))
+    {
+        dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "invalid key name [%s]", key ? key : "(null)");
+        return VCONF_ERROR_WRONG_PREFIX;
+    }
+    if (type == VCONF_TYPE_STRING && text.find('\n') != std::string::npos)
+        return VCONF_ERROR_WRONG_VALUE;
+
+    gchar* dir = g_path_get_dirname(path.c_str());
+    g_mkdir_with_parents(dir, 0700);
+    g_free(dir);
+
+    std::string contents;
+    contents.push_back(TypeLetter(type));
+    contents.push_back(':');
+    contents += text;
+    contents.push_back('\n');
+
+    // Write beside the key and rename over it: a reader (or a crash) sees the
+    // old value or the new one, never a part of either.
+    std::string tmp = path + ".tmp." + std::to_string(getpid()) + "." + std::to_string(g_random_int());
+    int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+    {
+        dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "cannot write key [%s]: %s", key, g_strerror(errno));
+        return VCONF_ERROR_FILE_OPEN;
+    }
+    const char* p = contents.data();
+    size_t left = contents.size();
+    while (left > 0)
+    {
+        ssize_t n = write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "cannot write key [%s]: %s", key, g_strerror(errno));
+            close(fd);
+            unlink(tmp.c_str());
+            return VCONF_ERROR_FILE_WRITE;
+        }
+        p += n;
+        left -= (size_t)n;
+    }
+    if (g_str_has_prefix(key, "db/"))
+        fdatasync(fd);
+    close(fd);
+    if (rename(tmp.c_str(), path.c_str()) != 0)
+    {
+        dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "cannot replace key [%s]: %s", key, g_strerror(errno));
+        unlink(tmp.c_str());
+        return VCONF_ERROR_FILE_WRITE;
+    }
+    return VCONF_OK;
+}
+
+std::string FileIdentity(const std::string& path)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return "absent";
+    return std::to_string(st.st_ino) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
+           std::to_string(st.st_mtim.tv_nsec) + ":" + std::to_string(st.st_size);
+}
+
+void FillNode(const std::string& key, keynode_t& node)
+{
+    node.name = key;
+    StoredValue stored;
+    if (!ReadStored(key.c_str(), stored))
+        return;
+    node.type = stored.type;
+    node.strValue = stored.text;
+    if (stored.type == VCONF_TYPE_INT || stored.type == VCONF_TYPE_BOOL)
+        ParseInt(stored.text, node.intValue);
+    else if (stored.type == VCONF_TYPE_DOUBLE)
+        ParseDouble(stored.text, node.dblValue);
+}
+
+void OnKeyFileChanged(GFileMonitor* monitor, GFile* file, GFile* otherFile, GFileMonitorEvent event, gpointer data)
+{
+    std::string* key = static_cast<std::string*>(data);
+    auto it = WatchedKeys().find(*key);
+    if (it == WatchedKeys().end())
+        return;
+    std::string path;
+    KeyPath(key->c_str(), path);
+    // One replace arrives as several events; only a new file identity is a change.
+    std::string identity = FileIdentity(path);
+    if (identity == it->second.identity)
+        return;
+    it->second.identity = identity;
+
+    keynode_t node;
+    FillNode(*key, node);
+    std::vector<Watcher> watchers = it->second.watchers; // a callback may add or remove watchers
+    for (const Watcher& watcher : watchers)
+        watcher.cb(&node, watcher.userData);
+}
+} // namespace
+
+int vconf_set_int(const char* in_key, const int intval)
+{
+    return WriteStored(in_key, VCONF_TYPE_INT, std::to_string(intval));
+}
+
+int vconf_set_bool(const char* in_key, const int boolval)
+{
+    return WriteStored(in_key, VCONF_TYPE_BOOL, boolval ? "1" : "0");
+}
+
+int vconf_set_dbl(const char* in_key, const double dblval)
+{
+    char buffer[G_ASCII_DTOSTR_BUF_SIZE];
+    return WriteStored(in_key, VCONF_TYPE_DOUBLE, g_ascii_dtostr(buffer, sizeof(buffer), dblval));
+}
+
+int vconf_set_str(const char* in_key, const char* strval)
+{
+    if (!strval)
+        return VCONF_ERROR_WRONG_VALUE;
+    return WriteStored(in_key, VCONF_TYPE_STRING, strval);
+}
+
+int vconf_get_int(const char* in_key, int* intval)
+{
+    StoredValue stored;
+    if (!intval || !ReadStored(in_key, stored))
+        return VCONF_ERROR;
+    if (stored.type != VCONF_TYPE_INT && stored.type != VCONF_TYPE_BOOL)
+        return VCONF_ERROR_WRONG_TYPE;
+    return ParseInt(stored.text, *intval) ? VCONF_OK : VCONF_ERROR;
+}
+
+int vconf_get_bool(const char* in_key, int* boolval)
+{
+    int value = 0;
+    int ret = vconf_get_int(in_key, &value);
+    if (ret == VCONF_OK && boolval)
+        *boolval = value != 0;
+    return ret;
+}
+
+int vconf_get_dbl(const char* in_key, double* dblval)
+{
+    StoredValue stored;
+    if (!dblval || !ReadStored(in_key, stored))
+        return VCONF_ERROR;
+    if (stored.type != VCONF_TYPE_DOUBLE)
+        return VCONF_ERROR_WRONG_TYPE;
+    return ParseDouble(stored.text, *dblval) ? VCONF_OK : VCONF_ERROR;
+}
+
+char* vconf_get_str(const char* in_key)
+{
+    StoredValue stored;
+    if (!ReadStored(in_key, stored) || stored.type != VCONF_TYPE_STRING)
+        return nullptr;
+    return strdup(stored.text.c_str());
+}
+
+int vconf_get_type(const char* in_key)
+{
+    StoredValue stored;
+    return ReadStored(in_key, stored) ? stored.type : VCONF_TYPE_NONE;
+}
+
+int vconf_unset(const char* in_key)
+{
+    std::string path;
+    if (!KeyPath(in_key, path))
+        return VCONF_ERROR_WRONG_PREFIX;
+    if (unlink(path.c_str()) != 0 && errno != ENOENT)
+        return VCONF_ERROR_FILE_ACCESS;
+    return VCONF_OK;
+}
+
+int vconf_notify_key_changed(const char* in_key, vconf_callback_fn cb, void* user_data)
+{
+    std::string path;
+    if (!cb || !KeyPath(in_key, path))
+        return VCONF_ERROR;
+    auto& keys = WatchedKeys();
+    auto it = keys.find(in_key);
+    if (it == keys.end())
+    {
+        gchar* dir = g_path_get_dirname(path.c_str());
+        g_mkdir_with_parents(dir, 0700);
+        g_free(dir);
+
+        GFile* file = g_file_new_for_path(path.c_str());
+        GError* error = nullptr;
+        GFileMonitor* monitor = g_file_monitor_file(file, G_FILE_MONITOR_WATCH_MOVES, nullptr, &error);
+        g_object_unref(file);
+        if (!monitor)
+        {
+            dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "cannot watch key [%s]: %s", in_key,
+                       error ? error->message : "unknown");
+            g_clear_error(&error);
+            return VCONF_ERROR;
+        }
+        it = keys.emplace(in_key, WatchedKey()).first;
+        it->second.monitor = monitor;
+        it->second.identity = FileIdentity(path);
+        // The map node never moves, so its key string can serve as user data.
+        g_signal_connect(monitor, "changed", G_CALLBACK(OnKeyFileChanged), const_cast<std::string*>(&it->first));
+    }
+    it->second.watchers.push_back(Watcher{cb, user_data});
+    return VCONF_OK;
+}
+
+int vconf_ignore_key_changed(const char* in_key, vconf_callback_fn cb)
+{
+    if (!in_key)
+        return VCONF_ERROR;
+    auto& keys = WatchedKeys();
+    auto it = keys.find(in_key);
+    if (it == keys.end())
+        return VCONF_ERROR;
+    auto& watchers = it->second.watchers;
+    size_t before = watchers.size();
+    for (auto w = watchers.begin(); w != watchers.end();)
+        w = (w->cb == cb) ? watchers.erase(w) : w + 1;
+    if (watchers.size() == before)
+        return VCONF_ERROR;
+    if (watchers.empty())
+    {
+        g_file_monitor_cancel(it->second.monitor);
+        g_object_unref(it->second.monitor);
+        keys.erase(it);
+    }
+    return VCONF_OK;
+}
+
+const char* vconf_keynode_get_name(keynode_t* keynode)
+{
+    return keynode ? keynode->name.c_str() : nullptr;
+}
+
+int vconf_keynode_get_type(keynode_t* keynode)
+{
+    return keynode ? keynode->type : VCONF_TYPE_NONE;
+}
+
+int vconf_keynode_get_int(keynode_t* keynode)
+{
+    return keynode ? keynode->intValue : 0;
+}
+
+int vconf_keynode_get_bool(keynode_t* keynode)
+{
+    return keynode ? keynode->intValue != 0 : 0;
+}
+
+double vconf_keynode_get_dbl(keynode_t* keynode)
+{
+    return keynode ? keynode->dblValue : 0.0;
+}
+
+char* vconf_keynode_get_str(keynode_t* keynode)
+{
+    if (!keynode || keynode->type != VCONF_TYPE_STRING)
+        return nullptr;
+    return const_cast<char*>(keynode->strValue.c_str());
+}

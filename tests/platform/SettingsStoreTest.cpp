@@ -1,0 +1,120 @@
+#include "TestEnvironment.h"
+#include "app_preference.h"
+#include "vconf.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string>
+
+using PelornTest::RunGlibUntil;
+using PelornTest::ScopedTestDirs;
+
+TEST(SettingsStore, ValuesRoundTripByType)
+{
+    ScopedTestDirs dirs(false);
+    int i = 0;
+    ASSERT_EQ(vconf_set_int("db/test/int", -42), VCONF_OK);
+    ASSERT_EQ(vconf_get_int("db/test/int", &i), VCONF_OK);
+    EXPECT_EQ(i, -42);
+
+    ASSERT_EQ(vconf_set_bool("memory/test/flag", 1), VCONF_OK);
+    ASSERT_EQ(vconf_get_bool("memory/test/flag", &i), VCONF_OK);
+    EXPECT_EQ(i, 1);
+    ASSERT_EQ(vconf_get_int("memory/test/flag", &i), VCONF_OK);
+    EXPECT_EQ(i, 1);
+
+    double d = 0;
+    ASSERT_EQ(vconf_set_dbl("db/test/dbl", 37.25), VCONF_OK);
+    ASSERT_EQ(vconf_get_dbl("db/test/dbl", &d), VCONF_OK);
+    EXPECT_DOUBLE_EQ(d, 37.25);
+
+    ASSERT_EQ(vconf_set_str("db/test/str", "ko_KR.UTF-8"), VCONF_OK);
+    char* s = vconf_get_str("db/test/str");
+    ASSERT_NE(s, nullptr);
+    EXPECT_STREQ(s, "ko_KR.UTF-8");
+    free(s);
+
+    // "db/" survives in the state folder, "memory/" lives in the runtime folder.
+    EXPECT_FALSE(PelornTest::ReadFile(dirs.StateDir() + "/vconf/db/test/int").empty());
+    EXPECT_FALSE(PelornTest::ReadFile(dirs.RuntimeDir() + "/vconf/memory/test/flag").empty());
+}
+
+TEST(SettingsStore, MissingCorruptAndForeignKeysAreUnreadable)
+{
+    ScopedTestDirs dirs(false);
+    int i = 7;
+    EXPECT_NE(vconf_get_int("db/test/missing", &i), VCONF_OK);
+    EXPECT_EQ(i, 7);
+    EXPECT_EQ(vconf_get_str("db/test/missing"), nullptr);
+    EXPECT_NE(vconf_set_int("nope/test", 1), VCONF_OK);
+
+    const std::string dir = dirs.StateDir() + "/vconf/db/test";
+    g_mkdir_with_parents(dir.c_str(), 0700);
+    const char* corrupt[] = {"i:12", "i:12x\n", "", "b:2\n", "q:1\n", "i:99999999999\n"};
+    for (const char* text : corrupt)
+    {
+        ASSERT_TRUE(g_file_set_contents((dir + "/bad").c_str(), text, -1, nullptr));
+        EXPECT_NE(vconf_get_int("db/test/bad", &i), VCONF_OK) << "accepted \"" << text << "\"";
+    }
+    EXPECT_EQ(i, 7);
+}
+
+namespace
+{
+struct Heard
+{
+    int count = 0;
+    int lastValue = -1;
+    std::string lastName;
+};
+
+void KeyChangedCb(keynode_t* node, void* data)
+{
+    Heard* heard = static_cast<Heard*>(data);
+    heard->count++;
+    heard->lastValue = vconf_keynode_get_int(node);
+    heard->lastName = vconf_keynode_get_name(node);
+}
+} // namespace
+
+TEST(SettingsStore, ChangeIsHeardOnMainLoopOnceAndIgnoreStopsIt)
+{
+    ScopedTestDirs dirs(false);
+    Heard heard;
+    ASSERT_EQ(vconf_notify_key_changed("memory/brig/brig_connected", KeyChangedCb, &heard), VCONF_OK);
+    ASSERT_EQ(vconf_set_bool("memory/brig/brig_connected", 1), VCONF_OK);
+    EXPECT_EQ(heard.count, 0) << "notifications must come from the main loop, not from inside set";
+    ASSERT_TRUE(RunGlibUntil([&] { return heard.count > 0; }));
+    PelornTest::RunGlibFor(100);
+    EXPECT_EQ(heard.count, 1);
+    EXPECT_EQ(heard.lastValue, 1);
+    EXPECT_EQ(heard.lastName, "memory/brig/brig_connected");
+
+    ASSERT_EQ(vconf_ignore_key_changed("memory/brig/brig_connected", KeyChangedCb), VCONF_OK);
+    vconf_set_bool("memory/brig/brig_connected", 0);
+    PelornTest::RunGlibFor(150);
+    EXPECT_EQ(heard.count, 1);
+}
+
+TEST(PreferenceStore, MissingKeyAndRoundTrip)
+{
+    ScopedTestDirs dirs(false);
+    double d = 1.0;
+    EXPECT_EQ(preference_get_double("WORZ_PREF_DOUBLE_LAST_LOCATION_LAT", &d), PREFERENCE_ERROR_NO_KEY);
+    EXPECT_EQ(PREFERENCE_ERROR_NO_KEY, (int)0xFEF00030);
+    ASSERT_EQ(preference_set_double("WORZ_PREF_DOUBLE_LAST_LOCATION_LAT", 500.0), PREFERENCE_ERROR_NONE);
+    ASSERT_EQ(preference_get_double("WORZ_PREF_DOUBLE_LAST_LOCATION_LAT", &d), PREFERENCE_ERROR_NONE);
+    EXPECT_DOUBLE_EQ(d, 500.0);
+
+    ASSERT_EQ(preference_set_string("addr", "1 Main Street; Springfield = \"x\""), PREFERENCE_ERROR_NONE);
+    char* s = nullptr;
+    ASSERT_EQ(preference_get_string("addr", &s), PREFERENCE_ERROR_NONE);
+    EXPECT_STREQ(s, "1 Main Street; Springfield = \"x\"");
+    free(s);
+
+    bool b = false;
+    ASSERT_EQ(preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true), PREFERENCE_ERROR_NONE);
+    ASSERT_EQ(preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &b), PREFERENCE_ERROR_NONE);
+    EXPECT_TRUE(b);
+}

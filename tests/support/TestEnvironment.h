@@ -1,0 +1,43 @@
+#ifndef PELORN_TESTS_TEST_ENVIRONMENT_H
+#define PELORN_TESTS_TEST_ENVIRONMENT_H
+
+#include <functional>
+#include <string>
+
+namespace PelornTest
+{
+/* Fresh state and runtime folders for one test; PELORN_STATE_DIR and
+ * PELORN_RUNTIME_DIR point at them until the object goes away, when both
+ * folders are removed. Seeds the settings a watch has by default (retail
+ * mode off) unless told not to. */
+class ScopedTestDirs
+{
+public:
+    explicit ScopedTestDirs(bool seedDefaults = true);
+    ~ScopedTestDirs();
+    ScopedTestDirs(const ScopedTestDirs&) = delete;
+    ScopedTestDirs& operator=(const ScopedTestDirs&) = delete;
+
+    const std::string& StateDir() const { return mStateDir; }
+    const std::string& RuntimeDir() const { return mRuntimeDir; }
+
+private:
+    std::string mRoot;
+    std::string mStateDir;
+    std::string mRuntimeDir;
+};
+
+/* Runs the GLib default main context until cond() holds or timeoutMs passes;
+ * returns cond()'s last value. */
+bool RunGlibUntil(const std::function<bool()>& cond, int timeoutMs = 5000);
+/* Runs the GLib default main context for about ms milliseconds. */
+void RunGlibFor(int ms);
+
+/* Path of a program built into the top of the build tree (phone-sim, vconftool, ...). */
+std::string BuiltProgram(const std::string& name);
+
+/* A file's whole contents, or empty when unreadable. */
+std::string ReadFile(const std::string& path);
+} // namespace PelornTest
+
+#endif
