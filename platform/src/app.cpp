@@ -4,6 +4,7 @@
 #include "dlog.h"
 #include "pelorn_mainloop.h"
 #include "pelorn_paths.h"
+#include "pelorn_screenshot.h"
 #include "vconf.h"
 
 #include <Ecore.h>
@@ -13,6 +14,7 @@
 #include <glib-unix.h>
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <sys/file.h>
@@ -60,6 +62,9 @@ struct Framework
     int launchFd = -1;
     guint launchWatch = 0;
     std::string launchPath;
+
+    bool firstFrameWatched = false;
+    Ecore_Timer* screenshotTimer = nullptr;
 };
 
 Framework gApp;
@@ -137,6 +142,48 @@ void EventKeyChangedCb(keynode_t* node, void* data)
     Dispatch(type, &info);
 }
 
+/* ---- what a watcher outside the process may ask to see ---- */
+
+/* PELORN_FIRST_FRAME_FD: a descriptor that gets "frame\n" once the window
+ * has rendered after the first resume (start-up measurements). */
+void FirstFrameRenderedCb(void* data, Evas* e, void* event)
+{
+    evas_event_callback_del(e, EVAS_CALLBACK_RENDER_POST, FirstFrameRenderedCb);
+    const char* fdText = getenv("PELORN_FIRST_FRAME_FD");
+    int fd = fdText ? atoi(fdText) : -1;
+    if (fd > 2)
+    {
+        (void)!write(fd, "frame\n", 6);
+        close(fd);
+    }
+}
+
+void WatchFirstFrame()
+{
+    if (gApp.firstFrameWatched || !gApp.mainWindow || !getenv("PELORN_FIRST_FRAME_FD"))
+        return;
+    gApp.firstFrameWatched = true;
+    evas_event_callback_add(evas_object_evas_get(gApp.mainWindow), EVAS_CALLBACK_RENDER_POST, FirstFrameRenderedCb,
+                            nullptr);
+}
+
+/* PELORN_SCREENSHOT_DIR: without a display, the window's latest frame is kept
+ * as "<dir>/<app id>.png" so a person can still see the screen. */
+Eina_Bool ScreenshotTimerCb(void* data)
+{
+    gApp.screenshotTimer = nullptr;
+    const char* dir = getenv("PELORN_SCREENSHOT_DIR");
+    if (dir && gApp.mainWindow)
+        pelorn_window_save_png(gApp.mainWindow, (std::string(dir) + "/" + pelorn_app_id() + ".png").c_str());
+    return ECORE_CALLBACK_CANCEL;
+}
+
+void ScreenRenderedCb(void* data, Evas* e, void* event)
+{
+    if (!gApp.screenshotTimer)
+        gApp.screenshotTimer = ecore_timer_add(0.3, ScreenshotTimerCb, nullptr);
+}
+
 /* ---- pause and resume ---- */
 
 void Resume()
@@ -146,6 +193,7 @@ void Resume()
     gApp.state = LifeState::RUNNING;
     if (gApp.callbacks.resume)
         gApp.callbacks.resume(gApp.userData);
+    WatchFirstFrame();
 }
 
 void Pause()
@@ -470,6 +518,10 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     }
     ReleaseInstance();
     gApp.state = LifeState::NONE;
+    gApp.firstFrameWatched = false;
+    if (gApp.screenshotTimer)
+        ecore_timer_del(gApp.screenshotTimer);
+    gApp.screenshotTimer = nullptr;
     ecore_event_handler_del(signalExit);
     if (gApp.mainWindow)
     {
@@ -565,6 +617,8 @@ Evas_Object* app_get_preinitialized_window(const char* win_name)
     elm_win_size_base_set(win, 360, 360);
     gApp.mainWindow = win;
     gApp.windowLowered = false;
+    if (getenv("PELORN_SCREENSHOT_DIR"))
+        evas_event_callback_add(evas_object_evas_get(win), EVAS_CALLBACK_RENDER_POST, ScreenRenderedCb, nullptr);
     evas_object_smart_callback_add(win, "iconified", WindowSmartCb, nullptr);
     evas_object_smart_callback_add(win, "normal", WindowSmartCb, nullptr);
     evas_object_smart_callback_add(win, "withdrawn", WindowSmartCb, nullptr);

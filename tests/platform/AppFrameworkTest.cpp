@@ -4,6 +4,7 @@
 #include "vconf.h"
 
 #include <Elementary.h>
+#include <cairo.h>
 #include <functional>
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -125,8 +126,11 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
             g_free(a);
     };
     app_event_handler_h language = nullptr, battery = nullptr;
+    const std::string shot = dirs.StateDir() + "/com.test.framework-probe.png";
+    g_setenv("PELORN_SCREENSHOT_DIR", dirs.StateDir().c_str(), TRUE);
     r.steps = {
         {nothing, sawLast("resume")},
+        {nothing, [&] { return g_file_test(shot.c_str(), G_FILE_TEST_EXISTS); }},
         {[&r] { evas_object_hide(r.window); }, sawLast("pause")},
         {[&r] { evas_object_show(r.window); }, sawLast("resume")},
         {[&r] { elm_win_lower(r.window); }, sawLast("pause")},
@@ -147,11 +151,17 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
     EXPECT_EQ(APP_ERROR_NONE, ui_app_main(2, argv, &cbs, &r));
     ui_app_remove_event_handler(battery);
     g_unsetenv("PELORN_APP_ID");
+    g_unsetenv("PELORN_SCREENSHOT_DIR");
 
     EXPECT_FALSE(r.timedOut) << "stuck at step " << r.next;
     const std::vector<std::string> expected = {
         "create", "control - first", "resume", "pause", "resume", "pause",
         "control true second", "resume", "language ko_KR.UTF-8", "battery 2", "pause", "terminate"};
     EXPECT_EQ(expected, r.calls);
+    // Without a display the latest frame is kept as a picture of the round screen.
+    cairo_surface_t* png = cairo_image_surface_create_from_png(shot.c_str());
+    EXPECT_EQ(360, cairo_image_surface_get_width(png));
+    EXPECT_EQ(360, cairo_image_surface_get_height(png));
+    cairo_surface_destroy(png);
     EXPECT_FALSE(g_file_test((dirs.RuntimeDir() + "/apps/com.test.framework-probe.launch").c_str(), G_FILE_TEST_EXISTS));
 }
