@@ -4,7 +4,9 @@
 #include <Elementary.h>
 #include <stdbool.h>
 
+#include "app_common.h"
 #include "app_control.h"
+#include "app_preinitialized.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -14,9 +16,10 @@ extern "C" {
  * by elementary's main loop.
  *
  * ui_app_main runs: create, then the launch request (app control) built from
- * the command line, then resume. The application is paused when its main
- * window (the one app_get_preinitialized_window hands out) is iconified,
- * withdrawn, hidden or lowered, and resumed when it comes back or when a new
+ * the command line, then resume. The first window the application shows
+ * during create is its main window, sized to the watch's 360x360 screen.
+ * The application is paused when that window is iconified, withdrawn, hidden
+ * or lowered, and resumed when it comes back or when a new
  * launch request arrives while it is in the background. The loop ends on
  * ui_app_exit/elm_exit, on SIGTERM/SIGINT, or when the last window is closed;
  * then pause (when running) and terminate are called.
@@ -30,18 +33,6 @@ extern "C" {
  * Command line → launch request extra data: "--extra=KEY=VALUE" adds KEY;
  * "--launch-searching" is short for "--extra=launchSearching=true". The
  * launcher of app_control_send_launch_request adds "--reply-socket=PATH". */
-
-typedef enum
-{
-    APP_ERROR_NONE = 0,
-    APP_ERROR_INVALID_PARAMETER = -22,
-    APP_ERROR_OUT_OF_MEMORY = -12,
-    APP_ERROR_INVALID_CONTEXT = -0x01100000 | 0x01,
-    APP_ERROR_NO_SUCH_FILE = -2,
-    APP_ERROR_NOT_SUPPORTED = -95,
-    APP_ERROR_ALREADY_RUNNING = -0x01100000 | 0x02,
-    APP_ERROR_PERMISSION_DENIED = -13,
-} app_error_e;
 
 typedef bool (*app_create_cb)(void* user_data);
 typedef void (*app_pause_cb)(void* user_data);
@@ -105,15 +96,6 @@ int app_event_get_language(app_event_info_h event_info, char** lang);
 int app_event_get_region_format(app_event_info_h event_info, char** region);
 int app_event_get_low_memory_status(app_event_info_h event_info, app_event_low_memory_status_e* status);
 int app_event_get_low_battery_status(app_event_info_h event_info, app_event_low_battery_status_e* status);
-
-/* The application window the framework keeps ready: a 360x360 basic window
- * (the watch's round screen), made on the first call and the same object
- * afterwards. Its state drives pause and resume. NULL before elm_init. */
-Evas_Object* app_get_preinitialized_window(const char* win_name);
-/* The framework prepares no background or conformant here: NULL, so the
- * caller builds its own. */
-Evas_Object* app_get_preinitialized_background(void);
-Evas_Object* app_get_preinitialized_conformant(void);
 
 #ifdef __cplusplus
 }

@@ -2,12 +2,14 @@
 
 #include "app_control_private.h"
 #include "dlog.h"
+#include "pelorn_app_lock.h"
 #include "pelorn_mainloop.h"
 #include "pelorn_paths.h"
 #include "pelorn_screenshot.h"
 #include "vconf.h"
 
 #include <Ecore.h>
+#include <Ecore_Evas.h>
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -186,6 +188,8 @@ void ScreenRenderedCb(void* data, Evas* e, void* event)
 
 /* ---- pause and resume ---- */
 
+void AdoptMainWindow();
+
 void Resume()
 {
     if (gApp.state != LifeState::CREATED && gApp.state != LifeState::PAUSED)
@@ -193,6 +197,7 @@ void Resume()
     gApp.state = LifeState::RUNNING;
     if (gApp.callbacks.resume)
         gApp.callbacks.resume(gApp.userData);
+    AdoptMainWindow();
     WatchFirstFrame();
 }
 
@@ -254,6 +259,41 @@ Eina_Bool SignalExitCb(void* data, int type, void* event)
     dlog_print(DLOG_ERROR, TAG, "exit signal: ending %s", pelorn_app_id());
     elm_exit();
     return ECORE_CALLBACK_DONE;
+}
+
+/* The first window the application showed is the one the watch puts on its
+ * screen. */
+void AdoptMainWindow()
+{
+    if (gApp.mainWindow)
+        return;
+    Eina_List* list = ecore_evas_ecore_evas_list_get();
+    Eina_List* l;
+    void* data;
+    EINA_LIST_FOREACH(list, l, data)
+    {
+        Evas_Object* win = static_cast<Evas_Object*>(ecore_evas_data_get(static_cast<Ecore_Evas*>(data), "elm_win"));
+        if (!win || !evas_object_visible_get(win))
+            continue;
+        gApp.mainWindow = win;
+        break;
+    }
+    eina_list_free(list);
+    Evas_Object* win = gApp.mainWindow;
+    if (!win)
+        return;
+    evas_object_resize(win, 360, 360);
+    gApp.windowLowered = false;
+    if (getenv("PELORN_SCREENSHOT_DIR"))
+        evas_event_callback_add(evas_object_evas_get(win), EVAS_CALLBACK_RENDER_POST, ScreenRenderedCb, nullptr);
+    evas_object_smart_callback_add(win, "iconified", WindowSmartCb, nullptr);
+    evas_object_smart_callback_add(win, "normal", WindowSmartCb, nullptr);
+    evas_object_smart_callback_add(win, "withdrawn", WindowSmartCb, nullptr);
+    evas_object_smart_callback_add(win, "unwithdrawn", WindowSmartCb, nullptr);
+    evas_object_smart_callback_add(win, "focused", WindowFocusedCb, nullptr);
+    evas_object_event_callback_add(win, EVAS_CALLBACK_SHOW, WindowShowHideCb, nullptr);
+    evas_object_event_callback_add(win, EVAS_CALLBACK_HIDE, WindowShowHideCb, nullptr);
+    evas_object_event_callback_add(win, EVAS_CALLBACK_DEL, WindowDelCb, nullptr);
 }
 
 /* ---- launch requests ---- */
@@ -426,6 +466,8 @@ InstanceRole ClaimInstance(const std::vector<std::string>& args)
         {
             gApp.launchFd = fd;
             role = InstanceRole::FIRST;
+            // What app_manager_is_running asks about.
+            pelorn_app_hold_running_lock(pelorn_app_id());
         }
         else if (fd >= 0)
         {
@@ -449,6 +491,7 @@ void ReleaseInstance()
         close(gApp.launchFd);
         gApp.launchFd = -1;
         g_unlink(gApp.launchPath.c_str());
+        pelorn_app_release_running_lock(pelorn_app_id());
     }
 }
 } // namespace
@@ -482,7 +525,7 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
         return APP_ERROR_NONE;
     case InstanceRole::FAILED:
         dlog_print(DLOG_ERROR, TAG, "%s: cannot claim or reach the running instance", pelorn_app_id());
-        return APP_ERROR_INVALID_CONTEXT;
+        return APP_ERROR_IO_ERROR;
     case InstanceRole::FIRST:
         break;
     }
@@ -502,6 +545,7 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     if (created)
     {
         gApp.state = LifeState::CREATED;
+        AdoptMainWindow();
         HandLaunchRequest(args);
         Resume();
         gApp.inLoop = true;
@@ -545,7 +589,7 @@ int ui_app_add_event_handler(app_event_handler_h* event_handler, app_event_type_
     const char* key = EventKey(event_type);
     if (key && gHandlers[event_type].empty() &&
         vconf_notify_key_changed(key, EventKeyChangedCb, GINT_TO_POINTER(event_type)) != VCONF_OK)
-        return APP_ERROR_INVALID_CONTEXT;
+        return APP_ERROR_IO_ERROR;
     app_event_handler_s* h = new app_event_handler_s{event_type, callback, user_data};
     gHandlers[event_type].push_back(h);
     *event_handler = h;
@@ -604,38 +648,4 @@ int app_event_get_low_battery_status(app_event_info_h event_info, app_event_low_
         return APP_ERROR_INVALID_PARAMETER;
     *status = (app_event_low_battery_status_e)event_info->value;
     return APP_ERROR_NONE;
-}
-
-Evas_Object* app_get_preinitialized_window(const char* win_name)
-{
-    if (gApp.mainWindow)
-        return gApp.mainWindow;
-    Evas_Object* win = elm_win_add(nullptr, win_name ? win_name : pelorn_app_id(), ELM_WIN_BASIC);
-    if (!win)
-        return nullptr;
-    evas_object_resize(win, 360, 360);
-    elm_win_size_base_set(win, 360, 360);
-    gApp.mainWindow = win;
-    gApp.windowLowered = false;
-    if (getenv("PELORN_SCREENSHOT_DIR"))
-        evas_event_callback_add(evas_object_evas_get(win), EVAS_CALLBACK_RENDER_POST, ScreenRenderedCb, nullptr);
-    evas_object_smart_callback_add(win, "iconified", WindowSmartCb, nullptr);
-    evas_object_smart_callback_add(win, "normal", WindowSmartCb, nullptr);
-    evas_object_smart_callback_add(win, "withdrawn", WindowSmartCb, nullptr);
-    evas_object_smart_callback_add(win, "unwithdrawn", WindowSmartCb, nullptr);
-    evas_object_smart_callback_add(win, "focused", WindowFocusedCb, nullptr);
-    evas_object_event_callback_add(win, EVAS_CALLBACK_SHOW, WindowShowHideCb, nullptr);
-    evas_object_event_callback_add(win, EVAS_CALLBACK_HIDE, WindowShowHideCb, nullptr);
-    evas_object_event_callback_add(win, EVAS_CALLBACK_DEL, WindowDelCb, nullptr);
-    return win;
-}
-
-Evas_Object* app_get_preinitialized_background(void)
-{
-    return nullptr;
-}
-
-Evas_Object* app_get_preinitialized_conformant(void)
-{
-    return nullptr;
 }

@@ -21,6 +21,7 @@ struct Recorder
 {
     std::vector<std::string> calls;
     Evas_Object* window = nullptr;
+    int windowWidth = 0;
     struct Step
     {
         std::function<void()> act;
@@ -81,7 +82,7 @@ bool CreateCb(void* data)
 {
     Recorder* r = static_cast<Recorder*>(data);
     r->calls.push_back("create");
-    r->window = app_get_preinitialized_window("Probe");
+    r->window = elm_win_add(nullptr, "Probe", ELM_WIN_BASIC);
     evas_object_show(r->window);
     g_timeout_add(10, StepTimerCb, r);
     return true;
@@ -129,7 +130,7 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
     const std::string shot = dirs.StateDir() + "/com.test.framework-probe.png";
     g_setenv("PELORN_SCREENSHOT_DIR", dirs.StateDir().c_str(), TRUE);
     r.steps = {
-        {nothing, sawLast("resume")},
+        {[&r] { evas_object_geometry_get(r.window, nullptr, nullptr, &r.windowWidth, nullptr); }, sawLast("resume")},
         {nothing, [&] { return g_file_test(shot.c_str(), G_FILE_TEST_EXISTS); }},
         {[&r] { evas_object_hide(r.window); }, sawLast("pause")},
         {[&r] { evas_object_show(r.window); }, sawLast("resume")},
@@ -158,6 +159,7 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
         "create", "control - first", "resume", "pause", "resume", "pause",
         "control true second", "resume", "language ko_KR.UTF-8", "battery 2", "pause", "terminate"};
     EXPECT_EQ(expected, r.calls);
+    EXPECT_EQ(360, r.windowWidth) << "the main window fills the watch's screen";
     // Without a display the latest frame is kept as a picture of the round screen.
     cairo_surface_t* png = cairo_image_surface_create_from_png(shot.c_str());
     EXPECT_EQ(360, cairo_image_surface_get_width(png));

@@ -89,7 +89,7 @@ bool CreateCb(void* data)
 {
     PopupApp* app = static_cast<PopupApp*>(data);
     RETV_IF(!app, false);
-    app->window = app_get_preinitialized_window(app->description->appId.c_str());
+    app->window = elm_win_add(NULL, app->description->appId.c_str(), ELM_WIN_BASIC);
     RETV_IF(!app->window, false);
     elm_win_title_set(app->window, app->description->title.c_str());
     elm_win_autodel_set(app->window, EINA_TRUE);
