@@ -83,12 +83,15 @@ public:
     unsigned int GetWorkerStartCount() const;
     /* The main loop's watch on the current pipe, 0 between batches. */
     guint GetPipeWatchId() const;
+    /* The worker found nothing left to do and is on its way out. */
+    bool IsWorkerEnding();
 
 private:
     void StartThread();
     void StopThread();
     static void* StartCurlMultiMainLoop(void* data);
     void RunCurlMultiMainLoop();
+    void AnnounceFinishedTransfers(CURLM* multiHandle);
     static gboolean SGIOPipeWatchCB(GIOChannel* channel, GIOCondition condition, gpointer data);
     gboolean OnPipeWatch(GIOCondition condition);
     void CheckThreadStatus(PipeTransCurlData* message);

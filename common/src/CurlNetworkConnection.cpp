@@ -108,6 +108,15 @@ guint CurlNetworkConnection::GetPipeWatchId() const
     return mPipeIOChannelData.mPipeWatchId;
 }
 
+bool CurlNetworkConnection::IsWorkerEnding()
+{
+    if (!MutexLockImpl())
+        return false;
+    const bool ending = mWorkerEnding && gCurlThread != 0;
+    MutexUnlockImpl();
+    return ending;
+}
+
 void CurlNetworkConnection::HttpRequest(std::shared_ptr<IHttpRequestData> request, std::string proxyAddress)
 {
     std::shared_ptr<CurlHttpRequestData> requestData = std::dynamic_pointer_cast<CurlHttpRequestData>(request);
@@ -383,70 +392,12 @@ void CurlNetworkConnection::RunCurlMultiMainLoop()
 
     for (;;)
     {
-        do
-        {
-            long timeoutMs = -1;
-            fd_set readSet, writeSet, errorSet;
-            FD_ZERO(&readSet);
-            FD_ZERO(&writeSet);
-            FD_ZERO(&errorSet);
-            int maxFd = -1;
-
-            if (!MutexLockImpl())
-                return;
-            if (mStopRequested)
-            {
-                MutexUnlockImpl();
-                return;
-            }
-            multiHandle = mCurlMultiSessionPtr ? mCurlMultiSessionPtr->mMultiHandle : nullptr;
-            if (multiHandle)
-            {
-                curl_multi_timeout(multiHandle, &timeoutMs);
-                if (curl_multi_fdset(multiHandle, &readSet, &writeSet, &errorSet, &maxFd) != CURLM_OK)
-                    LOGE("Failed get multi fd set");
-            }
-            MutexUnlockImpl();
-
-            if (wakeFd > 0)
-            {
-                FD_SET(wakeFd, &readSet);
-                if (wakeFd > maxFd)
-                    maxFd = wakeFd;
-            }
-            // Never longer than libcurl asks for, and never more than a second.
-            long waitMs = (timeoutMs >= 0 && timeoutMs < MAX_WAIT_MS) ? timeoutMs : MAX_WAIT_MS;
-            struct timeval wait;
-            wait.tv_sec = waitMs / 1000;
-            wait.tv_usec = (waitMs % 1000) * 1000;
-            int ready = select(maxFd + 1, &readSet, &writeSet, &errorSet, &wait);
-            if (ready < 0)
-                LOGE("select error");
-            if (ready > 0 && wakeFd > 0 && FD_ISSET(wakeFd, &readSet))
-            {
-                char drain[64];
-                while (read(wakeFd, drain, sizeof(drain)) > 0)
-                {
-                }
-            }
-
-            if (!MutexLockImpl())
-                return;
-            if (mStopRequested)
-            {
-                MutexUnlockImpl();
-                return;
-            }
-            multiHandle = mCurlMultiSessionPtr ? mCurlMultiSessionPtr->mMultiHandle : nullptr;
-            running = 0;
-            if (multiHandle)
-            {
-                CURLMcode code = curl_multi_perform(multiHandle, &running);
-                if (code != CURLM_OK)
-                    LOGE("Failed multi perform :%d", (int)code);
-            }
-            MutexUnlockImpl();
-        } while (running > 0);
+        long timeoutMs = -1;
+        fd_set readSet, writeSet, errorSet;
+        FD_ZERO(&readSet);
+        FD_ZERO(&writeSet);
+        FD_ZERO(&errorSet);
+        int maxFd = -1;
 
         if (!MutexLockImpl())
             return;
@@ -456,35 +407,12 @@ void CurlNetworkConnection::RunCurlMultiMainLoop()
             return;
         }
         multiHandle = mCurlMultiSessionPtr ? mCurlMultiSessionPtr->mMultiHandle : nullptr;
-        CURLMsg* message = nullptr;
-        int left = 0;
-        while (multiHandle && (message = curl_multi_info_read(multiHandle, &left)) != nullptr)
-        {
-            if (message->msg != CURLMSG_DONE)
-                continue;
-            std::shared_ptr<CurlSingleEasySession> session = FindSingleEasySessiong(message->easy_handle);
-            if (!session)
-                continue;
-            long responseCode = 0;
-            curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &responseCode);
-            // A body cut short (or undecodable) is no image either, even
-            // when its status line said 200.
-            if (responseCode == 200 && message->data.result == CURLE_OK)
-            {
-                session->curlState = STATE_DONE_OK;
-            }
-            else
-            {
-                LOGE("Response Error Code :%d", (int)responseCode);
-                if (message->data.result != CURLE_OK)
-                    LOGE("transfer result: %s", curl_easy_strerror(message->data.result));
-                session->curlState = STATE_DONE_FAILED;
-                session->mRequestDataPtr->mResponseCode = (int)responseCode;
-            }
-            WritePipeMessage(session->curlState);
-        }
-        // Deciding to end happens under the lock, like adding a transfer:
-        // a request that comes later sees mWorkerEnding and starts a new worker.
+        // Announce every transfer as soon as it is done, not when the last
+        // one of the batch is.
+        if (multiHandle)
+            AnnounceFinishedTransfers(multiHandle);
+        // Deciding to end happens under the lock, like adding a transfer: a
+        // request that comes later sees mWorkerEnding and starts a new worker.
         if (gEasySessionCount < 1)
         {
             mWorkerEnding = true;
@@ -492,7 +420,78 @@ void CurlNetworkConnection::RunCurlMultiMainLoop()
             MutexUnlockImpl();
             return;
         }
+        if (multiHandle)
+        {
+            curl_multi_timeout(multiHandle, &timeoutMs);
+            if (curl_multi_fdset(multiHandle, &readSet, &writeSet, &errorSet, &maxFd) != CURLM_OK)
+                LOGE("Failed get multi fd set");
+        }
         MutexUnlockImpl();
+
+        if (wakeFd > 0)
+        {
+            FD_SET(wakeFd, &readSet);
+            if (wakeFd > maxFd)
+                maxFd = wakeFd;
+        }
+        // Never longer than libcurl asks for, and never more than a second.
+        long waitMs = (timeoutMs >= 0 && timeoutMs < MAX_WAIT_MS) ? timeoutMs : MAX_WAIT_MS;
+        struct timeval wait;
+        wait.tv_sec = waitMs / 1000;
+        wait.tv_usec = (waitMs % 1000) * 1000;
+        int ready = select(maxFd + 1, &readSet, &writeSet, &errorSet, &wait);
+        if (ready < 0)
+            LOGE("select error");
+        if (ready > 0 && wakeFd > 0 && FD_ISSET(wakeFd, &readSet))
+        {
+            char drain[64];
+            while (read(wakeFd, drain, sizeof(drain)) > 0)
+            {
+            }
+        }
+
+        if (!MutexLockImpl())
+            return;
+        multiHandle = mCurlMultiSessionPtr ? mCurlMultiSessionPtr->mMultiHandle : nullptr;
+        if (!mStopRequested && multiHandle)
+        {
+            CURLMcode code = curl_multi_perform(multiHandle, &running);
+            if (code != CURLM_OK)
+                LOGE("Failed multi perform :%d", (int)code);
+        }
+        MutexUnlockImpl();
+    }
+}
+
+void CurlNetworkConnection::AnnounceFinishedTransfers(CURLM* multiHandle)
+{
+    // Called on the worker with mMutex held.
+    CURLMsg* message = nullptr;
+    int left = 0;
+    while ((message = curl_multi_info_read(multiHandle, &left)) != nullptr)
+    {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        std::shared_ptr<CurlSingleEasySession> session = FindSingleEasySessiong(message->easy_handle);
+        if (!session)
+            continue;
+        long responseCode = 0;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &responseCode);
+        // A body cut short (or undecodable) is no image either, even when
+        // its status line said 200.
+        if (responseCode == 200 && message->data.result == CURLE_OK)
+        {
+            session->curlState = STATE_DONE_OK;
+        }
+        else
+        {
+            LOGE("Response Error Code :%d", (int)responseCode);
+            if (message->data.result != CURLE_OK)
+                LOGE("transfer result: %s", curl_easy_strerror(message->data.result));
+            session->curlState = STATE_DONE_FAILED;
+            session->mRequestDataPtr->mResponseCode = (int)responseCode;
+        }
+        WritePipeMessage(session->curlState);
     }
 }
 
