@@ -1,0 +1,13 @@
+   group { name: "elm/layout/application/default";
+      parts {
+         part { name: "bg"; type: RECT; mouse_events: 0;
+            description { state: "default" 0.0;
+               color: 0 0 0 255;
+            }
+         }
+         part { name: "elm.swallow.content"; type: SWALLOW;
+            description { state: "default" 0.0;
+            }
+         }
+      }
+   }

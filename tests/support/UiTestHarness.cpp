@@ -1,0 +1,208 @@
+#include "UiTestHarness.h"
+
+#include "pelorn_mainloop.h"
+#include "pelorn_resources.h"
+
+#include <Ecore_Evas.h>
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <stdlib.h>
+
+namespace PelornTest
+{
+namespace
+{
+struct LoopWait
+{
+    const std::function<bool()>* cond;
+    double deadline;
+    bool result;
+    bool timerAlive;
+};
+
+/* Checks the condition between loop iterations and ends the loop run. */
+Eina_Bool PollConditionCb(void* data)
+{
+    LoopWait* wait = static_cast<LoopWait*>(data);
+    wait->result = (*wait->cond)();
+    if (wait->result || ecore_time_get() >= wait->deadline)
+    {
+        wait->timerAlive = false;
+        ecore_main_loop_quit();
+        return ECORE_CALLBACK_CANCEL;
+    }
+    return ECORE_CALLBACK_RENEW;
+}
+
+void WindowDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
+{
+    Evas_Object** slot = static_cast<Evas_Object**>(data);
+    if (*slot == obj)
+        *slot = nullptr;
+}
+} // namespace
+
+UiTestHarness& UiTestHarness::Get()
+{
+    static UiTestHarness* harness = new UiTestHarness();
+    return *harness;
+}
+
+UiTestHarness::UiTestHarness()
+{
+    setenv("ELM_ENGINE", "buffer", 0);
+    setenv("ECORE_NO_SYSTEM_MODULES", "1", 0);
+    setenv("EINA_LOG_BACKTRACE", "-1", 0);
+    setenv("ELM_SCALE", "1.0", 0);
+    setenv("ELM_ACCEL", "none", 0);
+    static char arg0[] = "pelorn-ui-test";
+    static char* argv[] = {arg0, nullptr};
+    elm_init(1, argv);
+    pelorn_mainloop_integrate_glib();
+    pelorn_circle_theme_load();
+    elm_config_scale_set(1.0);
+}
+
+Evas_Object* UiTestHarness::Window()
+{
+    if (!mWindow)
+    {
+        mWindow = elm_win_add(nullptr, "pelorn-test", ELM_WIN_BASIC);
+        evas_object_event_callback_add(mWindow, EVAS_CALLBACK_DEL, WindowDelCb, &mWindow);
+        Evas_Object* bg = elm_bg_add(mWindow);
+        elm_bg_color_set(bg, 0, 0, 0);
+        evas_object_size_hint_weight_set(bg, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
+        elm_win_resize_object_add(mWindow, bg);
+        evas_object_show(bg);
+        evas_object_resize(mWindow, SCREEN_SIZE, SCREEN_SIZE);
+        evas_object_show(mWindow);
+    }
+    return mWindow;
+}
+
+void UiTestHarness::Target(Evas_Object* win)
+{
+    if (mTarget)
+        evas_object_event_callback_del_full(mTarget, EVAS_CALLBACK_DEL, WindowDelCb, &mTarget);
+    mTarget = win;
+    if (win)
+    {
+        evas_object_event_callback_add(win, EVAS_CALLBACK_DEL, WindowDelCb, &mTarget);
+        evas_object_resize(win, SCREEN_SIZE, SCREEN_SIZE);
+        evas_object_show(win);
+    }
+}
+
+Evas_Object* UiTestHarness::TargetWindow()
+{
+    return mTarget ? mTarget : Window();
+}
+
+Evas* UiTestHarness::Canvas()
+{
+    return evas_object_evas_get(TargetWindow());
+}
+
+bool UiTestHarness::RunUntil(const std::function<bool()>& cond, int timeoutMs)
+{
+    if (cond())
+        return true;
+    LoopWait wait{&cond, ecore_time_get() + timeoutMs / 1000.0, false, true};
+    Ecore_Timer* poll = ecore_timer_add(0.005, PollConditionCb, &wait);
+    ecore_main_loop_begin();
+    // Someone else (elm_exit, a test callback) may have ended the loop run.
+    if (wait.timerAlive)
+        ecore_timer_del(poll);
+    return cond();
+}
+
+void UiTestHarness::RunFor(int ms)
+{
+    const double until = ecore_time_get() + ms / 1000.0;
+    RunUntil([until] { return ecore_time_get() >= until; }, ms + 1000);
+}
+
+void UiTestHarness::Settle(int ms)
+{
+    RunFor(ms);
+    int w, h;
+    RenderPixels(&w, &h);
+}
+
+void UiTestHarness::Tap(int x, int y)
+{
+    Evas* evas = Canvas();
+    evas_event_feed_mouse_move(evas, x, y, mTimestamp++, nullptr);
+    evas_event_feed_mouse_down(evas, 1, EVAS_BUTTON_NONE, mTimestamp++, nullptr);
+    evas_event_feed_mouse_up(evas, 1, EVAS_BUTTON_NONE, mTimestamp++, nullptr);
+}
+
+void UiTestHarness::TapObject(Evas_Object* obj)
+{
+    Evas_Coord x, y, w, h;
+    evas_object_geometry_get(obj, &x, &y, &w, &h);
+    Tap(x + w / 2, y + h / 2);
+}
+
+void UiTestHarness::PressKey(const char* keyname)
+{
+    Evas* evas = Canvas();
+    evas_event_feed_key_down(evas, keyname, keyname, nullptr, nullptr, mTimestamp++, nullptr);
+    evas_event_feed_key_up(evas, keyname, keyname, nullptr, nullptr, mTimestamp++, nullptr);
+}
+
+void UiTestHarness::Rotate(bool clockwise)
+{
+    Evas* evas = Canvas();
+    evas_event_feed_mouse_move(evas, SCREEN_SIZE / 2, SCREEN_SIZE / 2, mTimestamp++, nullptr);
+    evas_event_feed_mouse_wheel(evas, 0, clockwise ? 1 : -1, mTimestamp++, nullptr);
+}
+
+const void* UiTestHarness::RenderPixels(int* w, int* h)
+{
+    Ecore_Evas* ee = ecore_evas_ecore_evas_get(Canvas());
+    if (!ee)
+        return nullptr;
+    ecore_evas_manual_render(ee);
+    ecore_evas_geometry_get(ee, nullptr, nullptr, w, h);
+    return ecore_evas_buffer_pixels_get(ee);
+}
+
+unsigned int UiTestHarness::PixelAt(int x, int y)
+{
+    int w = 0, h = 0;
+    const unsigned int* pixels = static_cast<const unsigned int*>(RenderPixels(&w, &h));
+    if (!pixels || x < 0 || y < 0 || x >= w || y >= h)
+        return 0;
+    return pixels[y * w + x];
+}
+
+std::string UiTestHarness::ArtifactsDir()
+{
+    const char* env = getenv("PELORN_BUILD_DIR");
+    return std::string(env && *env ? env : PELORN_TEST_BUILD_DIR) + "/test-artifacts";
+}
+
+std::string UiTestHarness::Screenshot(const std::string& state)
+{
+    Settle();
+    int w = 0, h = 0;
+    const void* pixels = RenderPixels(&w, &h);
+    if (!pixels || w <= 0 || h <= 0)
+        return std::string();
+    std::string dir = ArtifactsDir();
+    g_mkdir_with_parents(dir.c_str(), 0755);
+    std::string path = dir + "/" + state + ".png";
+
+    // An image object of the same canvas, never shown, carries the copy.
+    Evas_Object* image = evas_object_image_filled_add(Canvas());
+    evas_object_image_colorspace_set(image, EVAS_COLORSPACE_ARGB8888);
+    evas_object_image_alpha_set(image, EINA_FALSE);
+    evas_object_image_size_set(image, w, h);
+    evas_object_image_data_copy_set(image, const_cast<void*>(pixels));
+    g_unlink(path.c_str());
+    Eina_Bool saved = evas_object_image_save(image, path.c_str(), nullptr, "compress=6");
+    evas_object_del(image);
+    return saved ? path : std::string();
+}
+} // namespace PelornTest
