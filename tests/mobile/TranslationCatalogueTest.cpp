@@ -54,7 +54,9 @@ void CollectIds(const std::string& dir, std::set<std::string>& ids)
             CollectIds(path, ids);
         else if (name.size() > 4 && (name.substr(name.size() - 4) == ".cpp" || name.substr(name.size() - 2) == ".h"))
         {
-            std::string text = PelornTest::ReadFile(path);
+            // Adjacent literals ("A_" "B") are one text to the compiler.
+            static const std::regex adjacent("\"\\s*\"");
+            std::string text = std::regex_replace(PelornTest::ReadFile(path), adjacent, "");
             for (std::sregex_iterator it(text.begin(), text.end(), idPattern), end; it != end; ++it)
                 ids.insert((*it)[1]);
         }
