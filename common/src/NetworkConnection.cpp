@@ -1,9 +1,10 @@
 #include "NetworkConnection.h"
 
 #include "OrzLog.h"
-#include "vconf.h"
+#include "VconfUtil.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 namespace NSORZCommon
 {
@@ -55,9 +56,7 @@ bool NetworkConnection::IsNetworkAvailable(connection_type_e& type)
     }
     else
     {
-        int dataRestriction = 0;
-        if (vconf_get_int("db/setting/data_restriction", &dataRestriction) != 0)
-            LOGE("vconf_get_int(\"db/setting/data_restriction\", &dataRestriction) != 0");
+        const int dataRestriction = VconfUtil::GetDataRestriction();
         // Reported, not enforced: the watch still uses the cellular link.
         if (dataRestriction == 1 && type == CONNECTION_TYPE_CELLULAR)
             LOGE("db/setting/data_restriction : %d", dataRestriction);

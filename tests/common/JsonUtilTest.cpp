@@ -3,7 +3,6 @@
 #include "StringUtil.h"
 
 #include <gtest/gtest.h>
-#include <locale.h>
 #include <string>
 
 using NSORZCommon::JsonUtil;
@@ -56,19 +55,6 @@ TEST(JsonUtil, ReadsEveryJsonTypeAsText)
     EXPECT_EQ(reader.Get("o"), "");
     EXPECT_EQ(reader.Get("a"), "");
     EXPECT_EQ(reader.Get("missing"), "");
-}
-
-TEST(JsonUtil, DoublesDoNotFollowTheProcessLocale)
-{
-    // A locale with a decimal comma must not turn 37.5 into "37,500000".
-    const char* previous = setlocale(LC_NUMERIC, nullptr);
-    std::string saved = previous ? previous : "C";
-    if (!setlocale(LC_NUMERIC, "de_DE.UTF-8") && !setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-        GTEST_SKIP() << "no comma-decimal locale installed";
-    MemberReader reader(R"({"d":37.5})");
-    std::string text = reader.Get("d");
-    setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_EQ(text, "37.500000");
 }
 
 TEST(JsonUtil, UnparsableInputLeavesEveryMemberEmpty)
