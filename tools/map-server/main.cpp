@@ -1,0 +1,91 @@
+/* map-server: a local static-map provider for demonstrations and tests.
+ *
+ *   map-server [--port N] [--port-file PATH] [--log PATH] [--status N]
+ *
+ * Listens on 127.0.0.1 (port 8765 unless told; 0 picks a free one) and is
+ * meant to be the system HTTP proxy of the watch stand-in, so the app's map
+ * requests for any of the four providers come here and get a drawn picture.
+ * --port-file receives the port once listening; --log receives every request
+ * URL, one per line; --status makes every map request answer that status. */
+#include "MapServer.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace
+{
+struct Options
+{
+    int port = 8765;
+    int status = 0;
+    std::string portFile;
+    std::string logPath;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i)
+    {
+        std::string arg = argv[i];
+        if (i + 1 >= argc)
+            return false;
+        std::string value = argv[++i];
+        if (arg == "--port")
+            options.port = std::atoi(value.c_str());
+        else if (arg == "--port-file")
+            options.portFile = value;
+        else if (arg == "--log")
+            options.logPath = value;
+        else if (arg == "--status")
+            options.status = std::atoi(value.c_str());
+        else
+            return false;
+    }
+    return options.port >= 0 && options.port < 65536;
+}
+
+bool WritePortFile(const std::string& path, int port)
+{
+    std::string tmp = path + ".tmp";
+    {
+        std::ofstream out(tmp);
+        out << port << "\n";
+        if (!out)
+            return false;
+    }
+    return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options))
+    {
+        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N]\n", argv[0]);
+        return 2;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+
+    MapServer server;
+    server.SetLogPath(options.logPath);
+    server.SetForcedStatus(options.status);
+    if (!server.Listen(options.port))
+    {
+        std::fprintf(stderr, "map-server: cannot listen on 127.0.0.1:%d: %s\n", options.port, std::strerror(errno));
+        return 1;
+    }
+    if (!options.portFile.empty() && !WritePortFile(options.portFile, server.GetPort()))
+    {
+        std::fprintf(stderr, "map-server: cannot write %s\n", options.portFile.c_str());
+        return 1;
+    }
+    std::printf("map-server: listening on 127.0.0.1:%d (use it as the HTTP proxy)\n", server.GetPort());
+    std::fflush(stdout);
+    server.Run();
+    return 0;
+}
