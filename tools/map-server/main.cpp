@@ -1,12 +1,15 @@
 /* map-server: a local static-map provider for demonstrations and tests.
  *
  *   map-server [--port N] [--port-file PATH] [--log PATH] [--status N]
+ *   map-server --draw PATH LATITUDE LONGITUDE LABEL
  *
  * Listens on 127.0.0.1 (port 8765 unless told; 0 picks a free one) and is
  * meant to be the system HTTP proxy of the watch stand-in, so the app's map
  * requests for any of the four providers come here and get a drawn picture.
  * --port-file receives the port once listening; --log receives every request
- * URL, one per line; --status makes every map request answer that status. */
+ * URL, one per line; --status makes every map request answer that status.
+ * --draw writes one picture and exits (the demonstration map is made so). */
+#include "MapPicture.h"
 #include "MapServer.h"
 
 #include <csignal>
@@ -59,10 +62,25 @@ bool WritePortFile(const std::string& path, int port)
     }
     return std::rename(tmp.c_str(), path.c_str()) == 0;
 }
+
+int DrawOnePicture(char** argv)
+{
+    MapRequest request;
+    request.provider = argv[5];
+    request.latitude = std::atof(argv[3]);
+    request.longitude = std::atof(argv[4]);
+    request.hasCenter = true;
+    std::string png = DrawMapPng(request);
+    std::ofstream out(argv[2], std::ios::binary);
+    out.write(png.data(), static_cast<std::streamsize>(png.size()));
+    return png.empty() || !out ? 1 : 0;
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 6 && std::string(argv[1]) == "--draw")
+        return DrawOnePicture(argv);
     Options options;
     if (!ParseOptions(argc, argv, options))
     {
