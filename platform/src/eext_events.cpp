@@ -5,6 +5,7 @@
  * whatever has the focus) and, repeating events to what lies below, sees the
  * mouse wheel, which stands in for the bezel. */
 #include "efl_extension.h"
+#include "dlog.h"
 #include "pelorn_resources.h"
 
 #include <algorithm>
@@ -120,9 +121,11 @@ void EnsureCatcher(Evas_Object* obj)
     evas_object_resize(catcher, 30000, 30000);
     evas_object_show(catcher);
     for (const char* key : BACK_KEYS)
-        evas_object_key_grab(catcher, key, 0, 0, EINA_FALSE);
+        if (!evas_object_key_grab(catcher, key, 0, 0, EINA_FALSE))
+            dlog_print(DLOG_ERROR, "pelorn-UI", "cannot grab %s", key);
     for (const char* key : MORE_KEYS)
-        evas_object_key_grab(catcher, key, 0, 0, EINA_FALSE);
+        if (!evas_object_key_grab(catcher, key, 0, 0, EINA_FALSE))
+            dlog_print(DLOG_ERROR, "pelorn-UI", "cannot grab %s", key);
     evas_object_event_callback_add(catcher, EVAS_CALLBACK_KEY_UP, CatcherKeyUpCb, nullptr);
     evas_object_event_callback_add(catcher, EVAS_CALLBACK_MOUSE_WHEEL, CatcherWheelCb, nullptr);
     evas_object_event_callback_add(catcher, EVAS_CALLBACK_DEL, CatcherDelCb, nullptr);
