@@ -113,8 +113,9 @@ void EnsureCatcher(Evas_Object* obj)
         return;
     gCatcherCanvases.push_back(evas);
 
-    Evas_Object* catcher = evas_object_rectangle_add(evas);
-    evas_object_color_set(catcher, 0, 0, 0, 0);
+    // An image without pixels draws nothing yet, unlike a transparent
+    // rectangle, still counts as visible for pointer events.
+    Evas_Object* catcher = evas_object_image_add(evas);
     evas_object_layer_set(catcher, EVAS_LAYER_MAX);
     evas_object_repeat_events_set(catcher, EINA_TRUE);
     evas_object_move(catcher, -10000, -10000);

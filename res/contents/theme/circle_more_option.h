@@ -51,7 +51,7 @@
 
    styles {
       style { name: "more_option_main";
-         base: "font="FONT_BOLD" font_size=30 align=center color=#ffffff wrap=mixed ellipsis=1.0";
+         base: "font="FONT_BOLD" font_size=28 align=center valign=0.5 color=#ffffff wrap=mixed";
       }
       style { name: "more_option_sub";
          base: "font="FONT" font_size=22 align=center color=#c8cdd6 wrap=mixed ellipsis=1.0";
@@ -64,14 +64,14 @@
             description { state: "default" 0.0; color: 255 255 255 0; }
             description { state: "open" 0.0; color: 255 255 255 255; }
          }
+         part { name: "corners"; type: RECT; clip_to: "clip";
+            description { state: "default" 0.0; color: 0 0 0 255; }
+         }
          part { name: "bg"; type: IMAGE; clip_to: "clip";
             description { state: "default" 0.0;
                image.normal: "theme_screen.png";
                color: 14 16 20 255;
             }
-         }
-         part { name: "corners"; type: RECT; clip_to: "clip";
-            description { state: "default" 0.0; color: 0 0 0 0; }
          }
          part { name: "center.event"; type: RECT; clip_to: "clip";
             description { state: "default" 0.0;
@@ -82,15 +82,15 @@
          }
          part { name: "elm.text.main"; type: TEXTBLOCK; clip_to: "clip"; mouse_events: 0;
             description { state: "default" 0.0;
-               rel1.relative: (80/360) (150/360);
-               rel2.relative: (280/360) (196/360);
+               rel1.relative: (60/360) (118/360);
+               rel2.relative: (300/360) (212/360);
                text { style: "more_option_main"; }
             }
          }
          part { name: "elm.text.sub"; type: TEXTBLOCK; clip_to: "clip"; mouse_events: 0;
             description { state: "default" 0.0;
-               rel1.relative: (90/360) (200/360);
-               rel2.relative: (270/360) (236/360);
+               rel1.relative: (90/360) (210/360);
+               rel2.relative: (270/360) (246/360);
                text { style: "more_option_sub"; }
             }
          }
@@ -210,7 +210,7 @@
          }
          part { name: "item,icon"; type: SWALLOW; mouse_events: 0;
             description { state: "default" 0.0;
-               rel1.relative: 0.25 0.25; rel2.relative: 0.75 0.75;
+               rel1.relative: 0.22 0.22; rel2.relative: 0.78 0.78;
             }
          }
       }
