@@ -4,6 +4,7 @@
 
 #include <efl_extension.h>
 #include <libintl.h>
+#include <string>
 
 namespace NSORZUiCommon
 {
@@ -12,12 +13,16 @@ void TextOnlyToastPopup::LanguageChangedCb(void* data, Evas_Object* obj, void* e
     TextOnlyToastPopup* pThis = static_cast<TextOnlyToastPopup*>(data);
     RET_IF(pThis == NULL);
     RET_IF(pThis->mPopup == NULL);
-    char* markup = elm_entry_utf8_to_markup(dgettext("pelorn-phone", pThis->mContentStringID.c_str()));
-    if (markup)
-    {
-        elm_object_part_text_set(pThis->mPopup, "elm.text", markup);
-        free(markup);
-    }
+    // The stored text is wrapped for centring; only what is inside is translated.
+    static const std::string OPEN = "<align=center>", CLOSE = "</align>";
+    std::string text = pThis->mContentStringID;
+    if (text.compare(0, OPEN.size(), OPEN) == 0 && text.size() >= OPEN.size() + CLOSE.size() &&
+        text.compare(text.size() - CLOSE.size(), CLOSE.size(), CLOSE) == 0)
+        text = text.substr(OPEN.size(), text.size() - OPEN.size() - CLOSE.size());
+    char* markup = elm_entry_utf8_to_markup(dgettext("pelorn-phone", text.c_str()));
+    RET_IF(markup == NULL);
+    elm_object_part_text_set(pThis->mPopup, "elm.text", (OPEN + markup + CLOSE).c_str());
+    free(markup);
 }
 
 void TextOnlyToastPopup::Show()
