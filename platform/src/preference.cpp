@@ -73,6 +73,10 @@ int Save()
     {
         dlog_print(DLOG_ERROR, PREF_LOG_TAG, "cannot save %s: %s", prefs.path.c_str(), error ? error->message : "?");
         g_clear_error(&error);
+        // A failed set must not be read back: forget the change, reload next time.
+        g_key_file_free(prefs.keyFile);
+        prefs.keyFile = nullptr;
+        prefs.identity.clear();
         return PREFERENCE_ERROR_IO_ERROR;
     }
     prefs.identity = Identity(prefs.path);

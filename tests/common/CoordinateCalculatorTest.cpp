@@ -36,3 +36,37 @@ TEST(CoordinateCalculator, NeverStoredPositionIsFarFromAnyRealOne)
     EXPECT_TRUE(std::isfinite(d));
     EXPECT_GT(d, 10.0);
 }
+
+// Reference values computed separately from the published datum-shift series.
+TEST(CoordinateCalculator, ChinaOffsetIsSubtractedInsideTheBox)
+{
+    CoordinateCalculator calc;
+    Coordinate beijing = calc.CorrectChinaOffset(Coordinate(116.397128, 39.916527));
+    EXPECT_NEAR(beijing.GetLongitude(), 116.390883, 5e-7);
+    EXPECT_NEAR(beijing.GetLatitude(), 39.915123, 5e-7);
+
+    Coordinate westEdge = calc.CorrectChinaOffset(Coordinate(72.004, 30.0));
+    EXPECT_NEAR(westEdge.GetLongitude(), 72.000114, 5e-7);
+    EXPECT_NEAR(westEdge.GetLatitude(), 30.003100, 5e-7);
+}
+
+TEST(CoordinateCalculator, ChinaOffsetLeavesOutsideAndNoFixPositionsAlone)
+{
+    CoordinateCalculator calc;
+    Coordinate justWest = calc.CorrectChinaOffset(Coordinate(72.0039, 30.0));
+    EXPECT_EQ(justWest.GetLongitude(), 72.0039);
+    EXPECT_EQ(justWest.GetLatitude(), 30.0);
+    Coordinate seoulNorth = calc.CorrectChinaOffset(Coordinate(126.978, 55.8272));
+    EXPECT_EQ(seoulNorth.GetLatitude(), 55.8272);
+
+    // A zero on one axis alone would otherwise be shifted into a real place.
+    Coordinate noLatitude = calc.CorrectChinaOffset(Coordinate(116.4, 0.0));
+    EXPECT_EQ(noLatitude.GetLongitude(), 0.0);
+    EXPECT_EQ(noLatitude.GetLatitude(), 0.0);
+    Coordinate noLongitude = calc.CorrectChinaOffset(Coordinate(0.0, 39.9));
+    EXPECT_EQ(noLongitude.GetLongitude(), 0.0);
+    EXPECT_EQ(noLongitude.GetLatitude(), 0.0);
+
+    EXPECT_TRUE(CoordinateCalculator::IsInsideChinaBox(137.8347, 0.8293));
+    EXPECT_FALSE(CoordinateCalculator::IsInsideChinaBox(137.8348, 30.0));
+}

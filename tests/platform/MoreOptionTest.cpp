@@ -1,3 +1,4 @@
+#include "TestEnvironment.h"
 #include "UiTestHarness.h"
 #include "efl_extension.h"
 #include "pelorn_resources.h"
@@ -78,6 +79,7 @@ protected:
         return false;
     }
 
+    PelornTest::ScopedTestDirs mDirs;
     PelornTest::UiTestHarness& mUi = PelornTest::UiTestHarness::Get();
     Evas_Object* mMore = nullptr;
     Events mEvents;

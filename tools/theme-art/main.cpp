@@ -1,4 +1,4 @@
-// Draws the white masks and icons of the round-screen theme; edje tints them.
+// Draws the white masks of the round-screen theme; edje tints them.
 #include <cairo.h>
 #include <cmath>
 #include <cstdio>
@@ -69,35 +69,6 @@ int main(int argc, char** argv)
         cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
         for (int i = -1; i <= 1; ++i)
             Disc(cr, 14, 48 + i * 11, 3);
-    });
-    Draw("core_button_icon_done.png", 64, 64, [](cairo_t* cr) {
-        cairo_move_to(cr, 14, 34);
-        cairo_line_to(cr, 27, 47);
-        cairo_line_to(cr, 51, 19);
-        Stroke(cr, 6);
-    });
-    Draw("core_button_icon_cancel.png", 64, 64, [](cairo_t* cr) {
-        cairo_move_to(cr, 17, 17);
-        cairo_line_to(cr, 47, 47);
-        cairo_move_to(cr, 47, 17);
-        cairo_line_to(cr, 17, 47);
-        Stroke(cr, 6);
-    });
-    Draw("orz_more_icon_locate_device.png", 64, 64, [](cairo_t* cr) {
-        // A phone with a location pin on its screen.
-        cairo_new_sub_path(cr);
-        cairo_arc(cr, 24, 10, 5, M_PI, 3 * M_PI / 2);
-        cairo_arc(cr, 40, 10, 5, 3 * M_PI / 2, 2 * M_PI);
-        cairo_arc(cr, 40, 54, 5, 0, M_PI / 2);
-        cairo_arc(cr, 24, 54, 5, M_PI / 2, M_PI);
-        cairo_close_path(cr);
-        Stroke(cr, 4);
-        cairo_move_to(cr, 32, 44);
-        cairo_arc_negative(cr, 32, 27, 8, M_PI * 0.80, M_PI * 0.20);
-        cairo_close_path(cr);
-        cairo_fill(cr);
-        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-        Disc(cr, 32, 27, 3.2);
     });
     return 0;
 }

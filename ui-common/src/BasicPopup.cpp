@@ -1,10 +1,10 @@
 #include "BasicPopup.h"
 
 #include "ElementaryHelper.h"
+#include "FileUtil.h"
 #include "OrzLog.h"
 
 #include <efl_extension.h>
-#include <pelorn_resources.h>
 
 namespace NSORZUiCommon
 {
@@ -36,10 +36,7 @@ void BasicPopup::SetCloseEventListener(BasicPopupCloseEventListener* listener)
 
 std::string BasicPopup::ResourceFilePath()
 {
-    std::string dir = pelorn_res_dir();
-    if (!dir.empty() && dir.back() == '/')
-        dir.pop_back();
-    return dir + RESOURCE_FILE;
+    return NSORZCommon::FileUtil::GetResourceDirectoryPath() + RESOURCE_FILE;
 }
 
 void BasicPopup::RefreshText()

@@ -1,11 +1,11 @@
 #include "ProgressLoadingPopup.h"
 
 #include "ElementaryHelper.h"
+#include "FileUtil.h"
 #include "OrzLog.h"
 
 #include <efl_extension.h>
 #include <libintl.h>
-#include <pelorn_resources.h>
 
 namespace NSORZUiCommon
 {
@@ -15,10 +15,7 @@ const char* TEXT_DOMAIN = "pelorn-phone";
 
 std::string PopupEdjPath()
 {
-    std::string dir = pelorn_res_dir();
-    if (!dir.empty() && dir.back() == '/')
-        dir.pop_back();
-    return dir + "/contents/mobile/edje/Popup.edj";
+    return NSORZCommon::FileUtil::GetResourceDirectoryPath() + "/contents/mobile/edje/Popup.edj";
 }
 } // namespace
 

@@ -1,0 +1,207 @@
+/* Fetch 50 images of about 60 KB from a loopback server, all requested at
+ * once, first through Network (facade, broker, worker thread, pipe back to
+ * the GLib loop), then through a plain libcurl multi loop on the calling
+ * thread. Each way runs several rounds; the best round counts. */
+#include "HttpNetworkEventListner.h"
+#include "LoopbackHttpServer.h"
+#include "Network.h"
+#include "pelorn_paths.h"
+
+#include <curl/curl.h>
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <memory>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include <vector>
+
+namespace
+{
+const int IMAGE_COUNT = 50;
+const size_t IMAGE_SIZE = 60 * 1024;
+const int ROUNDS = 5;
+
+std::string ImageBytes(int index)
+{
+    std::string bytes(IMAGE_SIZE, '\0');
+    guint32 state = 2166136261u + (guint32)index;
+    for (char& byte : bytes)
+    {
+        state = state * 1664525u + 1013904223u;
+        byte = (char)(state >> 24);
+    }
+    return bytes;
+}
+
+class FetchCounter : public NSORZCommon::HttpNetworkEventListner
+{
+public:
+    int mDone = 0;
+    int mFailed = 0;
+    size_t mBytes = 0;
+
+    void OnHttpRequestCompleted(int, int) override
+    {
+    }
+    void OnHttpRequestFailed(int) override
+    {
+        ++mFailed;
+        ++mDone;
+    }
+    void OnHttpRequestCancelCompleted(int) override
+    {
+    }
+    void OnHttpResponseCompleted(int, int, const char*, int length) override
+    {
+        mBytes += (size_t)length;
+        ++mDone;
+    }
+    void OnHttpResponseFailed(int, int, int) override
+    {
+        ++mFailed;
+        ++mDone;
+    }
+    void OnHttpResponseTimeout(int, int) override
+    {
+        ++mFailed;
+        ++mDone;
+    }
+};
+
+double FetchThroughNetwork(const PelornTest::LoopbackHttpServer& server, size_t& bytes, int& failed)
+{
+    FetchCounter counter;
+    std::vector<std::unique_ptr<NSORZCommon::Network>> networks;
+    const gint64 start = g_get_monotonic_time();
+    for (int i = 0; i < IMAGE_COUNT; ++i)
+    {
+        networks.emplace_back(new NSORZCommon::Network());
+        networks.back()->SetEventListener(&counter);
+        networks.back()->HttpRequest(server.Url("/image/" + std::to_string(i) + ".png"), 1);
+    }
+    while (counter.mDone < IMAGE_COUNT)
+        g_main_context_iteration(nullptr, TRUE);
+    const gint64 end = g_get_monotonic_time();
+    bytes = counter.mBytes;
+    failed = counter.mFailed;
+    return (end - start) / 1000.0;
+}
+
+size_t AppendToString(char* data, size_t size, size_t count, void* out)
+{
+    static_cast<std::string*>(out)->append(data, size * count);
+    return size * count;
+}
+
+double FetchThroughBareCurl(const PelornTest::LoopbackHttpServer& server, size_t& bytes, int& failed)
+{
+    std::vector<std::string> bodies(IMAGE_COUNT);
+    const gint64 start = g_get_monotonic_time();
+    CURLM* multi = curl_multi_init();
+    for (int i = 0; i < IMAGE_COUNT; ++i)
+    {
+        CURL* easy = curl_easy_init();
+        const std::string url = server.Url("/image/" + std::to_string(i) + ".png");
+        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, AppendToString);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &bodies[i]);
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_multi_add_handle(multi, easy);
+    }
+    int running = 0;
+    do
+    {
+        curl_multi_perform(multi, &running);
+        if (running > 0)
+            curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+    } while (running > 0);
+    failed = 0;
+    CURLMsg* message;
+    int left;
+    while ((message = curl_multi_info_read(multi, &left)) != nullptr)
+    {
+        long status = 0;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &status);
+        if (message->data.result != CURLE_OK || status != 200)
+            ++failed;
+        curl_multi_remove_handle(multi, message->easy_handle);
+        curl_easy_cleanup(message->easy_handle);
+    }
+    curl_multi_cleanup(multi);
+    const gint64 end = g_get_monotonic_time();
+    bytes = 0;
+    for (const std::string& body : bodies)
+        bytes += body.size();
+    return (end - start) / 1000.0;
+}
+
+/* The log lines of the requests go to a throw-away state folder. */
+std::string UseTemporaryFolders()
+{
+    gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
+    std::string dir = root ? root : "/tmp";
+    g_free(root);
+    g_setenv("PELORN_STATE_DIR", dir.c_str(), TRUE);
+    g_setenv("PELORN_RUNTIME_DIR", dir.c_str(), TRUE);
+    g_setenv("PELORN_LOG_STDERR", "0", TRUE);
+    pelorn_paths_reset();
+    return dir;
+}
+
+void RemoveFolder(const std::string& path)
+{
+    GDir* dir = g_dir_open(path.c_str(), 0, nullptr);
+    if (!dir)
+        return;
+    const gchar* name;
+    while ((name = g_dir_read_name(dir)))
+        g_unlink((path + "/" + name).c_str());
+    g_dir_close(dir);
+    g_rmdir(path.c_str());
+}
+} // namespace
+
+int main()
+{
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+        g_unsetenv(name);
+    const std::string folder = UseTemporaryFolders();
+
+    std::vector<std::string> images;
+    for (int i = 0; i < IMAGE_COUNT; ++i)
+        images.push_back(ImageBytes(i));
+    PelornTest::LoopbackHttpServer server([&images](const PelornTest::LoopbackHttpServer::Request& request) {
+        PelornTest::LoopbackHttpServer::Response response;
+        int index = atoi(request.target.c_str() + request.target.rfind('/') + 1);
+        if (index < 0 || index >= IMAGE_COUNT)
+            index = 0;
+        response.body = images[index];
+        response.headers = {"Content-Type: image/png"};
+        return response;
+    });
+    curl_global_init(CURL_GLOBAL_ALL);
+
+    double bestNetwork = 1e12, bestBare = 1e12;
+    size_t networkBytes = 0, bareBytes = 0;
+    int networkFailed = 0, bareFailed = 0;
+    for (int round = 0; round < ROUNDS; ++round)
+    {
+        bestNetwork = std::min(bestNetwork, FetchThroughNetwork(server, networkBytes, networkFailed));
+        bestBare = std::min(bestBare, FetchThroughBareCurl(server, bareBytes, bareFailed));
+    }
+    RemoveFolder(folder);
+
+    const size_t expected = (size_t)IMAGE_COUNT * IMAGE_SIZE;
+    if (networkFailed || bareFailed || networkBytes != expected || bareBytes != expected)
+    {
+        fprintf(stderr, "fetch failed: network %d failed, %zu bytes; bare %d failed, %zu bytes; expected %zu\n",
+                networkFailed, networkBytes, bareFailed, bareBytes, expected);
+        return 1;
+    }
+    printf("images: %d x %zu bytes, best of %d rounds\n", IMAGE_COUNT, IMAGE_SIZE, ROUNDS);
+    printf("network: %.2f ms\n", bestNetwork);
+    printf("curl multi: %.2f ms\n", bestBare);
+    printf("ratio: %.2f\n", bestNetwork / bestBare);
+    return 0;
+}

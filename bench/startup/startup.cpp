@@ -1,0 +1,159 @@
+// bench_startup [runs]: starts the bare window and the app alternately, each
+// in fresh state folders, and reports the median time from spawn to the
+// first rendered frame and the resident memory one second after it.
+#include "app_preference.h"
+#include "pelorn_paths.h"
+#include "vconf.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+struct Sample
+{
+    double startMs = -1;
+    double rssKb = -1;
+};
+
+std::string BuildDir()
+{
+    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
+    gchar* dir = g_path_get_dirname(self ? self : ".");
+    std::string out = dir;
+    g_free(dir);
+    g_free(self);
+    return out;
+}
+
+double RssKb(pid_t pid)
+{
+    gchar* status = nullptr;
+    if (!g_file_get_contents(("/proc/" + std::to_string(pid) + "/status").c_str(), &status, nullptr, nullptr))
+        return -1;
+    double kb = -1;
+    const char* line = strstr(status, "VmRSS:");
+    if (line)
+        kb = g_ascii_strtod(line + 6, nullptr);
+    g_free(status);
+    return kb;
+}
+
+/* A fresh watch: settings seeded, agreement and permission step done, so the
+ * app goes straight to its finding screen. */
+void SeedState(const std::string& root)
+{
+    g_setenv("PELORN_STATE_DIR", (root + "/state").c_str(), TRUE);
+    g_setenv("PELORN_RUNTIME_DIR", (root + "/run").c_str(), TRUE);
+    pelorn_paths_reset();
+    vconf_set_int("db/retailmode/enabled", 0);
+    vconf_set_str("db/menu_widget/language", "en_US.UTF-8");
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+}
+
+Sample Measure(const std::string& program)
+{
+    Sample s;
+    gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
+    SeedState(root);
+    int fds[2];
+    if (pipe(fds) != 0)
+        return s;
+    gint64 t0 = g_get_monotonic_time();
+    pid_t pid = fork();
+    if (pid == 0)
+    {
+        close(fds[0]);
+        setenv("PELORN_FIRST_FRAME_FD", std::to_string(fds[1]).c_str(), 1);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(program.c_str(), program.c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    struct pollfd p = {fds[0], POLLIN, 0};
+    char buf[16];
+    if (poll(&p, 1, 20000) == 1 && read(fds[0], buf, sizeof(buf)) > 0)
+    {
+        s.startMs = (g_get_monotonic_time() - t0) / 1000.0;
+        g_usleep(1000 * 1000);
+        s.rssKb = RssKb(pid);
+    }
+    close(fds[0]);
+    kill(pid, SIGTERM);
+    int status = 0;
+    for (int i = 0; i < 300 && waitpid(pid, &status, WNOHANG) == 0; ++i)
+        g_usleep(10 * 1000);
+    if (waitpid(pid, &status, WNOHANG) == 0)
+    {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    gchar* argv[] = {(gchar*)"rm", (gchar*)"-rf", root, nullptr};
+    g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    g_free(root);
+    return s;
+}
+
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    setenv("ECORE_NO_SYSTEM_MODULES", "1", 0);
+    setenv("EINA_LOG_BACKTRACE", "-1", 0);
+    setenv("PELORN_LOG_STDERR", "0", 1);
+    if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY"))
+        setenv("ELM_ENGINE", "buffer", 0);
+    const std::string dir = BuildDir();
+    const std::string bare = dir + "/bench_bare_window";
+    const std::string app = dir + "/pelorn";
+    if (access(app.c_str(), X_OK) != 0)
+    {
+        fprintf(stderr, "%s is not built\n", app.c_str());
+        return 1;
+    }
+
+    std::vector<double> bareStart, bareRss, appStart, appRss;
+    for (int i = 0; i < runs; ++i)
+    {
+        Sample b = Measure(bare);
+        Sample a = Measure(app);
+        if (b.startMs < 0 || a.startMs < 0)
+        {
+            fprintf(stderr, "run %d: no first frame (bare %.1f, app %.1f)\n", i, b.startMs, a.startMs);
+            return 1;
+        }
+        bareStart.push_back(b.startMs);
+        bareRss.push_back(b.rssKb);
+        appStart.push_back(a.startMs);
+        appRss.push_back(a.rssKb);
+    }
+    double bs = Median(bareStart), br = Median(bareRss), as = Median(appStart), ar = Median(appRss);
+    printf("runs: %d (medians, engine %s)\n", runs, getenv("ELM_ENGINE") ? getenv("ELM_ENGINE") : "default");
+    printf("bare window with one button: first frame %.1f ms, idle RSS %.1f MB\n", bs, br / 1024.0);
+    printf("pelorn finding screen:       first frame %.1f ms, idle RSS %.1f MB\n", as, ar / 1024.0);
+    printf("ratio: start %.2f, rss %.2f\n", as / bs, ar / br);
+    return 0;
+}

@@ -1,0 +1,24 @@
+#ifndef ORZ_COMMON_ICU_UTIL_H
+#define ORZ_COMMON_ICU_UTIL_H
+
+#include <string>
+#include <time.h>
+
+namespace NSORZCommon
+{
+/* Dates and times in the user's locale and the current UTC offset. */
+class ICUUtil
+{
+public:
+    ICUUtil();
+    virtual ~ICUUtil();
+
+    /* The ICU default locale without its encoding ("ko_KR"); "en_US" when there is none. */
+    static std::string GetLocaleStr();
+    /* time: seconds since the epoch; formatType: index into the skeleton table
+     * (0 "dd" ... 25 "MMMdd hhmm"). Empty text when ICU cannot format it. */
+    static std::string GetFormattedDateTime(time_t time, int formatType);
+};
+} // namespace NSORZCommon
+
+#endif

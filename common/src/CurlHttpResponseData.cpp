@@ -1,0 +1,8 @@
+#include "CurlHttpResponseData.h"
+
+namespace NSORZCommon
+{
+CurlHttpResponseData::CurlHttpResponseData() = default;
+
+CurlHttpResponseData::~CurlHttpResponseData() = default;
+} // namespace NSORZCommon

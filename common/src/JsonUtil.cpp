@@ -1,0 +1,96 @@
+#include "JsonUtil.h"
+
+#include "OrzLog.h"
+
+#include <glib.h>
+
+namespace NSORZCommon
+{
+JsonUtil::JsonUtil(const char* data, int dataLen) : mParser(nullptr), mRootNode(nullptr), mRootObject(nullptr)
+{
+    if (data == nullptr || dataLen < 0 || strlen(data) < (size_t)dataLen)
+    {
+        LOGE("data is NULL or dataLen < strlen(data)");
+        return;
+    }
+
+    mParser = json_parser_new();
+    GError* error = nullptr;
+    if (!json_parser_load_from_data(mParser, data, dataLen, &error))
+    {
+        if (error)
+        {
+            LOGE("Failed to json_parser_load_from_data. %s", error->message);
+            g_error_free(error);
+        }
+        else
+        {
+            LOGE("Failed to json_parser_load_from_data. error is NULL");
+        }
+        return;
+    }
+
+    mRootNode = json_parser_get_root(mParser);
+    // A text that is JSON but not an object ("[1]", "3") has no members to read.
+    if (mRootNode && JSON_NODE_HOLDS_OBJECT(mRootNode))
+        mRootObject = json_node_get_object(mRootNode);
+}
+
+JsonUtil::~JsonUtil()
+{
+    if (mParser)
+        g_object_unref(mParser);
+}
+
+std::string JsonUtil::GetValueFromJsonObjectWithKey(JsonObject* object, const std::string& key)
+{
+    if (object == nullptr)
+    {
+        LOGE("Invalid Input Parameters [key : %s]", key.c_str());
+        return std::string();
+    }
+
+    JsonNode* node = json_object_get_member(object, key.c_str());
+    GType type = (node && JSON_NODE_HOLDS_VALUE(node)) ? json_node_get_value_type(node) : G_TYPE_INVALID;
+    std::string value;
+    switch (type)
+    {
+    case G_TYPE_BOOLEAN:
+        value = json_node_get_boolean(node) ? "1" : "0";
+        break;
+    case G_TYPE_INT:
+    case G_TYPE_UINT:
+    case G_TYPE_INT64:
+    case G_TYPE_UINT64:
+    {
+        gchar* text = g_strdup_printf("%" G_GINT64_FORMAT, json_node_get_int(node));
+        value = text;
+        g_free(text);
+        break;
+    }
+    case G_TYPE_DOUBLE:
+    {
+        // Independent of the process locale: a comma decimal separator would not convert back.
+        gchar text[G_ASCII_DTOSTR_BUF_SIZE];
+        value = g_ascii_formatd(text, sizeof(text), "%f", json_node_get_double(node));
+        break;
+    }
+    case G_TYPE_STRING:
+    {
+        const gchar* text = json_node_get_string(node);
+        value = text ? text : "";
+        break;
+    }
+    default:
+        LOGE("Entering node default case [key : %s]", key.c_str());
+        return std::string();
+    }
+
+    if (value == "?")
+    {
+        LOGE("value of [key : %s] is \"?\"; read as empty", key.c_str());
+        return std::string();
+    }
+    return value;
+}
+} // namespace NSORZCommon

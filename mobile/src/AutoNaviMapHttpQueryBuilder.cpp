@@ -1,0 +1,61 @@
+#include "AutoNaviMapHttpQueryBuilder.h"
+
+#include "CoordinateCalculator.h"
+#include "OrzLog.h"
+
+namespace NSPelorn
+{
+namespace
+{
+const char kAutoNaviApiKey[] = "ec710e217f675fead9be0d6a5ae4f4cc";
+}
+
+AutoNaviMapHttpQueryBuilder::AutoNaviMapHttpQueryBuilder()
+    : MapHttpQueryBuilder(0, 17), mBaseUrl("http://restapi.amap.com/v3/staticmap?"),
+      mQueryTemplate("location=%centerStr&zoom=%zoomStr&size=%sizeWStr*%sizeHStr&key=%keyStr")
+{
+}
+
+AutoNaviMapHttpQueryBuilder::~AutoNaviMapHttpQueryBuilder()
+{
+}
+
+void AutoNaviMapHttpQueryBuilder::SetCenter(double longitude, double latitude)
+{
+    NSORZCommon::CoordinateCalculator calculator;
+    NSORZCommon::Coordinate corrected = calculator.CorrectChinaOffset(NSORZCommon::Coordinate(longitude, latitude));
+    MapHttpQueryBuilder::SetCenter(corrected.GetLongitude(), corrected.GetLatitude());
+}
+
+std::string AutoNaviMapHttpQueryBuilder::GetBaseUrl()
+{
+    return mBaseUrl;
+}
+
+std::string AutoNaviMapHttpQueryBuilder::GetApiKey()
+{
+    return std::string(kAutoNaviApiKey);
+}
+
+std::string AutoNaviMapHttpQueryBuilder::GetDataField()
+{
+    std::string query = mQueryTemplate;
+
+    std::string apiKeyStr = GetApiKey();
+    RETV_IF(apiKeyStr.empty(), std::string());
+    ReplaceFirst(query, "%keyStr", apiKeyStr);
+
+    int mapWidth = mMapWidth;
+    int mapHeight = mMapHeight;
+    RETV_IF(mapWidth <= 0 || mapHeight <= 0, std::string());
+    ReplaceFirst(query, "%sizeWStr", std::to_string(mapWidth));
+    ReplaceFirst(query, "%sizeHStr", std::to_string(mapHeight));
+
+    std::string centerPoint = FormatCenter(mLongitude, mLatitude);
+    RETV_IF(centerPoint.empty(), std::string());
+    ReplaceFirst(query, "%centerStr", centerPoint);
+
+    ReplaceFirst(query, "%zoomStr", std::to_string(GetClampedZoom()));
+    return query;
+}
+} // namespace NSPelorn

@@ -1,0 +1,97 @@
+#include "MapHttpQueryBuilder.h"
+
+#include "OrzLog.h"
+
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+namespace NSPelorn
+{
+MapHttpQueryBuilder::MapHttpQueryBuilder(int minZoom, int maxZoom)
+    : mMapWidth(360), mMapHeight(360), mZoom(0), mMinZoom(minZoom), mMaxZoom(maxZoom), mLongitude(0.0),
+      mLatitude(0.0)
+{
+}
+
+MapHttpQueryBuilder::~MapHttpQueryBuilder()
+{
+}
+
+void MapHttpQueryBuilder::SetCenter(double longitude, double latitude)
+{
+    mLongitude = longitude;
+    mLatitude = latitude;
+}
+
+void MapHttpQueryBuilder::SetMapSize(int width, int height)
+{
+    int mapWidth = width;
+    int mapHeight = height;
+    RET_IF(mapWidth <= 0 || mapHeight <= 0);
+    mMapWidth = mapWidth;
+    mMapHeight = mapHeight;
+}
+
+int MapHttpQueryBuilder::GetMapWidth() const
+{
+    return mMapWidth;
+}
+
+int MapHttpQueryBuilder::GetMapHeight() const
+{
+    return mMapHeight;
+}
+
+void MapHttpQueryBuilder::SetZoom(int zoom)
+{
+    mZoom = zoom;
+}
+
+int MapHttpQueryBuilder::GetZoom() const
+{
+    return mZoom;
+}
+
+int MapHttpQueryBuilder::GetMinZoom() const
+{
+    return mMinZoom;
+}
+
+int MapHttpQueryBuilder::GetMaxZoom() const
+{
+    return mMaxZoom;
+}
+
+std::string MapHttpQueryBuilder::BuildQuery()
+{
+    return GetBaseUrl() + GetDataField();
+}
+
+int MapHttpQueryBuilder::GetClampedZoom() const
+{
+    int zoom = mZoom;
+    if (zoom < mMinZoom)
+        zoom = mMinZoom;
+    if (zoom > mMaxZoom)
+        zoom = mMaxZoom;
+    return zoom;
+}
+
+std::string MapHttpQueryBuilder::FormatCenter(double first, double second)
+{
+    // The app sets the user's locale for translations; a decimal comma would
+    // break the URL, so numbers are always written in the classic locale.
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::fixed << std::setprecision(6) << first << "," << second;
+    return out.str();
+}
+
+void MapHttpQueryBuilder::ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value)
+{
+    std::string::size_type pos = text.find(placeholder);
+    if (pos != std::string::npos)
+        text.replace(pos, placeholder.size(), value);
+}
+} // namespace NSPelorn

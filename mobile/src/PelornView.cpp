@@ -1,0 +1,793 @@
+// Not yet built: waits for the theme-extension stand-in, the popup manager, the
+// application core and the phone-location screen to land (see the branch notes).
+#if defined(PELORN_WITH_FINDING_SCREEN)
+#include "PelornView.h"
+
+#include <cstdio>
+#include <libintl.h>
+
+#include "CallData.h"
+#include "ConsumerMessageType.h"
+#include "FeedbackManager.h"
+#include "FoundDeviceData.h"
+#include "LocationSetting.h"
+#include "OrzLog.h"
+#include "PelornMain.h"
+#include "PelornViewData.h"
+#include "PelornViewFindingState.h"
+#include "PelornViewNormalState.h"
+#include "QuenlorLogManager.h"
+#include "VconfUtil.h"
+#include "ViewBasicElements.h"
+#include "ViewManager.h"
+#include "uxt_theme.h"
+
+#define PELORN_TEXT_DOMAIN "pelorn-phone"
+
+namespace NSPelorn
+{
+namespace
+{
+constexpr double BUTTON_CHANGE_DURATION = 0.3;
+constexpr guint FINDING_LIMIT_MS = 180000;
+constexpr int SEQUENCE_FRAMES = 18;
+constexpr int KIV_CONNECTION_TYPE_REMOTE = 16;
+
+const char* Translate(const char* id)
+{
+    return dgettext(PELORN_TEXT_DOMAIN, id);
+}
+
+std::string Hex2(int value)
+{
+    char buffer[8];
+    snprintf(buffer, sizeof(buffer), "%02x", value & 0xff);
+    return buffer;
+}
+} // namespace
+
+PelornView::PelornView()
+    : mMoreLayout(nullptr), mLayout(nullptr), mTitleLayout(nullptr), mTitleLabel(nullptr), mRadarLayout(nullptr),
+      mTextLayout(nullptr), mButton(nullptr), mButtonImage(nullptr), mLocateButtonMoreOptionItem(nullptr),
+      mMorphingEffectPtr(std::make_shared<MorphingEffect>()), mAnimator(nullptr), mFrameTime(0.0),
+      mFindingLimitTimer(0), mButtonIconState(1), mIsLocatingMethodAsked(0),
+      mViewStatePtr(std::make_shared<PelornViewNormalState>()), mPelornEventListener(nullptr)
+{
+}
+
+PelornView::~PelornView()
+{
+    if (mAnimator)
+        ecore_animator_del(mAnimator);
+    CancelFindingLimitTimer();
+    mTransitionHelperPtr.reset();
+}
+
+// ---- building the screen ----
+
+Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiCommon::ViewData> viewDataPtr)
+{
+    RETV_IF(parent == NULL, NULL);
+    auto pelornViewDataPtr = std::dynamic_pointer_cast<PelornViewData>(viewDataPtr);
+    RETV_IF(!pelornViewDataPtr, NULL);
+    mViewDataPtr = viewDataPtr;
+
+    std::string pelornViewEdjDirectoryPath = pelornViewDataPtr->GetPelornViewEDJDirectoryPath();
+    RETV_IF(pelornViewEdjDirectoryPath.length() < 1, NULL);
+    elm_theme_extension_add(NULL, pelornViewEdjDirectoryPath.c_str());
+
+    mMoreLayout = CreateMoreLayout(parent);
+    RETV_IF(mMoreLayout == NULL, NULL);
+    mObject4 = mMoreLayout;
+
+    NSORZUiCommon::ElementaryHelper helper;
+    mLayout = helper.CreateExpandLayout(mMoreLayout, pelornViewEdjDirectoryPath, "mobileViewLayout");
+    RETV_IF(mLayout == NULL, NULL);
+    elm_object_part_content_set(mMoreLayout, "elm.swallow.content", mLayout);
+    mObject1 = mLayout;
+
+    mTitleLayout = helper.CreateLayout(mLayout, pelornViewEdjDirectoryPath, "titleLayout");
+    RETV_IF(mTitleLayout == NULL, NULL);
+    mTitleLabel = elm_label_add(mTitleLayout);
+    RETV_IF(mTitleLabel == NULL, NULL);
+    elm_object_style_set(mTitleLabel, "slide_roll");
+    elm_label_wrap_width_set(mTitleLabel, 268);
+    elm_label_slide_mode_set(mTitleLabel, ELM_LABEL_SLIDE_MODE_AUTO);
+    elm_label_ellipsis_set(mTitleLabel, EINA_TRUE);
+    std::string titleString = CreateTitleStringWithHtmlCode();
+    RETV_IF(titleString.empty(), NULL);
+    elm_object_text_set(mTitleLabel, titleString.c_str());
+    elm_label_slide_go(mTitleLabel);
+    elm_object_part_content_set(mTitleLayout, "title", mTitleLabel);
+    elm_object_part_content_set(mLayout, "titieLayoutSwallow", mTitleLayout);
+
+    mButton = elm_button_add(mLayout);
+    RETV_IF(mButton == NULL, NULL);
+    elm_object_style_set(mButton, "morphingButton");
+    evas_object_size_hint_weight_set(mButton, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
+    evas_object_show(mButton);
+    elm_atspi_accessible_role_set(mButton, ELM_ATSPI_ROLE_REDUNDANT_OBJECT);
+    evas_object_smart_callback_add(mButton, "clicked", ButtonClickedCb, this);
+    elm_object_part_content_set(mLayout, "buttonSwallow", mButton);
+    mObject2 = mButton;
+
+    std::string pelornResourcesPath = pelornViewDataPtr->GetResourcesEDJDirectoryPath();
+    RETV_IF(pelornResourcesPath.length() < 1, NULL);
+    mButtonImage = helper.CreateImage(mButton, pelornResourcesPath, "orz_icon_start_search.png");
+    RETV_IF(mButtonImage == NULL, NULL);
+    elm_object_content_set(mButton, mButtonImage);
+
+    RETV_IF(!mMorphingEffectPtr, NULL);
+    mMorphingEffectPtr->Initialize();
+    mFrameTime = edje_frametime_get();
+
+    mRadarLayout = helper.CreateLayout(mLayout, pelornViewEdjDirectoryPath, "radarLayout");
+    RETV_IF(mRadarLayout == NULL, NULL);
+    evas_object_color_set(mRadarLayout, 0, 0, 0, 0);
+    elm_object_part_content_set(mLayout, "radarLayoutSwallow", mRadarLayout);
+    InitializeRadarLayout();
+
+    mTextLayout = helper.CreateLayout(mLayout, pelornViewEdjDirectoryPath, "textLayout");
+    RETV_IF(mTextLayout == NULL, NULL);
+    elm_object_domain_translatable_part_text_set(mTextLayout, "text", PELORN_TEXT_DOMAIN, "IDS_ORZ_BUTTON_START");
+    elm_object_part_content_set(mLayout, "textLayoutSwallow", mTextLayout);
+    mObject3 = mTextLayout;
+
+    mPopupManagerPtr = std::make_shared<PopupManager>();
+
+    SetAccessibility();
+    ShowLegalAgreementPopup();
+    return mMoreLayout;
+}
+
+void PelornView::MoreOptionEmptyCb(void* data, Evas_Object* obj, void* eventInfo)
+{
+}
+
+void PelornView::LocateButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo)
+{
+    auto* pThis = static_cast<PelornView*>(data);
+    RET_IF(pThis == NULL);
+    int index = 0;
+    const Eina_List* items = eext_more_option_items_get(obj);
+    const Eina_List* node;
+    void* item;
+    int position = 0;
+    EINA_LIST_FOREACH(items, node, item)
+    {
+        if (item == eventInfo)
+        {
+            index = position;
+            break;
+        }
+        ++position;
+    }
+    LOGE("More Button - %d", index);
+    eext_more_option_opened_set(obj, EINA_FALSE);
+    RET_IF(pThis->mPopupManagerPtr == NULL);
+    RET_IF(!pThis->mPelornEventListener);
+    if (index == (int)LOCATE_PHONE)
+    {
+        NSORZCommon::QuenlorLogManager::GetInstance()->CollectLogByFeature(1000, 1, 0);
+        pThis->ShowBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE);
+        pThis->mPelornEventListener->OnLocateButtonClicked(LOCATE_PHONE);
+    }
+    else
+    {
+        LOGE("Default Err : %d", index);
+    }
+}
+
+Evas_Object* PelornView::CreateMoreLayout(Evas_Object* parent)
+{
+    RETV_IF(parent == NULL, NULL);
+    Evas_Object* moreLayout = eext_more_option_add(parent);
+    RETV_IF(moreLayout == NULL, NULL);
+    eext_more_option_direction_set(moreLayout, EEXT_MORE_OPTION_DIRECTION_RIGHT);
+    evas_object_smart_callback_add(moreLayout, "item,clicked", LocateButtonClickedCb, this);
+    evas_object_smart_callback_add(moreLayout, "item,selected", MoreOptionEmptyCb, this);
+    evas_object_smart_callback_add(moreLayout, "more,option,opened", MoreOptionEmptyCb, this);
+    evas_object_smart_callback_add(moreLayout, "more,option,closed", MoreOptionEmptyCb, this);
+    mLocateButtonMoreOptionItem = CreateMoreOptionLocatePhone(moreLayout);
+    return moreLayout;
+}
+
+Eext_Object_Item* PelornView::CreateMoreOptionLocatePhone(Evas_Object* moreLayout)
+{
+    Eext_Object_Item* item = eext_more_option_item_append(moreLayout);
+    RETV_IF(item == NULL, NULL);
+    eext_more_option_item_part_text_set(item, "selector,main_text", Translate("WDS_ORZ_OPT_LOCATE_PHONE_ABB2"));
+    auto pelornViewDataPtr = std::dynamic_pointer_cast<PelornViewData>(mViewDataPtr);
+    if (pelornViewDataPtr)
+    {
+        NSORZUiCommon::ElementaryHelper helper;
+        Evas_Object* icon = helper.CreateImage(moreLayout, pelornViewDataPtr->GetResourcesEDJDirectoryPath(),
+                                               "orz_more_icon_locate_device.png");
+        if (icon)
+            eext_more_option_item_part_content_set(item, "item,icon", icon);
+    }
+    eext_more_option_item_style_set(item, "prod/more_option_item");
+    return item;
+}
+
+std::string PelornView::CreateTitleStringWithHtmlCode()
+{
+    std::string result;
+    do
+    {
+        std::string titleString = Translate("WDS_ORZ_HEADER_RUX_ABB");
+        BREAK_IF(titleString.empty());
+        int r = 0, g = 0, b = 0, a = 0;
+        BREAK_IF(uxt_theme_get_color("AT0110", &r, &g, &b, &a, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL) !=
+                 ERR_OK);
+        std::string hr = Hex2(r), hg = Hex2(g), hb = Hex2(b), ha = Hex2(a);
+        BREAK_IF(hr.empty());
+        BREAK_IF(hg.empty());
+        BREAK_IF(hb.empty());
+        BREAK_IF(ha.empty());
+        char* fontName = NULL;
+        int fontSize = 0;
+        BREAK_IF(uxt_theme_get_font_info("AT0110", &fontName, &fontSize) != ERR_OK || fontName == NULL);
+        std::string font = fontName;
+        free(fontName);
+        result = "<align=center><font=" + font + " text_class=AT0110 " + "color=#" + hr + hg + hb + ha + ">" +
+                 "<font_size=" + std::to_string(fontSize) + ">" + titleString + "</font_size>" + "</font></align>";
+    } while (0);
+    return result;
+}
+
+void PelornView::InitializeRadarLayout()
+{
+    if (!mTransitionHelperPtr)
+        mTransitionHelperPtr = std::make_shared<TransitionHelper>();
+    mTransitionHelperPtr->SetTransitionEventListener(this);
+    mTransitionHelperPtr->RadarEffectInitialize(mRadarLayout);
+}
+
+Eina_Bool PelornView::ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item)
+{
+    auto* pThis = static_cast<PelornView*>(data);
+    RETV_IF(pThis == NULL, EINA_FALSE);
+    pThis->OnButtonActivated();
+    return EINA_TRUE;
+}
+
+void PelornView::SetAccessibility()
+{
+    if (!elm_config_atspi_mode_get())
+        return;
+    RET_IF(mLayout == NULL);
+    Evas_Object* title =
+        elm_access_object_register((Evas_Object*)edje_object_part_object_get(elm_layout_edje_get(mLayout),
+                                                                             "titieLayoutSwallow"),
+                                   mLayout);
+    if (title)
+    {
+        elm_access_info_set(title, ELM_ACCESS_INFO, Translate("WDS_ORZ_HEADER_RUX_ABB"));
+        elm_object_focus_set(title, EINA_TRUE);
+    }
+    Evas_Object* body = elm_access_object_register(
+        (Evas_Object*)edje_object_part_object_get(elm_layout_edje_get(mLayout), "accessBody"), mLayout);
+    if (body)
+    {
+        elm_access_info_set(body, ELM_ACCESS_INFO, mViewStatePtr->GetButtonText().c_str());
+        elm_access_info_set(body, ELM_ACCESS_TYPE, "button");
+        elm_access_activate_cb_set(body, (Elm_Access_Activate_Cb)ButtonAccessActivateCb, this);
+    }
+}
+
+void PelornView::ShowLegalAgreementPopup()
+{
+    LOGE("ShowLegalAgreementPopup");
+    if (WasAgreedOrz())
+        return;
+    auto pelornViewDataPtr = std::dynamic_pointer_cast<PelornViewData>(mViewDataPtr);
+    RET_IF(!pelornViewDataPtr);
+    ShowBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_LEGAL_NOTICE, pelornViewDataPtr->GetLegalString());
+}
+
+bool PelornView::WasAgreedOrz()
+{
+    if (NSORZCommon::VconfUtil::IsLDUBinary() || NSORZCommon::VconfUtil::GetUserAgreementForORZZIB())
+        return true;
+    LOGE("User didn't agree for Orz");
+    return false;
+}
+
+// ---- lifecycle ----
+
+void PelornView::Resume()
+{
+    if (mTextLayout)
+        elm_object_part_text_set(mTextLayout, "text", mViewStatePtr->GetButtonText().c_str());
+    std::string titleString = CreateTitleStringWithHtmlCode();
+    if (mTitleLabel && !titleString.empty())
+    {
+        elm_object_text_set(mTitleLabel, titleString.c_str());
+        elm_label_slide_go(mTitleLabel);
+    }
+    if (mLocateButtonMoreOptionItem == NULL)
+        LOGE("mLocateButtonMoreOptionItem == NULL");
+    else
+        eext_more_option_item_part_text_set(mLocateButtonMoreOptionItem, "selector,main_text",
+                                            Translate("WDS_ORZ_OPT_LOCATE_PHONE_ABB2"));
+    if (mPopupManagerPtr)
+        mPopupManagerPtr->UpdatePopupTexts();
+
+    auto pelornViewDataPtr = std::dynamic_pointer_cast<PelornViewData>(mViewDataPtr);
+    if (pelornViewDataPtr && pelornViewDataPtr->IsLaunchedFromMomentBar() && !pelornViewDataPtr->GetNoViewOnLaunch())
+    {
+        LOGE("PelornView :: Resume >> Launched from moment bar");
+        if (mPelornEventListener)
+            mPelornEventListener->OnFindingButtonClicked();
+        pelornViewDataPtr->SetLaunchedFromMomentBar(false);
+    }
+}
+
+void PelornView::Pause()
+{
+    LOGE("Pause");
+    if (mMoreLayout && eext_more_option_opened_get(mMoreLayout))
+        eext_more_option_opened_set(mMoreLayout, EINA_FALSE);
+}
+
+void PelornView::Destroy()
+{
+    Evas_Object* win = NSORZUiCommon::ViewBasicElements::GetWindow();
+    if (win)
+        elm_win_keygrab_unset(win, "XF86PowerOff", 0, 0);
+}
+
+void PelornView::UpdatedByPop()
+{
+    LOGE("UpdatedByPop");
+    RET_IF(!mViewDataPtr);
+    PelornMain* pelornMain = PelornMain::GetInstance();
+    RET_IF(pelornMain == NULL);
+    auto viewManagerPtr = pelornMain->GetViewManager();
+    RET_IF(!viewManagerPtr);
+    viewManagerPtr->ResumeView();
+}
+
+bool PelornView::Pop()
+{
+    LOGE("Pop");
+    return true;
+}
+
+void PelornView::TimeTick()
+{
+    LOGE("TimeTick");
+}
+
+void PelornView::NetworkStateChanged(int state)
+{
+    ConnectionChanged();
+}
+
+void PelornView::LocationStateChanged(int state)
+{
+}
+
+void PelornView::KivStateChanged(int state)
+{
+    ConnectionChanged();
+}
+
+void PelornView::ConnectionChanged()
+{
+    PelornMain* pelornMain = PelornMain::GetInstance();
+    RET_IF(pelornMain == NULL);
+    LOGE("ConnectionChanged");
+    if (PelornMain::CheckConnectionAvailable())
+        return;
+    if (IsNormalState())
+    {
+        if (mPopupManagerPtr)
+            mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
+        return;
+    }
+    // The link went while the phone rang: offer to reconnect, stop showing the radar.
+    RET_IF(!mPelornEventListener);
+    mPelornEventListener->OnDovConnectionPopupRequested(0);
+    SetNormalState();
+}
+
+void PelornView::TransitionFinished()
+{
+    LOGE("TransitionFinished");
+    auto pelornViewDataPtr = std::dynamic_pointer_cast<PelornViewData>(mViewDataPtr);
+    RET_IF(!pelornViewDataPtr);
+    if (pelornViewDataPtr->IsLaunchedFromMomentBar())
+    {
+        LOGE("PelornView :: TransitionFinished >> Launched from moment bar");
+        if (mPelornEventListener)
+            mPelornEventListener->OnFindingButtonClicked();
+        pelornViewDataPtr->SetLaunchedFromMomentBar(false);
+        pelornViewDataPtr->SetNoViewOnLaunch(false);
+    }
+}
+
+// ---- states ----
+
+void PelornView::SetViewState(std::shared_ptr<PelornViewState> pelornViewStatePtr)
+{
+    RET_IF(mLayout == NULL);
+    RET_IF(!pelornViewStatePtr);
+    mViewStatePtr = pelornViewStatePtr;
+    mViewStatePtr->SetEventListener(this);
+    mViewStatePtr->Initialize(mLayout);
+}
+
+void PelornView::SetNormalState()
+{
+    SetViewState(std::make_shared<PelornViewNormalState>());
+}
+
+void PelornView::SetFindingState()
+{
+    SetViewState(std::make_shared<PelornViewFindingState>());
+}
+
+bool PelornView::IsNormalState()
+{
+    return std::dynamic_pointer_cast<PelornViewNormalState>(mViewStatePtr) != nullptr;
+}
+
+// ---- the button ----
+
+void PelornView::OnButtonActivated()
+{
+    LOGE("ButtonClickedCb");
+    NSORZ::FeedbackManager::GetInstance()->PlayFeedback(false);
+    RET_IF(!mPelornEventListener);
+    mPelornEventListener->OnFindingButtonClicked();
+}
+
+void PelornView::ButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo)
+{
+    auto* pThis = static_cast<PelornView*>(data);
+    RET_IF(pThis == NULL);
+    pThis->OnButtonActivated();
+}
+
+void PelornView::StartButtonAnimator(Ecore_Timeline_Cb func)
+{
+    elm_object_disabled_set(mButton, EINA_TRUE);
+    if (mAnimator)
+        ecore_animator_del(mAnimator);
+    mAnimator = ecore_animator_timeline_add(BUTTON_CHANGE_DURATION, func, this);
+}
+
+void PelornView::ShowStopButton()
+{
+    RET_IF(mButtonImage == NULL);
+    RET_IF(mButton == NULL);
+    RET_IF(mLayout == NULL);
+    if (mMoreLayout)
+        elm_object_signal_emit(mMoreLayout, "cue,hide", "elm");
+    StartButtonAnimator(StopButtonRenderingCb);
+    RET_IF(!mTransitionHelperPtr);
+    mTransitionHelperPtr->StartTextTransition(mTextLayout, PELORN_TEXT_DOMAIN, "IDS_ORZ_BUTTON_STOP_ABB2",
+                                              BUTTON_CHANGE_DURATION);
+    mTransitionHelperPtr->StartRadarTransition();
+}
+
+void PelornView::ShowStartButton()
+{
+    RET_IF(mButtonImage == NULL);
+    RET_IF(mButton == NULL);
+    RET_IF(mLayout == NULL);
+    if (mMoreLayout)
+        elm_object_signal_emit(mMoreLayout, "cue,show", "elm");
+    StartButtonAnimator(StartButtonRenderingCb);
+    CancelFindingLimitTimer();
+    if (!mTransitionHelperPtr)
+    {
+        LOGE("!mTransitionHelperPtr");
+        return;
+    }
+    edje_frametime_set(mFrameTime);
+    mTransitionHelperPtr->StopRadarTransitionWithoutEffect();
+    mTransitionHelperPtr->StartTextTransition(mTextLayout, PELORN_TEXT_DOMAIN, "IDS_ORZ_BUTTON_START",
+                                              BUTTON_CHANGE_DURATION);
+}
+
+Eina_Bool PelornView::StartButtonRenderingCb(void* data, double pos)
+{
+    return MorphingEffectRenderingCb(static_cast<PelornView*>(data), pos, false);
+}
+
+Eina_Bool PelornView::StopButtonRenderingCb(void* data, double pos)
+{
+    return MorphingEffectRenderingCb(static_cast<PelornView*>(data), pos, true);
+}
+
+Eina_Bool PelornView::MorphingEffectRenderingCb(PelornView* pThis, double pos, bool stop)
+{
+    do
+    {
+        BREAK_IF(pThis == NULL);
+        BREAK_IF(pThis->mButtonImage == NULL);
+        BREAK_IF(!pThis->mMorphingEffectPtr);
+        pThis->DrawSequenceAnimationButton(stop);
+        if (pos < 1.0)
+            return ECORE_CALLBACK_RENEW;
+        elm_object_disabled_set(pThis->mButton, EINA_FALSE);
+    } while (0);
+    if (pThis)
+        pThis->mAnimator = nullptr;
+    return ECORE_CALLBACK_CANCEL;
+}
+
+void PelornView::DrawSequenceAnimationButton(bool stop)
+{
+    RET_IF(mButtonImage == NULL);
+    RET_IF(!mPelornEventListener);
+    auto pelornViewDataPtr = std::dynamic_pointer_cast<PelornViewData>(mViewDataPtr);
+    RET_IF(!pelornViewDataPtr);
+    std::string prefix = pelornViewDataPtr->GetResourcesImageDirectoryPath() + "sequence_icon/rux_search_icon_";
+
+    int first, step;
+    if (stop && mButtonIconState == 1)
+    {
+        mButtonIconState = 0;
+        first = 1;
+        step = 1;
+    }
+    else if (!stop && mButtonIconState == 0)
+    {
+        mButtonIconState = 1;
+        first = SEQUENCE_FRAMES - 1;
+        step = -1;
+    }
+    else
+    {
+        return;
+    }
+    elm_object_signal_emit(mButton, "button_color_change", "event");
+
+    Elm_Transit* transit = elm_transit_add();
+    elm_transit_object_add(transit, mButtonImage);
+    Eina_List* frames = NULL;
+    for (int i = 0, n = first; i < SEQUENCE_FRAMES; ++i, n += step)
+        frames = eina_list_append(frames, eina_stringshare_add((prefix + std::to_string(n) + ".png").c_str()));
+    elm_transit_effect_image_animation_add(transit, frames);
+    elm_transit_objects_final_state_keep_set(transit, EINA_TRUE);
+    elm_transit_duration_set(transit, BUTTON_CHANGE_DURATION);
+    elm_transit_go(transit);
+}
+
+void PelornView::TransitionStopFinished()
+{
+    RET_IF(mButton == NULL);
+    elm_object_disabled_set(mButton, EINA_FALSE);
+}
+
+// ---- phone replies, the finding limit ----
+
+void PelornView::CancelFindingLimitTimer()
+{
+    if (mFindingLimitTimer)
+    {
+        pelorn_timer_remove(mFindingLimitTimer);
+        mFindingLimitTimer = 0;
+    }
+}
+
+gboolean PelornView::FindingLimitTimerCb(gpointer data)
+{
+    auto* pThis = static_cast<PelornView*>(data);
+    RETV_IF(pThis == NULL, FALSE);
+    LOGE("FindingLimitTimerCb");
+    pThis->mFindingLimitTimer = 0;
+    if (!pThis->IsNormalState())
+        pThis->SetNormalState();
+    return FALSE;
+}
+
+void PelornView::SendMessage(int sendType, const char* failureText)
+{
+    PelornMain* pelornMain = PelornMain::GetInstance();
+    RET_IF(pelornMain == NULL);
+    if (!pelornMain->SendAppMessageToConsumer(sendType))
+        LOGE("%s", failureText);
+}
+
+void PelornView::ShowBasicPopup(int type, const std::string& body)
+{
+    RET_IF(!mPopupManagerPtr);
+    auto popup = mPopupManagerPtr->CreateBasicPopup(type, this);
+    RET_IF(!popup);
+    if (!body.empty())
+        popup->SetContentStringID(body);
+    popup->Show();
+}
+
+void PelornView::ShowToastPopup(int type)
+{
+    RET_IF(!mPopupManagerPtr);
+    auto popup = mPopupManagerPtr->CreateToastPopup(type, this);
+    RET_IF(!popup);
+    popup->Show();
+}
+
+void PelornView::ConsumerMsgReceived(int type, void* data)
+{
+    LOGE("ConsumerMsgReceived : %d", type);
+    switch (type)
+    {
+    case ORZ_RECV_MSG_TYPE_START_RSP:
+    {
+        auto* callData = static_cast<CallData*>(data);
+        if (callData && callData->mIsResponse && callData->mReason != 0)
+        {
+            // The phone refused to ring (for example during a call).
+            if (mPopupManagerPtr)
+                mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
+            ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_UNABLE_TO_USE_DURING_CALLS);
+            if (!IsNormalState())
+                SetNormalState();
+            break;
+        }
+        CancelFindingLimitTimer();
+        mFindingLimitTimer = pelorn_timer_add(FINDING_LIMIT_MS, FindingLimitTimerCb, this);
+        if (mButton)
+            elm_object_disabled_set(mButton, EINA_FALSE);
+        break;
+    }
+    case ORZ_RECV_MSG_TYPE_STOP_RSP:
+        break;
+    case ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ:
+    {
+        auto* foundDeviceData = static_cast<FoundDeviceData*>(data);
+        if (foundDeviceData && foundDeviceData->mResult == 1)
+        {
+            if (mPopupManagerPtr)
+                mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
+            ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_UNABLE_TO_USE_DURING_CALLS);
+        }
+        if (!IsNormalState())
+            SetNormalState();
+        SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP, "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP) failed");
+        break;
+    }
+    case ORZ_RECV_MSG_TYPE_LOCATION_SETTING_GET_RSP:
+    {
+        RET_IF(!mPopupManagerPtr);
+        RET_IF(!mPopupManagerPtr->GetBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE));
+        auto* setting = static_cast<LocationSetting*>(data);
+        RET_IF(setting == NULL);
+        if (setting->mLocationState == 0)
+        {
+            ShowBasicPopup(setting->mIsQuenlorDevice ? (int)ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION
+                                                     : (int)ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE);
+        }
+        else if (setting->mLocationHighAccuracyState != 1 && setting->mLocationHighAccuracyState != 2 &&
+                 !mIsLocatingMethodAsked)
+        {
+            ShowBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_CHANGE_LOCATING_METHOD);
+        }
+        else if (PelornMain::CheckConnectionAvailable())
+        {
+            SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ, "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_REQ) failed");
+            ShowBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT);
+        }
+        break;
+    }
+    case ORZ_RECV_MSG_TYPE_LOCATION_SETTING_SET_RSP:
+        RET_IF(!mPopupManagerPtr);
+        RET_IF(!mPopupManagerPtr->GetBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT));
+        SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ, "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_REQ) failed");
+        break;
+    case ORZ_RECV_MSG_TYPE_NO_RESPONSE:
+        if (!IsNormalState())
+            SetNormalState();
+        break;
+    default:
+        LOGE("default error");
+        break;
+    }
+}
+
+// ---- popups ----
+
+void PelornView::OnClosed(int basicPopupType, int result)
+{
+    RET_IF(!mPopupManagerPtr);
+    const int kivConnectionType = NSORZCommon::VconfUtil::GetKivConnectionType();
+    auto askBluetoothConnection = [this]() {
+        if (mPelornEventListener)
+            mPelornEventListener->OnBTConnectionUserDefinedPopupRequested(
+                Translate("WDS_ORZ_HEADER_RUX_ABB"),
+                Translate("IDS_ST_POP_TO_USE_THIS_APPLICATION_YOU_NEED_TO_AGREE_TO_ITS_LEGAL_NOTICES_YOU_WILL_BE_"
+                          "CONNECTED_TO_YOUR_MOBILE_DEVICE_VIA_BLUETOOTH_TO_VIEW_THE_APPLICATIONS_LEGAL_NOTICES"),
+                3);
+    };
+    switch (basicPopupType)
+    {
+    case 0:
+        mPopupManagerPtr->RemoveBasicPopup(0);
+        if (result == 0 || result == 1)
+        {
+            mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
+            ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE);
+        }
+        else if (result == 2)
+        {
+            if (kivConnectionType == KIV_CONNECTION_TYPE_REMOTE)
+            {
+                askBluetoothConnection();
+            }
+            else
+            {
+                SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_SET_REQ,
+                            "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_SET_REQ) failed");
+                ShowBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT);
+            }
+        }
+        break;
+    case 1:
+    case 3:
+        mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
+        break;
+    case 2:
+        mPopupManagerPtr->RemoveBasicPopup(2);
+        if (result == 2)
+        {
+            mIsLocatingMethodAsked = 1;
+            if (kivConnectionType == KIV_CONNECTION_TYPE_REMOTE)
+                askBluetoothConnection();
+            else
+                SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_SET_REQ,
+                            "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_SET_REQ) failed");
+        }
+        else
+        {
+            mIsLocatingMethodAsked = 0;
+            if (PelornMain::CheckConnectionAvailable())
+            {
+                SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ,
+                            "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_REQ) failed");
+                ShowBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE);
+            }
+        }
+        break;
+    case 5:
+    case 8:
+        mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
+        if (result == 0)
+        {
+            PelornMain* pelornMain = PelornMain::GetInstance();
+            RET_IF(pelornMain == NULL);
+            if (!pelornMain->SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ))
+            {
+                LOGE("SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ) failed");
+                LOGE("Stop to request location info so that queue is initialized and ready to send other messages");
+            }
+        }
+        break;
+    case 10:
+        if (result == 0)
+        {
+            elm_exit();
+        }
+        else
+        {
+            NSORZCommon::VconfUtil::SetUserAgreementForORZZIB(true);
+            mPopupManagerPtr->RemoveBasicPopup(10);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void PelornView::OnClosed(int toastPopupType)
+{
+    RET_IF(!mPopupManagerPtr);
+    if (toastPopupType == 2 || toastPopupType == 3)
+        mPopupManagerPtr->RemoveToastPopup(toastPopupType);
+}
+} // namespace NSPelorn
+#endif

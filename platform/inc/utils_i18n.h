@@ -1,0 +1,71 @@
+#ifndef PELORN_PLATFORM_UTILS_I18N_H
+#define PELORN_PLATFORM_UTILS_I18N_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The platform's i18n calls: thin wrappers over the ICU C API. Texts are
+ * UTF-16 code units; error codes are ICU's (I18N_ERROR_NONE when none). */
+
+typedef enum
+{
+    I18N_ERROR_NONE = 0,
+    I18N_ERROR_INVALID_PARAMETER = -22,
+    I18N_ERROR_OUT_OF_MEMORY = -12,
+    I18N_ERROR_BUFFER_OVERFLOW = -75,
+    I18N_ERROR_ILLEGAL_ARGUMENT = -0x01140000 | 0x01,
+    I18N_ERROR_UNKNOWN = -0x01140000 | 0xff,
+} i18n_error_code_e;
+
+typedef uint16_t i18n_uchar;
+typedef double i18n_udate;
+typedef void* i18n_udatepg_h;
+typedef void* i18n_udate_format_h;
+typedef void* i18n_field_position_h;
+
+typedef enum
+{
+    I18N_UDATE_FULL = 0,
+    I18N_UDATE_LONG = 1,
+    I18N_UDATE_MEDIUM = 2,
+    I18N_UDATE_SHORT = 3,
+    I18N_UDATE_DEFAULT = I18N_UDATE_MEDIUM,
+    I18N_UDATE_NONE = -1,
+    I18N_UDATE_PATTERN = -2,
+} i18n_udate_format_style_e;
+
+/* NULL sets the default from the environment (LC_ALL, LC_MESSAGES, LANG). */
+int i18n_ulocale_set_default(const char* locale_id);
+int i18n_ulocale_get_default(const char** locale);
+
+/* Copies at most n units; the destination is terminated when room is left. */
+i18n_uchar* i18n_ustring_copy_ua_n(i18n_uchar* dest, const char* src, int32_t n);
+char* i18n_ustring_copy_au_n(char* dest, const i18n_uchar* src, int32_t n);
+/* UTF-16 to UTF-8; *dest_len receives the UTF-8 length. */
+int i18n_ustring_to_UTF8(char* dest, int32_t dest_capacity, int32_t* dest_len, const i18n_uchar* src,
+                         int32_t src_len);
+int32_t i18n_ustring_get_length(const i18n_uchar* s);
+
+int i18n_udatepg_create(const char* locale, i18n_udatepg_h* dtpg);
+int i18n_udatepg_destroy(i18n_udatepg_h dtpg);
+int i18n_udatepg_get_best_pattern(i18n_udatepg_h dtpg, const i18n_uchar* skeleton, int32_t len,
+                                  i18n_uchar* best_pattern, int32_t capacity, int32_t* best_pattern_len);
+
+/* With I18N_UDATE_PATTERN for both styles the pattern is used as given.
+ * tz_id_len/pattern_len -1: terminated text. */
+int i18n_udate_create(i18n_udate_format_style_e time_style, i18n_udate_format_style_e date_style,
+                      const char* locale, const i18n_uchar* tz_id, int32_t tz_id_len, const i18n_uchar* pattern,
+                      int32_t pattern_len, i18n_udate_format_h* format);
+int i18n_udate_destroy(i18n_udate_format_h format);
+/* date in milliseconds since the epoch. */
+int i18n_udate_format_date(const i18n_udate_format_h format, i18n_udate date_to_format, i18n_uchar* result,
+                           int32_t result_len, i18n_field_position_h pos, int32_t* buf_size_needed);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

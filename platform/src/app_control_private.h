@@ -1,0 +1,22 @@
+#ifndef PELORN_PLATFORM_APP_CONTROL_PRIVATE_H
+#define PELORN_PLATFORM_APP_CONTROL_PRIVATE_H
+
+#include "app_control.h"
+
+#include <string>
+#include <vector>
+
+/* Shared between the launch side (app_control.cpp) and the framework loop
+ * (app.cpp), which turns a command line into the launch request it hands
+ * to the application. */
+
+/* Builds the launch request an application receives from its command-line
+ * arguments (without argv[0]): "--extra=KEY=VALUE", "--launch-searching",
+ * "--reply-socket=PATH" (connected at once, so the launcher knows the
+ * request was taken). Other arguments are ignored. */
+app_control_h pelorn_app_control_from_args(const std::vector<std::string>& args);
+
+/* The folder holding the framework's sockets of this session, created on demand. */
+std::string pelorn_app_runtime_subdir(const char* name);
+
+#endif

@@ -1,0 +1,138 @@
+#include "AppLauncher.h"
+#include "TestEnvironment.h"
+#include "pelorn_log_capture.h"
+#include "vconf.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <stdlib.h>
+#include <string>
+#include <vector>
+
+using NSORZCommon::AppLauncher;
+using NSORZCommon::AppLauncherReplyListener;
+
+namespace
+{
+struct Answer
+{
+    int requestId;
+    app_control_result_e result;
+    std::string permission;
+    std::string popupResponse;
+};
+
+class ReplyRecorder : public AppLauncherReplyListener
+{
+public:
+    void OnReplieded(app_control_h request, app_control_h reply, app_control_result_e result, int requestId) override
+    {
+        mAnswers.push_back({requestId, result, Extra(reply, ORZ_APP_CONTROL_DATA_PERMISSION_CONTROL),
+                            Extra(reply, ORZ_APP_CONTROL_POPUP_RESPONSE)});
+    }
+    std::vector<Answer> mAnswers;
+
+private:
+    static std::string Extra(app_control_h reply, const char* key)
+    {
+        char* v = nullptr;
+        if (app_control_get_extra_data(reply, key, &v) != APP_CONTROL_ERROR_NONE)
+            return "-";
+        std::string out = v;
+        free(v);
+        return out;
+    }
+};
+
+class AppLauncherTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_setenv("PELORN_APPS_DIR", PelornTest::BuiltProgram("").c_str(), TRUE);
+        mLauncher.SetReplyListener(&mRecorder);
+        pelorn_log_capture_begin();
+    }
+    void TearDown() override
+    {
+        pelorn_log_capture_end();
+        for (const char* v : {"PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP",
+                              "PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "PELORN_ANSWER_DELAY_MS", "PELORN_APPS_DIR"})
+            g_unsetenv(v);
+    }
+    // The popups are other processes; they log into the same state folder.
+    bool PopupLogged(const std::string& text)
+    {
+        return PelornTest::ReadFile(mDirs.StateDir() + "/pelorn.log").find(text) != std::string::npos;
+    }
+    bool PopupUp(const char* appId)
+    {
+        return g_file_test((mDirs.RuntimeDir() + "/apps/" + appId + ".launch").c_str(), G_FILE_TEST_EXISTS);
+    }
+
+    PelornTest::ScopedTestDirs mDirs;
+    ReplyRecorder mRecorder;
+    AppLauncher mLauncher;
+};
+} // namespace
+
+TEST_F(AppLauncherTest, PermissionAnswerReachesTheListenerTaggedWithTheRequestId)
+{
+    g_setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "yes", TRUE);
+    ASSERT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestPermissionPopup(4));
+    EXPECT_EQ(4, mLauncher.GetRequestId());
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return !mRecorder.mAnswers.empty(); }, 20000));
+    EXPECT_EQ(4, mRecorder.mAnswers[0].requestId);
+    EXPECT_EQ(APP_CONTROL_RESULT_SUCCEEDED, mRecorder.mAnswers[0].result);
+    EXPECT_EQ("yes", mRecorder.mAnswers[0].permission);
+    EXPECT_TRUE(PopupLogged("asks: Allow com.quenlor.pelorn-phone to: Use data network?"));
+}
+
+TEST_F(AppLauncherTest, RetailDemoLaunchesNothing)
+{
+    vconf_set_int("db/retailmode/enabled", 1);
+    g_setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "yes", TRUE);
+    EXPECT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestPermissionPopup(4));
+    EXPECT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestDovConnectionPopup(0));
+    EXPECT_EQ(-1, mLauncher.GetRequestId());
+    PelornTest::RunGlibFor(700);
+    EXPECT_TRUE(mRecorder.mAnswers.empty());
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "(VconfUtil::IsLDUBinary()) [return]"));
+}
+
+TEST_F(AppLauncherTest, ConnectionPopupIsNotLaunchedTwiceAndBtPopupNeedsItsTexts)
+{
+    g_setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", TRUE);
+    g_setenv("PELORN_ANSWER_DELAY_MS", "1500", TRUE);
+    ASSERT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestDovConnectionPopup(0));
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return PopupUp(ORZ_APP_ID_NETLY_POPUP); }, 10000));
+    EXPECT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestDovConnectionPopup(7));
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "netly popup is running already"));
+    EXPECT_EQ(0, mLauncher.GetRequestId()) << "a request that was not sent must not retag the replies";
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return !mRecorder.mAnswers.empty(); }, 20000));
+    PelornTest::RunGlibFor(300);
+    ASSERT_EQ(1u, mRecorder.mAnswers.size());
+    EXPECT_EQ("CANCEL", mRecorder.mAnswers[0].popupResponse);
+
+    EXPECT_NE(APP_CONTROL_ERROR_NONE, mLauncher.RequestBTConnectionUserDefinedPopup(3, "", "body"));
+    EXPECT_NE(APP_CONTROL_ERROR_NONE, mLauncher.RequestBTConnectionUserDefinedPopup(3, "title", ""));
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "titleStr.length() < 1"));
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "bodyStr.length() < 1"));
+}
+
+// Regression guard: a screen may go away while its popup is still up.
+TEST_F(AppLauncherTest, ReplyAfterTheLauncherIsGoneIsDropped)
+{
+    g_setenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "OK", TRUE);
+    g_setenv("PELORN_ANSWER_DELAY_MS", "300", TRUE);
+    ReplyRecorder recorder;
+    {
+        auto launcher = std::make_shared<AppLauncher>();
+        launcher->SetReplyListener(&recorder);
+        ASSERT_EQ(APP_CONTROL_ERROR_NONE, launcher->RequestBTConnectionUserDefinedPopup(3, "Title", "Body"));
+    }
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return pelorn_log_captured("pelorn-c", "launcher already gone"); }, 20000));
+    EXPECT_TRUE(recorder.mAnswers.empty());
+    EXPECT_TRUE(PopupLogged("asks: Title\nBody"));
+}

@@ -1,0 +1,52 @@
+#include "FileUtil.h"
+#include "TestEnvironment.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <pelorn_log_capture.h>
+
+using NSORZCommon::FileUtil;
+using PelornTest::ScopedTestDirs;
+
+// Folders are cached for the process; CTest runs every case in its own process.
+TEST(FileUtil, ResourceDirectoryIsTheInstalledResTree)
+{
+    ScopedTestDirs dirs;
+    const std::string res = dirs.StateDir() + "/res";
+    g_mkdir_with_parents(res.c_str(), 0700);
+    g_setenv("PELORN_RES_DIR", (res + "/").c_str(), TRUE);
+    EXPECT_EQ(FileUtil::GetResourceDirectoryPath(), res) << "no trailing slash: callers append \"/locale\"";
+    EXPECT_EQ(FileUtil::GetSharedResourceDirectoryPath(), res + "/shared/");
+    g_setenv("PELORN_RES_DIR", "/nonexistent", TRUE);
+    EXPECT_EQ(FileUtil::GetResourceDirectoryPath(), res) << "looked up once per process";
+    EXPECT_EQ(FileUtil::GetSharedResourceDirectoryPath(), res + "/shared/");
+    g_unsetenv("PELORN_RES_DIR");
+}
+
+TEST(FileUtil, SharedDataAndJsonPath)
+{
+    ScopedTestDirs dirs;
+    pelorn_log_capture_begin();
+    EXPECT_EQ(FileUtil::GetSharedDataDirectoryPath(""), "");
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "(appID.length() < 1) [return]"));
+    pelorn_log_capture_end();
+
+    const std::string shared = dirs.StateDir() + "/apps/com.quenlor.pelorn/shared/data/";
+    EXPECT_EQ(FileUtil::GetSharedDataDirectoryPath("com.quenlor.pelorn"), shared);
+    EXPECT_TRUE(g_file_test(shared.c_str(), G_FILE_TEST_IS_DIR));
+    EXPECT_EQ(FileUtil::GetJsonFilePath(), shared + "db/.json.txt");
+}
+
+TEST(FileUtil, WriteToFileReplacesContentsAndReportsFailure)
+{
+    ScopedTestDirs dirs;
+    const std::string path = dirs.StateDir() + "/out.json";
+    ASSERT_TRUE(FileUtil::WriteToFile(path, "{\"a\":\"long value\"}", 18));
+    ASSERT_TRUE(FileUtil::WriteToFile(path, "{}\0x", 4));
+    EXPECT_EQ(PelornTest::ReadFile(path), std::string("{}\0x", 4)) << "must truncate and write exactly length bytes";
+
+    pelorn_log_capture_begin();
+    EXPECT_FALSE(FileUtil::WriteToFile(dirs.StateDir() + "/missing/folder/x", "x", 1));
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "[Failed] fopen function. file pointer is null point"));
+    pelorn_log_capture_end();
+}

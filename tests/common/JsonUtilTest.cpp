@@ -1,0 +1,90 @@
+#include "JsonUtil.h"
+#include "SimpleJsonBuilder.h"
+#include "StringUtil.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using NSORZCommon::JsonUtil;
+using NSORZCommon::SimpleJsonBuilder;
+using NSORZCommon::StringUtil;
+
+namespace
+{
+// Exposes the parsed root so that members can be read the way the phone link reads them.
+class MemberReader : public JsonUtil
+{
+public:
+    explicit MemberReader(const std::string& text) : JsonUtil(text.c_str(), (int)text.size()) {}
+    MemberReader(const char* data, int length) : JsonUtil(data, length) {}
+    std::string Get(const std::string& key) { return GetValueFromJsonObjectWithKey(mRootObject, key); }
+    bool Parsed() const { return mRootObject != nullptr; }
+};
+} // namespace
+
+TEST(SimpleJsonBuilder, WritesMembersUnescapedInOrderWithoutWhiteSpace)
+{
+    SimpleJsonBuilder builder;
+    builder.Add("msgId", "rux-startalert-req");
+    builder.Add("time", "180");
+    builder.Add("count", -7);
+    EXPECT_EQ(builder.ToString(), "{\"msgId\":\"rux-startalert-req\",\"time\":\"180\",\"count\":-7}");
+
+    SimpleJsonBuilder empty;
+    EXPECT_EQ(empty.ToString(), "");
+
+    SimpleJsonBuilder raw;
+    raw.Add("a\"b", "c\\d");
+    EXPECT_EQ(raw.ToString(), "{\"a\"b\":\"c\\d\"}");
+}
+
+TEST(JsonUtil, ReadsEveryJsonTypeAsText)
+{
+    MemberReader reader(R"({"s":"abc","i":42,"neg":-3,"big":4294967296,"d":37.5,"t":true,"f":false,)"
+                      R"("q":"?","n":null,"o":{"x":1},"a":[1]})");
+    ASSERT_TRUE(reader.Parsed());
+    EXPECT_EQ(reader.Get("s"), "abc");
+    EXPECT_EQ(reader.Get("i"), "42");
+    EXPECT_EQ(reader.Get("neg"), "-3");
+    EXPECT_EQ(reader.Get("big"), "4294967296");
+    EXPECT_EQ(reader.Get("d"), "37.500000");
+    EXPECT_EQ(reader.Get("t"), "1");
+    EXPECT_EQ(reader.Get("f"), "0");
+    EXPECT_EQ(reader.Get("q"), "");
+    EXPECT_EQ(reader.Get("n"), "");
+    EXPECT_EQ(reader.Get("o"), "");
+    EXPECT_EQ(reader.Get("a"), "");
+    EXPECT_EQ(reader.Get("missing"), "");
+}
+
+TEST(JsonUtil, UnparsableInputLeavesEveryMemberEmpty)
+{
+    const std::string bad[] = {"not json", "{\"msgId\":", "", "[1,2]", "{\"a\":1}}"};
+    for (const std::string& text : bad)
+    {
+        MemberReader reader(text);
+        EXPECT_EQ(reader.Get("msgId"), "") << text;
+    }
+    // A NUL before the claimed length is refused before parsing.
+    const char withNul[] = "{\"a\"\0:\"b\"}";
+    MemberReader nul(withNul, (int)sizeof(withNul) - 1);
+    EXPECT_FALSE(nul.Parsed());
+    MemberReader null(nullptr, 3);
+    EXPECT_FALSE(null.Parsed());
+    // Trailing bytes beyond the given length are not read.
+    MemberReader prefix("{\"a\":\"b\"}tail", 9);
+    EXPECT_EQ(prefix.Get("a"), "b");
+}
+
+TEST(StringUtil, TakesTheLeadingNumberOrZero)
+{
+    EXPECT_EQ(StringUtil::StringToInt("12abc"), 12);
+    EXPECT_EQ(StringUtil::StringToInt("abc"), 0);
+    EXPECT_EQ(StringUtil::StringToInt(""), 0);
+    EXPECT_EQ(StringUtil::StringToInt("-40"), -40);
+    EXPECT_EQ(StringUtil::StringToInt("99999999999"), 0);
+    EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("37.500000"), 37.5);
+    EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("-122.25x"), -122.25);
+    EXPECT_EQ(StringUtil::StringToInt64("1449216000123"), 1449216000123LL);
+    EXPECT_EQ(StringUtil::IntToString(-5), "-5");
+}

@@ -1,0 +1,232 @@
+#include "CurlNetworkConnection.h"
+#include "HttpTestSupport.h"
+#include "Network.h"
+#include "NetworkProxy.h"
+#include "TestEnvironment.h"
+#include "pelorn_clock.h"
+#include "pelorn_log_capture.h"
+#include "vconf.h"
+
+#include <gtest/gtest.h>
+
+using namespace NSORZCommon;
+using PelornTest::LoopbackHttpServer;
+using PelornTest::RoutedHttpServer;
+using Response = LoopbackHttpServer::Response;
+
+namespace
+{
+struct HttpEvent
+{
+    std::string kind;
+    int requestId = -1;
+    int requestType = -1;
+    int responseCode = -1;
+    std::string body;
+};
+
+class RecordingHttpListener : public HttpNetworkEventListner
+{
+public:
+    std::vector<HttpEvent> mEvents;
+
+    void OnHttpRequestCompleted(int requestId, int requestType) override
+    {
+        mEvents.push_back({"accepted", requestId, requestType, -1, ""});
+    }
+    void OnHttpRequestFailed(int requestType) override
+    {
+        mEvents.push_back({"refused", -1, requestType, -1, ""});
+    }
+    void OnHttpRequestCancelCompleted(int requestType) override
+    {
+        mEvents.push_back({"cancelled", -1, requestType, -1, ""});
+    }
+    void OnHttpResponseCompleted(int requestId, int requestType, const char* data, int length) override
+    {
+        mEvents.push_back({"completed", requestId, requestType, -1, std::string(data, length)});
+    }
+    void OnHttpResponseFailed(int requestId, int responseCode, int requestType) override
+    {
+        mEvents.push_back({"failed", requestId, requestType, responseCode, ""});
+    }
+    void OnHttpResponseTimeout(int requestId, int requestType) override
+    {
+        mEvents.push_back({"timeout", requestId, requestType, -1, ""});
+    }
+
+    bool Has(const std::string& kind) const
+    {
+        for (const HttpEvent& event : mEvents)
+            if (event.kind == kind)
+                return true;
+        return false;
+    }
+};
+
+class NetworkTest : public ::testing::Test
+{
+protected:
+    NetworkTest()
+    {
+        PelornTest::ClearProxyEnvironment();
+    }
+    ~NetworkTest() override
+    {
+        PelornTest::RunGlibUntil([] { return Engine()->IsIdle(); });
+        PelornTest::ClearProxyEnvironment();
+    }
+
+    static CurlNetworkConnection* Engine()
+    {
+        return dynamic_cast<CurlNetworkConnection*>(NetworkProxy::GetInstance()->GetNetwork().get());
+    }
+
+    PelornTest::ScopedTestDirs mDirs;
+};
+
+Response Body(const std::string& body, size_t chunkSize = 0, int chunkDelayMs = 0)
+{
+    Response response;
+    response.body = body;
+    response.chunkSize = chunkSize;
+    response.chunkDelayMs = chunkDelayMs;
+    return response;
+}
+} // namespace
+
+// Kept first: the IDs restart at 0 only while no earlier request is pending.
+TEST_F(NetworkTest, TwoNetworksGetTheirOwnIdsAndResponses)
+{
+    RoutedHttpServer server({{"/a", Body("alpha")}, {"/b", Body("beta")}});
+    RecordingHttpListener listenerA, listenerB;
+    {
+        Network networkA, networkB;
+        networkA.SetEventListener(&listenerA);
+        networkB.SetEventListener(&listenerB);
+        networkA.HttpRequest(server.Url("/a"), 1);
+        networkB.HttpRequest(server.Url("/b"), 2);
+        EXPECT_EQ(NetworkProxy::GetInstance()->RegisterHttpNetworkEventListener(&networkA), 0);
+        EXPECT_EQ(NetworkProxy::GetInstance()->RegisterHttpNetworkEventListener(&networkB), 1);
+        ASSERT_TRUE(PelornTest::RunGlibUntil(
+            [&] { return listenerA.mEvents.size() == 2 && listenerB.mEvents.size() == 2; }));
+    }
+    ASSERT_EQ(listenerA.mEvents[0].kind, "accepted");
+    EXPECT_EQ(listenerA.mEvents[0].requestId, 0);
+    ASSERT_EQ(listenerA.mEvents[1].kind, "completed");
+    EXPECT_EQ(listenerA.mEvents[1].requestId, 0);
+    EXPECT_EQ(listenerA.mEvents[1].requestType, 1);
+    EXPECT_EQ(listenerA.mEvents[1].body, "alpha");
+    ASSERT_EQ(listenerB.mEvents[1].kind, "completed");
+    EXPECT_EQ(listenerB.mEvents[1].requestId, 1);
+    EXPECT_EQ(listenerB.mEvents[1].requestType, 2);
+    EXPECT_EQ(listenerB.mEvents[1].body, "beta");
+
+    for (const auto& request : server.Server().Requests())
+        EXPECT_EQ(request.headers.at("user-agent"), "Mozilla/5.0 (Linux; U; Tizen 1.0; en-us) AppleWebkit/534.46 "
+                                                    "(KHTML, like Gecko) Mobile Tizen Browser/1.0");
+
+    // Both went away: numbering starts over.
+    RecordingHttpListener listenerC;
+    Network networkC;
+    networkC.SetEventListener(&listenerC);
+    networkC.HttpRequest(server.Url("/a"), 3);
+    EXPECT_EQ(NetworkProxy::GetInstance()->RegisterHttpNetworkEventListener(&networkC), 0);
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return listenerC.mEvents.size() == 2; }));
+    EXPECT_EQ(listenerC.mEvents[1].requestId, 0);
+}
+
+TEST_F(NetworkTest, NotFoundIsReportedWithItsStatusAndStopsTheTimeOut)
+{
+    pelorn_clock_set_manual(TRUE);
+    RoutedHttpServer server({});
+    RecordingHttpListener listener;
+    Network network;
+    network.SetEventListener(&listener);
+    network.HttpRequest(server.Url("/nowhere"), 1);
+    ASSERT_TRUE(listener.Has("accepted"));
+    EXPECT_EQ(pelorn_clock_pending(), 1u);
+
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return listener.Has("failed"); }));
+    EXPECT_EQ(listener.mEvents[1].responseCode, 404);
+    EXPECT_EQ(listener.mEvents[1].requestType, 1);
+    EXPECT_EQ(pelorn_clock_pending(), 0u);
+}
+
+TEST_F(NetworkTest, SilentServerTimesOutAfterNinetySeconds)
+{
+    pelorn_clock_set_manual(TRUE);
+    Response silent;
+    silent.silent = true;
+    RoutedHttpServer server({{"/never", silent}});
+    RecordingHttpListener listener;
+    Network network;
+    network.SetEventListener(&listener);
+    network.HttpRequest(server.Url("/never"), 1);
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().Requests().size() == 1; }));
+    ASSERT_EQ(listener.mEvents.size(), 1u);
+    const int requestId = listener.mEvents[0].requestId;
+
+    pelorn_clock_advance_ms(89999);
+    PelornTest::RunGlibFor(50);
+    EXPECT_EQ(listener.mEvents.size(), 1u) << "no time-out before 90 s";
+
+    pelorn_clock_advance_ms(1);
+    ASSERT_EQ(listener.mEvents.size(), 2u);
+    EXPECT_EQ(listener.mEvents[1].kind, "timeout");
+    EXPECT_EQ(listener.mEvents[1].requestId, requestId);
+    EXPECT_EQ(listener.mEvents[1].requestType, 1);
+
+    // The transfer was really cancelled and nothing else follows.
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().AbandonedSilentConnections() == 1; }));
+    EXPECT_TRUE(PelornTest::RunGlibUntil([] { return Engine()->IsIdle(); }));
+    PelornTest::RunGlibFor(100);
+    EXPECT_EQ(listener.mEvents.size(), 2u);
+    EXPECT_EQ(NetworkProxy::GetInstance()->FindHttpNetworkEventListner(requestId), nullptr)
+        << "the timed-out Network must be unregistered";
+}
+
+TEST_F(NetworkTest, ResponseForDestroyedNetworkIsDropped)
+{
+    RoutedHttpServer server({{"/slow", Body(PelornTest::PatternBody(600), 100, 30)}});
+    RecordingHttpListener listener;
+    {
+        Network network;
+        network.SetEventListener(&listener);
+        network.HttpRequest(server.Url("/slow"), 1);
+    }
+    EXPECT_TRUE(PelornTest::RunGlibUntil([] { return Engine()->IsIdle(); }));
+    ASSERT_EQ(listener.mEvents.size(), 1u);
+    EXPECT_EQ(listener.mEvents[0].kind, "accepted");
+}
+
+// libcurl itself ignores the upper-case variable for http:// URLs, so a
+// request reaching the proxy proves the address was handed over by us.
+TEST_F(NetworkTest, ProxyFromEnvironmentIsUsed)
+{
+    RoutedHttpServer proxy({{"/staticmap.png", Body("through the proxy")}});
+    setenv("HTTP_PROXY", ("http://127.0.0.1:" + std::to_string(proxy.Server().Port())).c_str(), 1);
+    RecordingHttpListener listener;
+    Network network;
+    network.SetEventListener(&listener);
+    network.HttpRequest("http://maps.pelorn.invalid/staticmap.png", 1);
+
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return listener.mEvents.size() == 2; }));
+    EXPECT_EQ(listener.mEvents[1].body, "through the proxy");
+    ASSERT_EQ(proxy.Server().Requests().size(), 1u);
+    EXPECT_EQ(proxy.Server().Requests()[0].target, "http://maps.pelorn.invalid/staticmap.png");
+}
+
+TEST_F(NetworkTest, ProxySettingOfZeroAddressMeansDirect)
+{
+    RoutedHttpServer server({{"/direct", Body("direct")}});
+    vconf_set_str("memory/dnet/proxy", "http://0.0.0.0");
+    RecordingHttpListener listener;
+    Network network;
+    network.SetEventListener(&listener);
+    network.HttpRequest(server.Url("/direct"), 1);
+
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return listener.mEvents.size() == 2; }));
+    EXPECT_EQ(listener.mEvents[1].body, "direct");
+    EXPECT_EQ(server.Server().Requests()[0].target, "/direct");
+}

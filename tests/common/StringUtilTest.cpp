@@ -1,0 +1,42 @@
+#include "StringUtil.h"
+
+#include <gtest/gtest.h>
+#include <locale>
+#include <pelorn_log_capture.h>
+
+using NSORZCommon::StringUtil;
+
+TEST(StringUtil, LeadingNumberCountsAndGarbageIsZero)
+{
+    EXPECT_EQ(StringUtil::StringToInt("12abc"), 12);
+    EXPECT_EQ(StringUtil::StringToInt("abc"), 0);
+    EXPECT_EQ(StringUtil::StringToInt(" -7"), -7);
+    EXPECT_EQ(StringUtil::StringToInt("99999999999"), 0) << "an int that does not fit must not wrap";
+    EXPECT_EQ(StringUtil::StringToInt64("9007199254740993"), 9007199254740993LL);
+    EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("37.5665,126.978"), 37.5665);
+    EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("north"), 0.0);
+    EXPECT_FLOAT_EQ(StringUtil::StringToFloat("2.5s"), 2.5f);
+
+    pelorn_log_capture_begin();
+    EXPECT_EQ(StringUtil::StringToInt(""), 0);
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "(str.length() <= 0) [return]"));
+    pelorn_log_capture_end();
+}
+
+// A user locale with a decimal comma or digit grouping must not leak into
+// phone messages or map URLs.
+TEST(StringUtil, ConversionsIgnoreTheGlobalLocale)
+{
+    struct CommaDecimal : std::numpunct<char>
+    {
+        char do_decimal_point() const override { return ','; }
+        char do_thousands_sep() const override { return '.'; }
+        std::string do_grouping() const override { return "\3"; }
+    };
+    std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+    EXPECT_EQ(StringUtil::DoubleToString(37.5665, 6), "37.566500");
+    EXPECT_EQ(StringUtil::DoubleToString(-0.1246, 6), "-0.124600");
+    EXPECT_EQ(StringUtil::IntToString(1234567), "1234567");
+    EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("126.978"), 126.978);
+    std::locale::global(previous);
+}

@@ -1,0 +1,128 @@
+#include "CSCUtil.h"
+#include "SystemUtil.h"
+#include "TestEnvironment.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <pelorn_log_capture.h>
+#include <vconf.h>
+
+using NSORZCommon::CSCUtil;
+using NSORZCommon::SystemUtil;
+using PelornTest::ScopedTestDirs;
+
+namespace
+{
+/* Sets (or unsets, for nullptr) an environment variable for one scope. */
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const char* value) : mName(name)
+    {
+        const char* old = g_getenv(name);
+        mHad = old != nullptr;
+        if (old)
+            mOld = old;
+        if (value)
+            g_setenv(name, value, TRUE);
+        else
+            g_unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (mHad)
+            g_setenv(mName.c_str(), mOld.c_str(), TRUE);
+        else
+            g_unsetenv(mName.c_str());
+    }
+
+private:
+    std::string mName;
+    std::string mOld;
+    bool mHad = false;
+};
+} // namespace
+
+TEST(SystemUtil, LocaleComesFromTheLanguageKey)
+{
+    ScopedTestDirs dirs(false);
+    vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
+    EXPECT_EQ(SystemUtil::GetCurrentLocale(), "ko_KR");
+    EXPECT_EQ(SystemUtil::GetCurrentLocaleUtf8(), "ko_KR.UTF-8");
+    EXPECT_EQ(SystemUtil::GetCurrentSystemLangStr(), "ko");
+    EXPECT_EQ(SystemUtil::GetCurrentSystemRegionStr(), "KR");
+}
+
+TEST(SystemUtil, LocaleFallsBackToTheEnvironmentButNotToC)
+{
+    ScopedTestDirs dirs(false);
+    ScopedEnv all("LC_ALL", nullptr);
+    ScopedEnv messages("LC_MESSAGES", nullptr);
+    {
+        ScopedEnv lang("LANG", "fr_CA.UTF-8");
+        EXPECT_EQ(SystemUtil::GetCurrentLocale(), "fr_CA");
+    }
+    ScopedEnv lang("LANG", "C.UTF-8");
+    pelorn_log_capture_begin();
+    EXPECT_EQ(SystemUtil::GetCurrentLocale(), "");
+    EXPECT_EQ(SystemUtil::GetCurrentSystemLangStr(), "");
+    EXPECT_TRUE(pelorn_log_captured(
+        "pelorn-c", "system_settings_get_value_string(SYSTEM_SETTINGS_KEY_LOCALE_LANGUAGE) failed [-5]"));
+    pelorn_log_capture_end();
+}
+
+TEST(SystemUtil, TimeZoneDropsOnlyTheZoneinfoPrefix)
+{
+    ScopedTestDirs dirs(false);
+    vconf_set_str("db/setting/timezone_id", "/usr/share/zoneinfo/Asia/Seoul");
+    EXPECT_EQ(SystemUtil::GetTimeZone(), "Asia/Seoul");
+    vconf_set_str("db/setting/timezone_id", "America/St_Johns");
+    EXPECT_EQ(SystemUtil::GetTimeZone(), "America/St_Johns");
+
+    vconf_unset("db/setting/timezone_id");
+    {
+        ScopedEnv tz("TZ", ":Asia/Kolkata");
+        EXPECT_EQ(SystemUtil::GetTimeZone(), "Asia/Kolkata");
+    }
+    ScopedEnv tz("TZ", nullptr);
+    gchar* target = g_file_read_link("/etc/localtime", nullptr);
+    if (!target)
+        GTEST_SKIP() << "this machine has no /etc/localtime link";
+    std::string expected = target;
+    g_free(target);
+    const std::string prefix = "/usr/share/zoneinfo/";
+    if (expected.find(prefix) != std::string::npos)
+        expected = expected.substr(expected.find(prefix) + prefix.size());
+    EXPECT_EQ(SystemUtil::GetTimeZone(), expected);
+}
+
+TEST(SystemUtil, FontAndLocationServiceFromTheirKeys)
+{
+    ScopedTestDirs dirs(false);
+    pelorn_log_capture_begin();
+    EXPECT_EQ(SystemUtil::GetCurrentFont(), "");
+    EXPECT_TRUE(pelorn_log_captured(
+        "pelorn-c", "system_settings_get_value_string(SYSTEM_SETTINGS_KEY_FONT_TYPE) failed"));
+    EXPECT_FALSE(SystemUtil::IsLocationServiceEnabled());
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "Fail to runtime_info_get_value_bool : "));
+    pelorn_log_capture_end();
+
+    vconf_set_str("db/setting/font_name", "DejaVu Sans");
+    EXPECT_EQ(SystemUtil::GetCurrentFont(), "DejaVu Sans");
+    vconf_set_bool("db/location/setting/enabled", 1);
+    EXPECT_TRUE(SystemUtil::IsLocationServiceEnabled());
+    vconf_set_int("db/location/setting/enabled", 0);
+    EXPECT_FALSE(SystemUtil::IsLocationServiceEnabled());
+}
+
+TEST(CSCUtil, FeatureFlagIsOnlyOnWhenStoredTrue)
+{
+    ScopedTestDirs dirs(false);
+    EXPECT_FALSE(CSCUtil::IsFeatureEnabled());
+    vconf_set_bool("db/csc/feature/38", 1);
+    EXPECT_TRUE(CSCUtil::IsFeatureEnabled());
+    vconf_set_bool("db/csc/feature/38", 0);
+    EXPECT_FALSE(CSCUtil::IsFeatureEnabled());
+    vconf_set_bool("db/csc/feature/37", 1);
+    EXPECT_FALSE(CSCUtil::IsFeatureEnabled()) << "another feature's flag was read";
+}

@@ -1,0 +1,453 @@
+#include "CallData.h"
+#include "ConsumerController.h"
+#include "FoundDeviceData.h"
+#include "LocationData.h"
+#include "LocationSetting.h"
+#include "ConsumerMessageType.h"
+#include "Kiv.h"
+#include "PhoneSimProcess.h"
+#include "TestEnvironment.h"
+#include "pelorn_clock.h"
+#include "pelorn_log_capture.h"
+#include "vconf.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using namespace NSPelorn;
+using PelornTest::PhoneSimProcess;
+using PelornTest::RunGlibFor;
+using PelornTest::RunGlibUntil;
+
+namespace
+{
+const char* const START_TEXT = R"(recv {"msgId":"rux-startalert-req","time":"180"})";
+const char* const STOP_TEXT = R"(recv {"msgId":"rux-stopalert-req"})";
+
+struct Received
+{
+    int type;
+    CallData call;
+    FoundDeviceData found;
+    LocationData location;
+    LocationSetting setting;
+    bool hadRecord;
+};
+
+class RecordingListener : public ConsumerEventListener
+{
+public:
+    void OnConsumerMsgReceived(int recvType, void* data) override
+    {
+        Received r{recvType, {}, {}, {}, {}, data != nullptr};
+        if (data && recvType == ORZ_RECV_MSG_TYPE_START_RSP)
+            r.call = *static_cast<CallData*>(data);
+        if (data && recvType == ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ)
+            r.found = *static_cast<FoundDeviceData*>(data);
+        if (data && recvType == ORZ_RECV_MSG_TYPE_LOCATION_RSP)
+            r.location = *static_cast<LocationData*>(data);
+        if (data && recvType == ORZ_RECV_MSG_TYPE_LOCATION_SETTING_GET_RSP)
+            r.setting = *static_cast<LocationSetting*>(data);
+        mReceived.push_back(r);
+    }
+    bool Got(int type) const
+    {
+        for (const Received& r : mReceived)
+            if (r.type == type)
+                return true;
+        return false;
+    }
+    const Received* Find(int type) const
+    {
+        for (const Received& r : mReceived)
+            if (r.type == type)
+                return &r;
+        return nullptr;
+    }
+    std::vector<Received> mReceived;
+};
+
+size_t CountLogged(const std::string& needle)
+{
+    size_t count = 0;
+    for (const std::string& line : pelorn_log_captured_lines())
+        if (line.find(needle) != std::string::npos)
+            count++;
+    return count;
+}
+
+class ConsumerControllerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_setenv("PELORN_ACCESSORY_TIMEOUT_MS", "3000", TRUE);
+        mController.SetConsumerEventListener(&mListener);
+        pelorn_log_capture_begin();
+    }
+
+    void TearDown() override
+    {
+        mController.CloseConnection();
+        // A close deferred by a pending answer: end the wait so the link is torn down for the next case.
+        mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ);
+        mController.CloseConnection();
+        RunGlibFor(20);
+        pelorn_log_capture_end();
+        g_unsetenv("PELORN_ACCESSORY_TIMEOUT_MS");
+        g_unsetenv("PELORN_ACCESSORY_SNDBUF");
+    }
+
+    bool LinkReady(int timeoutMs = 10000)
+    {
+        return RunGlibUntil([] { return Kiv::GetInstance()->GetKivServiceHandleId() != 0; }, timeoutMs);
+    }
+
+    PelornTest::ScopedTestDirs mDirs;
+    RecordingListener mListener;
+    ConsumerController mController;
+};
+} // namespace
+
+TEST_F(ConsumerControllerTest, RingStopAndFoundRoundTripsWithThePhone)
+{
+    PhoneSimProcess phone;
+    ASSERT_TRUE(phone.Ready());
+    ASSERT_TRUE(mController.OpenConnection());
+    ASSERT_TRUE(LinkReady());
+
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
+    const Received* start = mListener.Find(ORZ_RECV_MSG_TYPE_START_RSP);
+    ASSERT_TRUE(start->hadRecord);
+    EXPECT_EQ(start->call.mIsResponse, 1);
+    EXPECT_EQ(start->call.mResult, 0);
+    EXPECT_EQ(start->call.mReason, 0);
+    EXPECT_TRUE(phone.Printed(START_TEXT)) << phone.Output();
+    EXPECT_TRUE(phone.WaitFor("ringing: 180 s left"));
+    EXPECT_FALSE(mController.GetWaitingProviderResponse());
+
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ));
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_STOP_RSP); }));
+    EXPECT_FALSE(mListener.Find(ORZ_RECV_MSG_TYPE_STOP_RSP)->hadRecord);
+    EXPECT_TRUE(phone.WaitFor("ringing stopped: stopped by the watch"));
+
+    phone.Command("found");
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ); }));
+    EXPECT_EQ(mListener.Find(ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ)->found.mIsRequest, 1);
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP));
+    EXPECT_TRUE(phone.WaitFor("watch acknowledged found"));
+    EXPECT_FALSE(mController.GetWaitingProviderResponse()) << "the phone never answers a found-device report";
+}
+
+TEST_F(ConsumerControllerTest, LocationAnswersCarryThePhonesState)
+{
+    PhoneSimProcess phone({"--latitude", "-33.868800", "--longitude", "151.209300", "--address", "Circular Quay",
+                           "--country", "Australia", "--location-off", "--remote"});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+
+    // Both leave one after the other: the second waits for the first answer.
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ);
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_LOCATION_RSP); }));
+    const Received* setting = mListener.Find(ORZ_RECV_MSG_TYPE_LOCATION_SETTING_GET_RSP);
+    ASSERT_NE(setting, nullptr);
+    EXPECT_EQ(setting->setting.mLocationState, 0);
+    EXPECT_TRUE(setting->setting.mIsQuenlorDevice);
+    const Received* location = mListener.Find(ORZ_RECV_MSG_TYPE_LOCATION_RSP);
+    EXPECT_DOUBLE_EQ(location->location.mLatitude, -33.8688);
+    EXPECT_DOUBLE_EQ(location->location.mLongitude, 151.2093);
+    EXPECT_EQ(location->location.mAddress, "Circular Quay");
+    EXPECT_EQ(location->location.mCountry, "Australia");
+    EXPECT_GT(location->location.mTime, 1400000000);
+}
+
+TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)
+{
+    PhoneSimProcess phone;
+    ASSERT_TRUE(phone.Ready());
+    mController.SetConsumerEventListener(&mListener);
+    Kiv::GetInstance()->SetKivEventListener(&mController);
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ));
+    EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
+    ASSERT_TRUE(LinkReady());
+    RunGlibFor(200);
+    EXPECT_FALSE(phone.Printed("recv ")) << phone.Output();
+    EXPECT_TRUE(mListener.mReceived.empty());
+}
+
+TEST_F(ConsumerControllerTest, StopQueuedBehindAWaitingStartLeavesWithTheAnswer)
+{
+    PhoneSimProcess phone({"--late", "300"});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ);
+    EXPECT_EQ(mController.GetQueuedMessageCount(), 1u);
+    EXPECT_FALSE(phone.Printed(STOP_TEXT));
+
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
+    ASSERT_TRUE(phone.WaitFor(STOP_TEXT));
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_STOP_RSP); }));
+}
+
+TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDropped)
+{
+    PhoneSimProcess phone({"--late", "300", "--refuse", "2"});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ);
+
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
+    const Received* start = mListener.Find(ORZ_RECV_MSG_TYPE_START_RSP);
+    EXPECT_EQ(start->call.mResult, 1);
+    EXPECT_EQ(start->call.mReason, 2);
+    EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
+    RunGlibFor(300);
+    EXPECT_FALSE(phone.Printed(STOP_TEXT)) << phone.Output();
+}
+
+TEST_F(ConsumerControllerTest, SilentPhoneEndsInNoResponseAfter180Seconds)
+{
+    PhoneSimProcess phone({"--never-answer"});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    pelorn_clock_set_manual(TRUE);
+
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
+    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+    EXPECT_EQ(mController.GetQueuedMessageCount(), 1u);
+
+    pelorn_clock_advance_ms(179999);
+    EXPECT_FALSE(mListener.Got(ORZ_RECV_MSG_TYPE_NO_RESPONSE));
+    EXPECT_TRUE(mController.GetWaitingProviderResponse());
+    pelorn_clock_advance_ms(1);
+    ASSERT_TRUE(mListener.Got(ORZ_RECV_MSG_TYPE_NO_RESPONSE));
+    EXPECT_FALSE(mListener.Find(ORZ_RECV_MSG_TYPE_NO_RESPONSE)->hadRecord);
+    EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
+    EXPECT_FALSE(mController.GetWaitingProviderResponse());
+    RunGlibFor(100);
+    EXPECT_FALSE(phone.Printed("mgr_location_setting_get_req")) << "the queued request was dropped, not sent";
+}
+
+TEST_F(ConsumerControllerTest, GarbageAnswerIsNotDeliveredButLetsTheNextRequestGo)
+{
+    PhoneSimProcess phone({"--garbage"});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
+    ASSERT_TRUE(phone.WaitFor("recv {\"msgId\":\"mgr_location_setting_get_req\"}"));
+    RunGlibUntil([] { return pelorn_log_captured("", "invalid message type") && CountLogged("invalid message type") >= 2; });
+    EXPECT_TRUE(mListener.mReceived.empty());
+    EXPECT_GE(CountLogged("invalid message type. so we don't need to send this message to view"), 1u);
+}
+
+TEST_F(ConsumerControllerTest, FullBufferIsRetriedFiveTimesThenDropped)
+{
+    g_setenv("PELORN_ACCESSORY_SNDBUF", "4096", TRUE);
+    PhoneSimProcess phone({"--stall"});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(phone.WaitFor("stalled"));
+    pelorn_clock_set_manual(TRUE);
+
+    // Found-device reports need no answer, so each leaves at once until the phone's socket is full.
+    int sent = 0;
+    while (!pelorn_log_captured("", "BUFFER_FULL") && sent < 20000)
+    {
+        mController.SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP);
+        sent++;
+    }
+    ASSERT_TRUE(pelorn_log_captured("", "BUFFER_FULL")) << "never filled after " << sent << " messages";
+    EXPECT_EQ(mController.GetQueuedMessageCount(), 1u);
+
+    pelorn_log_capture_clear();
+    for (int i = 0; i < 5; i++)
+        pelorn_clock_advance_ms(200);
+    EXPECT_EQ(CountLogged("BUFFER_FULL"), 5u);
+    EXPECT_TRUE(pelorn_log_captured("", "we tried to re-send five times. but we can't send for the data"));
+    EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
+    pelorn_clock_advance_ms(1000);
+    EXPECT_EQ(CountLogged("SendMessageToHost, message:"), 5u) << "no seventh attempt";
+}
+
+TEST_F(ConsumerControllerTest, PeerSearchRetriesAt2Then5SecondsThenGivesUp)
+{
+    vconf_set_bool("memory/brig/brig_connected", 1);
+    pelorn_clock_set_manual(TRUE);
+    mController.OpenConnection();
+    auto failures = [] { return CountLogged("PEER_AGENT_FOUND_FAIL"); };
+    ASSERT_TRUE(RunGlibUntil([&] { return failures() == 1; }));
+
+    const guint delays[] = {2000, 5000, 5000, 5000, 5000};
+    for (size_t i = 0; i < G_N_ELEMENTS(delays); i++)
+    {
+        ASSERT_EQ(pelorn_clock_pending(), 1u) << "retry " << i;
+        pelorn_clock_advance_ms(delays[i] - 1);
+        RunGlibFor(30);
+        EXPECT_EQ(failures(), i + 1) << "retried early at retry " << i;
+        pelorn_clock_advance_ms(1);
+        ASSERT_TRUE(RunGlibUntil([&] { return failures() == i + 2; })) << "no retry " << i;
+    }
+    EXPECT_TRUE(pelorn_log_captured("", "[CriticalError] All retry attempts to FindPeer are failed"));
+    EXPECT_EQ(pelorn_clock_pending(), 0u);
+
+    // The count starts again: the next failure schedules a 2 s retry.
+    Kiv::GetInstance()->FindPeerAgent();
+    ASSERT_TRUE(RunGlibUntil([&] { return failures() == 7; }));
+    pelorn_clock_advance_ms(1999);
+    RunGlibFor(30);
+    EXPECT_EQ(failures(), 7u);
+}
+
+TEST_F(ConsumerControllerTest, SilentPeerCountsAsAFailedSearch)
+{
+    g_setenv("PELORN_ACCESSORY_TIMEOUT_MS", "300", TRUE);
+    PhoneSimProcess phone({"--silent-peer"});
+    ASSERT_TRUE(phone.Ready());
+    pelorn_clock_set_manual(TRUE);
+    mController.OpenConnection();
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "PEER_AGENT_FOUND_FAIL [2]"); }));
+    EXPECT_EQ(pelorn_clock_pending(), 1u);
+    EXPECT_EQ(Kiv::GetInstance()->GetPeerAgent(), nullptr);
+}
+
+TEST_F(ConsumerControllerTest, RefusedConnectionIsRetriedEveryFiveSeconds)
+{
+    PhoneSimProcess phone({"--reject-connection", "4"});
+    ASSERT_TRUE(phone.Ready());
+    pelorn_clock_set_manual(TRUE);
+    mController.OpenConnection();
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "CREATE_CONNECTION_FAIL [4]"); }));
+    EXPECT_TRUE(pelorn_log_captured("", "OnKivConnectionCreationConfirm ConnectionCreation failed[4]"));
+    pelorn_clock_advance_ms(4999);
+    RunGlibFor(30);
+    EXPECT_EQ(CountLogged("CREATE_CONNECTION_FAIL"), 1u);
+    pelorn_clock_advance_ms(1);
+    ASSERT_TRUE(RunGlibUntil([] { return CountLogged("CREATE_CONNECTION_FAIL") == 2; }));
+}
+
+TEST_F(ConsumerControllerTest, DeviceDetachForgetsThePeerAndAttachFindsItAgain)
+{
+    PhoneSimProcess phone;
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+
+    phone.Command("detach");
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivDeviceStatus(DEVICE_DETACHED)"); }));
+    EXPECT_EQ(Kiv::GetInstance()->GetPeerAgent(), nullptr);
+    EXPECT_EQ(Kiv::GetInstance()->GetKivServiceHandleId(), 0u);
+
+    phone.Command("attach");
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "DEVICE_ATTACHED"); }));
+    ASSERT_TRUE(LinkReady());
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
+}
+
+TEST_F(ConsumerControllerTest, VanishedPeerEndsAsTerminationAndTheNextResumeReconnects)
+{
+    PhoneSimProcess phone;
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    phone.Command("drop");
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivTerminationIndication(1)"); }));
+    EXPECT_EQ(Kiv::GetInstance()->IsKivReadyToSendMessage(), 3);
+
+    // Pause, resume.
+    mController.CloseConnection();
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
+}
+
+TEST_F(ConsumerControllerTest, PauseWhileWaitingKeepsTheLinkUntilTheAnswer)
+{
+    PhoneSimProcess phone({"--never-answer"});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    pelorn_clock_set_manual(TRUE);
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+
+    mController.CloseConnection();
+    pelorn_clock_advance_ms(3000);
+    EXPECT_NE(Kiv::GetInstance()->GetKivServiceHandleId(), 0u) << "closed while an answer was awaited";
+    mController.OpenConnection(); // resume within the wait keeps the old link
+    EXPECT_TRUE(pelorn_log_captured("", "there is closeConnectionTimer. we stop it and use old connection"));
+
+    mController.CloseConnection();
+    pelorn_clock_advance_ms(177000); // the answer time-out ends the wait
+    EXPECT_TRUE(mListener.Got(ORZ_RECV_MSG_TYPE_NO_RESPONSE));
+    pelorn_clock_advance_ms(1000);
+    EXPECT_EQ(Kiv::GetInstance()->GetKivLocalAgentId(), 0u);
+    EXPECT_TRUE(phone.WaitFor("watch disconnected"));
+}
+
+TEST_F(ConsumerControllerTest, PacketSizesAtTheLinksLimit)
+{
+    PhoneSimProcess phone;
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    Kiv* kiv = Kiv::GetInstance();
+    EXPECT_EQ(kiv->KivDataSend(std::string(65531, 'x')), DATA_SUCCESS);
+    EXPECT_EQ(kiv->KivDataSend(std::string(65532, 'x')), INVALID_ARGUMENTS);
+    EXPECT_EQ(kiv->KivDataSend(""), INVALID_ARGUMENTS);
+    ASSERT_TRUE(phone.WaitFor("recv " + std::string(65531, 'x') + "\n"));
+}
+
+TEST(ConsumerControllerValidLength, FindsTheEndOfTheFirstValue)
+{
+    ConsumerController controller;
+    auto valid = [&](const std::string& s) { return controller.GetValidLengthOfProviderMsg(s.c_str(), (int)s.size()); };
+    EXPECT_EQ(valid(R"({"a":"b"})"), 9);
+    EXPECT_EQ(valid(R"({"a":"b"}trailing)"), 9);
+    EXPECT_EQ(valid(R"({"a":{"b":[1]}}{})"), 15);
+    EXPECT_EQ(valid("xyz{}"), 1);
+    EXPECT_EQ(valid(R"({"a":"}"})"), 7) << "a brace inside a string counts";
+    EXPECT_EQ(valid(R"({"a":)"), 5);
+    EXPECT_EQ(valid(""), 0);
+    EXPECT_EQ(controller.GetValidLengthOfProviderMsg(nullptr, 4), 0);
+}
+
+TEST(KivDataIndication, PacketIsCutAtTheFirstNul)
+{
+    struct Catcher : KivEventListener
+    {
+        std::vector<std::string> texts;
+        void OnKivDataIndication(const std::string& data) override { texts.push_back(data); }
+        void OnKivTerminationIndication(int) override {}
+        void OnKivError(int) override {}
+        void OnKivConnectionCreationConfirm(int) override {}
+        void OnKivPeerAgentFound(int) override {}
+        void OnKivDeviceStatus(int, int) override {}
+    } catcher;
+    Kiv::GetInstance()->SetKivEventListener(&catcher);
+    char packet[] = "{\"msgId\":\"a\"}\0{\"more\":1}";
+    Kiv::OnDataIndication(1, 103, sizeof(packet) - 1, packet);
+    Kiv::OnDataIndication(1, 103, 5, nullptr);
+    Kiv::GetInstance()->SetKivEventListener(nullptr);
+    ASSERT_EQ(catcher.texts.size(), 2u);
+    EXPECT_EQ(catcher.texts[0], "{\"msgId\":\"a\"}");
+    EXPECT_EQ(catcher.texts[1], "");
+}

@@ -1,0 +1,85 @@
+#include "PhoneSimProcess.h"
+
+#include "TestEnvironment.h"
+
+#include <fcntl.h>
+#include <gio/gunixinputstream.h>
+#include <signal.h>
+#include <unistd.h>
+
+namespace PelornTest
+{
+PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args)
+{
+    std::vector<const gchar*> argv;
+    const std::string program = BuiltProgram("phone-sim");
+    argv.push_back(program.c_str());
+    for (const std::string& arg : args)
+        argv.push_back(arg.c_str());
+    argv.push_back(nullptr);
+    GError* error = nullptr;
+    mProcess = g_subprocess_newv(argv.data(),
+                                 (GSubprocessFlags)(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE),
+                                 &error);
+    if (!mProcess)
+    {
+        g_clear_error(&error);
+        return;
+    }
+    mStdin = g_subprocess_get_stdin_pipe(mProcess);
+    mStdoutFd = g_unix_input_stream_get_fd(G_UNIX_INPUT_STREAM(g_subprocess_get_stdout_pipe(mProcess)));
+    fcntl(mStdoutFd, F_SETFL, fcntl(mStdoutFd, F_GETFL) | O_NONBLOCK);
+    mReady = WaitFor("listening ");
+}
+
+PhoneSimProcess::~PhoneSimProcess()
+{
+    Terminate();
+    if (mProcess)
+        g_object_unref(mProcess);
+}
+
+const std::string& PhoneSimProcess::Output()
+{
+    if (mStdoutFd < 0)
+        return mOutput;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(mStdoutFd, buffer, sizeof(buffer))) > 0)
+        mOutput.append(buffer, (size_t)n);
+    return mOutput;
+}
+
+size_t PhoneSimProcess::CountPrinted(const std::string& needle)
+{
+    const std::string& out = Output();
+    size_t count = 0;
+    for (size_t pos = out.find(needle); pos != std::string::npos; pos = out.find(needle, pos + 1))
+        count++;
+    return count;
+}
+
+bool PhoneSimProcess::WaitFor(const std::string& needle, int timeoutMs)
+{
+    return RunGlibUntil([this, &needle] { return Printed(needle); }, timeoutMs);
+}
+
+void PhoneSimProcess::Command(const std::string& line)
+{
+    if (!mStdin)
+        return;
+    const std::string text = line + "\n";
+    g_output_stream_write_all(mStdin, text.data(), text.size(), nullptr, nullptr, nullptr);
+    g_output_stream_flush(mStdin, nullptr, nullptr);
+}
+
+void PhoneSimProcess::Terminate()
+{
+    if (!mProcess || !mReady)
+        return;
+    mReady = false;
+    g_subprocess_send_signal(mProcess, SIGTERM);
+    g_subprocess_wait(mProcess, nullptr, nullptr);
+    Output();
+}
+} // namespace PelornTest

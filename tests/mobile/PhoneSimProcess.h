@@ -1,0 +1,38 @@
+#ifndef PELORN_TESTS_PHONE_SIM_PROCESS_H
+#define PELORN_TESTS_PHONE_SIM_PROCESS_H
+
+#include <gio/gio.h>
+#include <string>
+#include <vector>
+
+namespace PelornTest
+{
+/* The real phone-sim program, started for one test with its standard input
+ * and output piped to the test. Its output is collected while the GLib
+ * default context runs. */
+class PhoneSimProcess
+{
+public:
+    explicit PhoneSimProcess(const std::vector<std::string>& args = {});
+    ~PhoneSimProcess();
+
+    bool Ready() const { return mReady; }
+    /* Everything printed so far. */
+    const std::string& Output();
+    bool Printed(const std::string& needle) { return Output().find(needle) != std::string::npos; }
+    size_t CountPrinted(const std::string& needle);
+    bool WaitFor(const std::string& needle, int timeoutMs = 5000);
+    void Command(const std::string& line);
+    /* SIGTERM and wait for the exit. */
+    void Terminate();
+
+private:
+    GSubprocess* mProcess = nullptr;
+    GOutputStream* mStdin = nullptr;
+    int mStdoutFd = -1;
+    std::string mOutput;
+    bool mReady = false;
+};
+} // namespace PelornTest
+
+#endif

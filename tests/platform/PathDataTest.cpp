@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "gxt_cairo.h"
+
+namespace
+{
+// One line per element, "M 1 2", "L 3 4", "C ...", "Z", so a mismatch
+// shows the whole path.
+std::string Describe(const cairo_path_t* path)
+{
+    std::ostringstream out;
+    for (int i = 0; i < path->num_data; i += path->data[i].header.length)
+    {
+        const cairo_path_data_t* d = &path->data[i];
+        switch (d->header.type)
+        {
+        case CAIRO_PATH_MOVE_TO:
+            out << "M " << d[1].point.x << " " << d[1].point.y << "\n";
+            break;
+        case CAIRO_PATH_LINE_TO:
+            out << "L " << d[1].point.x << " " << d[1].point.y << "\n";
+            break;
+        case CAIRO_PATH_CURVE_TO:
+            out << "C " << d[1].point.x << " " << d[1].point.y << " " << d[2].point.x << " " << d[2].point.y << " "
+                << d[3].point.x << " " << d[3].point.y << "\n";
+            break;
+        case CAIRO_PATH_CLOSE_PATH:
+            out << "Z\n";
+            break;
+        }
+    }
+    return out.str();
+}
+
+std::string Parse(const char* data)
+{
+    cairo_path_t* path = gxt_cairo_path_create_from_dtag(data);
+    EXPECT_EQ(CAIRO_STATUS_SUCCESS, path->status) << data;
+    std::string text = Describe(path);
+    cairo_path_destroy(path);
+    return text;
+}
+} // namespace
+
+TEST(PathData, AbsoluteCommandsKeepTheirCoordinates)
+{
+    // cairo marks the point a closed sub-path returns to with a move of its own.
+    EXPECT_EQ("M 10 20\nL 30 40\nC 1 2 3 4 5 6\nZ\nM 10 20\n", Parse("M10 20 L30 40 C1 2 3 4 5 6 Z"));
+    EXPECT_EQ("M 5 5\nL 9 5\nL 9 1\n", Parse("M5 5 H9 V1"));
+}
+
+TEST(PathData, RelativeCommandsFollowTheCurrentPoint)
+{
+    EXPECT_EQ("M 10 10\nL 15 10\nL 15 17\nC 16 18 17 19 20 20\n", Parse("m10 10 h5 v7 c1 1 2 2 5 3"));
+    // After a close the current point is the sub-path's start, not the last point.
+    EXPECT_EQ("M 10 10\nL 20 10\nZ\nM 11 11\nL 12 12\n", Parse("M10 10 L20 10 z m1 1 l1 1"));
+}
+
+TEST(PathData, RepeatedNumbersRepeatTheCommand)
+{
+    // Extra pairs after a move are lines, relative ones relative.
+    EXPECT_EQ("M 0 0\nL 10 10\nL 20 0\n", Parse("M 0 0 10 10 20 0"));
+    EXPECT_EQ("M 1 1\nL 3 3\nL 6 2\n", Parse("m1 1 2 2 3 -1"));
+    EXPECT_EQ("M 0 0\nC 1 1 2 2 3 3\nC 4 4 5 5 6 6\n", Parse("M0 0 c1 1 2 2 3 3 1 1 2 2 3 3"));
+}
+
+TEST(PathData, NumbersInEveryWrittenForm)
+{
+    EXPECT_EQ("M 1.5 0.5\nL -1 -2\n", Parse("M1.5.5L-1-2"));
+    EXPECT_EQ("M 10 0.25\nL 3 4\n", Parse("M1e1,25e-2\tL\t3 ,4\n"));
+    EXPECT_EQ("M 46.125 39.5\n", Parse("  M\t46.125\t\t39.500  "));
+}
+
+TEST(PathData, SmoothCurvesReflectTheLastControlPoint)
+{
+    EXPECT_EQ("M 0 0\nC 0 10 10 10 10 0\nC 10 -10 20 -10 20 0\n", Parse("M0 0 C0 10 10 10 10 0 S20 -10 20 0"));
+    // Without a curve before it, S starts its first control at the current point.
+    EXPECT_EQ("M 0 0\nC 0 0 5 5 10 0\n", Parse("M0 0 S5 5 10 0"));
+    // Quadratic: control points two thirds of the way to q; T mirrors q.
+    EXPECT_EQ("M 0 0\nC 2 6 4 6 6 0\nC 8 -6 10 -6 12 0\n", Parse("M0 0 Q3 9 6 0 T12 0"));
+}
+
+TEST(PathData, EmptyDataIsAnEmptyPath)
+{
+    cairo_path_t* path = gxt_cairo_path_create_from_dtag(" \t ");
+    EXPECT_EQ(CAIRO_STATUS_SUCCESS, path->status);
+    EXPECT_EQ(0, path->num_data);
+    cairo_path_destroy(path);
+}
+
+TEST(PathData, UnreadableDataGivesAnInvalidPath)
+{
+    const char* bad[] = {
+        nullptr,            // nothing at all
+        "L 1 1",            // drawing before a move
+        "M 1",              // a coordinate missing
+        "M 1 2 X 3",        // unknown command
+        "M 1 2 A 5 5 0 0 1 9 9", // arcs are not read
+        "M 1e999 0",        // not a finite number
+        "M 1 2 L 3 -",      // a sign without digits
+        "M . 2",            // a point without digits
+    };
+    for (const char* data : bad)
+    {
+        cairo_path_t* path = gxt_cairo_path_create_from_dtag(data);
+        ASSERT_NE(nullptr, path);
+        EXPECT_EQ(CAIRO_STATUS_INVALID_PATH_DATA, path->status) << (data ? data : "(null)");
+        EXPECT_EQ(0, path->num_data);
+        cairo_path_destroy(path);
+    }
+}
+
+TEST(PathData, PathDrawsWhereItsDataSays)
+{
+    // A filled 4x4 square at (2,2) in an 8x8 surface covers exactly its pixels.
+    cairo_path_t* path = gxt_cairo_path_create_from_dtag("M2 2 h4 v4 h-4 z");
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 8, 8);
+    cairo_t* cr = cairo_create(surface);
+    cairo_append_path(cr, path);
+    cairo_fill(cr);
+    cairo_surface_flush(surface);
+    const unsigned char* pixels = cairo_image_surface_get_data(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+        {
+            bool inside = x >= 2 && x < 6 && y >= 2 && y < 6;
+            EXPECT_EQ(inside ? 255 : 0, pixels[y * stride + x]) << x << "," << y;
+        }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    cairo_path_destroy(path);
+}

@@ -1,0 +1,75 @@
+#ifndef PELORN_TESTS_LOOPBACK_HTTP_SERVER_H
+#define PELORN_TESTS_LOOPBACK_HTTP_SERVER_H
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace PelornTest
+{
+/* A small HTTP/1.1 server on 127.0.0.1 (any free port) for tests and
+ * benchmarks: one thread accepts, one thread serves each connection, with
+ * keep-alive. The handler decides every answer and may be called from
+ * several threads at once. */
+class LoopbackHttpServer
+{
+public:
+    struct Request
+    {
+        std::string method;
+        std::string target; // as sent: "/path" or, through a proxy, "http://host/path"
+        std::map<std::string, std::string> headers; // names in lower case
+    };
+
+    struct Response
+    {
+        int status = 200;
+        std::string body;
+        std::vector<std::string> headers; // extra "Name: value" lines
+        size_t chunkSize = 0;             // body written in pieces of this size (0: at once)
+        int chunkDelayMs = 0;             // pause between pieces
+        bool silent = false;              // read the request, never answer
+    };
+
+    using Handler = std::function<Response(const Request&)>;
+
+    explicit LoopbackHttpServer(Handler handler);
+    ~LoopbackHttpServer();
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+    int Port() const { return mPort; }
+    std::string Url(const std::string& path) const;
+
+    std::vector<Request> Requests() const;
+    int AcceptedConnections() const { return mAccepted.load(); }
+    /* Connections left waiting by a silent answer that the client then closed. */
+    int AbandonedSilentConnections() const { return mAbandoned.load(); }
+
+    /* A loopback port on which nothing listens. */
+    static int UnusedPort();
+
+private:
+    void AcceptLoop();
+    void Serve(int fd);
+    bool WaitReadable(int fd);
+    bool SendAll(int fd, const char* data, size_t length);
+
+    Handler mHandler;
+    int mListenFd = -1;
+    int mStopPipe[2] = {-1, -1};
+    int mPort = 0;
+    std::thread mAcceptThread;
+    mutable std::mutex mMutex;
+    std::vector<std::thread> mConnectionThreads;
+    std::vector<Request> mRequests;
+    std::atomic<int> mAccepted{0};
+    std::atomic<int> mAbandoned{0};
+};
+} // namespace PelornTest
+
+#endif

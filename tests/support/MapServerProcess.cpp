@@ -1,0 +1,89 @@
+#include "MapServerProcess.h"
+
+#include "TestEnvironment.h"
+
+#include <glib/gstdio.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+namespace PelornTest
+{
+MapServerProcess::MapServerProcess(const std::vector<std::string>& extraArgs) : mPid(0), mPort(0)
+{
+    gchar* dir = g_dir_make_tmp("pelorn-map-server-XXXXXX", nullptr);
+    if (!dir)
+        return;
+    mDir = dir;
+    g_free(dir);
+
+    const std::string program = BuiltProgram("map-server");
+    const std::string portFile = mDir + "/port";
+    const std::string logFile = mDir + "/requests.log";
+    std::vector<std::string> args = {program, "--port", "0", "--port-file", portFile, "--log", logFile};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<gchar*> argv;
+    for (std::string& arg : args)
+        argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
+
+    // Its stdout goes nowhere: a pipe left open would keep CTest waiting.
+    if (!g_spawn_async(nullptr, argv.data(), nullptr,
+                       GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL), nullptr, nullptr, &mPid,
+                       nullptr))
+    {
+        mPid = 0;
+        return;
+    }
+    const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+    while (g_get_monotonic_time() < deadline)
+    {
+        std::string text = ReadFile(portFile);
+        if (!text.empty())
+        {
+            mPort = std::atoi(text.c_str());
+            break;
+        }
+        g_usleep(5000);
+    }
+}
+
+MapServerProcess::~MapServerProcess()
+{
+    if (mPid > 0)
+    {
+        kill(mPid, SIGTERM);
+        waitpid(mPid, nullptr, 0);
+        g_spawn_close_pid(mPid);
+    }
+    if (!mDir.empty())
+    {
+        g_unlink((mDir + "/port").c_str());
+        g_unlink((mDir + "/requests.log").c_str());
+        g_rmdir(mDir.c_str());
+    }
+}
+
+std::string MapServerProcess::ProxyAddress() const
+{
+    return "http://127.0.0.1:" + std::to_string(mPort);
+}
+
+std::vector<std::string> MapServerProcess::LoggedUrls() const
+{
+    std::vector<std::string> urls;
+    std::string text = ReadFile(mDir + "/requests.log");
+    std::string::size_type start = 0;
+    while (start < text.size())
+    {
+        std::string::size_type end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end > start)
+            urls.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return urls;
+}
+} // namespace PelornTest

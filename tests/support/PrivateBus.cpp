@@ -1,0 +1,91 @@
+#include "PrivateBus.h"
+
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace PelornTest
+{
+PrivateSystemBus::PrivateSystemBus()
+{
+    gchar* dir = g_dir_make_tmp("pelorn-bus-XXXXXX", nullptr);
+    if (!dir)
+        return;
+    mDir = dir;
+    g_free(dir);
+    const std::string config = mDir + "/system.conf";
+    const std::string contents =
+        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+        " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+        "<busconfig>\n"
+        "  <type>system</type>\n"
+        "  <listen>unix:path=" + mDir + "/bus</listen>\n"
+        "  <auth>EXTERNAL</auth>\n"
+        "  <policy context=\"default\">\n"
+        "    <allow user=\"*\"/>\n"
+        "    <allow own=\"*\"/>\n"
+        "    <allow send_type=\"method_call\"/>\n"
+        "    <allow send_type=\"method_return\"/>\n"
+        "    <allow send_type=\"error\"/>\n"
+        "    <allow send_type=\"signal\"/>\n"
+        "    <allow receive_type=\"method_call\"/>\n"
+        "    <allow receive_type=\"method_return\"/>\n"
+        "    <allow receive_type=\"error\"/>\n"
+        "    <allow receive_type=\"signal\"/>\n"
+        "  </policy>\n"
+        "</busconfig>\n";
+    if (!g_file_set_contents(config.c_str(), contents.c_str(), -1, nullptr))
+        return;
+
+    const gchar* argv[] = {"dbus-daemon", "--nofork", "--print-address", nullptr, nullptr};
+    std::string configArg = "--config-file=" + config;
+    argv[3] = configArg.c_str();
+    GPid pid = 0;
+    gint out = -1;
+    if (!g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr,
+                                  (GSpawnFlags)(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
+                                                G_SPAWN_STDERR_TO_DEV_NULL),
+                                  nullptr, nullptr, &pid, nullptr, &out, nullptr, nullptr))
+        return;
+    mPid = pid;
+    // The daemon prints its address once it listens.
+    std::string line;
+    char c;
+    while (read(out, &c, 1) == 1 && c != '\n')
+        line.push_back(c);
+    close(out);
+    if (line.empty())
+        return;
+    mAddress = line;
+    const char* previous = getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    mHadPreviousAddress = previous != nullptr;
+    if (previous)
+        mPreviousAddress = previous;
+    g_setenv("DBUS_SYSTEM_BUS_ADDRESS", mAddress.c_str(), TRUE);
+}
+
+PrivateSystemBus::~PrivateSystemBus()
+{
+    if (mPid > 0)
+    {
+        kill(mPid, SIGTERM);
+        waitpid(mPid, nullptr, 0);
+    }
+    if (!mAddress.empty())
+    {
+        if (mHadPreviousAddress)
+            g_setenv("DBUS_SYSTEM_BUS_ADDRESS", mPreviousAddress.c_str(), TRUE);
+        else
+            g_unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    }
+    if (!mDir.empty())
+    {
+        g_unlink((mDir + "/system.conf").c_str());
+        g_unlink((mDir + "/bus").c_str());
+        g_rmdir(mDir.c_str());
+    }
+}
+} // namespace PelornTest

@@ -1,0 +1,105 @@
+#include "MapServerProcess.h"
+
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+using PelornTest::MapServerProcess;
+
+namespace
+{
+struct Fetched
+{
+    long status = 0;
+    std::string body;
+};
+
+size_t AppendBody(char* data, size_t size, size_t count, void* user)
+{
+    static_cast<std::string*>(user)->append(data, size * count);
+    return size * count;
+}
+
+/* Fetches url through the server as a proxy, not verifying the peer, as the app's engine does. */
+Fetched FetchThrough(const MapServerProcess& server, const std::string& url)
+{
+    Fetched out;
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROXY, server.ProxyAddress().c_str());
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &out.body);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
+    if (curl_easy_perform(curl) == CURLE_OK)
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &out.status);
+    curl_easy_cleanup(curl);
+    return out;
+}
+
+/* Width and height from a PNG's header chunk, or 0x0 when it is no PNG. */
+std::pair<unsigned, unsigned> PngSize(const std::string& png)
+{
+    if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || png.compare(12, 4, "IHDR") != 0)
+        return {0, 0};
+    auto be32 = [&png](size_t at) {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(png.data()) + at;
+        return (unsigned(p[0]) << 24) | (unsigned(p[1]) << 16) | (unsigned(p[2]) << 8) | unsigned(p[3]);
+    };
+    return {be32(16), be32(20)};
+}
+
+const std::string kGoogle = "http://maps.googleapis.com/maps/api/staticmap?center=37.566500,126.978000&size=360x360&"
+                            "sensor=false&zoom=16&key=k&language=en";
+const std::string kHere = "https://image.maps.api.here.com/mia/1.6/mapview?app_id=a&app_code=b&w=360&h=360&"
+                          "ctr=40.712800,-74.006000&z=16&ml=eng";
+const std::string kNaver = "https://openapi.naver.com/v1/map/staticmap.bin?clientId=c&url=u&crs=EPSG:4326&"
+                           "center=126.978000,37.566500&level=12&w=360&h=360&baselayer=default";
+const std::string kAutoNavi = "http://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&"
+                              "size=360*360&key=k";
+} // namespace
+
+TEST(MapServer, AnswersAllFourProvidersOverPlainAndTunnelledHttpsAndLogsTheUrls)
+{
+    MapServerProcess server;
+    ASSERT_TRUE(server.IsRunning());
+
+    for (const std::string& url : {kGoogle, kHere, kNaver, kAutoNavi})
+    {
+        Fetched got = FetchThrough(server, url);
+        EXPECT_EQ(got.status, 200) << url;
+        EXPECT_EQ(PngSize(got.body), std::make_pair(360u, 360u)) << url;
+    }
+    EXPECT_EQ(server.LoggedUrls(), (std::vector<std::string>{kGoogle, kHere, kNaver, kAutoNavi}));
+}
+
+TEST(MapServer, PictureShowsTheRequestedCentre)
+{
+    MapServerProcess server;
+    ASSERT_TRUE(server.IsRunning());
+    std::string other = kGoogle;
+    other.replace(other.find("37.566500"), 9, "35.689500");
+    Fetched first = FetchThrough(server, kGoogle);
+    Fetched again = FetchThrough(server, kGoogle);
+    Fetched moved = FetchThrough(server, other);
+    ASSERT_EQ(first.status, 200);
+    EXPECT_EQ(first.body, again.body);
+    EXPECT_NE(first.body, moved.body);
+}
+
+TEST(MapServer, UnknownPathsAndForcedStatusAreNotPictures)
+{
+    MapServerProcess server;
+    ASSERT_TRUE(server.IsRunning());
+    Fetched unknown = FetchThrough(server, "http://maps.googleapis.com/maps/api/geocode?x=1");
+    EXPECT_EQ(unknown.status, 404);
+    EXPECT_EQ(PngSize(unknown.body).first, 0u);
+
+    MapServerProcess failing({"--status", "404"});
+    ASSERT_TRUE(failing.IsRunning());
+    Fetched refused = FetchThrough(failing, kHere);
+    EXPECT_EQ(refused.status, 404);
+    EXPECT_EQ(failing.LoggedUrls(), std::vector<std::string>{kHere});
+}

@@ -1,0 +1,200 @@
+#include "PopupProgram.h"
+
+#include "OrzLog.h"
+#include "app.h"
+#include "pelorn_paths.h"
+
+#include <Elementary.h>
+#include <ctype.h>
+#include <glib.h>
+#include <stdlib.h>
+
+namespace
+{
+struct PopupApp
+{
+    const PopupDescription* description = nullptr;
+    app_control_h request = nullptr;
+    Evas_Object* window = nullptr;
+    Evas_Object* question = nullptr;
+    Ecore_Timer* autoAnswerTimer = nullptr;
+    Ecore_Event_Handler* keyHandler = nullptr;
+    std::string autoAnswer;
+};
+
+std::string AutoAnswerVariable(const std::string& appId)
+{
+    std::string name = "PELORN_ANSWER_";
+    for (char c : appId)
+        name += isalnum((unsigned char)c) ? (char)toupper((unsigned char)c) : '_';
+    return name;
+}
+
+void Answer(PopupApp* app, const std::string& answerId)
+{
+    RET_IF(!app);
+    const PopupAnswer* chosen = nullptr;
+    for (const PopupAnswer& a : app->description->answers)
+        if (a.id == answerId)
+            chosen = &a;
+    if (chosen && app->request)
+    {
+        app_control_h reply = nullptr;
+        app_control_create(&reply);
+        for (const auto& kv : chosen->reply)
+            app_control_add_extra_data(reply, kv.first.c_str(), kv.second.c_str());
+        int ret = app_control_reply_to_launch_request(reply, app->request, APP_CONTROL_RESULT_SUCCEEDED);
+        LOGE("%s answered \"%s\" (%d)", app->description->appId.c_str(), answerId.c_str(), ret);
+        app_control_destroy(reply);
+    }
+    else
+    {
+        LOGE("%s closed without an answer", app->description->appId.c_str());
+    }
+    if (app->request)
+    {
+        app_control_destroy(app->request);
+        app->request = nullptr;
+    }
+    ui_app_exit();
+}
+
+void AnswerButtonClickedCb(void* data, Evas_Object* obj, void* event)
+{
+    PopupApp* app = static_cast<PopupApp*>(evas_object_data_get(obj, "popup-app"));
+    const PopupAnswer* answer = static_cast<const PopupAnswer*>(data);
+    RET_IF(!app || !answer);
+    Answer(app, answer->id);
+}
+
+Eina_Bool KeyDownCb(void* data, int type, void* event)
+{
+    PopupApp* app = static_cast<PopupApp*>(data);
+    Ecore_Event_Key* ev = static_cast<Ecore_Event_Key*>(event);
+    if (app && ev && ev->keyname && (!g_strcmp0(ev->keyname, "Escape") || !g_strcmp0(ev->keyname, "XF86Back")))
+        Answer(app, app->description->backAnswerId);
+    return ECORE_CALLBACK_PASS_ON;
+}
+
+Eina_Bool AutoAnswerTimerCb(void* data)
+{
+    PopupApp* app = static_cast<PopupApp*>(data);
+    RETV_IF(!app, ECORE_CALLBACK_CANCEL);
+    app->autoAnswerTimer = nullptr;
+    Answer(app, app->autoAnswer);
+    return ECORE_CALLBACK_CANCEL;
+}
+
+bool CreateCb(void* data)
+{
+    PopupApp* app = static_cast<PopupApp*>(data);
+    RETV_IF(!app, false);
+    app->window = elm_win_add(NULL, app->description->appId.c_str(), ELM_WIN_BASIC);
+    RETV_IF(!app->window, false);
+    elm_win_title_set(app->window, app->description->title.c_str());
+    elm_win_autodel_set(app->window, EINA_TRUE);
+
+    Evas_Object* bg = elm_bg_add(app->window);
+    elm_bg_color_set(bg, 0, 0, 0);
+    evas_object_size_hint_weight_set(bg, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
+    elm_win_resize_object_add(app->window, bg);
+    evas_object_show(bg);
+
+    // The round screen cuts the corners: keep everything in the middle band.
+    Evas_Object* box = elm_box_add(app->window);
+    elm_box_padding_set(box, 0, 12);
+    evas_object_size_hint_weight_set(box, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
+    elm_win_resize_object_add(app->window, box);
+    evas_object_show(box);
+
+    app->question = elm_label_add(box);
+    elm_label_line_wrap_set(app->question, ELM_WRAP_WORD);
+    elm_label_wrap_width_set(app->question, 260);
+    evas_object_size_hint_align_set(app->question, 0.5, 0.5);
+    elm_box_pack_end(box, app->question);
+    evas_object_show(app->question);
+
+    for (const PopupAnswer& answer : app->description->answers)
+    {
+        if (answer.label.empty())
+            continue;
+        Evas_Object* button = elm_button_add(box);
+        elm_object_text_set(button, answer.label.c_str());
+        evas_object_size_hint_min_set(button, 200, 0);
+        evas_object_data_set(button, "popup-app", app);
+        evas_object_smart_callback_add(button, "clicked", AnswerButtonClickedCb, &answer);
+        elm_box_pack_end(box, button);
+        evas_object_show(button);
+    }
+    app->keyHandler = ecore_event_handler_add(ECORE_EVENT_KEY_DOWN, KeyDownCb, app);
+    evas_object_show(app->window);
+    return true;
+}
+
+void AppControlCb(app_control_h request, void* data)
+{
+    PopupApp* app = static_cast<PopupApp*>(data);
+    RET_IF(!app);
+    if (app->request)
+    {
+        LOGE("%s: a newer request replaces the open one", app->description->appId.c_str());
+        app_control_destroy(app->request);
+        app->request = nullptr;
+    }
+    app_control_clone(&app->request, request);
+    std::string text = app->description->question(request);
+    LOGE("%s asks: %s", app->description->appId.c_str(), text.c_str());
+    char* markup = elm_entry_utf8_to_markup(text.c_str());
+    elm_object_text_set(app->question, (std::string("<align=center>") + (markup ? markup : "") + "</align>").c_str());
+    free(markup);
+
+    if (app->autoAnswer.empty())
+        return;
+    if (app->autoAnswerTimer)
+        ecore_timer_del(app->autoAnswerTimer);
+    const char* delay = getenv("PELORN_ANSWER_DELAY_MS");
+    app->autoAnswerTimer = ecore_timer_add(delay ? atoi(delay) / 1000.0 : 0.0, AutoAnswerTimerCb, app);
+}
+
+void TerminateCb(void* data)
+{
+    PopupApp* app = static_cast<PopupApp*>(data);
+    RET_IF(!app);
+    if (app->autoAnswerTimer)
+        ecore_timer_del(app->autoAnswerTimer);
+    app->autoAnswerTimer = nullptr;
+    if (app->keyHandler)
+        ecore_event_handler_del(app->keyHandler);
+    app->keyHandler = nullptr;
+    if (app->request)
+        app_control_destroy(app->request);
+    app->request = nullptr;
+}
+} // namespace
+
+std::string RequestExtra(app_control_h request, const char* key)
+{
+    char* value = nullptr;
+    if (app_control_get_extra_data(request, key, &value) != APP_CONTROL_ERROR_NONE || !value)
+        return std::string();
+    std::string out = value;
+    free(value);
+    return out;
+}
+
+int RunPopupProgram(int argc, char** argv, const PopupDescription& description)
+{
+    // Started by hand rather than by a launch request: run as its own id.
+    g_setenv("PELORN_APP_ID", description.appId.c_str(), FALSE);
+    PopupApp app;
+    app.description = &description;
+    const char* answer = getenv(AutoAnswerVariable(description.appId).c_str());
+    if (answer)
+        app.autoAnswer = answer;
+
+    ui_app_lifecycle_callback_s callbacks = {};
+    callbacks.create = CreateCb;
+    callbacks.app_control = AppControlCb;
+    callbacks.terminate = TerminateCb;
+    return ui_app_main(argc, argv, &callbacks, &app);
+}

@@ -1,0 +1,21 @@
+#include "AppLauncher.h"
+#include "PopupProgram.h"
+
+int main(int argc, char** argv)
+{
+    PopupDescription d;
+    d.appId = ORZ_APP_ID_NETLY_POPUP;
+    d.title = "Remote connection";
+    d.question = [](app_control_h request) {
+        if (RequestExtra(request, ORZ_APP_CONTROL_DATA_CONNECTION_TYPE) == "dov_connect")
+            return std::string("Connect to your phone remotely over the network?");
+        return std::string("Connect to your phone?");
+    };
+    d.answers = {
+        {"OK", "Connect", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "OK"}}},
+        {"CANCEL", "Cancel", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "CANCEL"}}},
+        {"BACK", "", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "BACK"}}},
+    };
+    d.backAnswerId = "BACK";
+    return RunPopupProgram(argc, argv, d);
+}
