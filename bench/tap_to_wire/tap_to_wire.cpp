@@ -1,0 +1,190 @@
+// bench_tap_to_wire [taps]: runs the app in this process beside a real
+// phone-sim, taps the start button, and times until phone-sim reports the
+// ring request ("recv {...rux-startalert-req...}"); then stops the ringing
+// and repeats. Prints the median on its last line.
+#include "PelornApplication.h"
+#include "app_preference.h"
+#include "pelorn_paths.h"
+#include "vconf.h"
+#include "ViewBasicElements.h"
+
+#include <Elementary.h>
+#include <algorithm>
+#include <glib-unix.h>
+#include <glib.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace
+{
+struct Bench
+{
+    int taps = 20;
+    GPid phone = 0;
+    std::string pending;
+    int startSeen = 0;
+    int stopSeen = 0;
+    bool connected = false;
+    enum { WAIT_LINK, TAP, WAIT_START, WAIT_STOP } phase = WAIT_LINK;
+    int expected = 0;
+    bool stopTapped = false;
+    gint64 deadline = 0;
+    gint64 tapTime = 0;
+    gint64 settleUntil = 0;
+    std::vector<double> samples;
+};
+
+gboolean PhoneOutputCb(gint fd, GIOCondition cond, gpointer data)
+{
+    Bench* b = static_cast<Bench*>(data);
+    char buf[4096];
+    ssize_t n = read(fd, buf, sizeof(buf));
+    if (n <= 0)
+        return G_SOURCE_REMOVE;
+    gint64 now = g_get_monotonic_time();
+    b->pending.append(buf, (size_t)n);
+    size_t eol;
+    while ((eol = b->pending.find('\n')) != std::string::npos)
+    {
+        std::string line = b->pending.substr(0, eol);
+        b->pending.erase(0, eol + 1);
+        if (line.find("watch connected") != std::string::npos)
+            b->connected = true;
+        if (line.rfind("recv", 0) == 0 && line.find("rux-startalert-req") != std::string::npos)
+        {
+            b->startSeen++;
+            if (b->phase == Bench::WAIT_START)
+                b->samples.push_back((now - b->tapTime) / 1000.0);
+        }
+        if (line.rfind("recv", 0) == 0 && line.find("rux-stopalert-req") != std::string::npos)
+            b->stopSeen++;
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+void TapCentre()
+{
+    Evas_Object* win = NSORZUiCommon::ViewBasicElements::GetWindow();
+    Evas* e = evas_object_evas_get(win);
+    unsigned int t = (unsigned int)(ecore_loop_time_get() * 1000);
+    evas_event_feed_mouse_move(e, 180, 180, t, nullptr);
+    evas_event_feed_mouse_down(e, 1, EVAS_BUTTON_NONE, t + 1, nullptr);
+    evas_event_feed_mouse_up(e, 1, EVAS_BUTTON_NONE, t + 50, nullptr);
+}
+
+gboolean StepCb(gpointer data)
+{
+    Bench* b = static_cast<Bench*>(data);
+    gint64 now = g_get_monotonic_time();
+    if (now > b->deadline)
+    {
+        fprintf(stderr, "gave up waiting (phase %d)\n", (int)b->phase);
+        elm_exit();
+        return G_SOURCE_REMOVE;
+    }
+    switch (b->phase)
+    {
+    case Bench::WAIT_LINK:
+        if (b->connected)
+        {
+            b->phase = Bench::TAP;
+            b->settleUntil = now + 500 * 1000;
+        }
+        break;
+    case Bench::TAP:
+        if (now < b->settleUntil)
+            break;
+        if ((int)b->samples.size() >= b->taps)
+        {
+            elm_exit();
+            return G_SOURCE_REMOVE;
+        }
+        b->expected = (int)b->samples.size() + 1;
+        b->phase = Bench::WAIT_START;
+        b->tapTime = g_get_monotonic_time();
+        TapCentre();
+        break;
+    case Bench::WAIT_START:
+        if ((int)b->samples.size() >= b->expected)
+        {
+            b->phase = Bench::WAIT_STOP;
+            b->settleUntil = now + 300 * 1000;
+            b->stopTapped = false;
+        }
+        break;
+    case Bench::WAIT_STOP:
+        if (now < b->settleUntil)
+            break;
+        if (!b->stopTapped)
+        {
+            b->stopTapped = true;
+            TapCentre(); // the same button, now the stop button
+        }
+        if (b->stopSeen >= b->expected)
+        {
+            b->phase = Bench::TAP;
+            b->settleUntil = now + 400 * 1000;
+        }
+        break;
+    }
+    return G_SOURCE_CONTINUE;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Bench b;
+    if (argc > 1)
+        b.taps = std::max(1, atoi(argv[1]));
+    setenv("ECORE_NO_SYSTEM_MODULES", "1", 0);
+    setenv("EINA_LOG_BACKTRACE", "-1", 0);
+    setenv("PELORN_LOG_STDERR", "0", 1);
+    setenv("ELM_ENGINE", "buffer", 1);
+    gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
+    g_setenv("PELORN_STATE_DIR", (std::string(root) + "/state").c_str(), TRUE);
+    g_setenv("PELORN_RUNTIME_DIR", (std::string(root) + "/run").c_str(), TRUE);
+    pelorn_paths_reset();
+    vconf_set_int("db/retailmode/enabled", 0);
+    vconf_set_str("db/menu_widget/language", "en_US.UTF-8");
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+
+    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
+    gchar* dir = g_path_get_dirname(self);
+    std::string phoneSim = std::string(dir) + "/phone-sim";
+    gchar* phoneArgv[] = {(gchar*)phoneSim.c_str(), nullptr};
+    gint phoneOut = -1;
+    GError* error = nullptr;
+    if (!g_spawn_async_with_pipes(nullptr, phoneArgv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &b.phone,
+                                  nullptr, &phoneOut, nullptr, &error))
+    {
+        fprintf(stderr, "cannot start %s: %s\n", phoneSim.c_str(), error->message);
+        return 1;
+    }
+    g_unix_fd_add(phoneOut, G_IO_IN | G_IO_HUP, PhoneOutputCb, &b);
+    b.deadline = g_get_monotonic_time() + (gint64)(30 + b.taps * 3) * G_USEC_PER_SEC;
+    g_timeout_add(5, StepCb, &b);
+    char arg0[] = "pelorn";
+    char* appArgv[] = {arg0, nullptr};
+    RunPelornApplication(1, appArgv);
+
+    kill(b.phone, SIGTERM);
+    waitpid(b.phone, nullptr, 0);
+    if (b.samples.empty())
+    {
+        fprintf(stderr, "no ring request reached the phone\n");
+        return 1;
+    }
+    std::vector<double> s = b.samples;
+    std::sort(s.begin(), s.end());
+    printf("taps: %zu, fastest %.2f ms, slowest %.2f ms\n", s.size(), s.front(), s.back());
+    printf("tap_to_wire: %.2f ms\n", s[s.size() / 2]);
+    g_free(dir);
+    g_free(self);
+    g_free(root);
+    return 0;
+}

@@ -1,0 +1,60 @@
+#ifndef PELORN_TESTS_APP_SCENARIO_H
+#define PELORN_TESTS_APP_SCENARIO_H
+
+#include <Elementary.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace PelornTest
+{
+/* Drives the whole application from inside its own main loop, as a wearer
+ * would: each step acts once, then the scenario waits until the step's
+ * condition holds (or the deadline passes) before going on. Run() starts
+ * the application through its real entry with the given arguments and
+ * returns when it ends. */
+class AppScenario
+{
+public:
+    struct Step
+    {
+        std::string name;
+        std::function<void()> act;
+        std::function<bool()> done;
+    };
+
+    explicit AppScenario(int timeoutMs = 30000) : mTimeoutMs(timeoutMs) {}
+
+    AppScenario& Then(const std::string& name, std::function<void()> act, std::function<bool()> done);
+    AppScenario& WaitFor(const std::string& name, std::function<bool()> done);
+    AppScenario& Do(const std::string& name, std::function<void()> act);
+
+    /* Runs the application; the steps start once it runs. When the steps are
+     * done and the application still runs, it is asked to end. */
+    int Run(const std::vector<std::string>& args);
+
+    /* Where it stopped: empty when every step passed. */
+    const std::string& FailedStep() const { return mFailedStep; }
+    bool Finished() const { return mNext >= mSteps.size(); }
+
+    /* Input as a person gives it, fed into the window's canvas. */
+    static void Tap(Evas_Object* win, int x, int y);
+    static void KeyUp(const char* keyname);
+    static bool Screenshot(Evas_Object* win, const std::string& name);
+
+private:
+    static int TickCb(void* data);
+    bool Tick();
+
+    std::vector<Step> mSteps;
+    size_t mNext = 0;
+    bool mActed = false;
+    int mTimeoutMs;
+    long long mDeadline = 0;
+    std::string mFailedStep;
+    bool mEndRequested = false;
+    unsigned int mTick = 0;
+};
+} // namespace PelornTest
+
+#endif
