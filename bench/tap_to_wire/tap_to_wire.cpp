@@ -165,7 +165,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot start %s: %s\n", phoneSim.c_str(), error->message);
         return 1;
     }
-    g_unix_fd_add(phoneOut, G_IO_IN | G_IO_HUP, PhoneOutputCb, &b);
+    g_unix_fd_add(phoneOut, (GIOCondition)(G_IO_IN | G_IO_HUP), PhoneOutputCb, &b);
     b.deadline = g_get_monotonic_time() + (gint64)(30 + b.taps * 3) * G_USEC_PER_SEC;
     g_timeout_add(5, StepCb, &b);
     char arg0[] = "pelorn";

@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
-#include "BasicPopupCloseEventListener.h"
+#include "BasicPopupClosedForwarder.h"
 #include "MorphingEffect.h"
 #include "PelornEventListener.h"
 #include "PelornViewState.h"
 #include "PelornViewStateEventListener.h"
 #include "PopupManager.h"
-#include "ToastPopupCloseEventListener.h"
+#include "ToastPopupClosedForwarder.h"
 #include "TransitionEventListener.h"
 #include "TransitionHelper.h"
 #include "View.h"
@@ -24,8 +24,8 @@ namespace NSPelorn
  * with its icon sequence, the radar behind it, the text under it and the
  * side menu with "locate phone"; its ringing state; its popups. */
 class PelornView : public NSORZUiCommon::View,
-                   public NSORZUiCommon::BasicPopupCloseEventListener,
-                   public NSORZUiCommon::ToastPopupCloseEventListener,
+                   public BasicPopupClosedForwarder,
+                   public ToastPopupClosedForwarder,
                    public TransitionEventListener,
                    public PelornViewStateEventListener
 {
@@ -46,8 +46,8 @@ public:
     void KivStateChanged(int state) override;
     void TransitionFinished() override;
 
-    void OnClosed(int basicPopupType, int result) override;
-    void OnClosed(int toastPopupType) override;
+    void OnBasicPopupClosed(int basicPopupType, int result) override;
+    void OnToastPopupClosed(int toastPopupType, int reason) override;
     void TransitionStopFinished() override;
 
     void ShowStartButton() override;
@@ -80,7 +80,7 @@ private:
     static Eina_Bool StopButtonRenderingCb(void* data, double pos);
     static Eina_Bool MorphingEffectRenderingCb(PelornView* pThis, double pos, bool stop);
     static gboolean FindingLimitTimerCb(gpointer data);
-    static Eina_Bool ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item);
+    static void ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item);
 
     Evas_Object* CreateMoreLayout(Evas_Object* parent);
     Eext_Object_Item* CreateMoreOptionLocatePhone(Evas_Object* moreLayout);

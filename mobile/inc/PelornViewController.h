@@ -55,6 +55,7 @@ private:
     void StopFindingFromKeyOrPause();
     void SendMessage(int sendType, const char* failureText);
     void EnsureAppLauncher();
+    void PushLocationView(MoreOptionItems item, bool demonstration);
 
     std::shared_ptr<PelornView> mPelornViewPtr;
     std::shared_ptr<PelornViewData> mPelornViewDataPtr;

@@ -64,6 +64,9 @@ bool ConsumerController::SendMessage(int sendType)
         LOGE("mKiv == NULL");
         return false;
     }
+    // A request made before the link was opened (a launch that rings at once)
+    // starts the link steps itself; their confirmations must reach this queue.
+    mKiv->SetKivEventListener(this);
 
     if (sendType == ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ)
     {

@@ -1,6 +1,3 @@
-// Not yet built: waits for the theme-extension stand-in, the popup manager, the
-// application core and the phone-location screen to land (see the branch notes).
-#if defined(PELORN_WITH_FINDING_SCREEN)
 #include "MorphingEffect.h"
 
 #include "OrzLog.h"
@@ -43,4 +40,3 @@ void MorphingEffect::Initialize()
     }
 }
 } // namespace NSPelorn
-#endif

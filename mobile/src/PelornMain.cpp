@@ -75,7 +75,7 @@ bool PelornMain::AppCreate(void* pThis)
 bool PelornMain::OnCreate()
 {
     elm_app_base_scale_set(1.3);
-    FeedbackManager::GetInstance();
+    NSORZ::FeedbackManager::GetInstance();
 
     std::string resDirPath = FileUtil::GetResourceDirectoryPath();
     if (!resDirPath.empty())
@@ -163,12 +163,12 @@ void PelornMain::OnAppControl(app_control_h appControl)
         if (mViewManagerPtr->CheckExistOrNot(LOCATION_VIEW))
         {
             mViewManagerPtr->PopView();
-            const auto& controllers = mViewManagerPtr->GetViewControllerList();
+            const auto& controllers = mViewManagerPtr->GetViewList();
             if (!controllers.empty())
             {
                 std::shared_ptr<ViewController> top = controllers.back();
                 std::shared_ptr<ViewData> data = top ? top->GetViewData() : nullptr;
-                if (data && data->GetViewType() == FINDING_VIEW)
+                if (data && data->mViewType == FINDING_VIEW)
                     top->Resume();
             }
         }
@@ -212,7 +212,7 @@ void PelornMain::ApplyLanguage(const char* missingLog)
 
 void PelornMain::OnResume()
 {
-    FeedbackManager::GetInstance();
+    NSORZ::FeedbackManager::GetInstance();
     if (mAppResumeTimer == 0)
         mAppResumeTimer = pelorn_timer_add(1000, AppResumeTimerCb, this);
     ApplyLanguage("AppCREATE :: language is null. we can't elm_language_set");

@@ -1,6 +1,8 @@
-// Not yet built: waits for the theme-extension stand-in, the popup manager, the
-// application core and the phone-location screen to land (see the branch notes).
-#if defined(PELORN_WITH_FINDING_SCREEN)
+/* Taking the button out of the accessibility tree (the layout's part reads
+ * for it) is only offered through the access object interface. */
+#ifndef EFL_BETA_API_SUPPORT
+#define EFL_BETA_API_SUPPORT
+#endif
 #include "PelornView.h"
 
 #include <cstdio>
@@ -8,6 +10,7 @@
 
 #include "CallData.h"
 #include "ConsumerMessageType.h"
+#include "ElementaryHelper.h"
 #include "FeedbackManager.h"
 #include "FoundDeviceData.h"
 #include "LocationSetting.h"
@@ -20,6 +23,7 @@
 #include "VconfUtil.h"
 #include "ViewBasicElements.h"
 #include "ViewManager.h"
+#include "pelorn_clock.h"
 #include "uxt_theme.h"
 
 #define PELORN_TEXT_DOMAIN "pelorn-phone"
@@ -106,7 +110,7 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     elm_object_style_set(mButton, "morphingButton");
     evas_object_size_hint_weight_set(mButton, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
     evas_object_show(mButton);
-    elm_atspi_accessible_role_set(mButton, ELM_ATSPI_ROLE_REDUNDANT_OBJECT);
+    efl_access_object_access_type_set(mButton, EFL_ACCESS_TYPE_SKIPPED);
     evas_object_smart_callback_add(mButton, "clicked", ButtonClickedCb, this);
     elm_object_part_content_set(mLayout, "buttonSwallow", mButton);
     mObject2 = mButton;
@@ -244,12 +248,11 @@ void PelornView::InitializeRadarLayout()
     mTransitionHelperPtr->RadarEffectInitialize(mRadarLayout);
 }
 
-Eina_Bool PelornView::ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item)
+void PelornView::ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item)
 {
     auto* pThis = static_cast<PelornView*>(data);
-    RETV_IF(pThis == NULL, EINA_FALSE);
+    RET_IF(pThis == NULL);
     pThis->OnButtonActivated();
-    return EINA_TRUE;
 }
 
 void PelornView::SetAccessibility()
@@ -272,7 +275,7 @@ void PelornView::SetAccessibility()
     {
         elm_access_info_set(body, ELM_ACCESS_INFO, mViewStatePtr->GetButtonText().c_str());
         elm_access_info_set(body, ELM_ACCESS_TYPE, "button");
-        elm_access_activate_cb_set(body, (Elm_Access_Activate_Cb)ButtonAccessActivateCb, this);
+        elm_access_activate_cb_set(body, ButtonAccessActivateCb, this);
     }
 }
 
@@ -312,7 +315,17 @@ void PelornView::Resume()
         eext_more_option_item_part_text_set(mLocateButtonMoreOptionItem, "selector,main_text",
                                             Translate("WDS_ORZ_OPT_LOCATE_PHONE_ABB2"));
     if (mPopupManagerPtr)
+    {
         mPopupManagerPtr->UpdatePopupTexts();
+        // The notice's body is built from several texts; a refresh by its id alone would show the placeholders.
+        auto legalNotice = mPopupManagerPtr->GetBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_LEGAL_NOTICE);
+        auto pelornViewDataPtr = std::dynamic_pointer_cast<PelornViewData>(mViewDataPtr);
+        if (legalNotice && pelornViewDataPtr)
+        {
+            legalNotice->SetContentStringID(pelornViewDataPtr->GetLegalString());
+            legalNotice->RefreshText();
+        }
+    }
 
     auto pelornViewDataPtr = std::dynamic_pointer_cast<PelornViewData>(mViewDataPtr);
     if (pelornViewDataPtr && pelornViewDataPtr->IsLaunchedFromMomentBar() && !pelornViewDataPtr->GetNoViewOnLaunch())
@@ -692,7 +705,7 @@ void PelornView::ConsumerMsgReceived(int type, void* data)
 
 // ---- popups ----
 
-void PelornView::OnClosed(int basicPopupType, int result)
+void PelornView::OnBasicPopupClosed(int basicPopupType, int result)
 {
     RET_IF(!mPopupManagerPtr);
     const int kivConnectionType = NSORZCommon::VconfUtil::GetKivConnectionType();
@@ -783,11 +796,10 @@ void PelornView::OnClosed(int basicPopupType, int result)
     }
 }
 
-void PelornView::OnClosed(int toastPopupType)
+void PelornView::OnToastPopupClosed(int toastPopupType, int reason)
 {
     RET_IF(!mPopupManagerPtr);
     if (toastPopupType == 2 || toastPopupType == 3)
         mPopupManagerPtr->RemoveToastPopup(toastPopupType);
 }
 } // namespace NSPelorn
-#endif

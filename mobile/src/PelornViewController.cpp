@@ -1,13 +1,8 @@
-// Not yet built: waits for the theme-extension stand-in, the popup manager, the
-// application core and the phone-location screen to land (see the branch notes).
-#if defined(PELORN_WITH_FINDING_SCREEN)
 #include "PelornViewController.h"
 
 #include <cstring>
 
 #include "ConsumerMessageType.h"
-#include "MobileLocationView.h"
-#include "MobileLocationViewData.h"
 #include "OrzLog.h"
 #include "PelornMain.h"
 #include "PelornViewNormalState.h"
@@ -16,6 +11,12 @@
 #include "ViewBasicElements.h"
 #include "ViewControllerFactory.h"
 #include "ViewManager.h"
+
+#if __has_include("MobileLocationView.h")
+#include "MobileLocationView.h"
+#include "MobileLocationViewData.h"
+#define PELORN_HAS_LOCATION_SCREEN 1
+#endif
 
 namespace NSPelorn
 {
@@ -256,17 +257,7 @@ void PelornViewController::OnLocateButtonClicked(MoreOptionItems item)
     if (NSORZCommon::VconfUtil::IsLDUBinary())
     {
         popupManager->RemoveAllPopup();
-        auto viewManagerPtr = pelornMain->GetViewManager();
-        RET_IF(!viewManagerPtr);
-        auto controller = ViewControllerFactory(5);
-        controller->Prepare();
-        viewManagerPtr->PushView(controller, 5, false, false);
-        auto viewDataPtr = std::dynamic_pointer_cast<MobileLocationViewData>(controller->GetViewData());
-        RET_IF(!viewDataPtr);
-        viewDataPtr->SetMoreOptionItem((int)item);
-        auto viewPtr = std::dynamic_pointer_cast<MobileLocationView>(controller->GetView());
-        RET_IF(!viewPtr);
-        viewPtr->ShowLDUMobileLocation();
+        PushLocationView(item, true);
         return;
     }
     if (item != LOCATE_PHONE)
@@ -280,17 +271,31 @@ void PelornViewController::OnLocateButtonClicked(MoreOptionItems item)
     }
     LOGE("MoreOptionItems::LOCATE_PHONE");
     popupManager->RemoveAllPopupsExceptPopupWithId(10, 4);
+    PushLocationView(item, false);
+}
+
+void PelornViewController::PushLocationView(MoreOptionItems item, bool demonstration)
+{
+#if defined(PELORN_HAS_LOCATION_SCREEN)
+    PelornMain* pelornMain = PelornMain::GetInstance();
+    RET_IF(pelornMain == NULL);
     auto viewManagerPtr = pelornMain->GetViewManager();
     RET_IF(!viewManagerPtr);
     auto controller = ViewControllerFactory(5);
     controller->Prepare();
     viewManagerPtr->PushView(controller, 5, false, false);
     auto viewDataPtr = std::dynamic_pointer_cast<MobileLocationViewData>(controller->GetViewData());
-    RET_IF(!viewDataPtr);
+    RETM_IF(!viewDataPtr, "!viewDataPtr");
     viewDataPtr->SetMoreOptionItem((int)item);
     auto viewPtr = std::dynamic_pointer_cast<MobileLocationView>(controller->GetView());
     RET_IF(!viewPtr);
-    viewPtr->ShowCurrentMobileLocation();
+    if (demonstration)
+        viewPtr->ShowLDUMobileLocation();
+    else
+        viewPtr->ShowCurrentMobileLocation();
+#else
+    LOGE("no phone-location screen in this build");
+#endif
 }
 
 int PelornViewController::OnDovConnectionPopupRequested(int requestId)
@@ -358,4 +363,3 @@ void PelornViewController::OnReplieded(app_control_h request, app_control_h repl
     }
 }
 } // namespace NSPelorn
-#endif

@@ -1,6 +1,3 @@
-// Not yet built: waits for the theme-extension stand-in, the popup manager, the
-// application core and the phone-location screen to land (see the branch notes).
-#if defined(PELORN_WITH_FINDING_SCREEN)
 #include "TransitionHelper.h"
 
 #include <algorithm>
@@ -286,4 +283,3 @@ void TransitionHelper::StartTextTransition(Evas_Object* textLayout, const std::s
     elm_transit_go(mTextTransit);
 }
 } // namespace NSPelorn
-#endif

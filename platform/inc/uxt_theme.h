@@ -23,6 +23,9 @@ typedef enum
     UXT_ERROR_IO_ERROR = -5,
 } uxt_error_e;
 
+/* The short name callers compare results with. */
+#define ERR_OK UXT_ERROR_NONE
+
 typedef enum
 {
     UXT_THEME_STYLE_DEFAULT = 0,

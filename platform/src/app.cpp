@@ -11,6 +11,8 @@
 #include <Ecore.h>
 #include <Ecore_Evas.h>
 #include <dlfcn.h>
+#include <libintl.h>
+#include <locale.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <glib-unix.h>
@@ -66,6 +68,8 @@ struct Framework
     std::string launchPath;
 
     bool firstFrameWatched = false;
+    bool launchEffectWatched = false;
+    Ecore_Job* launchEffectJob = nullptr;
     Ecore_Timer* screenshotTimer = nullptr;
 };
 
@@ -169,6 +173,32 @@ void WatchFirstFrame()
                             nullptr);
 }
 
+/* The watch opens an application with a window effect and tells the window
+ * "effect,done" (event info 1) when it has played; screens wait for it before
+ * acting on a launch. Here the effect is over once the first frame is out. */
+void LaunchEffectDoneJob(void* data)
+{
+    gApp.launchEffectJob = nullptr;
+    if (gApp.mainWindow)
+        evas_object_smart_callback_call(gApp.mainWindow, "effect,done", (void*)(intptr_t)1);
+}
+
+void LaunchFrameRenderedCb(void* data, Evas* e, void* event)
+{
+    evas_event_callback_del(e, EVAS_CALLBACK_RENDER_POST, LaunchFrameRenderedCb);
+    if (!gApp.launchEffectJob)
+        gApp.launchEffectJob = ecore_job_add(LaunchEffectDoneJob, nullptr);
+}
+
+void WatchLaunchEffect()
+{
+    if (gApp.launchEffectWatched || !gApp.mainWindow)
+        return;
+    gApp.launchEffectWatched = true;
+    evas_event_callback_add(evas_object_evas_get(gApp.mainWindow), EVAS_CALLBACK_RENDER_POST, LaunchFrameRenderedCb,
+                            nullptr);
+}
+
 /* PELORN_SCREENSHOT_DIR: without a display, the window's latest frame is kept
  * as "<dir>/<app id>.png" so a person can still see the screen. */
 Eina_Bool ScreenshotTimerCb(void* data)
@@ -199,6 +229,7 @@ void Resume()
         gApp.callbacks.resume(gApp.userData);
     AdoptMainWindow();
     WatchFirstFrame();
+    WatchLaunchEffect();
 }
 
 void Pause()
@@ -513,6 +544,25 @@ extern "C" void elm_win_lower(Evas_Object* obj)
     }
 }
 
+/* The watch carries a locale for every language it offers; this machine may
+ * have none but the C ones. When the language's locale is missing, messages
+ * still follow it: GNU gettext reads LANGUAGE under a UTF-8 C locale. */
+extern "C" void elm_language_set(const char* lang)
+{
+    typedef void (*LanguageFn)(const char*);
+    static LanguageFn real = (LanguageFn)dlsym(RTLD_NEXT, "elm_language_set");
+    if (lang && *lang && !setlocale(LC_ALL, lang))
+    {
+        std::string language(lang);
+        language = language.substr(0, language.find_first_of(".@"));
+        setlocale(LC_ALL, "C.UTF-8");
+        setenv("LANGUAGE", language.c_str(), 1);
+        textdomain(textdomain(nullptr)); // drops the message catalogues gettext cached
+    }
+    if (real)
+        real(lang);
+}
+
 int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, void* user_data)
 {
     if (!callback || gApp.inLoop)
@@ -563,6 +613,10 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     ReleaseInstance();
     gApp.state = LifeState::NONE;
     gApp.firstFrameWatched = false;
+    gApp.launchEffectWatched = false;
+    if (gApp.launchEffectJob)
+        ecore_job_del(gApp.launchEffectJob);
+    gApp.launchEffectJob = nullptr;
     if (gApp.screenshotTimer)
         ecore_timer_del(gApp.screenshotTimer);
     gApp.screenshotTimer = nullptr;

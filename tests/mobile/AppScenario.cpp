@@ -94,6 +94,21 @@ void AppScenario::Tap(Evas_Object* win, int x, int y)
     evas_event_feed_mouse_up(e, 1, EVAS_BUTTON_NONE, t + 60, nullptr);
 }
 
+void AppScenario::TapObject(Evas_Object* obj)
+{
+    Evas_Coord x = 0, y = 0, w = 0, h = 0;
+    evas_object_geometry_get(obj, &x, &y, &w, &h);
+    Tap(obj, x + w / 2, y + h / 2);
+}
+
+void AppScenario::PressKey(Evas_Object* win, const char* keyname)
+{
+    Evas* e = evas_object_evas_get(win);
+    unsigned int t = (unsigned int)(ecore_loop_time_get() * 1000);
+    evas_event_feed_key_down(e, keyname, keyname, nullptr, nullptr, t, nullptr);
+    evas_event_feed_key_up(e, keyname, keyname, nullptr, nullptr, t + 40, nullptr);
+}
+
 void AppScenario::KeyUp(const char* keyname)
 {
     Ecore_Event_Key* ev = static_cast<Ecore_Event_Key*>(calloc(1, sizeof(Ecore_Event_Key) + 3 * (strlen(keyname) + 1)));

@@ -36,10 +36,15 @@ public:
     /* Where it stopped: empty when every step passed. */
     const std::string& FailedStep() const { return mFailedStep; }
     bool Finished() const { return mNext >= mSteps.size(); }
+    /* The application ended on its own (not at the scenario's request). */
+    bool EndedByItself() const { return !mEndRequested; }
 
     /* Input as a person gives it, fed into the window's canvas. */
     static void Tap(Evas_Object* win, int x, int y);
     static void KeyUp(const char* keyname);
+    /* A key pressed and released on the window's canvas (back: "BackSpace"). */
+    static void PressKey(Evas_Object* win, const char* keyname);
+    static void TapObject(Evas_Object* obj);
     static bool Screenshot(Evas_Object* win, const std::string& name);
 
 private:

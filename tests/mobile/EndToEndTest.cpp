@@ -1,10 +1,16 @@
 #include "AppScenario.h"
+#include "PelornMain.h"
+#include "PelornView.h"
+#include "ViewController.h"
+#include "ViewManager.h"
+#include "pelorn_log_capture.h"
 #include "TestEnvironment.h"
 #include "ViewBasicElements.h"
 #include "app_preference.h"
 #include "pelorn_clock.h"
 #include "vconf.h"
 
+#include <fstream>
 #include <glib-unix.h>
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -94,6 +100,81 @@ Evas_Object* Window()
     return NSORZUiCommon::ViewBasicElements::GetWindow();
 }
 
+/* The finding screen on top of the stack, or none. */
+std::shared_ptr<NSPelorn::PelornView> Screen()
+{
+    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
+    if (!viewManager)
+        return nullptr;
+    auto screens = viewManager->GetViewList();
+    if (screens.empty() || !screens.back())
+        return nullptr;
+    return std::dynamic_pointer_cast<NSPelorn::PelornView>(screens.back()->GetView());
+}
+
+std::string ButtonText()
+{
+    auto view = Screen();
+    const char* text = view ? elm_object_part_text_get(view->GetTextLayout(), "text") : nullptr;
+    return text ? text : "";
+}
+
+/* Normal state with the start icon and the button ready for a tap. */
+bool Idle()
+{
+    auto view = Screen();
+    return view && view->IsNormalState() && view->GetButtonIconState() == 1 &&
+           !elm_object_disabled_get(view->GetButton()) && ButtonText() == "Start";
+}
+
+/* Finding state: stop icon, the radar running (a stage or the pause between two). */
+bool Finding()
+{
+    auto view = Screen();
+    if (!view || view->IsNormalState() || view->GetButtonIconState() != 0 || ButtonText() != "Stop")
+        return false;
+    auto radar = view->GetTransitionHelper();
+    return radar && (radar->GetRunningRadarTransit() || radar->GetRadarPauseTimer());
+}
+
+/* The radar is in its turn (the stage between its fades). */
+bool RadarTurning()
+{
+    auto view = Screen();
+    auto radar = view ? view->GetTransitionHelper() : nullptr;
+    Elm_Transit* stage = radar ? radar->GetRunningRadarTransit() : nullptr;
+    return stage && elm_transit_duration_get(stage) > 1.0;
+}
+
+void TapButton()
+{
+    if (auto view = Screen())
+        AppScenario::TapObject(view->GetButton());
+}
+
+std::shared_ptr<NSORZUiCommon::BasicPopup> BasicPopup(int type)
+{
+    auto view = Screen();
+    auto popups = view ? view->GetPopupManager() : nullptr;
+    return popups ? popups->GetBasicPopup(type) : nullptr;
+}
+
+bool ToastShown(int type)
+{
+    auto view = Screen();
+    auto popups = view ? view->GetPopupManager() : nullptr;
+    auto toast = popups ? popups->GetToastPopup(type) : nullptr;
+    return toast && toast->GetPopup() && evas_object_visible_get(toast->GetPopup());
+}
+
+std::function<bool()> After(int ms)
+{
+    return [start = g_get_monotonic_time(), ms] { return g_get_monotonic_time() - start > ms * 1000LL; };
+}
+
+const int LEGAL_NOTICE = 10;
+const int TOAST_UNABLE_DURING_CALLS = 0;
+
 class EndToEnd : public ::testing::Test
 {
 protected:
@@ -104,35 +185,96 @@ protected:
     }
     PelornTest::ScopedTestDirs mDirs;
 };
+
+class FirstUse : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        unsetenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP");
+    }
+    PelornTest::ScopedTestDirs mDirs;
+};
 } // namespace
 
 TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
 {
     PhoneSim phone({});
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0; })
+    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Do("normal screen", [] { AppScenario::Screenshot(Window(), "normal"); })
-        .Then("tap start", [] { AppScenario::Tap(Window(), 180, 180); },
+        .Then("tap start", TapButton,
               [&] { return phone.Count("\"msgId\":\"rux-startalert-req\",\"time\":\"180\"") == 1; })
         .WaitFor("phone rings", [&] { return phone.Count("ringing:") > 0; })
-        .Do("mid radar", [] { AppScenario::Screenshot(Window(), "finding"); })
+        .WaitFor("finding state with the radar", [] { return Finding() && Screen()->IsFindingLimitRunning(); })
+        .WaitFor("radar turning", RadarTurning)
+        .Then("mid radar", [] {}, After(700))
+        .Do("finding screen", [] { AppScenario::Screenshot(Window(), "finding"); })
         .Then("phone found", [&] { phone.Command("found"); },
-              [&] { return phone.Received("rux-founddevice-rsp") == 1; });
+              [&] { return phone.Received("rux-founddevice-rsp") == 1 && Idle(); })
+        .Then("radar cleared", [] {}, [] {
+            auto radar = Screen()->GetTransitionHelper();
+            return !radar->GetRunningRadarTransit() && !radar->GetRadarPauseTimer() &&
+                   !Screen()->IsFindingLimitRunning();
+        });
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
+    EXPECT_EQ(1, phone.Received("rux-startalert-req"));
     EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "a found report must not be answered with a stop";
 }
 
-TEST_F(EndToEnd, EscapeWhileRingingSendsTheStopRequest)
+TEST_F(EndToEnd, RefusedRingShowsTheToastAndReturnsToNormal)
+{
+    PhoneSim phone({"--refuse", "2"});
+    AppScenario s;
+    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1; })
+        .WaitFor("toast and normal state", [] { return ToastShown(TOAST_UNABLE_DURING_CALLS) && Idle(); })
+        .Then("toast drawn", [] {}, After(500))
+        .Do("refused screen", [] { AppScenario::Screenshot(Window(), "start-refused"); });
+    s.Run({});
+    EXPECT_EQ("", s.FailedStep());
+    EXPECT_EQ(0, phone.Received("rux-stopalert-req"));
+}
+
+TEST_F(EndToEnd, EscapeAndThePowerKeyWhileRingingSendTheStopRequest)
 {
     PhoneSim phone({});
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0; })
-        .Then("tap start", [] { AppScenario::Tap(Window(), 180, 180); },
-              [&] { return phone.Received("rux-startalert-req") == 1; })
+    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
+        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Then("another key is ignored", [] { AppScenario::KeyUp("Return"); }, After(300))
         .Then("escape", [] { AppScenario::KeyUp("Escape"); },
-              [&] { return phone.Received("rux-stopalert-req") == 1; });
+              [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
+        .Then("tap start again", TapButton, [&] { return phone.Received("rux-startalert-req") == 2 && Finding(); })
+        .Then("power key", [] { AppScenario::KeyUp("XF86PowerOff"); },
+              [&] { return phone.Received("rux-stopalert-req") == 2 && Idle(); });
     s.Run({});
+    EXPECT_EQ("", s.FailedStep());
+    EXPECT_EQ(2, phone.Received("rux-stopalert-req")) << "the ignored key must not stop the ringing";
+}
+
+TEST_F(EndToEnd, LinkLostWhileRingingAsksForTheConnectionPopupAndReturnsToNormal)
+{
+    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
+    PhoneSim phone({});
+    pelorn_log_capture_begin();
+    AppScenario s;
+    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Then("the phone goes away",
+              [] {
+                  vconf_set_bool("memory/brig/brig_connected", 0);
+                  vconf_set_int("memory/private/kiv/conn_type", 0);
+              },
+              Idle)
+        .WaitFor("the connection popup answered", [] {
+            return pelorn_log_captured("", "strncmp(popupResult, \"CANCEL\", 6) == 0");
+        });
+    s.Run({});
+    pelorn_log_capture_end();
+    unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
     EXPECT_EQ("", s.FailedStep());
 }
 
@@ -147,11 +289,10 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
         g_free(argv[0]);
         g_free(argv[1]);
     };
-    s.WaitFor("rings at start", [&] { return phone.Received("rux-startalert-req") == 1; })
-        .Then("stop", [] { AppScenario::Tap(Window(), 180, 180); },
-              [&] { return phone.Received("rux-stopalert-req") == 1; })
+    s.WaitFor("rings at start", [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Then("stop", TapButton, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
         .Then("second start", secondStart, [&] { return phone.Received("rux-startalert-req") == 2; })
-        .Then("settle", [] {}, [start = g_get_monotonic_time()] { return g_get_monotonic_time() - start > 1500000; });
+        .Then("settle", [] {}, After(1500));
     s.Run({"--launch-searching"});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(2, phone.Received("rux-startalert-req"));
@@ -163,13 +304,101 @@ TEST_F(EndToEnd, NoAnswerReturnsToNormalAfterTheRingLimit)
     pelorn_clock_set_manual(TRUE);
     AppScenario s;
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
-           [&] { return phone.Count("watch connected") > 0; })
-        .Then("tap start", [] { AppScenario::Tap(Window(), 180, 180); },
-              [&] { return phone.Received("rux-startalert-req") == 1; })
-        .Do("180 s pass", [] { pelorn_clock_advance_ms(181000); })
-        .Then("tap again starts anew", [] { AppScenario::Tap(Window(), 180, 180); },
-              [&] { return phone.Received("rux-startalert-req") == 2; });
+           [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Then("179 s pass", [] { pelorn_clock_advance_ms(179000); }, After(200))
+        .WaitFor("still finding", Finding)
+        .Then("the limit passes", [] { pelorn_clock_advance_ms(2000); }, Idle);
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "after the limit the tap must start, not stop";
+    EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "the ring limit ends the screen's ringing, not the phone's";
+}
+
+TEST_F(EndToEnd, MoreOptionMenuOpensFromItsCue)
+{
+    PhoneSim phone({});
+    AppScenario s;
+    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .Then("tap the cue", [] { AppScenario::Tap(Window(), 352, 180); },
+              [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
+        .Then("menu drawn", [] {}, After(500))
+        .Do("menu screen", [] { AppScenario::Screenshot(Window(), "more-option"); });
+    s.Run({});
+    EXPECT_EQ("", s.FailedStep());
+}
+
+TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStored)
+{
+    AppScenario s;
+    s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
+        .Then("notice drawn", [] {}, After(400))
+        .Do("notice screen", [] { AppScenario::Screenshot(Window(), "legal-notice"); })
+        .Then("back declines", [] { AppScenario::PressKey(Window(), "BackSpace"); }, [] { return false; });
+    s.Run({});
+    EXPECT_TRUE(s.EndedByItself()) << s.FailedStep();
+    int agreed = -1;
+    EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed)) << "stored: " << agreed;
+}
+
+TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
+{
+    AppScenario s;
+    s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
+        .Then("agree", [] { AppScenario::TapObject(elm_object_part_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup(), "button1")); },
+              [] { return BasicPopup(LEGAL_NOTICE) == nullptr; });
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep());
+    int agreed = 0;
+    ASSERT_EQ(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed));
+    EXPECT_EQ(1, agreed);
+
+    // A fresh process reads the stored answer and shows no notice.
+    const std::string logPath = mDirs.StateDir() + "/pelorn.log";
+    std::ofstream(logPath, std::ios::trunc).close();
+    gchar* argv[] = {g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), nullptr};
+    GPid pid = 0;
+    ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr,
+                              (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
+                                            G_SPAWN_STDERR_TO_DEV_NULL),
+                              nullptr, nullptr, &pid, nullptr));
+    g_free(argv[0]);
+    bool built = PelornTest::RunGlibUntil(
+        [&] { return PelornTest::ReadFile(logPath).find("ShowLegalAgreementPopup") != std::string::npos; }, 20000);
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    ASSERT_TRUE(built) << "the restarted app never built its screen";
+    EXPECT_EQ(std::string::npos, PelornTest::ReadFile(logPath).find("User didn't agree for Orz"));
+}
+
+TEST_F(FirstUse, PermissionGrantedShowsTheScreen)
+{
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    vconf_set_bool("db/csc/feature/38", 1);
+    setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "yes", 1);
+    AppScenario s;
+    s.WaitFor("finding screen", Idle);
+    s.Run({});
+    EXPECT_EQ("", s.FailedStep());
+    bool checked = false;
+    EXPECT_EQ(0, preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &checked));
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(FirstUse, PermissionRefusedEndsTheApp)
+{
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    vconf_set_bool("db/csc/feature/38", 1);
+    setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "no", 1);
+    AppScenario s;
+    bool screenSeen = false;
+    s.WaitFor("never", [&] {
+        screenSeen = screenSeen || Screen() != nullptr;
+        return false;
+    });
+    s.Run({});
+    EXPECT_TRUE(s.EndedByItself()) << s.FailedStep();
+    EXPECT_FALSE(screenSeen);
+    bool checked = false;
+    preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &checked);
+    EXPECT_FALSE(checked);
 }

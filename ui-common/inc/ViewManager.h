@@ -78,6 +78,7 @@ private:
     void TerminateViewImpl();
     static Eina_Bool TerminateViewAnimator(void* data);
 
+    static void NaviframeDelCb(void* data, Evas* e, Evas_Object* obj, void* eventInfo);
     static void ViewPopCb(void* data, Evas_Object* obj, void* eventInfo);
     static void ViewMoreCb(void* data, Evas_Object* obj, void* eventInfo);
     static void TransitionFinishedCb(void* data, Evas_Object* obj, void* eventInfo);

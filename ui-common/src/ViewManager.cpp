@@ -90,6 +90,22 @@ void ViewManager::WindowVIEffectDoneCb(void* data, Evas_Object* obj, void* event
         top->TransitionFinished();
 }
 
+/* The screens' widgets go with the naviframe (at the latest when the toolkit
+ * shuts down); their controllers must go then too, while the toolkit can
+ * still release what they hold, not at process exit. */
+void ViewManager::NaviframeDelCb(void* data, Evas* e, Evas_Object* obj, void* eventInfo)
+{
+    std::list<std::shared_ptr<ViewController>> screens;
+    screens.swap(mViewList);
+    if (mAnimator)
+    {
+        ecore_animator_del(mAnimator);
+        mAnimator = nullptr;
+    }
+    mIsTransiting = false;
+    screens.clear();
+}
+
 void ViewManager::Initialize()
 {
     mNaviframe = ViewBasicElements::GetNaviframe();
@@ -98,6 +114,7 @@ void ViewManager::Initialize()
     eext_object_event_callback_add(mNaviframe, EEXT_CALLBACK_BACK, ViewPopCb, this);
     eext_object_event_callback_add(mNaviframe, EEXT_CALLBACK_MORE, ViewMoreCb, this);
     evas_object_smart_callback_add(mNaviframe, "transition,finished", TransitionFinishedCb, this);
+    evas_object_event_callback_add(mNaviframe, EVAS_CALLBACK_DEL, NaviframeDelCb, this);
 
     Evas_Object* win = ViewBasicElements::GetWindow();
     RET_IF(win == NULL);

@@ -185,7 +185,8 @@ POPUP_NOTIFY("toast/circle")
                rel1.to: "body.window";
                rel2.to: "body.window";
                align: 0.5 0.0;
-               text { style: "circle_popup_body"; min: 0 1; }
+               /* A long body (the legal notice) shrinks to fit the disc rather than push the title off it. */
+               text { style: "circle_popup_body"; min: 0 0; fit: 1 1; size_range: 16 30; }
             }
          }
       }
