@@ -10,7 +10,7 @@ extern "C" {
  * else the installed one. Owned by the platform. */
 const char* pelorn_res_dir(void);
 
-/* Adds the round-screen theme extension (contents/theme/circle.edj) to the
+/* Adds the round-screen theme (contents/theme/circle.edj) to the
  * default elementary theme; once per process. The circular-screen extension
  * calls it on first use; a harness that builds widgets without it may too. */
 void pelorn_circle_theme_load(void);

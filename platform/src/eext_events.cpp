@@ -5,6 +5,7 @@
  * whatever has the focus) and, repeating events to what lies below, sees the
  * mouse wheel, which stands in for the bezel. */
 #include "efl_extension.h"
+#include "dlog.h"
 #include "pelorn_resources.h"
 
 #include <algorithm>
@@ -112,17 +113,20 @@ void EnsureCatcher(Evas_Object* obj)
         return;
     gCatcherCanvases.push_back(evas);
 
-    Evas_Object* catcher = evas_object_rectangle_add(evas);
-    evas_object_color_set(catcher, 0, 0, 0, 0);
+    // An image without pixels draws nothing yet, unlike a transparent
+    // rectangle, still counts as visible for pointer events.
+    Evas_Object* catcher = evas_object_image_add(evas);
     evas_object_layer_set(catcher, EVAS_LAYER_MAX);
     evas_object_repeat_events_set(catcher, EINA_TRUE);
     evas_object_move(catcher, -10000, -10000);
     evas_object_resize(catcher, 30000, 30000);
     evas_object_show(catcher);
     for (const char* key : BACK_KEYS)
-        evas_object_key_grab(catcher, key, 0, 0, EINA_FALSE);
+        if (!evas_object_key_grab(catcher, key, 0, 0, EINA_FALSE))
+            dlog_print(DLOG_ERROR, "pelorn-UI", "cannot grab %s", key);
     for (const char* key : MORE_KEYS)
-        evas_object_key_grab(catcher, key, 0, 0, EINA_FALSE);
+        if (!evas_object_key_grab(catcher, key, 0, 0, EINA_FALSE))
+            dlog_print(DLOG_ERROR, "pelorn-UI", "cannot grab %s", key);
     evas_object_event_callback_add(catcher, EVAS_CALLBACK_KEY_UP, CatcherKeyUpCb, nullptr);
     evas_object_event_callback_add(catcher, EVAS_CALLBACK_MOUSE_WHEEL, CatcherWheelCb, nullptr);
     evas_object_event_callback_add(catcher, EVAS_CALLBACK_DEL, CatcherDelCb, nullptr);

@@ -43,5 +43,5 @@ void pelorn_circle_theme_load(void)
     std::string path = std::string(pelorn_res_dir()) + "contents/theme/circle.edj";
     if (!g_file_test(path.c_str(), G_FILE_TEST_EXISTS))
         dlog_print(DLOG_ERROR, "pelorn-UI", "round-screen theme missing: %s", path.c_str());
-    elm_theme_extension_add(NULL, path.c_str());
+    elm_theme_overlay_add(NULL, path.c_str());
 }

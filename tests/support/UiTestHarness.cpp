@@ -185,7 +185,8 @@ std::string UiTestHarness::ArtifactsDir()
 
 std::string UiTestHarness::Screenshot(const std::string& state)
 {
-    Settle();
+    // Long enough for the theme's show transitions (0.2 s) to end.
+    Settle(350);
     int w = 0, h = 0;
     const void* pixels = RenderPixels(&w, &h);
     if (!pixels || w <= 0 || h <= 0)

@@ -2,7 +2,7 @@
       parts {
          part { name: "bg"; type: RECT; mouse_events: 0;
             description { state: "default" 0.0;
-               color: 0 0 0 255;
+               color: C_SCREEN;
             }
          }
          part { name: "elm.swallow.content"; type: SWALLOW;

@@ -1,0 +1,149 @@
+#include "TestEnvironment.h"
+#include "UiTestHarness.h"
+#include "efl_extension.h"
+#include "pelorn_resources.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace
+{
+struct Events
+{
+    std::vector<std::string> names;
+    std::vector<void*> infos;
+};
+
+void RecordCb(void* data, Evas_Object* obj, void* eventInfo, const char* name)
+{
+    Events* events = static_cast<Events*>(data);
+    events->names.push_back(name);
+    events->infos.push_back(eventInfo);
+}
+
+void ClickedCb(void* d, Evas_Object* o, void* e)
+{
+    RecordCb(d, o, e, "item,clicked");
+}
+void SelectedCb(void* d, Evas_Object* o, void* e)
+{
+    RecordCb(d, o, e, "item,selected");
+}
+void OpenedCb(void* d, Evas_Object* o, void* e)
+{
+    RecordCb(d, o, e, "more,option,opened");
+}
+void ClosedCb(void* d, Evas_Object* o, void* e)
+{
+    RecordCb(d, o, e, "more,option,closed");
+}
+
+class MoreOptionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        mUi.Target(nullptr);
+        mMore = eext_more_option_add(mUi.Window());
+        eext_more_option_direction_set(mMore, EEXT_MORE_OPTION_DIRECTION_RIGHT);
+        elm_win_resize_object_add(mUi.Window(), mMore);
+        Evas_Object* label = elm_label_add(mMore);
+        elm_object_text_set(label, "<align=center><font_size=30><color=#ffffff>Find my phone</color></font_size></align>");
+        elm_object_part_content_set(mMore, "elm.swallow.content", label);
+        evas_object_smart_callback_add(mMore, "item,clicked", ClickedCb, &mEvents);
+        evas_object_smart_callback_add(mMore, "item,selected", SelectedCb, &mEvents);
+        evas_object_smart_callback_add(mMore, "more,option,opened", OpenedCb, &mEvents);
+        evas_object_smart_callback_add(mMore, "more,option,closed", ClosedCb, &mEvents);
+    }
+    void TearDown() override { evas_object_del(mMore); }
+
+    Eext_Object_Item* AddItem(const char* text, const char* icon)
+    {
+        Eext_Object_Item* item = eext_more_option_item_append(mMore);
+        eext_more_option_item_part_text_set(item, "selector,main_text", text);
+        if (icon)
+        {
+            Evas_Object* image = elm_image_add(mMore);
+            std::string edj = std::string(pelorn_res_dir()) + "contents/mobile/edje/MobileResources.edj";
+            elm_image_file_set(image, edj.c_str(), icon);
+            eext_more_option_item_part_content_set(item, "item,icon", image);
+        }
+        return item;
+    }
+    bool Saw(const std::string& name)
+    {
+        for (auto& n : mEvents.names)
+            if (n == name)
+                return true;
+        return false;
+    }
+
+    PelornTest::ScopedTestDirs mDirs;
+    PelornTest::UiTestHarness& mUi = PelornTest::UiTestHarness::Get();
+    Evas_Object* mMore = nullptr;
+    Events mEvents;
+};
+} // namespace
+
+TEST_F(MoreOptionTest, CueOpensTheMenuAndBackClosesItKeepingItsItems)
+{
+    Eext_Object_Item* locate = AddItem("Locate phone", "orz_more_icon_locate_device.png");
+    mUi.Settle();
+    EXPECT_FALSE(eext_more_option_opened_get(mMore));
+    mUi.Tap(352, 180); // the cue on the right edge
+    mUi.Settle();
+    ASSERT_TRUE(eext_more_option_opened_get(mMore));
+    EXPECT_TRUE(Saw("more,option,opened"));
+    EXPECT_FALSE(mUi.Screenshot("more_option_open").empty());
+
+    mUi.PressKey("BackSpace");
+    EXPECT_FALSE(eext_more_option_opened_get(mMore));
+    EXPECT_TRUE(Saw("more,option,closed"));
+    EXPECT_EQ(eina_list_count(eext_more_option_items_get(mMore)), 1u);
+    EXPECT_NE(eext_more_option_item_part_content_get(locate, "item,icon"), nullptr);
+    EXPECT_STREQ(eext_more_option_item_part_text_get(locate, "selector,main_text"), "Locate phone");
+
+    // The menu opens again with its item after a close.
+    eext_more_option_opened_set(mMore, EINA_TRUE);
+    mUi.Settle();
+    mUi.Tap(180, 180);
+    mUi.Settle();
+    ASSERT_FALSE(mEvents.infos.empty());
+    EXPECT_EQ(mEvents.names.back(), "item,clicked");
+    EXPECT_EQ(mEvents.infos.back(), locate);
+}
+
+TEST_F(MoreOptionTest, BezelMovesTheSelectionAndTheMiddleClicksIt)
+{
+    Eext_Object_Item* first = AddItem("Locate phone", "orz_more_icon_locate_device.png");
+    Eext_Object_Item* second = AddItem("Help", "core_button_icon_done.png");
+    eext_more_option_opened_set(mMore, EINA_TRUE);
+    mUi.Settle();
+
+    mUi.Rotate(true);
+    ASSERT_EQ(mEvents.names.back(), "item,selected");
+    EXPECT_EQ(mEvents.infos.back(), second);
+    mUi.Tap(180, 180);
+    mUi.Settle();
+    EXPECT_EQ(mEvents.names.back(), "item,clicked");
+    EXPECT_EQ(mEvents.infos.back(), second);
+
+    mUi.Rotate(true); // wraps round to the first
+    EXPECT_EQ(mEvents.infos.back(), first);
+}
+
+TEST_F(MoreOptionTest, HiddenCueDoesNotOpenTheMenu)
+{
+    AddItem("Locate phone", nullptr);
+    elm_object_signal_emit(mMore, "cue,hide", "elm");
+    mUi.Settle(300);
+    mUi.Tap(352, 180);
+    mUi.Settle();
+    EXPECT_FALSE(eext_more_option_opened_get(mMore));
+    elm_object_signal_emit(mMore, "cue,show", "elm");
+    mUi.Settle(300);
+    mUi.Tap(352, 180);
+    mUi.Settle();
+    EXPECT_TRUE(eext_more_option_opened_get(mMore));
+}

@@ -1,0 +1,114 @@
+#include "ChangeableTheme.h"
+#include "ElementaryHelper.h"
+#include "TestEnvironment.h"
+#include "UiTestHarness.h"
+#include "pelorn_log_capture.h"
+#include "pelorn_resources.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+using namespace NSORZUiCommon;
+
+namespace
+{
+/* Top-level objects of the canvas. */
+unsigned CanvasObjectCount(Evas* evas)
+{
+    unsigned n = 0;
+    for (Evas_Object* o = evas_object_bottom_get(evas); o; o = evas_object_above_get(o))
+        ++n;
+    return n;
+}
+
+void CountCb(void* data)
+{
+    ++*static_cast<int*>(data);
+}
+} // namespace
+
+TEST(ChangeableThemeTest, ShippedTablesAnswerTheCodesTheScreensUseAndTellListeners)
+{
+    int colorChanges = 0, fontChanges = 0;
+    uxt_theme_add_changed_callback(UXT_THEME_CHANGED_TYPE_COLOR, CountCb, &colorChanges);
+    uxt_theme_add_changed_callback(UXT_THEME_CHANGED_TYPE_FONT, CountCb, &fontChanges);
+    ChangeableTheme theme;
+    theme.InitChangeableTheme();
+    EXPECT_EQ(colorChanges, 1);
+    EXPECT_EQ(fontChanges, 1);
+
+    int r = -1, g = -1, b = -1, a = -1;
+    ASSERT_EQ(uxt_theme_get_color("AO0022", &r, &g, &b, &a, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL),
+              UXT_ERROR_NONE);
+    EXPECT_EQ((r << 24) | (g << 16) | (b << 8) | a, 0x4dcfffff);
+    for (const char* code : {"AO0023", "ATO001", "AT0110"})
+        EXPECT_EQ(uxt_theme_get_color(code, &r, &g, &b, &a, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL),
+                  UXT_ERROR_NONE)
+            << code;
+    int sr = 0, sa = 0;
+    uxt_theme_get_color("AT0110", NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, &sr, NULL, NULL, &sa);
+    EXPECT_EQ(sa, 0x80);
+    EXPECT_EQ(uxt_theme_get_color("ZZ9999", &r, &g, &b, &a, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL),
+              UXT_ERROR_NO_DATA);
+
+    char* font = nullptr;
+    int size = 0;
+    ASSERT_EQ(uxt_theme_get_font_info("AT0110", &font, &size), UXT_ERROR_NONE);
+    EXPECT_STREQ(font, "Sans:style=Bold");
+    EXPECT_EQ(size, 30);
+    free(font);
+
+    theme.UnloadColorTable();
+    EXPECT_EQ(uxt_theme_get_color("AO0022", &r, &g, &b, &a, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL),
+              UXT_ERROR_NO_DATA);
+    theme.UnloadFontTable();
+    uxt_theme_delete_changed_callback(UXT_THEME_CHANGED_TYPE_COLOR, CountCb);
+    uxt_theme_delete_changed_callback(UXT_THEME_CHANGED_TYPE_FONT, CountCb);
+}
+
+TEST(ChangeableThemeTest, BrokenTableIsRefusedAndTheCurrentOneStays)
+{
+    PelornTest::ScopedTestDirs dirs;
+    ChangeableTheme theme;
+    theme.LoadColorTable();
+    std::string broken = dirs.StateDir() + "/broken.xml";
+    for (const char* text : {"<ChangeableColorTable><color code=\"AO0022\" rgba=\"#12\"/></ChangeableColorTable>",
+                             "<ChangeableColorTable><color code=\"AO0022\" rgba=\"#4dcfffff\">", ""})
+    {
+        ASSERT_TRUE(g_file_set_contents(broken.c_str(), text, -1, nullptr));
+        EXPECT_EQ(uxt_theme_add_color_table(broken.c_str()), nullptr) << text;
+    }
+    int r = 0;
+    EXPECT_EQ(uxt_theme_get_color("AO0022", &r, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL),
+              UXT_ERROR_NONE);
+    EXPECT_EQ(r, 0x4d);
+    theme.UnloadColorTable();
+}
+
+TEST(ElementaryHelperTest, MissingGroupLeavesNoLayoutAndTextblockLinesAreCounted)
+{
+    PelornTest::ScopedTestDirs dirs;
+    auto& ui = PelornTest::UiTestHarness::Get();
+    pelorn_log_capture_begin();
+    ElementaryHelper helper;
+    std::string edj = std::string(pelorn_res_dir()) + "contents/mobile/edje/Popup.edj";
+    Evas_Object* win = ui.Window();
+    ui.Settle();
+    unsigned before = CanvasObjectCount(evas_object_evas_get(win));
+    EXPECT_EQ(helper.CreateExpandLayout(win, edj, "noSuchGroup"), nullptr);
+    EXPECT_TRUE(pelorn_log_captured("pelorn-UI", "elm_layout_file_set is failed. file: " + edj));
+    ui.Settle();
+    EXPECT_EQ(CanvasObjectCount(evas_object_evas_get(win)), before);
+    EXPECT_EQ(helper.CreateLayout(nullptr, edj, "popupLayout"), nullptr);
+
+    Evas_Object* layout = helper.CreateLayout(win, edj, "progressing_popup");
+    ASSERT_NE(layout, nullptr);
+    evas_object_resize(layout, 260, 200);
+    evas_object_show(layout);
+    elm_object_part_text_set(layout, "text", "one<br>two<br>three");
+    ui.Settle();
+    EXPECT_EQ(helper.GetTextblockMaxLine(layout, "text"), 3);
+    evas_object_del(layout);
+    pelorn_log_capture_end();
+}

@@ -1,0 +1,55 @@
+#include "TextOnlyToastPopup.h"
+
+#include "OrzLog.h"
+
+#include <efl_extension.h>
+#include <libintl.h>
+#include <string>
+
+namespace NSORZUiCommon
+{
+void TextOnlyToastPopup::LanguageChangedCb(void* data, Evas_Object* obj, void* eventInfo)
+{
+    TextOnlyToastPopup* pThis = static_cast<TextOnlyToastPopup*>(data);
+    RET_IF(pThis == NULL);
+    RET_IF(pThis->mPopup == NULL);
+    // The stored text is wrapped for centring; only what is inside is translated.
+    static const std::string OPEN = "<align=center>", CLOSE = "</align>";
+    std::string text = pThis->mContentStringID;
+    if (text.compare(0, OPEN.size(), OPEN) == 0 && text.size() >= OPEN.size() + CLOSE.size() &&
+        text.compare(text.size() - CLOSE.size(), CLOSE.size(), CLOSE) == 0)
+        text = text.substr(OPEN.size(), text.size() - OPEN.size() - CLOSE.size());
+    char* markup = elm_entry_utf8_to_markup(dgettext("pelorn-phone", text.c_str()));
+    RET_IF(markup == NULL);
+    elm_object_part_text_set(pThis->mPopup, "elm.text", (OPEN + markup + CLOSE).c_str());
+    free(markup);
+}
+
+void TextOnlyToastPopup::Show()
+{
+    LOGE("Show");
+    RETM_IF(mPopup != NULL, "mPopup is already exist");
+    RET_IF(mParent == NULL);
+
+    mPopup = elm_popup_add(mParent);
+    RETM_IF(mPopup == NULL, "elm_popup_add failed");
+    elm_object_style_set(mPopup, "toast/circle");
+    evas_object_size_hint_weight_set(mPopup, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
+    evas_object_size_hint_align_set(mPopup, EVAS_HINT_FILL, EVAS_HINT_FILL);
+    if (mContentStringID.empty())
+        LOGE("there is no content string");
+    else
+        elm_object_part_text_set(mPopup, "elm.text", mContentStringID.c_str());
+    if (mTimeout > 0)
+    {
+        elm_popup_timeout_set(mPopup, mTimeout);
+        evas_object_smart_callback_add(mPopup, "timeout", TimeoutCb, this);
+    }
+    eext_object_event_callback_add(mPopup, EEXT_CALLBACK_BACK, BackCb, this);
+    evas_object_smart_callback_add(mPopup, "dismissed", DismissedCb, this);
+    evas_object_smart_callback_add(mPopup, "language,changed", LanguageChangedCb, this);
+    evas_object_smart_callback_add(mPopup, "block,clicked", BlockClickedCb, this);
+    evas_object_event_callback_add(mPopup, EVAS_CALLBACK_MOUSE_UP, TapCb, this);
+    evas_object_show(mPopup);
+}
+} // namespace NSORZUiCommon
