@@ -1,5 +1,7 @@
 #include "CoordinateCalculator.h"
 
+#include "VconfUtil.h"
+
 #include <cmath>
 
 namespace NSORZCommon
@@ -70,6 +72,18 @@ bool CoordinateCalculator::IsInsideChinaBox(double longitude, double latitude)
 {
     return longitude >= kChinaMinLongitude && longitude <= kChinaMaxLongitude && latitude >= kChinaMinLatitude &&
            latitude <= kChinaMaxLatitude;
+}
+
+MapProviderType CoordinateCalculator::GetMapProviderType(double latitude, double longitude)
+{
+    const std::string country = VconfUtil::GetCSCCountryIso();
+    if (country == "CN")
+        return IsInsideChinaBox(longitude, latitude) ? MAP_PROVIDER_AUTONAVI : MAP_PROVIDER_HERE;
+    if (country == "KR")
+        return MAP_PROVIDER_NAVER;
+    if (country == "JP")
+        return MAP_PROVIDER_GOOGLE;
+    return MAP_PROVIDER_HERE;
 }
 
 Coordinate CoordinateCalculator::CorrectChinaOffset(Coordinate coordinate)

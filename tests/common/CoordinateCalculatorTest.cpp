@@ -1,7 +1,10 @@
 #include "CoordinateCalculator.h"
 
+#include "TestEnvironment.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
+#include <vconf.h>
 
 using NSORZCommon::Coordinate;
 using NSORZCommon::CoordinateCalculator;
@@ -69,4 +72,39 @@ TEST(CoordinateCalculator, ChinaOffsetLeavesOutsideAndNoFixPositionsAlone)
 
     EXPECT_TRUE(CoordinateCalculator::IsInsideChinaBox(137.8347, 0.8293));
     EXPECT_FALSE(CoordinateCalculator::IsInsideChinaBox(137.8348, 30.0));
+}
+
+TEST(CoordinateCalculator, ProviderFollowsTheSalesCountryAndTheChinaBox)
+{
+    PelornTest::ScopedTestDirs dirs;
+    CoordinateCalculator calc;
+    using NSORZCommon::MapProviderType;
+
+    // Nothing stored: the key cannot be read.
+    EXPECT_EQ(calc.GetMapProviderType(39.9, 116.4), NSORZCommon::MAP_PROVIDER_HERE);
+
+    struct Case
+    {
+        const char* country;
+        double latitude;
+        double longitude;
+        MapProviderType expected;
+    } cases[] = {
+        {"CN", 39.916527, 116.397128, NSORZCommon::MAP_PROVIDER_AUTONAVI},
+        {"CN", 30.0, 72.004, NSORZCommon::MAP_PROVIDER_AUTONAVI},
+        {"CN", 30.0, 72.0039, NSORZCommon::MAP_PROVIDER_HERE},
+        {"CN", 48.8566, 2.3522, NSORZCommon::MAP_PROVIDER_HERE},
+        {"cn", 39.916527, 116.397128, NSORZCommon::MAP_PROVIDER_HERE},
+        {"KR", 37.5665, 126.978, NSORZCommon::MAP_PROVIDER_NAVER},
+        {"KR", 40.7128, -74.006, NSORZCommon::MAP_PROVIDER_NAVER},
+        {"JP", 35.6895, 139.6917, NSORZCommon::MAP_PROVIDER_GOOGLE},
+        {"US", 39.916527, 116.397128, NSORZCommon::MAP_PROVIDER_HERE},
+        {"", 35.6895, 139.6917, NSORZCommon::MAP_PROVIDER_HERE},
+    };
+    for (const Case& c : cases)
+    {
+        ASSERT_EQ(vconf_set_str("db/csc/country_iso", c.country), 0);
+        EXPECT_EQ(calc.GetMapProviderType(c.latitude, c.longitude), c.expected)
+            << c.country << " " << c.latitude << "," << c.longitude;
+    }
 }

@@ -1,0 +1,103 @@
+#ifndef PELORN_MOBILE_LOCATION_VIEW_H
+#define PELORN_MOBILE_LOCATION_VIEW_H
+
+#include "AppLauncher.h"
+#include "AppLauncherReplyListener.h"
+#include "BasicPopup.h"
+#include "BasicPopupCloseRelay.h"
+#include "Coordinate.h"
+#include "HttpNetworkEventListner.h"
+#include "MobileLocationViewEventListener.h"
+#include "ToastPopup.h"
+#include "ToastPopupCloseRelay.h"
+#include "View.h"
+
+#include <Elementary.h>
+
+#include <memory>
+#include <string>
+
+namespace NSPelorn
+{
+class MobileLocationViewData;
+
+/* Asks the phone where it is, prompts when its location is off, and shows the
+ * map picture with the address; every way of failing ends in a toast and
+ * leaving the screen. */
+class MobileLocationView : public NSORZUiCommon::View,
+                           public NSORZCommon::AppLauncherReplyListener,
+                           public NSORZCommon::HttpNetworkEventListner,
+                           public ToastPopupCloseRelay,
+                           public BasicPopupCloseRelay
+{
+public:
+    MobileLocationView();
+    virtual ~MobileLocationView();
+
+    Evas_Object* Create(Evas_Object* parent, std::shared_ptr<NSORZUiCommon::ViewData> viewDataPtr) override;
+    void Resume() override;
+    void Pause() override;
+    void Destroy() override;
+    void UpdatedByPop() override;
+    bool Pop() override;
+    void TimeTick() override;
+    void NetworkStateChanged(int state) override;
+    void LocationStateChanged(int state) override;
+    void ConsumerMsgReceived(int type, void* data) override;
+    void KivStateChanged(int state) override;
+    void TransitionFinished() override;
+
+    void OnReplieded(app_control_h request, app_control_h reply, app_control_result_e result,
+                     int requestId) override;
+
+    void OnHttpRequestCompleted(int requestId, int requestType) override;
+    void OnHttpRequestFailed(int requestType) override;
+    void OnHttpRequestCancelCompleted(int requestType) override;
+    void OnHttpResponseCompleted(int requestId, int requestType, const char* data, int length) override;
+    void OnHttpResponseFailed(int requestId, int responseCode, int requestType) override;
+    void OnHttpResponseTimeout(int requestId, int requestType) override;
+
+    void OnToastPopupClosed(int toastPopupType, int reason) override;
+    void OnBasicPopupClosed(int popupType, int reason) override;
+
+    void AddMobileLocationViewEventListener(MobileLocationViewEventListener* mobileLocationViewEventListener);
+    void ShowCurrentMobileLocation();
+    void ShowLDUMobileLocation();
+    void RequestLocationMapImage(NSORZCommon::Coordinate position, std::string text);
+    void DrawMapAddress(Evas_Object* layout, Evas_Object* image);
+    void DrawLDUMapAddress(Evas_Object* layout);
+    void SaveLastLocation(NSORZCommon::Coordinate position, std::string text);
+    void SetAccessibilityMobileLocationText();
+
+private:
+    static char* MobileLocationTextAccessInfoCb(void* data, Evas_Object* obj);
+
+    void OnLocationSettingReceived(void* data);
+    void OnLocationSettingSetReceived();
+    void OnLocationReceived(void* data);
+    void OnTurnOnLocationAccepted();
+    void SendLocationRequest();
+    void SetPopupTexts(const std::shared_ptr<NSORZUiCommon::BasicPopup>& popup, int type);
+    void ShowBasicPopup(std::shared_ptr<NSORZUiCommon::BasicPopup>& slot, int type);
+    void ShowToastPopup(std::shared_ptr<NSORZUiCommon::ToastPopup>& slot, int type);
+    void ClosePopups();
+    void LeaveScreen();
+    void SetOverlayText(const std::string& text);
+
+    Evas_Object* mLayout;
+    Evas_Object* mOverlayLayout;
+    std::shared_ptr<NSORZUiCommon::ToastPopup> mLocationNotAvailableToastPtr;
+    std::shared_ptr<NSORZUiCommon::ToastPopup> mFailedTryAgainToastPtr;
+    std::shared_ptr<NSORZUiCommon::BasicPopup> mConnectingToPhonePopupPtr;
+    std::shared_ptr<NSORZUiCommon::BasicPopup> mPleaseWaitPopupPtr;
+    std::shared_ptr<NSORZUiCommon::BasicPopup> mTurnOnLocationPopupPtr;
+    std::shared_ptr<NSORZUiCommon::BasicPopup> mLocationDisabledOnPhonePopupPtr;
+    std::shared_ptr<NSORZUiCommon::BasicPopup> mChangeLocatingMethodPopupPtr;
+    std::shared_ptr<NSORZUiCommon::BasicPopup> mPhoneLocationPopupPtr;
+    std::shared_ptr<NSORZCommon::AppLauncher> mAppLauncherPtr;
+    bool mIsLocatingMethodChangeAccepted;
+    MobileLocationViewEventListener* mMobileLocationViewEventListener;
+};
+} // namespace NSPelorn
+
+#endif

@@ -1,0 +1,19 @@
+#ifndef PELORN_MOBILE_LOCATION_VIEW_EVENT_LISTENER_H
+#define PELORN_MOBILE_LOCATION_VIEW_EVENT_LISTENER_H
+
+#include "Coordinate.h"
+
+#include <string>
+
+namespace NSPelorn
+{
+/* How the phone-location view asks its controller for the map and for leaving. */
+class MobileLocationViewEventListener
+{
+public:
+    virtual void OnLocationMapImageRequested(NSORZCommon::Coordinate position, std::string address) = 0;
+    virtual void OnLocationMapImageFailed() = 0;
+};
+} // namespace NSPelorn
+
+#endif

@@ -1,0 +1,626 @@
+// Not yet built: waits for the popup classes and the application core to land;
+// the same switch turns on the finding screen, whose factory makes this screen.
+#if defined(PELORN_WITH_FINDING_SCREEN)
+#include "MobileLocationView.h"
+
+#include "BasicPopupBuilder.h"
+#include "CoordinateCalculator.h"
+#include "FileUtil.h"
+#include "LocationData.h"
+#include "LocationSetting.h"
+#include "ConsumerMessageType.h"
+#include "MobileLocationViewData.h"
+#include "OrzLog.h"
+#include "PelornMain.h"
+#include "PopupTypes.h"
+#include "ViewBasicElements.h"
+#include "PreferenceUtil.h"
+#include "ToastPopupBuilder.h"
+#include "VconfUtil.h"
+
+#include <libintl.h>
+
+#include <ctime>
+
+namespace NSPelorn
+{
+namespace
+{
+const char kTextDomain[] = "pelorn-phone";
+const int kKivConnectionRemote = 16;
+const int kUserDefinedPopupRequestId = 3;
+const double kLastLocationMinMoveMetres = 10.0;
+
+constexpr int kTurnOnLocationPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION);
+constexpr int kLocationDisabledPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE);
+constexpr int kChangeLocatingMethodPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_CHANGE_LOCATING_METHOD);
+constexpr int kPhoneLocationPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_PHONE_LOCATION);
+constexpr int kPleaseWaitPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT);
+constexpr int kConnectingPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE);
+constexpr int kFailedTryAgainToast = static_cast<int>(ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_FAILED_TRY_AGAIN_LATER);
+constexpr int kLocationNotAvailableToast =
+    static_cast<int>(ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE);
+
+std::string Translate(const char* id)
+{
+    return dgettext(kTextDomain, id);
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    std::string::size_type pos = 0;
+    while ((pos = text.find(from, pos)) != std::string::npos)
+    {
+        text.replace(pos, from.size(), to);
+        pos += to.size();
+    }
+}
+} // namespace
+
+MobileLocationView::MobileLocationView()
+    : mLayout(nullptr), mOverlayLayout(nullptr), mIsLocatingMethodChangeAccepted(false),
+      mMobileLocationViewEventListener(nullptr)
+{
+}
+
+MobileLocationView::~MobileLocationView()
+{
+    ClosePopups();
+    if (mLocationNotAvailableToastPtr)
+        mLocationNotAvailableToastPtr->Dismiss();
+    if (mPhoneLocationPopupPtr)
+        mPhoneLocationPopupPtr->Dismiss();
+}
+
+Evas_Object* MobileLocationView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiCommon::ViewData> viewDataPtr)
+{
+    RETV_IF(parent == NULL, NULL);
+    RETV_IF(!viewDataPtr, NULL);
+    LOGE("Create");
+    mViewDataPtr = viewDataPtr;
+    std::shared_ptr<MobileLocationViewData> mobileLocationViewDataPtr =
+        std::dynamic_pointer_cast<MobileLocationViewData>(viewDataPtr);
+    RETV_IF(!mobileLocationViewDataPtr, NULL);
+
+    std::string gettingLocationViewEdjDirectoryPath = mobileLocationViewDataPtr->GetMobileLocationViewEDJDirectoryPath();
+    RETV_IF(gettingLocationViewEdjDirectoryPath.length() < 1, NULL);
+    elm_theme_extension_add(NULL, gettingLocationViewEdjDirectoryPath.c_str());
+
+    mLayout = elm_layout_add(parent);
+    RETV_IF(mLayout == NULL, NULL);
+    elm_layout_file_set(mLayout, gettingLocationViewEdjDirectoryPath.c_str(), "mobileLocationViewLayout");
+    evas_object_size_hint_weight_set(mLayout, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
+    evas_object_show(mLayout);
+
+    mOverlayLayout = elm_layout_add(mLayout);
+    RETV_IF(mOverlayLayout == NULL, NULL);
+    elm_layout_file_set(mOverlayLayout, gettingLocationViewEdjDirectoryPath.c_str(), "mapContentOverlayLayout");
+    evas_object_size_hint_weight_set(mOverlayLayout, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
+
+    ClosePopups();
+    return mLayout;
+}
+
+void MobileLocationView::AddMobileLocationViewEventListener(
+    MobileLocationViewEventListener* mobileLocationViewEventListener)
+{
+    RET_IF(!mobileLocationViewEventListener);
+    mMobileLocationViewEventListener = mobileLocationViewEventListener;
+}
+
+void MobileLocationView::ShowCurrentMobileLocation()
+{
+    PelornMain* pelornMain = PelornMain::GetInstance();
+    RET_IF(pelornMain == NULL);
+    if (!pelornMain->SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ))
+        LOGE("SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ) failed");
+    ShowBasicPopup(mConnectingToPhonePopupPtr, kConnectingPopup);
+}
+
+void MobileLocationView::ShowLDUMobileLocation()
+{
+    RET_IF(mLayout == NULL);
+    DrawLDUMapAddress(mLayout);
+}
+
+void MobileLocationView::RequestLocationMapImage(NSORZCommon::Coordinate position, std::string text)
+{
+    RET_IF(!mMobileLocationViewEventListener);
+    mMobileLocationViewEventListener->OnLocationMapImageRequested(position, text);
+}
+
+/* ---- phone replies ---- */
+
+void MobileLocationView::ConsumerMsgReceived(int type, void* data)
+{
+    LOGE("ConsumerMsgReceived : %d", type);
+    switch (type)
+    {
+    case ORZ_RECV_MSG_TYPE_LOCATION_SETTING_GET_RSP:
+        OnLocationSettingReceived(data);
+        break;
+    case ORZ_RECV_MSG_TYPE_LOCATION_SETTING_SET_RSP:
+        OnLocationSettingSetReceived();
+        break;
+    case ORZ_RECV_MSG_TYPE_LOCATION_RSP:
+        OnLocationReceived(data);
+        break;
+    default:
+        break;
+    }
+}
+
+void MobileLocationView::OnLocationSettingReceived(void* data)
+{
+    RET_IF(!mConnectingToPhonePopupPtr);
+    LocationSetting* locationSetting = static_cast<LocationSetting*>(data);
+    RET_IF(!locationSetting);
+
+    if (locationSetting->mLocationState == 1)
+    {
+        const int highAccuracy = locationSetting->mLocationHighAccuracyState;
+        if (highAccuracy == 1 || highAccuracy == 2 || mIsLocatingMethodChangeAccepted)
+        {
+            if (PelornMain::CheckConnectionAvailable())
+            {
+                SendLocationRequest();
+                ShowBasicPopup(mPleaseWaitPopupPtr, kPleaseWaitPopup);
+            }
+        }
+        else
+        {
+            ShowBasicPopup(mChangeLocatingMethodPopupPtr, kChangeLocatingMethodPopup);
+        }
+    }
+    else if (!locationSetting->mIsQuenlorDevice)
+    {
+        ShowBasicPopup(mLocationDisabledOnPhonePopupPtr, kLocationDisabledPopup);
+    }
+    else
+    {
+        ShowBasicPopup(mTurnOnLocationPopupPtr, kTurnOnLocationPopup);
+    }
+}
+
+void MobileLocationView::OnLocationSettingSetReceived()
+{
+    RET_IF(!mPleaseWaitPopupPtr);
+    SendLocationRequest();
+}
+
+void MobileLocationView::OnLocationReceived(void* data)
+{
+    RET_IF(!mPleaseWaitPopupPtr);
+    LocationData* locationData = static_cast<LocationData*>(data);
+    RET_IF(!locationData);
+
+    if (locationData->mPhoneLocSetting == 1 && locationData->mHmLocSetting != 0 && locationData->mResult != 1)
+    {
+        std::string text = locationData->mAddress;
+        if (locationData->mCity.empty() || locationData->mCountry.empty())
+        {
+            LOGE("city and country information is null in location data. the device is in Korea maybe");
+        }
+        else
+        {
+            std::string city = locationData->mCity;
+            if (NSORZCommon::VconfUtil::IsCurrLanguageBy(0) && city == "남한")
+                city = "대한민국";
+            text = text + " " + city + " " + locationData->mCountry;
+        }
+        LOGE("location info : %s", text.c_str());
+        NSORZCommon::Coordinate position(locationData->mLongitude, locationData->mLatitude);
+        SaveLastLocation(position, text);
+        RequestLocationMapImage(position, text);
+    }
+    else if (locationData->mPhoneLocSetting == 1)
+    {
+        ClosePopups();
+        ShowToastPopup(mFailedTryAgainToastPtr, kFailedTryAgainToast);
+    }
+    else
+    {
+        ClosePopups();
+        ShowToastPopup(mLocationNotAvailableToastPtr, kLocationNotAvailableToast);
+    }
+}
+
+void MobileLocationView::SendLocationRequest()
+{
+    PelornMain* pelornMain = PelornMain::GetInstance();
+    RET_IF(pelornMain == NULL);
+    if (!pelornMain->SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_REQ))
+        LOGE("SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_REQ) failed");
+}
+
+void MobileLocationView::SaveLastLocation(NSORZCommon::Coordinate position, std::string text)
+{
+    NSORZCommon::Coordinate last = NSORZCommon::PreferenceUtil::GetLastLocationCoordinate();
+    NSORZCommon::CoordinateCalculator calculator;
+    double diffDis = calculator.GetDistance(last.GetLatitude(), last.GetLongitude(), position.GetLatitude(),
+                                            position.GetLongitude());
+    LOGE("diffDis : %lf", diffDis);
+    if (!(diffDis > kLastLocationMinMoveMetres))
+        return;
+    NSORZCommon::PreferenceUtil::SetLastLocationCoordinate(position);
+    NSORZCommon::PreferenceUtil::SetLastLocationAddress(text);
+    NSORZCommon::PreferenceUtil::SetLastLocationTimeNow();
+}
+
+/* ---- the map ---- */
+
+void MobileLocationView::OnHttpResponseCompleted(int requestId, int requestType, const char* data, int length)
+{
+    LOGE("OnHttpResponseCompleted : %d, type %d, %d bytes", requestId, requestType, length);
+    RET_IF(mLayout == NULL);
+    RET_IF(data == NULL || length <= 0);
+    Evas_Object* image = evas_object_image_filled_add(evas_object_evas_get(mLayout));
+    RET_IF(image == NULL);
+    evas_object_image_colorspace_set(image, EVAS_COLORSPACE_ARGB8888);
+    evas_object_image_alpha_set(image, EINA_TRUE);
+    evas_object_image_size_set(image, 360, 360);
+    evas_object_image_memfile_set(image, const_cast<char*>(data), length, NULL, NULL);
+    DrawMapAddress(mLayout, image);
+    ClosePopups();
+}
+
+void MobileLocationView::DrawMapAddress(Evas_Object* layout, Evas_Object* image)
+{
+    RET_IF(layout == NULL);
+    RET_IF(image == NULL);
+    Evas* canvas = evas_object_evas_get(layout);
+    Evas_Colorspace canvasSpace = EVAS_COLORSPACE_ARGB8888;
+    if (evas_object_image_colorspace_get(image) != canvasSpace)
+        evas_object_image_colorspace_set(image, canvasSpace);
+    (void)canvas;
+    int w = 0;
+    int h = 0;
+    evas_object_image_size_get(image, &w, &h);
+    evas_object_image_data_update_add(image, 0, 0, w, h);
+    evas_object_show(image);
+    elm_object_part_content_set(layout, "mapContentSwallow", image);
+
+    std::shared_ptr<MobileLocationViewData> mobileLocationViewDataPtr =
+        std::dynamic_pointer_cast<MobileLocationViewData>(mViewDataPtr);
+    RETM_IF(!mobileLocationViewDataPtr, "!mViewDataPtr");
+    std::string text = mobileLocationViewDataPtr->GetMobileLocationString();
+    if (text.empty())
+        text = Translate("WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE");
+    SetOverlayText(text);
+}
+
+void MobileLocationView::DrawLDUMapAddress(Evas_Object* layout)
+{
+    RET_IF(layout == NULL);
+    std::string picturePath = NSORZCommon::FileUtil::GetResourceDirectoryPath() + "/contents/images/orz_ldu_bg_map.png";
+    Evas_Object* image = elm_image_add(layout);
+    RET_IF(image == NULL);
+    elm_image_file_set(image, picturePath.c_str(), NULL);
+    evas_object_show(image);
+    elm_object_part_content_set(layout, "mapContentSwallow", image);
+
+    std::shared_ptr<MobileLocationViewData> mobileLocationViewDataPtr =
+        std::dynamic_pointer_cast<MobileLocationViewData>(mViewDataPtr);
+    RETM_IF(!mobileLocationViewDataPtr, "!mViewDataPtr");
+    std::string mobileLocationText = mobileLocationViewDataPtr->GetMobileLocationString();
+    RET_IF(mobileLocationText.empty());
+    if (mobileLocationViewDataPtr->GetShowTime())
+    {
+        time_t now = time(NULL);
+        NSORZCommon::PreferenceUtil::SetLastLocationTime(static_cast<int>(now));
+        mobileLocationText += "<br/>" + mobileLocationViewDataPtr->ConvertEpochTimeToCurrentFormat(now);
+    }
+    SetOverlayText(mobileLocationText);
+}
+
+void MobileLocationView::SetOverlayText(const std::string& text)
+{
+    RET_IF(mOverlayLayout == NULL);
+    elm_object_domain_translatable_part_text_set(mOverlayLayout, "mobileLocationText", kTextDomain, text.c_str());
+    evas_object_show(mOverlayLayout);
+    elm_object_part_content_set(mLayout, "mapContentOverlaySwallow", mOverlayLayout);
+    SetAccessibilityMobileLocationText();
+}
+
+/* The reader says the address without markup line breaks or date slashes. */
+char* MobileLocationView::MobileLocationTextAccessInfoCb(void* data, Evas_Object* obj)
+{
+    MobileLocationView* pThis = static_cast<MobileLocationView*>(data);
+    RETV_IF(pThis == NULL, NULL);
+    std::shared_ptr<MobileLocationViewData> mainViewDataPtr =
+        std::dynamic_pointer_cast<MobileLocationViewData>(pThis->mViewDataPtr);
+    RETV_IF(!mainViewDataPtr, NULL);
+    RETV_IF(mainViewDataPtr->GetMobileLocationString().length() < 1, NULL);
+    std::string text = mainViewDataPtr->GetMobileLocationString();
+    ReplaceAll(text, "<br/>", " ");
+    ReplaceAll(text, "/", " ");
+    return strdup(text.c_str());
+}
+
+void MobileLocationView::SetAccessibilityMobileLocationText()
+{
+    RET_IF(mOverlayLayout == NULL);
+    Evas_Object* textPart =
+        const_cast<Evas_Object*>(edje_object_part_object_get(elm_layout_edje_get(mOverlayLayout), "mobileLocationText"));
+    Evas_Object* aoMobileLocationText = textPart ? elm_access_object_register(textPart, mOverlayLayout) : NULL;
+    RET_IF(aoMobileLocationText == NULL);
+    elm_access_info_cb_set(aoMobileLocationText, ELM_ACCESS_INFO, MobileLocationTextAccessInfoCb, this);
+}
+
+void MobileLocationView::OnHttpResponseFailed(int requestId, int responseCode, int requestType)
+{
+    LOGE("OnHttpResponseFailed : %d (%d)", requestId, responseCode);
+    ClosePopups();
+    ShowToastPopup(mFailedTryAgainToastPtr, kFailedTryAgainToast);
+}
+
+void MobileLocationView::OnHttpRequestCompleted(int requestId, int requestType)
+{
+}
+
+void MobileLocationView::OnHttpRequestFailed(int requestType)
+{
+}
+
+void MobileLocationView::OnHttpRequestCancelCompleted(int requestType)
+{
+}
+
+void MobileLocationView::OnHttpResponseTimeout(int requestId, int requestType)
+{
+}
+
+/* ---- popups ---- */
+
+void MobileLocationView::ShowBasicPopup(std::shared_ptr<NSORZUiCommon::BasicPopup>& slot, int type)
+{
+    std::shared_ptr<BasicPopupBuilder> builder = std::make_shared<BasicPopupBuilder>();
+    slot = builder->Initialize(type, NSORZUiCommon::ViewBasicElements::GetWindow())->Build();
+    RET_IF(!slot);
+    SetPopupTexts(slot, type);
+    slot->SetCloseEventListener(this);
+    slot->Show();
+}
+
+void MobileLocationView::ShowToastPopup(std::shared_ptr<NSORZUiCommon::ToastPopup>& slot, int type)
+{
+    std::shared_ptr<ToastPopupBuilder> builder = std::make_shared<ToastPopupBuilder>();
+    slot = builder->Initialize(type, NSORZUiCommon::ViewBasicElements::GetWindow())->Build();
+    RET_IF(!slot);
+    slot->mCloseEventListener = static_cast<ToastPopupCloseRelay*>(this);
+    slot->Show();
+}
+
+void MobileLocationView::ClosePopups()
+{
+    if (mFailedTryAgainToastPtr)
+    {
+        mFailedTryAgainToastPtr->Dismiss();
+        mFailedTryAgainToastPtr.reset();
+    }
+    std::shared_ptr<NSORZUiCommon::BasicPopup>* basics[] = {&mTurnOnLocationPopupPtr, &mChangeLocatingMethodPopupPtr,
+                                                             &mConnectingToPhonePopupPtr, &mPleaseWaitPopupPtr,
+                                                             &mLocationDisabledOnPhonePopupPtr};
+    for (std::shared_ptr<NSORZUiCommon::BasicPopup>* popup : basics)
+    {
+        if (*popup)
+        {
+            (*popup)->Dismiss();
+            popup->reset();
+        }
+    }
+}
+
+void MobileLocationView::LeaveScreen()
+{
+    RET_IF(!mMobileLocationViewEventListener);
+    mMobileLocationViewEventListener->OnLocationMapImageFailed();
+}
+} // namespace NSPelorn
+
+namespace NSPelorn
+{
+void MobileLocationView::OnBasicPopupClosed(int popupType, int reason)
+{
+    switch (popupType)
+    {
+    case kTurnOnLocationPopup:
+        if (mTurnOnLocationPopupPtr)
+        {
+            mTurnOnLocationPopupPtr->Dismiss();
+            mTurnOnLocationPopupPtr.reset();
+        }
+        if (reason == 0 || reason == 1)
+        {
+            ClosePopups();
+            ShowToastPopup(mLocationNotAvailableToastPtr, kLocationNotAvailableToast);
+        }
+        else if (reason == 2)
+        {
+            OnTurnOnLocationAccepted();
+        }
+        break;
+    case kLocationDisabledPopup:
+    case kPhoneLocationPopup:
+        ClosePopups();
+        LeaveScreen();
+        break;
+    case kChangeLocatingMethodPopup:
+        if (reason == 2)
+        {
+            mIsLocatingMethodChangeAccepted = true;
+            OnTurnOnLocationAccepted();
+        }
+        else
+        {
+            mIsLocatingMethodChangeAccepted = false;
+            if (PelornMain::CheckConnectionAvailable())
+            {
+                SendLocationRequest();
+                ShowBasicPopup(mConnectingToPhonePopupPtr, kConnectingPopup);
+            }
+        }
+        break;
+    case kPleaseWaitPopup:
+    case kConnectingPopup:
+        ClosePopups();
+        if (reason == 0)
+        {
+            PelornMain* pelornMain = PelornMain::GetInstance();
+            RET_IF(pelornMain == NULL);
+            if (!pelornMain->SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ))
+                LOGE("SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ) failed");
+            else
+                LOGE("Stop to request location info so that queue is initialized and ready to send other messages");
+            LeaveScreen();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+/* On a remote link the phone is asked through the platform's Bluetooth popup;
+ * otherwise it is asked to switch its location on. */
+void MobileLocationView::OnTurnOnLocationAccepted()
+{
+    if (NSORZCommon::VconfUtil::GetKivConnectionType() == kKivConnectionRemote)
+    {
+        if (!mAppLauncherPtr)
+        {
+            mAppLauncherPtr = std::make_shared<NSORZCommon::AppLauncher>();
+            mAppLauncherPtr->SetReplyListener(this);
+        }
+        mAppLauncherPtr->RequestBTConnectionUserDefinedPopup(
+            kUserDefinedPopupRequestId, Translate("WDS_ORZ_HEADER_RUX_ABB"),
+            Translate("IDS_ST_POP_TO_USE_THIS_APPLICATION_YOU_NEED_TO_AGREE_TO_ITS_LEGAL_NOTICES_YOU_WILL_BE_CONNECTED_"
+                      "TO_YOUR_MOBILE_DEVICE_VIA_BLUETOOTH_TO_VIEW_THE_APPLICATIONS_LEGAL_NOTICES"));
+        return;
+    }
+    PelornMain* pelornMain = PelornMain::GetInstance();
+    RET_IF(pelornMain == NULL);
+    if (!pelornMain->SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_SET_REQ))
+        LOGE("SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_SET_REQ) failed");
+    ShowBasicPopup(mPleaseWaitPopupPtr, kPleaseWaitPopup);
+}
+
+void MobileLocationView::OnToastPopupClosed(int toastPopupType, int reason)
+{
+    if (toastPopupType == kFailedTryAgainToast)
+    {
+        LOGE("OnClosed : ORZ_TOAST_POPUP_TYPE_FAILED_TRY_AGAIN_LATER");
+        LeaveScreen();
+    }
+    else if (toastPopupType == kLocationNotAvailableToast)
+    {
+        LOGE("OnClosed : ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE");
+        LeaveScreen();
+    }
+}
+
+void MobileLocationView::OnReplieded(app_control_h request, app_control_h reply, app_control_result_e result,
+                                     int requestId)
+{
+}
+
+/* ---- lifecycle ---- */
+
+/* The texts a popup of this screen carries, translated now, so that a
+ * language change shows on the next resume. */
+void MobileLocationView::SetPopupTexts(const std::shared_ptr<NSORZUiCommon::BasicPopup>& popup, int type)
+{
+    switch (type)
+    {
+    case kTurnOnLocationPopup:
+        popup->SetContentStringID(Translate("WDS_AW_POP_TURN_ON_LOCATION_ON_YOUR_PHONE_Q"));
+        break;
+    case kLocationDisabledPopup:
+        popup->SetContentStringID(
+            Translate("WDS_ORZ_POP_UNABLE_TO_FIND_LOCATION_LOCATION_IS_DISABLED_ON_YOUR_PHONE_ABB"));
+        popup->SetButton1StringID(Translate("WDS_ST_BUTTON_OK_ABB"));
+        break;
+    case kChangeLocatingMethodPopup:
+        popup->SetContentStringID(Translate("WDS_ORZ_TPOP_CHANGE_LOCATING_METHOD_Q_NFOR_BEST_LOCATION_DETECTION_GO_TO_"
+                                            "SETTINGS_AND_CHANGE_LOCATING_METHOD_ABB"));
+        break;
+    case kPhoneLocationPopup:
+        popup->SetTitleStringID(Translate("WDS_ORZ_HEADER_PHONE_LOCATION_ABB"));
+        popup->SetButton1StringID(Translate("WDS_ST_BUTTON_OK_ABB"));
+        break;
+    case kPleaseWaitPopup:
+        popup->SetContentStringID(Translate("WDS_ORZ_POP_LOCATING_ADDRESS_ING"));
+        popup->SetButton1StringID(Translate("IDS_ORZ_BUTTON_STOP_ABB2"));
+        break;
+    case kConnectingPopup:
+        popup->SetContentStringID(Translate("WDS_ORZ_POP_CONNECTING_TO_PHONE_ING_ABB"));
+        popup->SetButton1StringID(Translate("IDS_ORZ_BUTTON_STOP_ABB2"));
+        break;
+    default:
+        break;
+    }
+}
+
+void MobileLocationView::Resume()
+{
+    LOGE("Resume");
+    const std::pair<std::shared_ptr<NSORZUiCommon::BasicPopup>, int> popups[] = {
+        {mConnectingToPhonePopupPtr, kConnectingPopup},
+        {mPleaseWaitPopupPtr, kPleaseWaitPopup},
+        {mTurnOnLocationPopupPtr, kTurnOnLocationPopup},
+        {mLocationDisabledOnPhonePopupPtr, kLocationDisabledPopup},
+        {mChangeLocatingMethodPopupPtr, kChangeLocatingMethodPopup},
+        {mPhoneLocationPopupPtr, kPhoneLocationPopup}};
+    for (const auto& popup : popups)
+    {
+        if (!popup.first)
+            continue;
+        SetPopupTexts(popup.first, popup.second);
+        popup.first->RefreshText();
+    }
+}
+
+void MobileLocationView::Pause()
+{
+    LOGE("Pause");
+}
+
+void MobileLocationView::Destroy()
+{
+    LOGE("Destroy");
+}
+
+void MobileLocationView::UpdatedByPop()
+{
+    LOGE("UpdatedByPop");
+}
+
+bool MobileLocationView::Pop()
+{
+    LOGE("Pop");
+    return true;
+}
+
+void MobileLocationView::TimeTick()
+{
+    LOGE("TimeTick");
+}
+
+void MobileLocationView::NetworkStateChanged(int state)
+{
+}
+
+void MobileLocationView::LocationStateChanged(int state)
+{
+}
+
+void MobileLocationView::KivStateChanged(int state)
+{
+    LOGE("KivStateChanged");
+}
+
+void MobileLocationView::TransitionFinished()
+{
+    LOGE("TransitionFinished");
+}
+} // namespace NSPelorn
+#endif
