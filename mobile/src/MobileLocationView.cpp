@@ -1,6 +1,3 @@
-// Not yet built: waits for the popup classes and the application core to land;
-// the same switch turns on the finding screen, whose factory makes this screen.
-#if defined(PELORN_WITH_FINDING_SCREEN)
 #include "MobileLocationView.h"
 
 #include "BasicPopupBuilder.h"
@@ -623,4 +620,3 @@ void MobileLocationView::TransitionFinished()
     LOGE("TransitionFinished");
 }
 } // namespace NSPelorn
-#endif

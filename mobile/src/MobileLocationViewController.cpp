@@ -1,7 +1,5 @@
-// Not yet built: waits for the popup classes and the application core to land;
-// the same switch turns on the finding screen, whose factory makes this screen.
-#if defined(PELORN_WITH_FINDING_SCREEN)
 #include "MobileLocationViewController.h"
+#include "ViewManager.h"
 
 #include "AutoNaviMapHttpQueryBuilder.h"
 #include "CoordinateCalculator.h"
@@ -219,4 +217,3 @@ void MobileLocationViewController::OnLocationMapImageFailed()
     viewManager->PopView();
 }
 } // namespace NSPelorn
-#endif
