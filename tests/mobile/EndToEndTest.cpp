@@ -167,11 +167,6 @@ bool ToastShown(int type)
     return toast && toast->GetPopup() && evas_object_visible_get(toast->GetPopup());
 }
 
-std::function<bool()> After(int ms)
-{
-    return [start = g_get_monotonic_time(), ms] { return g_get_monotonic_time() - start > ms * 1000LL; };
-}
-
 const int LEGAL_NOTICE = 10;
 const int TOAST_UNABLE_DURING_CALLS = 0;
 
@@ -202,13 +197,13 @@ TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
     PhoneSim phone({});
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
-        .Do("normal screen", [] { AppScenario::Screenshot(Window(), "normal"); })
+        .ScreenshotWhenStill(Window, "normal")
         .Then("tap start", TapButton,
               [&] { return phone.Count("\"msgId\":\"rux-startalert-req\",\"time\":\"180\"") == 1; })
         .WaitFor("phone rings", [&] { return phone.Count("ringing:") > 0; })
         .WaitFor("finding state with the radar", [] { return Finding() && Screen()->IsFindingLimitRunning(); })
         .WaitFor("radar turning", RadarTurning)
-        .Then("mid radar", [] {}, After(700))
+        .Wait("text faded in, radar mid-turn", 700)
         .Do("finding screen", [] { AppScenario::Screenshot(Window(), "finding"); })
         .Then("phone found", [&] { phone.Command("found"); },
               [&] { return phone.Received("rux-founddevice-rsp") == 1 && Idle(); })
@@ -230,8 +225,7 @@ TEST_F(EndToEnd, RefusedRingShowsTheToastAndReturnsToNormal)
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1; })
         .WaitFor("toast and normal state", [] { return ToastShown(TOAST_UNABLE_DURING_CALLS) && Idle(); })
-        .Then("toast drawn", [] {}, After(500))
-        .Do("refused screen", [] { AppScenario::Screenshot(Window(), "start-refused"); });
+        .ScreenshotWhenStill(Window, "start-refused");
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(0, phone.Received("rux-stopalert-req"));
@@ -244,7 +238,8 @@ TEST_F(EndToEnd, EscapeAndThePowerKeyWhileRingingSendTheStopRequest)
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
         .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Then("another key is ignored", [] { AppScenario::KeyUp("Return"); }, After(300))
+        .Do("another key", [] { AppScenario::KeyUp("Return"); })
+        .Wait("another key is ignored", 300)
         .Then("escape", [] { AppScenario::KeyUp("Escape"); },
               [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
         .Then("tap start again", TapButton, [&] { return phone.Received("rux-startalert-req") == 2 && Finding(); })
@@ -292,7 +287,7 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
     s.WaitFor("rings at start", [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Then("stop", TapButton, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
         .Then("second start", secondStart, [&] { return phone.Received("rux-startalert-req") == 2; })
-        .Then("settle", [] {}, After(1500));
+        .Wait("settle", 1500);
     s.Run({"--launch-searching"});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(2, phone.Received("rux-startalert-req"));
@@ -306,7 +301,8 @@ TEST_F(EndToEnd, NoAnswerReturnsToNormalAfterTheRingLimit)
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
            [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Then("179 s pass", [] { pelorn_clock_advance_ms(179000); }, After(200))
+        .Do("179 s pass", [] { pelorn_clock_advance_ms(179000); })
+        .Wait("timers of 179 s run", 200)
         .WaitFor("still finding", Finding)
         .Then("the limit passes", [] { pelorn_clock_advance_ms(2000); }, Idle);
     s.Run({});
@@ -321,8 +317,7 @@ TEST_F(EndToEnd, MoreOptionMenuOpensFromItsCue)
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Then("tap the cue", [] { AppScenario::Tap(Window(), 352, 180); },
               [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
-        .Then("menu drawn", [] {}, After(500))
-        .Do("menu screen", [] { AppScenario::Screenshot(Window(), "more-option"); });
+        .ScreenshotWhenStill(Window, "more-option");
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
 }
@@ -331,8 +326,7 @@ TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStored)
 {
     AppScenario s;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
-        .Then("notice drawn", [] {}, After(400))
-        .Do("notice screen", [] { AppScenario::Screenshot(Window(), "legal-notice"); })
+        .ScreenshotWhenStill(Window, "legal-notice")
         .Then("back declines", [] { AppScenario::PressKey(Window(), "BackSpace"); }, [] { return false; });
     s.Run({});
     EXPECT_TRUE(s.EndedByItself()) << s.FailedStep();
