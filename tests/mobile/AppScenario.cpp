@@ -5,9 +5,11 @@
 #include "pelorn_screenshot.h"
 
 #include <Ecore.h>
+#include <Ecore_Evas.h>
 #include <Ecore_Input.h>
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <memory>
 #include <string.h>
 
 namespace PelornTest
@@ -26,6 +28,61 @@ AppScenario& AppScenario::WaitFor(const std::string& name, std::function<bool()>
 AppScenario& AppScenario::Do(const std::string& name, std::function<void()> act)
 {
     return Then(name, std::move(act), [] { return true; });
+}
+
+AppScenario& AppScenario::Wait(const std::string& name, int ms)
+{
+    auto start = std::make_shared<gint64>(0);
+    return Then(name, [start] { *start = g_get_monotonic_time(); },
+                [start, ms] { return g_get_monotonic_time() - *start >= ms * 1000LL; });
+}
+
+AppScenario& AppScenario::ScreenshotWhenStill(Evas_Object* (*window)(), const std::string& name)
+{
+    struct Watch
+    {
+        gint64 start = 0;
+        gint64 lastLook = 0;
+        std::string lastDigest;
+        int sameLooks = 0;
+    };
+    auto watch = std::make_shared<Watch>();
+    const gint64 lookEveryUs = 80 * 1000;
+    const gint64 giveUpUs = 3 * 1000 * 1000;
+    return Then(name, [watch] {
+                    *watch = Watch();
+                    watch->start = g_get_monotonic_time();
+                },
+                [watch, window, name, lookEveryUs, giveUpUs] {
+                    const gint64 now = g_get_monotonic_time();
+                    if (now - watch->lastLook < lookEveryUs)
+                        return false;
+                    watch->lastLook = now;
+                    const std::string digest = PictureDigest(window());
+                    watch->sameLooks = !digest.empty() && digest == watch->lastDigest ? watch->sameLooks + 1 : 0;
+                    watch->lastDigest = digest;
+                    // Three equal looks span more than any of the theme's fades.
+                    if (watch->sameLooks < 3 && now - watch->start < giveUpUs)
+                        return false;
+                    return Screenshot(window(), name);
+                });
+}
+
+std::string AppScenario::PictureDigest(Evas_Object* win)
+{
+    Ecore_Evas* ee = win ? ecore_evas_ecore_evas_get(evas_object_evas_get(win)) : nullptr;
+    if (!ee)
+        return std::string();
+    ecore_evas_manual_render(ee);
+    int w = 0, h = 0;
+    ecore_evas_geometry_get(ee, nullptr, nullptr, &w, &h);
+    const void* pixels = ecore_evas_buffer_pixels_get(ee);
+    if (!pixels || w <= 0 || h <= 0)
+        return std::string();
+    gchar* digest = g_compute_checksum_for_data(G_CHECKSUM_SHA1, static_cast<const guchar*>(pixels), (gsize)w * h * 4);
+    std::string result = digest ? digest : "";
+    g_free(digest);
+    return result;
 }
 
 int AppScenario::TickCb(void* data)

@@ -28,6 +28,14 @@ public:
     AppScenario& Then(const std::string& name, std::function<void()> act, std::function<bool()> done);
     AppScenario& WaitFor(const std::string& name, std::function<bool()> done);
     AppScenario& Do(const std::string& name, std::function<void()> act);
+    /* Lets the application run for that long, counted from when the step
+     * begins (not from when the scenario was written down). */
+    AppScenario& Wait(const std::string& name, int ms);
+    /* Saves the window as test-artifacts/<name>.png once the picture has
+     * stopped changing, so no fade or slide is caught half way. A screen that
+     * never settles (the radar turns for as long as the phone rings) is
+     * saved as it is after a few seconds. */
+    AppScenario& ScreenshotWhenStill(Evas_Object* (*window)(), const std::string& name);
 
     /* Runs the application; the steps start once it runs. When the steps are
      * done and the application still runs, it is asked to end. */
@@ -46,6 +54,8 @@ public:
     static void PressKey(Evas_Object* win, const char* keyname);
     static void TapObject(Evas_Object* obj);
     static bool Screenshot(Evas_Object* win, const std::string& name);
+    /* A digest of what the window shows now (rendered first). */
+    static std::string PictureDigest(Evas_Object* win);
 
 private:
     static int TickCb(void* data);

@@ -1,6 +1,7 @@
 #include "AppScenario.h"
 #include "PelornMain.h"
 #include "PelornView.h"
+#include "PelornViewController.h"
 #include "ViewController.h"
 #include "ViewManager.h"
 #include "pelorn_log_capture.h"
@@ -10,11 +11,13 @@
 #include "pelorn_clock.h"
 #include "vconf.h"
 
+#include <algorithm>
 #include <fstream>
 #include <glib-unix.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <string.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -167,11 +170,6 @@ bool ToastShown(int type)
     return toast && toast->GetPopup() && evas_object_visible_get(toast->GetPopup());
 }
 
-std::function<bool()> After(int ms)
-{
-    return [start = g_get_monotonic_time(), ms] { return g_get_monotonic_time() - start > ms * 1000LL; };
-}
-
 const int LEGAL_NOTICE = 10;
 const int TOAST_UNABLE_DURING_CALLS = 0;
 
@@ -202,13 +200,13 @@ TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
     PhoneSim phone({});
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
-        .Do("normal screen", [] { AppScenario::Screenshot(Window(), "normal"); })
+        .ScreenshotWhenStill(Window, "normal")
         .Then("tap start", TapButton,
               [&] { return phone.Count("\"msgId\":\"rux-startalert-req\",\"time\":\"180\"") == 1; })
         .WaitFor("phone rings", [&] { return phone.Count("ringing:") > 0; })
         .WaitFor("finding state with the radar", [] { return Finding() && Screen()->IsFindingLimitRunning(); })
         .WaitFor("radar turning", RadarTurning)
-        .Then("mid radar", [] {}, After(700))
+        .Wait("text faded in, radar mid-turn", 700)
         .Do("finding screen", [] { AppScenario::Screenshot(Window(), "finding"); })
         .Then("phone found", [&] { phone.Command("found"); },
               [&] { return phone.Received("rux-founddevice-rsp") == 1 && Idle(); })
@@ -230,8 +228,7 @@ TEST_F(EndToEnd, RefusedRingShowsTheToastAndReturnsToNormal)
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1; })
         .WaitFor("toast and normal state", [] { return ToastShown(TOAST_UNABLE_DURING_CALLS) && Idle(); })
-        .Then("toast drawn", [] {}, After(500))
-        .Do("refused screen", [] { AppScenario::Screenshot(Window(), "start-refused"); });
+        .ScreenshotWhenStill(Window, "start-refused");
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(0, phone.Received("rux-stopalert-req"));
@@ -244,7 +241,8 @@ TEST_F(EndToEnd, EscapeAndThePowerKeyWhileRingingSendTheStopRequest)
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
         .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Then("another key is ignored", [] { AppScenario::KeyUp("Return"); }, After(300))
+        .Do("another key", [] { AppScenario::KeyUp("Return"); })
+        .Wait("another key is ignored", 300)
         .Then("escape", [] { AppScenario::KeyUp("Escape"); },
               [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
         .Then("tap start again", TapButton, [&] { return phone.Received("rux-startalert-req") == 2 && Finding(); })
@@ -292,7 +290,7 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
     s.WaitFor("rings at start", [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Then("stop", TapButton, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
         .Then("second start", secondStart, [&] { return phone.Received("rux-startalert-req") == 2; })
-        .Then("settle", [] {}, After(1500));
+        .Wait("settle", 1500);
     s.Run({"--launch-searching"});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(2, phone.Received("rux-startalert-req"));
@@ -306,7 +304,8 @@ TEST_F(EndToEnd, NoAnswerReturnsToNormalAfterTheRingLimit)
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
            [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Then("179 s pass", [] { pelorn_clock_advance_ms(179000); }, After(200))
+        .Do("179 s pass", [] { pelorn_clock_advance_ms(179000); })
+        .Wait("timers of 179 s run", 200)
         .WaitFor("still finding", Finding)
         .Then("the limit passes", [] { pelorn_clock_advance_ms(2000); }, Idle);
     s.Run({});
@@ -321,8 +320,7 @@ TEST_F(EndToEnd, MoreOptionMenuOpensFromItsCue)
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Then("tap the cue", [] { AppScenario::Tap(Window(), 352, 180); },
               [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
-        .Then("menu drawn", [] {}, After(500))
-        .Do("menu screen", [] { AppScenario::Screenshot(Window(), "more-option"); });
+        .ScreenshotWhenStill(Window, "more-option");
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
 }
@@ -331,8 +329,7 @@ TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStored)
 {
     AppScenario s;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
-        .Then("notice drawn", [] {}, After(400))
-        .Do("notice screen", [] { AppScenario::Screenshot(Window(), "legal-notice"); })
+        .ScreenshotWhenStill(Window, "legal-notice")
         .Then("back declines", [] { AppScenario::PressKey(Window(), "BackSpace"); }, [] { return false; });
     s.Run({});
     EXPECT_TRUE(s.EndedByItself()) << s.FailedStep();
@@ -401,4 +398,155 @@ TEST_F(FirstUse, PermissionRefusedEndsTheApp)
     bool checked = false;
     preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &checked);
     EXPECT_FALSE(checked);
+}
+
+namespace
+{
+std::shared_ptr<NSPelorn::PelornViewController> Controller()
+{
+    auto screens = NSPelorn::PelornMain::GetInstance()->GetViewManager()->GetViewList();
+    return screens.empty() ? nullptr : std::dynamic_pointer_cast<NSPelorn::PelornViewController>(screens.back());
+}
+
+int CapturedCount(const std::string& needle)
+{
+    int n = 0;
+    for (const std::string& line : pelorn_log_captured_lines())
+        n += line.find(needle) != std::string::npos;
+    return n;
+}
+
+/* Position of the first captured line holding needle at or after `from`, or -1. */
+int CapturedAt(const std::string& needle, int from = 0)
+{
+    const std::vector<std::string> lines = pelorn_log_captured_lines();
+    for (int i = std::max(from, 0); i < (int)lines.size(); ++i)
+        if (lines[i].find(needle) != std::string::npos)
+            return i;
+    return -1;
+}
+
+/* Edge cases of the finding screen seen from outside: the phone-sim on the
+ * far end of the link, the platform popups answering, the usage log on disk. */
+class FindingScreen : public EndToEnd
+{
+protected:
+    void SetUp() override
+    {
+        EndToEnd::SetUp();
+        pelorn_log_capture_begin();
+    }
+    void TearDown() override
+    {
+        pelorn_log_capture_end();
+        pelorn_clock_set_manual(FALSE);
+        unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
+    }
+};
+} // namespace
+
+TEST_F(FindingScreen, StopPressLeavesTheFindingStateBeforeTheStopRequestAndRecordsTheRingTime)
+{
+    PhoneSim phone({});
+    pelorn_clock_set_manual(TRUE);
+    AppScenario s;
+    gint64 sinceStartPress = 0;
+    s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
+           [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .Do("before the start press", [&] { sinceStartPress = g_get_monotonic_time(); })
+        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Do("the phone rings for 2.5 s", [&] {
+            pelorn_clock_advance_ms(2500);
+            sinceStartPress = g_get_monotonic_time() - sinceStartPress;
+        })
+        .Then("tap stop", TapButton, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); });
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep());
+
+    // Entering the normal state releases the screen-on lock; that has to
+    // happen before the core is handed the stop request.
+    const int stopPress = CapturedAt("> BUTTON_TAB_START");
+    ASSERT_GE(stopPress, 0);
+    const int released = CapturedAt("display lock released", stopPress);
+    const int stopSent = CapturedAt("SendMessageType:1", stopPress);
+    ASSERT_GE(released, 0);
+    ASSERT_GE(stopSent, 0);
+    EXPECT_LT(released, stopSent);
+
+    // The wall clock went on with real time besides the 2.5 s moved by hand.
+    const std::string usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
+    const size_t at = usage.find("feature=1001\textra=duration_for_finding\tvalue=");
+    ASSERT_NE(std::string::npos, at) << usage;
+    // The usage log keeps thousandths of the value it is given (milliseconds).
+    const long long ms = std::stoll(usage.substr(at + strlen("feature=1001\textra=duration_for_finding\tvalue="))) / 1000;
+    EXPECT_GE(ms, 2500);
+    EXPECT_LE(ms, 2500 + sinceStartPress / 1000 + 50);
+    EXPECT_EQ(usage.find("feature=1001"), usage.rfind("feature=1001")) << "one stop press, one ring-time record";
+}
+
+TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
+{
+    PhoneSim phone({});
+    int pauses = 0;
+    auto lower = [&] {
+        pauses = CapturedCount("> AppPause");
+        elm_win_lower(Window());
+    };
+    auto paused = [&] { return CapturedCount("> AppPause") > pauses; };
+    // The home screen handing the screen back: the window is shown again.
+    auto resume = [] {
+        evas_object_hide(Window());
+        evas_object_show(Window());
+    };
+    AppScenario s;
+    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .Then("pause while idle", lower, paused)
+        .Wait("nothing to stop", 300)
+        .Then("resume", resume, [&] { return phone.Count("watch connected") > 1 && Idle(); })
+        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Then("pause while ringing", lower,
+              [&] { return paused() && phone.Received("rux-stopalert-req") == 1 && Screen()->IsNormalState(); })
+        .Do("escape while paused", [] { AppScenario::KeyUp("Escape"); })
+        .Wait("the key reaches the loop", 300)
+        .Then("resume again", resume, Idle)
+        .Then("escape after resume", [] { AppScenario::KeyUp("Escape"); },
+              [] { return pelorn_log_captured("", "> key up - Escape"); })
+        .Wait("settle", 300);
+    s.Run({});
+    EXPECT_EQ("", s.FailedStep());
+    EXPECT_EQ(1, phone.Received("rux-stopalert-req")) << "pausing while idle must send nothing";
+    EXPECT_EQ(1, CapturedCount("> key up - Escape")) << "the key released while paused must not be handled";
+}
+
+TEST_F(FindingScreen, StartWithoutThePhoneAsksForTheConnectionPopupOnceAndItsAnswerDecidesThePopups)
+{
+    // No phone: the link keys are unset. The legal notice stands for "the
+    // popups on this screen" and shows what each answer does to them.
+    vconf_unset("db/brig/user_agreement/orzzib");
+    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "OK", 1);
+    AppScenario s;
+    auto press = [] { Controller()->OnFindingButtonClicked(); };
+    bool noticeKeptAfterOk = false;
+    bool normalAfterOk = false;
+    s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && Idle(); })
+        .Then("start without the phone", press, [] { return CapturedCount("> OnReplieded") == 1; })
+        .Wait("anything late", 500)
+        .Do("look", [&] {
+            noticeKeptAfterOk = BasicPopup(LEGAL_NOTICE) != nullptr;
+            normalAfterOk = Idle();
+            setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
+        })
+        .Then("start again, cancel the popup", press, [] { return CapturedCount("> OnReplieded") == 2; })
+        .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr; })
+        .Wait("anything late", 300);
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep());
+    EXPECT_TRUE(noticeKeptAfterOk) << "an OK answer must leave the popups alone";
+    EXPECT_TRUE(normalAfterOk) << "no phone, no finding state";
+    EXPECT_EQ(2, CapturedCount("> BUTTON_TAB_START"));
+    EXPECT_EQ(2, CapturedCount("> OnReplieded")) << "one connection popup per press";
+    EXPECT_EQ(0, CapturedCount("SendMessageType:0")) << "nothing may be queued for an unreachable phone";
+    int agreed = -1;
+    EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed))
+        << "a cancelled connection popup closes the notice without an answer; stored: " << agreed;
 }

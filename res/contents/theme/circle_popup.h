@@ -225,7 +225,7 @@ POPUP_NOTIFY("toast/circle")
             description { state: "default" 0.0;
                min: 360 360; max: 360 360;
                image.normal: "theme_screen.png";
-               color: 10 12 16 235;
+               color: 10 12 16 255;
             }
          }
          part { name: "elm.text.title"; type: TEXT; mouse_events: 0;
