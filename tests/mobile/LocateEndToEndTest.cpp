@@ -120,18 +120,13 @@ void TapPopupButton(int type, const char* part)
     AppScenario::TapObject(elm_object_part_content_get(popup->GetPopup(), part));
 }
 
-std::function<bool()> After(int ms)
-{
-    return [start = g_get_monotonic_time(), ms] { return g_get_monotonic_time() - start > ms * 1000LL; };
-}
-
 /* From the idle finding screen: the more-option cue, then the Locate item in the middle of the menu. */
 AppScenario& Locate(AppScenario& s, const std::string& name)
 {
     return s.WaitFor(name + ": finding screen idle", FindingScreenIdle)
         .Then(name + ": open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
               [] { return eext_more_option_opened_get(TopView()->GetMoreOption()); })
-        .Then(name + ": menu settles", [] {}, After(300))
+        .Wait(name + ": menu settles", 300)
         .Then(name + ": tap Locate", [] { AppScenario::Tap(Window(), 180, 180); },
               [] { return LocationScreen() != nullptr; });
 }
@@ -188,7 +183,7 @@ TEST_F(LocateEndToEnd, EachCountryGetsItsProvidersMapAndTheLastLocationMovesOnly
     double afterSmallStep = 0.0;
     Locate(s, "US")
         .WaitFor("US map", mapShownAfter(1))
-        .Then("map drawn", [] {}, After(300))
+        .Wait("map drawn", 300)
         .Do("map screen", [&] {
             AppScenario::Screenshot(Window(), "location-map");
             firstFix = NSORZCommon::PreferenceUtil::GetLastLocationTime();
@@ -246,8 +241,7 @@ TEST_F(LocateEndToEnd, LocationOffOnAMakersPhoneIsSwitchedOnFromTheWatch)
     AppScenario s;
     Locate(s, "locate")
         .WaitFor("turn-on prompt", [] { return PopupShown(kTurnOnPrompt); })
-        .Then("prompt drawn", [] {}, After(400))
-        .Do("prompt screen", [] { AppScenario::Screenshot(Window(), "location-turn-on-prompt"); })
+        .ScreenshotWhenStill(Window, "location-turn-on-prompt")
         .Then("accept", [] { TapPopupButton(kTurnOnPrompt, "button2"); },
               [&] { return phone.CountPrinted("\"mgr_location_setting_set_req\"") == 1; })
         .WaitFor("map", [&] { return MapShown() && AddressShown() == kAddress && mServer.LoggedUrls().size() == 1; });
@@ -264,7 +258,7 @@ TEST_F(LocateEndToEnd, LocationOffOnAnotherPhoneOnlyTellsAndLeaves)
     Locate(s, "locate")
         .WaitFor("disabled prompt", [] { return PopupShown(kDisabledPrompt) && !PopupShown(kTurnOnPrompt); })
         .Then("OK", [] { TapPopupButton(kDisabledPrompt, "button1"); }, FindingScreenIdle)
-        .Then("nothing more", [] {}, After(300));
+        .Wait("nothing more", 300);
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
     EXPECT_EQ(0u, phone.CountPrinted("\"mgr_location_setting_set_req\""));
@@ -280,8 +274,7 @@ TEST_F(LocateEndToEnd, NoFixAndAFailedMapBothEndInTheToastAndLeave)
     AppScenario s;
     Locate(s, "no fix")
         .WaitFor("failed toast", [] { return ToastShown(kFailedToast); })
-        .Then("toast drawn", [] {}, After(300))
-        .Do("toast screen", [] { AppScenario::Screenshot(Window(), "location-failed-toast"); })
+        .ScreenshotWhenStill(Window, "location-failed-toast")
         .WaitFor("the screen leaves", FindingScreenIdle)
         .Do("a fix, but the map fails", [&] {
             phone.Command("location-result 0");
@@ -306,7 +299,7 @@ TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
         .WaitFor("connecting", [&] {
             return PopupShown(kConnecting) && phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
         })
-        .Then("popup drawn", [] {}, After(300))
+        .Wait("popup drawn", 400)
         .Do("connecting screen", [] { AppScenario::Screenshot(Window(), "location-connecting"); })
         .Then("stop", [] { TapPopupButton(kConnecting, "button1"); }, FindingScreenIdle)
         .Then("ring at once", [] {
@@ -314,7 +307,7 @@ TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
             AppScenario::TapObject(view->GetButton());
         }, [&] { return phone.CountPrinted("\"rux-startalert-req\"") == 1; })
         .WaitFor("the late answer arrives", [&] { return phone.Printed("mgr_location_setting_get_res"); })
-        .Then("and changes nothing", [] {}, After(300));
+        .Wait("and changes nothing", 300);
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
     const std::string out = phone.Output();
@@ -336,8 +329,7 @@ TEST_F(LocateEndToEnd, DemoModeShowsTheFixedPictureAndAddressWithoutAskingThePho
             return view && elm_object_part_content_get(view->GetLayout(), "mapContentSwallow") &&
                    AddressShown() == "Messe Berlin GmbH, Messedamm 22, 14055 Berlin, Germany";
         })
-        .Then("drawn", [] {}, After(400))
-        .Do("demo screen", [] { AppScenario::Screenshot(Window(), "location-demo"); });
+        .ScreenshotWhenStill(Window, "location-demo");
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
     EXPECT_EQ(0u, phone.CountPrinted("mgr_"));
