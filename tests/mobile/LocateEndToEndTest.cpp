@@ -299,7 +299,6 @@ TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
         .WaitFor("connecting", [&] {
             return PopupShown(kConnecting) && phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
         })
-        .Wait("popup drawn", 400)
         .Do("connecting screen", [] { AppScenario::Screenshot(Window(), "location-connecting"); })
         .Then("stop", [] { TapPopupButton(kConnecting, "button1"); }, FindingScreenIdle)
         .Then("ring at once", [] {
