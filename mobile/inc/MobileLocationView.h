@@ -4,12 +4,12 @@
 #include "AppLauncher.h"
 #include "AppLauncherReplyListener.h"
 #include "BasicPopup.h"
-#include "BasicPopupCloseRelay.h"
+#include "BasicPopupClosedForwarder.h"
 #include "Coordinate.h"
 #include "HttpNetworkEventListner.h"
 #include "MobileLocationViewEventListener.h"
 #include "ToastPopup.h"
-#include "ToastPopupCloseRelay.h"
+#include "ToastPopupClosedForwarder.h"
 #include "View.h"
 
 #include <Elementary.h>
@@ -27,8 +27,8 @@ class MobileLocationViewData;
 class MobileLocationView : public NSORZUiCommon::View,
                            public NSORZCommon::AppLauncherReplyListener,
                            public NSORZCommon::HttpNetworkEventListner,
-                           public ToastPopupCloseRelay,
-                           public BasicPopupCloseRelay
+                           public ToastPopupClosedForwarder,
+                           public BasicPopupClosedForwarder
 {
 public:
     MobileLocationView();
@@ -68,6 +68,12 @@ public:
     void DrawLDUMapAddress(Evas_Object* layout);
     void SaveLastLocation(NSORZCommon::Coordinate position, std::string text);
     void SetAccessibilityMobileLocationText();
+
+    Evas_Object* GetLayout() const { return mLayout; }
+    Evas_Object* GetOverlayLayout() const { return mOverlayLayout; }
+    /* The popup or toast of that type this screen holds, or none. */
+    std::shared_ptr<NSORZUiCommon::BasicPopup> GetBasicPopup(int type) const;
+    std::shared_ptr<NSORZUiCommon::ToastPopup> GetToastPopup(int type) const;
 
 private:
     static char* MobileLocationTextAccessInfoCb(void* data, Evas_Object* obj);

@@ -152,6 +152,10 @@ void MobileLocationView::OnLocationSettingReceived(void* data)
     RET_IF(!mConnectingToPhonePopupPtr);
     LocationSetting* locationSetting = static_cast<LocationSetting*>(data);
     RET_IF(!locationSetting);
+    // The phone has answered: whatever comes next takes the connecting popup's place
+    // rather than piling up on it.
+    mConnectingToPhonePopupPtr->Dismiss();
+    mConnectingToPhonePopupPtr.reset();
 
     if (locationSetting->mLocationState == 1)
     {
@@ -384,7 +388,7 @@ void MobileLocationView::ShowToastPopup(std::shared_ptr<NSORZUiCommon::ToastPopu
     std::shared_ptr<ToastPopupBuilder> builder = std::make_shared<ToastPopupBuilder>();
     slot = builder->Initialize(type, NSORZUiCommon::ViewBasicElements::GetWindow())->Build();
     RET_IF(!slot);
-    slot->mCloseEventListener = static_cast<ToastPopupCloseRelay*>(this);
+    slot->mCloseEventListener = static_cast<ToastPopupClosedForwarder*>(this);
     slot->Show();
 }
 
@@ -406,6 +410,36 @@ void MobileLocationView::ClosePopups()
             popup->reset();
         }
     }
+}
+
+std::shared_ptr<NSORZUiCommon::BasicPopup> MobileLocationView::GetBasicPopup(int type) const
+{
+    switch (type)
+    {
+    case kTurnOnLocationPopup:
+        return mTurnOnLocationPopupPtr;
+    case kLocationDisabledPopup:
+        return mLocationDisabledOnPhonePopupPtr;
+    case kChangeLocatingMethodPopup:
+        return mChangeLocatingMethodPopupPtr;
+    case kPhoneLocationPopup:
+        return mPhoneLocationPopupPtr;
+    case kPleaseWaitPopup:
+        return mPleaseWaitPopupPtr;
+    case kConnectingPopup:
+        return mConnectingToPhonePopupPtr;
+    default:
+        return nullptr;
+    }
+}
+
+std::shared_ptr<NSORZUiCommon::ToastPopup> MobileLocationView::GetToastPopup(int type) const
+{
+    if (type == kFailedTryAgainToast)
+        return mFailedTryAgainToastPtr;
+    if (type == kLocationNotAvailableToast)
+        return mLocationNotAvailableToastPtr;
+    return nullptr;
 }
 
 void MobileLocationView::LeaveScreen()
@@ -461,7 +495,9 @@ void MobileLocationView::OnBasicPopupClosed(int popupType, int reason)
     case kPleaseWaitPopup:
     case kConnectingPopup:
         ClosePopups();
-        if (reason == 0)
+        // The wait ends by back or by the popup's Stop button alike.
+        if (reason == NSORZUiCommon::BasicPopup::CLOSE_REASON_BACK ||
+            reason == NSORZUiCommon::BasicPopup::CLOSE_REASON_BUTTON1)
         {
             PelornMain* pelornMain = PelornMain::GetInstance();
             RET_IF(pelornMain == NULL);

@@ -65,11 +65,23 @@ void DispatchKey(Evas* evas, Eext_Callback_Type type)
     }
 }
 
+/* Back and more belong to the registrations alone: elementary's own key
+ * bindings (a naviframe pops its top item on BackSpace) must not act on them
+ * as well, so the event is put on hold before it reaches the focused widget. */
+void CatcherKeyDownCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
+{
+    Evas_Event_Key_Down* ev = static_cast<Evas_Event_Key_Down*>(eventInfo);
+    if (ev && (IsOneOf(ev->key, BACK_KEYS, 2) || IsOneOf(ev->key, MORE_KEYS, 2)))
+        ev->event_flags = (Evas_Event_Flags)(ev->event_flags | EVAS_EVENT_FLAG_ON_HOLD);
+}
+
 void CatcherKeyUpCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
 {
     Evas_Event_Key_Up* ev = static_cast<Evas_Event_Key_Up*>(eventInfo);
     if (!ev)
         return;
+    if (IsOneOf(ev->key, BACK_KEYS, 2) || IsOneOf(ev->key, MORE_KEYS, 2))
+        ev->event_flags = (Evas_Event_Flags)(ev->event_flags | EVAS_EVENT_FLAG_ON_HOLD);
     if (IsOneOf(ev->key, BACK_KEYS, 2))
         DispatchKey(evas, EEXT_CALLBACK_BACK);
     else if (IsOneOf(ev->key, MORE_KEYS, 2))
@@ -127,6 +139,7 @@ void EnsureCatcher(Evas_Object* obj)
     for (const char* key : MORE_KEYS)
         if (!evas_object_key_grab(catcher, key, 0, 0, EINA_FALSE))
             dlog_print(DLOG_ERROR, "pelorn-UI", "cannot grab %s", key);
+    evas_object_event_callback_add(catcher, EVAS_CALLBACK_KEY_DOWN, CatcherKeyDownCb, nullptr);
     evas_object_event_callback_add(catcher, EVAS_CALLBACK_KEY_UP, CatcherKeyUpCb, nullptr);
     evas_object_event_callback_add(catcher, EVAS_CALLBACK_MOUSE_WHEEL, CatcherWheelCb, nullptr);
     evas_object_event_callback_add(catcher, EVAS_CALLBACK_DEL, CatcherDelCb, nullptr);

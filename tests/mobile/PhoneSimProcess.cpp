@@ -4,7 +4,10 @@
 
 #include <fcntl.h>
 #include <gio/gunixinputstream.h>
+#include <errno.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace PelornTest
@@ -78,8 +81,17 @@ void PhoneSimProcess::Terminate()
     if (!mProcess || !mReady)
         return;
     mReady = false;
-    g_subprocess_send_signal(mProcess, SIGTERM);
-    g_subprocess_wait(mProcess, nullptr, nullptr);
+    // Waited for directly: once the application has run in this process,
+    // ecore's SIGCHLD handling can keep GLib from ever seeing the exit.
+    const char* id = g_subprocess_get_identifier(mProcess);
+    const pid_t pid = id ? (pid_t)atoi(id) : 0;
+    if (pid > 0)
+        kill(pid, SIGTERM);
+    else
+        g_subprocess_send_signal(mProcess, SIGTERM);
+    if (pid > 0)
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
+            ;
     Output();
 }
 } // namespace PelornTest

@@ -383,7 +383,8 @@ void PhoneSimulator::OnRequest(const std::string& text)
     }
     else if (msgId == "mgr_host_location_req")
     {
-        Answer("{\"msgId\":\"mgr_host_location_res\",\"result\":\"0\",\"hmlocsetting\":\"" +
+        Answer("{\"msgId\":\"mgr_host_location_res\",\"result\":\"" + std::to_string(mOptions.locationResult) +
+               "\",\"hmlocsetting\":\"" +
                std::to_string(mOptions.locationOn) + "\",\"phonelocsetting\":\"" + std::to_string(mOptions.locationOn) +
                "\",\"latitude\":\"" + FormatDouble(mOptions.latitude) + "\",\"longitude\":\"" +
                FormatDouble(mOptions.longitude) + "\",\"address\":\"" + mOptions.address + "\",\"city\":\"" +
@@ -473,6 +474,23 @@ void PhoneSimulator::HandleCommand(const std::string& line)
     {
         Say("sending a broken frame");
         Write(std::string("\0\0\0\0", 4));
+    }
+    else if (line.compare(0, 9, "position ") == 0)
+    {
+        double latitude = 0.0, longitude = 0.0;
+        if (sscanf(line.c_str() + 9, "%lf %lf", &latitude, &longitude) == 2)
+        {
+            mOptions.latitude = latitude;
+            mOptions.longitude = longitude;
+            Say("moved to %s,%s", FormatDouble(latitude).c_str(), FormatDouble(longitude).c_str());
+        }
+        else
+            Say("position needs LATITUDE LONGITUDE");
+    }
+    else if (line.compare(0, 16, "location-result ") == 0)
+    {
+        mOptions.locationResult = atoi(line.c_str() + 16);
+        Say("location result %d", mOptions.locationResult);
     }
     else if (line.compare(0, 5, "send ") == 0)
         SendPacket(line.substr(5));

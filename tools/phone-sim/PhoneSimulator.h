@@ -18,6 +18,7 @@ struct PhoneOptions
     std::string country = "Freedonia";
     int locationOn = 1;
     int highAccuracy = 1;
+    int locationResult = 0;
     int remote = 0;
     int connType = 1;
     int refuseReason = 0;

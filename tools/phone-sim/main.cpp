@@ -37,6 +37,8 @@ Phone state:
   --address TEXT --city TEXT --country TEXT
   --location-off                location switched off on the phone
   --high-accuracy 0|1           high-accuracy location mode (default 1)
+  --location-result N           result of mgr_host_location_res (default 0;
+                                1: the phone could not get a fix)
   --remote                      report a remote-connection device ("remote":"1")
   --location-file FILE          JSON object with any of: latitude, longitude,
                                 address, city, country, location (0/1),
@@ -64,6 +66,8 @@ Misbehaviour:
 Standard input commands (one per line):
   found       send rux-founddevice-req
   send TEXT   send TEXT as a packet
+  position LAT LON  the phone moves there (answers to later location requests)
+  location-result N the result of later mgr_host_location_res answers
   garbage     send a packet that is not JSON
   badframe    send a frame of length 0 (breaks the stream)
   drop        close the watch's connection
@@ -147,6 +151,8 @@ bool ParseArguments(int argc, char** argv, PhoneOptions& options)
             options.locationOn = 0;
         else if (arg == "--high-accuracy")
             options.highAccuracy = atoi(value());
+        else if (arg == "--location-result")
+            options.locationResult = atoi(value());
         else if (arg == "--remote")
             options.remote = 1;
         else if (arg == "--location-file")
