@@ -281,8 +281,8 @@ TEST_F(LocateEndToEnd, NoFixAndAFailedMapBothEndInTheToastAndLeave)
     PelornTest::MapServerProcess failing({"--status", "404"});
     AppScenario s;
     Locate(s, "no fix")
-        .WaitFor("failed toast", [] { return ToastShown(kFailedToast); })
-        .Then("toast drawn", [] {}, After(300))
+        .WaitFor("failed toast", [] { return ToastShown(kFailedToast) && LocationScreenInPlace(); })
+        .Then("toast drawn", [] {}, After(400))
         .Do("toast screen", [] { AppScenario::Screenshot(Window(), "location-failed-toast"); })
         .WaitFor("the screen leaves", FindingScreenIdle)
         .Do("a fix, but the map fails", [&] {
