@@ -152,6 +152,10 @@ void MobileLocationView::OnLocationSettingReceived(void* data)
     RET_IF(!mConnectingToPhonePopupPtr);
     LocationSetting* locationSetting = static_cast<LocationSetting*>(data);
     RET_IF(!locationSetting);
+    // The phone has answered: whatever comes next takes the connecting popup's place
+    // rather than piling up on it.
+    mConnectingToPhonePopupPtr->Dismiss();
+    mConnectingToPhonePopupPtr.reset();
 
     if (locationSetting->mLocationState == 1)
     {
