@@ -103,23 +103,36 @@ TEST(Vconftool, ValuesAndExitStatus)
 
 namespace
 {
-/* Reads one line from fd, waiting at most timeoutMs. */
-bool ReadLine(int fd, std::string& line, int timeoutMs)
+/* Lines from a pipe; a line cut by a time-out is kept for the next call. */
+class LineReader
 {
-    line.clear();
-    const gint64 deadline = g_get_monotonic_time() + (gint64)timeoutMs * 1000;
-    char c;
-    while (true)
+public:
+    explicit LineReader(int fd) : mFd(fd) {}
+
+    bool Next(std::string& line, int timeoutMs)
     {
-        int left = (int)((deadline - g_get_monotonic_time()) / 1000);
-        struct pollfd p = {fd, POLLIN, 0};
-        if (left <= 0 || poll(&p, 1, left) <= 0 || read(fd, &c, 1) != 1)
-            return false;
-        if (c == '\n')
-            return true;
-        line.push_back(c);
+        const gint64 deadline = g_get_monotonic_time() + (gint64)timeoutMs * 1000;
+        char c;
+        while (true)
+        {
+            int left = (int)((deadline - g_get_monotonic_time()) / 1000);
+            struct pollfd p = {mFd, POLLIN, 0};
+            if (left <= 0 || poll(&p, 1, left) <= 0 || read(mFd, &c, 1) != 1)
+                return false;
+            if (c == '\n')
+            {
+                line.swap(mPartial);
+                mPartial.clear();
+                return true;
+            }
+            mPartial.push_back(c);
+        }
     }
-}
+
+private:
+    int mFd;
+    std::string mPartial;
+};
 } // namespace
 
 TEST(Vconftool, WatchPrintsEveryChangeUntilTerminated)
@@ -132,24 +145,25 @@ TEST(Vconftool, WatchPrintsEveryChangeUntilTerminated)
     ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_DO_NOT_REAP_CHILD,
                                          nullptr, nullptr, &pid, nullptr, &out, nullptr, nullptr));
     // The watcher is ready once it reports one of these probing writes.
+    LineReader reader(out);
     std::string line;
     bool ready = false;
     for (int probe = 0; probe < 50 && !ready; probe++)
     {
         vconf_set_int("memory/pm/state", 100 + probe);
-        ready = ReadLine(out, line, 100);
+        ready = reader.Next(line, 100);
     }
     ASSERT_TRUE(ready) << "watch never reported a change";
     EXPECT_EQ(line.rfind("memory/pm/state=1", 0), 0u) << line;
 
     vconf_set_int("memory/pm/state", 3);
     bool sawThree = false;
-    while (!sawThree && ReadLine(out, line, 2000))
+    while (!sawThree && reader.Next(line, 2000))
         sawThree = line == "memory/pm/state=3";
     EXPECT_TRUE(sawThree);
     vconf_unset("memory/pm/state");
     bool sawUnset = false;
-    while (!sawUnset && ReadLine(out, line, 2000))
+    while (!sawUnset && reader.Next(line, 2000))
         sawUnset = line == "memory/pm/state unset";
     EXPECT_TRUE(sawUnset);
 
