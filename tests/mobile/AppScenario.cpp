@@ -30,6 +30,13 @@ AppScenario& AppScenario::Do(const std::string& name, std::function<void()> act)
     return Then(name, std::move(act), [] { return true; });
 }
 
+AppScenario& AppScenario::TapWhenReady(const std::string& name, std::function<Evas_Object*()> target,
+                                       std::function<bool()> done)
+{
+    WaitFor(name + ": ready for a tap", [target] { return AcceptsEvents(target()); });
+    return Then(name, [target] { TapObject(target()); }, std::move(done));
+}
+
 AppScenario& AppScenario::Wait(const std::string& name, int ms)
 {
     auto start = std::make_shared<gint64>(0);
@@ -156,6 +163,31 @@ void AppScenario::TapObject(Evas_Object* obj)
     Evas_Coord x = 0, y = 0, w = 0, h = 0;
     evas_object_geometry_get(obj, &x, &y, &w, &h);
     Tap(obj, x + w / 2, y + h / 2);
+}
+
+bool AppScenario::AcceptsEvents(Evas_Object* obj)
+{
+    if (!obj || !evas_object_visible_get(obj))
+        return false;
+    for (Evas_Object* o = obj; o; o = evas_object_smart_parent_get(o))
+        if (evas_object_freeze_events_get(o) || evas_object_pass_events_get(o))
+            return false;
+    // Something laid over the centre (a page still sliding, a popup's blocker) takes the tap
+    // instead, unless it lets events through to what lies below.
+    Evas_Coord x = 0, y = 0, w = 0, h = 0;
+    evas_object_geometry_get(obj, &x, &y, &w, &h);
+    Eina_List* under = evas_tree_objects_at_xy_get(evas_object_evas_get(obj), nullptr, x + w / 2, y + h / 2);
+    bool reached = false;
+    for (Eina_List* l = under; l; l = eina_list_next(l))
+    {
+        auto* leaf = static_cast<Evas_Object*>(eina_list_data_get(l));
+        for (Evas_Object* o = leaf; o && !reached; o = evas_object_smart_parent_get(o))
+            reached = o == obj;
+        if (reached || !evas_object_repeat_events_get(leaf))
+            break;
+    }
+    eina_list_free(under);
+    return reached;
 }
 
 void AppScenario::PressKey(Evas_Object* win, const char* keyname)

@@ -28,6 +28,10 @@ public:
     AppScenario& Then(const std::string& name, std::function<void()> act, std::function<bool()> done);
     AppScenario& WaitFor(const std::string& name, std::function<bool()> done);
     AppScenario& Do(const std::string& name, std::function<void()> act);
+    /* Waits until a tap on the target would reach it (see AcceptsEvents), taps
+     * it once, then waits for done. */
+    AppScenario& TapWhenReady(const std::string& name, std::function<Evas_Object*()> target,
+                              std::function<bool()> done);
     /* Lets the application run for that long, counted from when the step
      * begins (not from when the scenario was written down). */
     AppScenario& Wait(const std::string& name, int ms);
@@ -53,6 +57,10 @@ public:
     /* A key pressed and released on the window's canvas (back: "BackSpace"). */
     static void PressKey(Evas_Object* win, const char* keyname);
     static void TapObject(Evas_Object* obj);
+    /* Whether a tap on the object's centre would reach it now: false while it or a
+     * smart parent has its events frozen (as a naviframe does with the pages it is
+     * sliding) or while another object lies over that point. */
+    static bool AcceptsEvents(Evas_Object* obj);
     static bool Screenshot(Evas_Object* win, const std::string& name);
     /* A digest of what the window shows now (rendered first). */
     static std::string PictureDigest(Evas_Object* win);

@@ -149,10 +149,10 @@ bool RadarTurning()
     return stage && elm_transit_duration_get(stage) > 1.0;
 }
 
-void TapButton()
+Evas_Object* Button()
 {
-    if (auto view = Screen())
-        AppScenario::TapObject(view->GetButton());
+    auto view = Screen();
+    return view ? view->GetButton() : nullptr;
 }
 
 std::shared_ptr<NSORZUiCommon::BasicPopup> BasicPopup(int type)
@@ -201,7 +201,7 @@ TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .ScreenshotWhenStill(Window, "normal")
-        .Then("tap start", TapButton,
+        .TapWhenReady("tap start", Button,
               [&] { return phone.Count("\"msgId\":\"rux-startalert-req\",\"time\":\"180\"") == 1; })
         .WaitFor("phone rings", [&] { return phone.Count("ringing:") > 0; })
         .WaitFor("finding state with the radar", [] { return Finding() && Screen()->IsFindingLimitRunning(); })
@@ -226,7 +226,7 @@ TEST_F(EndToEnd, RefusedRingShowsTheToastAndReturnsToNormal)
     PhoneSim phone({"--refuse", "2"});
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
-        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1; })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1; })
         .WaitFor("toast and normal state", [] { return ToastShown(TOAST_UNABLE_DURING_CALLS) && Idle(); })
         .ScreenshotWhenStill(Window, "start-refused");
     s.Run({});
@@ -240,12 +240,12 @@ TEST_F(EndToEnd, EscapeAndThePowerKeyWhileRingingSendTheStopRequest)
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
-        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Do("another key", [] { AppScenario::KeyUp("Return"); })
         .Wait("another key is ignored", 300)
         .Then("escape", [] { AppScenario::KeyUp("Escape"); },
               [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
-        .Then("tap start again", TapButton, [&] { return phone.Received("rux-startalert-req") == 2 && Finding(); })
+        .TapWhenReady("tap start again", Button, [&] { return phone.Received("rux-startalert-req") == 2 && Finding(); })
         .Then("power key", [] { AppScenario::KeyUp("XF86PowerOff"); },
               [&] { return phone.Received("rux-stopalert-req") == 2 && Idle(); });
     s.Run({});
@@ -260,7 +260,7 @@ TEST_F(EndToEnd, LinkLostWhileRingingAsksForTheConnectionPopupAndReturnsToNormal
     pelorn_log_capture_begin();
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
-        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Then("the phone goes away",
               [] {
                   vconf_set_bool("memory/brig/brig_connected", 0);
@@ -288,7 +288,7 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
         g_free(argv[1]);
     };
     s.WaitFor("rings at start", [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Then("stop", TapButton, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
+        .TapWhenReady("stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
         .Then("second start", secondStart, [&] { return phone.Received("rux-startalert-req") == 2; })
         .Wait("settle", 1500);
     s.Run({"--launch-searching"});
@@ -303,7 +303,7 @@ TEST_F(EndToEnd, NoAnswerReturnsToNormalAfterTheRingLimit)
     AppScenario s;
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
            [&] { return phone.Count("watch connected") > 0 && Idle(); })
-        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Do("179 s pass", [] { pelorn_clock_advance_ms(179000); })
         .Wait("timers of 179 s run", 200)
         .WaitFor("still finding", Finding)
@@ -341,7 +341,7 @@ TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
 {
     AppScenario s;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
-        .Then("agree", [] { AppScenario::TapObject(elm_object_part_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup(), "button1")); },
+        .TapWhenReady("agree", [] { return elm_object_part_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup(), "button1"); },
               [] { return BasicPopup(LEGAL_NOTICE) == nullptr; });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
@@ -454,12 +454,12 @@ TEST_F(FindingScreen, StopPressLeavesTheFindingStateBeforeTheStopRequestAndRecor
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
            [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Do("before the start press", [&] { sinceStartPress = g_get_monotonic_time(); })
-        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Do("the phone rings for 2.5 s", [&] {
             pelorn_clock_advance_ms(2500);
             sinceStartPress = g_get_monotonic_time() - sinceStartPress;
         })
-        .Then("tap stop", TapButton, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); });
+        .TapWhenReady("tap stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
 
@@ -503,7 +503,7 @@ TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
         .Then("pause while idle", lower, paused)
         .Wait("nothing to stop", 300)
         .Then("resume", resume, [&] { return phone.Count("watch connected") > 1 && Idle(); })
-        .Then("tap start", TapButton, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Then("pause while ringing", lower,
               [&] { return paused() && phone.Received("rux-stopalert-req") == 1 && Screen()->IsNormalState(); })
         .Do("escape while paused", [] { AppScenario::KeyUp("Escape"); })

@@ -60,7 +60,8 @@ std::shared_ptr<MobileLocationView> LocationScreen()
 bool FindingScreenIdle()
 {
     auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
-    if (!view || !view->IsNormalState() || !view->GetButton() || elm_object_disabled_get(view->GetButton()))
+    if (!view || !view->IsNormalState() || !view->GetButton() || elm_object_disabled_get(view->GetButton()) ||
+        !AppScenario::AcceptsEvents(view->GetButton()))
         return false;
     Evas_Coord x = -1, y = -1, w = 0, h = 0;
     evas_object_geometry_get(view->GetMoreOption(), &x, &y, &w, &h);
@@ -114,10 +115,14 @@ bool MapShown()
            LocationScreenInPlace();
 }
 
-void TapPopupButton(int type, const char* part)
+/* A button of one of the screen's popups, looked up when the tap comes. */
+std::function<Evas_Object*()> PopupButton(int type, const char* part)
 {
-    auto popup = LocationScreen()->GetBasicPopup(type);
-    AppScenario::TapObject(elm_object_part_content_get(popup->GetPopup(), part));
+    return [type, part]() -> Evas_Object* {
+        auto view = LocationScreen();
+        auto popup = view ? view->GetBasicPopup(type) : nullptr;
+        return popup && popup->GetPopup() ? elm_object_part_content_get(popup->GetPopup(), part) : nullptr;
+    };
 }
 
 std::function<bool()> After(int ms)
@@ -250,7 +255,7 @@ TEST_F(LocateEndToEnd, LocationOffOnAMakersPhoneIsSwitchedOnFromTheWatch)
         })
         .Then("prompt drawn", [] {}, After(400))
         .Do("prompt screen", [] { AppScenario::Screenshot(Window(), "location-turn-on-prompt"); })
-        .Then("accept", [] { TapPopupButton(kTurnOnPrompt, "button2"); },
+        .TapWhenReady("accept", PopupButton(kTurnOnPrompt, "button2"),
               [&] { return phone.CountPrinted("\"mgr_location_setting_set_req\"") == 1; })
         .WaitFor("map", [&] { return MapShown() && AddressShown() == kAddress && mServer.LoggedUrls().size() == 1; });
     s.Run({});
@@ -265,7 +270,7 @@ TEST_F(LocateEndToEnd, LocationOffOnAnotherPhoneOnlyTellsAndLeaves)
     AppScenario s;
     Locate(s, "locate")
         .WaitFor("disabled prompt", [] { return PopupShown(kDisabledPrompt) && !PopupShown(kTurnOnPrompt); })
-        .Then("OK", [] { TapPopupButton(kDisabledPrompt, "button1"); }, FindingScreenIdle)
+        .TapWhenReady("OK", PopupButton(kDisabledPrompt, "button1"), FindingScreenIdle)
         .Then("nothing more", [] {}, After(300));
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
@@ -311,10 +316,10 @@ TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
         })
         .Then("popup drawn", [] {}, After(300))
         .Do("connecting screen", [] { AppScenario::Screenshot(Window(), "location-connecting"); })
-        .Then("stop", [] { TapPopupButton(kConnecting, "button1"); }, FindingScreenIdle)
-        .Then("ring at once", [] {
+        .TapWhenReady("stop", PopupButton(kConnecting, "button1"), FindingScreenIdle)
+        .TapWhenReady("ring at once", [] {
             auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
-            AppScenario::TapObject(view->GetButton());
+            return view ? view->GetButton() : nullptr;
         }, [&] { return phone.CountPrinted("\"rux-startalert-req\"") == 1; })
         .WaitFor("the late answer arrives", [&] { return phone.Printed("mgr_location_setting_get_res"); })
         .Then("and changes nothing", [] {}, After(300));
