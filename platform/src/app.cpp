@@ -492,17 +492,21 @@ InstanceRole ClaimInstance(const std::vector<std::string>& args)
         if (fd >= 0)
             close(fd);
         g_unlink(gApp.launchPath.c_str());
+        // What app_manager_is_running asks about. Held before the launch socket
+        // appears, so whoever finds the socket also finds the application running.
+        const bool locked = pelorn_app_hold_running_lock(pelorn_app_id()) == 0;
         fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd >= 0 && bind(fd, (struct sockaddr*)&addr, sizeof(addr)) == 0 && listen(fd, 8) == 0)
         {
             gApp.launchFd = fd;
             role = InstanceRole::FIRST;
-            // What app_manager_is_running asks about.
-            pelorn_app_hold_running_lock(pelorn_app_id());
         }
-        else if (fd >= 0)
+        else
         {
-            close(fd);
+            if (fd >= 0)
+                close(fd);
+            if (locked)
+                pelorn_app_release_running_lock(pelorn_app_id());
         }
     }
     flock(lockFd, LOCK_UN);
