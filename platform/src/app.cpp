@@ -10,6 +10,7 @@
 
 #include <Ecore.h>
 #include <Ecore_Evas.h>
+#include <Ecore_X.h>
 #include <dlfcn.h>
 #include <libintl.h>
 #include <locale.h>
@@ -292,6 +293,24 @@ Eina_Bool SignalExitCb(void* data, int type, void* event)
     return ECORE_CALLBACK_DONE;
 }
 
+/* On an X server without a window manager (a bare Xvfb or Xephyr) nobody
+ * marks the mapped window normal, so elementary takes it for withdrawn: it
+ * never draws and the application never resumes. Do what the manager would. */
+void MarkNormalWithoutWindowManager(Evas_Object* win)
+{
+    const char* engine = ecore_evas_engine_name_get(ecore_evas_ecore_evas_get(evas_object_evas_get(win)));
+    if (!engine || !strstr(engine, "x11"))
+        return;
+    Ecore_X_Window xwin = elm_win_xwindow_get(win);
+    Ecore_X_Window manager = 0;
+    if (!xwin || ecore_x_window_prop_window_get(ecore_x_window_root_first_get(),
+                                                ECORE_X_ATOM_NET_SUPPORTING_WM_CHECK, &manager, 1) > 0)
+        return;
+    dlog_print(DLOG_INFO, TAG, "no window manager: the window is marked normal by the app");
+    ecore_x_icccm_state_set(xwin, ECORE_X_WINDOW_STATE_HINT_NORMAL);
+    ecore_x_flush();
+}
+
 /* The first window the application showed is the one the watch puts on its
  * screen. */
 void AdoptMainWindow()
@@ -314,6 +333,7 @@ void AdoptMainWindow()
     if (!win)
         return;
     evas_object_resize(win, 360, 360);
+    MarkNormalWithoutWindowManager(win);
     gApp.windowLowered = false;
     if (getenv("PELORN_SCREENSHOT_DIR"))
         evas_event_callback_add(evas_object_evas_get(win), EVAS_CALLBACK_RENDER_POST, ScreenRenderedCb, nullptr);
