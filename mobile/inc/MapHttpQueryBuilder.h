@@ -35,6 +35,18 @@ protected:
     static std::string FormatCenter(double first, double second);
     static void ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value);
 
+    enum class CenterOrder
+    {
+        LATITUDE_FIRST,
+        LONGITUDE_FIRST,
+    };
+    /* Fills the parts every provider has: picture width and height, centre
+     * (in the provider's order) and the clamped zoom under "%zoomStr".
+     * False, with the failed check logged and the query unfinished, when the
+     * size is not positive or the centre can't be written. */
+    bool FillSizeCenterZoom(std::string& query, const char* widthKey, const char* heightKey, const char* centerKey,
+                            CenterOrder order) const;
+
     int mMapWidth;
     int mMapHeight;
     int mZoom;

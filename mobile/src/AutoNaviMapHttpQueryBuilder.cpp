@@ -45,17 +45,9 @@ std::string AutoNaviMapHttpQueryBuilder::GetDataField()
     RETV_IF(apiKeyStr.empty(), std::string());
     ReplaceFirst(query, "%keyStr", apiKeyStr);
 
-    int mapWidth = mMapWidth;
-    int mapHeight = mMapHeight;
-    RETV_IF(mapWidth <= 0 || mapHeight <= 0, std::string());
-    ReplaceFirst(query, "%sizeWStr", std::to_string(mapWidth));
-    ReplaceFirst(query, "%sizeHStr", std::to_string(mapHeight));
-
-    std::string centerPoint = FormatCenter(mLongitude, mLatitude);
-    RETV_IF(centerPoint.empty(), std::string());
-    ReplaceFirst(query, "%centerStr", centerPoint);
-
-    ReplaceFirst(query, "%zoomStr", std::to_string(GetClampedZoom()));
+    // Logs its own failed check.
+    if (!FillSizeCenterZoom(query, "%sizeWStr", "%sizeHStr", "%centerStr", CenterOrder::LONGITUDE_FIRST))
+        return std::string();
     return query;
 }
 } // namespace NSPelorn

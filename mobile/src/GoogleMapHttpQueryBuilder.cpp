@@ -39,17 +39,9 @@ std::string GoogleMapHttpQueryBuilder::GetDataField()
     RETV_IF(apiKeyStr.empty(), std::string());
     ReplaceFirst(query, "%keyStr", apiKeyStr);
 
-    int mapWidth = mMapWidth;
-    int mapHeight = mMapHeight;
-    RETV_IF(mapWidth <= 0 || mapHeight <= 0, std::string());
-    ReplaceFirst(query, "%sizeWStr", std::to_string(mapWidth));
-    ReplaceFirst(query, "%sizeHStr", std::to_string(mapHeight));
-
-    std::string centerPoint = FormatCenter(mLatitude, mLongitude);
-    RETV_IF(centerPoint.empty(), std::string());
-    ReplaceFirst(query, "%centerStr", centerPoint);
-
-    ReplaceFirst(query, "%zoomStr", std::to_string(GetClampedZoom()));
+    // Logs its own failed check.
+    if (!FillSizeCenterZoom(query, "%sizeWStr", "%sizeHStr", "%centerStr", CenterOrder::LATITUDE_FIRST))
+        return std::string();
 
     NSORZCommon::SystemUtil systemUtil;
     ReplaceFirst(query, "%langStr", systemUtil.GetCurrentSystemLangStr());

@@ -88,6 +88,24 @@ std::string MapHttpQueryBuilder::FormatCenter(double first, double second)
     return out.str();
 }
 
+bool MapHttpQueryBuilder::FillSizeCenterZoom(std::string& query, const char* widthKey, const char* heightKey,
+                                             const char* centerKey, CenterOrder order) const
+{
+    int mapWidth = mMapWidth;
+    int mapHeight = mMapHeight;
+    RETV_IF(mapWidth <= 0 || mapHeight <= 0, false);
+    ReplaceFirst(query, widthKey, std::to_string(mapWidth));
+    ReplaceFirst(query, heightKey, std::to_string(mapHeight));
+
+    std::string centerPoint = order == CenterOrder::LATITUDE_FIRST ? FormatCenter(mLatitude, mLongitude)
+                                                                   : FormatCenter(mLongitude, mLatitude);
+    RETV_IF(centerPoint.empty(), false);
+    ReplaceFirst(query, centerKey, centerPoint);
+
+    ReplaceFirst(query, "%zoomStr", std::to_string(GetClampedZoom()));
+    return true;
+}
+
 void MapHttpQueryBuilder::ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value)
 {
     std::string::size_type pos = text.find(placeholder);

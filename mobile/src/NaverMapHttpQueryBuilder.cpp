@@ -59,17 +59,9 @@ std::string NaverMapHttpQueryBuilder::GetDataField()
     RETV_IF(crs.empty(), std::string());
     ReplaceFirst(query, "%crsStr", crs);
 
-    int mapWidth = mMapWidth;
-    int mapHeight = mMapHeight;
-    RETV_IF(mapWidth <= 0 || mapHeight <= 0, std::string());
-    ReplaceFirst(query, "%1d", std::to_string(mapWidth));
-    ReplaceFirst(query, "%2d", std::to_string(mapHeight));
-
-    std::string centerPoint = FormatCenter(mLongitude, mLatitude);
-    RETV_IF(centerPoint.empty(), std::string());
-    ReplaceFirst(query, "%ctrStr", centerPoint);
-
-    ReplaceFirst(query, "%zoomStr", std::to_string(GetClampedZoom()));
+    // Logs its own failed check.
+    if (!FillSizeCenterZoom(query, "%1d", "%2d", "%ctrStr", CenterOrder::LONGITUDE_FIRST))
+        return std::string();
     return query;
 }
 } // namespace NSPelorn

@@ -87,17 +87,9 @@ std::string NokiaHereMapHttpQueryBuilder::GetDataField()
     RETV_IF(apiAppCodeStr.empty(), std::string());
     ReplaceFirst(query, "%appCodeStr", apiAppCodeStr);
 
-    int mapWidth = mMapWidth;
-    int mapHeight = mMapHeight;
-    RETV_IF(mapWidth <= 0 || mapHeight <= 0, std::string());
-    ReplaceFirst(query, "%1d", std::to_string(mapWidth));
-    ReplaceFirst(query, "%2d", std::to_string(mapHeight));
-
-    std::string centerPoint = FormatCenter(mLatitude, mLongitude);
-    RETV_IF(centerPoint.empty(), std::string());
-    ReplaceFirst(query, "%ctrStr", centerPoint);
-
-    ReplaceFirst(query, "%zoomStr", std::to_string(GetClampedZoom()));
+    // Logs its own failed check.
+    if (!FillSizeCenterZoom(query, "%1d", "%2d", "%ctrStr", CenterOrder::LATITUDE_FIRST))
+        return std::string();
     ReplaceFirst(query, "%langStr", GetLanguageStr());
     return query;
 }
