@@ -124,59 +124,50 @@ void DrawLabel(cairo_t* cr, const std::string& text, double cx, double baseline,
 
 MapRequest ParseMapRequest(const std::string& pathAndQuery)
 {
+    // How each provider's endpoint names its centre and picture size.
+    struct Endpoint
+    {
+        const char* path;
+        const char* provider;
+        const char* centerParam;
+        bool latitudeFirst;
+        const char* sizeParam; // "WxH" in one parameter, or nullptr for separate "w" and "h"
+        char sizeSeparator;
+    };
+    static const Endpoint kEndpoints[] = {
+        {"/maps/api/staticmap", "google", "center", true, "size", 'x'},
+        {"/v3/staticmap", "autonavi", "location", false, "size", '*'},
+        {"/v1/map/staticmap.bin", "naver", "center", false, nullptr, 0},
+        {"/mia/1.6/mapview", "here", "ctr", true, nullptr, 0},
+    };
+
     MapRequest request;
     std::string::size_type q = pathAndQuery.find('?');
     const std::string path = pathAndQuery.substr(0, q);
     const std::string query = q == std::string::npos ? std::string() : pathAndQuery.substr(q + 1);
     std::map<std::string, std::string> params = QueryParameters(query);
 
-    double first = 0.0;
-    double second = 0.0;
-    if (path == "/maps/api/staticmap")
+    for (const Endpoint& endpoint : kEndpoints)
     {
-        request.provider = "google";
-        request.hasCenter = ParsePair(params["center"], ',', first, second);
-        request.latitude = first;
-        request.longitude = second;
-        double w = 0.0;
-        double h = 0.0;
-        if (ParsePair(params["size"], 'x', w, h))
+        if (path != endpoint.path)
+            continue;
+        request.provider = endpoint.provider;
+        double first = 0.0;
+        double second = 0.0;
+        request.hasCenter = ParsePair(params[endpoint.centerParam], ',', first, second);
+        request.latitude = endpoint.latitudeFirst ? first : second;
+        request.longitude = endpoint.latitudeFirst ? second : first;
+        if (!endpoint.sizeParam)
         {
-            request.width = ParseSize(std::to_string(static_cast<int>(w)), 360);
-            request.height = ParseSize(std::to_string(static_cast<int>(h)), 360);
+            request.width = ParseSize(params["w"], 360);
+            request.height = ParseSize(params["h"], 360);
         }
-    }
-    else if (path == "/v3/staticmap")
-    {
-        request.provider = "autonavi";
-        request.hasCenter = ParsePair(params["location"], ',', first, second);
-        request.longitude = first;
-        request.latitude = second;
-        double w = 0.0;
-        double h = 0.0;
-        if (ParsePair(params["size"], '*', w, h))
+        else if (ParsePair(params[endpoint.sizeParam], endpoint.sizeSeparator, first, second))
         {
-            request.width = ParseSize(std::to_string(static_cast<int>(w)), 360);
-            request.height = ParseSize(std::to_string(static_cast<int>(h)), 360);
+            request.width = ParseSize(std::to_string(static_cast<int>(first)), 360);
+            request.height = ParseSize(std::to_string(static_cast<int>(second)), 360);
         }
-    }
-    else if (path == "/v1/map/staticmap.bin")
-    {
-        request.provider = "naver";
-        request.hasCenter = ParsePair(params["center"], ',', first, second);
-        request.longitude = first;
-        request.latitude = second;
-        request.width = ParseSize(params["w"], 360);
-        request.height = ParseSize(params["h"], 360);
-    }
-    else if (path == "/mia/1.6/mapview")
-    {
-        request.provider = "here";
-        request.hasCenter = ParsePair(params["ctr"], ',', first, second);
-        request.latitude = first;
-        request.longitude = second;
-        request.width = ParseSize(params["w"], 360);
-        request.height = ParseSize(params["h"], 360);
+        break;
     }
     return request;
 }
