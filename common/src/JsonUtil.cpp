@@ -76,7 +76,8 @@ JsonUtil::JsonUtil(const char* data, int dataLen) : mParser(nullptr), mRootNode(
         if (error)
         {
             // json-glib may quote the offending token, which the sender chose.
-            LOGE("Failed to json_parser_load_from_data. %s", StringUtil::LogExcerpt(error->message, strlen(error->message)).c_str());
+            LOGE("Failed to json_parser_load_from_data. %s",
+                 StringUtil::LogExcerpt(error->message, strlen(error->message)).c_str());
             g_error_free(error);
         }
         else

@@ -52,8 +52,8 @@ TEST(StringUtil, LogExcerptKeepsAPrefixAndTheLengthOfLongTexts)
 
     // A two-byte character straddling the cut is left out whole, never halved.
     const std::string accented = std::string(StringUtil::LOG_EXCERPT_BYTES - 1, 'c') + "\xC3\xA9" + "tail";
-    EXPECT_EQ(StringUtil::LogExcerpt(accented),
-              std::string(StringUtil::LOG_EXCERPT_BYTES - 1, 'c') + "... (" + std::to_string(accented.size()) + " bytes)");
+    EXPECT_EQ(StringUtil::LogExcerpt(accented), std::string(StringUtil::LOG_EXCERPT_BYTES - 1, 'c') + "... (" +
+                                                    std::to_string(accented.size()) + " bytes)");
 
     // Line breaks and other control bytes cannot start log lines of their own.
     EXPECT_EQ(StringUtil::LogExcerpt(std::string("a\nb\r\x1b[0m\0z", 10)), "a\\x0ab\\x0d\\x1b[0m\\x00z");

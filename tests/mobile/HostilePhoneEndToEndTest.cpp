@@ -45,7 +45,8 @@ Evas_Object* Button()
 bool Idle()
 {
     auto view = Screen();
-    return view && view->IsNormalState() && view->GetButtonIconState() == 1 && !elm_object_disabled_get(view->GetButton());
+    return view && view->IsNormalState() && view->GetButtonIconState() == 1 &&
+           !elm_object_disabled_get(view->GetButton());
 }
 
 bool Finding()

@@ -182,8 +182,8 @@ TEST_F(HostilePhoneTest, HeaderClaimingFourGigabytesEndsTheConnectionAndTheNextR
                   WriteFile("out-of-step", std::string("\xFF\xFF\xFF\xFF", 4) +
                                                DataFrame(R"({"msgId":"rux-founddevice-req","result":"0"})")));
     ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivTerminationIndication(1)"); }));
-    EXPECT_TRUE(pelorn_log_captured("accessory",
-                                    "accessory stream out of step: frame header claims 4294967295 bytes (1 to 5242882)"));
+    EXPECT_TRUE(pelorn_log_captured(
+        "accessory", "accessory stream out of step: frame header claims 4294967295 bytes (1 to 5242882)"));
     EXPECT_TRUE(pelorn_log_captured("accessory", "peer's stream out of step; connection ended"));
     EXPECT_FALSE(pelorn_log_captured("", "OnKivError"));
     EXPECT_TRUE(mListener.mTypes.empty());
@@ -272,24 +272,65 @@ TEST_F(HostilePhoneTest, LongPacketsAreLoggedAsAPrefixAndTheirLength)
     EXPECT_LT(longest, 512u) << "no log line carries more than a prefix of what the phone sent";
 }
 
+namespace
+{
+/* A bare socket to phone-sim, playing a watch that says only what the test writes. */
+class RawWatch
+{
+public:
+    RawWatch()
+    {
+        mFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        struct sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const std::string path = PelornAccessoryWire::SocketPath();
+        if (mFd < 0 || path.size() >= sizeof(address.sun_path))
+            return;
+        memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        mConnected = connect(mFd, (struct sockaddr*)&address, sizeof(address)) == 0;
+        // A read that would wait for ever fails the test instead.
+        struct timeval patience = {5, 0};
+        setsockopt(mFd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof(patience));
+    }
+    ~RawWatch()
+    {
+        if (mFd >= 0)
+            close(mFd);
+    }
+    bool Connected() const { return mConnected; }
+    int Fd() const { return mFd; }
+
+private:
+    int mFd = -1;
+    bool mConnected = false;
+};
+} // namespace
+
 TEST(PhoneSimReader, HeaderClaimingFourGigabytesFromTheWatchDropsTheConnection)
 {
     PelornTest::ScopedTestDirs dirs;
     PhoneSimProcess phone({"--no-host-keys"});
     ASSERT_TRUE(phone.Ready());
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(fd, 0);
-    struct sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    const std::string path = PelornAccessoryWire::SocketPath();
-    ASSERT_LT(path.size(), sizeof(address.sun_path));
-    memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    ASSERT_EQ(connect(fd, (struct sockaddr*)&address, sizeof(address)), 0);
-    struct timeval patience = {5, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof(patience));
-    ASSERT_EQ(write(fd, "\xFF\xFF\xFF\xFF", 4), 4);
+    RawWatch watch;
+    ASSERT_TRUE(watch.Connected());
+    ASSERT_EQ(write(watch.Fd(), "\xFF\xFF\xFF\xFF", 4), 4);
     EXPECT_TRUE(phone.WaitFor("watch disconnected: broken framing")) << phone.Output();
     char byte;
-    EXPECT_EQ(read(fd, &byte, 1), 0) << "phone-sim closed its end";
-    close(fd);
+    EXPECT_EQ(read(watch.Fd(), &byte, 1), 0) << "phone-sim closed its end";
+}
+
+TEST(PhoneSimReader, WatchThatStopsReadingIsDroppedAndPhoneSimStillEnds)
+{
+    PelornTest::ScopedTestDirs dirs;
+    PhoneSimProcess phone({"--no-host-keys"});
+    ASSERT_TRUE(phone.Ready());
+    RawWatch watch;
+    ASSERT_TRUE(watch.Connected());
+    ASSERT_TRUE(phone.WaitFor("watch connected"));
+    const std::string path = dirs.StateDir() + "/flood";
+    std::ofstream(path, std::ios::binary) << std::string(16 * 1024 * 1024, 'f');
+    phone.Command("send-raw " + path);
+    EXPECT_TRUE(phone.WaitFor("watch disconnected: the watch stopped reading", 15000)) << phone.Output();
+    phone.Command("found");
+    EXPECT_TRUE(phone.WaitFor("no service connection; not sent")) << "phone-sim is back on its main loop";
 }

@@ -202,13 +202,26 @@ void PhoneSimulator::Write(const std::string& bytes)
     if (mClientFd < 0)
         return;
     size_t sent = 0;
+    gint64 lastProgress = g_get_monotonic_time();
     while (sent < bytes.size())
     {
         ssize_t n = send(mClientFd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n > 0)
+        {
             sent += (size_t)n;
+            lastProgress = g_get_monotonic_time();
+        }
         else if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            g_usleep(1000); // the watch reads on its main loop; wait for room
+        {
+            // The watch reads on its main loop; wait for room, but not for a watch that stopped
+            // reading: this loop keeps phone-sim from its own main loop, SIGTERM included.
+            if (g_get_monotonic_time() - lastProgress > 5 * G_USEC_PER_SEC)
+            {
+                DropClient("the watch stopped reading");
+                return;
+            }
+            g_usleep(1000);
+        }
         else
             return;
     }
