@@ -61,6 +61,9 @@ private:
     ConsumerEventListener* mConsumerEventListener;
     guint mSendDataTimer;
     int mResendCount;
+    /* The receive type that answers the request in flight, or
+     * ORZ_RECV_MSG_TYPE_INVALID: only that answer ends the wait. */
+    int mAwaitedAnswerType;
 };
 } // namespace NSPelorn
 

@@ -4,6 +4,7 @@
 #include "KivMessageParser.h"
 #include "MessageManager.h"
 #include "OrzLog.h"
+#include "StringUtil.h"
 #include "pelorn_clock.h"
 
 namespace NSPelorn
@@ -34,11 +35,33 @@ void SendProcessPriority(const char* message)
 {
     LOGE("process priority: %s", message);
 }
+
+/* The phone's message that answers a request; none for the found-device
+ * report, which the phone never answers. */
+int AnswerTypeOf(int sendType)
+{
+    switch (sendType)
+    {
+    case ORZ_SEND_MSG_TYPE_START_REQ:
+        return ORZ_RECV_MSG_TYPE_START_RSP;
+    case ORZ_SEND_MSG_TYPE_STOP_REQ:
+        return ORZ_RECV_MSG_TYPE_STOP_RSP;
+    case ORZ_SEND_MSG_TYPE_LOCATION_REQ:
+        return ORZ_RECV_MSG_TYPE_LOCATION_RSP;
+    case ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ:
+        return ORZ_RECV_MSG_TYPE_LOCATION_SETTING_GET_RSP;
+    case ORZ_SEND_MSG_TYPE_LOCATION_SETTING_SET_REQ:
+        return ORZ_RECV_MSG_TYPE_LOCATION_SETTING_SET_RSP;
+    default:
+        return ORZ_RECV_MSG_TYPE_INVALID;
+    }
+}
 } // namespace
 
 ConsumerController::ConsumerController()
     : mKiv(nullptr), mWaitingProviderResponse(false), mProviderResponseTimer(0), mCloseConnectionTimer(0),
-      mConsumerEventListener(nullptr), mSendDataTimer(0), mResendCount(0)
+      mConsumerEventListener(nullptr), mSendDataTimer(0), mResendCount(0),
+      mAwaitedAnswerType(ORZ_RECV_MSG_TYPE_INVALID)
 {
 }
 
@@ -169,6 +192,7 @@ void ConsumerController::SendMessageToHost()
         if (mProviderResponseTimer)
             pelorn_timer_remove(mProviderResponseTimer);
         mProviderResponseTimer = pelorn_timer_add_seconds(PROVIDER_RESPONSE_TIMEOUT_SEC, ProviderResponseTimer, this);
+        mAwaitedAnswerType = AnswerTypeOf(sendType);
         LOGE("set mWaitingProviderResponse as true");
         // The phone does not answer its own found-device report.
         if (sendType != ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP)
@@ -215,6 +239,7 @@ gboolean ConsumerController::ProviderResponseTimer(gpointer data)
     pThis->mSendMessageQueue.clear();
     pThis->mResendCount = 0;
     pThis->mProviderResponseTimer = 0;
+    pThis->mAwaitedAnswerType = ORZ_RECV_MSG_TYPE_INVALID;
     if (pThis->mConsumerEventListener)
         pThis->mConsumerEventListener->OnConsumerMsgReceived(ORZ_RECV_MSG_TYPE_NO_RESPONSE, NULL);
     else
@@ -254,6 +279,18 @@ int ConsumerController::GetValidLengthOfProviderMsg(const char* receivedData, in
 
 void ConsumerController::Deliver(int recvType, void* data)
 {
+    // Ended before the listener runs: it may send the next request at once.
+    if (recvType == mAwaitedAnswerType)
+    {
+        LOGE("set mWaitingProviderResponse as false");
+        mWaitingProviderResponse = false;
+        mAwaitedAnswerType = ORZ_RECV_MSG_TYPE_INVALID;
+        if (mProviderResponseTimer)
+        {
+            pelorn_timer_remove(mProviderResponseTimer);
+            mProviderResponseTimer = 0;
+        }
+    }
     if (mConsumerEventListener)
         mConsumerEventListener->OnConsumerMsgReceived(recvType, data);
     else
@@ -262,9 +299,8 @@ void ConsumerController::Deliver(int recvType, void* data)
 
 void ConsumerController::OnKivDataIndication(const std::string& data)
 {
-    LOGE("set mWaitingProviderResponse as false");
-    mWaitingProviderResponse = false;
-
+    // Only the answer to the request in flight ends the wait (see Deliver):
+    // anything else the phone sends, garbage included, leaves the time-out running.
     const int validCount = GetValidLengthOfProviderMsg(data.c_str(), (int)data.length());
     if (validCount <= 0)
     {
@@ -272,12 +308,8 @@ void ConsumerController::OnKivDataIndication(const std::string& data)
         return;
     }
 
-    if (mProviderResponseTimer)
-    {
-        pelorn_timer_remove(mProviderResponseTimer);
-        mProviderResponseTimer = 0;
-    }
-    LOGE("OnKivDataIndication message : %s", data.c_str());
+    LOGE("OnKivDataIndication message : %s", NSORZCommon::StringUtil::LogExcerpt(data).c_str());
+    const int awaited = mAwaitedAnswerType;
 
     const char* text = data.c_str();
     KivMessageParser parser(text, validCount);
@@ -360,6 +392,8 @@ void ConsumerController::OnKivDataIndication(const std::string& data)
             break;
         }
     }
+    if (awaited != ORZ_RECV_MSG_TYPE_INVALID && awaited != recvType)
+        LOGE("not the answer awaited (type %d); the answer time-out runs on", awaited);
 
     SendMessageToHost();
 }

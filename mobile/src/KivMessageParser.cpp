@@ -29,6 +29,8 @@ bool IsPacketMissing(const char* data, int count)
     return false;
 }
 
+// Member values are logged through StringUtil::LogExcerpt: the phone decides their length.
+
 // A member the phone left out keeps the record's default.
 void ReadInt(const std::string& text, int& field)
 {
@@ -114,46 +116,46 @@ int KivMessageParser::ParseLocationData(const char* data, int count, LocationDat
         return -1;
 
     const std::string msgId = Read("msgId");
-    LOGE("msgId:%s", msgId.c_str());
+    LOGE("msgId:%s", StringUtil::LogExcerpt(msgId).c_str());
     if (msgId == RECEIVED_MESSAGE_IDS[ORZ_RECV_MSG_TYPE_LOCATION_RSP])
         locationData->mIsResponse = 1;
 
     const std::string result = Read("result");
-    LOGE("locationResult:%s", result.c_str());
+    LOGE("locationResult:%s", StringUtil::LogExcerpt(result).c_str());
     ReadInt(result, locationData->mResult);
 
     const std::string hmSetting = Read("hmlocsetting");
-    LOGE("locationHMSetting:%s", hmSetting.c_str());
+    LOGE("locationHMSetting:%s", StringUtil::LogExcerpt(hmSetting).c_str());
     ReadInt(hmSetting, locationData->mHmLocSetting);
 
     const std::string phoneSetting = Read("phonelocsetting");
-    LOGE("locationPhoneSetting:%s", phoneSetting.c_str());
+    LOGE("locationPhoneSetting:%s", StringUtil::LogExcerpt(phoneSetting).c_str());
     ReadInt(phoneSetting, locationData->mPhoneLocSetting);
 
     const std::string latitude = Read("latitude");
-    LOGE("locationLat:%s", latitude.c_str());
+    LOGE("locationLat:%s", StringUtil::LogExcerpt(latitude).c_str());
     ReadDouble(latitude, locationData->mLatitude);
 
     const std::string longitude = Read("longitude");
-    LOGE("locationLon:%s", longitude.c_str());
+    LOGE("locationLon:%s", StringUtil::LogExcerpt(longitude).c_str());
     ReadDouble(longitude, locationData->mLongitude);
 
     const std::string address = Read("address");
-    LOGE("locationAddress:%s", address.c_str());
+    LOGE("locationAddress:%s", StringUtil::LogExcerpt(address).c_str());
     ReadText(address, locationData->mAddress);
 
     const std::string city = Read("city");
-    LOGE("locationCity:%s", city.c_str());
+    LOGE("locationCity:%s", StringUtil::LogExcerpt(city).c_str());
     ReadText(city, locationData->mCity);
 
     const std::string country = Read("country");
-    LOGE("locationCountry:%s", country.c_str());
+    LOGE("locationCountry:%s", StringUtil::LogExcerpt(country).c_str());
     ReadText(country, locationData->mCountry);
 
     // The phone sends seconds as a 32-bit value; a text beyond that range does
     // not convert and reads as 0, like any other unreadable number.
     const std::string time = Read("time");
-    LOGE("locationTime:%s", time.c_str());
+    LOGE("locationTime:%s", StringUtil::LogExcerpt(time).c_str());
     if (!time.empty())
         locationData->mTime = (int64_t)StringUtil::StringToInt(time);
     return 0;
@@ -166,12 +168,12 @@ int KivMessageParser::ParseLocationSettingData(const char* data, int count, Loca
         return -1;
 
     const std::string msgId = Read("msgId");
-    LOGE("msgId:%s", msgId.c_str());
+    LOGE("msgId:%s", StringUtil::LogExcerpt(msgId).c_str());
     if (msgId == RECEIVED_MESSAGE_IDS[ORZ_RECV_MSG_TYPE_LOCATION_SETTING_GET_RSP])
         locationSetting->mIsResponse = 1;
 
     const std::string location = Read("location");
-    LOGE("locationEnabled:%s", location.c_str());
+    LOGE("locationEnabled:%s", StringUtil::LogExcerpt(location).c_str());
     locationSetting->mLocationState = (!location.empty() && location != "0") ? 1 : 0;
 
     const std::string remote = Read("remote");
@@ -180,7 +182,7 @@ int KivMessageParser::ParseLocationSettingData(const char* data, int count, Loca
     LOGE("isQuenlorDevice : %d", locationSetting->mIsQuenlorDevice);
 
     const std::string highAccuracy = Read("highaccuracy");
-    LOGE("highaccuracyOn:%s", highAccuracy.c_str());
+    LOGE("highaccuracyOn:%s", StringUtil::LogExcerpt(highAccuracy).c_str());
     locationSetting->mLocationHighAccuracyState = (!highAccuracy.empty() && highAccuracy != "0") ? 1 : 0;
     return 0;
 }

@@ -29,7 +29,9 @@ constexpr char MAGIC[4] = {'P', 'L', 'N', 'A'};
 constexpr uint8_t VERSION = 1;
 /* A packet is refused when its length plus one exceeds 5 MiB. */
 constexpr uint32_t MAX_PACKET = 5242880 - 1;
-/* Frame body: type byte, channel (2 bytes), packet. */
+/* The longest frame body anyone may write: type byte, channel (2 bytes),
+ * packet. A header claiming more can only mean the reader has lost the frame
+ * boundaries. */
 constexpr uint32_t MAX_BODY = 1 + 2 + MAX_PACKET;
 
 /* <runtime dir>/accessory.sock, or PELORN_ACCESSORY_SOCKET when set. */
@@ -53,21 +55,18 @@ class FrameReader
 public:
     using FrameFn = std::function<void(uint8_t type, const std::string& payload)>;
 
-    /* Hands every complete frame to onFrame. A frame whose body exceeds
-     * MAX_BODY is skipped unread, with one log line under logTag; the stream
-     * stays in step. Returns false on a zero-length body, which no sender
-     * writes: the stream cannot be trusted any more. */
+    /* Hands every complete frame to onFrame. Returns false, with one log
+     * line under logTag, on a header no sender writes (a body length of 0 or
+     * over MAX_BODY): the stream is out of step and nothing after it can be
+     * trusted, so the caller ends the connection. Frames completed before it
+     * in the same data are still handed on. */
     bool Feed(const char* data, size_t length, const FrameFn& onFrame, const char* logTag);
-
-    uint64_t RefusedFrames() const { return mRefused; }
 
 private:
     unsigned char mHeader[4] = {0, 0, 0, 0};
     size_t mHeaderFill = 0;
     uint32_t mBodyLength = 0;
-    uint64_t mSkipRemaining = 0;
     std::string mBody;
-    uint64_t mRefused = 0;
 };
 } // namespace PelornAccessoryWire
 

@@ -566,26 +566,37 @@ void AccessoryClient::OnReadable()
     }
 
     std::vector<std::pair<uint8_t, std::string>> frames;
-    bool ok = mSession->reader.Feed(
+    const bool inStep = mSession->reader.Feed(
         buffer, (size_t)n, [&frames](uint8_t type, const std::string& payload) { frames.emplace_back(type, payload); },
         LOG_TAG);
     Session* session = mSession.get();
+    bool protocolKept = true;
     for (auto& frame : frames)
     {
         if (mSession.get() != session)
             return;
         if (!HandleFrame(frame.first, frame.second))
         {
-            ok = false;
+            protocolKept = false;
             break;
         }
     }
-    if (!ok && mSession.get() == session)
+    if (mSession.get() != session)
+        return;
+    if (!protocolKept)
     {
         dlog_print(DLOG_ERROR, LOG_TAG, "peer broke the protocol; link dropped");
         mSession->readWatch = 0;
         FailSession(PEER_AGENT_SERVICE_REJECTED, CONNECTION_FAILURE_PEER_AGENT_REJECTED, TERMINATION_DEVICE_UNREACHABLE,
                     true);
+    }
+    else if (!inStep)
+    {
+        // Lost frame boundaries end the connection as a peer gone away would, so the
+        // watch's usual reconnect brings up a fresh, framed stream.
+        dlog_print(DLOG_ERROR, LOG_TAG, "peer's stream out of step; connection ended");
+        mSession->readWatch = 0;
+        FailSession(PEER_AGENT_NOT_FOUND, CONNECTION_FAILURE_DEVICE_UNREACHABLE, TERMINATION_DEVICE_UNREACHABLE, false);
     }
 }
 

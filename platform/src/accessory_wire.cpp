@@ -84,13 +84,6 @@ bool FrameReader::Feed(const char* data, size_t length, const FrameFn& onFrame, 
     size_t pos = 0;
     while (pos < length)
     {
-        if (mSkipRemaining > 0)
-        {
-            size_t take = (size_t)std::min<uint64_t>(mSkipRemaining, length - pos);
-            mSkipRemaining -= take;
-            pos += take;
-            continue;
-        }
         if (mHeaderFill < 4)
         {
             mHeader[mHeaderFill++] = (unsigned char)data[pos++];
@@ -98,21 +91,14 @@ bool FrameReader::Feed(const char* data, size_t length, const FrameFn& onFrame, 
                 continue;
             mBodyLength = ((uint32_t)mHeader[0] << 24) | ((uint32_t)mHeader[1] << 16) | ((uint32_t)mHeader[2] << 8) |
                           (uint32_t)mHeader[3];
-            if (mBodyLength == 0)
+            if (mBodyLength == 0 || mBodyLength > MAX_BODY)
             {
-                dlog_print(DLOG_ERROR, logTag, "accessory frame of length 0: stream out of step");
+                // Skipping the claimed length would swallow every later byte (up to 4 GiB) while the
+                // link looked up; only a new connection puts the two ends back in step.
+                dlog_print(DLOG_ERROR, logTag, "accessory stream out of step: frame header claims %u bytes (1 to %u)",
+                           mBodyLength, MAX_BODY);
                 mHeaderFill = 0;
                 return false;
-            }
-            if (mBodyLength > MAX_BODY)
-            {
-                // Never buffer it: the peer may claim up to 4 GiB.
-                dlog_print(DLOG_ERROR, logTag, "accessory packet refused: frame of %u bytes exceeds %u", mBodyLength,
-                           MAX_BODY);
-                mRefused++;
-                mSkipRemaining = mBodyLength;
-                mHeaderFill = 0;
-                continue;
             }
             mBody.clear();
             mBody.reserve(std::min<uint32_t>(mBodyLength, 65536));

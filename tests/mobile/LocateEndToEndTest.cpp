@@ -322,14 +322,20 @@ TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
             return view ? view->GetButton() : nullptr;
         }, [&] { return phone.CountPrinted("\"rux-startalert-req\"") == 1; })
         .WaitFor("the late answer arrives", [&] { return phone.Printed("mgr_location_setting_get_res"); })
-        .Then("and changes nothing", [] {}, After(300));
+        .Then("and changes nothing", [] {}, After(300))
+        // Only the ring answer ends the ring request's wait; the stop sent as the app leaves goes after it.
+        .WaitFor("the ring answer arrives", [] {
+            auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
+            return view && view->IsFindingLimitRunning();
+        });
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
     const std::string out = phone.Output();
     // Nothing about the stop goes to the phone, and the ring request did not wait for the late answer.
     EXPECT_LT(out.find("rux-startalert-req"), out.find("mgr_location_setting_get_res"));
     EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_EQ(3u, phone.CountPrinted("recv ")) << "setting request, ring request, nothing else";
+    EXPECT_EQ(3u, phone.CountPrinted("recv ")) << "setting request, ring request, the stop as the app leaves";
+    EXPECT_LT(out.find("rux-startalert-rsp"), out.find("rux-stopalert-req"));
 }
 
 TEST_F(LocateEndToEnd, DemoModeShowsTheFixedPictureAndAddressWithoutAskingThePhone)

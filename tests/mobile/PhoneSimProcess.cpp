@@ -90,8 +90,19 @@ void PhoneSimProcess::Terminate()
     else
         g_subprocess_send_signal(mProcess, SIGTERM);
     if (pid > 0)
-        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
-            ;
+    {
+        // A phone-sim stuck away from its main loop never sees SIGTERM: the test must end anyway.
+        const gint64 giveUp = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+        pid_t done;
+        while ((done = waitpid(pid, nullptr, WNOHANG)) == 0 && g_get_monotonic_time() < giveUp)
+            g_usleep(2000);
+        if (done == 0)
+        {
+            kill(pid, SIGKILL);
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
+                ;
+        }
+    }
     Output();
 }
 } // namespace PelornTest

@@ -61,22 +61,44 @@ TEST(AccessoryWire, HeaderIsBigEndianBodyLength)
     EXPECT_EQ(frame, std::string("\x00\x00\x00\x05\x20\x00\x67{}", 9));
 }
 
-TEST(AccessoryWire, PacketOverFiveMebibytesIsSkippedAndTheStreamStaysInStep)
+TEST(AccessoryWire, HeaderBeyondTheMaximumFrameEndsTheStream)
 {
-    pelorn_log_capture_begin();
-    const std::string huge(MAX_PACKET + 1, 'h');
-    const std::string fits(MAX_PACKET, 'f');
-    std::string stream = EncodeData(103, huge.data(), huge.size()) + EncodeData(103, "{}", 2) +
-                         EncodeData(103, fits.data(), fits.size());
-    std::vector<Frame> frames = FeedInChunks(stream, 65536);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].payload.substr(2), "{}");
-    EXPECT_EQ(frames[1].payload.size(), 2 + fits.size());
-    EXPECT_TRUE(pelorn_log_captured("test", "accessory packet refused: frame of 5242883 bytes exceeds 5242882"));
-    pelorn_log_capture_end();
+    // The frame ahead of the bad header is still handed on; nothing after it is.
+    const std::string ahead = EncodeData(103, "{}", 2);
+    const std::string behind = EncodeData(103, "{\"late\":1}", 10);
+    struct Case
+    {
+        const char* name;
+        std::string header;
+    };
+    std::string maxPlusOne;
+    PutU32(maxPlusOne, MAX_BODY + 1);
+    const Case cases[] = {{"0xFFFFFFFF", std::string("\xFF\xFF\xFF\xFF", 4)},
+                          {"maximum + 1", maxPlusOne},
+                          {"zero", std::string("\0\0\0\0", 4)}};
+    for (const Case& c : cases)
+        for (size_t chunk : {(size_t)1, (size_t)3, (size_t)7, (size_t)65536})
+        {
+            pelorn_log_capture_begin();
+            bool ok = true;
+            std::vector<Frame> frames = FeedInChunks(ahead + c.header + behind, chunk, &ok);
+            EXPECT_FALSE(ok) << c.name << ", chunk " << chunk;
+            ASSERT_EQ(frames.size(), 1u) << c.name << ", chunk " << chunk;
+            EXPECT_EQ(frames[0].payload.substr(2), "{}");
+            EXPECT_TRUE(pelorn_log_captured("test", "accessory stream out of step: frame header claims"))
+                << c.name;
+            pelorn_log_capture_end();
+        }
+}
 
-    // A length of 0 is no frame at all: the reader gives up on the stream.
-    bool ok = true;
-    FeedInChunks(std::string("\0\0\0\0\0\0\0\x01\x20", 9), 3, &ok);
-    EXPECT_FALSE(ok);
+TEST(AccessoryWire, FrameOfTheMaximumLengthIsDelivered)
+{
+    const std::string fits(MAX_PACKET, 'f');
+    const std::string stream = EncodeData(103, fits.data(), fits.size()) + EncodeData(103, "{}", 2);
+    bool ok = false;
+    std::vector<Frame> frames = FeedInChunks(stream, 65536, &ok);
+    EXPECT_TRUE(ok);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].payload.size(), 2 + fits.size());
+    EXPECT_EQ(frames[1].payload.substr(2), "{}");
 }

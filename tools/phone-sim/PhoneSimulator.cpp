@@ -1,5 +1,6 @@
 #include "PhoneSimulator.h"
 
+#include "JsonUtil.h"
 #include "pelorn_clock.h"
 #include "vconf.h"
 
@@ -201,13 +202,26 @@ void PhoneSimulator::Write(const std::string& bytes)
     if (mClientFd < 0)
         return;
     size_t sent = 0;
+    gint64 lastProgress = g_get_monotonic_time();
     while (sent < bytes.size())
     {
         ssize_t n = send(mClientFd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n > 0)
+        {
             sent += (size_t)n;
+            lastProgress = g_get_monotonic_time();
+        }
         else if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            g_usleep(1000); // the watch reads on its main loop; wait for room
+        {
+            // The watch reads on its main loop; wait for room, but not for a watch that stopped
+            // reading: this loop keeps phone-sim from its own main loop, SIGTERM included.
+            if (g_get_monotonic_time() - lastProgress > 5 * G_USEC_PER_SEC)
+            {
+                DropClient("the watch stopped reading");
+                return;
+            }
+            g_usleep(1000);
+        }
         else
             return;
     }
@@ -222,6 +236,17 @@ void PhoneSimulator::SendPacket(const std::string& text)
     }
     Say("send %s", text.c_str());
     Write(EncodeData(CHANNEL_ID, text.data(), text.size()));
+}
+
+void PhoneSimulator::SendRaw(const std::string& bytes)
+{
+    if (mClientFd < 0)
+    {
+        Say("no watch connected; %zu raw bytes not sent", bytes.size());
+        return;
+    }
+    Write(bytes);
+    Say("sent %zu raw bytes", bytes.size());
 }
 
 void PhoneSimulator::Answer(const std::string& text)
@@ -313,6 +338,11 @@ void PhoneSimulator::OnFrame(uint8_t type, const std::string& payload)
             Write(EncodeFrame(FRAME_CONNECT_RSP, rsp));
         }
         Say("service connection %u", mHandle);
+        if (!mOptions.rawOnConnect.empty())
+        {
+            SendRaw(mOptions.rawOnConnect);
+            mOptions.rawOnConnect.clear();
+        }
         if (mOptions.stall)
         {
             // Stop reading: the watch's send buffer fills up.
@@ -344,7 +374,10 @@ void PhoneSimulator::OnRequest(const std::string& text)
     JsonParser* parser = json_parser_new();
     std::string msgId;
     std::string time;
-    if (json_parser_load_from_data(parser, text.data(), (gssize)text.size(), nullptr))
+    std::string refusal;
+    if (!NSORZCommon::JsonUtil::IsWithinBounds(text.data(), text.size(), &refusal))
+        Say("request not read: %s", refusal.c_str());
+    else if (json_parser_load_from_data(parser, text.data(), (gssize)text.size(), nullptr))
     {
         JsonNode* root = json_parser_get_root(parser);
         JsonObject* object = root && JSON_NODE_HOLDS_OBJECT(root) ? json_node_get_object(root) : nullptr;
@@ -494,6 +527,18 @@ void PhoneSimulator::HandleCommand(const std::string& line)
     }
     else if (line.compare(0, 5, "send ") == 0)
         SendPacket(line.substr(5));
+    else if (line.compare(0, 9, "send-raw ") == 0)
+    {
+        gchar* bytes = nullptr;
+        gsize length = 0;
+        GError* error = nullptr;
+        if (g_file_get_contents(line.c_str() + 9, &bytes, &length, &error))
+            SendRaw(std::string(bytes, length));
+        else
+            Say("send-raw: %s", error->message);
+        g_clear_error(&error);
+        g_free(bytes);
+    }
     else if (line == "stall" && mClientWatch)
     {
         g_source_remove(mClientWatch);

@@ -31,6 +31,9 @@ struct PhoneOptions
     bool openFirst = false;
     bool stall = false;
     bool hostKeys = true;
+    /* Bytes written to the watch as they stand, unframed, once the service
+     * connection is up (--send-raw). */
+    std::string rawOnConnect;
 };
 
 /* The phone's provider agent on the accessory socket, and its companion
@@ -52,6 +55,7 @@ private:
     void DropClient(const char* why);
     void Write(const std::string& bytes);
     void SendPacket(const std::string& text);
+    void SendRaw(const std::string& bytes);
     void Answer(const std::string& text);
     void OnFrame(uint8_t type, const std::string& payload);
     void OnRequest(const std::string& text);

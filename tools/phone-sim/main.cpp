@@ -1,5 +1,6 @@
 /* phone-sim: plays the phone on the watch's accessory socket. */
 
+#include "JsonUtil.h"
 #include "PhoneSimulator.h"
 
 #include <glib-unix.h>
@@ -62,10 +63,14 @@ Misbehaviour:
   --reject-connection CODE      refuse the service connection with CODE (2..255)
   --open-first                  the phone offers the service connection itself
   --stall                       stop reading once the service connection is up
+  --send-raw FILE               write FILE's bytes to the watch as they stand
+                                (no framing added) once the service connection
+                                is up
 
 Standard input commands (one per line):
   found       send rux-founddevice-req
   send TEXT   send TEXT as a packet
+  send-raw FILE     write FILE's bytes as they stand (no framing added)
   position LAT LON  the phone moves there (answers to later location requests)
   location-result N the result of later mgr_host_location_res answers
   garbage     send a packet that is not JSON
@@ -83,11 +88,17 @@ bool ReadLocationFile(const char* path, PhoneOptions& options)
 {
     JsonParser* parser = json_parser_new();
     GError* error = nullptr;
-    bool ok = json_parser_load_from_file(parser, path, &error);
+    gchar* contents = nullptr;
+    gsize length = 0;
+    std::string refusal = "not a JSON object";
+    bool ok = g_file_get_contents(path, &contents, &length, &error) &&
+              NSORZCommon::JsonUtil::IsWithinBounds(contents, length, &refusal) &&
+              json_parser_load_from_data(parser, contents, (gssize)length, &error);
+    g_free(contents);
     JsonNode* root = ok ? json_parser_get_root(parser) : nullptr;
     if (!root || !JSON_NODE_HOLDS_OBJECT(root))
     {
-        fprintf(stderr, "phone-sim: %s: %s\n", path, error ? error->message : "not a JSON object");
+        fprintf(stderr, "phone-sim: %s: %s\n", path, error ? error->message : refusal.c_str());
         g_clear_error(&error);
         g_object_unref(parser);
         return false;
@@ -184,6 +195,19 @@ bool ParseArguments(int argc, char** argv, PhoneOptions& options)
             options.openFirst = true;
         else if (arg == "--stall")
             options.stall = true;
+        else if (arg == "--send-raw")
+        {
+            const char* path = value();
+            gchar* bytes = nullptr;
+            gsize length = 0;
+            if (!g_file_get_contents(path, &bytes, &length, nullptr))
+            {
+                fprintf(stderr, "phone-sim: cannot read %s\n", path);
+                return false;
+            }
+            options.rawOnConnect.assign(bytes, length);
+            g_free(bytes);
+        }
         else
         {
             fprintf(stderr, "phone-sim: unknown option %s (see --help)\n", arg.c_str());

@@ -1,0 +1,336 @@
+/* What a hostile or broken phone can send, against the watch's receive path:
+ * the real accessory client and reader, Kiv, the consumer controller and
+ * parser, with the real phone-sim on the other end of the socket. */
+
+#include "CallData.h"
+#include "ConsumerController.h"
+#include "ConsumerMessageType.h"
+#include "JsonUtil.h"
+#include "Kiv.h"
+#include "PhoneSimProcess.h"
+#include "StringUtil.h"
+#include "TestEnvironment.h"
+#include "pelorn_accessory_wire.h"
+#include "pelorn_clock.h"
+#include "pelorn_log_capture.h"
+
+#include <algorithm>
+#include <fstream>
+#include <string.h>
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace NSPelorn;
+using NSORZCommon::JsonUtil;
+using PelornTest::PhoneSimProcess;
+using PelornTest::RunGlibFor;
+using PelornTest::RunGlibUntil;
+
+namespace
+{
+const char* const START_TEXT = R"(recv {"msgId":"rux-startalert-req","time":"180"})";
+
+class TypeRecorder : public ConsumerEventListener
+{
+public:
+    void OnConsumerMsgReceived(int recvType, void*) override { mTypes.push_back(recvType); }
+    size_t Count(int type) const
+    {
+        size_t n = 0;
+        for (int t : mTypes)
+            n += t == type;
+        return n;
+    }
+    std::vector<int> mTypes;
+};
+
+size_t CountLogged(const std::string& needle)
+{
+    size_t count = 0;
+    for (const std::string& line : pelorn_log_captured_lines())
+        count += line.find(needle) != std::string::npos;
+    return count;
+}
+
+/* A start answer whose "pad" member nests arrays so that the whole message
+ * is `depth` arrays and objects deep (the root object counts as one). */
+std::string StartAnswerNested(int depth)
+{
+    return R"({"msgId":"rux-startalert-rsp","result":"0","reason":"0","pad":)" + std::string(depth - 1, '[') +
+           std::string(depth - 1, ']') + "}";
+}
+
+std::string DataFrame(const std::string& packet)
+{
+    return PelornAccessoryWire::EncodeData(103, packet.data(), packet.size());
+}
+
+/* The packet of about 200 KB that once overflowed the stack. */
+std::string HundredThousandBrackets()
+{
+    return std::string(100000, '[') + std::string(100000, ']');
+}
+
+class HostilePhoneTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_setenv("PELORN_ACCESSORY_TIMEOUT_MS", "3000", TRUE);
+        mController.SetConsumerEventListener(&mListener);
+        pelorn_log_capture_begin();
+    }
+
+    void TearDown() override
+    {
+        mController.CloseConnection();
+        mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ);
+        mController.CloseConnection();
+        RunGlibFor(20);
+        pelorn_log_capture_end();
+        g_unsetenv("PELORN_ACCESSORY_TIMEOUT_MS");
+    }
+
+    bool LinkReady(int timeoutMs = 10000)
+    {
+        return RunGlibUntil([] { return Kiv::GetInstance()->GetKivServiceHandleId() != 0; }, timeoutMs);
+    }
+
+    std::string WriteFile(const std::string& name, const std::string& bytes)
+    {
+        const std::string path = mDirs.StateDir() + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    PelornTest::ScopedTestDirs mDirs;
+    TypeRecorder mListener;
+    ConsumerController mController;
+};
+} // namespace
+
+TEST_F(HostilePhoneTest, DepthLimitHoldsThroughTheFramingInAnyCut)
+{
+    // The receive path as the accessory client drives it, the stream cut as reads on a socket cut it.
+    const std::string stream = DataFrame(StartAnswerNested(JsonUtil::MAX_DEPTH)) +
+                               DataFrame(StartAnswerNested(JsonUtil::MAX_DEPTH + 1)) +
+                               DataFrame(std::string(30000, '[') + std::string(30000, ']')) +
+                               DataFrame(HundredThousandBrackets()) +
+                               DataFrame(R"({"msgId":"rux-founddevice-req","result":"0"})");
+    Kiv::GetInstance()->SetKivEventListener(&mController);
+    for (size_t chunk : {(size_t)1, (size_t)3, (size_t)7})
+    {
+        mListener.mTypes.clear();
+        pelorn_log_capture_clear();
+        PelornAccessoryWire::FrameReader reader;
+        bool inStep = true;
+        for (size_t pos = 0; pos < stream.size() && inStep; pos += chunk)
+            inStep = reader.Feed(
+                stream.data() + pos, std::min(chunk, stream.size() - pos),
+                [](uint8_t type, const std::string& payload) {
+                    ASSERT_EQ(type, PelornAccessoryWire::FRAME_DATA);
+                    Kiv::OnDataIndication(1, 103, (unsigned int)(payload.size() - 2), (void*)(payload.data() + 2));
+                },
+                "test");
+        EXPECT_TRUE(inStep) << "chunk " << chunk;
+        EXPECT_EQ(mListener.mTypes, (std::vector<int>{ORZ_RECV_MSG_TYPE_START_RSP, ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ}))
+            << "chunk " << chunk;
+        EXPECT_EQ(CountLogged("JSON text refused: nesting deeper than 64"), 2u) << "chunk " << chunk;
+        EXPECT_EQ(CountLogged("JSON text refused: 200000 bytes, more than 65536"), 1u) << "chunk " << chunk;
+    }
+    Kiv::GetInstance()->SetKivEventListener(nullptr);
+}
+
+TEST_F(HostilePhoneTest, DeeplyNestedPacketIsDroppedAndTheLinkStaysUp)
+{
+    PhoneSimProcess phone({"--send-raw", WriteFile("deep.frames", DataFrame(HundredThousandBrackets()) +
+                                                                      DataFrame(std::string(30000, '[') +
+                                                                                std::string(30000, ']')))});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(phone.WaitFor("sent 260014 raw bytes"));
+    ASSERT_TRUE(RunGlibUntil([] { return CountLogged("JSON text refused") == 2; }));
+    EXPECT_TRUE(pelorn_log_captured("", "JSON text refused: 200000 bytes, more than 65536"));
+    EXPECT_TRUE(pelorn_log_captured("", "JSON text refused: nesting deeper than 64"));
+    EXPECT_TRUE(mListener.mTypes.empty());
+
+    // The same connection carries the next conversation.
+    const unsigned int handle = Kiv::GetInstance()->GetKivServiceHandleId();
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Count(ORZ_RECV_MSG_TYPE_START_RSP) == 1; }));
+    EXPECT_EQ(Kiv::GetInstance()->GetKivServiceHandleId(), handle);
+    EXPECT_EQ(phone.CountPrinted("watch connected"), 1u) << phone.Output();
+    EXPECT_FALSE(phone.Printed("watch disconnected")) << phone.Output();
+}
+
+TEST_F(HostilePhoneTest, HeaderClaimingFourGigabytesEndsTheConnectionAndTheNextRequestReconnects)
+{
+    PhoneSimProcess phone;
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+
+    // A frame following the bad header must not be taken for one.
+    phone.Command("send-raw " +
+                  WriteFile("out-of-step", std::string("\xFF\xFF\xFF\xFF", 4) +
+                                               DataFrame(R"({"msgId":"rux-founddevice-req","result":"0"})")));
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivTerminationIndication(1)"); }));
+    EXPECT_TRUE(pelorn_log_captured(
+        "accessory", "accessory stream out of step: frame header claims 4294967295 bytes (1 to 5242882)"));
+    EXPECT_TRUE(pelorn_log_captured("accessory", "peer's stream out of step; connection ended"));
+    EXPECT_FALSE(pelorn_log_captured("", "OnKivError"));
+    EXPECT_TRUE(mListener.mTypes.empty());
+    EXPECT_EQ(Kiv::GetInstance()->IsKivReadyToSendMessage(), 3) << "peer known, service connection gone";
+    EXPECT_TRUE(phone.WaitFor("watch disconnected: closed by the watch"));
+
+    // The next request brings up a fresh connection and is answered over it.
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Count(ORZ_RECV_MSG_TYPE_START_RSP) == 1; }));
+    EXPECT_EQ(phone.CountPrinted("watch connected"), 2u) << phone.Output();
+    EXPECT_EQ(phone.CountPrinted(START_TEXT), 1u);
+}
+
+TEST_F(HostilePhoneTest, OnlyTheAwaitedAnswerEndsTheWaitAndTheTimeOutStillFires)
+{
+    PhoneSimProcess phone({"--never-answer"});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    pelorn_clock_set_manual(TRUE);
+
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
+    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+
+    // A stray byte, a cut-off answer, the wrong answer, a message of no known type.
+    const char* const strays[] = {"x", R"({"msgId":"rux-startalert-rsp")", R"({"msgId":"rux-stopalert-rsp"})",
+                                  R"({"msgId":"rux-startalert-rsp-not"})"};
+    for (const char* stray : strays)
+        phone.Command(std::string("send ") + stray);
+    ASSERT_TRUE(RunGlibUntil([] { return CountLogged("not the answer awaited (type 0)") == 4; }));
+    EXPECT_EQ(mListener.mTypes, (std::vector<int>{ORZ_RECV_MSG_TYPE_STOP_RSP})) << "well-formed messages still arrive";
+    EXPECT_TRUE(mController.GetWaitingProviderResponse());
+    EXPECT_EQ(mController.GetQueuedMessageCount(), 1u) << "the next request waits for the real answer";
+
+    pelorn_clock_advance_ms(179999);
+    EXPECT_EQ(mListener.Count(ORZ_RECV_MSG_TYPE_NO_RESPONSE), 0u);
+    pelorn_clock_advance_ms(1);
+    EXPECT_EQ(mListener.Count(ORZ_RECV_MSG_TYPE_NO_RESPONSE), 1u);
+    EXPECT_FALSE(mController.GetWaitingProviderResponse());
+    RunGlibFor(100);
+    EXPECT_FALSE(phone.Printed("mgr_location_setting_get_req")) << phone.Output();
+}
+
+TEST_F(HostilePhoneTest, AnswerArrivingAfterTheWaitWasCancelledStillStopsTheTimeOut)
+{
+    PhoneSimProcess phone({"--late", "300"});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    pelorn_clock_set_manual(TRUE);
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ);
+    ASSERT_TRUE(phone.WaitFor("recv {\"msgId\":\"mgr_host_location_req\"}"));
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ);
+    EXPECT_FALSE(mController.GetWaitingProviderResponse());
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Count(ORZ_RECV_MSG_TYPE_LOCATION_RSP) == 1; }));
+    pelorn_clock_advance_ms(180000);
+    EXPECT_EQ(mListener.Count(ORZ_RECV_MSG_TYPE_NO_RESPONSE), 0u);
+}
+
+TEST_F(HostilePhoneTest, LongPacketsAreLoggedAsAPrefixAndTheirLength)
+{
+    PhoneSimProcess phone;
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+
+    // Five packets of 5 MiB (less one byte) each, then a location answer whose members are long but fit.
+    const std::string huge = "{\"msgId\":\"" + std::string(PelornAccessoryWire::MAX_PACKET - 12, 'h') + "\"}";
+    std::string frames;
+    for (int i = 0; i < 5; i++)
+        frames += DataFrame(huge);
+    const std::string longText(20000, 'a');
+    frames += DataFrame(R"({"msgId":"mgr_host_location_res","address":")" + longText + R"(","city":")" + longText +
+                        R"(","latitude":"1.5"})");
+    phone.Command("send-raw " + WriteFile("long", frames));
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Count(ORZ_RECV_MSG_TYPE_LOCATION_RSP) == 1; }, 20000));
+
+    EXPECT_EQ(CountLogged("OnKivDataIndication message : {\"msgId\":\"hhh"), 5u);
+    EXPECT_EQ(CountLogged("... (5242879 bytes)"), 5u);
+    EXPECT_TRUE(pelorn_log_captured("", "locationAddress:aaaa"));
+    EXPECT_TRUE(pelorn_log_captured("", "... (20000 bytes)"));
+    size_t longest = 0;
+    for (const std::string& line : pelorn_log_captured_lines())
+        longest = std::max(longest, line.size());
+    EXPECT_LT(longest, 512u) << "no log line carries more than a prefix of what the phone sent";
+}
+
+namespace
+{
+/* A bare socket to phone-sim, playing a watch that says only what the test writes. */
+class RawWatch
+{
+public:
+    RawWatch()
+    {
+        mFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        struct sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const std::string path = PelornAccessoryWire::SocketPath();
+        if (mFd < 0 || path.size() >= sizeof(address.sun_path))
+            return;
+        memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        mConnected = connect(mFd, (struct sockaddr*)&address, sizeof(address)) == 0;
+        // A read that would wait for ever fails the test instead.
+        struct timeval patience = {5, 0};
+        setsockopt(mFd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof(patience));
+    }
+    ~RawWatch()
+    {
+        if (mFd >= 0)
+            close(mFd);
+    }
+    bool Connected() const { return mConnected; }
+    int Fd() const { return mFd; }
+
+private:
+    int mFd = -1;
+    bool mConnected = false;
+};
+} // namespace
+
+TEST(PhoneSimReader, HeaderClaimingFourGigabytesFromTheWatchDropsTheConnection)
+{
+    PelornTest::ScopedTestDirs dirs;
+    PhoneSimProcess phone({"--no-host-keys"});
+    ASSERT_TRUE(phone.Ready());
+    RawWatch watch;
+    ASSERT_TRUE(watch.Connected());
+    ASSERT_EQ(write(watch.Fd(), "\xFF\xFF\xFF\xFF", 4), 4);
+    EXPECT_TRUE(phone.WaitFor("watch disconnected: broken framing")) << phone.Output();
+    char byte;
+    EXPECT_EQ(read(watch.Fd(), &byte, 1), 0) << "phone-sim closed its end";
+}
+
+TEST(PhoneSimReader, WatchThatStopsReadingIsDroppedAndPhoneSimStillEnds)
+{
+    PelornTest::ScopedTestDirs dirs;
+    PhoneSimProcess phone({"--no-host-keys"});
+    ASSERT_TRUE(phone.Ready());
+    RawWatch watch;
+    ASSERT_TRUE(watch.Connected());
+    ASSERT_TRUE(phone.WaitFor("watch connected"));
+    const std::string path = dirs.StateDir() + "/flood";
+    std::ofstream(path, std::ios::binary) << std::string(16 * 1024 * 1024, 'f');
+    phone.Command("send-raw " + path);
+    EXPECT_TRUE(phone.WaitFor("watch disconnected: the watch stopped reading", 15000)) << phone.Output();
+    phone.Command("found");
+    EXPECT_TRUE(phone.WaitFor("no service connection; not sent")) << "phone-sim is back on its main loop";
+}
