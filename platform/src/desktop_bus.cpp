@@ -46,10 +46,20 @@ GDBusConnection* pelorn_desktop_bus(GBusType type)
         return bus.connection;
 
     GError* error = nullptr;
+    gchar* address = nullptr;
     if (type == G_BUS_TYPE_SESSION && !SessionBusNamed())
         error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "no session bus is named");
     else
-        bus.connection = g_bus_get_sync(type, nullptr, &error);
+        address = g_dbus_address_get_for_bus_sync(type, nullptr, &error);
+    // A connection of our own: GIO's shared one can outlive its bus, held by
+    // other users, and would be handed back closed.
+    if (address)
+        bus.connection = g_dbus_connection_new_for_address_sync(
+            address,
+            (GDBusConnectionFlags)(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                   G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, &error);
+    g_free(address);
     if (!bus.connection)
     {
         if (!bus.missingLogged)
@@ -58,8 +68,6 @@ GDBusConnection* pelorn_desktop_bus(GBusType type)
         g_clear_error(&error);
         return nullptr;
     }
-    // The shared connection would end the process when its bus goes away.
-    g_dbus_connection_set_exit_on_close(bus.connection, FALSE);
     bus.missingLogged = false;
     return bus.connection;
 }

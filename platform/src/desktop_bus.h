@@ -9,7 +9,8 @@
  * one). Answers a borrowed connection, or NULL when there is no such bus; a
  * missing bus is logged once until it is found again. A connection whose bus
  * went away is replaced on the next call, and losing it never ends the
- * process. Main thread only. */
+ * process (the connection is the stand-ins' own, not GIO's shared one).
+ * Main thread only. */
 GDBusConnection* pelorn_desktop_bus(GBusType type);
 
 #endif

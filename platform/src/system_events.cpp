@@ -78,6 +78,7 @@ struct SystemEvents
     bool running = false;
     int lockFd = -1;
     GCancellable* cancellable = nullptr;
+    GDBusConnection* sharedSystemBus = nullptr;
 
     GNetworkMonitor* monitor = nullptr;
     gulong monitorHandler = 0;
@@ -422,13 +423,21 @@ int pelorn_system_events_start(void)
     gEvents.running = true;
     gEvents.cancellable = g_cancellable_new();
 
+    GDBusConnection* system = pelorn_desktop_bus(G_BUS_TYPE_SYSTEM);
+    if (system)
+    {
+        // GIO's network monitor follows NetworkManager over GIO's shared
+        // system bus connection, which would end the process with the bus.
+        gEvents.sharedSystemBus = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr);
+        if (gEvents.sharedSystemBus)
+            g_dbus_connection_set_exit_on_close(gEvents.sharedSystemBus, FALSE);
+    }
     GNetworkMonitor* monitor = g_network_monitor_get_default();
     if (monitor)
     {
         gEvents.monitor = G_NETWORK_MONITOR(g_object_ref(monitor));
         gEvents.monitorHandler = g_signal_connect(monitor, "network-changed", G_CALLBACK(NetworkChangedCb), nullptr);
     }
-    GDBusConnection* system = pelorn_desktop_bus(G_BUS_TYPE_SYSTEM);
     if (system)
     {
         WatchService(system, NM_NAME, NM_PATH, NM_INTERFACE);
@@ -450,6 +459,7 @@ void pelorn_system_events_stop(void)
         g_signal_handler_disconnect(gEvents.monitor, gEvents.monitorHandler);
     gEvents.monitorHandler = 0;
     g_clear_object(&gEvents.monitor);
+    g_clear_object(&gEvents.sharedSystemBus);
     for (GDBusProxy** proxy : {&gEvents.networkManager, &gEvents.displayDevice})
     {
         if (*proxy)
