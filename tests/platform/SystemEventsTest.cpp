@@ -10,6 +10,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <string.h>
 
 using PelornTest::DBusMock;
 using PelornTest::RunGlibUntil;
@@ -190,4 +191,46 @@ TEST_F(SystemEvents, OneBridgePerRuntimeFolder)
     pelorn_system_events_stop();
     PelornTest::DesktopBridgeProcess third;
     EXPECT_TRUE(third.Ready()) << "the lock must go with the stop";
+}
+
+namespace
+{
+/* Times the process's threads gave the processor up of their own accord:
+ * each wake-up of a sleeping thread counts one. */
+long VoluntarySwitches(pid_t pid)
+{
+    long total = 0;
+    GDir* tasks = g_dir_open(("/proc/" + std::to_string(pid) + "/task").c_str(), 0, nullptr);
+    if (!tasks)
+        return -1;
+    while (const gchar* task = g_dir_read_name(tasks))
+    {
+        std::string status = PelornTest::ReadFile("/proc/" + std::to_string(pid) + "/task/" + task + "/status");
+        size_t at = status.find("\nvoluntary_ctxt_switches:");
+        if (at != std::string::npos)
+            total += atol(status.c_str() + at + strlen("\nvoluntary_ctxt_switches:"));
+    }
+    g_dir_close(tasks);
+    return total;
+}
+} // namespace
+
+// The bridge runs for the life of the desktop session: a polling timer would
+// wake it (and drain a battery) for nothing.
+TEST_F(SystemEvents, BridgeSleepsWhileNothingChanges)
+{
+    mNetworkManager.reset(
+        new DBusMock(mBus.Address(), "org.freedesktop.NetworkManager", {"--template", "networkmanager"}));
+    mUPower.reset(new DBusMock(mBus.Address(), "org.freedesktop.UPower", {"--template", "upower"}));
+    ASSERT_TRUE(mNetworkManager->Ready() && mUPower->Ready());
+    PelornTest::DesktopBridgeProcess bridge;
+    ASSERT_TRUE(bridge.Ready());
+    ASSERT_TRUE(KeyBecomes("memory/dnet/status", 3)) << "NetworkManager not heard";
+    g_usleep(300 * 1000);
+
+    const long before = VoluntarySwitches(bridge.Pid());
+    g_usleep(3 * G_USEC_PER_SEC);
+    const long after = VoluntarySwitches(bridge.Pid());
+    ASSERT_GE(before, 0);
+    EXPECT_LE(after - before, 1) << "woke up " << after - before << " times in 3 s with nothing happening";
 }

@@ -23,6 +23,7 @@ public:
     /* Exit status once it ended by itself, -1 while it runs. */
     int ExitStatus();
     const std::string& PressureFile() const { return mPressureFile; }
+    pid_t Pid() const { return mPid; }
 
 private:
     pid_t mPid = -1;
