@@ -18,7 +18,12 @@ extern "C" {
  *   from the kernel's memory pressure (PSI, /proc/pressure/memory, or the file
  *   named by PELORN_MEMORY_PRESSURE_FILE): read at start, then through PSI
  *   triggers; after a warning the level is read again every 10 s until it is
- *   back to normal.
+ *   back to normal;
+ * - "memory/system/timechanged" (the new wall time, seconds) whenever the
+ *   wall clock is set, from a timer the kernel cancels on every clock set;
+ * - "db/setting/timezone_id" ("Area/City") when the desktop's time zone link
+ *   (/etc/localtime, or PELORN_LOCALTIME_FILE) is replaced; until then the
+ *   watch's own setting stands.
  * Every source is a signal, a D-Bus message or a kernel trigger: nothing
  * wakes the process while the machine is quiet. A key is written only when
  * its value changes. One process per runtime folder plays these daemons.

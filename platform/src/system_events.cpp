@@ -14,6 +14,8 @@
 #include <string.h>
 #include <string>
 #include <sys/file.h>
+#include <sys/timerfd.h>
+#include <time.h>
 #include <unistd.h>
 
 #define EVENTS_LOG_TAG "system-events"
@@ -24,6 +26,9 @@ const char* const STATUS_KEY = "memory/dnet/status";
 const char* const BATTERY_LOW_KEY = "memory/sysman/battery_status_low";
 const char* const BATTERY_CAPACITY_KEY = "memory/sysman/battery_capacity";
 const char* const LOW_MEMORY_KEY = "memory/sysman/low_memory";
+const char* const TIME_CHANGED_KEY = "memory/system/timechanged";
+const char* const TIMEZONE_KEY = "db/setting/timezone_id";
+const char* const LOCALTIME_FILE = "/etc/localtime";
 
 const char* const NM_NAME = "org.freedesktop.NetworkManager";
 const char* const NM_PATH = "/org/freedesktop/NetworkManager";
@@ -89,6 +94,11 @@ struct SystemEvents
     PressureTrigger some;
     PressureTrigger full;
     guint pressureRecheck = 0;
+
+    int clockFd = -1;
+    guint clockWatch = 0;
+    GFileMonitor* zoneMonitor = nullptr;
+    std::string localtimeFile;
 };
 
 SystemEvents gEvents;
@@ -104,6 +114,86 @@ void Publish(const char* key, int value, const char* source)
         return;
     }
     dlog_print(DLOG_INFO, EVENTS_LOG_TAG, "%s = %d (%s)", key, value, source);
+}
+
+void PublishString(const char* key, const std::string& value, const char* source)
+{
+    char* current = vconf_get_str(key);
+    const bool same = current && value == current;
+    free(current);
+    if (same)
+        return;
+    if (vconf_set_str(key, value.c_str()) != VCONF_OK)
+    {
+        dlog_print(DLOG_ERROR, EVENTS_LOG_TAG, "cannot write %s", key);
+        return;
+    }
+    dlog_print(DLOG_INFO, EVENTS_LOG_TAG, "%s = %s (%s)", key, value.c_str(), source);
+}
+
+/* ---- wall clock and time zone ---- */
+
+/* A timer that never expires but is cancelled by the kernel whenever the
+ * wall clock is set (by a person, NTP stepping it, a resume from suspend). */
+bool ArmClockWatch()
+{
+    struct itimerspec spec = {};
+    spec.it_value.tv_sec = time(nullptr) + 10 * 365 * 24 * 3600L;
+    return timerfd_settime(gEvents.clockFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+}
+
+gboolean ClockSetCb(gint fd, GIOCondition condition, gpointer data)
+{
+    guint64 expirations = 0;
+    if (read(fd, &expirations, sizeof(expirations)) < 0 && errno == ECANCELED)
+        Publish(TIME_CHANGED_KEY, (int)time(nullptr), "wall clock set");
+    if (ArmClockWatch())
+        return G_SOURCE_CONTINUE;
+    gEvents.clockWatch = 0;
+    return G_SOURCE_REMOVE;
+}
+
+void WatchClock()
+{
+    gEvents.clockFd = timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (gEvents.clockFd >= 0 && ArmClockWatch())
+    {
+        gEvents.clockWatch = g_unix_fd_add(gEvents.clockFd, G_IO_IN, ClockSetCb, nullptr);
+        return;
+    }
+    dlog_print(DLOG_ERROR, EVENTS_LOG_TAG, "cannot watch the wall clock: %s", g_strerror(errno));
+}
+
+/* "Area/City" from a link into a zoneinfo folder, empty when it is no such link. */
+std::string ZoneOf(const std::string& localtime)
+{
+    gchar* target = g_file_read_link(localtime.c_str(), nullptr);
+    if (!target)
+        return std::string();
+    std::string zone = target;
+    g_free(target);
+    const size_t at = zone.find("zoneinfo/");
+    return at == std::string::npos ? std::string() : zone.substr(at + strlen("zoneinfo/"));
+}
+
+void ZoneChangedCb(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent event, gpointer data)
+{
+    const std::string zone = ZoneOf(gEvents.localtimeFile);
+    // Replacing the link passes through a moment without it.
+    if (!zone.empty())
+        PublishString(TIMEZONE_KEY, zone, "time zone link");
+}
+
+/* The watch's setting keeps its value until the desktop's zone changes. */
+void WatchZone()
+{
+    const char* file = getenv("PELORN_LOCALTIME_FILE");
+    gEvents.localtimeFile = file && *file ? file : LOCALTIME_FILE;
+    GFile* localtime = g_file_new_for_path(gEvents.localtimeFile.c_str());
+    gEvents.zoneMonitor = g_file_monitor_file(localtime, G_FILE_MONITOR_WATCH_MOVES, nullptr, nullptr);
+    g_object_unref(localtime);
+    if (gEvents.zoneMonitor)
+        g_signal_connect(gEvents.zoneMonitor, "changed", G_CALLBACK(ZoneChangedCb), nullptr);
 }
 
 /* ---- network ---- */
@@ -446,6 +536,8 @@ int pelorn_system_events_start(void)
     // The network monitor answers now; NetworkManager corrects it once its proxy is ready.
     UpdateNetwork();
     WatchMemoryPressure();
+    WatchClock();
+    WatchZone();
     return 0;
 }
 
@@ -474,6 +566,18 @@ void pelorn_system_events_stop(void)
     if (gEvents.pressureRecheck)
         pelorn_timer_remove(gEvents.pressureRecheck);
     gEvents.pressureRecheck = 0;
+    if (gEvents.clockWatch)
+        g_source_remove(gEvents.clockWatch);
+    gEvents.clockWatch = 0;
+    if (gEvents.clockFd >= 0)
+        close(gEvents.clockFd);
+    gEvents.clockFd = -1;
+    if (gEvents.zoneMonitor)
+    {
+        g_signal_handlers_disconnect_by_func(gEvents.zoneMonitor, (gpointer)ZoneChangedCb, nullptr);
+        g_file_monitor_cancel(gEvents.zoneMonitor);
+    }
+    g_clear_object(&gEvents.zoneMonitor);
     close(gEvents.lockFd);
     gEvents.lockFd = -1;
     gEvents.running = false;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 using PelornTest::DBusMock;
 using PelornTest::RunGlibUntil;
@@ -178,6 +179,30 @@ TEST_F(SystemEvents, UnreadablePressureFileLeavesTheMemoryKeyAlone)
         EXPECT_EQ(Key("memory/sysman/low_memory"), -1) << "from \"" << text << "\"";
         pelorn_system_events_stop();
     }
+}
+
+TEST_F(SystemEvents, ReplacedTimeZoneLinkBecomesTheZoneSetting)
+{
+    const std::string link = mDirs.RuntimeDir() + "/localtime";
+    ASSERT_EQ(symlink("/usr/share/zoneinfo/Europe/Berlin", link.c_str()), 0);
+    setenv("PELORN_LOCALTIME_FILE", link.c_str(), 1);
+    vconf_set_str("db/setting/timezone_id", "Asia/Tokyo");
+    ASSERT_EQ(pelorn_system_events_start(), 0);
+    auto zone = [] {
+        char* value = vconf_get_str("db/setting/timezone_id");
+        std::string text = value ? value : "";
+        free(value);
+        return text;
+    };
+    RunGlibUntil([] { return false; }, 200);
+    EXPECT_EQ(zone(), "Asia/Tokyo") << "the watch's own choice stands until the desktop's zone changes";
+
+    // As timedatectl does it: a new link renamed over the old one.
+    const std::string fresh = link + ".new";
+    ASSERT_EQ(symlink("../usr/share/zoneinfo/Asia/Seoul", fresh.c_str()), 0);
+    ASSERT_EQ(rename(fresh.c_str(), link.c_str()), 0);
+    EXPECT_TRUE(RunGlibUntil([&] { return zone() == "Asia/Seoul"; })) << zone();
+    unsetenv("PELORN_LOCALTIME_FILE");
 }
 
 TEST_F(SystemEvents, OneBridgePerRuntimeFolder)
