@@ -23,7 +23,10 @@ extern "C" {
  *   wall clock is set, from a timer the kernel cancels on every clock set;
  * - "db/setting/timezone_id" ("Area/City") when the desktop's time zone link
  *   (/etc/localtime, or PELORN_LOCALTIME_FILE) is replaced; until then the
- *   watch's own setting stands.
+ *   watch's own setting stands;
+ * - "db/menu_widget/regionformat_time1224" (1 12-hour, 2 24-hour) when the
+ *   desktop's "clock-format" (GSettings org.gnome.desktop.interface, where
+ *   installed) changes.
  * Every source is a signal, a D-Bus message or a kernel trigger: nothing
  * wakes the process while the machine is quiet. A key is written only when
  * its value changes. One process per runtime folder plays these daemons.

@@ -28,6 +28,9 @@ const char* const BATTERY_CAPACITY_KEY = "memory/sysman/battery_capacity";
 const char* const LOW_MEMORY_KEY = "memory/sysman/low_memory";
 const char* const TIME_CHANGED_KEY = "memory/system/timechanged";
 const char* const TIMEZONE_KEY = "db/setting/timezone_id";
+const char* const TIME1224_KEY = "db/menu_widget/regionformat_time1224";
+const char* const DESKTOP_INTERFACE_SCHEMA = "org.gnome.desktop.interface";
+const char* const CLOCK_FORMAT = "clock-format";
 const char* const LOCALTIME_FILE = "/etc/localtime";
 
 const char* const NM_NAME = "org.freedesktop.NetworkManager";
@@ -99,6 +102,7 @@ struct SystemEvents
     guint clockWatch = 0;
     GFileMonitor* zoneMonitor = nullptr;
     std::string localtimeFile;
+    GSettings* desktopInterface = nullptr;
 };
 
 SystemEvents gEvents;
@@ -194,6 +198,36 @@ void WatchZone()
     g_object_unref(localtime);
     if (gEvents.zoneMonitor)
         g_signal_connect(gEvents.zoneMonitor, "changed", G_CALLBACK(ZoneChangedCb), nullptr);
+}
+
+/* The desktop's 12/24-hour clock choice (GNOME's "clock-format"), where its
+ * schema is installed. Like the zone, only a change is passed on. */
+void ClockFormatChangedCb(GSettings* settings, const gchar* key, gpointer data)
+{
+    gchar* format = g_settings_get_string(settings, CLOCK_FORMAT);
+    if (!g_strcmp0(format, "12h"))
+        Publish(TIME1224_KEY, 1, "desktop clock format");
+    else if (!g_strcmp0(format, "24h"))
+        Publish(TIME1224_KEY, 2, "desktop clock format");
+    g_free(format);
+}
+
+void WatchClockFormat()
+{
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, DESKTOP_INTERFACE_SCHEMA, TRUE) : nullptr;
+    const bool hasKey = schema && g_settings_schema_has_key(schema, CLOCK_FORMAT);
+    if (schema)
+        g_settings_schema_unref(schema);
+    if (!hasKey)
+    {
+        dlog_print(DLOG_INFO, EVENTS_LOG_TAG, "no desktop clock format setting here");
+        return;
+    }
+    gEvents.desktopInterface = g_settings_new(DESKTOP_INTERFACE_SCHEMA);
+    g_signal_connect(gEvents.desktopInterface, "changed::clock-format", G_CALLBACK(ClockFormatChangedCb), nullptr);
+    // Settings backends only tell about keys that were read.
+    g_free(g_settings_get_string(gEvents.desktopInterface, CLOCK_FORMAT));
 }
 
 /* ---- network ---- */
@@ -538,6 +572,7 @@ int pelorn_system_events_start(void)
     WatchMemoryPressure();
     WatchClock();
     WatchZone();
+    WatchClockFormat();
     return 0;
 }
 
@@ -578,6 +613,9 @@ void pelorn_system_events_stop(void)
         g_file_monitor_cancel(gEvents.zoneMonitor);
     }
     g_clear_object(&gEvents.zoneMonitor);
+    if (gEvents.desktopInterface)
+        g_signal_handlers_disconnect_by_func(gEvents.desktopInterface, (gpointer)ClockFormatChangedCb, nullptr);
+    g_clear_object(&gEvents.desktopInterface);
     close(gEvents.lockFd);
     gEvents.lockFd = -1;
     gEvents.running = false;

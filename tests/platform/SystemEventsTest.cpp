@@ -205,6 +205,34 @@ TEST_F(SystemEvents, ReplacedTimeZoneLinkBecomesTheZoneSetting)
     unsetenv("PELORN_LOCALTIME_FILE");
 }
 
+TEST_F(SystemEvents, DesktopClockFormatChangeBecomesTheTimeFormatSetting)
+{
+    // The desktop's settings in a key file another process writes with gsettings.
+    setenv("GSETTINGS_BACKEND", "keyfile", 1);
+    setenv("XDG_CONFIG_HOME", mDirs.StateDir().c_str(), 1);
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    GSettingsSchema* schema =
+        source ? g_settings_schema_source_lookup(source, "org.gnome.desktop.interface", TRUE) : nullptr;
+    if (!schema)
+        GTEST_SKIP() << "gsettings-desktop-schemas is not installed";
+    g_settings_schema_unref(schema);
+
+    vconf_set_int("db/menu_widget/regionformat_time1224", 2);
+    ASSERT_EQ(pelorn_system_events_start(), 0);
+    auto gsettingsSet = [](const char* value) {
+        const gchar* argv[] = {"gsettings", "set", "org.gnome.desktop.interface", "clock-format", value, nullptr};
+        gint status = -1;
+        return g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                            nullptr, nullptr, &status, nullptr) &&
+               status == 0;
+    };
+    ASSERT_TRUE(gsettingsSet("12h"));
+    EXPECT_TRUE(KeyBecomes("db/menu_widget/regionformat_time1224", 1));
+    ASSERT_TRUE(gsettingsSet("24h"));
+    EXPECT_TRUE(KeyBecomes("db/menu_widget/regionformat_time1224", 2));
+    unsetenv("XDG_CONFIG_HOME");
+}
+
 TEST_F(SystemEvents, OneBridgePerRuntimeFolder)
 {
     ASSERT_EQ(pelorn_system_events_start(), 0);
