@@ -63,7 +63,8 @@ GDBusConnection* pelorn_desktop_bus(GBusType type)
     if (!bus.connection)
     {
         if (!bus.missingLogged)
-            dlog_print(DLOG_ERROR, BUS_LOG_TAG, "no %s bus: %s", name, error ? error->message : "unknown error");
+            dlog_print(DLOG_ERROR, BUS_LOG_TAG, "no %s bus: %s", name,
+                       error ? error->message : "unknown error");
         bus.missingLogged = true;
         g_clear_error(&error);
         return nullptr;

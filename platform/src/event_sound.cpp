@@ -60,8 +60,8 @@ void pelorn_event_sound_play(int pattern)
         }
     }
     // libcanberra opens the device and plays on a thread of its own.
-    int ret = ca_context_play(gSound.context, 0, CA_PROP_EVENT_ID, EventId(pattern), CA_PROP_EVENT_DESCRIPTION,
-                              "watch feedback", nullptr);
+    int ret = ca_context_play(gSound.context, 0, CA_PROP_EVENT_ID, EventId(pattern),
+                              CA_PROP_EVENT_DESCRIPTION, "watch feedback", nullptr);
     if (ret != CA_SUCCESS)
         Failed(EventId(pattern), ret);
 }

@@ -23,10 +23,10 @@ const int CALL_TIMEOUT_MS = 5000;
 struct IdleInhibitor
 {
     bool wanted = false;
-    bool pending = false;                  // an Inhibit call is on its way
-    guint32 cookie = 0;                    // the screensaver's, 0 when none
-    GDBusConnection* cookieBus = nullptr;  // where the cookie is valid
-    int logindFd = -1;                     // logind's lock lives as long as this descriptor
+    bool pending = false;                 // an Inhibit call is on its way
+    guint32 cookie = 0;                   // the screensaver's, 0 when none
+    GDBusConnection* cookieBus = nullptr; // where the cookie is valid
+    int logindFd = -1;                    // logind's lock lives as long as this descriptor
     bool failureLogged = false;
 };
 
@@ -41,9 +41,10 @@ void GiveBack()
 {
     if (gInhibitor.cookie != 0)
     {
-        g_dbus_connection_call(gInhibitor.cookieBus, SCREENSAVER_NAME, SCREENSAVER_PATH, SCREENSAVER_INTERFACE,
-                               "UnInhibit", g_variant_new("(u)", gInhibitor.cookie), nullptr,
-                               G_DBUS_CALL_FLAGS_NO_AUTO_START, CALL_TIMEOUT_MS, nullptr, nullptr, nullptr);
+        g_dbus_connection_call(gInhibitor.cookieBus, SCREENSAVER_NAME, SCREENSAVER_PATH,
+                               SCREENSAVER_INTERFACE, "UnInhibit", g_variant_new("(u)", gInhibitor.cookie),
+                               nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, CALL_TIMEOUT_MS, nullptr, nullptr,
+                               nullptr);
         dlog_print(DLOG_INFO, INHIBIT_LOG_TAG, "screensaver inhibition %u released", gInhibitor.cookie);
         g_object_unref(gInhibitor.cookieBus);
         gInhibitor.cookieBus = nullptr;
@@ -103,10 +104,10 @@ void TakeThroughLogind()
         return;
     }
     gInhibitor.pending = true;
-    g_dbus_connection_call_with_unix_fd_list(system, LOGIND_NAME, LOGIND_PATH, LOGIND_INTERFACE, "Inhibit",
-                                             g_variant_new("(ssss)", "idle", pelorn_app_id(), REASON, "block"),
-                                             G_VARIANT_TYPE("(h)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, CALL_TIMEOUT_MS,
-                                             nullptr, nullptr, LogindInhibitedCb, nullptr);
+    g_dbus_connection_call_with_unix_fd_list(
+        system, LOGIND_NAME, LOGIND_PATH, LOGIND_INTERFACE, "Inhibit",
+        g_variant_new("(ssss)", "idle", pelorn_app_id(), REASON, "block"), G_VARIANT_TYPE("(h)"),
+        G_DBUS_CALL_FLAGS_NO_AUTO_START, CALL_TIMEOUT_MS, nullptr, nullptr, LogindInhibitedCb, nullptr);
 }
 
 void ScreenSaverInhibitedCb(GObject* source, GAsyncResult* result, gpointer data)

@@ -215,7 +215,8 @@ void ClockFormatChangedCb(GSettings* settings, const gchar* key, gpointer data)
 void WatchClockFormat()
 {
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-    GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, DESKTOP_INTERFACE_SCHEMA, TRUE) : nullptr;
+    GSettingsSchema* schema =
+        source ? g_settings_schema_source_lookup(source, DESKTOP_INTERFACE_SCHEMA, TRUE) : nullptr;
     const bool hasKey = schema && g_settings_schema_has_key(schema, CLOCK_FORMAT);
     if (schema)
         g_settings_schema_unref(schema);
@@ -225,7 +226,8 @@ void WatchClockFormat()
         return;
     }
     gEvents.desktopInterface = g_settings_new(DESKTOP_INTERFACE_SCHEMA);
-    g_signal_connect(gEvents.desktopInterface, "changed::clock-format", G_CALLBACK(ClockFormatChangedCb), nullptr);
+    g_signal_connect(gEvents.desktopInterface, "changed::clock-format", G_CALLBACK(ClockFormatChangedCb),
+                     nullptr);
     // Settings backends only tell about keys that were read.
     g_free(g_settings_get_string(gEvents.desktopInterface, CLOCK_FORMAT));
 }
@@ -276,7 +278,8 @@ int StatusFromNetworkManager()
             status = STATUS_OFF;
         else
         {
-            GVariant* type = g_dbus_proxy_get_cached_property(gEvents.networkManager, "PrimaryConnectionType");
+            GVariant* type =
+                g_dbus_proxy_get_cached_property(gEvents.networkManager, "PrimaryConnectionType");
             status = StatusFromConnectionType(type && g_variant_is_of_type(type, G_VARIANT_TYPE_STRING)
                                                   ? g_variant_get_string(type, nullptr)
                                                   : nullptr);
@@ -338,8 +341,8 @@ void UpdateBattery()
             status = BATTERY_WARNING_LOW;
             break;
         case 0: // unknown: judge by the charge left
-            status = percent <= 1.0 ? BATTERY_POWER_OFF
-                     : percent <= 5.0 ? BATTERY_CRITICAL_LOW
+            status = percent <= 1.0    ? BATTERY_POWER_OFF
+                     : percent <= 5.0  ? BATTERY_CRITICAL_LOW
                      : percent <= 15.0 ? BATTERY_WARNING_LOW
                                        : BATTERY_NORMAL;
             break;
@@ -458,7 +461,8 @@ void WarnMemory(int level)
     Publish(LOW_MEMORY_KEY, level, "memory pressure");
     // Triggers only speak when pressure rises; its fall is seen by looking again.
     if (!gEvents.pressureRecheck)
-        gEvents.pressureRecheck = pelorn_timer_add_seconds(PSI_RECHECK_SECONDS, PressureRecheckTimerCb, nullptr);
+        gEvents.pressureRecheck =
+            pelorn_timer_add_seconds(PSI_RECHECK_SECONDS, PressureRecheckTimerCb, nullptr);
 }
 
 gboolean PressureTriggeredCb(gint fd, GIOCondition condition, gpointer data)
@@ -482,11 +486,12 @@ bool ArmTrigger(PressureTrigger& trigger, const char* spec)
     trigger.fd = open(gEvents.pressureFile.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (trigger.fd >= 0 && write(trigger.fd, spec, strlen(spec) + 1) > 0)
     {
-        trigger.watch = g_unix_fd_add(trigger.fd, (GIOCondition)(G_IO_PRI | G_IO_ERR), PressureTriggeredCb, &trigger);
+        trigger.watch =
+            g_unix_fd_add(trigger.fd, (GIOCondition)(G_IO_PRI | G_IO_ERR), PressureTriggeredCb, &trigger);
         return true;
     }
-    dlog_print(DLOG_ERROR, EVENTS_LOG_TAG, "no memory pressure trigger on %s: %s", gEvents.pressureFile.c_str(),
-               g_strerror(errno));
+    dlog_print(DLOG_ERROR, EVENTS_LOG_TAG, "no memory pressure trigger on %s: %s",
+               gEvents.pressureFile.c_str(), g_strerror(errno));
     if (trigger.fd >= 0)
         close(trigger.fd);
     trigger.fd = -1;
@@ -510,7 +515,8 @@ void WatchMemoryPressure()
     int level = ReadPressureLevel();
     if (level == 0)
     {
-        dlog_print(DLOG_ERROR, EVENTS_LOG_TAG, "no memory pressure information in %s", gEvents.pressureFile.c_str());
+        dlog_print(DLOG_ERROR, EVENTS_LOG_TAG, "no memory pressure information in %s",
+                   gEvents.pressureFile.c_str());
         return;
     }
     if (level == MEMORY_NORMAL)
@@ -560,7 +566,8 @@ int pelorn_system_events_start(void)
     if (monitor)
     {
         gEvents.monitor = G_NETWORK_MONITOR(g_object_ref(monitor));
-        gEvents.monitorHandler = g_signal_connect(monitor, "network-changed", G_CALLBACK(NetworkChangedCb), nullptr);
+        gEvents.monitorHandler =
+            g_signal_connect(monitor, "network-changed", G_CALLBACK(NetworkChangedCb), nullptr);
     }
     if (system)
     {
@@ -614,7 +621,8 @@ void pelorn_system_events_stop(void)
     }
     g_clear_object(&gEvents.zoneMonitor);
     if (gEvents.desktopInterface)
-        g_signal_handlers_disconnect_by_func(gEvents.desktopInterface, (gpointer)ClockFormatChangedCb, nullptr);
+        g_signal_handlers_disconnect_by_func(gEvents.desktopInterface, (gpointer)ClockFormatChangedCb,
+                                             nullptr);
     g_clear_object(&gEvents.desktopInterface);
     close(gEvents.lockFd);
     gEvents.lockFd = -1;

@@ -99,7 +99,10 @@ protected:
         ASSERT_TRUE(mSystemBus.IsRunning()) << "dbus-daemon did not start";
         ASSERT_TRUE(mSessionBus.IsRunning()) << "dbus-daemon did not start";
     }
-    void TearDown() override { unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP"); }
+    void TearDown() override
+    {
+        unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
+    }
 
     PelornTest::ScopedTestDirs mDirs;
     PelornTest::PrivateSystemBus mSystemBus;
@@ -112,18 +115,23 @@ TEST_F(DesktopServices, RingCycleSignalsProcessPriorityAndHoldsLogindIdleInhibit
 {
     DBusMock logind(mSystemBus.Address(), "org.freedesktop.login1", {"--template", "logind"});
     ASSERT_TRUE(logind.Ready()) << logind.LastError();
-    PelornTest::BusSignalRecorder priority(mSystemBus.Address(), "org.tizen.resourced.process", "ProcExclude");
+    PelornTest::BusSignalRecorder priority(mSystemBus.Address(), "org.tizen.resourced.process",
+                                           "ProcExclude");
     ASSERT_TRUE(priority.Ready());
     PelornTest::PhoneSimProcess phone;
     ASSERT_TRUE(phone.Ready());
 
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Printed("watch connected") && Idle(); })
-        .Then("nothing held while idle", [] {}, [&] { return IdleInhibitors(logind) == 0 && priority.Bodies().empty(); })
+        .Then(
+            "nothing held while idle", [] {},
+            [&] { return IdleInhibitors(logind) == 0 && priority.Bodies().empty(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Printed("ringing:") && Finding(); })
         .WaitFor("idle inhibited while ringing", [&] { return IdleInhibitors(logind) == 1; })
         .WaitFor("raised priority", [&] { return priority.Bodies().size() == 1; })
-        .Then("phone found", [&] { phone.Command("found"); }, [&] { return Idle() && IdleInhibitors(logind) == 0; })
+        .Then(
+            "phone found", [&] { phone.Command("found"); },
+            [&] { return Idle() && IdleInhibitors(logind) == 0; })
         .WaitFor("priority back", [&] { return priority.Bodies().size() >= 2; });
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
@@ -136,8 +144,9 @@ TEST_F(DesktopServices, SessionScreenSaverIsInhibitedWhileRingingAndLogindLeftAl
 {
     DBusMock logind(mSystemBus.Address(), "org.freedesktop.login1", {"--template", "logind"});
     ASSERT_TRUE(logind.Ready()) << logind.LastError();
-    DBusMock screensaver(mSessionBus.Address(), "org.freedesktop.ScreenSaver",
-                         {"--session", "org.freedesktop.ScreenSaver", SCREENSAVER, "org.freedesktop.ScreenSaver"});
+    DBusMock screensaver(
+        mSessionBus.Address(), "org.freedesktop.ScreenSaver",
+        {"--session", "org.freedesktop.ScreenSaver", SCREENSAVER, "org.freedesktop.ScreenSaver"});
     ASSERT_TRUE(screensaver.Ready()) << screensaver.LastError();
     for (GVariant* method : {g_variant_new("(sssss)", "", "Inhibit", "ss", "u", "ret = 4242"),
                              g_variant_new("(sssss)", "", "UnInhibit", "u", "", "")})
@@ -154,8 +163,11 @@ TEST_F(DesktopServices, SessionScreenSaverIsInhibitedWhileRingingAndLogindLeftAl
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Printed("watch connected") && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return Finding() && inhibits().size() == 1; })
-        .Then("still ringing", [] {}, [&] { return phone.Printed("ringing:") && IdleInhibitors(logind) == 0; })
-        .Then("escape stops it", [] { AppScenario::KeyUp("Escape"); }, [&] { return Idle() && !releases().empty(); });
+        .Then(
+            "still ringing", [] {}, [&] { return phone.Printed("ringing:") && IdleInhibitors(logind) == 0; })
+        .Then(
+            "escape stops it", [] { AppScenario::KeyUp("Escape"); },
+            [&] { return Idle() && !releases().empty(); });
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(inhibits(), (std::vector<std::string>{"[<'com.quenlor.pelorn'>, <'ringing the phone'>]"}));
@@ -171,23 +183,27 @@ TEST_F(DesktopServices, CriticalBatteryFromUPowerEndsTheApp)
     PelornTest::PhoneSimProcess phone;
     ASSERT_TRUE(phone.Ready());
 
-    auto setDisplayDevice = [&](double percent, guint32 warningLevel) {
+    auto setDisplayDevice = [&](double percent, guint32 warningLevel)
+    {
         GVariant* reply = upower.Mock("/org/freedesktop/UPower", "SetupDisplayDevice",
-                                      g_variant_new("(uuddddxxbsu)", 2u, 2u, percent, 10.0, 50.0, 5.0, (gint64)600,
-                                                    (gint64)0, TRUE, "battery", warningLevel));
+                                      g_variant_new("(uuddddxxbsu)", 2u, 2u, percent, 10.0, 50.0, 5.0,
+                                                    (gint64)600, (gint64)0, TRUE, "battery", warningLevel));
         if (reply)
             g_variant_unref(reply);
     };
     pelorn_log_capture_begin();
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Printed("watch connected") && Idle(); })
-        .Then("battery low, not yet critical", [&] { setDisplayDevice(12.0, 3); },
-              [] {
-                  int level = 0;
-                  return vconf_get_int("memory/sysman/battery_status_low", &level) == VCONF_OK && level == 3;
-              })
+        .Then(
+            "battery low, not yet critical", [&] { setDisplayDevice(12.0, 3); },
+            []
+            {
+                int level = 0;
+                return vconf_get_int("memory/sysman/battery_status_low", &level) == VCONF_OK && level == 3;
+            })
         .Wait("the app keeps running", 300)
-        .Then("battery critical", [&] { setDisplayDevice(4.0, 4); }, [] { return false; });
+        .Then(
+            "battery critical", [&] { setDisplayDevice(4.0, 4); }, [] { return false; });
     s.Run({});
     const bool exited = pelorn_log_captured("pelorn-p", "AppLowBatteryCb exit app");
     pelorn_log_capture_end();
@@ -204,10 +220,13 @@ TEST_F(DesktopServices, NetworkManagerGoingOfflineReachesTheFindingScreen)
     ASSERT_TRUE(networkManager.Ready()) << networkManager.LastError();
     PelornTest::DesktopBridgeProcess bridge;
     ASSERT_TRUE(bridge.Ready());
-    ASSERT_TRUE(PelornTest::RunGlibUntil([] {
-        int status = -1;
-        return vconf_get_int("memory/dnet/status", &status) == VCONF_OK && status == 3;
-    })) << "NetworkManager's wired network never reached the status key";
+    ASSERT_TRUE(PelornTest::RunGlibUntil(
+        []
+        {
+            int status = -1;
+            return vconf_get_int("memory/dnet/status", &status) == VCONF_OK && status == 3;
+        }))
+        << "NetworkManager's wired network never reached the status key";
     // A phone reached through the remote connection service: the watch's own network matters.
     PelornTest::PhoneSimProcess phone({"--conn-type", "16"});
     ASSERT_TRUE(phone.Ready());
@@ -216,18 +235,20 @@ TEST_F(DesktopServices, NetworkManagerGoingOfflineReachesTheFindingScreen)
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Printed("watch connected") && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Printed("ringing:") && Finding(); })
-        .Then("NetworkManager loses the network",
-              [&] {
-                  GVariant* reply = networkManager.Call(
-                      "/org/freedesktop/NetworkManager", "org.freedesktop.DBus.Properties", "Set",
-                      g_variant_new("(ssv)", "org.freedesktop.NetworkManager", "State", g_variant_new_uint32(20)));
-                  if (reply)
-                      g_variant_unref(reply);
-              },
-              [] { return pelorn_log_captured("pelorn-p", "ConnectionChanged") && Idle(); })
-        .WaitFor("the connection popup answered", [] {
-            return pelorn_log_captured("", "strncmp(popupResult, \"CANCEL\", 6) == 0");
-        });
+        .Then(
+            "NetworkManager loses the network",
+            [&]
+            {
+                GVariant* reply = networkManager.Call("/org/freedesktop/NetworkManager",
+                                                      "org.freedesktop.DBus.Properties", "Set",
+                                                      g_variant_new("(ssv)", "org.freedesktop.NetworkManager",
+                                                                    "State", g_variant_new_uint32(20)));
+                if (reply)
+                    g_variant_unref(reply);
+            },
+            [] { return pelorn_log_captured("pelorn-p", "ConnectionChanged") && Idle(); })
+        .WaitFor("the connection popup answered",
+                 [] { return pelorn_log_captured("", "strncmp(popupResult, \"CANCEL\", 6) == 0"); });
     s.Run({});
     pelorn_log_capture_end();
     EXPECT_EQ("", s.FailedStep());

@@ -14,8 +14,8 @@ namespace
 {
 int Inhibitors(PelornTest::DBusMock& logind)
 {
-    GVariant* reply = logind.Call("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "ListInhibitors",
-                                  nullptr);
+    GVariant* reply =
+        logind.Call("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "ListInhibitors", nullptr);
     if (!reply)
         return -1;
     GVariant* list = g_variant_get_child_value(reply, 0);

@@ -64,8 +64,8 @@ protected:
     {
         // type battery, state discharging, ..., present, icon, warning level
         GVariant* reply = mUPower->Mock(UPOWER, "SetupDisplayDevice",
-                                        g_variant_new("(uuddddxxbsu)", 2u, 2u, percent, 10.0, 50.0, 5.0, (gint64)600,
-                                                      (gint64)0, TRUE, "battery", warningLevel));
+                                        g_variant_new("(uuddddxxbsu)", 2u, 2u, percent, 10.0, 50.0, 5.0,
+                                                      (gint64)600, (gint64)0, TRUE, "battery", warningLevel));
         ASSERT_TRUE(reply) << mUPower->LastError();
         g_variant_unref(reply);
     }
@@ -97,7 +97,8 @@ TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
     g_variant_unref(added);
 
     ASSERT_EQ(pelorn_system_events_start(), 0);
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 2)) << "connected over Wi-Fi; got " << Key("memory/dnet/status");
+    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 2))
+        << "connected over Wi-Fi; got " << Key("memory/dnet/status");
     SetNetworkManager("PrimaryConnectionType", g_variant_new_string("gsm"));
     EXPECT_TRUE(KeyBecomes("memory/dnet/status", 1)) << "cellular; got " << Key("memory/dnet/status");
     SetNetworkManager("PrimaryConnectionType", g_variant_new_string("802-3-ethernet"));
@@ -188,7 +189,8 @@ TEST_F(SystemEvents, ReplacedTimeZoneLinkBecomesTheZoneSetting)
     setenv("PELORN_LOCALTIME_FILE", link.c_str(), 1);
     vconf_set_str("db/setting/timezone_id", "Asia/Tokyo");
     ASSERT_EQ(pelorn_system_events_start(), 0);
-    auto zone = [] {
+    auto zone = []
+    {
         char* value = vconf_get_str("db/setting/timezone_id");
         std::string text = value ? value : "";
         free(value);
@@ -219,11 +221,13 @@ TEST_F(SystemEvents, DesktopClockFormatChangeBecomesTheTimeFormatSetting)
 
     vconf_set_int("db/menu_widget/regionformat_time1224", 2);
     ASSERT_EQ(pelorn_system_events_start(), 0);
-    auto gsettingsSet = [](const char* value) {
-        const gchar* argv[] = {"gsettings", "set", "org.gnome.desktop.interface", "clock-format", value, nullptr};
+    auto gsettingsSet = [](const char* value)
+    {
+        const gchar* argv[] = {"gsettings",    "set", "org.gnome.desktop.interface",
+                               "clock-format", value, nullptr};
         gint status = -1;
-        return g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
-                            nullptr, nullptr, &status, nullptr) &&
+        return g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
+                            nullptr, nullptr, nullptr, &status, nullptr) &&
                status == 0;
     };
     ASSERT_TRUE(gsettingsSet("12h"));
@@ -258,7 +262,8 @@ long VoluntarySwitches(pid_t pid)
         return -1;
     while (const gchar* task = g_dir_read_name(tasks))
     {
-        std::string status = PelornTest::ReadFile("/proc/" + std::to_string(pid) + "/task/" + task + "/status");
+        std::string status =
+            PelornTest::ReadFile("/proc/" + std::to_string(pid) + "/task/" + task + "/status");
         size_t at = status.find("\nvoluntary_ctxt_switches:");
         if (at != std::string::npos)
             total += atol(status.c_str() + at + strlen("\nvoluntary_ctxt_switches:"));

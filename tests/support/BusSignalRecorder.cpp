@@ -3,7 +3,8 @@
 namespace PelornTest
 {
 void BusSignalRecorder::SignalCb(GDBusConnection* connection, const gchar* sender, const gchar* path,
-                                 const gchar* interface, const gchar* member, GVariant* parameters, gpointer data)
+                                 const gchar* interface, const gchar* member, GVariant* parameters,
+                                 gpointer data)
 {
     gchar* text = g_variant_print(parameters, FALSE);
     static_cast<BusSignalRecorder*>(data)->mBodies.push_back(text);
@@ -20,13 +21,13 @@ BusSignalRecorder::BusSignalRecorder(const std::string& address, const std::stri
         nullptr, nullptr, nullptr);
     if (!mConnection)
         return;
-    mSubscription = g_dbus_connection_signal_subscribe(mConnection, nullptr, interface.c_str(), member.c_str(),
-                                                       nullptr, nullptr, G_DBUS_SIGNAL_FLAGS_NONE, SignalCb, this,
-                                                       nullptr);
+    mSubscription =
+        g_dbus_connection_signal_subscribe(mConnection, nullptr, interface.c_str(), member.c_str(), nullptr,
+                                           nullptr, G_DBUS_SIGNAL_FLAGS_NONE, SignalCb, this, nullptr);
     // The match rule travels before this call, so the bus applies it first.
-    GVariant* reply = g_dbus_connection_call_sync(mConnection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "GetId", nullptr, nullptr,
-                                                  G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    GVariant* reply = g_dbus_connection_call_sync(
+        mConnection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetId",
+        nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
     if (reply)
         g_variant_unref(reply);
 }

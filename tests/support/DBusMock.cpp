@@ -104,9 +104,9 @@ GVariant* DBusMock::Call(const std::string& path, const std::string& interface, 
     }
     const bool busItself = interface == "org.freedesktop.DBus";
     GError* error = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(mConnection, busItself ? "org.freedesktop.DBus" : mName.c_str(),
-                                                  path.c_str(), interface.c_str(), method.c_str(), args, nullptr,
-                                                  G_DBUS_CALL_FLAGS_NO_AUTO_START, 5000, nullptr, &error);
+    GVariant* reply = g_dbus_connection_call_sync(
+        mConnection, busItself ? "org.freedesktop.DBus" : mName.c_str(), path.c_str(), interface.c_str(),
+        method.c_str(), args, nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, 5000, nullptr, &error);
     if (!reply)
     {
         mLastError = error->message;

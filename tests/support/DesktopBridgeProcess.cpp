@@ -26,11 +26,12 @@ DesktopBridgeProcess::DesktopBridgeProcess()
 
     std::string program = BuiltProgram("desktop-bridge");
     gchar* argv[] = {&program[0], nullptr};
-    gchar** envp = g_environ_setenv(g_get_environ(), "PELORN_MEMORY_PRESSURE_FILE", mPressureFile.c_str(), TRUE);
+    gchar** envp =
+        g_environ_setenv(g_get_environ(), "PELORN_MEMORY_PRESSURE_FILE", mPressureFile.c_str(), TRUE);
     GPid pid = 0;
     gint out = -1;
-    bool spawned = g_spawn_async_with_pipes(nullptr, argv, envp, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &pid,
-                                            nullptr, &out, nullptr, nullptr);
+    bool spawned = g_spawn_async_with_pipes(nullptr, argv, envp, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr,
+                                            &pid, nullptr, &out, nullptr, nullptr);
     g_strfreev(envp);
     if (!spawned)
         return;
