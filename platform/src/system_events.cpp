@@ -352,6 +352,13 @@ void UpdateBattery()
         Publish(BATTERY_CAPACITY_KEY, (int)(percent + 0.5), "UPower");
         Publish(BATTERY_LOW_KEY, status, "UPower");
     }
+    else if (present && g_variant_is_of_type(present, G_VARIANT_TYPE_BOOLEAN))
+    {
+        // The battery went (a laptop docked without it): no longer low.
+        int current = 0;
+        if (vconf_get_int(BATTERY_LOW_KEY, &current) == VCONF_OK)
+            Publish(BATTERY_LOW_KEY, BATTERY_NORMAL, "UPower, no battery");
+    }
     for (GVariant* v : {present, percentage, warning})
         if (v)
             g_variant_unref(v);

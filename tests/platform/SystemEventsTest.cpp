@@ -60,12 +60,12 @@ protected:
         g_file_set_contents(mPressureFile.c_str(), text, -1, nullptr);
         g_free(text);
     }
-    void SetUpDisplayDevice(double percent, guint32 warningLevel)
+    void SetUpDisplayDevice(double percent, guint32 warningLevel, gboolean present = TRUE)
     {
         // type battery, state discharging, ..., present, icon, warning level
         GVariant* reply = mUPower->Mock(UPOWER, "SetupDisplayDevice",
                                         g_variant_new("(uuddddxxbsu)", 2u, 2u, percent, 10.0, 50.0, 5.0,
-                                                      (gint64)600, (gint64)0, TRUE, "battery", warningLevel));
+                                                      (gint64)600, (gint64)0, present, "battery", warningLevel));
         ASSERT_TRUE(reply) << mUPower->LastError();
         g_variant_unref(reply);
     }
@@ -150,6 +150,9 @@ TEST_F(SystemEvents, UPowerDisplayDeviceBecomesTheBatteryKeys)
     // No warning level from the daemon: the charge left decides.
     SetUpDisplayDevice(3.0, 0);
     EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 2)) << Key("memory/sysman/battery_status_low");
+    // The battery taken out: whatever it said last no longer holds.
+    SetUpDisplayDevice(0.0, 0, FALSE);
+    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 4)) << Key("memory/sysman/battery_status_low");
 }
 
 TEST_F(SystemEvents, MemoryPressureWarnsAtStartAndCalmsDownOnTheClock)
