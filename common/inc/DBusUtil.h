@@ -9,7 +9,8 @@ namespace NSORZCommon
 {
 /* Asks the platform's resource daemon, through a signal on the system bus, to
  * leave this process out of its process management ("exclude") or to take it
- * back ("include"). The same request is never signalled twice in a row. */
+ * back ("include"). The same request is never signalled twice in a row.
+ * A machine without a system bus sends nothing and says so once. */
 class DBusUtil
 {
 public:
@@ -29,6 +30,8 @@ private:
     pid_t mPid;
     // Shared by every instance: the daemon knows one state per process.
     static std::string mPrevMessage;
+    // A missing bus is reported once until a send finds one again.
+    static bool mMissingBusLogged;
 };
 } // namespace NSORZCommon
 

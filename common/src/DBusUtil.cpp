@@ -16,6 +16,7 @@ const char* const PROC_EXCLUDE = "exclude";
 namespace NSORZCommon
 {
 std::string DBusUtil::mPrevMessage;
+bool DBusUtil::mMissingBusLogged = false;
 
 DBusUtil::DBusUtil() : mConnection(NULL), mPid(getpid())
 {
@@ -45,13 +46,20 @@ int DBusUtil::SendMessageToDBus(const std::string& messageToSend)
         mConnection = g_bus_get_sync(G_BUS_TYPE_SYSTEM, NULL, &err);
         if (err)
         {
-            LOGE("g_bus_get_sync: %s", err->message);
+            // A machine without a system bus would otherwise log on every ring.
+            if (!mMissingBusLogged)
+            {
+                LOGE("g_bus_get_sync: %s", err->message);
+                LOGE("[%s(): %d] (err) [return]", __func__, __LINE__);
+                mMissingBusLogged = true;
+            }
             g_error_free(err);
             if (mConnection)
                 g_object_unref(mConnection);
             mConnection = NULL;
+            return 0;
         }
-        RETV_IF(err, 0);
+        mMissingBusLogged = false;
         // The shared bus connection would end the process when the bus goes away.
         g_dbus_connection_set_exit_on_close(mConnection, FALSE);
     }

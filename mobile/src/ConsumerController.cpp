@@ -1,6 +1,7 @@
 #include "ConsumerController.h"
 
 #include "ConsumerMessageType.h"
+#include "DBusUtil.h"
 #include "KivMessageParser.h"
 #include "MessageManager.h"
 #include "OrzLog.h"
@@ -17,9 +18,7 @@ const guint CLOSE_CONNECTION_RETRY_SEC = 1;
 const int MAX_RESEND_COUNT = 5;
 const char* const BRIG_CONNECTED_KEY = "memory/brig/brig_connected";
 
-/* The host manager's view of the phone and the resource daemon's process
- * priority, read and told through the platform until the shared settings and
- * bus helpers take these over. */
+/* The host manager's view of the phone, read through the platform. */
 bool IsHostConnected()
 {
     int connected = 0;
@@ -31,9 +30,17 @@ bool IsHostConnected()
     return connected != 0;
 }
 
+/* The resource daemon keeps one state per process, so one utility serves the
+ * whole process; it is never destroyed, since the link may still be closed
+ * while static objects are torn down. */
 void SendProcessPriority(const char* message)
 {
+    static NSORZCommon::DBusUtil* const dbusUtil = new NSORZCommon::DBusUtil();
     LOGE("process priority: %s", message);
+    if (std::string(message) == "include")
+        dbusUtil->SendProcInclude();
+    else
+        dbusUtil->SendProcExclude();
 }
 
 /* The phone's message that answers a request; none for the found-device

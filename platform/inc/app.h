@@ -53,9 +53,10 @@ typedef struct
  * - LANGUAGE_CHANGED: the settings key "db/menu_widget/language" changes;
  * - REGION_FORMAT_CHANGED: the settings key "db/menu_widget/regionformat" changes;
  * - LOW_BATTERY: "memory/sysman/battery_status_low" turns 1 (power off) or
- *   2 (critically low), as the power manager writes it;
+ *   2 (critically low), as the power manager writes it (`desktop-bridge`,
+ *   from UPower);
  * - LOW_MEMORY: "memory/sysman/low_memory" turns 2 (soft warning) or more,
- *   as the memory monitor writes it. */
+ *   as the memory monitor writes it (`desktop-bridge`, from PSI). */
 typedef enum
 {
     APP_EVENT_LOW_MEMORY = 0,

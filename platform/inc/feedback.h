@@ -5,9 +5,12 @@
 extern "C" {
 #endif
 
-/* Touch and alert feedback. This machine has no vibrator: each request is
- * logged (tag "feedback") and recorded, so tests can see what a watch would
- * have played (pelorn_feedback.h). */
+/* Touch and alert feedback. Every request is logged (tag "feedback") and
+ * recorded (pelorn_feedback.h). The sound plays through the desktop's
+ * event-sound library (libcanberra): a tap as "audio-volume-change", other
+ * patterns as "bell"; without an audio device the first failure is logged
+ * and the process plays no more sounds. This machine has no vibrator, so
+ * vibration stays the logged event. */
 
 typedef enum
 {

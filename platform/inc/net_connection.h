@@ -9,7 +9,8 @@ extern "C" {
  *
  * On this machine the connection type comes from the settings key
  * "memory/dnet/status" when something plays the platform's network daemon
- * and publishes it (0 off, 1 cellular, 2 Wi-Fi, 3 Ethernet, 4 Bluetooth);
+ * and publishes it (0 off, 1 cellular, 2 Wi-Fi, 3 Ethernet, 4 Bluetooth;
+ * `desktop-bridge` does, from NetworkManager or GIO, see pelorn_system_events.h);
  * otherwise from GIO's network monitor (no network: disconnected; else Wi-Fi
  * when a wireless interface exists, Ethernet otherwise). The proxy is the
  * settings key "memory/dnet/proxy" when set, else the http_proxy or

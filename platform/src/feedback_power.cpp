@@ -3,6 +3,8 @@
 #include "pelorn_feedback.h"
 
 #include "dlog.h"
+#include "event_sound.h"
+#include "idle_inhibitor.h"
 #include "vconf.h"
 
 #include <mutex>
@@ -21,16 +23,21 @@ int Play(feedback_type_e type, feedback_pattern_e pattern)
     if (pattern < FEEDBACK_PATTERN_TAP || pattern >= FEEDBACK_PATTERN_END || type < FEEDBACK_TYPE_NONE ||
         type >= FEEDBACK_TYPE_END)
         return FEEDBACK_ERROR_INVALID_PARAMETER;
-    std::lock_guard<std::mutex> lock(gMutex);
-    if (gFeedback.initialized <= 0)
-        return FEEDBACK_ERROR_NOT_INITIALIZED;
-    gFeedback.playCount++;
-    gFeedback.lastType = type;
-    gFeedback.lastPattern = pattern;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (gFeedback.initialized <= 0)
+            return FEEDBACK_ERROR_NOT_INITIALIZED;
+        gFeedback.playCount++;
+        gFeedback.lastType = type;
+        gFeedback.lastPattern = pattern;
+    }
     dlog_print(DLOG_INFO, FEEDBACK_LOG_TAG, "play pattern %d through %s", (int)pattern,
                type == FEEDBACK_TYPE_SOUND       ? "sound"
                : type == FEEDBACK_TYPE_VIBRATION ? "vibration"
                                                  : "sound and vibration");
+    // No vibrator here: vibration stays the logged event above.
+    if (type != FEEDBACK_TYPE_VIBRATION)
+        pelorn_event_sound_play(pattern);
     return FEEDBACK_ERROR_NONE;
 }
 } // namespace
@@ -73,10 +80,13 @@ int device_power_request_lock(power_lock_e type, int timeout_ms)
 {
     if (type != POWER_LOCK_DISPLAY || timeout_ms < 0)
         return DEVICE_ERROR_INVALID_PARAMETER; // only the display lock exists on this machine
-    std::lock_guard<std::mutex> lock(gMutex);
-    gPower.lockRequests++;
-    gPower.displayLocked = 1;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        gPower.lockRequests++;
+        gPower.displayLocked = 1;
+    }
     dlog_print(DLOG_INFO, POWER_LOG_TAG, "display lock held (timeout %d ms)", timeout_ms);
+    pelorn_idle_inhibit_take();
     return vconf_set_int("memory/pm/display_lock", 1) == VCONF_OK ? DEVICE_ERROR_NONE
                                                                    : DEVICE_ERROR_OPERATION_FAILED;
 }
@@ -85,10 +95,13 @@ int device_power_release_lock(power_lock_e type)
 {
     if (type != POWER_LOCK_DISPLAY)
         return DEVICE_ERROR_INVALID_PARAMETER;
-    std::lock_guard<std::mutex> lock(gMutex);
-    gPower.releaseRequests++;
-    gPower.displayLocked = 0;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        gPower.releaseRequests++;
+        gPower.displayLocked = 0;
+    }
     dlog_print(DLOG_INFO, POWER_LOG_TAG, "display lock released");
+    pelorn_idle_inhibit_release();
     return vconf_set_int("memory/pm/display_lock", 0) == VCONF_OK ? DEVICE_ERROR_NONE
                                                                    : DEVICE_ERROR_OPERATION_FAILED;
 }

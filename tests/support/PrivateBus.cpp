@@ -9,19 +9,20 @@
 
 namespace PelornTest
 {
-PrivateSystemBus::PrivateSystemBus()
+PrivateBus::PrivateBus(Kind kind)
+    : mVariable(kind == Kind::SYSTEM ? "DBUS_SYSTEM_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS")
 {
     gchar* dir = g_dir_make_tmp("pelorn-bus-XXXXXX", nullptr);
     if (!dir)
         return;
     mDir = dir;
     g_free(dir);
-    const std::string config = mDir + "/system.conf";
+    const std::string config = mDir + "/bus.conf";
     const std::string contents =
         "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
         "<busconfig>\n"
-        "  <type>system</type>\n"
+        "  <type>" + std::string(kind == Kind::SYSTEM ? "system" : "session") + "</type>\n"
         "  <listen>unix:path=" + mDir + "/bus</listen>\n"
         "  <auth>EXTERNAL</auth>\n"
         "  <policy context=\"default\">\n"
@@ -60,14 +61,14 @@ PrivateSystemBus::PrivateSystemBus()
     if (line.empty())
         return;
     mAddress = line;
-    const char* previous = getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    const char* previous = getenv(mVariable);
     mHadPreviousAddress = previous != nullptr;
     if (previous)
         mPreviousAddress = previous;
-    g_setenv("DBUS_SYSTEM_BUS_ADDRESS", mAddress.c_str(), TRUE);
+    g_setenv(mVariable, mAddress.c_str(), TRUE);
 }
 
-PrivateSystemBus::~PrivateSystemBus()
+PrivateBus::~PrivateBus()
 {
     if (mPid > 0)
     {
@@ -77,13 +78,13 @@ PrivateSystemBus::~PrivateSystemBus()
     if (!mAddress.empty())
     {
         if (mHadPreviousAddress)
-            g_setenv("DBUS_SYSTEM_BUS_ADDRESS", mPreviousAddress.c_str(), TRUE);
+            g_setenv(mVariable, mPreviousAddress.c_str(), TRUE);
         else
-            g_unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+            g_unsetenv(mVariable);
     }
     if (!mDir.empty())
     {
-        g_unlink((mDir + "/system.conf").c_str());
+        g_unlink((mDir + "/bus.conf").c_str());
         g_unlink((mDir + "/bus").c_str());
         g_rmdir(mDir.c_str());
     }

@@ -6,26 +6,45 @@
 
 namespace PelornTest
 {
-/* A private dbus-daemon configured as a system bus, listening on a socket in
- * a temporary folder; DBUS_SYSTEM_BUS_ADDRESS points at it while the object
+/* A private dbus-daemon listening on a socket in a temporary folder, as the
+ * system bus (DBUS_SYSTEM_BUS_ADDRESS) or the session bus
+ * (DBUS_SESSION_BUS_ADDRESS); the variable points at it while the object
  * lives. Stopped (and the variable restored) on destruction. */
-class PrivateSystemBus
+class PrivateBus
 {
 public:
-    PrivateSystemBus();
-    ~PrivateSystemBus();
-    PrivateSystemBus(const PrivateSystemBus&) = delete;
-    PrivateSystemBus& operator=(const PrivateSystemBus&) = delete;
+    enum class Kind
+    {
+        SYSTEM,
+        SESSION
+    };
+    explicit PrivateBus(Kind kind);
+    ~PrivateBus();
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool IsRunning() const { return mPid > 0 && !mAddress.empty(); }
     const std::string& Address() const { return mAddress; }
 
 private:
+    const char* mVariable;
     std::string mDir;
     std::string mAddress;
     std::string mPreviousAddress;
     bool mHadPreviousAddress = false;
     pid_t mPid = -1;
+};
+
+class PrivateSystemBus : public PrivateBus
+{
+public:
+    PrivateSystemBus() : PrivateBus(Kind::SYSTEM) {}
+};
+
+class PrivateSessionBus : public PrivateBus
+{
+public:
+    PrivateSessionBus() : PrivateBus(Kind::SESSION) {}
 };
 } // namespace PelornTest
 

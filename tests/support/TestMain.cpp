@@ -11,6 +11,13 @@ int main(int argc, char** argv)
     setenv("EINA_LOG_BACKTRACE", "-1", 0);
     if (!getenv("ELM_ENGINE"))
         setenv("ELM_ENGINE", "buffer", 1);
+    // The desktop this runs on stays out of it: no test inhibits its
+    // screensaver or signals its daemons unless it starts a bus of its own
+    // (PrivateBus), no sound card is opened and no desktop setting is read.
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/pelorn-test-no-system-bus", 1);
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/pelorn-test-no-session-bus", 1);
+    setenv("CANBERRA_DRIVER", "null", 1);
+    setenv("GSETTINGS_BACKEND", "memory", 1);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -10,7 +10,11 @@ extern "C" {
 /* Display power. A wake-up sets the settings key "memory/pm/state" (1 normal,
  * 2 dim) and a display lock is published as "memory/pm/display_lock" (1 while
  * held by this process), so other programs and `vconftool` see them; every
- * request is also logged (tag "power") and readable through pelorn_feedback.h. */
+ * request is also logged (tag "power") and readable through pelorn_feedback.h.
+ * While the display lock is held the desktop is kept from blanking: the
+ * session's org.freedesktop.ScreenSaver is inhibited, or where there is none,
+ * logind's "idle" inhibitor lock is taken on the system bus. Both calls go out
+ * without blocking the caller; nothing to inhibit with is logged once. */
 
 typedef enum
 {

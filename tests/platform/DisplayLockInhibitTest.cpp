@@ -1,0 +1,95 @@
+#include "DBusMock.h"
+#include "PrivateBus.h"
+#include "TestEnvironment.h"
+#include "device/power.h"
+#include "pelorn_log_capture.h"
+
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+#include <string>
+
+using PelornTest::RunGlibUntil;
+
+namespace
+{
+int Inhibitors(PelornTest::DBusMock& logind)
+{
+    GVariant* reply =
+        logind.Call("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "ListInhibitors", nullptr);
+    if (!reply)
+        return -1;
+    GVariant* list = g_variant_get_child_value(reply, 0);
+    const int count = (int)g_variant_n_children(list);
+    g_variant_unref(list);
+    g_variant_unref(reply);
+    return count;
+}
+
+int CapturedCount(const std::string& needle)
+{
+    int n = 0;
+    for (const std::string& line : pelorn_log_captured_lines())
+        n += line.find(needle) != std::string::npos;
+    return n;
+}
+} // namespace
+
+// The finding screen can take and drop the lock within one main-loop turn
+// (start, then stop at once); logind's answer comes later and must not leave
+// the screen held on for good.
+TEST(DisplayLockInhibit, ReleaseBeforeLogindAnswersGivesTheLockBack)
+{
+    PelornTest::ScopedTestDirs dirs;
+    PelornTest::PrivateSystemBus system;
+    ASSERT_TRUE(system.IsRunning());
+    // No session bus at all: straight to logind.
+    const char* sessionBus = g_getenv("DBUS_SESSION_BUS_ADDRESS");
+    const std::string savedSessionBus = sessionBus ? sessionBus : "";
+    g_unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    const char* runtime = g_getenv("XDG_RUNTIME_DIR");
+    const std::string savedRuntime = runtime ? runtime : "";
+    g_setenv("XDG_RUNTIME_DIR", dirs.RuntimeDir().c_str(), TRUE);
+    PelornTest::DBusMock logind(system.Address(), "org.freedesktop.login1", {"--template", "logind"});
+    ASSERT_TRUE(logind.Ready()) << logind.LastError();
+
+    pelorn_log_capture_begin();
+    ASSERT_EQ(device_power_request_lock(POWER_LOCK_DISPLAY, 0), DEVICE_ERROR_NONE);
+    ASSERT_EQ(device_power_release_lock(POWER_LOCK_DISPLAY), DEVICE_ERROR_NONE);
+    EXPECT_TRUE(RunGlibUntil([] { return pelorn_log_captured("power", "logind idle inhibitor released"); }));
+    EXPECT_TRUE(RunGlibUntil([&] { return Inhibitors(logind) == 0; }));
+
+    // Taken for real this time, and a second request holds no second lock.
+    ASSERT_EQ(device_power_request_lock(POWER_LOCK_DISPLAY, 0), DEVICE_ERROR_NONE);
+    ASSERT_EQ(device_power_request_lock(POWER_LOCK_DISPLAY, 0), DEVICE_ERROR_NONE);
+    EXPECT_TRUE(RunGlibUntil([&] { return Inhibitors(logind) == 1; }));
+    PelornTest::RunGlibFor(200);
+    EXPECT_EQ(Inhibitors(logind), 1);
+    ASSERT_EQ(device_power_release_lock(POWER_LOCK_DISPLAY), DEVICE_ERROR_NONE);
+    EXPECT_TRUE(RunGlibUntil([&] { return Inhibitors(logind) == 0; }));
+    pelorn_log_capture_end();
+    if (!savedSessionBus.empty())
+        g_setenv("DBUS_SESSION_BUS_ADDRESS", savedSessionBus.c_str(), TRUE);
+    if (savedRuntime.empty())
+        g_unsetenv("XDG_RUNTIME_DIR");
+    else
+        g_setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), TRUE);
+}
+
+TEST(DisplayLockInhibit, NothingToInhibitWithIsLoggedOnce)
+{
+    PelornTest::ScopedTestDirs dirs;
+    PelornTest::PrivateSystemBus system; // neither logind nor a screensaver anywhere
+    PelornTest::PrivateSessionBus session;
+    ASSERT_TRUE(system.IsRunning() && session.IsRunning());
+
+    pelorn_log_capture_begin();
+    for (int i = 0; i < 3; ++i)
+    {
+        EXPECT_EQ(device_power_request_lock(POWER_LOCK_DISPLAY, 0), DEVICE_ERROR_NONE);
+        RunGlibUntil([] { return pelorn_log_captured("power", "nothing keeps the screen on"); }, 3000);
+        EXPECT_EQ(device_power_release_lock(POWER_LOCK_DISPLAY), DEVICE_ERROR_NONE);
+    }
+    PelornTest::RunGlibFor(200);
+    EXPECT_EQ(CapturedCount("power|nothing keeps the screen on"), 1);
+    pelorn_log_capture_end();
+}

@@ -1,0 +1,37 @@
+#ifndef PELORN_TESTS_DESKTOP_BRIDGE_PROCESS_H
+#define PELORN_TESTS_DESKTOP_BRIDGE_PROCESS_H
+
+#include <string>
+#include <sys/types.h>
+
+namespace PelornTest
+{
+/* The real desktop-bridge program for one test, on the buses and folders the
+ * environment names now. Its memory pressure comes from a file of the test's
+ * (calm unless the test writes it; see PressureFile()), so a busy machine
+ * does not end the application under test. Ready once it printed "ready"
+ * (10 s at most); stopped with SIGTERM on destruction. */
+class DesktopBridgeProcess
+{
+public:
+    DesktopBridgeProcess();
+    ~DesktopBridgeProcess();
+    DesktopBridgeProcess(const DesktopBridgeProcess&) = delete;
+    DesktopBridgeProcess& operator=(const DesktopBridgeProcess&) = delete;
+
+    bool Ready() const { return mReady; }
+    /* Exit status once it ended by itself, -1 while it runs. */
+    int ExitStatus();
+    const std::string& PressureFile() const { return mPressureFile; }
+    pid_t Pid() const { return mPid; }
+
+private:
+    pid_t mPid = -1;
+    int mStatus = -1;
+    bool mReady = false;
+    std::string mDir;
+    std::string mPressureFile;
+};
+} // namespace PelornTest
+
+#endif

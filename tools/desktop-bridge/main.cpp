@@ -1,0 +1,59 @@
+/* desktop-bridge: the watch platform's system daemons, played by the desktop. */
+
+#include "dlog.h"
+#include "pelorn_system_events.h"
+
+#include <glib-unix.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace
+{
+const char* const HELP = R"(Usage: desktop-bridge
+
+Writes the settings keys that the watch's platform daemons keep, from this
+machine's own services, until SIGINT or SIGTERM:
+  memory/dnet/status               NetworkManager (system bus), else GIO's
+                                   network monitor: 0 off, 1 cellular,
+                                   2 Wi-Fi, 3 Ethernet, 4 Bluetooth
+  memory/sysman/battery_status_low UPower's display device: 1 power off,
+                                   2 critically low, 3 low, 4 normal
+  memory/sysman/battery_capacity   UPower's display device: percent
+  memory/sysman/low_memory         kernel memory pressure (PSI): 1 normal,
+                                   2 soft warning, 4 hard warning
+
+The system bus is DBUS_SYSTEM_BUS_ADDRESS when set. The pressure file is
+/proc/pressure/memory, or PELORN_MEMORY_PRESSURE_FILE. Only one bridge runs per
+runtime folder ($PELORN_RUNTIME_DIR, ...); a second one exits with status 1.
+It prints "ready" once it watches its sources.
+)";
+
+gboolean StopCb(gpointer loop)
+{
+    g_main_loop_quit(static_cast<GMainLoop*>(loop));
+    return G_SOURCE_CONTINUE;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1)
+    {
+        bool help = !strcmp(argv[1], "--help") || !strcmp(argv[1], "-h");
+        fputs(HELP, help ? stdout : stderr);
+        return help ? 0 : 2;
+    }
+    if (pelorn_system_events_start() != 0)
+        return 1;
+    printf("ready\n");
+    fflush(stdout);
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    guint term = g_unix_signal_add(SIGTERM, StopCb, loop);
+    guint intr = g_unix_signal_add(SIGINT, StopCb, loop);
+    g_main_loop_run(loop);
+    g_source_remove(term);
+    g_source_remove(intr);
+    pelorn_system_events_stop();
+    g_main_loop_unref(loop);
+    return 0;
+}
