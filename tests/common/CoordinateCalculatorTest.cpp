@@ -28,6 +28,14 @@ TEST(CoordinateCalculator, SamePointIsZeroNotNaN)
         EXPECT_FALSE(std::isnan(d));
         EXPECT_EQ(d, 0.0);
     }
+    // At some latitudes sin² + cos² rounds just above 1 (and at others just below,
+    // which the law of cosines turns into about 10 cm); a sweep is sure to meet both.
+    for (double latitude = -89.9; latitude < 90.0; latitude += 0.37)
+    {
+        double d = calc.GetDistance(latitude, 10.0, latitude, 10.0);
+        EXPECT_TRUE(std::isfinite(d)) << latitude;
+        EXPECT_LT(d, 0.2) << latitude;
+    }
 }
 
 TEST(CoordinateCalculator, NeverStoredPositionIsFarFromAnyRealOne)
@@ -70,8 +78,22 @@ TEST(CoordinateCalculator, ChinaOffsetLeavesOutsideAndNoFixPositionsAlone)
     EXPECT_EQ(noLongitude.GetLongitude(), 0.0);
     EXPECT_EQ(noLongitude.GetLatitude(), 0.0);
 
-    EXPECT_TRUE(CoordinateCalculator::IsInsideChinaBox(137.8347, 0.8293));
-    EXPECT_FALSE(CoordinateCalculator::IsInsideChinaBox(137.8348, 30.0));
+}
+
+// Each edge of the box belongs to it, and the next representable step past it does not.
+TEST(CoordinateCalculator, ChinaBoxHoldsAllFourEdgesAndNothingPast)
+{
+    const double west = 72.004, east = 137.8347, south = 0.8293, north = 55.8271;
+    const double midLongitude = 105.0, midLatitude = 30.0;
+    EXPECT_TRUE(CoordinateCalculator::IsInsideChinaBox(west, midLatitude));
+    EXPECT_TRUE(CoordinateCalculator::IsInsideChinaBox(east, midLatitude));
+    EXPECT_TRUE(CoordinateCalculator::IsInsideChinaBox(midLongitude, south));
+    EXPECT_TRUE(CoordinateCalculator::IsInsideChinaBox(midLongitude, north));
+    EXPECT_TRUE(CoordinateCalculator::IsInsideChinaBox(east, south));
+    EXPECT_FALSE(CoordinateCalculator::IsInsideChinaBox(std::nextafter(west, 0.0), midLatitude));
+    EXPECT_FALSE(CoordinateCalculator::IsInsideChinaBox(std::nextafter(east, 180.0), midLatitude));
+    EXPECT_FALSE(CoordinateCalculator::IsInsideChinaBox(midLongitude, std::nextafter(south, 0.0)));
+    EXPECT_FALSE(CoordinateCalculator::IsInsideChinaBox(midLongitude, std::nextafter(north, 90.0)));
 }
 
 TEST(CoordinateCalculator, ProviderFollowsTheSalesCountryAndTheChinaBox)

@@ -57,6 +57,34 @@ TEST_F(ICUUtilTest, HalfHourOffsetsKeepTheirSign)
     EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, 9), "00:00");
 }
 
+// Whole-hour offsets on both sides of UTC, and the minutes just inside an hour:
+// the zone id switches form at exactly one hour west.
+TEST_F(ICUUtilTest, OffsetsAtTheHourBoundariesOnBothSides)
+{
+    const struct
+    {
+        const char* tz;
+        const char* expected;
+    } cases[] = {
+        {"XST1", "23:00"},    {"XST-1", "01:00"},    {"XST0:59", "23:01"},
+        {"XST-0:59", "00:59"}, {"XST1:01", "22:59"}, {"XST12", "12:00"},
+    };
+    for (const auto& c : cases)
+    {
+        Use(c.tz, "en_US");
+        EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, 9), c.expected) << c.tz;
+    }
+}
+
+TEST_F(ICUUtilTest, FormatTypesOutsideTheTableGiveNothing)
+{
+    Use("UTC0", "en_US");
+    EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, 25), "Mar 07, 12:00\u202fAM")
+        << "the last format type is valid";
+    EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, 26), "");
+    EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, -1), "");
+}
+
 TEST_F(ICUUtilTest, MonthDayOrderFollowsTheLocale)
 {
     Use("UTC0", "lo_LA");

@@ -48,6 +48,10 @@ TEST(MapHttpQueryBuilder, ZoomIsClampedOnlyWhenWritten)
     EXPECT_NE(builder.GetDataField().find("&zoom=17&"), std::string::npos);
     builder.SetZoom(-3);
     EXPECT_NE(builder.GetDataField().find("&zoom=0&"), std::string::npos);
+    builder.SetZoom(-1);
+    EXPECT_NE(builder.GetDataField().find("&zoom=0&"), std::string::npos) << "one step below the minimum";
+    builder.SetZoom(18);
+    EXPECT_NE(builder.GetDataField().find("&zoom=17&"), std::string::npos) << "one step above the maximum";
 
     NaverMapHttpQueryBuilder naver;
     naver.SetZoom(17);
