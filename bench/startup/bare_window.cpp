@@ -21,15 +21,6 @@ static void RenderedCb(void* data, Evas* e, void* event)
 
 EAPI_MAIN int elm_main(int argc, char** argv)
 {
-    if (argc > 1 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")))
-    {
-        puts("Usage: bench_bare_window\n\n"
-             "bench_startup's yardstick: an elementary window with one button that writes\n"
-             "\"frame\" to the descriptor in PELORN_FIRST_FRAME_FD after its first frame and\n"
-             "idles until ended. Uses no PELORN_STATE_DIR or PELORN_RUNTIME_DIR.\n\n"
-             "Example:\n  ELM_ENGINE=buffer build/bench_bare_window");
-        return 0;
-    }
     elm_policy_set(ELM_POLICY_QUIT, ELM_POLICY_QUIT_LAST_WINDOW_CLOSED);
     Evas_Object* win = elm_win_util_standard_add("bare", "bare");
     elm_win_autodel_set(win, EINA_TRUE);
@@ -44,4 +35,21 @@ EAPI_MAIN int elm_main(int argc, char** argv)
     elm_run();
     return 0;
 }
-ELM_MAIN()
+
+int main(int argc, char** argv)
+{
+    // Answered before the toolkit starts, which would talk to D-Bus first.
+    if (argc > 1 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")))
+    {
+        puts("Usage: bench_bare_window\n\n"
+             "bench_startup's yardstick: an elementary window with one button that writes\n"
+             "\"frame\" to the descriptor in PELORN_FIRST_FRAME_FD after its first frame and\n"
+             "idles until ended. Uses no PELORN_STATE_DIR or PELORN_RUNTIME_DIR.\n\n"
+             "Example:\n  ELM_ENGINE=buffer build/bench_bare_window");
+        return 0;
+    }
+    elm_init(argc, argv);
+    const int status = elm_main(argc, argv);
+    elm_shutdown();
+    return status;
+}
