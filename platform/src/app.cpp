@@ -289,7 +289,7 @@ void WindowDelCb(void* data, Evas* e, Evas_Object* obj, void* event)
 
 Eina_Bool SignalExitCb(void* data, int type, void* event)
 {
-    dlog_print(DLOG_ERROR, TAG, "exit signal: ending %s", pelorn_app_id());
+    dlog_print(DLOG_INFO, TAG, "exit signal: ending %s", pelorn_app_id());
     elm_exit();
     return ECORE_CALLBACK_DONE;
 }
