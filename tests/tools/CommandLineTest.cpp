@@ -92,8 +92,13 @@ TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
         BuiltProgram("bench_tap_to_wire"),
         BuiltProgram("bench_link_latency"),
         BuiltProgram("bench_http_fetch"),
+        BuiltProgram("pelorn-res-images"),
+        BuiltProgram("theme-art"),
         Script("run"),
         Script("test"),
+        Script("build"),
+        Script("install-deps"),
+        Script("seed-settings"),
     };
     for (const std::string& command : commands)
     {
