@@ -9,14 +9,13 @@
 
 #include <curl/curl.h>
 #include <glib.h>
-#include <string.h>
 #include <glib/gstdio.h>
 #include <memory>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <string>
 #include <vector>
-
 
 static const char* const HELP = R"HELP(Usage: bench_http_fetch
 

@@ -25,7 +25,6 @@
 using namespace NSPelorn;
 using namespace PelornAccessoryWire;
 
-
 static const char* const HELP = R"HELP(Usage: bench_link_latency
 
 Times ConsumerController::SendMessage(START) to the request's bytes at the

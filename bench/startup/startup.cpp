@@ -19,7 +19,6 @@
 #include <unistd.h>
 #include <vector>
 
-
 static const char* const HELP = R"HELP(Usage: bench_startup [RUNS]
 
 Starts bench_bare_window (an elementary window with one button) and pelorn

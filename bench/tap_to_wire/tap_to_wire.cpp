@@ -12,14 +12,13 @@
 #include <algorithm>
 #include <glib-unix.h>
 #include <glib.h>
-#include <string.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
-
 
 static const char* const HELP = R"HELP(Usage: bench_tap_to_wire [TAPS]
 

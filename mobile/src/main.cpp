@@ -97,10 +97,11 @@ int main(int argc, char* argv[])
     setenv("EINA_LOG_BACKTRACE", "-1", 0);
     if (HasArg(argc, argv, "--launch-searching") && LaunchFindsNothing())
     {
-        fprintf(stderr,
-                "pelorn: no running app and no settings in %s (runtime %s): start it with ./scripts/run, or set "
-                "PELORN_STATE_DIR and PELORN_RUNTIME_DIR to a run's folders\n",
-                pelorn_state_dir(), pelorn_runtime_dir());
+        fprintf(
+            stderr,
+            "pelorn: no running app and no settings in %s (runtime %s): start it with ./scripts/run, or set "
+            "PELORN_STATE_DIR and PELORN_RUNTIME_DIR to a run's folders\n",
+            pelorn_state_dir(), pelorn_runtime_dir());
         return 1;
     }
     return RunPelornApplication(argc, argv);

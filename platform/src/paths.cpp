@@ -36,7 +36,8 @@ std::string BuildTreeFolder(const char* leaf)
     return folder;
 }
 
-std::string FromEnvOrXdg(const char* ownVar, const char* buildLeaf, const char* xdgVar, const std::string& fallback)
+std::string FromEnvOrXdg(const char* ownVar, const char* buildLeaf, const char* xdgVar,
+                         const std::string& fallback)
 {
     const char* own = getenv(ownVar);
     if (own && *own)

@@ -21,8 +21,8 @@ PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args, const std
         argv.push_back(arg.c_str());
     argv.push_back(nullptr);
     GError* error = nullptr;
-    GSubprocessLauncher* launcher =
-        g_subprocess_launcher_new((GSubprocessFlags)(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE));
+    GSubprocessLauncher* launcher = g_subprocess_launcher_new(
+        (GSubprocessFlags)(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE));
     for (const std::string& entry : env)
     {
         const size_t eq = entry.find('=');

@@ -14,7 +14,8 @@ class PhoneSimProcess
 {
 public:
     /* env: "NAME=VALUE" entries set for phone-sim alone (e.g. its clock speed). */
-    explicit PhoneSimProcess(const std::vector<std::string>& args = {}, const std::vector<std::string>& env = {});
+    explicit PhoneSimProcess(const std::vector<std::string>& args = {},
+                             const std::vector<std::string>& env = {});
     ~PhoneSimProcess();
 
     bool Ready() const { return mReady; }

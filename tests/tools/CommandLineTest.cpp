@@ -22,7 +22,8 @@ struct Ran
 /* Runs a program to its end under a hard time limit (a program that would
  * wait for ever fails the test instead of hanging it). env: "NAME=VALUE" to
  * set, "NAME" alone to unset. */
-Ran RunBounded(const std::vector<std::string>& args, const std::vector<std::string>& env = {}, int seconds = 30)
+Ran RunBounded(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+               int seconds = 30)
 {
     std::vector<std::string> all = {"timeout", "-s", "KILL", std::to_string(seconds)};
     all.insert(all.end(), args.begin(), args.end());
@@ -34,15 +35,16 @@ Ran RunBounded(const std::vector<std::string>& args, const std::vector<std::stri
     for (const std::string& entry : env)
     {
         const size_t eq = entry.find('=');
-        envp = eq == std::string::npos ? g_environ_unsetenv(envp, entry.c_str())
-                                       : g_environ_setenv(envp, entry.substr(0, eq).c_str(),
-                                                          entry.c_str() + eq + 1, TRUE);
+        envp = eq == std::string::npos
+                   ? g_environ_unsetenv(envp, entry.c_str())
+                   : g_environ_setenv(envp, entry.substr(0, eq).c_str(), entry.c_str() + eq + 1, TRUE);
     }
     Ran ran;
     gchar* out = nullptr;
     gchar* err = nullptr;
     gint wait = 0;
-    if (g_spawn_sync("/", argv.data(), envp, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, &err, &wait, nullptr))
+    if (g_spawn_sync("/", argv.data(), envp, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, &err, &wait,
+                     nullptr))
         ran.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : 128 + WTERMSIG(wait);
     ran.out = out ? out : "";
     ran.err = err ? err : "";
@@ -68,7 +70,8 @@ bool CopyExecutable(const std::string& from, const std::string& to)
     gsize size = 0;
     if (!g_file_get_contents(from.c_str(), &bytes, &size, nullptr))
         return false;
-    const bool ok = g_file_set_contents(to.c_str(), bytes, (gssize)size, nullptr) && g_chmod(to.c_str(), 0755) == 0;
+    const bool ok =
+        g_file_set_contents(to.c_str(), bytes, (gssize)size, nullptr) && g_chmod(to.c_str(), 0755) == 0;
     g_free(bytes);
     return ok;
 }
@@ -106,10 +109,12 @@ TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
         EXPECT_EQ(0, ran.status) << command << "\n" << ran.out << ran.err;
         EXPECT_TRUE(Contains(ran.out, "Usage:")) << command << "\n" << ran.out;
         EXPECT_TRUE(Contains(ran.out, "PELORN_STATE_DIR") || Contains(ran.out, "PELORN_RUNTIME_DIR"))
-            << command << " names no folder variable\n" << ran.out;
+            << command << " names no folder variable\n"
+            << ran.out;
         EXPECT_TRUE(Contains(ran.out, "Example")) << command << "\n" << ran.out;
     }
-    EXPECT_FALSE(g_file_test((dirs.RuntimeDir() + "/apps/com.quenlor.pelorn.launch").c_str(), G_FILE_TEST_EXISTS))
+    EXPECT_FALSE(
+        g_file_test((dirs.RuntimeDir() + "/apps/com.quenlor.pelorn.launch").c_str(), G_FILE_TEST_EXISTS))
         << "pelorn --help started the app";
 }
 
@@ -124,7 +129,8 @@ TEST(CommandLine, LaunchSearchingWithNothingToReachFailsFastInOneLine)
     EXPECT_EQ(1, ran.status) << ran.out << ran.err;
     EXPECT_TRUE(Contains(ran.err, "./scripts/run")) << ran.err;
     EXPECT_EQ(1, std::count(ran.err.begin(), ran.err.end(), '\n')) << ran.err;
-    EXPECT_FALSE(g_file_test((dirs.RuntimeDir() + "/apps/com.quenlor.pelorn.launch").c_str(), G_FILE_TEST_EXISTS));
+    EXPECT_FALSE(
+        g_file_test((dirs.RuntimeDir() + "/apps/com.quenlor.pelorn.launch").c_str(), G_FILE_TEST_EXISTS));
 }
 
 /* A program at the top of a build tree finds the folders ./scripts/run keeps
@@ -140,7 +146,8 @@ TEST(CommandLine, ProgramsInABuildTreeDefaultToItsRunFolders)
     const std::string tool = tree + "/vconftool";
     ASSERT_TRUE(CopyExecutable(BuiltProgram("vconftool"), tool));
     ASSERT_TRUE(g_file_set_contents((tree + "/CMakeCache.txt").c_str(), "# a build tree\n", -1, nullptr));
-    const std::vector<std::string> plain = {"PELORN_STATE_DIR", "PELORN_RUNTIME_DIR", "XDG_STATE_HOME=" + xdg + "/state",
+    const std::vector<std::string> plain = {"PELORN_STATE_DIR", "PELORN_RUNTIME_DIR",
+                                            "XDG_STATE_HOME=" + xdg + "/state",
                                             "XDG_RUNTIME_DIR=" + xdg + "/run"};
 
     EXPECT_EQ(0, RunBounded({tool, "set", "-t", "int", "db/probe/a", "7"}, plain).status);
@@ -154,7 +161,8 @@ TEST(CommandLine, ProgramsInABuildTreeDefaultToItsRunFolders)
 
     // The same program outside a build tree: the XDG folders.
     ASSERT_EQ(0, g_unlink((tree + "/CMakeCache.txt").c_str()));
-    EXPECT_EQ(1, RunBounded({tool, "get", "db/probe/a"}, plain).status) << "the tree's value must not be found";
+    EXPECT_EQ(1, RunBounded({tool, "get", "db/probe/a"}, plain).status)
+        << "the tree's value must not be found";
     EXPECT_EQ(0, RunBounded({tool, "set", "-t", "int", "db/probe/a", "9"}, plain).status);
     EXPECT_TRUE(g_file_test((xdg + "/state/pelorn").c_str(), G_FILE_TEST_IS_DIR));
 
@@ -167,6 +175,7 @@ TEST(CommandLine, ProgramsInABuildTreeDefaultToItsRunFolders)
     EXPECT_EQ("7\n", RunBounded({tool, "get", "db/probe/a"}, plain).out);
 
     gchar* argv[] = {(gchar*)"rm", (gchar*)"-rf", (gchar*)tree.c_str(), (gchar*)xdg.c_str(), nullptr};
-    g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr,
+                 nullptr);
     g_rmdir((tree.substr(0, tree.rfind('/'))).c_str());
 }

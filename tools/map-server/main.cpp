@@ -117,7 +117,8 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseOptions(argc, argv, options))
     {
-        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N] (see --help)\n",
+        std::fprintf(stderr,
+                     "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N] (see --help)\n",
                      argv[0]);
         return 2;
     }
