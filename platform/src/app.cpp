@@ -12,13 +12,13 @@
 #include <Ecore_Evas.h>
 #include <Ecore_X.h>
 #include <dlfcn.h>
+#include <libintl.h>
+#include <locale.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <glib-unix.h>
 #include <glib.h>
 #include <glib/gstdio.h>
-#include <libintl.h>
-#include <locale.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -535,6 +535,15 @@ InstanceRole ClaimInstance(const std::vector<std::string>& args)
     return role;
 }
 
+/* The person who typed the second start learns where the request went. */
+void SayHandedOver(const char* program)
+{
+    gchar* name = g_path_get_basename(program ? program : pelorn_app_id());
+    printf("%s: handed to the running app\n", name);
+    fflush(stdout);
+    g_free(name);
+}
+
 void ReleaseInstance()
 {
     if (gApp.launchWatch)
@@ -597,14 +606,8 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     switch (ClaimInstance(args))
     {
     case InstanceRole::FORWARDED:
-        // The person who typed the second start learns where the request went.
-        {
-            gchar* name = g_path_get_basename(argc > 0 && argv[0] ? argv[0] : pelorn_app_id());
-            printf("%s: handed to the running app\n", name);
-            fflush(stdout);
-            g_free(name);
-            return APP_ERROR_NONE;
-        }
+        SayHandedOver(argc > 0 ? argv[0] : nullptr);
+        return APP_ERROR_NONE;
     case InstanceRole::FAILED:
         dlog_print(DLOG_ERROR, TAG, "%s: cannot claim or reach the running instance", pelorn_app_id());
         return APP_ERROR_IO_ERROR;
