@@ -282,16 +282,10 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
     PhoneSim phone({});
     AppScenario s;
     // What the second start tells the person who typed it goes to a file.
-    const std::string said =
-        std::string(g_get_tmp_dir()) + "/pelorn-second-start-" + std::to_string(getpid());
-    auto secondStart = [&said]
-    {
-        gchar* argv[] = {g_strdup("/bin/sh"),
-                         g_strdup("-c"),
-                         g_strdup("exec \"$0\" --launch-searching > \"$1\""),
-                         g_strdup(PelornTest::BuiltProgram("pelorn").c_str()),
-                         g_strdup(said.c_str()),
-                         nullptr};
+    const std::string said = std::string(g_get_tmp_dir()) + "/pelorn-second-start-" + std::to_string(getpid());
+    auto secondStart = [&said] {
+        gchar* argv[] = {g_strdup("/bin/sh"), g_strdup("-c"), g_strdup("exec \"$0\" --launch-searching > \"$1\""),
+                         g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), g_strdup(said.c_str()), nullptr};
         g_spawn_async(nullptr, argv, nullptr, G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr, nullptr, nullptr);
         for (gchar* arg : argv)
             g_free(arg);
