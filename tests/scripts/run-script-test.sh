@@ -101,7 +101,7 @@ port=$(free_port)
       timeout -s KILL 20 "$build/pelorn" --launch-searching > "$work/second.out" 2>&1 < /dev/null
 ) &
 helpers+=($!)
-run_case normal PELORN_MAP_SERVER_PORT="$port" PELORN_RUN_AGREE=1 PELORN_RUN_SECONDS=8
+run_case normal PELORN_MAP_SERVER_PORT="$port" PELORN_RUN_AGREE=1 PELORN_RUN_SECONDS=15
 check "normal run: ends with status 0 when its time is up" status_is normal 0
 check "normal run: shows the phone's lines" has "$work/normal.out" "\[phone\] watch connected"
 check "normal run: says where the full log is" has "$work/normal.out" "the app's full log: $work/normal/state/pelorn.log"
@@ -130,7 +130,7 @@ check "sighup: exit status 129" status_is hup 129
 
 # ---- leftovers: a run whose script was killed outright is cleaned by the next ----
 port=$(free_port)
-run_case killed PELORN_MAP_SERVER_PORT="$port" PELORN_RUN_SECONDS=40 &
+run_case killed PELORN_MAP_SERVER_PORT="$port" PELORN_RUN_SECONDS=40 2> /dev/null &
 runner=$!
 helpers+=($runner)
 wait_for "$work/killed/state/phone-sim.out" "service connection" 30
