@@ -107,6 +107,7 @@ check "normal run: shows the phone's lines" has "$work/normal.out" "\[phone\] wa
 check "normal run: says where the full log is" has "$work/normal.out" "the app's full log: $work/normal/state/pelorn.log"
 check "normal run: the app's trace lines stay in the log" lacks "$work/normal.err" "E/pelorn-p("
 check "normal run: no SO_REUSEPORT noise" lacks "$work/normal.err" "SO_REUSEPORT"
+check "normal run: no stray colour codes on the terminal" lacks "$work/normal.err" $'\033'
 check "normal run: the log holds the app's lines" has "$work/normal/state/pelorn.log" "E/pelorn-p("
 check "normal run: no colour codes in the log" lacks "$work/normal/state/pelorn.log" $'\033'
 check "second start: says it handed over" has "$work/second.out" "handed to the running app"
