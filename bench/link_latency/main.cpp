@@ -25,6 +25,19 @@
 using namespace NSPelorn;
 using namespace PelornAccessoryWire;
 
+static const char* const HELP = R"HELP(Usage: bench_link_latency
+
+Times ConsumerController::SendMessage(START) to the request's bytes at the
+phone's end of the accessory socket, over 1000 round trips. Last line:
+"link_latency: MEDIAN us".
+
+Environment: runs in fresh temporary PELORN_STATE_DIR and PELORN_RUNTIME_DIR
+folders of its own (any set outside are not touched).
+
+Example:
+  build/bench_link_latency
+)HELP";
+
 namespace
 {
 const int ROUND_TRIPS = 1000;
@@ -130,8 +143,13 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs)
 }
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc > 1 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")))
+    {
+        fputs(HELP, stdout);
+        return 0;
+    }
     gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
     const std::string state = std::string(root) + "/state", runtime = std::string(root) + "/run";
     g_mkdir_with_parents(state.c_str(), 0700);

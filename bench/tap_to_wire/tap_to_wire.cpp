@@ -15,9 +15,23 @@
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
+
+static const char* const HELP = R"HELP(Usage: bench_tap_to_wire [TAPS]
+
+Runs the app in this process beside a real phone-sim, taps the start button
+and times until phone-sim prints the ring request; stops and repeats TAPS
+times. Last line: "tap_to_wire: MEDIAN ms".
+
+Environment: runs in fresh temporary PELORN_STATE_DIR and PELORN_RUNTIME_DIR
+folders of its own (any set outside are not touched). Always headless (ELM_ENGINE=buffer).
+
+Example:
+  build/bench_tap_to_wire 20
+)HELP";
 
 namespace
 {
@@ -137,6 +151,11 @@ gboolean StepCb(gpointer data)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")))
+    {
+        fputs(HELP, stdout);
+        return 0;
+    }
     Bench b;
     if (argc > 1)
         b.taps = std::max(1, atoi(argv[1]));

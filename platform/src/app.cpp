@@ -19,6 +19,7 @@
 #include <glib-unix.h>
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
@@ -288,7 +289,7 @@ void WindowDelCb(void* data, Evas* e, Evas_Object* obj, void* event)
 
 Eina_Bool SignalExitCb(void* data, int type, void* event)
 {
-    dlog_print(DLOG_ERROR, TAG, "exit signal: ending %s", pelorn_app_id());
+    dlog_print(DLOG_INFO, TAG, "exit signal: ending %s", pelorn_app_id());
     elm_exit();
     return ECORE_CALLBACK_DONE;
 }
@@ -534,6 +535,15 @@ InstanceRole ClaimInstance(const std::vector<std::string>& args)
     return role;
 }
 
+/* The person who typed the second start learns where the request went. */
+void SayHandedOver(const char* program)
+{
+    gchar* name = g_path_get_basename(program ? program : pelorn_app_id());
+    printf("%s: handed to the running app\n", name);
+    fflush(stdout);
+    g_free(name);
+}
+
 void ReleaseInstance()
 {
     if (gApp.launchWatch)
@@ -596,6 +606,7 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     switch (ClaimInstance(args))
     {
     case InstanceRole::FORWARDED:
+        SayHandedOver(argc > 0 ? argv[0] : nullptr);
         return APP_ERROR_NONE;
     case InstanceRole::FAILED:
         dlog_print(DLOG_ERROR, TAG, "%s: cannot claim or reach the running instance", pelorn_app_id());

@@ -91,9 +91,10 @@ int dlog_vprint(log_priority prio, const char* tag, const char* fmt, va_list ap)
     if (sink.toStderr)
         fprintf(stderr, "%s.%03ld %c/%s(%d): %s\n", stamp, (long)(tv.tv_usec / 1000), PriorityLetter(prio), tag,
                 (int)getpid(), text);
+    // The file is read with less and grep, not on a terminal: no colour codes.
     if (sink.file)
-        fprintf(sink.file, "%s.%03ld %c/%s(%d): %s\n", stamp, (long)(tv.tv_usec / 1000), PriorityLetter(prio), tag,
-                (int)getpid(), text);
+        fprintf(sink.file, "%s.%03ld %c/%s(%d): %s\n", stamp, (long)(tv.tv_usec / 1000), PriorityLetter(prio),
+                tag, (int)getpid(), StripColours(text).c_str());
     if (sink.capturing)
         sink.captured.push_back(std::string(tag) + "|" + StripColours(text));
 

@@ -132,7 +132,7 @@ TEST_F(ConsumerControllerTest, RingStopAndFoundRoundTripsWithThePhone)
     ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ));
     ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_STOP_RSP); }));
     EXPECT_FALSE(mListener.Find(ORZ_RECV_MSG_TYPE_STOP_RSP)->hadRecord);
-    EXPECT_TRUE(phone.WaitFor("ringing stopped: stopped by the watch"));
+    EXPECT_TRUE(phone.WaitFor("stopped by the watch: ringing stopped after ")) << phone.Output();
 
     phone.Command("found");
     ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ); }));
@@ -140,6 +140,32 @@ TEST_F(ConsumerControllerTest, RingStopAndFoundRoundTripsWithThePhone)
     ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP));
     EXPECT_TRUE(phone.WaitFor("watch acknowledged found"));
     EXPECT_FALSE(mController.GetWaitingProviderResponse()) << "the phone never answers a found-device report";
+}
+
+/* The person at the phone's terminal learns why and after how long the ringing
+ * ended; the limit's end once went unreported because the last tick had
+ * already dropped the ring timer. */
+TEST_F(ConsumerControllerTest, PhoneSaysWhenAndWhyRingingEnded)
+{
+    // Only phone-sim's clock runs fast: 180 s of ringing take under 2 s.
+    PhoneSimProcess phone({}, {"PELORN_CLOCK_SPEED=100"});
+    ASSERT_TRUE(phone.Ready());
+    ASSERT_TRUE(mController.OpenConnection());
+    ASSERT_TRUE(LinkReady());
+
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    EXPECT_TRUE(phone.WaitFor("limit reached: ringing stopped after 180 s", 15000)) << phone.Output();
+
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    ASSERT_TRUE(RunGlibUntil([&] { return phone.CountPrinted("ringing: 150 s left") == 2; }, 15000))
+        << phone.Output();
+    phone.Command("found");
+    ASSERT_TRUE(phone.WaitFor("found: ringing stopped after ")) << phone.Output();
+    const std::string out = phone.Output();
+    const int rung = atoi(out.c_str() + out.find("found: ringing stopped after ") + 29);
+    EXPECT_GE(rung, 30) << out;
+    EXPECT_LT(rung, 180) << out;
+    EXPECT_EQ(2u, phone.CountPrinted("ringing stopped after")) << out;
 }
 
 TEST_F(ConsumerControllerTest, LocationAnswersCarryThePhonesState)

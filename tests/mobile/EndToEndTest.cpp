@@ -15,6 +15,7 @@
 #include <fstream>
 #include <glib-unix.h>
 #include <glib.h>
+#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <string.h>
@@ -280,12 +281,14 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
 {
     PhoneSim phone({});
     AppScenario s;
-    auto secondStart = [] {
-        gchar* argv[] = {g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), g_strdup("--launch-searching"), nullptr};
-        g_spawn_async(nullptr, argv, nullptr, (GSpawnFlags)(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
-                      nullptr, nullptr, nullptr, nullptr);
-        g_free(argv[0]);
-        g_free(argv[1]);
+    // What the second start tells the person who typed it goes to a file.
+    const std::string said = std::string(g_get_tmp_dir()) + "/pelorn-second-start-" + std::to_string(getpid());
+    auto secondStart = [&said] {
+        gchar* argv[] = {g_strdup("/bin/sh"), g_strdup("-c"), g_strdup("exec \"$0\" --launch-searching > \"$1\""),
+                         g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), g_strdup(said.c_str()), nullptr};
+        g_spawn_async(nullptr, argv, nullptr, G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr, nullptr, nullptr);
+        for (gchar* arg : argv)
+            g_free(arg);
     };
     s.WaitFor("rings at start", [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .TapWhenReady("stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
@@ -294,6 +297,8 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
     s.Run({"--launch-searching"});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(2, phone.Received("rux-startalert-req"));
+    EXPECT_EQ("pelorn: handed to the running app\n", PelornTest::ReadFile(said));
+    g_unlink(said.c_str());
 }
 
 TEST_F(EndToEnd, NoAnswerReturnsToNormalAfterTheRingLimit)

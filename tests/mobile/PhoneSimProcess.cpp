@@ -12,7 +12,7 @@
 
 namespace PelornTest
 {
-PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args)
+PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args, const std::vector<std::string>& env)
 {
     std::vector<const gchar*> argv;
     const std::string program = BuiltProgram("phone-sim");
@@ -21,9 +21,16 @@ PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args)
         argv.push_back(arg.c_str());
     argv.push_back(nullptr);
     GError* error = nullptr;
-    mProcess = g_subprocess_newv(argv.data(),
-                                 (GSubprocessFlags)(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE),
-                                 &error);
+    GSubprocessLauncher* launcher = g_subprocess_launcher_new(
+        (GSubprocessFlags)(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE));
+    for (const std::string& entry : env)
+    {
+        const size_t eq = entry.find('=');
+        if (eq != std::string::npos)
+            g_subprocess_launcher_setenv(launcher, entry.substr(0, eq).c_str(), entry.c_str() + eq + 1, TRUE);
+    }
+    mProcess = g_subprocess_launcher_spawnv(launcher, argv.data(), &error);
+    g_object_unref(launcher);
     if (!mProcess)
     {
         g_clear_error(&error);

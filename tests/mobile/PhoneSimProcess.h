@@ -13,7 +13,9 @@ namespace PelornTest
 class PhoneSimProcess
 {
 public:
-    explicit PhoneSimProcess(const std::vector<std::string>& args = {});
+    /* env: "NAME=VALUE" entries set for phone-sim alone (e.g. its clock speed). */
+    explicit PhoneSimProcess(const std::vector<std::string>& args = {},
+                             const std::vector<std::string>& env = {});
     ~PhoneSimProcess();
 
     bool Ready() const { return mReady; }

@@ -21,6 +21,33 @@
 
 namespace
 {
+const char* const HELP = R"HELP(Usage: map-server [--port N] [--port-file PATH] [--log PATH] [--status N]
+       map-server --draw PATH LATITUDE LONGITUDE LABEL
+
+A local static-map provider: listens on 127.0.0.1 and answers the four map
+providers' static-map requests with a drawn 360x360 PNG. The app reaches it
+as its system HTTP proxy (the settings key "memory/dnet/proxy", which
+./scripts/run sets), plain HTTP and HTTPS through CONNECT.
+
+Options:
+  --port N          port to listen on (default 8765; 0 picks a free one)
+  --port-file PATH  write the port there once listening
+  --log PATH        append every request URL there, one per line
+  --status N        answer every map request with status N (e.g. 404)
+  --draw PATH LAT LON LABEL  draw one picture into PATH and exit
+  --help            this text
+
+Exit status: 0 ended by a signal, 1 cannot listen (port busy) or write the
+port file, 2 bad usage.
+
+Environment: none of its own; the app finds it through "memory/dnet/proxy" in
+PELORN_RUNTIME_DIR (build/run-runtime by default when run from the build tree).
+
+Example (a second server on a free port, the app pointed at it):
+  build/map-server --port 0 --port-file /tmp/map.port &
+  build/vconftool set -t string memory/dnet/proxy "http://127.0.0.1:$(cat /tmp/map.port)"
+)HELP";
+
 struct Options
 {
     int port = 8765;
@@ -79,12 +106,20 @@ int DrawOnePicture(char** argv)
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h"))
+        {
+            std::fputs(HELP, stdout);
+            return 0;
+        }
     if (argc == 6 && std::string(argv[1]) == "--draw")
         return DrawOnePicture(argv);
     Options options;
     if (!ParseOptions(argc, argv, options))
     {
-        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N] (see --help)\n",
+                     argv[0]);
         return 2;
     }
     std::signal(SIGPIPE, SIG_IGN);

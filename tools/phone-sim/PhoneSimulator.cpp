@@ -445,6 +445,7 @@ void PhoneSimulator::OnRequest(const std::string& text)
 void PhoneSimulator::StartRinging(int seconds)
 {
     StopRinging(nullptr);
+    mRingSeconds = seconds;
     mRingLeft = seconds;
     Say("ringing: %d s left", mRingLeft);
     mRingTimer = pelorn_timer_add(1000, RingTimerCb, this);
@@ -463,7 +464,7 @@ gboolean PhoneSimulator::RingTimerCb(gpointer data)
     if (self->mRingLeft <= 0)
     {
         self->mRingTimer = 0;
-        self->StopRinging("time is up");
+        self->StopRinging("limit reached");
         return G_SOURCE_REMOVE;
     }
     Say("ringing: %d s left", self->mRingLeft);
@@ -472,13 +473,18 @@ gboolean PhoneSimulator::RingTimerCb(gpointer data)
 
 void PhoneSimulator::StopRinging(const char* why)
 {
-    const bool wasRinging = mRingTimer != 0 || mRingLeft > 0;
+    // mRingSeconds stays set until here, so the tick that reaches the limit
+    // (and has already dropped its timer) is still reported.
+    const bool wasRinging = mRingSeconds > 0;
+    // Whole seconds rung, counted by the same ticks as the "s left" lines.
+    const int rung = mRingSeconds - mRingLeft;
     if (mRingTimer)
         pelorn_timer_remove(mRingTimer);
     mRingTimer = 0;
     mRingLeft = 0;
+    mRingSeconds = 0;
     if (wasRinging && why)
-        Say("ringing stopped: %s", why);
+        Say("%s: ringing stopped after %d s", why, rung);
 }
 
 gboolean PhoneSimulator::FoundTimerCb(gpointer data)

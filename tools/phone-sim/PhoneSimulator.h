@@ -78,6 +78,7 @@ private:
     bool mHelloDone = false;
     unsigned int mHandle = 0;
     unsigned int mNextHandle = 0x100;
+    int mRingSeconds = 0;
     int mRingLeft = 0;
     guint mRingTimer = 0;
     guint mFoundTimer = 0;

@@ -26,7 +26,9 @@ The wire format is described in docs/accessory-link.md.
 Answers:
   rux-startalert-req            rux-startalert-rsp result 0, then "rings":
                                 prints "ringing: N s left" every second for the
-                                requested time (its "time" member)
+                                requested time (its "time" member), and when it
+                                ends "WHY: ringing stopped after N s" (WHY: found,
+                                limit reached, stopped by the watch)
   rux-stopalert-req             stops ringing, rux-stopalert-rsp
   rux-founddevice-rsp           noted, not answered (the phone never does)
   mgr_location_setting_get_req  mgr_location_setting_get_res
@@ -82,6 +84,21 @@ Standard input commands (one per line):
 
 Output: one line per event on standard output ("listening PATH",
 "watch connected", "recv TEXT", "send TEXT", "ringing: N s left", ...).
+
+Environment:
+  PELORN_RUNTIME_DIR      where the accessory socket and the "memory/" keys
+                          live (the app must use the same folder; run from the
+                          build tree it defaults to the build tree's
+                          run-runtime, as ./scripts/run uses)
+  PELORN_STATE_DIR        where the "db/" keys live (default as above,
+                          run-state)
+  PELORN_ACCESSORY_SOCKET the socket path, instead of the runtime folder's
+  PELORN_CLOCK_SPEED=N    run its timers N times faster (ringing, --late,
+                          --found-after)
+
+Example (what ./scripts/run does, plus a refusal):
+  PELORN_RUNTIME_DIR=build/run-runtime PELORN_STATE_DIR=build/run-state \
+    build/phone-sim --refuse 2
 )";
 
 bool ReadLocationFile(const char* path, PhoneOptions& options)

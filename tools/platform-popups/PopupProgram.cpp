@@ -7,7 +7,9 @@
 #include <Elementary.h>
 #include <ctype.h>
 #include <glib.h>
+#include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 namespace
 {
@@ -182,8 +184,41 @@ std::string RequestExtra(app_control_h request, const char* key)
     return out;
 }
 
+/* Built from the description, so the answers listed are the ones it gives. */
+static void PrintHelp(const PopupDescription& description)
+{
+    const std::string variable = AutoAnswerVariable(description.appId);
+    printf("Usage: %s [--help]\n\n", description.appId.c_str());
+    printf("The platform's \"%s\" popup: started by the app through a launch request\n"
+           "(app_control), it shows the question and replies with the answer chosen.\n"
+           "Started by hand it runs as its own application and waits for a request.\n\n",
+           description.title.c_str());
+    printf("Answers (button text, or the back key):\n");
+    for (const PopupAnswer& answer : description.answers)
+        printf("  %-8s %s\n", answer.id.c_str(),
+               answer.label.empty() ? "(back key)" : ("\"" + answer.label + "\"").c_str());
+    printf("\nEnvironment:\n"
+           "  %s=ANSWER  answer without a person (ANSWER above, or\n"
+           "      exit: end without answering)\n"
+           "  PELORN_ANSWER_DELAY_MS=N  wait N ms before that answer\n"
+           "  PELORN_STATE_DIR, PELORN_RUNTIME_DIR  the app's folders (default: the build\n"
+           "      tree's run-state and run-runtime when run from there)\n"
+           "  ELM_ENGINE=buffer  no window\n\n",
+           variable.c_str());
+    printf("Example (the app then gets \"%s\" whenever it asks):\n"
+           "  %s=%s ./scripts/run\n",
+           description.answers.empty() ? "" : description.answers.front().id.c_str(), variable.c_str(),
+           description.answers.empty() ? "exit" : description.answers.front().id.c_str());
+}
+
 int RunPopupProgram(int argc, char** argv, const PopupDescription& description)
 {
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] && (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")))
+        {
+            PrintHelp(description);
+            return 0;
+        }
     // Started by hand rather than by a launch request: run as its own id.
     g_setenv("PELORN_APP_ID", description.appId.c_str(), FALSE);
     PopupApp app;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -366,6 +367,15 @@ bool DrawStrokeIcon(const std::string& path, bool check)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")))
+    {
+        puts("Usage: pelorn-res-images OUTPUT_DIR\n\n"
+             "Draws the application's pictures (button icon sequence, button disc, radar,\n"
+             "locate icon, ...) into OUTPUT_DIR; the build runs it to fill res/. Uses no\n"
+             "PELORN_STATE_DIR or PELORN_RUNTIME_DIR.\n\n"
+             "Example:\n  build/pelorn-res-images /tmp/images");
+        return 0;
+    }
     if (argc != 2)
     {
         fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);

@@ -47,6 +47,15 @@ void Stroke(cairo_t* cr, double width)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))
+    {
+        std::puts("Usage: theme-art [OUTPUT_DIR]\n\n"
+                  "Draws the white masks of the round-screen theme (theme_*.png) into\n"
+                  "OUTPUT_DIR (default: the current folder); the build runs it before\n"
+                  "compiling the theme. Uses no PELORN_STATE_DIR or PELORN_RUNTIME_DIR.\n\n"
+                  "Example:\n  build/theme-art /tmp/art");
+        return 0;
+    }
     gDir = argc > 1 ? argv[1] : ".";
     Draw("theme_disc.png", 256, 256, [](cairo_t* cr) { Disc(cr, 128, 128, 127); });
     Draw("theme_ring.png", 256, 256, [](cairo_t* cr) {

@@ -25,12 +25,47 @@ namespace
 const int EXIT_UNREADABLE = 1;
 const int EXIT_USAGE = 2;
 
+const char* const HELP = R"(Usage: vconftool get KEY
+       vconftool set -t int|bool|string|double KEY VALUE
+       vconftool unset KEY
+       vconftool watch KEY
+
+Reads, writes and watches keys of the watch's settings store, the same store
+the app and phone-sim use (one file per key): "db/..." keys persist under the
+state folder, "memory/..." keys live under the runtime folder.
+
+Commands:
+  get KEY      print the value
+  set -t TYPE KEY VALUE   write it (bool takes 1/0/true/false)
+  unset KEY    remove it
+  watch KEY    print "KEY=VALUE" (or "KEY unset") for every change until
+               interrupted (Ctrl+C)
+  --help       this text
+
+Exit status: 0 done, 1 the key is unreadable or the store refused the write,
+2 bad usage or a value that is not of the given type.
+
+Environment:
+  PELORN_STATE_DIR     where "db/" keys are (default: the build tree's
+                       run-state when run from it, as ./scripts/run uses;
+                       else $XDG_STATE_HOME/pelorn or ~/.local/state/pelorn)
+  PELORN_RUNTIME_DIR   where "memory/" keys are (default: the build tree's
+                       run-runtime; else $XDG_RUNTIME_DIR/pelorn or
+                       /tmp/pelorn-UID)
+
+Examples (while ./scripts/run runs, from a second terminal):
+  build/vconftool set -t int db/retailmode/enabled 1
+  build/vconftool get memory/brig/brig_connected
+  build/vconftool watch memory/private/kiv/conn_type
+)";
+
 int Usage()
 {
     fprintf(stderr, "usage: vconftool get KEY\n"
                     "       vconftool set -t int|bool|string|double KEY VALUE\n"
                     "       vconftool unset KEY\n"
-                    "       vconftool watch KEY\n");
+                    "       vconftool watch KEY\n"
+                    "(see vconftool --help)\n");
     return EXIT_USAGE;
 }
 
@@ -196,6 +231,11 @@ int Watch(const char* key)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")))
+    {
+        fputs(HELP, stdout);
+        return 0;
+    }
     if (argc == 3 && !strcmp(argv[1], "get"))
         return Get(argv[2]);
     if (argc == 6 && !strcmp(argv[1], "set") && !strcmp(argv[2], "-t"))
