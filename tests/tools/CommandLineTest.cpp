@@ -87,6 +87,7 @@ TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
         BuiltProgram("phone-sim"),
         BuiltProgram("map-server"),
         BuiltProgram("vconftool"),
+        BuiltProgram("desktop-bridge"),
         BuiltProgram("com.quenlor.permissionpopup"),
         BuiltProgram("com.quenlor.netly-popup"),
         BuiltProgram("com.quenlor.bt-connection-popup"),

@@ -25,7 +25,11 @@ machine's own services, until SIGINT or SIGTERM:
 The system bus is DBUS_SYSTEM_BUS_ADDRESS when set. The pressure file is
 /proc/pressure/memory, or PELORN_MEMORY_PRESSURE_FILE. Only one bridge runs per
 runtime folder ($PELORN_RUNTIME_DIR, ...); a second one exits with status 1.
-It prints "ready" once it watches its sources.
+It prints "ready" once it watches its sources. ./scripts/run starts it beside
+the app.
+
+Example:
+  PELORN_RUNTIME_DIR=build/run-runtime build/desktop-bridge
 )";
 
 gboolean StopCb(gpointer loop)
