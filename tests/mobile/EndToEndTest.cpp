@@ -342,6 +342,19 @@ TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStored)
     EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed)) << "stored: " << agreed;
 }
 
+TEST_F(FirstUse, DemoWatchSkipsTheLegalNotice)
+{
+    vconf_set_int("db/retailmode/enabled", 1);
+    AppScenario s;
+    bool noticeSeen = false;
+    s.WaitFor("finding screen", [] { return Screen() != nullptr && Idle(); })
+        .Wait("a late notice", 600)
+        .Do("look", [&] { noticeSeen = BasicPopup(LEGAL_NOTICE) != nullptr; });
+    s.Run({});
+    EXPECT_EQ("", s.FailedStep());
+    EXPECT_FALSE(noticeSeen) << "a demo watch must never stop at the legal notice";
+}
+
 TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
 {
     AppScenario s;
@@ -554,4 +567,19 @@ TEST_F(FindingScreen, StartWithoutThePhoneAsksForTheConnectionPopupOnceAndItsAns
     int agreed = -1;
     EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed))
         << "a cancelled connection popup closes the notice without an answer; stored: " << agreed;
+}
+
+// Back on the connection popup means "not now", like Cancel: the screen's own
+// popups go with it.
+TEST_F(FindingScreen, BackOnTheConnectionPopupClosesTheScreensPopups)
+{
+    vconf_unset("db/brig/user_agreement/orzzib");
+    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "BACK", 1);
+    AppScenario s;
+    s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && Idle(); })
+        .Then("start without the phone", [] { Controller()->OnFindingButtonClicked(); },
+              [] { return CapturedCount("> OnReplieded") == 1; })
+        .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr && Idle(); });
+    s.Run({});
+    EXPECT_EQ("", s.FailedStep());
 }

@@ -253,3 +253,38 @@ TEST_F(ViewManagerTest, DeleteAllExceptKeepsOnlyThatTypeWithoutDestroyingTheOthe
     EXPECT_TRUE(pelorn_log_captured("pelorn-UI", "CheckExistOrNot(viewType) == false"));
     EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 0}));
 }
+
+TEST_F(ViewManagerTest, InsertLandsRightBelowTheNamedScreenOrOnTopWhenItIsMissing)
+{
+    PushAndSettle("home", 0);
+    PushAndSettle("locate", 5);
+    auto inserted = std::make_shared<FakeController>("inserted");
+    mManager.InsertView(inserted, 3, 5, false, false);
+    EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 3, 5}));
+    Eina_List* items = elm_naviframe_items_get(ViewBasicElements::GetNaviframe());
+    ASSERT_EQ(eina_list_count(items), 3u);
+    EXPECT_EQ(eina_list_nth(items, 1), inserted->GetViewData()->mNaviframeItem)
+        << "the naviframe and the stack must agree on the order";
+    eina_list_free(items);
+
+    auto orphan = std::make_shared<FakeController>("orphan");
+    mManager.InsertView(orphan, 8, 42, false, false);
+    EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 3, 5, 8}));
+}
+
+TEST_F(ViewManagerTest, PopToKeepsTheTargetAndDropsOnlyWhatLiesAbove)
+{
+    PushAndSettle("home", 0);
+    auto target = PushAndSettle("target", 1);
+    PushAndSettle("middle", 2);
+    PushAndSettle("top", 3);
+    mManager.PopToView(1);
+    EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 1}));
+    EXPECT_EQ(Count("target.UpdatedByPop"), 1);
+    EXPECT_EQ(elm_naviframe_top_item_get(ViewBasicElements::GetNaviframe()),
+              target->GetViewData()->mNaviframeItem);
+
+    mManager.PopToView(9); // nothing of that type: the stack stays
+    mUi.RunFor(700);
+    EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 1}));
+}
