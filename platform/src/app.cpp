@@ -22,6 +22,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -290,8 +292,43 @@ Eina_Bool SignalExitCb(void* data, int type, void* event)
 {
     dlog_print(DLOG_ERROR, TAG, "exit signal: ending %s", pelorn_app_id());
     elm_exit();
-    return ECORE_CALLBACK_DONE;
+    return ECORE_CALLBACK_PASS_ON; // others in the process may have to end too
 }
+
+/* The terminal the application was started from went away: nobody is left to
+ * stop it, and it would keep its instance lock for good. */
+Eina_Bool SignalHangUpCb(void* data, int type, void* event)
+{
+    dlog_print(DLOG_ERROR, TAG, "hang-up signal: ending %s", pelorn_app_id());
+    elm_exit();
+    return ECORE_CALLBACK_PASS_ON;
+}
+
+/* The toolkit takes over the usual signals when it starts and, when it shuts
+ * down, leaves them caught and blocked. Whatever runs after the application
+ * in the same process (and every program it starts then, which inherits the
+ * mask) would never hear SIGTERM again, so the framework puts back what it
+ * found. */
+struct SignalState
+{
+    sigset_t mask;
+    struct sigaction actions[NSIG];
+    bool saved[NSIG] = {};
+
+    void Save()
+    {
+        pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+        for (int sig = 1; sig < NSIG; ++sig)
+            saved[sig] = sig != SIGKILL && sig != SIGSTOP && sigaction(sig, nullptr, &actions[sig]) == 0;
+    }
+    void Restore() const
+    {
+        for (int sig = 1; sig < NSIG; ++sig)
+            if (saved[sig])
+                sigaction(sig, &actions[sig], nullptr);
+        pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+    }
+};
 
 /* On an X server without a window manager (a bare Xvfb or Xephyr) nobody
  * marks the mapped window normal, so elementary takes it for withdrawn: it
@@ -609,10 +646,13 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     gApp.state = LifeState::NONE;
     gApp.windowLowered = false;
 
+    SignalState signalsBefore;
+    signalsBefore.Save();
     elm_init(argc, argv);
     pelorn_mainloop_integrate_glib();
     elm_policy_set(ELM_POLICY_QUIT, ELM_POLICY_QUIT_LAST_WINDOW_CLOSED);
     Ecore_Event_Handler* signalExit = ecore_event_handler_add(ECORE_EVENT_SIGNAL_EXIT, SignalExitCb, nullptr);
+    Ecore_Event_Handler* signalHangUp = ecore_event_handler_add(ECORE_EVENT_SIGNAL_HUP, SignalHangUpCb, nullptr);
     gApp.launchWatch = g_unix_fd_add(gApp.launchFd, G_IO_IN, LaunchSocketCb, nullptr);
 
     bool created = !gApp.callbacks.create || gApp.callbacks.create(gApp.userData);
@@ -645,12 +685,14 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
         ecore_timer_del(gApp.screenshotTimer);
     gApp.screenshotTimer = nullptr;
     ecore_event_handler_del(signalExit);
+    ecore_event_handler_del(signalHangUp);
     if (gApp.mainWindow)
     {
         evas_object_event_callback_del(gApp.mainWindow, EVAS_CALLBACK_DEL, WindowDelCb);
         gApp.mainWindow = nullptr;
     }
     elm_shutdown();
+    signalsBefore.Restore();
     return APP_ERROR_NONE;
 }
 

@@ -3,6 +3,7 @@
 #include "PhoneSimulator.h"
 
 #include <glib-unix.h>
+#include <signal.h>
 #include <json-glib/json-glib.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -233,8 +234,15 @@ int main(int argc, char** argv)
 
     PhoneSimulator phone(options);
     Program program = {g_main_loop_new(nullptr, FALSE), &phone, nullptr};
+    // Started by a parent that left these blocked, it could never be stopped.
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (int sig : {SIGHUP, SIGINT, SIGTERM})
+        sigaddset(&ending, sig);
+    sigprocmask(SIG_UNBLOCK, &ending, nullptr);
     g_unix_signal_add(SIGINT, QuitSignalCb, &program);
     g_unix_signal_add(SIGTERM, QuitSignalCb, &program);
+    g_unix_signal_add(SIGHUP, QuitSignalCb, &program);
     if (!phone.Start())
         return 1;
 
