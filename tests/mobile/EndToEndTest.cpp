@@ -48,8 +48,7 @@ public:
     {
         if (mWatch)
             g_source_remove(mWatch);
-        kill(mPid, SIGTERM);
-        waitpid(mPid, nullptr, 0);
+        EXPECT_TRUE(PelornTest::EndChild(mPid)) << "phone-sim did not end on SIGTERM";
         close(mIn);
         close(mOut);
     }

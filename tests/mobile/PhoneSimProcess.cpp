@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gio/gunixinputstream.h>
+#include <gtest/gtest.h>
 #include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -86,12 +87,9 @@ void PhoneSimProcess::Terminate()
     const char* id = g_subprocess_get_identifier(mProcess);
     const pid_t pid = id ? (pid_t)atoi(id) : 0;
     if (pid > 0)
-        kill(pid, SIGTERM);
+        EXPECT_TRUE(EndChild(pid)) << "phone-sim did not end on SIGTERM";
     else
         g_subprocess_send_signal(mProcess, SIGTERM);
-    if (pid > 0)
-        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
-            ;
     Output();
 }
 } // namespace PelornTest

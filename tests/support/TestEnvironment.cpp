@@ -4,9 +4,12 @@
 #include "pelorn_paths.h"
 #include "vconf.h"
 
+#include <errno.h>
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
 namespace PelornTest
 {
@@ -58,6 +61,27 @@ ScopedTestDirs::~ScopedTestDirs()
     g_unsetenv("PELORN_STATE_DIR");
     g_unsetenv("PELORN_RUNTIME_DIR");
     pelorn_paths_reset();
+}
+
+bool EndChild(int pid, int graceMs)
+{
+    if (pid <= 0)
+        return false;
+    kill(pid, SIGTERM);
+    const gint64 deadline = g_get_monotonic_time() + (gint64)graceMs * 1000;
+    for (;;)
+    {
+        const pid_t done = waitpid(pid, nullptr, WNOHANG);
+        if (done == pid || (done < 0 && errno != EINTR))
+            return true;
+        if (g_get_monotonic_time() >= deadline)
+            break;
+        g_usleep(2000);
+    }
+    kill(pid, SIGKILL);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
+        ;
+    return false;
 }
 
 bool RunGlibUntil(const std::function<bool()>& cond, int timeoutMs)

@@ -36,6 +36,11 @@ void RunGlibFor(int ms);
 /* Path of a program built into the top of the build tree (phone-sim, vconftool, ...). */
 std::string BuiltProgram(const std::string& name);
 
+/* Ends a child: SIGTERM, then SIGKILL when it is still there after graceMs.
+ * Reaps it either way, so a child that ignores SIGTERM cannot hang the test.
+ * Answers true when SIGTERM was enough. */
+bool EndChild(int pid, int graceMs = 3000);
+
 /* A file's whole contents, or empty when unreadable. */
 std::string ReadFile(const std::string& path);
 } // namespace PelornTest
