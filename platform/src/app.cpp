@@ -6,6 +6,7 @@
 #include "pelorn_mainloop.h"
 #include "pelorn_paths.h"
 #include "pelorn_screenshot.h"
+#include "pelorn_store_cleanup.h"
 #include "vconf.h"
 
 #include <Ecore.h>
@@ -752,6 +753,9 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     case InstanceRole::FIRST:
         break;
     }
+    // Only now is this the one running instance: nobody else writes its preferences.
+    pelorn_settings_clean_stale();
+    pelorn_preference_clean_stale();
 
     gApp.callbacks = *callback;
     gApp.userData = user_data;
