@@ -1,6 +1,7 @@
 #include "vconf.h"
 
 #include "dlog.h"
+#include "pelorn_link_state.h"
 #include "pelorn_paths.h"
 #include "pelorn_store_cleanup.h"
 
@@ -297,6 +298,8 @@ int vconf_set_str(const char* in_key, const char* strval)
 
 int vconf_get_int(const char* in_key, int* intval)
 {
+    if (in_key && (strcmp(in_key, "memory/brig/brig_connected") == 0 || strcmp(in_key, "memory/private/kiv/conn_type") == 0))
+        pelorn_link_state_refresh();
     StoredValue stored;
     if (!intval || !ReadStored(in_key, stored))
         return VCONF_ERROR;

@@ -14,10 +14,11 @@ const char* const HELP = R"(Usage: phone-sim [OPTION...]
 
 Plays the phone's companion service for the watch application: listens on the
 accessory socket as the phone's provider agent (service "/system/rux"),
-answers every request the watch sends, and plays the phone's companion manager
-by setting "memory/brig/brig_connected" to true and
-"memory/private/kiv/conn_type" to the link type while it runs; both are
-cleared when it exits (also on SIGINT and SIGTERM).
+answers every request the watch sends, and tells the watch's platform that
+the phone is there (and which link type it plays) through a locked presence
+file beside the socket, "<socket>.alive". The watch derives
+"memory/brig/brig_connected" and "memory/private/kiv/conn_type" from it: they
+drop to 0 as soon as phone-sim ends, however it ends (SIGKILL included).
 
 Socket: --socket PATH, else $PELORN_ACCESSORY_SOCKET, else
 <runtime dir>/accessory.sock (runtime dir: $PELORN_RUNTIME_DIR, ...).
@@ -44,9 +45,10 @@ Phone state:
   --location-file FILE          JSON object with any of: latitude, longitude,
                                 address, city, country, location (0/1),
                                 highaccuracy (0/1), remote (0/1)
-  --conn-type N                 link type written to the settings store
+  --conn-type N                 link type the watch is told it plays
                                 (default 1: Bluetooth; 16: remote connection)
-  --no-host-keys                leave the settings store alone
+  --no-host-keys                do not announce the phone (the watch's link
+                                keys are left as they are)
 
 Found device:
   --found-after N               send rux-founddevice-req N seconds after
