@@ -32,8 +32,10 @@ void pelorn_link_presence_withdraw(const char* socket_path, int fd);
  * accessory socket on the GLib default context (once per process); the keys
  * are brought up to date at once when the file is there. */
 void pelorn_link_state_watch(void);
-/* Takes in changes of the presence file not yet heard of, so that a read of
- * the keys right after the peer came or went sees it. */
+/* Called by every read of the keys: starts the watch when it does not run
+ * yet, and takes in changes of the presence file not yet heard of, so that a
+ * read right after the peer came or went sees it. Watching the keys starts
+ * the watch too. */
 void pelorn_link_state_refresh(void);
 
 #ifdef __cplusplus

@@ -104,7 +104,16 @@ void LinkStateMonitor::Watch()
 
 void LinkStateMonitor::Refresh()
 {
-    if (mInotifyFd >= 0 && !mReconciling && DrainEvents())
+    if (mReconciling)
+        return;
+    // The first read starts the watch (and brings the keys up to date); the
+    // runtime folder may also have changed since (tests move it).
+    if (mInotifyFd < 0 || mPresencePath != pelorn_link_presence_path(PelornAccessoryWire::SocketPath()))
+    {
+        Watch();
+        return;
+    }
+    if (DrainEvents())
         Reconcile(true);
 }
 

@@ -123,6 +123,13 @@ bool ParseDouble(const std::string& text, double& out)
     return *end == '\0';
 }
 
+/* The phone-link keys belong to the platform: whoever reads or watches them
+ * in this process gets them derived from the phone's presence. */
+bool IsLinkKey(const char* key)
+{
+    return key && (strcmp(key, "memory/brig/brig_connected") == 0 || strcmp(key, "memory/private/kiv/conn_type") == 0);
+}
+
 /* A file that is not exactly "<letter>:<value>\n" with a value of its type is
  * treated as unreadable, never as a value. */
 bool ReadStored(const char* key, StoredValue& value)
@@ -298,7 +305,7 @@ int vconf_set_str(const char* in_key, const char* strval)
 
 int vconf_get_int(const char* in_key, int* intval)
 {
-    if (in_key && (strcmp(in_key, "memory/brig/brig_connected") == 0 || strcmp(in_key, "memory/private/kiv/conn_type") == 0))
+    if (IsLinkKey(in_key))
         pelorn_link_state_refresh();
     StoredValue stored;
     if (!intval || !ReadStored(in_key, stored))
@@ -353,6 +360,8 @@ int vconf_unset(const char* in_key)
 
 int vconf_notify_key_changed(const char* in_key, vconf_callback_fn cb, void* user_data)
 {
+    if (IsLinkKey(in_key))
+        pelorn_link_state_watch();
     std::string path;
     if (!cb || !KeyPath(in_key, path))
         return VCONF_ERROR;
