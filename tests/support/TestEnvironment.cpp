@@ -116,7 +116,7 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<st
     const gint64 start = g_get_monotonic_time();
     GError* error = nullptr;
     gboolean spawned = g_spawn_async_with_pipes(nullptr, cargv.data(), envp,
-                                                (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL),
+                                                (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_SEARCH_PATH),
                                                 nullptr, nullptr, &pid, nullptr, &outFd, &errFd, &error);
     g_strfreev(envp);
     if (!spawned)
