@@ -366,6 +366,25 @@ TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
     EXPECT_EQ(std::string::npos, PelornTest::ReadFile(logPath).find("User didn't agree for Orz"));
 }
 
+/* A failed write of the agreement (a full disk) used to be ignored: the
+ * notice came back silently on the next start. */
+TEST_F(FirstUse, AgreementThatCannotBeSavedIsToldToTheWearer)
+{
+    // A file where the key's folder belongs makes the write fail, root or not.
+    const std::string blocker = mDirs.StateDir() + "/vconf/db/brig/user_agreement";
+    ASSERT_EQ(0, g_mkdir_with_parents((mDirs.StateDir() + "/vconf/db/brig").c_str(), 0700));
+    ASSERT_TRUE(g_file_set_contents(blocker.c_str(), "", 0, nullptr));
+    const int CHOICE_NOT_SAVED = 4;
+    AppScenario s;
+    s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
+        .TapWhenReady("agree", [] { return elm_object_part_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup(), "button1"); },
+              [&] { return ToastShown(CHOICE_NOT_SAVED); })
+        .ScreenshotWhenStill(Window, "agreement-not-saved");
+    s.Run({});
+    EXPECT_EQ("", s.FailedStep());
+    EXPECT_NE(std::string::npos, PelornTest::ReadFile(mDirs.StateDir() + "/pelorn.log").find("the legal agreement could not be saved"));
+}
+
 TEST_F(FirstUse, PermissionGrantedShowsTheScreen)
 {
     vconf_set_bool("db/brig/user_agreement/orzzib", 1);
