@@ -16,15 +16,15 @@ enum class ORZBasicPopupType : int
     ORZ_POPUP_TYPE_MAX = 11,
 };
 
-/* Toast slots of PopupManager. */
+/* Toast slots of PopupManager (4 is never filled). */
 enum class ORZToastPopupType : int
 {
     ORZ_TOAST_POPUP_TYPE_UNABLE_TO_USE_DURING_CALLS = 0,
     ORZ_TOAST_POPUP_TYPE_FAILED_TRY_AGAIN_LATER = 1,
     ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE = 2,
     ORZ_TOAST_POPUP_TYPE_CHANGE_SETTINGS_ON_PHONE = 3,
-    ORZ_TOAST_POPUP_TYPE_CHOICE_NOT_SAVED = 4,
-    ORZ_TOAST_POPUP_TYPE_MAX = 5,
+    ORZ_TOAST_POPUP_TYPE_CHOICE_NOT_SAVED = 5,
+    ORZ_TOAST_POPUP_TYPE_MAX = 6,
 };
 } // namespace NSPelorn
 

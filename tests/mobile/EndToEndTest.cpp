@@ -374,7 +374,7 @@ TEST_F(FirstUse, AgreementThatCannotBeSavedIsToldToTheWearer)
     const std::string blocker = mDirs.StateDir() + "/vconf/db/brig/user_agreement";
     ASSERT_EQ(0, g_mkdir_with_parents((mDirs.StateDir() + "/vconf/db/brig").c_str(), 0700));
     ASSERT_TRUE(g_file_set_contents(blocker.c_str(), "", 0, nullptr));
-    const int CHOICE_NOT_SAVED = 4;
+    const int CHOICE_NOT_SAVED = 5;
     AppScenario s;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
         .TapWhenReady("agree", [] { return elm_object_part_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup(), "button1"); },
