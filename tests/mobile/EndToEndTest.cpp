@@ -17,6 +17,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <memory>
 #include <string.h>
 #include <string>
 #include <sys/wait.h>
@@ -48,11 +49,21 @@ public:
     {
         if (mWatch)
             g_source_remove(mWatch);
-        EXPECT_TRUE(PelornTest::EndChild(mPid)) << "phone-sim did not end on SIGTERM";
+        if (mPid > 0)
+        {
+            EXPECT_TRUE(PelornTest::EndChild(mPid)) << "phone-sim did not end on SIGTERM";
+        }
         close(mIn);
         close(mOut);
     }
     void Command(const std::string& line) { (void)!write(mIn, (line + "\n").c_str(), line.size() + 1); }
+    /* Dies as a crashed or killed phone service would: no word to anybody. */
+    void Kill()
+    {
+        kill(mPid, SIGKILL);
+        waitpid(mPid, nullptr, 0);
+        mPid = 0;
+    }
     int Count(const std::string& needle) const
     {
         int n = 0;
@@ -273,6 +284,58 @@ TEST_F(EndToEnd, LinkLostWhileRingingAsksForTheConnectionPopupAndReturnsToNormal
     pelorn_log_capture_end();
     unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
     EXPECT_EQ("", s.FailedStep());
+}
+
+/* The phone killed mid-ring left the link keys at 1: the radar kept turning
+ * and the next launch sent a stop instead of a start. */
+TEST_F(EndToEnd, PhoneKilledMidRingReturnsToNormalAndTheNextLaunchStartsAgain)
+{
+    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
+    setenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "exit", 1);
+    PhoneSim phone({});
+    std::unique_ptr<PhoneSim> nextPhone;
+    gint64 killedAt = 0;
+    int stopsBeforeStart = -1;
+    AppScenario s;
+    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Then("phone-sim killed",
+              [&] {
+                  phone.Kill();
+                  killedAt = g_get_monotonic_time();
+              },
+              [&] {
+                  int connected = -1;
+                  vconf_get_bool("memory/brig/brig_connected", &connected);
+                  return connected == 0 && Idle();
+              })
+        .Do("within 2 s", [&] { EXPECT_LT(g_get_monotonic_time() - killedAt, 2 * G_USEC_PER_SEC); })
+        .Then("the phone is back", [&] { nextPhone.reset(new PhoneSim({})); },
+              [] {
+                  int connected = 0;
+                  vconf_get_bool("memory/brig/brig_connected", &connected);
+                  return connected == 1;
+              })
+        .Then("launch searching",
+              [] {
+                  gchar* argv[] = {g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), g_strdup("--launch-searching"),
+                                   nullptr};
+                  g_spawn_async(nullptr, argv, nullptr,
+                                (GSpawnFlags)(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL), nullptr, nullptr,
+                                nullptr, nullptr);
+                  g_free(argv[0]);
+                  g_free(argv[1]);
+              },
+              [&] {
+                  stopsBeforeStart = nextPhone->Received("rux-stopalert-req");
+                  return nextPhone->Received("rux-startalert-req") == 1;
+              })
+        .WaitFor("finding again", [] { return Finding(); });
+    s.Run({});
+    unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
+    unsetenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP");
+    EXPECT_EQ("", s.FailedStep());
+    EXPECT_EQ(0, stopsBeforeStart) << "the launch sent a stop to a phone that was not ringing";
 }
 
 TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
