@@ -12,6 +12,8 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <condition_variable>
+#include <libintl.h>
+#include <locale.h>
 #include <memory>
 #include <mutex>
 #include <stdio.h>
@@ -186,7 +188,17 @@ int AppScenario::Run(const std::vector<std::string>& args)
         fflush(stderr);
         _exit(1);
     });
+    // The application sets the process's language; later tests expect it as it was.
+    const char* languageBefore = getenv("LANGUAGE");
+    const std::string language = languageBefore ? languageBefore : "";
+    const std::string locale = setlocale(LC_ALL, nullptr);
     int ret = RunPelornApplication((int)argv.size() - 1, argv.data());
+    setlocale(LC_ALL, locale.c_str());
+    if (languageBefore)
+        setenv("LANGUAGE", language.c_str(), 1);
+    else
+        unsetenv("LANGUAGE");
+    textdomain(textdomain(nullptr)); // drops the message catalogues gettext cached
     {
         std::lock_guard<std::mutex> lock(mutex);
         hasReturned = true;
