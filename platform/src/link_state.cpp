@@ -86,9 +86,9 @@ void LinkStateMonitor::Watch()
     g_free(base);
     gchar* dir = g_path_get_dirname(presence.c_str());
     mInotifyFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (mInotifyFd < 0 ||
-        inotify_add_watch(mInotifyFd, dir, IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE |
-                                               IN_MODIFY) < 0)
+    if (mInotifyFd < 0 || inotify_add_watch(mInotifyFd, dir,
+                                            IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM |
+                                                IN_CLOSE_WRITE | IN_MODIFY) < 0)
     {
         dlog_print(DLOG_ERROR, LOG_TAG, "cannot watch %s: %s", dir, g_strerror(errno));
         if (mInotifyFd >= 0)

@@ -68,7 +68,8 @@ bool AncestorsSafe(const std::string& path, std::string& why)
 int pelorn_make_private_dir(const char* path, char** why)
 {
     std::string reason;
-    auto refuse = [&](const std::string& text) {
+    auto refuse = [&](const std::string& text)
+    {
         if (why)
             *why = g_strdup(text.c_str());
         return -1;
@@ -92,7 +93,7 @@ int pelorn_make_private_dir(const char* path, char** why)
     int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return refuse(dir + (errno == ELOOP || errno == ENOTDIR ? " is not a folder (a symbolic link?)"
-                                                                  : std::string(": ") + g_strerror(errno)));
+                                                                : std::string(": ") + g_strerror(errno)));
     struct stat st;
     int ret = 0;
     if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode))
@@ -148,8 +149,9 @@ const char* pelorn_runtime_dir(void)
 {
     if (gRuntimeDir.empty())
     {
-        std::string dir = FromEnvOrXdg("PELORN_RUNTIME_DIR", "XDG_RUNTIME_DIR",
-                                       std::string(g_get_tmp_dir()) + "/pelorn-" + std::to_string((unsigned)getuid()));
+        std::string dir =
+            FromEnvOrXdg("PELORN_RUNTIME_DIR", "XDG_RUNTIME_DIR",
+                         std::string(g_get_tmp_dir()) + "/pelorn-" + std::to_string((unsigned)getuid()));
         ResolvePrivateDir(dir, "runtime");
         gRuntimeDir = dir;
     }

@@ -37,10 +37,10 @@ Started StartPelorn(const std::vector<std::string>& args)
         argv.push_back(&a[0]);
     argv.push_back(nullptr);
     Started s;
-    g_spawn_async_with_pipes(nullptr, argv.data(), nullptr,
-                             (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
-                                           G_SPAWN_STDIN_FROM_DEV_NULL),
-                             nullptr, nullptr, &s.pid, nullptr, nullptr, &s.err, nullptr);
+    g_spawn_async_with_pipes(
+        nullptr, argv.data(), nullptr,
+        (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDIN_FROM_DEV_NULL),
+        nullptr, nullptr, &s.pid, nullptr, nullptr, &s.err, nullptr);
     fcntl(s.err, F_SETFL, O_NONBLOCK);
     return s;
 }
@@ -116,7 +116,8 @@ TEST(LaunchHandOver, StoppedAppLaunchersFailFastAndThePhoneNeverGetsTheirRequest
 
     kill(app.pid, SIGCONT);
     PelornTest::RunGlibFor(2000);
-    EXPECT_EQ(0u, phone.CountPrinted("rux-startalert-req")) << "a request its sender gave up on was carried out";
+    EXPECT_EQ(0u, phone.CountPrinted("rux-startalert-req"))
+        << "a request its sender gave up on was carried out";
     EXPECT_EQ(0u, phone.CountPrinted("rux-stopalert-req"));
 
     // Awake, the next launch rings once, with a start.
@@ -133,7 +134,8 @@ TEST(LaunchHandOver, StoppedAppLaunchersFailFastAndThePhoneNeverGetsTheirRequest
     const int hupStatus = EndedBy(app.pid, g_get_monotonic_time() + 10 * G_USEC_PER_SEC, inTime);
     close(app.err);
     EXPECT_TRUE(inTime) << "SIGHUP did not end the app";
-    EXPECT_TRUE(WIFEXITED(hupStatus)) << "ended by the signal's default action, not by the app: " << hupStatus;
+    EXPECT_TRUE(WIFEXITED(hupStatus))
+        << "ended by the signal's default action, not by the app: " << hupStatus;
     bool running = true;
     EXPECT_EQ(APP_MANAGER_ERROR_NONE, app_manager_is_running("com.quenlor.pelorn", &running));
     EXPECT_FALSE(running);

@@ -23,9 +23,10 @@ GPid StartPhoneSim(std::vector<std::string> args)
         argv.push_back(&a[0]);
     argv.push_back(nullptr);
     GPid pid = 0;
-    g_spawn_async(nullptr, argv.data(), nullptr,
-                  (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
-                  nullptr, nullptr, &pid, nullptr);
+    g_spawn_async(
+        nullptr, argv.data(), nullptr,
+        (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
+        nullptr, nullptr, &pid, nullptr);
     return pid;
 }
 
@@ -72,7 +73,8 @@ TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedWithinTwoSeconds)
     GPid phone = StartPhoneSim({"--conn-type", "16"});
     ASSERT_GT(phone, 0);
     ASSERT_TRUE(RunGlibUntil([] { return LinkReads(1, 16); }, 5000))
-        << "connected=" << Key("memory/brig/brig_connected") << " type=" << Key("memory/private/kiv/conn_type");
+        << "connected=" << Key("memory/brig/brig_connected")
+        << " type=" << Key("memory/private/kiv/conn_type");
 
     int heard = 0;
     ASSERT_EQ(vconf_notify_key_changed("memory/brig/brig_connected", HeardCb, &heard), VCONF_OK);
@@ -82,7 +84,8 @@ TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedWithinTwoSeconds)
     waitpid(phone, nullptr, 0);
     const gint64 killedAt = g_get_monotonic_time();
     // Heard through the main loop, as the application hears it (no read forces it).
-    EXPECT_TRUE(RunGlibUntil([&heard] { return heard > 0; }, 2000)) << "no change heard within 2 s of SIGKILL";
+    EXPECT_TRUE(RunGlibUntil([&heard] { return heard > 0; }, 2000))
+        << "no change heard within 2 s of SIGKILL";
     EXPECT_TRUE(LinkReads(0, 0));
     EXPECT_LT(g_get_monotonic_time() - killedAt, 2 * G_USEC_PER_SEC);
     vconf_ignore_key_changed("memory/brig/brig_connected", HeardCb);

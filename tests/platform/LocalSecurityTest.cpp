@@ -28,7 +28,7 @@ using PelornTest::ScopedTestDirs;
 
 namespace
 {
-const unsigned OTHER_UID = 1000;   // the account that runs the application
+const unsigned OTHER_UID = 1000;     // the account that runs the application
 const unsigned INTRUDER_UID = 65534; // another local account
 const char* const POPUP_ID = "com.quenlor.permissionpopup";
 
@@ -43,8 +43,14 @@ public:
         g_free(dir);
         chmod(mPath.c_str(), 01777);
     }
-    ~SharedScratch() { RunProgram({"rm", "-rf", mPath}); }
-    const std::string& Path() const { return mPath; }
+    ~SharedScratch()
+    {
+        RunProgram({"rm", "-rf", mPath});
+    }
+    const std::string& Path() const
+    {
+        return mPath;
+    }
 
 private:
     std::string mPath;
@@ -64,7 +70,8 @@ unsigned Owner(const std::string& path)
 
 std::string Described(const ProgramRun& run)
 {
-    return "status " + std::to_string(run.status) + (run.timedOut ? " (timed out)" : "") + ", stderr: " + run.err;
+    return "status " + std::to_string(run.status) + (run.timedOut ? " (timed out)" : "") +
+           ", stderr: " + run.err;
 }
 
 int Listen(const std::string& path)
@@ -100,8 +107,8 @@ TEST(PrivateFolders, RuntimeFolderMadeByAnotherAccountIsRefusedNotUsed)
     SharedScratch shared;
     const std::string planted = shared.Path() + "/pelorn-" + std::to_string(OTHER_UID);
     ASSERT_EQ(0, g_mkdir_with_parents((planted + "/vconf/memory/dnet").c_str(), 0777));
-    ASSERT_TRUE(g_file_set_contents((planted + "/vconf/memory/dnet/proxy").c_str(), "s:http://intruder:3128\n", -1,
-                                    nullptr));
+    ASSERT_TRUE(g_file_set_contents((planted + "/vconf/memory/dnet/proxy").c_str(),
+                                    "s:http://intruder:3128\n", -1, nullptr));
     RunProgram({"chown", "-R", std::to_string(INTRUDER_UID), planted});
     RunProgram({"chmod", "-R", "a+rX", planted});
     ASSERT_EQ(INTRUDER_UID, Owner(planted));
@@ -109,7 +116,8 @@ TEST(PrivateFolders, RuntimeFolderMadeByAnotherAccountIsRefusedNotUsed)
     std::vector<std::string> cmd = asUser;
     cmd.push_back(BuiltProgram("vconftool"));
     cmd.insert(cmd.end(), {"get", "memory/dnet/proxy"});
-    const std::vector<std::string> env = {"TMPDIR=" + shared.Path(), "PELORN_STATE_DIR=" + shared.Path() + "/state",
+    const std::vector<std::string> env = {"TMPDIR=" + shared.Path(),
+                                          "PELORN_STATE_DIR=" + shared.Path() + "/state",
                                           "-PELORN_RUNTIME_DIR", "-XDG_RUNTIME_DIR"};
     ProgramRun run = RunProgram(cmd, env);
     EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
@@ -140,16 +148,20 @@ TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAr
     const std::string vconftool = BuiltProgram("vconftool");
     const std::string runtime = "PELORN_RUNTIME_DIR=" + dirs.RuntimeDir();
 
-    ProgramRun run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"}, {"PELORN_STATE_DIR=" + root + "/link", runtime});
+    ProgramRun run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                                {"PELORN_STATE_DIR=" + root + "/link", runtime});
     EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
     EXPECT_NE(std::string::npos, run.err.find("symbolic link")) << run.err;
-    EXPECT_FALSE(g_file_test((root + "/target/vconf").c_str(), G_FILE_TEST_EXISTS)) << "written through the link";
+    EXPECT_FALSE(g_file_test((root + "/target/vconf").c_str(), G_FILE_TEST_EXISTS))
+        << "written through the link";
 
-    run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"}, {"PELORN_STATE_DIR=" + root + "/shared", runtime});
+    run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                     {"PELORN_STATE_DIR=" + root + "/shared", runtime});
     EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
     EXPECT_NE(std::string::npos, run.err.find("may be changed by other accounts")) << run.err;
 
-    run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"}, {"PELORN_STATE_DIR=" + root + "/readable", runtime});
+    run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                     {"PELORN_STATE_DIR=" + root + "/readable", runtime});
     EXPECT_TRUE(run.Exited(0)) << Described(run);
     EXPECT_EQ(0700u, Mode(root + "/readable"));
 
@@ -157,7 +169,8 @@ TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAr
     {
         ASSERT_EQ(0, g_mkdir_with_parents((root + "/foreign").c_str(), 0700));
         ASSERT_EQ(0, chown((root + "/foreign").c_str(), INTRUDER_UID, INTRUDER_UID));
-        run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"}, {"PELORN_STATE_DIR=" + root + "/foreign", runtime});
+        run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                         {"PELORN_STATE_DIR=" + root + "/foreign", runtime});
         EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
         EXPECT_NE(std::string::npos, run.err.find("belongs to another account")) << run.err;
     }
@@ -205,7 +218,10 @@ protected:
                                      : "PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP=" + answer);
         return env;
     }
-    std::string Log() const { return ReadFile(mDirs.StateDir() + "/pelorn.log"); }
+    std::string Log() const
+    {
+        return ReadFile(mDirs.StateDir() + "/pelorn.log");
+    }
 
     ScopedTestDirs mDirs;
 };
@@ -257,10 +273,10 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     gchar** envp = g_environ_setenv(g_get_environ(), "PELORN_APP_ID", POPUP_ID, TRUE);
     envp = g_environ_unsetenv(envp, "PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP");
     GPid first = 0;
-    ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), envp,
-                              (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
-                                            G_SPAWN_STDERR_TO_DEV_NULL),
-                              nullptr, nullptr, &first, nullptr));
+    ASSERT_TRUE(g_spawn_async(
+        nullptr, argv.data(), envp,
+        (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
+        nullptr, nullptr, &first, nullptr));
     g_strfreev(envp);
     ASSERT_TRUE(PelornTest::RunGlibUntil([this] { return Count(Log(), "asks:") == 1; }, 20000)) << Log();
 
@@ -279,7 +295,8 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
         gchar** lenv = g_environ_setenv(g_get_environ(), "PELORN_APP_ID", POPUP_ID, TRUE);
         GPid pid = 0;
         gint errFd = -1;
-        g_spawn_async_with_pipes(nullptr, cargv.data(), lenv, (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL),
+        g_spawn_async_with_pipes(nullptr, cargv.data(), lenv,
+                                 (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL),
                                  nullptr, nullptr, &pid, nullptr, nullptr, &errFd, nullptr);
         g_strfreev(lenv);
         launchers.push_back(pid);
@@ -290,7 +307,8 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     {
         int status = 0;
         pid_t done = 0;
-        while ((done = waitpid(launchers[i], &status, WNOHANG)) == 0 && g_get_monotonic_time() - start < 6 * G_USEC_PER_SEC)
+        while ((done = waitpid(launchers[i], &status, WNOHANG)) == 0 &&
+               g_get_monotonic_time() - start < 6 * G_USEC_PER_SEC)
             g_usleep(5000);
         if (done == 0)
         {
@@ -302,7 +320,8 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
         fcntl(errFds[i], F_SETFL, O_NONBLOCK);
         char buf[2048];
         ssize_t n = read(errFds[i], buf, sizeof(buf) - 1);
-        toldWhy += n > 0 && std::string(buf, (size_t)n).find("did not take the launch request") != std::string::npos;
+        toldWhy +=
+            n > 0 && std::string(buf, (size_t)n).find("did not take the launch request") != std::string::npos;
         close(errFds[i]);
     }
     const gint64 tookMs = (g_get_monotonic_time() - start) / 1000;
@@ -338,7 +357,8 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     int status = -1;
     pid_t done = 0;
     const gint64 hupAt = g_get_monotonic_time();
-    while ((done = waitpid(first, &status, WNOHANG)) == 0 && g_get_monotonic_time() - hupAt < 5 * G_USEC_PER_SEC)
+    while ((done = waitpid(first, &status, WNOHANG)) == 0 &&
+           g_get_monotonic_time() - hupAt < 5 * G_USEC_PER_SEC)
         g_usleep(5000);
     if (done == 0)
     {
@@ -359,8 +379,8 @@ TEST_F(PopupProgram, StartUpRemovesTemporaryFilesOfKilledWritersOnly)
 {
     GPid dead = 0;
     const char* trueArgv[] = {"/bin/true", nullptr};
-    ASSERT_TRUE(g_spawn_async(nullptr, (gchar**)trueArgv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &dead,
-                              nullptr));
+    ASSERT_TRUE(g_spawn_async(nullptr, (gchar**)trueArgv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                              nullptr, &dead, nullptr));
     waitpid(dead, nullptr, 0);
     const std::string deadPid = std::to_string((long)dead);
     const std::string livePid = std::to_string((long)getpid());
@@ -370,10 +390,12 @@ TEST_F(PopupProgram, StartUpRemovesTemporaryFilesOfKilledWritersOnly)
     const std::string prefDir = mDirs.StateDir() + "/preferences";
     for (const std::string& d : {dbDir, memDir, prefDir})
         ASSERT_EQ(0, g_mkdir_with_parents(d.c_str(), 0700));
-    const std::vector<std::string> stale = {dbDir + "/key.tmp." + deadPid + ".17", memDir + "/key.tmp." + deadPid + ".4",
+    const std::vector<std::string> stale = {dbDir + "/key.tmp." + deadPid + ".17",
+                                            memDir + "/key.tmp." + deadPid + ".4",
                                             prefDir + "/" + POPUP_ID + ".ini.Ab3dE9"};
     const std::vector<std::string> kept = {dbDir + "/key.tmp." + livePid + ".5", dbDir + "/key",
-                                           prefDir + "/com.example.other.ini.Zz9yX1", prefDir + "/" + POPUP_ID + ".ini"};
+                                           prefDir + "/com.example.other.ini.Zz9yX1",
+                                           prefDir + "/" + POPUP_ID + ".ini"};
     for (const std::string& f : stale)
         ASSERT_TRUE(g_file_set_contents(f.c_str(), "i:1\n", -1, nullptr));
     for (const std::string& f : kept)

@@ -55,7 +55,8 @@ void TerminationWatch::EndIfRequested()
     const int sig = gRequested;
     if (!sig)
         return;
-    fprintf(stderr, "test process: %s from outside; ending after the current test\n", sig == SIGTERM ? "SIGTERM" : "SIGINT");
+    fprintf(stderr, "test process: %s from outside; ending after the current test\n",
+            sig == SIGTERM ? "SIGTERM" : "SIGINT");
     fflush(stderr);
     fflush(stdout);
     signal(sig, SIG_DFL);
