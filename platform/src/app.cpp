@@ -23,9 +23,9 @@
 #include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
-#include <poll.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -489,14 +489,17 @@ gboolean LaunchSocketCb(gint fd, GIOCondition condition, gpointer data)
         close(conn);
         return G_SOURCE_CONTINUE;
     }
+    // Taken (its reply socket connected) before the sender is told, so the
+    // sender may end right away; dropped with it when the sender is gone.
+    app_control_h request = pelorn_app_control_from_args(args);
     const char ack = 1;
     if (send(conn, &ack, 1, MSG_NOSIGNAL) != 1)
     {
         dlog_print(DLOG_ERROR, TAG, "launch request dropped: its sender is gone");
+        app_control_destroy(request);
         close(conn);
         return G_SOURCE_CONTINUE;
     }
-    app_control_h request = pelorn_app_control_from_args(args);
     close(conn);
 
     if (gApp.callbacks.app_control)
