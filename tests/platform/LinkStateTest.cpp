@@ -2,11 +2,14 @@
 #include "pelorn_link_state.h"
 #include "vconf.h"
 
+#include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 using PelornTest::BuiltProgram;
@@ -108,4 +111,25 @@ TEST(LinkState, KeysSetByHandWhileNoPhoneEverRanAreLeftAlone)
     pelorn_link_state_watch();
     PelornTest::RunGlibFor(100);
     EXPECT_TRUE(LinkReads(1, 4));
+}
+
+/* Only a presence of this account counts: another one's file, even locked,
+ * never makes the watch read a phone that is not its own. */
+TEST(LinkState, PresenceFileOfAnotherAccountIsNotBelieved)
+{
+    if (getuid() != 0)
+        GTEST_SKIP() << "needs root to give the file to another account";
+    ScopedTestDirs dirs;
+    vconf_set_bool("memory/brig/brig_connected", 0);
+    pelorn_link_state_watch();
+    const std::string presence = pelorn_link_presence_path(dirs.RuntimeDir() + "/accessory.sock");
+    int fd = open(presence.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(0, fchown(fd, 65534, 65534));
+    ASSERT_EQ(0, flock(fd, LOCK_EX));
+    ASSERT_EQ(10, write(fd, "conn_type=1\n", 10)); // its change is heard like a real announcement
+    close(open(presence.c_str(), O_WRONLY | O_CLOEXEC));
+    PelornTest::RunGlibFor(300);
+    EXPECT_EQ(0, Key("memory/brig/brig_connected"));
+    close(fd);
 }
