@@ -50,6 +50,7 @@ int RunPelornApplication(int argc, char** argv)
     catch (const std::exception& e)
     {
         LOGE("[%s]", e.what());
+        return 1; // a launcher whose request went nowhere must not report success
     }
     return 0;
 }

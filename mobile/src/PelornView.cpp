@@ -787,8 +787,13 @@ void PelornView::OnBasicPopupClosed(int basicPopupType, int result)
         }
         else
         {
-            NSORZCommon::VconfUtil::SetUserAgreementForORZZIB(true);
             mPopupManagerPtr->RemoveBasicPopup(10);
+            // A full disk, say: the notice would silently come back next start.
+            if (!NSORZCommon::VconfUtil::SetUserAgreementForORZZIB(true))
+            {
+                LOGE("the legal agreement could not be saved; the notice will be shown again next start");
+                ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_CHOICE_NOT_SAVED);
+            }
         }
         break;
     default:

@@ -26,6 +26,8 @@ const char* ToastText(int type)
         return "WDS_ORZ_TPOP_LOCATION_NOT_AVAILABLE_ABB";
     case ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_CHANGE_SETTINGS_ON_PHONE:
         return "WDS_ST_TPOP_CHANGE_SETTINGS_ON_YOUR_PHONE_ABB";
+    case ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_CHOICE_NOT_SAVED:
+        return "WDS_ORZ_TPOP_YOUR_CHOICE_COULD_NOT_BE_SAVED_ABB";
     default:
         return nullptr;
     }

@@ -5,18 +5,32 @@
 extern "C" {
 #endif
 
+/* Exit status of a program whose state or runtime folder is not safely its own. */
+#define PELORN_PATHS_REFUSED_STATUS 78
+
 /* Persistent state: "db/" settings keys, preferences, usage log, log file.
  * PELORN_STATE_DIR, else <build dir>/run-state for a program at the top of a
  * build tree (where ./scripts/run keeps it), else $XDG_STATE_HOME/pelorn,
  * else ~/.local/state/pelorn. Created on first use. The returned string is
- * owned by the platform. */
+ * owned by the platform.
+ * Both folders must be private (see pelorn_make_private_dir); when one is
+ * not, the program says so on stderr and ends with
+ * PELORN_PATHS_REFUSED_STATUS rather than use it. */
 const char* pelorn_state_dir(void);
 
 /* Volatile state: "memory/" settings keys, the accessory socket, the
  * single-instance socket. PELORN_RUNTIME_DIR, else <build dir>/run-runtime
  * for a program at the top of a build tree, else $XDG_RUNTIME_DIR/pelorn,
- * else /tmp/pelorn-<uid> (mode 0700). Created on first use. */
+ * else pelorn-<uid> in the temporary folder ($TMPDIR or /tmp). Created on
+ * first use. */
 const char* pelorn_runtime_dir(void);
+
+/* Creates the folder (and missing parents) mode 0700, then checks what stands
+ * there: a real folder, not a symbolic link, owned by this account, writable
+ * by nobody else, below folders that only this account or root can change
+ * (or sticky ones). A folder of ours that others may only read is made 0700.
+ * Answers 0, or -1 with the reason in *why (g_free it) when why is given. */
+int pelorn_make_private_dir(const char* path, char** why);
 
 /* Forgets the cached directories so that a changed environment is read again
  * (tests point each case at fresh folders). */

@@ -7,6 +7,7 @@
 
 #include "dlog.h"
 #include "pelorn_accessory_wire.h"
+#include "pelorn_link_state.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -705,6 +706,8 @@ bool AccessoryClient::HandleFrame(uint8_t type, const std::string& payload)
 
 int registerNotifications(AccessoryNotification notification)
 {
+    // The link keys follow the phone's liveness from now on, in this process.
+    pelorn_link_state_watch();
     return AccessoryClient::Get().RegisterNotifications(notification);
 }
 

@@ -6,6 +6,7 @@
 #include "pelorn_mainloop.h"
 #include "pelorn_paths.h"
 #include "pelorn_screenshot.h"
+#include "pelorn_store_cleanup.h"
 #include "vconf.h"
 
 #include <Ecore.h>
@@ -23,6 +24,10 @@
 #include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -30,6 +35,12 @@
 #include <vector>
 
 #define TAG "pelorn-platform"
+
+namespace
+{
+const char LAUNCH_REQUEST_TYPE[] = "(xas)"; // sender's deadline (monotonic µs), command line
+const gint64 ANSWER_GRACE_US = 300 * 1000;
+} // namespace
 
 struct app_event_handler_s
 {
@@ -291,8 +302,43 @@ Eina_Bool SignalExitCb(void* data, int type, void* event)
 {
     dlog_print(DLOG_INFO, TAG, "exit signal: ending %s", pelorn_app_id());
     elm_exit();
-    return ECORE_CALLBACK_DONE;
+    return ECORE_CALLBACK_PASS_ON; // others in the process may have to end too
 }
+
+/* The terminal the application was started from went away: nobody is left to
+ * stop it, and it would keep its instance lock for good. */
+Eina_Bool SignalHangUpCb(void* data, int type, void* event)
+{
+    dlog_print(DLOG_ERROR, TAG, "hang-up signal: ending %s", pelorn_app_id());
+    elm_exit();
+    return ECORE_CALLBACK_PASS_ON;
+}
+
+/* The toolkit takes over the usual signals when it starts and, when it shuts
+ * down, leaves them caught and blocked. Whatever runs after the application
+ * in the same process (and every program it starts then, which inherits the
+ * mask) would never hear SIGTERM again, so the framework puts back what it
+ * found. */
+struct SignalState
+{
+    sigset_t mask;
+    struct sigaction actions[NSIG];
+    bool saved[NSIG] = {};
+
+    void Save()
+    {
+        pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+        for (int sig = 1; sig < NSIG; ++sig)
+            saved[sig] = sig != SIGKILL && sig != SIGSTOP && sigaction(sig, nullptr, &actions[sig]) == 0;
+    }
+    void Restore() const
+    {
+        for (int sig = 1; sig < NSIG; ++sig)
+            if (saved[sig])
+                sigaction(sig, &actions[sig], nullptr);
+        pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+    }
+};
 
 /* On an X server without a window manager (a bare Xvfb or Xephyr) nobody
  * marks the mapped window normal, so elementary takes it for withdrawn: it
@@ -407,20 +453,24 @@ gboolean LaunchSocketCb(gint fd, GIOCondition condition, gpointer data)
     setsockopt(conn, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
     std::string bytes;
     std::vector<std::string> args;
+    gint64 senderDeadline = 0;
     bool ok = ReadAll(conn, &bytes) && !bytes.empty();
     if (ok)
     {
-        GVariant* v = g_variant_ref_sink(
-            g_variant_new_from_data(G_VARIANT_TYPE("as"), g_memdup2(bytes.data(), bytes.size()), bytes.size(), FALSE,
-                                    g_free, nullptr));
+        GVariant* v = g_variant_ref_sink(g_variant_new_from_data(G_VARIANT_TYPE(LAUNCH_REQUEST_TYPE),
+                                                                 g_memdup2(bytes.data(), bytes.size()), bytes.size(),
+                                                                 FALSE, g_free, nullptr));
         ok = g_variant_is_normal_form(v);
         if (ok)
         {
+            GVariant* strvValue = nullptr;
+            g_variant_get(v, "(x@as)", &senderDeadline, &strvValue);
             gsize n = 0;
-            const gchar** strv = g_variant_get_strv(v, &n);
+            const gchar** strv = g_variant_get_strv(strvValue, &n);
             for (gsize i = 0; i < n; ++i)
                 args.push_back(strv[i]);
             g_free(strv);
+            g_variant_unref(strvValue);
         }
         g_variant_unref(v);
     }
@@ -430,9 +480,27 @@ gboolean LaunchSocketCb(gint fd, GIOCondition condition, gpointer data)
         close(conn);
         return G_SOURCE_CONTINUE;
     }
+    // The sender waits until its deadline and reports failure after it: a
+    // request that comes in later (this instance was stopped or busy) was
+    // given up and must not be carried out behind its sender's back.
+    if (g_get_monotonic_time() >= senderDeadline)
+    {
+        dlog_print(DLOG_ERROR, TAG, "launch request dropped: its sender gave up %lld ms ago",
+                   (long long)((g_get_monotonic_time() - senderDeadline) / 1000));
+        close(conn);
+        return G_SOURCE_CONTINUE;
+    }
+    // Taken (its reply socket connected) before the sender is told, so the
+    // sender may end right away; dropped with it when the sender is gone.
     app_control_h request = pelorn_app_control_from_args(args);
     const char ack = 1;
-    (void)!send(conn, &ack, 1, MSG_NOSIGNAL);
+    if (send(conn, &ack, 1, MSG_NOSIGNAL) != 1)
+    {
+        dlog_print(DLOG_ERROR, TAG, "launch request dropped: its sender is gone");
+        app_control_destroy(request);
+        close(conn);
+        return G_SOURCE_CONTINUE;
+    }
     close(conn);
 
     if (gApp.callbacks.app_control)
@@ -445,12 +513,32 @@ gboolean LaunchSocketCb(gint fd, GIOCondition condition, gpointer data)
     return G_SOURCE_CONTINUE;
 }
 
-bool ForwardToRunning(int fd, const std::vector<std::string>& args)
+/* Waits for fd to become ready for events until the monotonic deadline (µs). */
+bool WaitReady(int fd, short events, gint64 deadline)
+{
+    for (;;)
+    {
+        const gint64 left = deadline - g_get_monotonic_time();
+        if (left <= 0)
+            return false;
+        struct pollfd p = {fd, events, 0};
+        int n = poll(&p, 1, (int)((left + 999) / 1000));
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n > 0;
+    }
+}
+
+/* The request carries the moment its sender stops waiting; the running
+ * instance answers only before it. The sender listens a little longer than
+ * that, so an answer given in time is not missed on the way. */
+bool ForwardToRunning(int fd, const std::vector<std::string>& args, gint64 deadline)
 {
     std::vector<const gchar*> strv;
     for (const std::string& a : args)
         strv.push_back(a.c_str());
-    GVariant* v = g_variant_ref_sink(g_variant_new_strv(strv.data(), (gssize)strv.size()));
+    GVariant* v = g_variant_ref_sink(
+        g_variant_new("(x@as)", (gint64)deadline, g_variant_new_strv(strv.data(), (gssize)strv.size())));
     const char* bytes = static_cast<const char*>(g_variant_get_data(v));
     size_t left = g_variant_get_size(v);
     bool ok = true;
@@ -459,6 +547,11 @@ bool ForwardToRunning(int fd, const std::vector<std::string>& args)
         ssize_t n = send(fd, bytes, left, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        {
+            ok = WaitReady(fd, POLLOUT, deadline);
+            continue;
+        }
         ok = n > 0;
         if (ok)
         {
@@ -469,9 +562,7 @@ bool ForwardToRunning(int fd, const std::vector<std::string>& args)
     g_variant_unref(v);
     shutdown(fd, SHUT_WR);
     char ack = 0;
-    struct timeval tv = {10, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-    return ok && read(fd, &ack, 1) == 1 && ack == 1;
+    return ok && WaitReady(fd, POLLIN, deadline + ANSWER_GRACE_US) && read(fd, &ack, 1) == 1 && ack == 1;
 }
 
 enum class InstanceRole
@@ -479,7 +570,37 @@ enum class InstanceRole
     FIRST,
     FORWARDED,
     FAILED,
+    NOT_TAKEN,
 };
+
+/* How long a later start waits for the running instance to take its request,
+ * lock and socket included (PELORN_HANDOVER_MS, for tests). */
+long HandOverMs()
+{
+    const char* env = getenv("PELORN_HANDOVER_MS");
+    long ms = env ? strtol(env, nullptr, 10) : 0;
+    return ms > 0 ? ms : 2000;
+}
+
+gint64 HandOverDeadline()
+{
+    return g_get_monotonic_time() + (gint64)HandOverMs() * 1000;
+}
+
+/* Takes the start-up lock without ever blocking past the deadline: a wedged
+ * holder must not queue every later launcher behind it. */
+bool LockUntil(int fd, gint64 deadline)
+{
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0)
+    {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        if (g_get_monotonic_time() >= deadline)
+            return false;
+        g_usleep(10 * 1000);
+    }
+    return true;
+}
 
 /* Either becomes the running instance of the application id (listening on
  * its launch socket) or hands the launch request to the one that is. The
@@ -493,19 +614,40 @@ InstanceRole ClaimInstance(const std::vector<std::string>& args)
     if (!FillAddr(gApp.launchPath, &addr))
         return InstanceRole::FAILED;
 
+    const gint64 deadline = HandOverDeadline();
     int lockFd = open((base + ".launch.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lockFd < 0 || flock(lockFd, LOCK_EX) != 0)
-    {
-        if (lockFd >= 0)
-            close(lockFd);
+    if (lockFd < 0)
         return InstanceRole::FAILED;
+    if (!LockUntil(lockFd, deadline))
+    {
+        close(lockFd);
+        return InstanceRole::NOT_TAKEN;
     }
 
     InstanceRole role = InstanceRole::FAILED;
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && connect(fd, (struct sockaddr*)&addr, sizeof(addr)) == 0)
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int connected = fd >= 0 ? connect(fd, (struct sockaddr*)&addr, sizeof(addr)) : -1;
+    // A full backlog (the instance is stopped or not reading) is a running
+    // instance too: try again until the deadline, never block on it.
+    while (connected != 0 && fd >= 0 && errno == EAGAIN && g_get_monotonic_time() < deadline)
     {
-        role = ForwardToRunning(fd, args) ? InstanceRole::FORWARDED : InstanceRole::FAILED;
+        g_usleep(20 * 1000);
+        connected = connect(fd, (struct sockaddr*)&addr, sizeof(addr));
+    }
+    if (connected != 0 && fd >= 0 && errno == EAGAIN)
+    {
+        close(fd);
+        flock(lockFd, LOCK_UN);
+        close(lockFd);
+        return InstanceRole::NOT_TAKEN;
+    }
+    if (connected == 0)
+    {
+        // Others may hand over at the same time; only becoming the instance needs the lock.
+        flock(lockFd, LOCK_UN);
+        close(lockFd);
+        lockFd = -1;
+        role = ForwardToRunning(fd, args, deadline) ? InstanceRole::FORWARDED : InstanceRole::NOT_TAKEN;
         close(fd);
     }
     else
@@ -530,8 +672,11 @@ InstanceRole ClaimInstance(const std::vector<std::string>& args)
                 pelorn_app_release_running_lock(pelorn_app_id());
         }
     }
-    flock(lockFd, LOCK_UN);
-    close(lockFd);
+    if (lockFd >= 0)
+    {
+        flock(lockFd, LOCK_UN);
+        close(lockFd);
+    }
     return role;
 }
 
@@ -611,19 +756,33 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     case InstanceRole::FAILED:
         dlog_print(DLOG_ERROR, TAG, "%s: cannot claim or reach the running instance", pelorn_app_id());
         return APP_ERROR_IO_ERROR;
+    case InstanceRole::NOT_TAKEN:
+        dlog_print(DLOG_ERROR, TAG, "%s: the running instance did not take the launch request in time",
+                   pelorn_app_id());
+        fprintf(stderr,
+                "%s: the running instance did not take the launch request within %ld ms (stopped or busy);"
+                " the request was dropped and will not be carried out\n",
+                pelorn_app_id(), HandOverMs());
+        return APP_ERROR_IO_ERROR;
     case InstanceRole::FIRST:
         break;
     }
+    // Only now is this the one running instance: nobody else writes its preferences.
+    pelorn_settings_clean_stale();
+    pelorn_preference_clean_stale();
 
     gApp.callbacks = *callback;
     gApp.userData = user_data;
     gApp.state = LifeState::NONE;
     gApp.windowLowered = false;
 
+    SignalState signalsBefore;
+    signalsBefore.Save();
     elm_init(argc, argv);
     pelorn_mainloop_integrate_glib();
     elm_policy_set(ELM_POLICY_QUIT, ELM_POLICY_QUIT_LAST_WINDOW_CLOSED);
     Ecore_Event_Handler* signalExit = ecore_event_handler_add(ECORE_EVENT_SIGNAL_EXIT, SignalExitCb, nullptr);
+    Ecore_Event_Handler* signalHangUp = ecore_event_handler_add(ECORE_EVENT_SIGNAL_HUP, SignalHangUpCb, nullptr);
     gApp.launchWatch = g_unix_fd_add(gApp.launchFd, G_IO_IN, LaunchSocketCb, nullptr);
 
     bool created = !gApp.callbacks.create || gApp.callbacks.create(gApp.userData);
@@ -656,12 +815,14 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
         ecore_timer_del(gApp.screenshotTimer);
     gApp.screenshotTimer = nullptr;
     ecore_event_handler_del(signalExit);
+    ecore_event_handler_del(signalHangUp);
     if (gApp.mainWindow)
     {
         evas_object_event_callback_del(gApp.mainWindow, EVAS_CALLBACK_DEL, WindowDelCb);
         gApp.mainWindow = nullptr;
     }
     elm_shutdown();
+    signalsBefore.Restore();
     return APP_ERROR_NONE;
 }
 

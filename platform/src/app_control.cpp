@@ -13,6 +13,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <utility>
@@ -265,6 +266,25 @@ int ListenOn(const std::string& path)
 }
 } // namespace
 
+namespace
+{
+/* A launch request names where the answer goes. Only a socket our own
+ * launches made is acceptable: directly in the replies folder of our private
+ * runtime folder, a socket, ours. Anything else would let whoever writes a
+ * launch request make the application connect (and answer) anywhere. */
+bool ReplySocketAllowed(const std::string& path)
+{
+    const std::string dir = pelorn_app_runtime_subdir("replies") + "/";
+    const std::string name = path.compare(0, dir.size(), dir) == 0 ? path.substr(dir.size()) : std::string();
+    struct stat st;
+    const bool ok = !name.empty() && name.find('/') == std::string::npos && name != "." && name != ".." &&
+                    lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == getuid();
+    if (!ok)
+        dlog_print(DLOG_ERROR, TAG, "reply socket refused: %s is not one of ours in %s", path.c_str(), dir.c_str());
+    return ok;
+}
+} // namespace
+
 std::string pelorn_app_runtime_subdir(const char* name)
 {
     std::string dir = std::string(pelorn_runtime_dir()) + "/" + name;
@@ -294,7 +314,7 @@ app_control_h pelorn_app_control_from_args(const std::vector<std::string>& args)
         else if (arg.rfind("--reply-socket=", 0) == 0)
         {
             struct sockaddr_un addr;
-            if (!FillSockaddr(arg.substr(15), &addr))
+            if (!ReplySocketAllowed(arg.substr(15)) || !FillSockaddr(arg.substr(15), &addr))
                 continue;
             int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
             if (fd < 0)

@@ -2,12 +2,15 @@
 #include "pelorn_log_capture.h"
 #include "pelorn_paths.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <glib.h>
 #include <mutex>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <time.h>
 #include <unistd.h>
@@ -17,7 +20,8 @@ namespace
 struct LogSink
 {
     std::mutex mutex;
-    FILE* file = nullptr;
+    int fd = -1;
+    std::string path;
     bool fileTried = false;
     bool toStderr = true;
     bool stderrChecked = false;
@@ -35,6 +39,62 @@ char PriorityLetter(log_priority prio)
 {
     static const char letters[] = "??VDIWEFS";
     return (prio >= 0 && prio <= DLOG_SILENT) ? letters[prio] : '?';
+}
+
+/* The log holds the phone's position and address: only this account reads
+ * it. It is kept to about twice this size: one full file aside as ".1",
+ * replaced when the current one fills up. */
+off_t MaxLogBytes()
+{
+    const char* env = getenv("PELORN_LOG_MAX_BYTES");
+    long long value = env ? g_ascii_strtoll(env, nullptr, 10) : 0;
+    return value > 0 ? (off_t)value : (off_t)1024 * 1024;
+}
+
+int OpenLog(const std::string& path)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    // A log left readable by an earlier version is closed to others now; a
+    // file that is not ours or not a plain file is not written to at all.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid() ||
+        ((st.st_mode & 0077) && fchmod(fd, 0600) != 0))
+    {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+/* Called with the sink locked, before each line. Several processes share the
+ * log: whoever finds it full moves it aside, the others notice that the name
+ * points at a new file and follow. */
+void RotateIfFull(LogSink& sink)
+{
+    struct stat mine;
+    if (sink.fd < 0 || fstat(sink.fd, &mine) != 0 || mine.st_size < MaxLogBytes())
+        return;
+    struct stat named;
+    if (stat(sink.path.c_str(), &named) == 0 && named.st_ino == mine.st_ino && named.st_dev == mine.st_dev)
+        rename(sink.path.c_str(), (sink.path + ".1").c_str());
+    close(sink.fd);
+    sink.fd = OpenLog(sink.path);
+}
+
+void WriteLine(int fd, const std::string& line)
+{
+    size_t done = 0;
+    while (done < line.size())
+    {
+        ssize_t n = write(fd, line.data() + done, line.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        done += (size_t)n;
+    }
 }
 
 std::string StripColours(const char* text)
@@ -75,10 +135,8 @@ int dlog_vprint(log_priority prio, const char* tag, const char* fmt, va_list ap)
     if (!sink.fileTried)
     {
         sink.fileTried = true;
-        std::string path = std::string(pelorn_state_dir()) + "/pelorn.log";
-        sink.file = fopen(path.c_str(), "a");
-        if (sink.file)
-            setvbuf(sink.file, nullptr, _IOLBF, 0);
+        sink.path = std::string(pelorn_state_dir()) + "/pelorn.log";
+        sink.fd = OpenLog(sink.path);
     }
 
     struct timeval tv;
@@ -91,10 +149,16 @@ int dlog_vprint(log_priority prio, const char* tag, const char* fmt, va_list ap)
     if (sink.toStderr)
         fprintf(stderr, "%s.%03ld %c/%s(%d): %s\n", stamp, (long)(tv.tv_usec / 1000), PriorityLetter(prio), tag,
                 (int)getpid(), text);
-    // The file is read with less and grep, not on a terminal: no colour codes.
-    if (sink.file)
-        fprintf(sink.file, "%s.%03ld %c/%s(%d): %s\n", stamp, (long)(tv.tv_usec / 1000), PriorityLetter(prio),
-                tag, (int)getpid(), StripColours(text).c_str());
+    if (sink.fd >= 0)
+    {
+        RotateIfFull(sink);
+        gchar* line = g_strdup_printf("%s.%03ld %c/%s(%d): %s\n", stamp, (long)(tv.tv_usec / 1000),
+                                      PriorityLetter(prio), tag, (int)getpid(), StripColours(text).c_str());
+        // The file is read with less and grep, not on a terminal: no colour codes.
+        if (sink.fd >= 0)
+            WriteLine(sink.fd, line); // one write on an appending file: lines of several processes never mix
+        g_free(line);
+    }
     if (sink.capturing)
         sink.captured.push_back(std::string(tag) + "|" + StripColours(text));
 
@@ -159,9 +223,9 @@ void pelorn_log_reopen()
 {
     LogSink& sink = Sink();
     std::lock_guard<std::mutex> lock(sink.mutex);
-    if (sink.file)
-        fclose(sink.file);
-    sink.file = nullptr;
+    if (sink.fd >= 0)
+        close(sink.fd);
+    sink.fd = -1;
     sink.fileTried = false;
     sink.stderrChecked = false;
 }

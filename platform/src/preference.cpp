@@ -2,6 +2,7 @@
 
 #include "dlog.h"
 #include "pelorn_paths.h"
+#include "pelorn_store_cleanup.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>
@@ -9,6 +10,8 @@
 #include <string.h>
 #include <string>
 #include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
 #define PREF_LOG_TAG "preference"
 #define PREF_GROUP "preferences"
@@ -214,4 +217,34 @@ int preference_remove_all(void)
     GKeyFile* keyFile = Load();
     g_key_file_remove_group(keyFile, PREF_GROUP, nullptr);
     return Save();
+}
+
+int pelorn_preference_clean_stale(void)
+{
+    const std::string dir = std::string(pelorn_state_dir()) + "/preferences";
+    const std::string own = std::string(pelorn_app_id()) + ".ini.";
+    GDir* handle = g_dir_open(dir.c_str(), 0, nullptr);
+    if (!handle)
+        return 0;
+    int removed = 0;
+    int budget = 20000;
+    const gchar* name;
+    while ((name = g_dir_read_name(handle)) && budget-- > 0)
+    {
+        // g_key_file_save_to_file writes "<file>.XXXXXX" and renames it over "<file>".
+        const char* ini = strstr(name, ".ini.");
+        if (!ini || strlen(ini) != 11)
+            continue;
+        const std::string path = dir + "/" + name;
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        const bool ours = own.compare(0, std::string::npos, name, own.size()) == 0;
+        if ((ours || time(nullptr) - st.st_mtime > 60) && unlink(path.c_str()) == 0)
+            removed++;
+    }
+    g_dir_close(handle);
+    if (removed > 0)
+        dlog_print(DLOG_ERROR, PREF_LOG_TAG, "removed %d temporary files left by interrupted writes", removed);
+    return removed;
 }

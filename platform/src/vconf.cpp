@@ -1,13 +1,16 @@
 #include "vconf.h"
 
 #include "dlog.h"
+#include "pelorn_link_state.h"
 #include "pelorn_paths.h"
+#include "pelorn_store_cleanup.h"
 
 #include <errno.h>
 #include <fcntl.h>
 #include <gio/gio.h>
 #include <glib/gstdio.h>
 #include <map>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
@@ -118,6 +121,13 @@ bool ParseDouble(const std::string& text, double& out)
     char* end = nullptr;
     out = g_ascii_strtod(text.c_str(), &end);
     return *end == '\0';
+}
+
+/* The phone-link keys belong to the platform: whoever reads or watches them
+ * in this process gets them derived from the phone's presence. */
+bool IsLinkKey(const char* key)
+{
+    return key && (strcmp(key, "memory/brig/brig_connected") == 0 || strcmp(key, "memory/private/kiv/conn_type") == 0);
 }
 
 /* A file that is not exactly "<letter>:<value>\n" with a value of its type is
@@ -295,6 +305,8 @@ int vconf_set_str(const char* in_key, const char* strval)
 
 int vconf_get_int(const char* in_key, int* intval)
 {
+    if (IsLinkKey(in_key))
+        pelorn_link_state_refresh();
     StoredValue stored;
     if (!intval || !ReadStored(in_key, stored))
         return VCONF_ERROR;
@@ -348,6 +360,8 @@ int vconf_unset(const char* in_key)
 
 int vconf_notify_key_changed(const char* in_key, vconf_callback_fn cb, void* user_data)
 {
+    if (IsLinkKey(in_key))
+        pelorn_link_state_watch();
     std::string path;
     if (!cb || !KeyPath(in_key, path))
         return VCONF_ERROR;
@@ -401,6 +415,61 @@ int vconf_ignore_key_changed(const char* in_key, vconf_callback_fn cb)
         keys.erase(it);
     }
     return VCONF_OK;
+}
+
+namespace
+{
+const int STALE_AFTER_SECONDS = 60; // far beyond any single write
+const int MAX_DEPTH = 16;
+const int MAX_ENTRIES = 20000;
+
+/* "<key>.tmp.<pid>.<random>", as WriteStored names them. */
+bool IsStaleTemporary(const char* name, const struct stat& st)
+{
+    const char* tmp = strstr(name, ".tmp.");
+    if (!tmp || !S_ISREG(st.st_mode))
+        return false;
+    char* end = nullptr;
+    long pid = strtol(tmp + 5, &end, 10);
+    if (pid <= 0 || *end != '.')
+        return false;
+    const bool writerGone = kill((pid_t)pid, 0) != 0 && errno == ESRCH;
+    return writerGone || time(nullptr) - st.st_mtime > STALE_AFTER_SECONDS;
+}
+
+int CleanTree(const std::string& dir, int depth, int& budget)
+{
+    if (depth > MAX_DEPTH)
+        return 0;
+    GDir* handle = g_dir_open(dir.c_str(), 0, nullptr);
+    if (!handle)
+        return 0;
+    int removed = 0;
+    const gchar* name;
+    while ((name = g_dir_read_name(handle)) && budget-- > 0)
+    {
+        const std::string path = dir + "/" + name;
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode))
+            removed += CleanTree(path, depth + 1, budget);
+        else if (IsStaleTemporary(name, st) && unlink(path.c_str()) == 0)
+            removed++;
+    }
+    g_dir_close(handle);
+    return removed;
+}
+} // namespace
+
+int pelorn_settings_clean_stale(void)
+{
+    int budget = MAX_ENTRIES;
+    int removed = CleanTree(std::string(pelorn_state_dir()) + "/vconf", 0, budget) +
+                  CleanTree(std::string(pelorn_runtime_dir()) + "/vconf", 0, budget);
+    if (removed > 0)
+        dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "removed %d temporary files left by interrupted writes", removed);
+    return removed;
 }
 
 const char* vconf_keynode_get_name(keynode_t* keynode)

@@ -1,6 +1,7 @@
 #include "AppScenario.h"
 
 #include "PelornApplication.h"
+#include "TerminationWatch.h"
 #include "TestEnvironment.h"
 #include "pelorn_screenshot.h"
 
@@ -9,8 +10,16 @@
 #include <Ecore_Input.h>
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <gtest/gtest.h>
+#include <condition_variable>
+#include <libintl.h>
+#include <locale.h>
 #include <memory>
+#include <mutex>
+#include <stdio.h>
 #include <string.h>
+#include <thread>
+#include <unistd.h>
 
 namespace PelornTest
 {
@@ -99,6 +108,12 @@ int AppScenario::TickCb(void* data)
 
 bool AppScenario::Tick()
 {
+    if (mArmTerminationWatch)
+    {
+        // The toolkit runs by now; it is the application's own initialisation.
+        mArmTerminationWatch = false;
+        TerminationWatch::Arm();
+    }
     if (mNext >= mSteps.size())
     {
         mEndRequested = true;
@@ -129,6 +144,18 @@ bool AppScenario::Tick()
 
 int AppScenario::Run(const std::vector<std::string>& args)
 {
+    // The application's singletons (main object, view stack, phone link) and
+    // the toolkit keep what the first run left: a second run in the same
+    // process would not start from a fresh watch, and used to hang. CTest runs
+    // every case in a process of its own; so must a filter by hand.
+    static int runs = 0;
+    if (++runs > 1)
+    {
+        mFailedStep = "refused: the application already ran in this test process; run one scenario per process "
+                      "(ctest does; by hand: --gtest_filter=Suite.Case)";
+        ADD_FAILURE() << mFailedStep;
+        return -1;
+    }
     mDeadline = g_get_monotonic_time() + (long long)mTimeoutMs * 1000;
     std::vector<std::string> storage{"pelorn"};
     storage.insert(storage.end(), args.begin(), args.end());
@@ -140,7 +167,46 @@ int AppScenario::Run(const std::vector<std::string>& args)
     // joined them; the ticks do not go through the clock seam on purpose, so
     // they keep running while a test holds the application's clock.
     mTick = g_timeout_add(10, (GSourceFunc)TickCb, this);
+    // With no toolkit of the test's own, the application's shutdown takes the
+    // listener with it.
+    const bool ownWatch = !TerminationWatch::Armed();
+    mArmTerminationWatch = ownWatch;
+
+    // The time-out above needs a main loop that runs; an application stuck
+    // outside it (or never ending) must still fail the test, not hang it.
+    std::mutex mutex;
+    std::condition_variable returned;
+    bool hasReturned = false;
+    const int hardMs = mTimeoutMs + HARD_DEADLINE_GRACE_MS;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (returned.wait_for(lock, std::chrono::milliseconds(hardMs), [&] { return hasReturned; }))
+            return;
+        const size_t next = mNext;
+        fprintf(stderr, "FAILED: the scenario did not end within %d ms (step %zu: %s); ending the test process\n",
+                hardMs, next, next < mSteps.size() ? mSteps[next].name.c_str() : "after the last step");
+        fflush(stderr);
+        _exit(1);
+    });
+    // The application sets the process's language; later tests expect it as it was.
+    const char* languageBefore = getenv("LANGUAGE");
+    const std::string language = languageBefore ? languageBefore : "";
+    const std::string locale = setlocale(LC_ALL, nullptr);
     int ret = RunPelornApplication((int)argv.size() - 1, argv.data());
+    setlocale(LC_ALL, locale.c_str());
+    if (languageBefore)
+        setenv("LANGUAGE", language.c_str(), 1);
+    else
+        unsetenv("LANGUAGE");
+    textdomain(textdomain(nullptr)); // drops the message catalogues gettext cached
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        hasReturned = true;
+    }
+    returned.notify_all();
+    watchdog.join();
+    if (ownWatch)
+        TerminationWatch::Forget();
     if (mTick)
         g_source_remove(mTick);
     mTick = 0;

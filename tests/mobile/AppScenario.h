@@ -2,6 +2,7 @@
 #define PELORN_TESTS_APP_SCENARIO_H
 
 #include <Elementary.h>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,6 +25,11 @@ public:
     };
 
     explicit AppScenario(int timeoutMs = 30000) : mTimeoutMs(timeoutMs) {}
+
+    /* How long past its own time-out a scenario may take before the watchdog
+     * ends the test process: the time-out needs a running main loop, the
+     * watchdog does not. */
+    static const int HARD_DEADLINE_GRACE_MS = 20000;
 
     AppScenario& Then(const std::string& name, std::function<void()> act, std::function<bool()> done);
     AppScenario& WaitFor(const std::string& name, std::function<bool()> done);
@@ -70,13 +76,14 @@ private:
     bool Tick();
 
     std::vector<Step> mSteps;
-    size_t mNext = 0;
+    std::atomic<size_t> mNext{0}; // read by the watchdog too
     bool mActed = false;
     int mTimeoutMs;
     long long mDeadline = 0;
     std::string mFailedStep;
     bool mEndRequested = false;
     unsigned int mTick = 0;
+    bool mArmTerminationWatch = false;
 };
 } // namespace PelornTest
 

@@ -18,6 +18,7 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <memory>
 #include <string.h>
 #include <string>
 #include <sys/wait.h>
@@ -49,12 +50,21 @@ public:
     {
         if (mWatch)
             g_source_remove(mWatch);
-        kill(mPid, SIGTERM);
-        waitpid(mPid, nullptr, 0);
+        if (mPid > 0)
+        {
+            EXPECT_TRUE(PelornTest::EndChild(mPid)) << "phone-sim did not end on SIGTERM";
+        }
         close(mIn);
         close(mOut);
     }
     void Command(const std::string& line) { (void)!write(mIn, (line + "\n").c_str(), line.size() + 1); }
+    /* Dies as a crashed or killed phone service would: no word to anybody. */
+    void Kill()
+    {
+        kill(mPid, SIGKILL);
+        waitpid(mPid, nullptr, 0);
+        mPid = 0;
+    }
     int Count(const std::string& needle) const
     {
         int n = 0;
@@ -277,6 +287,58 @@ TEST_F(EndToEnd, LinkLostWhileRingingAsksForTheConnectionPopupAndReturnsToNormal
     EXPECT_EQ("", s.FailedStep());
 }
 
+/* The phone killed mid-ring left the link keys at 1: the radar kept turning
+ * and the next launch sent a stop instead of a start. */
+TEST_F(EndToEnd, PhoneKilledMidRingReturnsToNormalAndTheNextLaunchStartsAgain)
+{
+    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
+    setenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "exit", 1);
+    PhoneSim phone({});
+    std::unique_ptr<PhoneSim> nextPhone;
+    gint64 killedAt = 0;
+    int stopsBeforeStart = -1;
+    AppScenario s;
+    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Then("phone-sim killed",
+              [&] {
+                  phone.Kill();
+                  killedAt = g_get_monotonic_time();
+              },
+              [&] {
+                  int connected = -1;
+                  vconf_get_bool("memory/brig/brig_connected", &connected);
+                  return connected == 0 && Idle();
+              })
+        .Do("within 2 s", [&] { EXPECT_LT(g_get_monotonic_time() - killedAt, 2 * G_USEC_PER_SEC); })
+        .Then("the phone is back", [&] { nextPhone.reset(new PhoneSim({})); },
+              [] {
+                  int connected = 0;
+                  vconf_get_bool("memory/brig/brig_connected", &connected);
+                  return connected == 1;
+              })
+        .Then("launch searching",
+              [] {
+                  gchar* argv[] = {g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), g_strdup("--launch-searching"),
+                                   nullptr};
+                  g_spawn_async(nullptr, argv, nullptr,
+                                (GSpawnFlags)(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL), nullptr, nullptr,
+                                nullptr, nullptr);
+                  g_free(argv[0]);
+                  g_free(argv[1]);
+              },
+              [&] {
+                  stopsBeforeStart = nextPhone->Received("rux-stopalert-req");
+                  return nextPhone->Received("rux-startalert-req") == 1;
+              })
+        .WaitFor("finding again", [] { return Finding(); });
+    s.Run({});
+    unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
+    unsetenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP");
+    EXPECT_EQ("", s.FailedStep());
+    EXPECT_EQ(0, stopsBeforeStart) << "the launch sent a stop to a phone that was not ringing";
+}
+
 TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
 {
     PhoneSim phone({});
@@ -383,6 +445,25 @@ TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
     waitpid(pid, nullptr, 0);
     ASSERT_TRUE(built) << "the restarted app never built its screen";
     EXPECT_EQ(std::string::npos, PelornTest::ReadFile(logPath).find("User didn't agree for Orz"));
+}
+
+/* A failed write of the agreement (a full disk) used to be ignored: the
+ * notice came back silently on the next start. */
+TEST_F(FirstUse, AgreementThatCannotBeSavedIsToldToTheWearer)
+{
+    // A file where the key's folder belongs makes the write fail, root or not.
+    const std::string blocker = mDirs.StateDir() + "/vconf/db/brig/user_agreement";
+    ASSERT_EQ(0, g_mkdir_with_parents((mDirs.StateDir() + "/vconf/db/brig").c_str(), 0700));
+    ASSERT_TRUE(g_file_set_contents(blocker.c_str(), "", 0, nullptr));
+    const int CHOICE_NOT_SAVED = 5;
+    AppScenario s;
+    s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
+        .TapWhenReady("agree", [] { return elm_object_part_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup(), "button1"); },
+              [&] { return ToastShown(CHOICE_NOT_SAVED); })
+        .ScreenshotWhenStill(Window, "agreement-not-saved");
+    s.Run({});
+    EXPECT_EQ("", s.FailedStep());
+    EXPECT_NE(std::string::npos, PelornTest::ReadFile(mDirs.StateDir() + "/pelorn.log").find("the legal agreement could not be saved"));
 }
 
 TEST_F(FirstUse, PermissionGrantedShowsTheScreen)

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gio/gunixinputstream.h>
+#include <gtest/gtest.h>
 #include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -93,23 +94,9 @@ void PhoneSimProcess::Terminate()
     const char* id = g_subprocess_get_identifier(mProcess);
     const pid_t pid = id ? (pid_t)atoi(id) : 0;
     if (pid > 0)
-        kill(pid, SIGTERM);
+        EXPECT_TRUE(EndChild(pid)) << "phone-sim did not end on SIGTERM";
     else
         g_subprocess_send_signal(mProcess, SIGTERM);
-    if (pid > 0)
-    {
-        // A phone-sim stuck away from its main loop never sees SIGTERM: the test must end anyway.
-        const gint64 giveUp = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
-        pid_t done;
-        while ((done = waitpid(pid, nullptr, WNOHANG)) == 0 && g_get_monotonic_time() < giveUp)
-            g_usleep(2000);
-        if (done == 0)
-        {
-            kill(pid, SIGKILL);
-            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
-                ;
-        }
-    }
     Output();
 }
 } // namespace PelornTest

@@ -32,6 +32,7 @@ struct Recorder
     bool acted = false;
     bool timedOut = false;
     gint64 deadline = 0;
+    guint stepTimer = 0;
 
     bool Saw(const std::string& call) const
     {
@@ -60,10 +61,14 @@ gboolean StepTimerCb(gpointer data)
     {
         r->timedOut = true;
         elm_exit();
+        r->stepTimer = 0;
         return G_SOURCE_REMOVE;
     }
     if (r->next >= r->steps.size())
+    {
+        r->stepTimer = 0;
         return G_SOURCE_REMOVE;
+    }
     Recorder::Step& step = r->steps[r->next];
     if (!r->acted)
     {
@@ -84,7 +89,7 @@ bool CreateCb(void* data)
     r->calls.push_back("create");
     r->window = elm_win_add(nullptr, "Probe", ELM_WIN_BASIC);
     evas_object_show(r->window);
-    g_timeout_add(10, StepTimerCb, r);
+    r->stepTimer = g_timeout_add(10, StepTimerCb, r);
     return true;
 }
 void AppControlCb(app_control_h ac, void* data)
@@ -150,6 +155,9 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
     char* argv[] = {arg0, arg1, nullptr};
     ui_app_lifecycle_callback_s cbs = {CreateCb, TerminateCb, PauseCb, ResumeCb, AppControlCb};
     EXPECT_EQ(APP_ERROR_NONE, ui_app_main(2, argv, &cbs, &r));
+    // The steps point into this test's frame: none may run in the next test.
+    if (r.stepTimer)
+        g_source_remove(r.stepTimer);
     ui_app_remove_event_handler(battery);
     g_unsetenv("PELORN_APP_ID");
     g_unsetenv("PELORN_SCREENSHOT_DIR");

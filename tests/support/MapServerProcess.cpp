@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 
 #include <glib/gstdio.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -53,8 +54,7 @@ MapServerProcess::~MapServerProcess()
 {
     if (mPid > 0)
     {
-        kill(mPid, SIGTERM);
-        waitpid(mPid, nullptr, 0);
+        EXPECT_TRUE(EndChild(mPid)) << "map-server did not end on SIGTERM";
         g_spawn_close_pid(mPid);
     }
     if (!mDir.empty())

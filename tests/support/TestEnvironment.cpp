@@ -4,9 +4,15 @@
 #include "pelorn_paths.h"
 #include "vconf.h"
 
+#include <errno.h>
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace PelornTest
 {
@@ -58,6 +64,124 @@ ScopedTestDirs::~ScopedTestDirs()
     g_unsetenv("PELORN_STATE_DIR");
     g_unsetenv("PELORN_RUNTIME_DIR");
     pelorn_paths_reset();
+}
+
+bool EndChild(int pid, int graceMs)
+{
+    if (pid <= 0)
+        return false;
+    kill(pid, SIGTERM);
+    const gint64 deadline = g_get_monotonic_time() + (gint64)graceMs * 1000;
+    for (;;)
+    {
+        const pid_t done = waitpid(pid, nullptr, WNOHANG);
+        if (done == pid || (done < 0 && errno != EINTR))
+            return true;
+        if (g_get_monotonic_time() >= deadline)
+            break;
+        g_usleep(2000);
+    }
+    kill(pid, SIGKILL);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
+        ;
+    return false;
+}
+
+bool ProgramRun::Exited(int code) const
+{
+    return !timedOut && WIFEXITED(status) && WEXITSTATUS(status) == code;
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int timeoutMs)
+{
+    ProgramRun run;
+    gchar** envp = g_get_environ();
+    for (const std::string& e : env)
+    {
+        if (!e.empty() && e[0] == '-')
+        {
+            envp = g_environ_unsetenv(envp, e.c_str() + 1);
+            continue;
+        }
+        const size_t eq = e.find('=');
+        envp = g_environ_setenv(envp, e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), TRUE);
+    }
+    std::vector<std::string> args = argv;
+    std::vector<gchar*> cargv;
+    for (std::string& a : args)
+        cargv.push_back(&a[0]);
+    cargv.push_back(nullptr);
+    GPid pid = 0;
+    gint outFd = -1, errFd = -1;
+    const gint64 start = g_get_monotonic_time();
+    GError* error = nullptr;
+    gboolean spawned = g_spawn_async_with_pipes(nullptr, cargv.data(), envp,
+                                                (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_SEARCH_PATH),
+                                                nullptr, nullptr, &pid, nullptr, &outFd, &errFd, &error);
+    g_strfreev(envp);
+    if (!spawned)
+    {
+        run.err = error ? error->message : "cannot start";
+        g_clear_error(&error);
+        return run;
+    }
+    const gint64 deadline = start + (gint64)timeoutMs * 1000;
+    struct pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    std::string* sinks[2] = {&run.out, &run.err};
+    // A program that starts the toolkit may leave a helper holding its output:
+    // the end of the process, not of its output, ends the run.
+    bool ended = false;
+    while (!ended)
+    {
+        if (g_get_monotonic_time() >= deadline)
+        {
+            run.timedOut = true;
+            kill(pid, SIGKILL);
+            waitpid(pid, &run.status, 0);
+            break;
+        }
+        const pid_t done = waitpid(pid, &run.status, WNOHANG);
+        ended = done == pid || (done < 0 && errno != EINTR);
+        if (poll(fds, 2, ended ? 0 : 20) <= 0)
+            continue;
+        for (auto& f : fds)
+        {
+            if (f.fd < 0 || !(f.revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            char buf[4096];
+            ssize_t n = read(f.fd, buf, sizeof(buf));
+            if (n > 0)
+                sinks[&f - fds]->append(buf, (size_t)n);
+            else
+                f.fd = -1 - f.fd; // closed: keep the number to close it once
+        }
+        if (ended) // what was written before the end is read before leaving
+            for (auto& f : fds)
+            {
+                char buf[4096];
+                ssize_t n;
+                if (f.fd >= 0)
+                {
+                    fcntl(f.fd, F_SETFL, O_NONBLOCK);
+                    while ((n = read(f.fd, buf, sizeof(buf))) > 0)
+                        sinks[&f - fds]->append(buf, (size_t)n);
+                }
+            }
+    }
+    for (auto& f : fds)
+        close(f.fd >= 0 ? f.fd : -1 - f.fd);
+    run.elapsedMs = (int)((g_get_monotonic_time() - start) / 1000);
+    return run;
+}
+
+std::vector<std::string> AsOtherAccount(unsigned uid)
+{
+    gchar* setpriv = g_find_program_in_path("setpriv");
+    std::vector<std::string> prefix;
+    if (getuid() == 0 && setpriv)
+        prefix = {setpriv, "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(uid), "--clear-groups", "--"};
+    g_free(setpriv);
+    return prefix;
 }
 
 bool RunGlibUntil(const std::function<bool()>& cond, int timeoutMs)

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace PelornTest
 {
@@ -35,6 +36,32 @@ void RunGlibFor(int ms);
 
 /* Path of a program built into the top of the build tree (phone-sim, vconftool, ...). */
 std::string BuiltProgram(const std::string& name);
+
+/* Ends a child: SIGTERM, then SIGKILL when it is still there after graceMs.
+ * Reaps it either way, so a child that ignores SIGTERM cannot hang the test.
+ * Answers true when SIGTERM was enough. */
+bool EndChild(int pid, int graceMs = 3000);
+
+/* One run of a program to its end. */
+struct ProgramRun
+{
+    int status = -1; // as waitpid gives it
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+    int elapsedMs = 0;
+    bool Exited(int code) const;
+};
+
+/* Runs argv with the test's environment changed by env ("KEY=VALUE" sets,
+ * "-KEY" removes), input from /dev/null. Killed (timedOut) when it has not
+ * ended within timeoutMs. */
+ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+                      int timeoutMs = 10000);
+
+/* The command that runs a program as another account, or empty when this
+ * process cannot (not root, or no setpriv); uid and gid of that account. */
+std::vector<std::string> AsOtherAccount(unsigned uid);
 
 /* A file's whole contents, or empty when unreadable. */
 std::string ReadFile(const std::string& path);

@@ -1,5 +1,17 @@
+#include "TerminationWatch.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
+
+namespace
+{
+/* A termination asked for from outside while the toolkit had the signal ends
+ * the process once the running test has cleaned up. */
+class EndOnTermination : public ::testing::EmptyTestEventListener
+{
+    void OnTestEnd(const ::testing::TestInfo&) override { PelornTest::TerminationWatch::EndIfRequested(); }
+};
+} // namespace
 
 /* Logs stay out of the test output unless PELORN_TEST_VERBOSE is set; they
  * are still captured for assertions and written to each test's state folder. */
@@ -19,5 +31,6 @@ int main(int argc, char** argv)
     setenv("CANBERRA_DRIVER", "null", 1);
     setenv("GSETTINGS_BACKEND", "memory", 1);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new EndOnTermination());
     return RUN_ALL_TESTS();
 }

@@ -1,5 +1,7 @@
 #include "UiTestHarness.h"
 
+#include "TerminationWatch.h"
+
 #include "pelorn_mainloop.h"
 #include "pelorn_resources.h"
 
@@ -58,6 +60,7 @@ UiTestHarness::UiTestHarness()
     static char arg0[] = "pelorn-ui-test";
     static char* argv[] = {arg0, nullptr};
     elm_init(1, argv);
+    TerminationWatch::Arm();
     pelorn_mainloop_integrate_glib();
     pelorn_circle_theme_load();
     elm_config_scale_set(1.0);

@@ -13,6 +13,7 @@
 #include "MapServer.h"
 
 #include <csignal>
+#include <signal.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -123,6 +124,13 @@ int main(int argc, char** argv)
         return 2;
     }
     std::signal(SIGPIPE, SIG_IGN);
+    // A parent may have left the ending signals blocked (a toolkit that shut
+    // down does); started from there, nothing could ever stop this server.
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (int sig : {SIGHUP, SIGINT, SIGTERM})
+        sigaddset(&ending, sig);
+    sigprocmask(SIG_UNBLOCK, &ending, nullptr);
 
     MapServer server;
     server.SetLogPath(options.logPath);

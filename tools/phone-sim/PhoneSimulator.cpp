@@ -2,6 +2,7 @@
 
 #include "JsonUtil.h"
 #include "pelorn_clock.h"
+#include "pelorn_link_state.h"
 #include "vconf.h"
 
 #include <errno.h>
@@ -72,10 +73,13 @@ bool PhoneSimulator::Start()
 {
     if (mOptions.hostKeys)
     {
-        // What the phone's companion manager tells the watch while the phone is paired and near;
-        // written before the socket shows, so a watch that sees the phone also reads it connected.
-        vconf_set_bool("memory/brig/brig_connected", 1);
-        vconf_set_int("memory/private/kiv/conn_type", mOptions.connType);
+        // The watch's platform derives its link keys from this presence (and
+        // from its lock, which dies with this process however it ends);
+        // announced before the socket shows, so a watch that sees the phone
+        // also reads it connected.
+        mPresenceFd = pelorn_link_presence_announce(mOptions.socketPath.c_str(), mOptions.connType);
+        if (mPresenceFd < 0)
+            fprintf(stderr, "phone-sim: cannot announce the phone beside %s\n", mOptions.socketPath.c_str());
     }
     return Listen();
 }
@@ -90,12 +94,8 @@ void PhoneSimulator::Stop()
     }
     DropClient(nullptr);
     StopListening();
-    if (mOptions.hostKeys)
-    {
-        vconf_set_bool("memory/brig/brig_connected", 0);
-        vconf_set_int("memory/private/kiv/conn_type", 0);
-        mOptions.hostKeys = false;
-    }
+    pelorn_link_presence_withdraw(mOptions.socketPath.c_str(), mPresenceFd);
+    mPresenceFd = -1;
 }
 
 bool PhoneSimulator::Listen()

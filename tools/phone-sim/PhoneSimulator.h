@@ -71,6 +71,7 @@ private:
 
     PhoneOptions mOptions;
     int mListenFd = -1;
+    int mPresenceFd = -1; // the locked presence file the watch derives its link keys from
     guint mListenWatch = 0;
     int mClientFd = -1;
     guint mClientWatch = 0;

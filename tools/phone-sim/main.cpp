@@ -4,6 +4,7 @@
 #include "PhoneSimulator.h"
 
 #include <glib-unix.h>
+#include <signal.h>
 #include <json-glib/json-glib.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -14,10 +15,11 @@ const char* const HELP = R"(Usage: phone-sim [OPTION...]
 
 Plays the phone's companion service for the watch application: listens on the
 accessory socket as the phone's provider agent (service "/system/rux"),
-answers every request the watch sends, and plays the phone's companion manager
-by setting "memory/brig/brig_connected" to true and
-"memory/private/kiv/conn_type" to the link type while it runs; both are
-cleared when it exits (also on SIGINT and SIGTERM).
+answers every request the watch sends, and tells the watch's platform that
+the phone is there (and which link type it plays) through a locked presence
+file beside the socket, "<socket>.alive". The watch derives
+"memory/brig/brig_connected" and "memory/private/kiv/conn_type" from it: they
+drop to 0 as soon as phone-sim ends, however it ends (SIGKILL included).
 
 Socket: --socket PATH, else $PELORN_ACCESSORY_SOCKET, else
 <runtime dir>/accessory.sock (runtime dir: $PELORN_RUNTIME_DIR, ...).
@@ -46,9 +48,10 @@ Phone state:
   --location-file FILE          JSON object with any of: latitude, longitude,
                                 address, city, country, location (0/1),
                                 highaccuracy (0/1), remote (0/1)
-  --conn-type N                 link type written to the settings store
+  --conn-type N                 link type the watch is told it plays
                                 (default 1: Bluetooth; 16: remote connection)
-  --no-host-keys                leave the settings store alone
+  --no-host-keys                do not announce the phone (the watch's link
+                                keys are left as they are)
 
 Found device:
   --found-after N               send rux-founddevice-req N seconds after
@@ -274,8 +277,15 @@ int main(int argc, char** argv)
 
     PhoneSimulator phone(options);
     Program program = {g_main_loop_new(nullptr, FALSE), &phone, nullptr};
+    // Started by a parent that left these blocked, it could never be stopped.
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (int sig : {SIGHUP, SIGINT, SIGTERM})
+        sigaddset(&ending, sig);
+    sigprocmask(SIG_UNBLOCK, &ending, nullptr);
     g_unix_signal_add(SIGINT, QuitSignalCb, &program);
     g_unix_signal_add(SIGTERM, QuitSignalCb, &program);
+    g_unix_signal_add(SIGHUP, QuitSignalCb, &program);
     if (!phone.Start())
         return 1;
 

@@ -1,0 +1,142 @@
+/* The real application, stopped and woken, closed with its terminal, with
+ * the real phone-sim beside it. */
+
+#include "PhoneSimProcess.h"
+#include "TestEnvironment.h"
+#include "app_manager.h"
+#include "app_preference.h"
+#include "vconf.h"
+
+#include <fcntl.h>
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using PelornTest::BuiltProgram;
+using PelornTest::PhoneSimProcess;
+using PelornTest::RunGlibUntil;
+
+namespace
+{
+struct Started
+{
+    GPid pid = 0;
+    gint err = -1;
+};
+
+Started StartPelorn(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all{BuiltProgram("pelorn")};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<gchar*> argv;
+    for (std::string& a : all)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    Started s;
+    g_spawn_async_with_pipes(
+        nullptr, argv.data(), nullptr,
+        (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDIN_FROM_DEV_NULL),
+        nullptr, nullptr, &s.pid, nullptr, nullptr, &s.err, nullptr);
+    fcntl(s.err, F_SETFL, O_NONBLOCK);
+    return s;
+}
+
+/* Waits for the exit until the deadline (monotonic µs), killing it after. */
+int EndedBy(GPid pid, gint64 deadline, bool& inTime)
+{
+    int status = -1;
+    pid_t done = 0;
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && g_get_monotonic_time() < deadline)
+    {
+        g_main_context_iteration(nullptr, FALSE); // phone-sim's output keeps being read
+        g_usleep(5000);
+    }
+    inTime = done != 0;
+    if (!inTime)
+    {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    return status;
+}
+
+std::string Drain(gint fd)
+{
+    std::string text;
+    char buf[2048];
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof(buf))) > 0)
+        text.append(buf, (size_t)n);
+    close(fd);
+    return text;
+}
+} // namespace
+
+/* With the app stopped (SIGSTOP), a launcher took 10 s and reported success,
+ * launchers queued on a lock, and after SIGCONT the phone got every stale
+ * request: 3 starts and 2 stops. */
+TEST(LaunchHandOver, StoppedAppLaunchersFailFastAndThePhoneNeverGetsTheirRequests)
+{
+    PelornTest::ScopedTestDirs dirs;
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+    PhoneSimProcess phone;
+    ASSERT_TRUE(phone.Ready());
+    Started app = StartPelorn({});
+    ASSERT_GT(app.pid, 0);
+    const bool up = phone.WaitFor("watch connected", 20000);
+    if (!up)
+    {
+        kill(app.pid, SIGKILL);
+        waitpid(app.pid, nullptr, 0);
+        FAIL() << "the app never connected to the phone";
+    }
+
+    kill(app.pid, SIGSTOP);
+    const gint64 start = g_get_monotonic_time();
+    std::vector<Started> launchers;
+    for (int i = 0; i < 12; i++)
+        launchers.push_back(StartPelorn({"--launch-searching"}));
+    int failed = 0, toldWhy = 0;
+    for (Started& l : launchers)
+    {
+        bool inTime = false;
+        const int status = EndedBy(l.pid, start + 6 * G_USEC_PER_SEC, inTime);
+        EXPECT_TRUE(inTime) << "a launcher still waited after 6 s";
+        failed += WIFEXITED(status) && WEXITSTATUS(status) != 0;
+        toldWhy += Drain(l.err).find("did not take the launch request") != std::string::npos;
+    }
+    EXPECT_LT(g_get_monotonic_time() - start, 4 * G_USEC_PER_SEC) << "launchers queued behind each other";
+    EXPECT_EQ(12, failed) << "a launcher reported success to a stopped app";
+    EXPECT_EQ(12, toldWhy);
+
+    kill(app.pid, SIGCONT);
+    PelornTest::RunGlibFor(2000);
+    EXPECT_EQ(0u, phone.CountPrinted("rux-startalert-req"))
+        << "a request its sender gave up on was carried out";
+    EXPECT_EQ(0u, phone.CountPrinted("rux-stopalert-req"));
+
+    // Awake, the next launch rings once, with a start.
+    Started next = StartPelorn({"--launch-searching"});
+    bool inTime = false;
+    const int status = EndedBy(next.pid, g_get_monotonic_time() + 10 * G_USEC_PER_SEC, inTime);
+    close(next.err);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(RunGlibUntil([&] { return phone.CountPrinted("rux-startalert-req") == 1; }, 10000));
+    EXPECT_EQ(0u, phone.CountPrinted("rux-stopalert-req"));
+
+    // Closing its terminal ends it, and the instance is free for the next start.
+    kill(app.pid, SIGHUP);
+    const int hupStatus = EndedBy(app.pid, g_get_monotonic_time() + 10 * G_USEC_PER_SEC, inTime);
+    close(app.err);
+    EXPECT_TRUE(inTime) << "SIGHUP did not end the app";
+    EXPECT_TRUE(WIFEXITED(hupStatus))
+        << "ended by the signal's default action, not by the app: " << hupStatus;
+    bool running = true;
+    EXPECT_EQ(APP_MANAGER_ERROR_NONE, app_manager_is_running("com.quenlor.pelorn", &running));
+    EXPECT_FALSE(running);
+}

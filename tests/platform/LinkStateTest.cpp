@@ -1,0 +1,135 @@
+#include "TestEnvironment.h"
+#include "pelorn_link_state.h"
+#include "vconf.h"
+
+#include <fcntl.h>
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using PelornTest::BuiltProgram;
+using PelornTest::RunGlibUntil;
+using PelornTest::ScopedTestDirs;
+
+namespace
+{
+GPid StartPhoneSim(std::vector<std::string> args)
+{
+    args.insert(args.begin(), BuiltProgram("phone-sim"));
+    std::vector<gchar*> argv;
+    for (std::string& a : args)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    GPid pid = 0;
+    g_spawn_async(
+        nullptr, argv.data(), nullptr,
+        (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
+        nullptr, nullptr, &pid, nullptr);
+    return pid;
+}
+
+int Key(const char* key)
+{
+    int value = -1;
+    vconf_get_int(key, &value);
+    return value;
+}
+
+bool LinkReads(int connected, int type)
+{
+    return Key("memory/brig/brig_connected") == connected && Key("memory/private/kiv/conn_type") == type;
+}
+
+void HeardCb(keynode_t*, void* data)
+{
+    ++*static_cast<int*>(data);
+}
+
+/* Whether the default context would wake up by itself: a pending timer
+ * gives a finite time-out. */
+bool IdleWithoutTimers()
+{
+    GMainContext* context = g_main_context_default();
+    while (g_main_context_iteration(context, FALSE))
+        ;
+    gint priority = 0;
+    g_main_context_prepare(context, &priority);
+    gint timeout = 0;
+    GPollFD fds[64];
+    g_main_context_query(context, priority, &timeout, fds, 64);
+    g_main_context_check(context, priority, fds, 0);
+    return timeout < 0;
+}
+} // namespace
+
+/* phone-sim killed mid-ring used to leave the keys at 1: the radar kept
+ * turning and the next launch sent a stop instead of a start. */
+TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedWithinTwoSeconds)
+{
+    ScopedTestDirs dirs;
+    pelorn_link_state_watch();
+    GPid phone = StartPhoneSim({"--conn-type", "16"});
+    ASSERT_GT(phone, 0);
+    ASSERT_TRUE(RunGlibUntil([] { return LinkReads(1, 16); }, 5000))
+        << "connected=" << Key("memory/brig/brig_connected")
+        << " type=" << Key("memory/private/kiv/conn_type");
+
+    int heard = 0;
+    ASSERT_EQ(vconf_notify_key_changed("memory/brig/brig_connected", HeardCb, &heard), VCONF_OK);
+    EXPECT_TRUE(IdleWithoutTimers()) << "watching a live phone must not wake the loop by timer";
+
+    kill(phone, SIGKILL);
+    waitpid(phone, nullptr, 0);
+    const gint64 killedAt = g_get_monotonic_time();
+    // Heard through the main loop, as the application hears it (no read forces it).
+    EXPECT_TRUE(RunGlibUntil([&heard] { return heard > 0; }, 2000))
+        << "no change heard within 2 s of SIGKILL";
+    EXPECT_TRUE(LinkReads(0, 0));
+    EXPECT_LT(g_get_monotonic_time() - killedAt, 2 * G_USEC_PER_SEC);
+    vconf_ignore_key_changed("memory/brig/brig_connected", HeardCb);
+
+    // The next phone is followed just the same, and a clean end too.
+    phone = StartPhoneSim({});
+    ASSERT_GT(phone, 0);
+    EXPECT_TRUE(RunGlibUntil([] { return LinkReads(1, 1); }, 5000));
+    EXPECT_TRUE(PelornTest::EndChild(phone));
+    EXPECT_TRUE(RunGlibUntil([] { return LinkReads(0, 0); }, 2000));
+}
+
+/* The peer only says which connection it plays; whatever it writes into the
+ * keys itself is not what the watch goes by. */
+TEST(LinkState, KeysSetByHandWhileNoPhoneEverRanAreLeftAlone)
+{
+    ScopedTestDirs dirs;
+    vconf_set_bool("memory/brig/brig_connected", 1);
+    vconf_set_int("memory/private/kiv/conn_type", 4);
+    pelorn_link_state_watch();
+    PelornTest::RunGlibFor(100);
+    EXPECT_TRUE(LinkReads(1, 4));
+}
+
+/* Only a presence of this account counts: another one's file, even locked,
+ * never makes the watch read a phone that is not its own. */
+TEST(LinkState, PresenceFileOfAnotherAccountIsNotBelieved)
+{
+    if (getuid() != 0)
+        GTEST_SKIP() << "needs root to give the file to another account";
+    ScopedTestDirs dirs;
+    vconf_set_bool("memory/brig/brig_connected", 0);
+    pelorn_link_state_watch();
+    const std::string presence = pelorn_link_presence_path(dirs.RuntimeDir() + "/accessory.sock");
+    int fd = open(presence.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(0, fchown(fd, 65534, 65534));
+    ASSERT_EQ(0, flock(fd, LOCK_EX));
+    ASSERT_EQ(10, write(fd, "conn_type=1\n", 10)); // its change is heard like a real announcement
+    close(open(presence.c_str(), O_WRONLY | O_CLOEXEC));
+    PelornTest::RunGlibFor(300);
+    EXPECT_EQ(0, Key("memory/brig/brig_connected"));
+    close(fd);
+}

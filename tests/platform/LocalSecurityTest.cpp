@@ -1,0 +1,410 @@
+/* What another account on the machine, a closed terminal or a stopped
+ * process could do to the application, tried against the real programs. */
+
+#include "TestEnvironment.h"
+#include "app_manager.h"
+#include "dlog.h"
+#include "pelorn_paths.h"
+
+#include <fcntl.h>
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using PelornTest::AsOtherAccount;
+using PelornTest::BuiltProgram;
+using PelornTest::ProgramRun;
+using PelornTest::ReadFile;
+using PelornTest::RunProgram;
+using PelornTest::ScopedTestDirs;
+
+namespace
+{
+const unsigned OTHER_UID = 1000;     // the account that runs the application
+const unsigned INTRUDER_UID = 65534; // another local account
+const char* const POPUP_ID = "com.quenlor.permissionpopup";
+
+/* A scratch folder every account may enter, sticky like /tmp; removed at the end. */
+class SharedScratch
+{
+public:
+    SharedScratch()
+    {
+        gchar* dir = g_dir_make_tmp("pelorn-shared-XXXXXX", nullptr);
+        mPath = dir;
+        g_free(dir);
+        chmod(mPath.c_str(), 01777);
+    }
+    ~SharedScratch()
+    {
+        RunProgram({"rm", "-rf", mPath});
+    }
+    const std::string& Path() const
+    {
+        return mPath;
+    }
+
+private:
+    std::string mPath;
+};
+
+unsigned Mode(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? (unsigned)(st.st_mode & 07777) : 0xffffu;
+}
+
+unsigned Owner(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? (unsigned)st.st_uid : 0xffffffffu;
+}
+
+std::string Described(const ProgramRun& run)
+{
+    return "status " + std::to_string(run.status) + (run.timedOut ? " (timed out)" : "") +
+           ", stderr: " + run.err;
+}
+
+int Listen(const std::string& path)
+{
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    struct sockaddr_un addr = {};
+    addr.sun_family = AF_UNIX;
+    snprintf(addr.sun_path, sizeof(addr.sun_path), "%s", path.c_str());
+    if (bind(fd, (struct sockaddr*)&addr, sizeof(addr)) != 0 || listen(fd, 4) != 0)
+    {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+size_t Count(const std::string& text, const std::string& needle)
+{
+    size_t n = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        n++;
+    return n;
+}
+} // namespace
+
+/* The fallback runtime folder used to be taken as it stood: another account
+ * that made it first fed the application its proxy setting and phone socket. */
+TEST(PrivateFolders, RuntimeFolderMadeByAnotherAccountIsRefusedNotUsed)
+{
+    const std::vector<std::string> asUser = AsOtherAccount(OTHER_UID);
+    if (asUser.empty())
+        GTEST_SKIP() << "needs root and setpriv to act as two accounts";
+    SharedScratch shared;
+    const std::string planted = shared.Path() + "/pelorn-" + std::to_string(OTHER_UID);
+    ASSERT_EQ(0, g_mkdir_with_parents((planted + "/vconf/memory/dnet").c_str(), 0777));
+    ASSERT_TRUE(g_file_set_contents((planted + "/vconf/memory/dnet/proxy").c_str(),
+                                    "s:http://intruder:3128\n", -1, nullptr));
+    RunProgram({"chown", "-R", std::to_string(INTRUDER_UID), planted});
+    RunProgram({"chmod", "-R", "a+rX", planted});
+    ASSERT_EQ(INTRUDER_UID, Owner(planted));
+
+    std::vector<std::string> cmd = asUser;
+    cmd.push_back(BuiltProgram("vconftool"));
+    cmd.insert(cmd.end(), {"get", "memory/dnet/proxy"});
+    const std::vector<std::string> env = {"TMPDIR=" + shared.Path(),
+                                          "PELORN_STATE_DIR=" + shared.Path() + "/state",
+                                          "-PELORN_RUNTIME_DIR", "-XDG_RUNTIME_DIR"};
+    ProgramRun run = RunProgram(cmd, env);
+    EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
+    EXPECT_EQ(std::string::npos, run.out.find("intruder")) << "the planted proxy was read: " << run.out;
+    EXPECT_NE(std::string::npos, run.err.find("refusing to use runtime folder " + planted)) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("belongs to another account")) << run.err;
+
+    // Once the planted folder is gone the same run makes its own, private one.
+    RunProgram({"rm", "-rf", planted});
+    cmd.back() = "memory/pelorn/test";
+    cmd[cmd.size() - 2] = "get";
+    run = RunProgram(cmd, env);
+    EXPECT_TRUE(run.Exited(1)) << "an unset key reads as unreadable; " << Described(run);
+    EXPECT_EQ(OTHER_UID, Owner(planted));
+    EXPECT_EQ(0700u, Mode(planted));
+}
+
+TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAreClosed)
+{
+    ScopedTestDirs dirs;
+    const std::string root = dirs.StateDir() + "/cases";
+    ASSERT_EQ(0, g_mkdir_with_parents((root + "/target").c_str(), 0700));
+    ASSERT_EQ(0, symlink((root + "/target").c_str(), (root + "/link").c_str()));
+    ASSERT_EQ(0, g_mkdir_with_parents((root + "/shared").c_str(), 0700));
+    chmod((root + "/shared").c_str(), 0770);
+    ASSERT_EQ(0, g_mkdir_with_parents((root + "/readable").c_str(), 0700));
+    chmod((root + "/readable").c_str(), 0755);
+    const std::string vconftool = BuiltProgram("vconftool");
+    const std::string runtime = "PELORN_RUNTIME_DIR=" + dirs.RuntimeDir();
+
+    ProgramRun run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                                {"PELORN_STATE_DIR=" + root + "/link", runtime});
+    EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
+    EXPECT_NE(std::string::npos, run.err.find("symbolic link")) << run.err;
+    EXPECT_FALSE(g_file_test((root + "/target/vconf").c_str(), G_FILE_TEST_EXISTS))
+        << "written through the link";
+
+    run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                     {"PELORN_STATE_DIR=" + root + "/shared", runtime});
+    EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
+    EXPECT_NE(std::string::npos, run.err.find("may be changed by other accounts")) << run.err;
+
+    run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                     {"PELORN_STATE_DIR=" + root + "/readable", runtime});
+    EXPECT_TRUE(run.Exited(0)) << Described(run);
+    EXPECT_EQ(0700u, Mode(root + "/readable"));
+
+    if (getuid() == 0)
+    {
+        ASSERT_EQ(0, g_mkdir_with_parents((root + "/foreign").c_str(), 0700));
+        ASSERT_EQ(0, chown((root + "/foreign").c_str(), INTRUDER_UID, INTRUDER_UID));
+        run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                         {"PELORN_STATE_DIR=" + root + "/foreign", runtime});
+        EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
+        EXPECT_NE(std::string::npos, run.err.find("belongs to another account")) << run.err;
+    }
+}
+
+/* pelorn.log held the phone's position for every account to read, and grew
+ * without end. */
+TEST(LogFile, IsPrivateAndRotatesBySizeKeepingOneOldFile)
+{
+    ScopedTestDirs dirs;
+    const std::string log = dirs.StateDir() + "/pelorn.log";
+    ASSERT_TRUE(g_file_set_contents(log.c_str(), "line from an older version\n", -1, nullptr));
+    chmod(log.c_str(), 0644);
+    g_setenv("PELORN_LOG_MAX_BYTES", "4096", TRUE);
+    pelorn_paths_reset(); // the log is opened again
+
+    const std::string filler(80, 'x');
+    for (int i = 0; i < 300; i++)
+        dlog_print(DLOG_INFO, "test", "line %03d %s", i, filler.c_str());
+    g_unsetenv("PELORN_LOG_MAX_BYTES");
+
+    EXPECT_EQ(0600u, Mode(log));
+    EXPECT_EQ(0600u, Mode(log + ".1"));
+    const std::string current = ReadFile(log);
+    const std::string old = ReadFile(log + ".1");
+    EXPECT_LE(current.size(), 4096u + 200u);
+    EXPECT_GE(old.size(), 4096u);
+    EXPECT_NE(std::string::npos, current.find("line 299 ")) << "the newest line belongs in the current file";
+    EXPECT_EQ(std::string::npos, (old + current).find("line 000 ")) << "more than one old file was kept";
+    EXPECT_FALSE(g_file_test((log + ".2").c_str(), G_FILE_TEST_EXISTS));
+}
+
+class PopupProgram : public ::testing::Test
+{
+protected:
+    std::vector<std::string> Command(std::vector<std::string> args) const
+    {
+        args.insert(args.begin(), BuiltProgram(POPUP_ID));
+        return args;
+    }
+    std::vector<std::string> Env(const std::string& answer = "") const
+    {
+        std::vector<std::string> env = {std::string("PELORN_APP_ID=") + POPUP_ID, "PELORN_HANDOVER_MS=2000"};
+        env.push_back(answer.empty() ? "-PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP"
+                                     : "PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP=" + answer);
+        return env;
+    }
+    std::string Log() const
+    {
+        return ReadFile(mDirs.StateDir() + "/pelorn.log");
+    }
+
+    ScopedTestDirs mDirs;
+};
+
+/* --reply-socket=PATH in a launch request made the application connect to
+ * any socket on the machine. */
+TEST_F(PopupProgram, ReplySocketsOutsideTheRepliesFolderAreNeverConnected)
+{
+    const std::string outside = mDirs.StateDir() + "/elsewhere.sock";
+    const std::string replies = mDirs.RuntimeDir() + "/replies";
+    ASSERT_EQ(0, g_mkdir_with_parents(replies.c_str(), 0700));
+    const std::string inside = replies + "/1-1.sock";
+    const std::string linked = replies + "/1-2.sock";
+    int outsideFd = Listen(outside);
+    int insideFd = Listen(inside);
+    ASSERT_GE(outsideFd, 0);
+    ASSERT_GE(insideFd, 0);
+    ASSERT_EQ(0, symlink(outside.c_str(), linked.c_str()));
+
+    for (const std::string& path : {outside, linked, replies + "/../../state/elsewhere.sock"})
+    {
+        ProgramRun run = RunProgram(Command({"--reply-socket=" + path}), Env("yes"), 20000);
+        EXPECT_TRUE(run.Exited(0)) << path << ": " << Described(run);
+        EXPECT_LT(accept(outsideFd, nullptr, nullptr), 0) << "connected to " << path;
+    }
+    EXPECT_EQ(3u, Count(Log(), "reply socket refused"));
+
+    // Our own reply socket still gets its answer.
+    ProgramRun run = RunProgram(Command({"--reply-socket=" + inside}), Env("yes"), 20000);
+    EXPECT_TRUE(run.Exited(0)) << Described(run);
+    int conn = accept(insideFd, nullptr, nullptr);
+    EXPECT_GE(conn, 0) << "the answer did not come back over our own reply socket";
+    if (conn >= 0)
+        close(conn);
+    close(outsideFd);
+    close(insideFd);
+}
+
+/* With the first instance stopped, a launcher took 10 s and reported
+ * success, twelve queued on a lock, and after SIGCONT all their requests
+ * were carried out. */
+TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequestsAreNeverCarriedOut)
+{
+    std::vector<std::string> firstCmd = Command({"--extra=n=first"});
+    std::vector<gchar*> argv;
+    for (std::string& a : firstCmd)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    gchar** envp = g_environ_setenv(g_get_environ(), "PELORN_APP_ID", POPUP_ID, TRUE);
+    envp = g_environ_unsetenv(envp, "PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP");
+    GPid first = 0;
+    ASSERT_TRUE(g_spawn_async(
+        nullptr, argv.data(), envp,
+        (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
+        nullptr, nullptr, &first, nullptr));
+    g_strfreev(envp);
+    ASSERT_TRUE(PelornTest::RunGlibUntil([this] { return Count(Log(), "asks:") == 1; }, 20000)) << Log();
+
+    kill(first, SIGSTOP);
+    const int LAUNCHERS = 12;
+    std::vector<GPid> launchers;
+    std::vector<gint> errFds;
+    const gint64 start = g_get_monotonic_time();
+    for (int i = 0; i < LAUNCHERS; i++)
+    {
+        std::vector<std::string> cmd = Command({"--extra=n=" + std::to_string(i)});
+        std::vector<gchar*> cargv;
+        for (std::string& a : cmd)
+            cargv.push_back(&a[0]);
+        cargv.push_back(nullptr);
+        gchar** lenv = g_environ_setenv(g_get_environ(), "PELORN_APP_ID", POPUP_ID, TRUE);
+        GPid pid = 0;
+        gint errFd = -1;
+        g_spawn_async_with_pipes(nullptr, cargv.data(), lenv,
+                                 (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL),
+                                 nullptr, nullptr, &pid, nullptr, nullptr, &errFd, nullptr);
+        g_strfreev(lenv);
+        launchers.push_back(pid);
+        errFds.push_back(errFd);
+    }
+    int failed = 0, toldWhy = 0;
+    for (size_t i = 0; i < launchers.size(); i++)
+    {
+        int status = 0;
+        pid_t done = 0;
+        while ((done = waitpid(launchers[i], &status, WNOHANG)) == 0 &&
+               g_get_monotonic_time() - start < 6 * G_USEC_PER_SEC)
+            g_usleep(5000);
+        if (done == 0)
+        {
+            kill(launchers[i], SIGKILL);
+            waitpid(launchers[i], &status, 0);
+            ADD_FAILURE() << "launcher " << i << " still waited after 6 s";
+        }
+        failed += WIFEXITED(status) && WEXITSTATUS(status) != 0;
+        fcntl(errFds[i], F_SETFL, O_NONBLOCK);
+        char buf[2048];
+        ssize_t n = read(errFds[i], buf, sizeof(buf) - 1);
+        toldWhy +=
+            n > 0 && std::string(buf, (size_t)n).find("did not take the launch request") != std::string::npos;
+        close(errFds[i]);
+    }
+    const gint64 tookMs = (g_get_monotonic_time() - start) / 1000;
+    EXPECT_EQ(LAUNCHERS, failed) << "a launcher reported success to a stopped instance";
+    EXPECT_EQ(LAUNCHERS, toldWhy) << "every launcher says on stderr why it failed";
+    EXPECT_LT(tookMs, 4000) << "launchers queued behind each other";
+
+    kill(first, SIGCONT);
+    PelornTest::RunGlibFor(1500);
+    EXPECT_EQ(1u, Count(Log(), "asks:")) << "a request its sender gave up on was carried out";
+    EXPECT_GE(Count(Log(), "launch request dropped"), 1u);
+
+    // Awake again, it takes the next launch at once.
+    ProgramRun run = RunProgram(Command({"--extra=n=after"}), Env(), 10000);
+    EXPECT_TRUE(run.Exited(0)) << Described(run);
+    EXPECT_TRUE(PelornTest::RunGlibUntil([this] { return Count(Log(), "asks:") == 2; }, 5000));
+
+    // Another account cannot hand it anything: it cannot even use our runtime folder.
+    const std::vector<std::string> asIntruder = AsOtherAccount(INTRUDER_UID);
+    if (!asIntruder.empty())
+    {
+        std::vector<std::string> cmd = asIntruder;
+        cmd.push_back(BuiltProgram(POPUP_ID));
+        cmd.push_back("--extra=n=intruder");
+        run = RunProgram(cmd, Env(), 10000);
+        EXPECT_FALSE(run.Exited(0)) << Described(run);
+        PelornTest::RunGlibFor(300);
+        EXPECT_EQ(2u, Count(Log(), "asks:")) << "another account's launch was carried out";
+    }
+
+    // Closing its terminal ends it like SIGTERM, and frees the instance.
+    kill(first, SIGHUP);
+    int status = -1;
+    pid_t done = 0;
+    const gint64 hupAt = g_get_monotonic_time();
+    while ((done = waitpid(first, &status, WNOHANG)) == 0 &&
+           g_get_monotonic_time() - hupAt < 5 * G_USEC_PER_SEC)
+        g_usleep(5000);
+    if (done == 0)
+    {
+        kill(first, SIGKILL);
+        waitpid(first, &status, 0);
+        ADD_FAILURE() << "SIGHUP did not end the application";
+    }
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by the signal itself, not by the application: " << status;
+    EXPECT_NE(std::string::npos, Log().find("hang-up signal: ending " + std::string(POPUP_ID)));
+    bool running = true;
+    EXPECT_EQ(APP_MANAGER_ERROR_NONE, app_manager_is_running(POPUP_ID, &running));
+    EXPECT_FALSE(running);
+}
+
+/* kill -9 during writes left temporary files of the settings store and the
+ * preferences behind for good. */
+TEST_F(PopupProgram, StartUpRemovesTemporaryFilesOfKilledWritersOnly)
+{
+    GPid dead = 0;
+    const char* trueArgv[] = {"/bin/true", nullptr};
+    ASSERT_TRUE(g_spawn_async(nullptr, (gchar**)trueArgv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                              nullptr, &dead, nullptr));
+    waitpid(dead, nullptr, 0);
+    const std::string deadPid = std::to_string((long)dead);
+    const std::string livePid = std::to_string((long)getpid());
+
+    const std::string dbDir = mDirs.StateDir() + "/vconf/db/pelorn";
+    const std::string memDir = mDirs.RuntimeDir() + "/vconf/memory/pelorn";
+    const std::string prefDir = mDirs.StateDir() + "/preferences";
+    for (const std::string& d : {dbDir, memDir, prefDir})
+        ASSERT_EQ(0, g_mkdir_with_parents(d.c_str(), 0700));
+    const std::vector<std::string> stale = {dbDir + "/key.tmp." + deadPid + ".17",
+                                            memDir + "/key.tmp." + deadPid + ".4",
+                                            prefDir + "/" + POPUP_ID + ".ini.Ab3dE9"};
+    const std::vector<std::string> kept = {dbDir + "/key.tmp." + livePid + ".5", dbDir + "/key",
+                                           prefDir + "/com.example.other.ini.Zz9yX1",
+                                           prefDir + "/" + POPUP_ID + ".ini"};
+    for (const std::string& f : stale)
+        ASSERT_TRUE(g_file_set_contents(f.c_str(), "i:1\n", -1, nullptr));
+    for (const std::string& f : kept)
+        ASSERT_TRUE(g_file_set_contents(f.c_str(), "i:1\n", -1, nullptr));
+
+    ProgramRun run = RunProgram(Command({}), Env("exit"), 20000);
+    EXPECT_TRUE(run.Exited(0)) << Described(run);
+    for (const std::string& f : stale)
+        EXPECT_FALSE(g_file_test(f.c_str(), G_FILE_TEST_EXISTS)) << f << " was left";
+    for (const std::string& f : kept)
+        EXPECT_TRUE(g_file_test(f.c_str(), G_FILE_TEST_EXISTS)) << f << " was removed";
+}
