@@ -113,8 +113,13 @@ TEST(PrivateFolders, RuntimeFolderMadeByAnotherAccountIsRefusedNotUsed)
     RunProgram({"chmod", "-R", "a+rX", planted});
     ASSERT_EQ(INTRUDER_UID, Owner(planted));
 
+    // A program at the top of a build tree would take that tree's run folders;
+    // an installed one falls back to the temporary folder, as here.
+    const std::string tool = shared.Path() + "/vconftool";
+    ASSERT_TRUE(RunProgram({"cp", BuiltProgram("vconftool"), tool}).Exited(0));
+    ASSERT_EQ(0, g_chmod(tool.c_str(), 0755));
     std::vector<std::string> cmd = asUser;
-    cmd.push_back(BuiltProgram("vconftool"));
+    cmd.push_back(tool);
     cmd.insert(cmd.end(), {"get", "memory/dnet/proxy"});
     const std::vector<std::string> env = {"TMPDIR=" + shared.Path(),
                                           "PELORN_STATE_DIR=" + shared.Path() + "/state",
