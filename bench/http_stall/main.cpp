@@ -2,6 +2,7 @@
  * timer measures its own lateness: first with the loop idle, then while a
  * 64 MiB body downloads through Network and is cancelled half way. The
  * headline is the longest gap seen during the download and the cancel. */
+#include "CurlNetworkConnection.h"
 #include "HttpNetworkEventListner.h"
 #include "LoopbackHttpServer.h"
 #include "Network.h"
@@ -138,9 +139,21 @@ int main()
         PelornTest::LoopbackHttpServer::Response response;
         response.body = body;
         response.chunkSize = 64 * 1024;
+        response.chunkDelayMs = 2; // about 2 s in all: the cancel comes half way
         response.headers = {"Content-Type: image/png"};
         return response;
     });
+
+    // The whole body must be wanted, or the engine's response limit would
+    // end the transfer long before the cancel.
+    auto* engine = dynamic_cast<NSORZCommon::CurlNetworkConnection*>(
+        NSORZCommon::NetworkProxy::GetInstance()->GetNetwork().get());
+    if (engine)
+    {
+        NSORZCommon::CurlNetworkConnection::TransferLimits limits = engine->GetTransferLimits();
+        limits.mMaxBodyBytes = 2 * BODY_SIZE;
+        engine->SetTransferLimits(limits);
+    }
 
     GapMeter meter;
     RunFor(100);
