@@ -150,8 +150,13 @@ protected:
         preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
         ASSERT_TRUE(mServer.IsRunning());
         vconf_set_str("memory/dnet/proxy", mServer.ProxyAddress().c_str());
+        g_setenv("PELORN_CA_FILE", mServer.CaFile().c_str(), TRUE);
         vconf_set_int("memory/dnet/status", 2);
         vconf_set_str("db/csc/country_iso", "US");
+    }
+    void TearDown() override
+    {
+        g_unsetenv("PELORN_CA_FILE");
     }
     /* The URLs the map server saw, one per line, for a readable failure. */
     std::string Seen(const PelornTest::MapServerProcess& server)
@@ -222,14 +227,14 @@ TEST_F(LocateEndToEnd, EachCountryGetsItsProvidersMapAndTheLastLocationMovesOnly
     EXPECT_EQ("https://image.maps.api.here.com/mia/1.6/mapview?" + kHereCredentials +
                   "&w=360&h=360&ctr=40.712800,-74.006000&z=16&ml=eng",
               urls[0]);
-    EXPECT_EQ("http://maps.googleapis.com/maps/api/staticmap?center=40.712830,-74.006000&size=360x360&sensor=false"
+    EXPECT_EQ("https://maps.googleapis.com/maps/api/staticmap?center=40.712830,-74.006000&size=360x360&sensor=false"
               "&zoom=16&key=" + kGoogleKey + "&language=en",
               urls[1]);
     EXPECT_EQ("https://openapi.naver.com/v1/map/staticmap.bin?clientId=" + kNaverClient +
                   "&url=com.quenlor.pelorn&crs=EPSG:4326&center=126.978000,37.566500&level=12&w=360&h=360"
                   "&baselayer=default",
               urls[2]);
-    EXPECT_EQ("http://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&size=360*360&key=" +
+    EXPECT_EQ("https://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&size=360*360&key=" +
                   kAutoNaviKey,
               urls[3]);
     EXPECT_EQ("https://image.maps.api.here.com/mia/1.6/mapview?" + kHereCredentials +
@@ -293,6 +298,7 @@ TEST_F(LocateEndToEnd, NoFixAndAFailedMapBothEndInTheToastAndLeave)
         .Do("a fix, but the map fails", [&] {
             phone.Command("location-result 0");
             vconf_set_str("memory/dnet/proxy", failing.ProxyAddress().c_str());
+            g_setenv("PELORN_CA_FILE", failing.CaFile().c_str(), TRUE);
         });
     Locate(s, "404")
         .WaitFor("failed toast again", [&] { return ToastShown(kFailedToast) && failing.LoggedUrls().size() == 1; })

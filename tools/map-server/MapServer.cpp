@@ -174,6 +174,11 @@ void MapServer::SetForcedStatus(int status)
     mForcedStatus = status;
 }
 
+LocalTlsAuthority& MapServer::GetAuthority()
+{
+    return mTls;
+}
+
 bool MapServer::Listen(int port)
 {
     mListenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -232,7 +237,14 @@ void MapServer::HandleConnection(int fd)
 void MapServer::HandleTunnel(int fd, const std::string& authority)
 {
     Stream stream(fd);
-    if (!stream.StartTls(mTls.GetContext()))
+    // "host:port", or "[v6 address]:port".
+    std::string host = authority;
+    std::string::size_type colon = host.rfind(':');
+    if (colon != std::string::npos && host.find(']', colon) == std::string::npos)
+        host.erase(colon);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    if (!stream.StartTls(mTls.ContextFor(host)))
     {
         std::fprintf(stderr, "map-server: TLS handshake for %s failed\n", authority.c_str());
         return;
@@ -240,8 +252,8 @@ void MapServer::HandleTunnel(int fd, const std::string& authority)
     RequestHead head;
     if (!ParseHead(stream.ReadHead(), head))
         return;
-    std::string host = head.host.empty() ? authority : head.host;
-    stream.WriteAll(Answer(head.method, head.target, "https", StripDefaultPort(host, ":443")));
+    std::string hostHeader = head.host.empty() ? authority : head.host;
+    stream.WriteAll(Answer(head.method, head.target, "https", StripDefaultPort(hostHeader, ":443")));
 }
 
 std::string MapServer::Answer(const std::string& method, const std::string& target, const std::string& scheme,

@@ -1,6 +1,6 @@
 /* map-server: a local static-map provider for demonstrations and tests.
  *
- *   map-server [--port N] [--port-file PATH] [--log PATH] [--status N]
+ *   map-server [--port N] [--port-file PATH] [--log PATH] [--status N] [--ca-file PATH]
  *   map-server --draw PATH LATITUDE LONGITUDE LABEL
  *
  * Listens on 127.0.0.1 (port 8765 unless told; 0 picks a free one) and is
@@ -8,9 +8,13 @@
  * requests for any of the four providers come here and get a drawn picture.
  * --port-file receives the port once listening; --log receives every request
  * URL, one per line; --status makes every map request answer that status.
+ * --ca-file receives the certificate of the authority the server makes at
+ * start and signs its HTTPS certificates with (default: map-server-ca.pem
+ * in the state folder); clients must be told to trust it.
  * --draw writes one picture and exits (the demonstration map is made so). */
 #include "MapPicture.h"
 #include "MapServer.h"
+#include "pelorn_paths.h"
 
 #include <csignal>
 #include <cstdio>
@@ -27,6 +31,7 @@ struct Options
     int status = 0;
     std::string portFile;
     std::string logPath;
+    std::string caFile;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -45,6 +50,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.logPath = value;
         else if (arg == "--status")
             options.status = std::atoi(value.c_str());
+        else if (arg == "--ca-file")
+            options.caFile = value;
         else
             return false;
     }
@@ -84,7 +91,8 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseOptions(argc, argv, options))
     {
-        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N] [--ca-file PATH]\n",
+                     argv[0]);
         return 2;
     }
     std::signal(SIGPIPE, SIG_IGN);
@@ -92,6 +100,14 @@ int main(int argc, char** argv)
     MapServer server;
     server.SetLogPath(options.logPath);
     server.SetForcedStatus(options.status);
+    // Written before listening: whoever sees the port can trust the server.
+    const std::string caFile =
+        options.caFile.empty() ? std::string(pelorn_state_dir()) + "/map-server-ca.pem" : options.caFile;
+    if (!server.GetAuthority().IsReady() || !server.GetAuthority().WriteCertificate(caFile))
+    {
+        std::fprintf(stderr, "map-server: cannot write the authority's certificate to %s\n", caFile.c_str());
+        return 1;
+    }
     if (!server.Listen(options.port))
     {
         std::fprintf(stderr, "map-server: cannot listen on 127.0.0.1:%d: %s\n", options.port, std::strerror(errno));
@@ -102,7 +118,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "map-server: cannot write %s\n", options.portFile.c_str());
         return 1;
     }
-    std::printf("map-server: listening on 127.0.0.1:%d (use it as the HTTP proxy)\n", server.GetPort());
+    std::printf("map-server: listening on 127.0.0.1:%d (use it as the HTTP proxy; trust %s)\n", server.GetPort(),
+                caFile.c_str());
     std::fflush(stdout);
     server.Run();
     return 0;
