@@ -174,6 +174,11 @@ void MapServer::SetForcedStatus(int status)
     mForcedStatus = status;
 }
 
+void MapServer::SetPicture(const std::string& bytes)
+{
+    mPicture = bytes;
+}
+
 LocalTlsAuthority& MapServer::GetAuthority()
 {
     return mTls;
@@ -286,7 +291,7 @@ std::string MapServer::Answer(const std::string& method, const std::string& targ
 
     if (status == 200)
     {
-        std::string png = DrawMapPng(request);
+        std::string png = mPicture.empty() ? DrawMapPng(request) : mPicture;
         if (png.empty())
             status = 500;
         else

@@ -21,6 +21,8 @@ public:
     void SetLogPath(const std::string& path);
     /* Answer every map request with this status instead of the picture. */
     void SetForcedStatus(int status);
+    /* Answer every map request with these bytes instead of a drawn picture. */
+    void SetPicture(const std::string& bytes);
     /* The authority whose certificate clients must trust. */
     LocalTlsAuthority& GetAuthority();
 
@@ -42,6 +44,7 @@ private:
     int mPort;
     int mForcedStatus;
     std::string mLogPath;
+    std::string mPicture;
     std::mutex mLogMutex;
     LocalTlsAuthority mTls;
 };

@@ -1,6 +1,7 @@
 /* map-server: a local static-map provider for demonstrations and tests.
  *
  *   map-server [--port N] [--port-file PATH] [--log PATH] [--status N] [--ca-file PATH]
+ *              [--picture PATH]
  *   map-server --draw PATH LATITUDE LONGITUDE LABEL
  *
  * Listens on 127.0.0.1 (port 8765 unless told; 0 picks a free one) and is
@@ -11,6 +12,8 @@
  * --ca-file receives the certificate of the authority the server makes at
  * start and signs its HTTPS certificates with (default: map-server-ca.pem
  * in the state folder); clients must be told to trust it.
+ * --picture answers every map request with that file as it is (tests give
+ * it pictures a watch must refuse).
  * --draw writes one picture and exits (the demonstration map is made so). */
 #include "MapPicture.h"
 #include "MapServer.h"
@@ -21,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace
@@ -32,6 +36,7 @@ struct Options
     std::string portFile;
     std::string logPath;
     std::string caFile;
+    std::string picture;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -52,6 +57,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.status = std::atoi(value.c_str());
         else if (arg == "--ca-file")
             options.caFile = value;
+        else if (arg == "--picture")
+            options.picture = value;
         else
             return false;
     }
@@ -91,7 +98,8 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseOptions(argc, argv, options))
     {
-        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N] [--ca-file PATH]\n",
+        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N] [--ca-file PATH] "
+                             "[--picture PATH]\n",
                      argv[0]);
         return 2;
     }
@@ -100,6 +108,19 @@ int main(int argc, char** argv)
     MapServer server;
     server.SetLogPath(options.logPath);
     server.SetForcedStatus(options.status);
+    if (!options.picture.empty())
+    {
+        std::ifstream in(options.picture, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof())
+            bytes.clear();
+        if (bytes.empty())
+        {
+            std::fprintf(stderr, "map-server: cannot read %s\n", options.picture.c_str());
+            return 1;
+        }
+        server.SetPicture(bytes);
+    }
     // Written before listening: whoever sees the port can trust the server.
     const std::string caFile =
         options.caFile.empty() ? std::string(pelorn_state_dir()) + "/map-server-ca.pem" : options.caFile;
