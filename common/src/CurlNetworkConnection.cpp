@@ -526,13 +526,18 @@ void CurlNetworkConnection::RunCurlMultiMainLoop()
 
         if (!finished.empty())
         {
+            // The main loop takes the whole queue per wake-up, so only a
+            // queue that was empty needs a message: a burst of finished
+            // transfers costs the main loop one wake-up, not one each.
+            bool wasEmpty = false;
             if (MutexLockImpl())
             {
+                wasEmpty = mDoneQueue.empty();
                 mDoneQueue.insert(mDoneQueue.end(), finished.begin(), finished.end());
                 MutexUnlockImpl();
             }
-            for (const auto& session : finished)
-                WritePipeMessage(session->curlState);
+            if (wasEmpty)
+                WritePipeMessage(finished.front()->curlState);
             finished.clear();
         }
 
@@ -879,8 +884,25 @@ size_t CurlNetworkConnection::ResponseHttpPacketCB(char* data, size_t size, size
     // Returning less than was given makes libcurl abort the transfer.
     if (easySession->mCancelled)
         return 0;
-    if (!AppendPacketBodyData(easySession->mResponseDataPtr->mTotalPacketDataPtr.get(), data, packetLen,
-                              easySession->mMaxBodyBytes))
+    CurlHttpTotalPacketData* packet = easySession->mResponseDataPtr->mTotalPacketDataPtr.get();
+    if (packet->mBodyCapacity == 0 && easySession->mEasyHandle)
+    {
+        // A declared length (within the limit, which libcurl has checked)
+        // sizes the body once; a compressed body still grows as it unpacks.
+        curl_off_t declared = -1;
+        if (curl_easy_getinfo(easySession->mEasyHandle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared) ==
+                CURLE_OK &&
+            declared > 0 && (size_t)declared <= easySession->mMaxBodyBytes && (size_t)declared >= packetLen)
+        {
+            char* body = static_cast<char*>(malloc((size_t)declared + 1));
+            if (body)
+            {
+                packet->mBodyData = body;
+                packet->mBodyCapacity = (size_t)declared + 1;
+            }
+        }
+    }
+    if (!AppendPacketBodyData(packet, data, packetLen, easySession->mMaxBodyBytes))
     {
         easySession->mBodyOverLimit = true;
         return 0;
