@@ -4,6 +4,7 @@
 #include "CurlNetworkConnection.h"
 #include "EngineRecorder.h"
 #include "HttpTestSupport.h"
+#include "MapServerProcess.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -42,13 +43,13 @@ protected:
         mEngine.SetTransferLimits(limits);
     }
 
-    void Request(int id, const std::string& url)
+    void Request(int id, const std::string& url, const std::string& proxy = "")
     {
         auto request = std::make_shared<CurlHttpRequestData>();
         request->mRequestId = id;
         request->mRequestType = 1;
         request->mUrl = url;
-        mEngine.HttpRequest(request, "");
+        mEngine.HttpRequest(request, proxy);
     }
 
     /* The one outcome of request id, waited for at most timeoutMs. */
@@ -227,4 +228,30 @@ TEST_F(HostileHttpServerTest, CancelDuringLargeDownloadReturnsAtOnce)
         << "the cancelled transfer's connection must be dropped";
     PelornTest::RunGlibFor(100);
     EXPECT_EQ(mListener.mEvents.size(), 1u) << "a cancelled transfer reports nothing";
+}
+
+// Regression: peer and host verification were off, so anyone on the path
+// could read the wearer's position and the provider keys.
+TEST_F(HostileHttpServerTest, HttpsPeerMustBeVouchedForByATrustedAuthority)
+{
+    PelornTest::MapServerProcess server;
+    ASSERT_TRUE(server.IsRunning());
+    const std::string url = "https://image.maps.api.here.com/mia/1.6/mapview?app_id=a&app_code=b&w=360&h=360&"
+                            "ctr=40.712800,-74.006000&z=16&ml=eng";
+
+    g_unsetenv(CurlNetworkConnection::EXTRA_CA_FILE_ENV);
+    Request(0, url, server.ProxyAddress());
+    const EngineEvent* unknown = Outcome(0);
+    ASSERT_NE(unknown, nullptr);
+    EXPECT_EQ(unknown->kind, "failed") << "a certificate from an unknown authority was accepted";
+    EXPECT_EQ(unknown->responseCode, 0);
+
+    g_setenv(CurlNetworkConnection::EXTRA_CA_FILE_ENV, server.CaFile().c_str(), TRUE);
+    Request(1, url, server.ProxyAddress());
+    const EngineEvent* trusted = Outcome(1);
+    g_unsetenv(CurlNetworkConnection::EXTRA_CA_FILE_ENV);
+    ASSERT_NE(trusted, nullptr);
+    ASSERT_EQ(trusted->kind, "completed");
+    EXPECT_EQ(trusted->body.compare(0, 8, "\x89PNG\r\n\x1a\n"), 0);
+    EXPECT_EQ(server.LoggedUrls(), std::vector<std::string>{url}) << "only the verified request got through";
 }
