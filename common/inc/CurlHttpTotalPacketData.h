@@ -3,10 +3,13 @@
 
 #include "IHttpPacketData.h"
 
+#include <stddef.h>
+
 namespace NSORZCommon
 {
-/* The received body. mBodyData is always followed by one 0 byte that
- * mBodyLength does not count, so a text body can be read as a C string. */
+/* The received body. mBodyData (malloc'd, mBodyCapacity bytes) is always
+ * followed by one 0 byte that mBodyLength does not count, so a text body can
+ * be read as a C string. The engine bounds the length well below INT_MAX. */
 class CurlHttpTotalPacketData : public IHttpPacketData
 {
 public:
@@ -17,6 +20,7 @@ public:
 
     int mBodyLength;
     char* mBodyData;
+    size_t mBodyCapacity;
 };
 } // namespace NSORZCommon
 

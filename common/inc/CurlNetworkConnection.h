@@ -6,22 +6,40 @@
 #include "INetwork.h"
 #include "INetworkEventListener.h"
 
+#include <atomic>
 #include <curl/curl.h>
 #include <glib.h>
 #include <list>
 #include <memory>
 #include <pthread.h>
 #include <string>
+#include <vector>
 
 namespace NSORZCommon
 {
 /* HTTP transfers on libcurl's multi interface. A worker thread drives the
- * transfers and exists only while some are pending; finished transfers are
- * announced through a pipe watched by the GLib main loop, so every listener
- * call happens on the main thread, with mMutex released. */
+ * transfers and exists only while some are pending; it alone touches the
+ * multi handle and the easy handles it was given. The main thread and the
+ * worker meet only at three queues (to add, to drop, finished) under mMutex,
+ * held just long enough to move entries, never across a libcurl call. A
+ * finished transfer is announced through a pipe watched by the GLib main
+ * loop, so every listener call happens on the main thread. */
 class CurlNetworkConnection : public INetwork
 {
 public:
+    /* Bounds on every transfer; a response over mMaxBodyBytes (decoded size,
+     * so a compressed body counts as it unpacks) is a failed response. */
+    struct TransferLimits
+    {
+        size_t mMaxBodyBytes = 4u * 1024 * 1024;
+        long mMaxRedirects = 5;
+        long mConnectTimeoutMs = 15000;
+        /* Fewer than mLowSpeedBytes per second for mLowSpeedSeconds ends it. */
+        long mLowSpeedBytes = 1;
+        long mLowSpeedSeconds = 20;
+        long mTotalTimeoutSeconds = 120;
+    };
+
     class PipeIOChannelData
     {
     public:
@@ -42,6 +60,9 @@ public:
         int curlState;
     };
 
+    /* One transfer. The easy handle is set up on the main thread, then
+     * belongs to the worker until the transfer is finished or dropped; the
+     * last owner of the session frees it. */
     class CurlSingleEasySession
     {
     public:
@@ -49,14 +70,24 @@ public:
                               std::shared_ptr<CurlHttpRequestData> requestData,
                               std::shared_ptr<CurlHttpResponseData> responseData);
         virtual ~CurlSingleEasySession();
+        CurlSingleEasySession(const CurlSingleEasySession&) = delete;
+        CurlSingleEasySession& operator=(const CurlSingleEasySession&) = delete;
 
         CURL* mEasyHandle;
         curl_slist* mHeaderSlist;
         std::shared_ptr<CurlHttpRequestData> mRequestDataPtr;
         std::shared_ptr<CurlHttpResponseData> mResponseDataPtr;
         int curlState; // 0 running, 1 done with 200, 2 done otherwise, 3 reported
+        /* Set by the main thread; the write callback then stops the transfer. */
+        std::atomic<bool> mCancelled;
+        /* Written by the worker only. */
+        size_t mMaxBodyBytes;
+        bool mBodyOverLimit;
     };
 
+    /* The current batch as the main thread sees it: the transfers accepted
+     * and not yet reported or cancelled. The multi handle is made before the
+     * worker starts and cleaned up after it was joined. */
     class CurlMultiSession
     {
     public:
@@ -71,6 +102,9 @@ public:
     CurlNetworkConnection& operator=(const CurlNetworkConnection&) = delete;
 
     void SetEventListener(INetworkEventListener* listener);
+    /* Applies to transfers requested from now on. */
+    void SetTransferLimits(const TransferLimits& limits);
+    TransferLimits GetTransferLimits() const;
 
     void HttpRequest(std::shared_ptr<IHttpRequestData> request, std::string proxyAddress) override;
     void CancelHttpRequest(std::shared_ptr<IHttpRequestData> request) override;
@@ -86,29 +120,36 @@ public:
     /* The worker found nothing left to do and is on its way out. */
     bool IsWorkerEnding();
 
+    /* Environment variable naming a PEM file of extra certificate
+     * authorities trusted besides the system's store. */
+    static const char* const EXTRA_CA_FILE_ENV;
+
 private:
-    void StartThread();
+    bool StartThread();
     void StopThread();
+    void MarkAllCancelled();
     static void* StartCurlMultiMainLoop(void* data);
     void RunCurlMultiMainLoop();
-    void AnnounceFinishedTransfers(CURLM* multiHandle);
+    void FinishTransfer(CURLM* multiHandle, CURLMsg* message, std::vector<std::shared_ptr<CurlSingleEasySession>>& active,
+                        std::vector<std::shared_ptr<CurlSingleEasySession>>& finished);
     static gboolean SGIOPipeWatchCB(GIOChannel* channel, GIOCondition condition, gpointer data);
     gboolean OnPipeWatch(GIOCondition condition);
-    void CheckThreadStatus(PipeTransCurlData* message);
+    bool CheckThreadStatus(PipeTransCurlData* message);
     bool ResponseHttpRequestEveryCurlMsgDone();
     void ResponseHttpRequest();
     void ReportSession(int state, const std::shared_ptr<CurlSingleEasySession>& session);
-    int AppendEasySession(const std::shared_ptr<CurlSingleEasySession>& session);
-    std::shared_ptr<CurlSingleEasySession> FindSingleEasySessiong(CURL* easyHandle);
+    bool TakeLiveSession(const std::shared_ptr<CurlSingleEasySession>& session);
     std::shared_ptr<CurlSingleEasySession> FindSingleEasySessiong(int requestId);
-    bool IsSessionInBatch(const std::shared_ptr<CurlSingleEasySession>& session);
     void DestoryHttpRequest(const std::shared_ptr<CurlSingleEasySession>& session);
     void DestoryAllHttpRequest();
-    void ReleaseMultiSession(std::list<std::shared_ptr<CurlSingleEasySession>>& sessions);
+    void ApplyOptions(CURL* easyHandle, const CurlHttpRequestData& request, const std::string& proxyAddress,
+                      curl_slist* headerSlist, CurlSingleEasySession* session);
     void WritePipeMessage(int state);
+    void DrainPipe();
     void WakeWorker();
-    static size_t ResponseHttpPacketCB(char* data, size_t size, size_t count, void* packet);
-    static void AppendPacketBodyData(CurlHttpTotalPacketData* packet, const char* data, int length);
+    static size_t ResponseHttpPacketCB(char* data, size_t size, size_t count, void* session);
+    static bool AppendPacketBodyData(CurlHttpTotalPacketData* packet, const char* data, size_t length,
+                                     size_t maxLength);
     bool MutexLockImpl();
     bool MutexUnlockImpl();
 
@@ -116,14 +157,18 @@ private:
     PipeIOChannelData mPipeIOChannelData;
     std::shared_ptr<CurlMultiSession> mCurlMultiSessionPtr;
     pthread_mutex_t mMutex;
+    TransferLimits mLimits;
 
-    /* The worker sleeps in select(); a byte on this pipe wakes it up early
-     * (new transfer, cancel, stop). */
-    int mWakeFd[2];
-    /* Both guarded by mMutex: the main thread asks the worker to stop, and
-     * the worker records that it has decided to end. */
+    /* Guarded by mMutex: what crosses between the threads. */
+    std::vector<std::shared_ptr<CurlSingleEasySession>> mAddQueue;
+    std::vector<std::shared_ptr<CurlSingleEasySession>> mRemoveQueue;
+    std::vector<std::shared_ptr<CurlSingleEasySession>> mDoneQueue;
     bool mStopRequested;
     bool mWorkerEnding;
+
+    /* The worker sleeps in curl_multi_poll(); a byte on this pipe wakes it
+     * up early (new transfer, cancel, stop). */
+    int mWakeFd[2];
     unsigned int mWorkerStartCount;
 };
 } // namespace NSORZCommon

@@ -9,7 +9,8 @@
 namespace NSORZCommon
 {
 /* One user's HTTP requests: adds the user agent and the system proxy, and
- * gives up on a request 90 s after the engine accepted it. */
+ * gives up on a request 90 s after the engine accepted it. Destroying it
+ * cancels its transfer in flight; nothing of it is reported afterwards. */
 class Network : public HttpNetworkEventListner
 {
 public:

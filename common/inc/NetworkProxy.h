@@ -13,8 +13,9 @@
 namespace NSORZCommon
 {
 /* Process-wide broker between the Network objects and the one transfer
- * engine: hands out listener and request IDs and routes each engine event
- * back to the listener that asked. Main thread only. */
+ * engine: hands out listener and request IDs (each used once in a process)
+ * and routes each engine event back to the listener that asked. A listener
+ * that unregisters has its pending transfers cancelled. Main thread only. */
 class NetworkProxy : public INetworkEventListener
 {
 public:
@@ -44,9 +45,9 @@ private:
     NetworkProxy& operator=(const NetworkProxy&) = delete;
 
     std::shared_ptr<INetwork> mNetworkPtr;
-    int mListenerIdCounter;
+    int mListenerIdCounter; // the next listener ID
     std::map<int, HttpNetworkEventListner*> mHttpNetworkProxyEventListenerMap;
-    int mRequestIdCounter;
+    int mRequestIdCounter; // the next request ID
     std::map<int, int> mRequestListenerMap;
 };
 } // namespace NSORZCommon

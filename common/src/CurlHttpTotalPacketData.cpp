@@ -1,13 +1,15 @@
 #include "CurlHttpTotalPacketData.h"
 
+#include <stdlib.h>
+
 namespace NSORZCommon
 {
-CurlHttpTotalPacketData::CurlHttpTotalPacketData() : mBodyLength(0), mBodyData(nullptr)
+CurlHttpTotalPacketData::CurlHttpTotalPacketData() : mBodyLength(0), mBodyData(nullptr), mBodyCapacity(0)
 {
 }
 
 CurlHttpTotalPacketData::~CurlHttpTotalPacketData()
 {
-    delete[] mBodyData;
+    free(mBodyData);
 }
 } // namespace NSORZCommon

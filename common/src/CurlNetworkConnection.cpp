@@ -2,19 +2,21 @@
 
 #include "OrzLog.h"
 
-#include <atomic>
 #include <errno.h>
+#include <limits.h>
 #include <fcntl.h>
-#include <sys/select.h>
+#include <stdlib.h>
 #include <unistd.h>
-#include <vector>
 
 namespace NSORZCommon
 {
+const char* const CurlNetworkConnection::EXTRA_CA_FILE_ENV = "PELORN_CA_FILE";
+
 namespace
 {
 /* One engine per process: the worker's handle (main thread only) and the
- * number of transfers added and not yet reported or dropped. */
+ * number of transfers accepted and not yet reported or dropped (main thread
+ * only as well; atomic so a stray reader elsewhere stays well defined). */
 pthread_t gCurlThread = 0;
 std::atomic<int> gEasySessionCount(0);
 
@@ -25,6 +27,7 @@ const int STATE_REPORTED = 3;
 const int STATE_WORKER_ENDING = 4;
 
 const long MAX_WAIT_MS = 1000;
+const size_t FIRST_BODY_CAPACITY = 16 * 1024;
 
 void CloseFd(int& fd)
 {
@@ -45,20 +48,34 @@ int CurlDebugCB(CURL* handle, curl_infotype type, char* data, size_t size, void*
     }
     return 0;
 }
+
+/* The trace costs a log write per header line, so it is off unless asked for. */
+bool VerboseWanted()
+{
+    const char* value = getenv("PELORN_CURL_VERBOSE");
+    return value && *value && *value != '0';
+}
 } // namespace
 
 CurlNetworkConnection::CurlSingleEasySession::CurlSingleEasySession(
     CURL* easyHandle, curl_slist* headerSlist, std::shared_ptr<CurlHttpRequestData> requestData,
     std::shared_ptr<CurlHttpResponseData> responseData)
     : mEasyHandle(easyHandle), mHeaderSlist(headerSlist), mRequestDataPtr(std::move(requestData)),
-      mResponseDataPtr(std::move(responseData)), curlState(STATE_RUNNING)
+      mResponseDataPtr(std::move(responseData)), curlState(STATE_RUNNING), mCancelled(false), mMaxBodyBytes(0),
+      mBodyOverLimit(false)
 {
 }
 
-CurlNetworkConnection::CurlSingleEasySession::~CurlSingleEasySession() = default;
+CurlNetworkConnection::CurlSingleEasySession::~CurlSingleEasySession()
+{
+    // Whoever lets go last frees the handle; by then it is in no multi handle.
+    if (mEasyHandle)
+        curl_easy_cleanup(mEasyHandle);
+    curl_slist_free_all(mHeaderSlist);
+}
 
 CurlNetworkConnection::CurlNetworkConnection()
-    : mEventListener(nullptr), mWakeFd{0, 0}, mStopRequested(false), mWorkerEnding(false), mWorkerStartCount(0)
+    : mEventListener(nullptr), mStopRequested(false), mWorkerEnding(false), mWakeFd{0, 0}, mWorkerStartCount(0)
 {
     curl_global_init(CURL_GLOBAL_ALL);
     pthread_mutex_init(&mMutex, nullptr);
@@ -66,6 +83,7 @@ CurlNetworkConnection::CurlNetworkConnection()
 
 CurlNetworkConnection::~CurlNetworkConnection()
 {
+    MarkAllCancelled();
     StopThread();
     DestoryAllHttpRequest();
     curl_global_cleanup();
@@ -76,6 +94,20 @@ CurlNetworkConnection::~CurlNetworkConnection()
 void CurlNetworkConnection::SetEventListener(INetworkEventListener* listener)
 {
     mEventListener = listener;
+}
+
+void CurlNetworkConnection::SetTransferLimits(const TransferLimits& limits)
+{
+    mLimits = limits;
+    // The body length handed to listeners is an int.
+    const size_t largest = (size_t)INT_MAX - 1;
+    if (mLimits.mMaxBodyBytes > largest)
+        mLimits.mMaxBodyBytes = largest;
+}
+
+CurlNetworkConnection::TransferLimits CurlNetworkConnection::GetTransferLimits() const
+{
+    return mLimits;
 }
 
 bool CurlNetworkConnection::MutexLockImpl()
@@ -117,6 +149,79 @@ bool CurlNetworkConnection::IsWorkerEnding()
     return ending;
 }
 
+void CurlNetworkConnection::ApplyOptions(CURL* easyHandle, const CurlHttpRequestData& request,
+                                         const std::string& proxyAddress, curl_slist* headerSlist,
+                                         CurlSingleEasySession* session)
+{
+    const bool verbose = VerboseWanted();
+    if (curl_easy_setopt(easyHandle, CURLOPT_VERBOSE, verbose ? 1L : 0L) != CURLE_OK)
+        LOGE("Failed CURLOPT_VERBOSE option");
+    if (verbose)
+        curl_easy_setopt(easyHandle, CURLOPT_DEBUGFUNCTION, CurlDebugCB);
+    // The transfers run on a thread of their own: no signals for time-outs.
+    curl_easy_setopt(easyHandle, CURLOPT_NOSIGNAL, 1L);
+    if (curl_easy_setopt(easyHandle, CURLOPT_URL, request.mUrl.c_str()) != CURLE_OK)
+        LOGE("Failed CURLOPT_URL option");
+    if (!proxyAddress.empty() && curl_easy_setopt(easyHandle, CURLOPT_PROXY, proxyAddress.c_str()) != CURLE_OK)
+        LOGE("Failed proxy option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_HTTPHEADER, headerSlist) != CURLE_OK)
+        LOGE("Failed CURLOPT_HTTPHEADER option");
+
+    // Only web addresses, however the server redirects, and never endlessly.
+    if (curl_easy_setopt(easyHandle, CURLOPT_PROTOCOLS_STR, "http,https") != CURLE_OK)
+        LOGE("Failed CURLOPT_PROTOCOLS_STR option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") != CURLE_OK)
+        LOGE("Failed CURLOPT_REDIR_PROTOCOLS_STR option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_FOLLOWLOCATION, 1L) != CURLE_OK)
+        LOGE("Failed CURLOPT_FOLLOWLOCATION option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_MAXREDIRS, mLimits.mMaxRedirects) != CURLE_OK)
+        LOGE("Failed CURLOPT_MAXREDIRS option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_NOPROGRESS, 1L) != CURLE_OK)
+        LOGE("Failed CURLOPT_NOPROGRESS option");
+
+    // A server that accepts and then says nothing, or trickles, must not
+    // hold a transfer (and the watch's radio) forever.
+    if (curl_easy_setopt(easyHandle, CURLOPT_CONNECTTIMEOUT_MS, mLimits.mConnectTimeoutMs) != CURLE_OK)
+        LOGE("Failed CURLOPT_CONNECTTIMEOUT_MS option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_LOW_SPEED_LIMIT, mLimits.mLowSpeedBytes) != CURLE_OK ||
+        curl_easy_setopt(easyHandle, CURLOPT_LOW_SPEED_TIME, mLimits.mLowSpeedSeconds) != CURLE_OK)
+        LOGE("Failed CURLOPT_LOW_SPEED option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_TIMEOUT, mLimits.mTotalTimeoutSeconds) != CURLE_OK)
+        LOGE("Failed CURLOPT_TIMEOUT option");
+    // A declared length over the limit fails before any byte is kept.
+    if (curl_easy_setopt(easyHandle, CURLOPT_MAXFILESIZE_LARGE, (curl_off_t)mLimits.mMaxBodyBytes) != CURLE_OK)
+        LOGE("Failed CURLOPT_MAXFILESIZE_LARGE option");
+
+    if (curl_easy_setopt(easyHandle, CURLOPT_SSL_CIPHER_LIST, "HIGH") != CURLE_OK)
+        LOGE("Failed CURLOPT_SSL_CIPHER_LIST option");
+    // The wearer's position and the provider keys travel in these requests:
+    // the peer must prove who it is.
+    if (curl_easy_setopt(easyHandle, CURLOPT_SSL_VERIFYPEER, 1L) != CURLE_OK)
+        LOGE("Failed CURLOPT_SSL_VERIFYPEER option(1L)");
+    if (curl_easy_setopt(easyHandle, CURLOPT_SSL_VERIFYHOST, 2L) != CURLE_OK)
+        LOGE("Failed CURLOPT_SSL_VERIFYHOST option(2L)");
+    // An extra authority (the local map-server's) joins the system store:
+    // libcurl keeps its default CA folder when only the file is replaced.
+    const char* extraCa = getenv(EXTRA_CA_FILE_ENV);
+    if (extraCa && *extraCa && curl_easy_setopt(easyHandle, CURLOPT_CAINFO, extraCa) != CURLE_OK)
+        LOGE("Failed CURLOPT_CAINFO option");
+
+    const bool isPost = !request.mPostData.empty();
+    if (isPost && curl_easy_setopt(easyHandle, CURLOPT_POSTFIELDS, request.mPostData.c_str()) != CURLE_OK)
+        LOGE("Failed CURLOPT_POST option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_POST, isPost ? 1L : 0L) != CURLE_OK)
+        LOGE("Failed CURLOPT_POST option");
+
+    if (curl_easy_setopt(easyHandle, CURLOPT_WRITEFUNCTION, ResponseHttpPacketCB) != CURLE_OK)
+        LOGE("Failed CURLOPT_WRITEFUNCTION option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_WRITEDATA, session) != CURLE_OK)
+        LOGE("Failed CURLOPT_WRITEDATA option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_PRIVATE, session) != CURLE_OK)
+        LOGE("Failed CURLOPT_PRIVATE option");
+    if (curl_easy_setopt(easyHandle, CURLOPT_ACCEPT_ENCODING, "gzip,deflate") != CURLE_OK)
+        LOGE("Failed CURLOPT_ENCODING option");
+}
+
 void CurlNetworkConnection::HttpRequest(std::shared_ptr<IHttpRequestData> request, std::string proxyAddress)
 {
     std::shared_ptr<CurlHttpRequestData> requestData = std::dynamic_pointer_cast<CurlHttpRequestData>(request);
@@ -132,16 +237,6 @@ void CurlNetworkConnection::HttpRequest(std::shared_ptr<IHttpRequestData> reques
         return;
     }
 
-    if (curl_easy_setopt(easyHandle, CURLOPT_VERBOSE, 1L) != CURLE_OK)
-        LOGE("Failed CURLOPT_VERBOSE option");
-    curl_easy_setopt(easyHandle, CURLOPT_DEBUGFUNCTION, CurlDebugCB);
-    // The transfers run on a thread of their own: no signals for time-outs.
-    curl_easy_setopt(easyHandle, CURLOPT_NOSIGNAL, 1L);
-    if (curl_easy_setopt(easyHandle, CURLOPT_URL, requestData->mUrl.c_str()) != CURLE_OK)
-        LOGE("Failed CURLOPT_URL option");
-    if (!proxyAddress.empty() && curl_easy_setopt(easyHandle, CURLOPT_PROXY, proxyAddress.c_str()) != CURLE_OK)
-        LOGE("Failed proxy option");
-
     curl_slist* headerSlist = nullptr;
     for (const std::string& line : requestData->mHeaderList)
     {
@@ -151,116 +246,59 @@ void CurlNetworkConnection::HttpRequest(std::shared_ptr<IHttpRequestData> reques
         if (appended)
             headerSlist = appended;
     }
-    if (curl_easy_setopt(easyHandle, CURLOPT_HTTPHEADER, headerSlist) != CURLE_OK)
-        LOGE("Failed CURLOPT_HTTPHEADER option");
-    if (curl_easy_setopt(easyHandle, CURLOPT_FOLLOWLOCATION, 1L) != CURLE_OK)
-        LOGE("Failed CURLOPT_FOLLOWLOCATION option");
-    if (curl_easy_setopt(easyHandle, CURLOPT_NOPROGRESS, 1L) != CURLE_OK)
-        LOGE("Failed CURLOPT_NOPROGRESS option");
-    if (curl_easy_setopt(easyHandle, CURLOPT_SSL_CIPHER_LIST, "HIGH") != CURLE_OK)
-        LOGE("Failed CURLOPT_SSL_CIPHER_LIST option");
-    if (curl_easy_setopt(easyHandle, CURLOPT_SSL_VERIFYPEER, 0L) != CURLE_OK)
-        LOGE("Failed CURLOPT_SSL_VERIFYPEER option(0L)");
-    else
-        LOGE("success! CURLOPT_SSL_VERIFYPEER option(0L)");
-    if (curl_easy_setopt(easyHandle, CURLOPT_SSL_VERIFYHOST, 0L) != CURLE_OK)
-        LOGE("Failed CURLOPT_SSL_VERIFYHOST option(0L)");
-    else
-        LOGE("success! CURLOPT_SSL_VERIFYHOST option(0L)");
-    const bool isPost = !requestData->mPostData.empty();
-    if (isPost && curl_easy_setopt(easyHandle, CURLOPT_POSTFIELDS, requestData->mPostData.c_str()) != CURLE_OK)
-        LOGE("Failed CURLOPT_POST option");
-    if (curl_easy_setopt(easyHandle, CURLOPT_POST, isPost ? 1L : 0L) != CURLE_OK)
-        LOGE("Failed CURLOPT_POST option");
-
     std::shared_ptr<CurlHttpResponseData> responseData = std::make_shared<CurlHttpResponseData>();
     responseData->mTotalPacketDataPtr = std::make_shared<CurlHttpTotalPacketData>();
-    CurlHttpTotalPacketData* packet = responseData->mTotalPacketDataPtr.get();
-    if (curl_easy_setopt(easyHandle, CURLOPT_WRITEFUNCTION, ResponseHttpPacketCB) != CURLE_OK)
-        LOGE("Failed CURLOPT_WRITEFUNCTION option");
-    if (curl_easy_setopt(easyHandle, CURLOPT_WRITEDATA, packet) != CURLE_OK)
-        LOGE("Failed CURLOPT_WRITEDATA option");
-    if (curl_easy_setopt(easyHandle, CURLOPT_PRIVATE, packet) != CURLE_OK)
-        LOGE("Failed CURLOPT_PRIVATE option");
-    if (curl_easy_setopt(easyHandle, CURLOPT_ENCODING, "gzip,deflate") != CURLE_OK)
-        LOGE("Failed CURLOPT_ENCODING option");
-
     std::shared_ptr<CurlSingleEasySession> session =
         std::make_shared<CurlSingleEasySession>(easyHandle, headerSlist, requestData, responseData);
+    session->mMaxBodyBytes = mLimits.mMaxBodyBytes;
+    ApplyOptions(easyHandle, *requestData, proxyAddress, headerSlist, session.get());
 
-    bool appended = false;
-    bool createdMultiHandle = false;
+    if (!mCurlMultiSessionPtr)
+        mCurlMultiSessionPtr = std::make_shared<CurlMultiSession>();
     bool workerEnding = false;
-    if (MutexLockImpl())
-    {
-        if (!mCurlMultiSessionPtr)
-            mCurlMultiSessionPtr = std::make_shared<CurlMultiSession>();
-        if (!mCurlMultiSessionPtr->mMultiHandle)
-        {
-            mCurlMultiSessionPtr->mMultiHandle = curl_multi_init();
-            createdMultiHandle = mCurlMultiSessionPtr->mMultiHandle != nullptr;
-        }
-        appended = mCurlMultiSessionPtr->mMultiHandle && AppendEasySession(session) == 0;
-        // Read together with the append: a worker that has already decided
-        // to end will never start this transfer.
-        workerEnding = mWorkerEnding;
-        if (!appended && createdMultiHandle)
-        {
-            // Leave no batch behind that no worker would ever drive.
-            curl_multi_cleanup(mCurlMultiSessionPtr->mMultiHandle);
-            mCurlMultiSessionPtr.reset();
-        }
-        MutexUnlockImpl();
-    }
-
-    if (!appended)
+    if (!MutexLockImpl())
     {
         LOGE("Failed append easy session");
-        curl_easy_cleanup(easyHandle);
-        curl_slist_free_all(headerSlist);
-        session->mEasyHandle = nullptr;
-        session->mHeaderSlist = nullptr;
         if (mEventListener)
             mEventListener->OnHttpRequestFailed(requestData);
         return;
     }
-
-    if (mEventListener)
-        mEventListener->OnHttpRequestCompleted(requestData);
+    mAddQueue.push_back(session);
+    // Read together with the hand-over: a worker that has already decided
+    // to end will never take this transfer.
+    workerEnding = mWorkerEnding;
+    MutexUnlockImpl();
 
     if (gCurlThread == 0 || workerEnding)
     {
         // First transfer of a batch, or the worker is on its way out: hand
         // the batch to a fresh worker with a fresh pipe.
         StopThread();
-        StartThread();
+        if (!StartThread())
+        {
+            LOGE("Failed append easy session");
+            if (MutexLockImpl())
+            {
+                mAddQueue.clear();
+                MutexUnlockImpl();
+            }
+            StopThread();
+            if (mCurlMultiSessionPtr->mEasySessionList.empty())
+                mCurlMultiSessionPtr.reset();
+            if (mEventListener)
+                mEventListener->OnHttpRequestFailed(requestData);
+            return;
+        }
     }
     else
     {
         WakeWorker();
     }
-}
 
-int CurlNetworkConnection::AppendEasySession(const std::shared_ptr<CurlSingleEasySession>& session)
-{
-    if (!session || !session->mEasyHandle)
-    {
-        LOGE("[Failed] Invalid curlSingleEasySessiongPtr");
-        return -1;
-    }
-    if (!mCurlMultiSessionPtr || !mCurlMultiSessionPtr->mMultiHandle)
-    {
-        LOGE("Failed get multi session or easy session list");
-        return -1;
-    }
-    if (curl_multi_add_handle(mCurlMultiSessionPtr->mMultiHandle, session->mEasyHandle) != CURLM_OK)
-    {
-        LOGE("[Failed] curl_multi_add_handle");
-        return -1;
-    }
     mCurlMultiSessionPtr->mEasySessionList.push_back(session);
     ++gEasySessionCount;
-    return 0;
+    if (mEventListener)
+        mEventListener->OnHttpRequestCompleted(requestData);
 }
 
 gboolean CurlNetworkConnection::SGIOPipeWatchCB(GIOChannel* channel, GIOCondition condition, gpointer data)
@@ -270,18 +308,26 @@ gboolean CurlNetworkConnection::SGIOPipeWatchCB(GIOChannel* channel, GIOConditio
     return pThis->OnPipeWatch(condition);
 }
 
-void CurlNetworkConnection::StartThread()
+bool CurlNetworkConnection::StartThread()
 {
-    if (pipe2(mPipeIOChannelData.mPipeFd, O_NONBLOCK) != 0)
+    if (pipe2(mPipeIOChannelData.mPipeFd, O_NONBLOCK | O_CLOEXEC) != 0)
     {
         LOGE("pipe create failed");
         mPipeIOChannelData.mPipeFd[0] = mPipeIOChannelData.mPipeFd[1] = 0;
-        return;
+        return false;
     }
     if (pipe2(mWakeFd, O_NONBLOCK | O_CLOEXEC) != 0)
     {
         LOGE("pipe create failed");
         mWakeFd[0] = mWakeFd[1] = 0;
+    }
+    if (!mCurlMultiSessionPtr)
+        mCurlMultiSessionPtr = std::make_shared<CurlMultiSession>();
+    mCurlMultiSessionPtr->mMultiHandle = curl_multi_init();
+    if (!mCurlMultiSessionPtr->mMultiHandle)
+    {
+        LOGE("Failed curl_multi_init");
+        return false;
     }
     mPipeIOChannelData.mGIOPipeChanel = g_io_channel_unix_new(mPipeIOChannelData.mPipeFd[0]);
     mPipeIOChannelData.mPipeWatchId =
@@ -295,18 +341,29 @@ void CurlNetworkConnection::StartThread()
     {
         LOGE("pthread_create failed");
         gCurlThread = 0;
-        return;
+        return false;
     }
     ++mWorkerStartCount;
+
+    // Results an earlier worker left behind lost their messages with its
+    // pipe; one message on the new pipe gets them reported.
+    bool leftOver = false;
+    if (MutexLockImpl())
+    {
+        leftOver = !mDoneQueue.empty();
+        MutexUnlockImpl();
+    }
+    if (leftOver)
+        WritePipeMessage(STATE_DONE_OK);
+    return true;
 }
 
 void CurlNetworkConnection::StopThread()
 {
     if (gCurlThread != 0)
     {
-        // The worker only ever blocks in select() without the lock, and
-        // checks the flag under the lock; it leaves on its own, never with
-        // the lock held.
+        // The worker never holds the lock across a libcurl call and checks
+        // the flag at the top of every round, so the join is one round away.
         if (MutexLockImpl())
         {
             mStopRequested = true;
@@ -316,6 +373,18 @@ void CurlNetworkConnection::StopThread()
         pthread_join(gCurlThread, nullptr);
         gCurlThread = 0;
     }
+    if (MutexLockImpl())
+    {
+        mStopRequested = false;
+        mWorkerEnding = false;
+        MutexUnlockImpl();
+    }
+    // The worker has taken every handle out of it before leaving.
+    if (mCurlMultiSessionPtr && mCurlMultiSessionPtr->mMultiHandle)
+    {
+        curl_multi_cleanup(mCurlMultiSessionPtr->mMultiHandle);
+        mCurlMultiSessionPtr->mMultiHandle = nullptr;
+    }
 
     PipeIOChannelData& pipeData = mPipeIOChannelData;
     if (pipeData.mPipeWatchId > 0)
@@ -323,14 +392,7 @@ void CurlNetworkConnection::StopThread()
         g_source_remove(pipeData.mPipeWatchId);
         pipeData.mPipeWatchId = 0;
     }
-    if (pipeData.mPipeFd[0] > 0)
-    {
-        // Whatever is still in the pipe belongs to the batch being stopped;
-        // its transfers are reported (or dropped) by the caller.
-        PipeTransCurlData* message = nullptr;
-        while (read(pipeData.mPipeFd[0], &message, sizeof(message)) == (ssize_t)sizeof(message))
-            delete message;
-    }
+    DrainPipe();
     CloseFd(pipeData.mPipeFd[0]);
     CloseFd(pipeData.mPipeFd[1]);
     CloseFd(mWakeFd[0]);
@@ -340,6 +402,17 @@ void CurlNetworkConnection::StopThread()
         g_io_channel_unref(pipeData.mGIOPipeChanel);
         pipeData.mGIOPipeChanel = nullptr;
     }
+}
+
+void CurlNetworkConnection::DrainPipe()
+{
+    // Messages only wake the main loop; the results themselves wait in the
+    // finished queue, so dropping them loses nothing.
+    if (mPipeIOChannelData.mPipeFd[0] <= 0)
+        return;
+    PipeTransCurlData* message = nullptr;
+    while (read(mPipeIOChannelData.mPipeFd[0], &message, sizeof(message)) == (ssize_t)sizeof(message))
+        delete message;
 }
 
 void CurlNetworkConnection::WakeWorker()
@@ -374,125 +447,179 @@ void* CurlNetworkConnection::StartCurlMultiMainLoop(void* data)
 
 void CurlNetworkConnection::RunCurlMultiMainLoop()
 {
-    // The pipe and the wake pipe are created before this thread and closed
-    // only after it was joined, so their descriptors are stable here.
+    // The pipes and the multi handle are made before this thread starts and
+    // released only after it was joined, so they are stable here; the multi
+    // handle and the easy handles in it are this thread's alone.
     const int wakeFd = mWakeFd[0];
-    int running = 0;
-
+    CURLM* multiHandle = nullptr;
     if (!MutexLockImpl())
         return;
-    CURLM* multiHandle = mCurlMultiSessionPtr ? mCurlMultiSessionPtr->mMultiHandle : nullptr;
-    if (multiHandle)
-    {
-        CURLMcode code = curl_multi_perform(multiHandle, &running);
-        if (code != CURLM_OK)
-            LOGE("Failed multi perform :%d", (int)code);
-    }
+    multiHandle = mCurlMultiSessionPtr ? mCurlMultiSessionPtr->mMultiHandle : nullptr;
     MutexUnlockImpl();
+    if (!multiHandle)
+        return;
 
+    std::vector<std::shared_ptr<CurlSingleEasySession>> active;
+    std::vector<std::shared_ptr<CurlSingleEasySession>> adds, removes, finished;
     for (;;)
     {
-        long timeoutMs = -1;
-        fd_set readSet, writeSet, errorSet;
-        FD_ZERO(&readSet);
-        FD_ZERO(&writeSet);
-        FD_ZERO(&errorSet);
-        int maxFd = -1;
-
+        adds.clear();
+        removes.clear();
         if (!MutexLockImpl())
-            return;
-        if (mStopRequested)
-        {
-            MutexUnlockImpl();
-            return;
-        }
-        multiHandle = mCurlMultiSessionPtr ? mCurlMultiSessionPtr->mMultiHandle : nullptr;
-        // Announce every transfer as soon as it is done, not when the last
-        // one of the batch is.
-        if (multiHandle)
-            AnnounceFinishedTransfers(multiHandle);
-        // Deciding to end happens under the lock, like adding a transfer: a
-        // request that comes later sees mWorkerEnding and starts a new worker.
-        if (gEasySessionCount < 1)
-        {
-            mWorkerEnding = true;
-            WritePipeMessage(STATE_WORKER_ENDING);
-            MutexUnlockImpl();
-            return;
-        }
-        if (multiHandle)
-        {
-            curl_multi_timeout(multiHandle, &timeoutMs);
-            if (curl_multi_fdset(multiHandle, &readSet, &writeSet, &errorSet, &maxFd) != CURLM_OK)
-                LOGE("Failed get multi fd set");
-        }
+            break;
+        const bool stop = mStopRequested;
+        adds.swap(mAddQueue);
+        removes.swap(mRemoveQueue);
         MutexUnlockImpl();
-
-        if (wakeFd > 0)
+        if (stop)
         {
-            FD_SET(wakeFd, &readSet);
-            if (wakeFd > maxFd)
-                maxFd = wakeFd;
+            // Left in the queue: the main thread clears it on tear-down.
+            if (MutexLockImpl())
+            {
+                adds.insert(adds.end(), mAddQueue.begin(), mAddQueue.end());
+                mAddQueue.swap(adds);
+                MutexUnlockImpl();
+            }
+            break;
         }
-        // Never longer than libcurl asks for, and never more than a second.
-        long waitMs = (timeoutMs >= 0 && timeoutMs < MAX_WAIT_MS) ? timeoutMs : MAX_WAIT_MS;
-        struct timeval wait;
-        wait.tv_sec = waitMs / 1000;
-        wait.tv_usec = (waitMs % 1000) * 1000;
-        int ready = select(maxFd + 1, &readSet, &writeSet, &errorSet, &wait);
-        if (ready < 0)
+
+        for (const auto& session : adds)
+        {
+            if (session->mCancelled)
+                continue;
+            if (curl_multi_add_handle(multiHandle, session->mEasyHandle) != CURLM_OK)
+            {
+                LOGE("[Failed] curl_multi_add_handle");
+                session->curlState = STATE_DONE_FAILED;
+                finished.push_back(session);
+                continue;
+            }
+            active.push_back(session);
+        }
+        for (const auto& session : removes)
+        {
+            for (auto it = active.begin(); it != active.end(); ++it)
+            {
+                if (*it == session)
+                {
+                    curl_multi_remove_handle(multiHandle, session->mEasyHandle);
+                    active.erase(it);
+                    break;
+                }
+            }
+        }
+
+        if (!active.empty())
+        {
+            int running = 0;
+            CURLMcode code = curl_multi_perform(multiHandle, &running);
+            if (code != CURLM_OK)
+                LOGE("Failed multi perform :%d", (int)code);
+            CURLMsg* message = nullptr;
+            int left = 0;
+            while ((message = curl_multi_info_read(multiHandle, &left)) != nullptr)
+            {
+                if (message->msg == CURLMSG_DONE)
+                    FinishTransfer(multiHandle, message, active, finished);
+            }
+        }
+
+        if (!finished.empty())
+        {
+            // The main loop takes the whole queue per wake-up, so only a
+            // queue that was empty needs a message: a burst of finished
+            // transfers costs the main loop one wake-up, not one each.
+            bool wasEmpty = false;
+            if (MutexLockImpl())
+            {
+                wasEmpty = mDoneQueue.empty();
+                mDoneQueue.insert(mDoneQueue.end(), finished.begin(), finished.end());
+                MutexUnlockImpl();
+            }
+            if (wasEmpty)
+                WritePipeMessage(finished.front()->curlState);
+            finished.clear();
+        }
+
+        if (active.empty())
+        {
+            // Deciding to end happens under the lock, like handing over a
+            // transfer: a request that comes later sees mWorkerEnding and
+            // starts a new worker.
+            bool end = false;
+            if (MutexLockImpl())
+            {
+                end = mAddQueue.empty() && mRemoveQueue.empty() && !mStopRequested;
+                if (end)
+                    mWorkerEnding = true;
+                MutexUnlockImpl();
+            }
+            if (end)
+            {
+                WritePipeMessage(STATE_WORKER_ENDING);
+                break;
+            }
+            continue;
+        }
+
+        curl_waitfd wake;
+        wake.fd = wakeFd;
+        wake.events = CURL_WAIT_POLLIN;
+        wake.revents = 0;
+        int ready = 0;
+        if (curl_multi_poll(multiHandle, &wake, wakeFd > 0 ? 1 : 0, MAX_WAIT_MS, &ready) != CURLM_OK)
             LOGE("select error");
-        if (ready > 0 && wakeFd > 0 && FD_ISSET(wakeFd, &readSet))
+        if (wake.revents)
         {
             char drain[64];
             while (read(wakeFd, drain, sizeof(drain)) > 0)
             {
             }
         }
-
-        if (!MutexLockImpl())
-            return;
-        multiHandle = mCurlMultiSessionPtr ? mCurlMultiSessionPtr->mMultiHandle : nullptr;
-        if (!mStopRequested && multiHandle)
-        {
-            CURLMcode code = curl_multi_perform(multiHandle, &running);
-            if (code != CURLM_OK)
-                LOGE("Failed multi perform :%d", (int)code);
-        }
-        MutexUnlockImpl();
     }
+
+    for (const auto& session : active)
+        curl_multi_remove_handle(multiHandle, session->mEasyHandle);
 }
 
-void CurlNetworkConnection::AnnounceFinishedTransfers(CURLM* multiHandle)
+void CurlNetworkConnection::FinishTransfer(CURLM* multiHandle, CURLMsg* message,
+                                           std::vector<std::shared_ptr<CurlSingleEasySession>>& active,
+                                           std::vector<std::shared_ptr<CurlSingleEasySession>>& finished)
 {
-    // Called on the worker with mMutex held.
-    CURLMsg* message = nullptr;
-    int left = 0;
-    while ((message = curl_multi_info_read(multiHandle, &left)) != nullptr)
+    // Worker thread, no lock: the session is this thread's until handed over.
+    std::shared_ptr<CurlSingleEasySession> session;
+    for (auto it = active.begin(); it != active.end(); ++it)
     {
-        if (message->msg != CURLMSG_DONE)
-            continue;
-        std::shared_ptr<CurlSingleEasySession> session = FindSingleEasySessiong(message->easy_handle);
-        if (!session)
-            continue;
-        long responseCode = 0;
-        curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &responseCode);
-        // A body cut short (or undecodable) is no image either, even when
-        // its status line said 200.
-        if (responseCode == 200 && message->data.result == CURLE_OK)
+        if ((*it)->mEasyHandle == message->easy_handle)
         {
-            session->curlState = STATE_DONE_OK;
+            session = *it;
+            active.erase(it);
+            break;
         }
-        else
-        {
-            LOGE("Response Error Code :%d", (int)responseCode);
-            if (message->data.result != CURLE_OK)
-                LOGE("transfer result: %s", curl_easy_strerror(message->data.result));
-            session->curlState = STATE_DONE_FAILED;
-            session->mRequestDataPtr->mResponseCode = (int)responseCode;
-        }
-        WritePipeMessage(session->curlState);
     }
+    if (!session)
+        return;
+    const CURLcode result = message->data.result;
+    curl_multi_remove_handle(multiHandle, session->mEasyHandle);
+    long responseCode = 0;
+    curl_easy_getinfo(session->mEasyHandle, CURLINFO_RESPONSE_CODE, &responseCode);
+    // A body cut short, over the limit or undecodable is no image either,
+    // even when its status line said 200.
+    if (responseCode == 200 && result == CURLE_OK && !session->mBodyOverLimit)
+    {
+        session->curlState = STATE_DONE_OK;
+    }
+    else
+    {
+        LOGE("Response Error Code :%d", (int)responseCode);
+        if (session->mBodyOverLimit || result == CURLE_FILESIZE_EXCEEDED)
+            LOGE("response body over %zu bytes: transfer aborted", session->mMaxBodyBytes);
+        else if (result != CURLE_OK)
+            LOGE("transfer result: %s", curl_easy_strerror(result));
+        session->curlState = STATE_DONE_FAILED;
+        session->mRequestDataPtr->mResponseCode = (int)responseCode;
+    }
+    finished.push_back(session);
 }
 
 gboolean CurlNetworkConnection::OnPipeWatch(GIOCondition condition)
@@ -504,20 +631,22 @@ gboolean CurlNetworkConnection::OnPipeWatch(GIOCondition condition)
         return FALSE;
     }
     const guint watchId = mPipeIOChannelData.mPipeWatchId;
+    const unsigned int generation = mWorkerStartCount;
+    bool workerEnded = false;
     if (condition & G_IO_IN)
     {
-        // A report may tear the batch down (closing this pipe) or start a
-        // new one; read only while the pipe this watch serves is open.
-        while (mPipeIOChannelData.mPipeFd[0] > 0 && mPipeIOChannelData.mPipeWatchId == watchId)
+        for (;;)
         {
             PipeTransCurlData* message = nullptr;
             ssize_t ret = read(mPipeIOChannelData.mPipeFd[0], &message, sizeof(message));
-            if (ret < 1)
+            if (ret < (ssize_t)sizeof(message))
             {
-                LOGE("there is no message in the pipe, ret:%d", (int)ret);
+                if (ret > 0 || (ret < 0 && errno != EAGAIN))
+                    LOGE("there is no message in the pipe, ret:%d", (int)ret);
                 break;
             }
-            CheckThreadStatus(message);
+            if (CheckThreadStatus(message))
+                workerEnded = true;
         }
     }
     if (condition & G_IO_ERR)
@@ -525,54 +654,68 @@ gboolean CurlNetworkConnection::OnPipeWatch(GIOCondition condition)
     if (condition & G_IO_HUP)
         LOGE("G_IO_HUP");
 
-    if (mPipeIOChannelData.mPipeWatchId != watchId)
-        return FALSE; // this watch was removed while reporting
-    if (gEasySessionCount > 0 && !(condition & (G_IO_ERR | G_IO_HUP)))
-        return TRUE;
-    mPipeIOChannelData.mPipeWatchId = 0;
-    return FALSE;
+    // Listeners run here and may cancel, add or close meanwhile.
+    ResponseHttpRequestEveryCurlMsgDone();
+    if (mPipeIOChannelData.mPipeWatchId != watchId || mWorkerStartCount != generation)
+        return FALSE; // this watch's batch was stopped or replaced while reporting
+    if (workerEnded)
+    {
+        StopThread();
+        ResponseHttpRequest();
+        return FALSE;
+    }
+    if (condition & (G_IO_ERR | G_IO_HUP))
+    {
+        mPipeIOChannelData.mPipeWatchId = 0;
+        return FALSE;
+    }
+    return TRUE;
 }
 
-void CurlNetworkConnection::CheckThreadStatus(PipeTransCurlData* message)
+bool CurlNetworkConnection::CheckThreadStatus(PipeTransCurlData* message)
 {
     if (!message)
     {
         LOGE("invalid pointer type");
-        return;
+        return false;
     }
+    bool workerEnded = false;
     switch (message->curlState)
     {
     case STATE_DONE_OK:
     case STATE_DONE_FAILED:
-        if (ResponseHttpRequestEveryCurlMsgDone())
-        {
-            StopThread();
-            ResponseHttpRequest();
-        }
-        break;
+        break; // the finished queue is read once the pipe is empty
     case STATE_WORKER_ENDING:
-        StopThread();
-        ResponseHttpRequest();
+        workerEnded = true;
         break;
     default:
         LOGE("curlState: %d", message->curlState);
         break;
     }
     delete message;
+    return workerEnded;
 }
 
-bool CurlNetworkConnection::IsSessionInBatch(const std::shared_ptr<CurlSingleEasySession>& session)
+bool CurlNetworkConnection::TakeLiveSession(const std::shared_ptr<CurlSingleEasySession>& session)
 {
     if (!mCurlMultiSessionPtr)
         return false;
-    for (const auto& candidate : mCurlMultiSessionPtr->mEasySessionList)
-        if (candidate == session)
+    std::list<std::shared_ptr<CurlSingleEasySession>>& live = mCurlMultiSessionPtr->mEasySessionList;
+    for (auto it = live.begin(); it != live.end(); ++it)
+    {
+        if (*it == session)
+        {
+            live.erase(it);
+            --gEasySessionCount;
             return true;
+        }
+    }
     return false;
 }
 
 void CurlNetworkConnection::ReportSession(int state, const std::shared_ptr<CurlSingleEasySession>& session)
 {
+    session->curlState = STATE_REPORTED;
     if (!mEventListener)
         return;
     if (state == STATE_DONE_OK)
@@ -583,112 +726,62 @@ void CurlNetworkConnection::ReportSession(int state, const std::shared_ptr<CurlS
 
 bool CurlNetworkConnection::ResponseHttpRequestEveryCurlMsgDone()
 {
+    std::vector<std::shared_ptr<CurlSingleEasySession>> done;
     if (!MutexLockImpl())
         return gEasySessionCount < 1;
-    if (!mCurlMultiSessionPtr || !mCurlMultiSessionPtr->mMultiHandle)
-    {
-        MutexUnlockImpl();
-        LOGE("Failed get curl multi session");
-        return true;
-    }
-    // Listeners run unlocked and may cancel, add or close meanwhile, so walk
-    // a copy and check each session is still part of the batch.
-    std::vector<std::shared_ptr<CurlSingleEasySession>> sessions(mCurlMultiSessionPtr->mEasySessionList.begin(),
-                                                                 mCurlMultiSessionPtr->mEasySessionList.end());
-    for (const auto& session : sessions)
-    {
-        if (!IsSessionInBatch(session))
-            continue;
-        const int state = session->curlState;
-        if (state != STATE_DONE_OK && state != STATE_DONE_FAILED)
-            continue;
-        session->curlState = STATE_REPORTED;
-        --gEasySessionCount;
-        MutexUnlockImpl();
-        ReportSession(state, session);
-        if (!MutexLockImpl())
-            return gEasySessionCount < 1;
-    }
+    done.swap(mDoneQueue);
     MutexUnlockImpl();
+    // A session cancelled (or dropped by a close) after it finished is no
+    // longer live, and its result goes unreported.
+    for (const auto& session : done)
+    {
+        if (TakeLiveSession(session))
+            ReportSession(session->curlState, session);
+    }
     return gEasySessionCount < 1;
-}
-
-void CurlNetworkConnection::ReleaseMultiSession(std::list<std::shared_ptr<CurlSingleEasySession>>& sessions)
-{
-    // Called with mMutex held.
-    CURLM* multiHandle = mCurlMultiSessionPtr->mMultiHandle;
-    for (const auto& session : mCurlMultiSessionPtr->mEasySessionList)
-    {
-        if (multiHandle && session->mEasyHandle)
-            curl_multi_remove_handle(multiHandle, session->mEasyHandle);
-    }
-    if (multiHandle)
-        curl_multi_cleanup(multiHandle);
-    mCurlMultiSessionPtr->mMultiHandle = nullptr;
-    for (const auto& session : mCurlMultiSessionPtr->mEasySessionList)
-    {
-        curl_slist_free_all(session->mHeaderSlist);
-        session->mHeaderSlist = nullptr;
-        if (session->mEasyHandle)
-            curl_easy_cleanup(session->mEasyHandle);
-        session->mEasyHandle = nullptr;
-    }
-    sessions.swap(mCurlMultiSessionPtr->mEasySessionList);
-    mCurlMultiSessionPtr.reset();
 }
 
 void CurlNetworkConnection::ResponseHttpRequest()
 {
-    std::list<std::shared_ptr<CurlSingleEasySession>> sessions;
-    if (!MutexLockImpl())
-        return;
+    // Tear-down of a batch whose worker has ended and been joined.
     if (!mCurlMultiSessionPtr)
     {
-        MutexUnlockImpl();
         LOGE("Failed get curl multi session");
         return;
     }
-    ReleaseMultiSession(sessions);
-    std::vector<std::pair<int, std::shared_ptr<CurlSingleEasySession>>> unreported;
-    for (const auto& session : sessions)
+    std::vector<std::shared_ptr<CurlSingleEasySession>> done;
+    if (MutexLockImpl())
     {
-        if (session->curlState == STATE_DONE_OK || session->curlState == STATE_DONE_FAILED)
+        done.swap(mDoneQueue);
+        mAddQueue.clear();
+        mRemoveQueue.clear();
+        MutexUnlockImpl();
+    }
+    std::shared_ptr<CurlMultiSession> batch;
+    batch.swap(mCurlMultiSessionPtr);
+    std::list<std::shared_ptr<CurlSingleEasySession>> live;
+    live.swap(batch->mEasySessionList);
+    gEasySessionCount -= (int)live.size();
+    // Listeners may start the next batch; this one is already gone.
+    for (const auto& session : done)
+    {
+        for (const auto& candidate : live)
         {
-            unreported.emplace_back(session->curlState, session);
-            session->curlState = STATE_REPORTED;
-            --gEasySessionCount;
-        }
-        else if (session->curlState == STATE_RUNNING)
-        {
-            // Only a batch dropped mid-way leaves these; they will never finish.
-            --gEasySessionCount;
+            if (candidate == session)
+            {
+                ReportSession(session->curlState, session);
+                break;
+            }
         }
     }
-    MutexUnlockImpl();
-    for (const auto& entry : unreported)
-        ReportSession(entry.first, entry.second);
-}
-
-std::shared_ptr<CurlNetworkConnection::CurlSingleEasySession>
-CurlNetworkConnection::FindSingleEasySessiong(CURL* easyHandle)
-{
-    if (!mCurlMultiSessionPtr)
-        return nullptr;
-    for (const auto& session : mCurlMultiSessionPtr->mEasySessionList)
-        if (session->mEasyHandle == easyHandle)
-            return session;
-    return nullptr;
 }
 
 std::shared_ptr<CurlNetworkConnection::CurlSingleEasySession> CurlNetworkConnection::FindSingleEasySessiong(int requestId)
 {
     if (!mCurlMultiSessionPtr)
         return nullptr;
-    // Request IDs are reused once everything was reported, so a reported
-    // session may carry the same ID as a live one.
     for (const auto& session : mCurlMultiSessionPtr->mEasySessionList)
-        if (session->curlState != STATE_REPORTED && session->mRequestDataPtr &&
-            session->mRequestDataPtr->mRequestId == requestId)
+        if (session->mRequestDataPtr && session->mRequestDataPtr->mRequestId == requestId)
             return session;
     return nullptr;
 }
@@ -706,62 +799,70 @@ void CurlNetworkConnection::CancelHttpRequest(std::shared_ptr<IHttpRequestData> 
 
 void CurlNetworkConnection::CancelHttpRequest(int requestId)
 {
-    if (!MutexLockImpl())
-        return;
-    if (!mCurlMultiSessionPtr || !mCurlMultiSessionPtr->mMultiHandle)
+    if (!mCurlMultiSessionPtr)
     {
-        MutexUnlockImpl();
         LOGE("Failed get curl multi session");
         return;
     }
     std::shared_ptr<CurlSingleEasySession> session = FindSingleEasySessiong(requestId);
     if (!session)
+    {
         LOGE("Failed find curl single easy session ptr");
-    else
-        DestoryHttpRequest(session);
-    MutexUnlockImpl();
-    // Let the worker see at once that its transfer is gone.
-    WakeWorker();
+        return;
+    }
+    DestoryHttpRequest(session);
 }
 
 void CurlNetworkConnection::DestoryHttpRequest(const std::shared_ptr<CurlSingleEasySession>& session)
 {
-    // Called with mMutex held.
-    if (session->mEasyHandle)
+    // Returns at once: the worker drops the transfer on its next round, and
+    // the write callback stops it even in the middle of one.
+    session->mCancelled = true;
+    TakeLiveSession(session);
+    if (MutexLockImpl())
     {
-        curl_multi_remove_handle(mCurlMultiSessionPtr->mMultiHandle, session->mEasyHandle);
-        curl_easy_cleanup(session->mEasyHandle);
-        session->mEasyHandle = nullptr;
+        mRemoveQueue.push_back(session);
+        MutexUnlockImpl();
     }
-    curl_slist_free_all(session->mHeaderSlist);
-    session->mHeaderSlist = nullptr;
-    mCurlMultiSessionPtr->mEasySessionList.remove(session);
-    if (session->curlState != STATE_REPORTED)
-        --gEasySessionCount;
+    WakeWorker();
+}
+
+void CurlNetworkConnection::MarkAllCancelled()
+{
+    if (!mCurlMultiSessionPtr)
+        return;
+    for (const auto& session : mCurlMultiSessionPtr->mEasySessionList)
+        session->mCancelled = true;
 }
 
 void CurlNetworkConnection::DestoryAllHttpRequest()
 {
-    std::list<std::shared_ptr<CurlSingleEasySession>> sessions;
-    if (!MutexLockImpl())
-        return;
+    // Called once the worker is gone: nothing is reported.
+    if (MutexLockImpl())
+    {
+        mAddQueue.clear();
+        mRemoveQueue.clear();
+        mDoneQueue.clear();
+        MutexUnlockImpl();
+    }
     if (mCurlMultiSessionPtr)
     {
-        ReleaseMultiSession(sessions);
-        for (const auto& session : sessions)
-            if (session->curlState != STATE_REPORTED)
-                --gEasySessionCount;
+        gEasySessionCount -= (int)mCurlMultiSessionPtr->mEasySessionList.size();
+        mCurlMultiSessionPtr->mEasySessionList.clear();
+        if (mCurlMultiSessionPtr->mMultiHandle)
+            curl_multi_cleanup(mCurlMultiSessionPtr->mMultiHandle);
+        mCurlMultiSessionPtr.reset();
     }
-    MutexUnlockImpl();
 }
 
 void CurlNetworkConnection::Close()
 {
+    MarkAllCancelled();
     StopThread();
     DestoryAllHttpRequest();
 }
 
-size_t CurlNetworkConnection::ResponseHttpPacketCB(char* data, size_t size, size_t count, void* packet)
+size_t CurlNetworkConnection::ResponseHttpPacketCB(char* data, size_t size, size_t count, void* session)
 {
     const size_t packetLen = size * count;
     if (packetLen < 1)
@@ -774,31 +875,69 @@ size_t CurlNetworkConnection::ResponseHttpPacketCB(char* data, size_t size, size
         LOGE("Invalid received data");
         return packetLen;
     }
-    CurlHttpTotalPacketData* totalPacket = static_cast<CurlHttpTotalPacketData*>(packet);
-    if (!totalPacket)
+    CurlSingleEasySession* easySession = static_cast<CurlSingleEasySession*>(session);
+    if (!easySession || !easySession->mResponseDataPtr || !easySession->mResponseDataPtr->mTotalPacketDataPtr)
     {
         LOGE("Invalid cur http packet data");
         return 0;
     }
-    AppendPacketBodyData(totalPacket, data, (int)packetLen);
+    // Returning less than was given makes libcurl abort the transfer.
+    if (easySession->mCancelled)
+        return 0;
+    CurlHttpTotalPacketData* packet = easySession->mResponseDataPtr->mTotalPacketDataPtr.get();
+    if (packet->mBodyCapacity == 0 && easySession->mEasyHandle)
+    {
+        // A declared length (within the limit, which libcurl has checked)
+        // sizes the body once; a compressed body still grows as it unpacks.
+        curl_off_t declared = -1;
+        if (curl_easy_getinfo(easySession->mEasyHandle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared) ==
+                CURLE_OK &&
+            declared > 0 && (size_t)declared <= easySession->mMaxBodyBytes && (size_t)declared >= packetLen)
+        {
+            char* body = static_cast<char*>(malloc((size_t)declared + 1));
+            if (body)
+            {
+                packet->mBodyData = body;
+                packet->mBodyCapacity = (size_t)declared + 1;
+            }
+        }
+    }
+    if (!AppendPacketBodyData(packet, data, packetLen, easySession->mMaxBodyBytes))
+    {
+        easySession->mBodyOverLimit = true;
+        return 0;
+    }
     return packetLen;
 }
 
-void CurlNetworkConnection::AppendPacketBodyData(CurlHttpTotalPacketData* packet, const char* data, int length)
+bool CurlNetworkConnection::AppendPacketBodyData(CurlHttpTotalPacketData* packet, const char* data, size_t length,
+                                                 size_t maxLength)
 {
-    const int totalLength = packet->mBodyLength + length;
-    if (totalLength < 1)
+    const size_t used = packet->mBodyLength > 0 ? (size_t)packet->mBodyLength : 0;
+    if (length > maxLength || used > maxLength - length)
+        return false;
+    const size_t total = used + length;
+    // One byte more than the body for the terminating 0; the capacity grows
+    // by doubling, so a large body costs a few copies, not one per chunk.
+    if (total + 1 > packet->mBodyCapacity)
     {
-        LOGE("Invalied total len");
-        return;
+        size_t capacity = packet->mBodyCapacity > 0 ? packet->mBodyCapacity : FIRST_BODY_CAPACITY;
+        while (capacity < total + 1)
+            capacity *= 2;
+        if (capacity > maxLength + 1)
+            capacity = maxLength + 1;
+        char* grown = static_cast<char*>(realloc(packet->mBodyData, capacity));
+        if (!grown)
+        {
+            LOGE("Invalied total len");
+            return false;
+        }
+        packet->mBodyData = grown;
+        packet->mBodyCapacity = capacity;
     }
-    char* body = new char[totalLength + 1];
-    if (packet->mBodyData && packet->mBodyLength > 0)
-        memcpy(body, packet->mBodyData, packet->mBodyLength);
-    memcpy(body + packet->mBodyLength, data, length);
-    body[totalLength] = '\0';
-    delete[] packet->mBodyData;
-    packet->mBodyData = body;
-    packet->mBodyLength = totalLength;
+    memcpy(packet->mBodyData + used, data, length);
+    packet->mBodyData[total] = '\0';
+    packet->mBodyLength = (int)total;
+    return true;
 }
 } // namespace NSORZCommon

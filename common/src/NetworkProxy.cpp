@@ -5,6 +5,8 @@
 #include "CurlNetworkConnection.h"
 #include "OrzLog.h"
 
+#include <vector>
+
 namespace NSORZCommon
 {
 NetworkProxy* NetworkProxy::GetInstance()
@@ -41,22 +43,15 @@ int NetworkProxy::RegisterHttpNetworkEventListener(HttpNetworkEventListner* list
             return entry.first;
         }
     }
-    int listenerId = 0;
-    if (mHttpNetworkProxyEventListenerMap.empty())
-        mListenerIdCounter = 0;
-    else
-        listenerId = ++mListenerIdCounter;
+    // Never handed out twice in a process: a late event for a listener that
+    // went away must find no one, not whoever registered after it.
+    const int listenerId = mListenerIdCounter++;
     mHttpNetworkProxyEventListenerMap[listenerId] = listener;
     return listenerId;
 }
 
 void NetworkProxy::UnRegisterHttpNetworkEventListener(HttpNetworkEventListner* listener)
 {
-    if (mHttpNetworkProxyEventListenerMap.empty())
-    {
-        mRequestIdCounter = 0;
-        return;
-    }
     int listenerId = -1;
     for (const auto& entry : mHttpNetworkProxyEventListenerMap)
     {
@@ -66,20 +61,22 @@ void NetworkProxy::UnRegisterHttpNetworkEventListener(HttpNetworkEventListner* l
             break;
         }
     }
+    if (listenerId < 0)
+        return;
     UnRegisterHttpNetworkEventListener(listenerId);
 }
 
 void NetworkProxy::UnRegisterHttpNetworkEventListener(int listenerId)
 {
-    if (mHttpNetworkProxyEventListenerMap.empty())
-    {
-        mRequestIdCounter = 0;
-        return;
-    }
     if (mHttpNetworkProxyEventListenerMap.erase(listenerId) == 0)
         LOGE("mHttpNetworkProxyEventListenerMap.erase failed(%d). there is no request ID", listenerId);
-    if (mHttpNetworkProxyEventListenerMap.empty())
-        mRequestIdCounter = 0;
+    // Nobody is left to hear about this listener's transfers: stop them.
+    std::vector<int> orphaned;
+    for (const auto& entry : mRequestListenerMap)
+        if (entry.second == listenerId)
+            orphaned.push_back(entry.first);
+    for (int requestId : orphaned)
+        HttpCancel(requestId);
 }
 
 void NetworkProxy::HttpRequest(const NetProxyHttpReqData& data, int listenerId, const std::string& proxyAddress)
@@ -90,15 +87,7 @@ void NetworkProxy::HttpRequest(const NetProxyHttpReqData& data, int listenerId, 
         return;
     }
     std::shared_ptr<CurlHttpRequestData> request = std::make_shared<CurlHttpRequestData>(data);
-    if (mRequestListenerMap.empty())
-    {
-        mRequestIdCounter = 0;
-        request->mRequestId = 0;
-    }
-    else
-    {
-        request->mRequestId = ++mRequestIdCounter;
-    }
+    request->mRequestId = mRequestIdCounter++;
     mRequestListenerMap[request->mRequestId] = listenerId;
     mNetworkPtr->HttpRequest(request, proxyAddress);
 }
@@ -110,6 +99,8 @@ void NetworkProxy::HttpCancel(int requestId)
         LOGE("Invalid reqID");
         return;
     }
+    // A cancelled transfer produces no further event, so its route goes too.
+    mRequestListenerMap.erase(requestId);
     if (!mNetworkPtr)
     {
         LOGE("Invalid network proxyt ptr");

@@ -34,6 +34,9 @@ protected:
     /* "first,second" with six decimals each, whatever the process locale. */
     static std::string FormatCenter(double first, double second);
     static void ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value);
+    /* value percent-encoded for a query: everything but letters, digits and
+     * "-._~" becomes %XX, so a value can never add or end a parameter. */
+    static std::string EncodeQueryValue(const std::string& value);
 
     enum class CenterOrder
     {
@@ -43,7 +46,8 @@ protected:
     /* Fills the parts every provider has: picture width and height, centre
      * (in the provider's order) and the clamped zoom under "%zoomStr".
      * False, with the failed check logged and the query unfinished, when the
-     * size is not positive or the centre can't be written. */
+     * size is not positive or the centre is not a place on Earth (not
+     * finite, latitude beyond ±90 or longitude beyond ±180). */
     bool FillSizeCenterZoom(std::string& query, const char* widthKey, const char* heightKey, const char* centerKey,
                             CenterOrder order) const;
 

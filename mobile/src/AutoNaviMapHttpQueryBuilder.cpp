@@ -11,7 +11,7 @@ const char kAutoNaviApiKey[] = "ec710e217f675fead9be0d6a5ae4f4cc";
 }
 
 AutoNaviMapHttpQueryBuilder::AutoNaviMapHttpQueryBuilder()
-    : MapHttpQueryBuilder(0, 17), mBaseUrl("http://restapi.amap.com/v3/staticmap?"),
+    : MapHttpQueryBuilder(0, 17), mBaseUrl("https://restapi.amap.com/v3/staticmap?"),
       mQueryTemplate("location=%centerStr&zoom=%zoomStr&size=%sizeWStr*%sizeHStr&key=%keyStr")
 {
 }

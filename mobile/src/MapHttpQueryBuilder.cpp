@@ -2,6 +2,7 @@
 
 #include "OrzLog.h"
 
+#include <cmath>
 #include <iomanip>
 #include <locale>
 #include <sstream>
@@ -94,6 +95,10 @@ bool MapHttpQueryBuilder::FillSizeCenterZoom(std::string& query, const char* wid
     int mapWidth = mMapWidth;
     int mapHeight = mMapHeight;
     RETV_IF(mapWidth <= 0 || mapHeight <= 0, false);
+    double longitude = mLongitude;
+    double latitude = mLatitude;
+    RETV_IF(!std::isfinite(longitude) || !std::isfinite(latitude), false);
+    RETV_IF(latitude < -90.0 || latitude > 90.0 || longitude < -180.0 || longitude > 180.0, false);
     ReplaceFirst(query, widthKey, std::to_string(mapWidth));
     ReplaceFirst(query, heightKey, std::to_string(mapHeight));
 
@@ -104,6 +109,28 @@ bool MapHttpQueryBuilder::FillSizeCenterZoom(std::string& query, const char* wid
 
     ReplaceFirst(query, "%zoomStr", std::to_string(GetClampedZoom()));
     return true;
+}
+
+std::string MapHttpQueryBuilder::EncodeQueryValue(const std::string& value)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(value.size());
+    for (unsigned char c : value)
+    {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+            c == '_' || c == '~')
+        {
+            encoded.push_back((char)c);
+        }
+        else
+        {
+            encoded.push_back('%');
+            encoded.push_back(kHex[c >> 4]);
+            encoded.push_back(kHex[c & 0x0f]);
+        }
+    }
+    return encoded;
 }
 
 void MapHttpQueryBuilder::ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value)

@@ -3,6 +3,7 @@
 #include "BasicPopupBuilder.h"
 #include "CoordinateCalculator.h"
 #include "FileUtil.h"
+#include "ImageHeaderReader.h"
 #include "LocationData.h"
 #include "LocationSetting.h"
 #include "ConsumerMessageType.h"
@@ -27,6 +28,9 @@ const char kTextDomain[] = "pelorn-phone";
 const int kKivConnectionRemote = 16;
 const int kUserDefinedPopupRequestId = 3;
 const double kLastLocationMinMoveMetres = 10.0;
+// A map picture may be a few times the 360-pixel screen, never more: the
+// decoder would allocate width x height x 4 bytes on the main thread.
+const int kMaxMapPictureSide = 4 * 360;
 
 constexpr int kTurnOnLocationPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION);
 constexpr int kLocationDisabledPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE);
@@ -255,6 +259,15 @@ void MobileLocationView::OnHttpResponseCompleted(int requestId, int requestType,
     LOGE("OnHttpResponseCompleted : %d, type %d, %d bytes", requestId, requestType, length);
     RET_IF(mLayout == NULL);
     RET_IF(data == NULL || length <= 0);
+    int declaredWidth = 0;
+    int declaredHeight = 0;
+    if (!NSORZCommon::ImageHeaderReader::ReadDimensions(data, (size_t)length, declaredWidth, declaredHeight) ||
+        declaredWidth > kMaxMapPictureSide || declaredHeight > kMaxMapPictureSide)
+    {
+        LOGE("map picture refused: declares %dx%d", declaredWidth, declaredHeight);
+        OnHttpResponseFailed(requestId, 200, requestType);
+        return;
+    }
     Evas_Object* image = evas_object_image_filled_add(evas_object_evas_get(mLayout));
     RET_IF(image == NULL);
     evas_object_image_colorspace_set(image, EVAS_COLORSPACE_ARGB8888);

@@ -195,7 +195,17 @@ void MobileLocationViewController::OnLocationMapImageRequested(NSORZCommon::Coor
     builder->SetCenter(position.GetLongitude(), position.GetLatitude());
     builder->SetMapSize(kMapSize, kMapSize);
     builder->SetZoom(zoom);
-    std::string url = builder->BuildQuery();
+    // An empty query (a position off the Earth, say) asks for nothing: the
+    // map has failed, without a request for the bare endpoint.
+    std::string dataField = builder->GetDataField();
+    if (dataField.empty())
+    {
+        LOGE("no map query for %f, %f", position.GetLatitude(), position.GetLongitude());
+        RET_IF(!mMobileLocationViewPtr);
+        mMobileLocationViewPtr->OnHttpResponseFailed(-1, 0, kMapRequestType);
+        return;
+    }
+    std::string url = builder->GetBaseUrl() + dataField;
 
     RET_IF(!mNetwork);
     mNetwork->HttpRequest(url, kMapRequestType);

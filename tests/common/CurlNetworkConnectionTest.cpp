@@ -1,4 +1,5 @@
 #include "CurlNetworkConnection.h"
+#include "EngineRecorder.h"
 #include "HttpTestSupport.h"
 #include "TestEnvironment.h"
 
@@ -7,84 +8,14 @@
 
 using namespace NSORZCommon;
 using PelornTest::LoopbackHttpServer;
+using PelornTest::EngineEvent;
 using PelornTest::PatternBody;
+using PelornTest::RecordingEngineListener;
 using PelornTest::RoutedHttpServer;
 using Response = LoopbackHttpServer::Response;
 
 namespace
 {
-struct EngineEvent
-{
-    std::string kind;
-    int requestId = -1;
-    int responseCode = -1;
-    std::string body;
-    bool terminated = false;
-    bool engineIdle = false; // whether the batch was already torn down when the event came
-};
-
-class RecordingEngineListener : public INetworkEventListener
-{
-public:
-    CurlNetworkConnection* mEngine = nullptr;
-    std::vector<EngineEvent> mEvents;
-
-    void OnHttpRequestCompleted(std::shared_ptr<IHttpRequestData> request) override
-    {
-        Record("accepted", request);
-    }
-    void OnHttpRequestFailed(std::shared_ptr<IHttpRequestData> request) override
-    {
-        Record("refused", request);
-    }
-    void OnHttpRequestCancelCompleted(std::shared_ptr<IHttpRequestData> request) override
-    {
-        Record("cancelled", request);
-    }
-    void OnHttpResponseCompleted(std::shared_ptr<IHttpRequestData> request,
-                                 std::shared_ptr<IHttpResponseData> response) override
-    {
-        EngineEvent& event = Record("completed", request);
-        auto curlResponse = std::dynamic_pointer_cast<CurlHttpResponseData>(response);
-        ASSERT_TRUE(curlResponse && curlResponse->mTotalPacketDataPtr);
-        const CurlHttpTotalPacketData& packet = *curlResponse->mTotalPacketDataPtr;
-        event.body.assign(packet.mBodyData ? packet.mBodyData : "", packet.mBodyLength);
-        event.terminated = packet.mBodyData && packet.mBodyData[packet.mBodyLength] == '\0';
-    }
-    void OnHttpResponseFailed(std::shared_ptr<IHttpRequestData> request) override
-    {
-        Record("failed", request);
-    }
-
-    int CountOf(const std::string& kind) const
-    {
-        int count = 0;
-        for (const EngineEvent& event : mEvents)
-            count += event.kind == kind;
-        return count;
-    }
-    const EngineEvent* Find(const std::string& kind, int requestId) const
-    {
-        for (const EngineEvent& event : mEvents)
-            if (event.kind == kind && event.requestId == requestId)
-                return &event;
-        return nullptr;
-    }
-
-private:
-    EngineEvent& Record(const char* kind, const std::shared_ptr<IHttpRequestData>& request)
-    {
-        auto curlRequest = std::dynamic_pointer_cast<CurlHttpRequestData>(request);
-        EngineEvent event;
-        event.kind = kind;
-        event.requestId = curlRequest ? curlRequest->mRequestId : -1;
-        event.responseCode = curlRequest ? curlRequest->mResponseCode : -1;
-        event.engineIdle = mEngine && mEngine->IsIdle();
-        mEvents.push_back(event);
-        return mEvents.back();
-    }
-};
-
 class CurlNetworkConnectionTest : public ::testing::Test
 {
 protected:

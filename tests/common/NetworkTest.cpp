@@ -95,30 +95,31 @@ Response Body(const std::string& body, size_t chunkSize = 0, int chunkDelayMs = 
 }
 } // namespace
 
-// Kept first: the IDs restart at 0 only while no earlier request is pending.
 TEST_F(NetworkTest, TwoNetworksGetTheirOwnIdsAndResponses)
 {
     RoutedHttpServer server({{"/a", Body("alpha")}, {"/b", Body("beta")}});
     RecordingHttpListener listenerA, listenerB;
+    int listenerIdA = -1, listenerIdB = -1;
     {
         Network networkA, networkB;
         networkA.SetEventListener(&listenerA);
         networkB.SetEventListener(&listenerB);
         networkA.HttpRequest(server.Url("/a"), 1);
         networkB.HttpRequest(server.Url("/b"), 2);
-        EXPECT_EQ(NetworkProxy::GetInstance()->RegisterHttpNetworkEventListener(&networkA), 0);
-        EXPECT_EQ(NetworkProxy::GetInstance()->RegisterHttpNetworkEventListener(&networkB), 1);
+        listenerIdA = NetworkProxy::GetInstance()->RegisterHttpNetworkEventListener(&networkA);
+        listenerIdB = NetworkProxy::GetInstance()->RegisterHttpNetworkEventListener(&networkB);
+        EXPECT_EQ(listenerIdB, listenerIdA + 1);
         ASSERT_TRUE(PelornTest::RunGlibUntil(
             [&] { return listenerA.mEvents.size() == 2 && listenerB.mEvents.size() == 2; }));
     }
     ASSERT_EQ(listenerA.mEvents[0].kind, "accepted");
-    EXPECT_EQ(listenerA.mEvents[0].requestId, 0);
     ASSERT_EQ(listenerA.mEvents[1].kind, "completed");
-    EXPECT_EQ(listenerA.mEvents[1].requestId, 0);
+    const int requestIdA = listenerA.mEvents[1].requestId;
+    EXPECT_EQ(listenerA.mEvents[0].requestId, requestIdA);
     EXPECT_EQ(listenerA.mEvents[1].requestType, 1);
     EXPECT_EQ(listenerA.mEvents[1].body, "alpha");
     ASSERT_EQ(listenerB.mEvents[1].kind, "completed");
-    EXPECT_EQ(listenerB.mEvents[1].requestId, 1);
+    EXPECT_EQ(listenerB.mEvents[1].requestId, requestIdA + 1);
     EXPECT_EQ(listenerB.mEvents[1].requestType, 2);
     EXPECT_EQ(listenerB.mEvents[1].body, "beta");
 
@@ -126,14 +127,71 @@ TEST_F(NetworkTest, TwoNetworksGetTheirOwnIdsAndResponses)
         EXPECT_EQ(request.headers.at("user-agent"), "Mozilla/5.0 (Linux; U; Tizen 1.0; en-us) AppleWebkit/534.46 "
                                                     "(KHTML, like Gecko) Mobile Tizen Browser/1.0");
 
-    // Both went away: numbering starts over.
+    // Both went away: a newcomer still gets IDs never seen before.
     RecordingHttpListener listenerC;
     Network networkC;
     networkC.SetEventListener(&listenerC);
     networkC.HttpRequest(server.Url("/a"), 3);
-    EXPECT_EQ(NetworkProxy::GetInstance()->RegisterHttpNetworkEventListener(&networkC), 0);
+    EXPECT_GT(NetworkProxy::GetInstance()->RegisterHttpNetworkEventListener(&networkC), listenerIdB);
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return listenerC.mEvents.size() == 2; }));
-    EXPECT_EQ(listenerC.mEvents[1].requestId, 0);
+    EXPECT_GT(listenerC.mEvents[1].requestId, requestIdA + 1);
+}
+
+// Regression: IDs restarted at 0 once the listener map emptied while an old
+// transfer lived on, so network B was handed network A's late body and lost
+// its own time-out.
+TEST_F(NetworkTest, LateResponseOfDestroyedNetworkNeverReachesTheNextOne)
+{
+    pelorn_clock_set_manual(TRUE);
+    Response slow;
+    slow.body = std::string(4000, 'A');
+    slow.chunkSize = 100;
+    slow.chunkDelayMs = 20; // about 0.8 s
+    Response never;
+    never.silent = true;
+    RoutedHttpServer server({{"/a", slow}, {"/b", never}});
+    RecordingHttpListener listenerA, listenerB;
+    {
+        Network networkA;
+        networkA.SetEventListener(&listenerA);
+        networkA.HttpRequest(server.Url("/a"), 1);
+        ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().Requests().size() == 1; }));
+    }
+    Network networkB;
+    networkB.SetEventListener(&listenerB);
+    networkB.HttpRequest(server.Url("/b"), 1);
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().Requests().size() == 2; }));
+    ASSERT_EQ(listenerB.mEvents.size(), 1u);
+    ASSERT_NE(listenerB.mEvents[0].requestId, listenerA.mEvents[0].requestId);
+
+    // Long past the moment A's body would have been complete.
+    PelornTest::RunGlibFor(1200);
+    EXPECT_EQ(listenerA.mEvents.size(), 1u) << "a destroyed Network hears nothing";
+    ASSERT_EQ(listenerB.mEvents.size(), 1u) << "B must not receive A's body";
+    EXPECT_EQ(pelorn_clock_pending(), 1u) << "B's time-out must still be running";
+
+    pelorn_clock_advance_ms(90000);
+    ASSERT_EQ(listenerB.mEvents.size(), 2u);
+    EXPECT_EQ(listenerB.mEvents[1].kind, "timeout");
+    EXPECT_EQ(listenerB.mEvents[1].requestId, listenerB.mEvents[0].requestId);
+}
+
+TEST_F(NetworkTest, DestroyedNetworkStopsItsTransfer)
+{
+    Response silent;
+    silent.silent = true;
+    RoutedHttpServer server({{"/never", silent}});
+    RecordingHttpListener listener;
+    {
+        Network network;
+        network.SetEventListener(&listener);
+        network.HttpRequest(server.Url("/never"), 1);
+        ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().Requests().size() == 1; }));
+    }
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().AbandonedSilentConnections() == 1; }))
+        << "the transfer of a destroyed Network must not run on against a silent server";
+    EXPECT_TRUE(PelornTest::RunGlibUntil([] { return Engine()->IsIdle(); }));
+    EXPECT_EQ(listener.mEvents.size(), 1u);
 }
 
 TEST_F(NetworkTest, NotFoundIsReportedWithItsStatusAndStopsTheTimeOut)

@@ -7,6 +7,7 @@
 #include "PopupTypes.h"
 #include "PreferenceUtil.h"
 #include "TestEnvironment.h"
+#include "pelorn_paths.h"
 #include "ViewBasicElements.h"
 #include "ViewController.h"
 #include "ViewManager.h"
@@ -15,6 +16,7 @@
 
 #include <efl_extension.h>
 #include <glib.h>
+#include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -150,8 +152,13 @@ protected:
         preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
         ASSERT_TRUE(mServer.IsRunning());
         vconf_set_str("memory/dnet/proxy", mServer.ProxyAddress().c_str());
+        g_setenv("PELORN_CA_FILE", mServer.CaFile().c_str(), TRUE);
         vconf_set_int("memory/dnet/status", 2);
         vconf_set_str("db/csc/country_iso", "US");
+    }
+    void TearDown() override
+    {
+        g_unsetenv("PELORN_CA_FILE");
     }
     /* The URLs the map server saw, one per line, for a readable failure. */
     std::string Seen(const PelornTest::MapServerProcess& server)
@@ -222,14 +229,14 @@ TEST_F(LocateEndToEnd, EachCountryGetsItsProvidersMapAndTheLastLocationMovesOnly
     EXPECT_EQ("https://image.maps.api.here.com/mia/1.6/mapview?" + kHereCredentials +
                   "&w=360&h=360&ctr=40.712800,-74.006000&z=16&ml=eng",
               urls[0]);
-    EXPECT_EQ("http://maps.googleapis.com/maps/api/staticmap?center=40.712830,-74.006000&size=360x360&sensor=false"
+    EXPECT_EQ("https://maps.googleapis.com/maps/api/staticmap?center=40.712830,-74.006000&size=360x360&sensor=false"
               "&zoom=16&key=" + kGoogleKey + "&language=en",
               urls[1]);
     EXPECT_EQ("https://openapi.naver.com/v1/map/staticmap.bin?clientId=" + kNaverClient +
                   "&url=com.quenlor.pelorn&crs=EPSG:4326&center=126.978000,37.566500&level=12&w=360&h=360"
                   "&baselayer=default",
               urls[2]);
-    EXPECT_EQ("http://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&size=360*360&key=" +
+    EXPECT_EQ("https://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&size=360*360&key=" +
                   kAutoNaviKey,
               urls[3]);
     EXPECT_EQ("https://image.maps.api.here.com/mia/1.6/mapview?" + kHereCredentials +
@@ -293,6 +300,7 @@ TEST_F(LocateEndToEnd, NoFixAndAFailedMapBothEndInTheToastAndLeave)
         .Do("a fix, but the map fails", [&] {
             phone.Command("location-result 0");
             vconf_set_str("memory/dnet/proxy", failing.ProxyAddress().c_str());
+            g_setenv("PELORN_CA_FILE", failing.CaFile().c_str(), TRUE);
         });
     Locate(s, "404")
         .WaitFor("failed toast again", [&] { return ToastShown(kFailedToast) && failing.LoggedUrls().size() == 1; })
@@ -356,4 +364,80 @@ TEST_F(LocateEndToEnd, DemoModeShowsTheFixedPictureAndAddressWithoutAskingThePho
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
     EXPECT_EQ(0u, phone.CountPrinted("mgr_"));
     EXPECT_TRUE(mServer.LoggedUrls().empty());
+}
+
+namespace
+{
+unsigned int Crc32(const std::string& bytes)
+{
+    unsigned int crc = 0xffffffffu;
+    for (unsigned char byte : bytes)
+    {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::string BigEndian32(unsigned int value)
+{
+    return std::string{(char)(value >> 24), (char)(value >> 16), (char)(value >> 8), (char)value};
+}
+
+std::string PngChunk(const std::string& type, const std::string& data)
+{
+    return BigEndian32((unsigned int)data.size()) + type + data + BigEndian32(Crc32(type + data));
+}
+
+/* A valid, small PNG (one-bit grey, all black) declaring side x side pixels:
+ * a decoder would allocate side * side * 4 bytes for it. */
+std::string HugeDeclaredPng(unsigned int side)
+{
+    const size_t rowBytes = 1 + (side + 7) / 8;
+    const std::string raw(rowBytes * side, '\0'); // filter byte 0 and black pixels on every row
+    GZlibCompressor* compressor = g_zlib_compressor_new(G_ZLIB_COMPRESSOR_FORMAT_ZLIB, 9);
+    std::string packed;
+    std::string out(1 << 20, '\0');
+    size_t offset = 0;
+    for (;;)
+    {
+        gsize read = 0, written = 0;
+        GConverterResult result =
+            g_converter_convert(G_CONVERTER(compressor), raw.data() + offset, raw.size() - offset, &out[0],
+                                out.size(), G_CONVERTER_INPUT_AT_END, &read, &written, nullptr);
+        offset += read;
+        packed.append(out.data(), written);
+        if (result == G_CONVERTER_FINISHED || result == G_CONVERTER_ERROR)
+            break;
+    }
+    g_object_unref(compressor);
+    const std::string header = BigEndian32(side) + BigEndian32(side) + std::string{1, 0, 0, 0, 0};
+    return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", packed) +
+           PngChunk("IEND", "");
+}
+} // namespace
+
+// Regression: a 420 KB picture declaring 12000x12000 took 576 MB and
+// seconds of the main thread to decode.
+TEST_F(LocateEndToEnd, HugeDeclaredMapPictureIsAFailedMapNotADecode)
+{
+    const std::string png = HugeDeclaredPng(12000);
+    ASSERT_LT(png.size(), 512u * 1024);
+    const std::string path = std::string(pelorn_state_dir()) + "/huge.png";
+    ASSERT_TRUE(g_file_set_contents(path.c_str(), png.data(), (gssize)png.size(), nullptr));
+    PelornTest::MapServerProcess huge({"--picture", path});
+    ASSERT_TRUE(huge.IsRunning());
+    vconf_set_str("memory/dnet/proxy", huge.ProxyAddress().c_str());
+    g_setenv("PELORN_CA_FILE", huge.CaFile().c_str(), TRUE);
+
+    PhoneSimProcess phone;
+    ASSERT_TRUE(phone.Ready());
+    AppScenario s;
+    Locate(s, "huge picture")
+        .WaitFor("failed toast", [&] { return ToastShown(kFailedToast) && huge.LoggedUrls().size() == 1; })
+        .Do("no map", [] { EXPECT_FALSE(MapShown()); })
+        .WaitFor("the screen leaves", FindingScreenIdle);
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep()) << phone.Output();
 }

@@ -6,6 +6,7 @@
 #include "TestEnvironment.h"
 #include "pelorn_log_capture.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <vconf.h>
 
@@ -34,7 +35,7 @@ TEST(MapHttpQueryBuilder, AutoNaviShiftsTheCentreAndPutsLongitudeFirst)
     builder.SetCenter(116.397128, 39.916527);
     builder.SetMapSize(360, 360);
     builder.SetZoom(16);
-    EXPECT_EQ(builder.BuildQuery(), "http://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&"
+    EXPECT_EQ(builder.BuildQuery(), "https://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&"
                                     "size=360*360&key=" +
                                         kAutoNaviKey);
 }
@@ -95,7 +96,7 @@ TEST(MapHttpQueryBuilder, FullUrlsOfTheFourProviders)
     ASSERT_EQ(vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8"), 0);
 
     EXPECT_EQ(BuildFor<GoogleMapHttpQueryBuilder>(126.978, 37.5665, 16),
-              "http://maps.googleapis.com/maps/api/staticmap?center=37.566500,126.978000&size=360x360&sensor=false&"
+              "https://maps.googleapis.com/maps/api/staticmap?center=37.566500,126.978000&size=360x360&sensor=false&"
               "zoom=16&key=" +
                   kGoogleKey + "&language=ko");
     EXPECT_EQ(BuildFor<NaverMapHttpQueryBuilder>(126.978, 37.5665, 12),
@@ -103,7 +104,7 @@ TEST(MapHttpQueryBuilder, FullUrlsOfTheFourProviders)
                   "&url=com.quenlor.pelorn&crs=EPSG:4326&center=126.978000,37.566500&level=12&w=360&h=360&"
                   "baselayer=default");
     EXPECT_EQ(BuildFor<AutoNaviMapHttpQueryBuilder>(116.397128, 39.916527, 16),
-              "http://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&size=360*360&key=" +
+              "https://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&size=360*360&key=" +
                   kAutoNaviKey);
 
     ASSERT_EQ(vconf_set_str("db/menu_widget/language", "pt_BR.UTF-8"), 0);
@@ -154,4 +155,44 @@ TEST(MapHttpQueryBuilder, CredentialsHaveTheProvidersForms)
     EXPECT_TRUE(all(here.GetAppId(), alnum));
     EXPECT_EQ(here.GetAppCode().size(), 22u);
     EXPECT_TRUE(all(here.GetAppCode(), (std::string(alnum) + "-").c_str()));
+}
+
+// Regression: a language setting of "en&key=X#y" added its own parameter.
+TEST(MapHttpQueryBuilder, LanguageSettingCannotAddOrEndAParameter)
+{
+    PelornTest::ScopedTestDirs dirs;
+    ASSERT_EQ(vconf_set_str("db/menu_widget/language", "en&key=X#y"), 0);
+    const std::string url = BuildFor<GoogleMapHttpQueryBuilder>(126.978, 37.5665, 16);
+    EXPECT_EQ(url, "https://maps.googleapis.com/maps/api/staticmap?center=37.566500,126.978000&size=360x360&"
+                   "sensor=false&zoom=16&key=" +
+                       kGoogleKey + "&language=en%26key%3DX%23y");
+    ASSERT_EQ(vconf_set_str("db/menu_widget/language", "fr_FR.UTF-8"), 0);
+    EXPECT_EQ(url.find("&key=X"), std::string::npos);
+    EXPECT_NE(BuildFor<GoogleMapHttpQueryBuilder>(126.978, 37.5665, 16).find("&language=fr"), std::string::npos);
+}
+
+TEST(MapHttpQueryBuilder, PositionOffTheEarthGivesNoQueryForAnyProvider)
+{
+    const double nan = std::nan("");
+    const double inf = HUGE_VAL;
+    const std::pair<double, double> bad[] = {{nan, 37.5}, {126.9, nan}, {inf, 37.5},     {126.9, -inf},
+                                             {126.9, 90.5}, {126.9, -90.01}, {180.5, 37.5}, {-181.0, 37.5}};
+    for (const auto& position : bad)
+    {
+        SCOPED_TRACE(std::to_string(position.first) + ", " + std::to_string(position.second));
+        GoogleMapHttpQueryBuilder google;
+        AutoNaviMapHttpQueryBuilder autoNavi;
+        NaverMapHttpQueryBuilder naver;
+        NokiaHereMapHttpQueryBuilder here;
+        for (MapHttpQueryBuilder* builder : std::initializer_list<MapHttpQueryBuilder*>{&google, &autoNavi, &naver, &here})
+        {
+            builder->SetCenter(position.first, position.second);
+            EXPECT_EQ(builder->GetDataField(), "");
+        }
+    }
+    // The edges of the map are still places.
+    EXPECT_NE(BuildFor<NaverMapHttpQueryBuilder>(180.0, -90.0, 12).find("center=180.000000,-90.000000&"),
+              std::string::npos);
+    EXPECT_NE(BuildFor<GoogleMapHttpQueryBuilder>(-180.0, 90.0, 16).find("center=90.000000,-180.000000&"),
+              std::string::npos);
 }

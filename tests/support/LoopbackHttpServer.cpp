@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <algorithm>
 #include <chrono>
+#include <errno.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -151,15 +152,37 @@ bool LoopbackHttpServer::WaitReadable(int fd)
 
 bool LoopbackHttpServer::SendAll(int fd, const char* data, size_t length)
 {
+    // A client that stops reading must not keep the server from stopping.
     while (length > 0)
     {
-        ssize_t sent = send(fd, data, length, MSG_NOSIGNAL);
+        pollfd fds[2] = {{fd, POLLOUT, 0}, {mStopPipe[0], POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0)
+            continue;
+        if (fds[1].revents)
+            return false;
+        ssize_t sent = send(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0 && (errno == EAGAIN || errno == EINTR))
+            continue;
         if (sent <= 0)
             return false;
         data += sent;
         length -= (size_t)sent;
     }
     return true;
+}
+
+void LoopbackHttpServer::HoldUntilClientCloses(int fd)
+{
+    char buffer[4096];
+    while (WaitReadable(fd))
+    {
+        if (recv(fd, buffer, sizeof(buffer), 0) <= 0)
+        {
+            ++mAbandoned;
+            break;
+        }
+    }
+    close(fd);
 }
 
 void LoopbackHttpServer::Serve(int fd)
@@ -215,35 +238,44 @@ void LoopbackHttpServer::Serve(int fd)
         Response response = mHandler(request);
         if (response.silent)
         {
-            // Hold the connection until the client gives up on it.
-            while (WaitReadable(fd))
-            {
-                if (recv(fd, buffer, sizeof(buffer), 0) <= 0)
-                {
-                    ++mAbandoned;
-                    break;
-                }
-            }
-            close(fd);
+            HoldUntilClientCloses(fd);
             return;
         }
 
-        std::string header = "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) +
-                             "\r\nContent-Length: " + std::to_string(response.body.size()) + "\r\n";
+        std::string header = "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) + "\r\n";
+        if (response.omitContentLength)
+            header += "Connection: close\r\n";
+        else
+            header += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
         for (const std::string& line : response.headers)
             header += line + "\r\n";
         header += "\r\n";
         if (!SendAll(fd, header.data(), header.size()))
             break;
-        const size_t chunk = response.chunkSize > 0 ? response.chunkSize : response.body.size();
+        const size_t toSend = std::min(response.stopAfterBytes, response.body.size());
+        const size_t chunk = response.chunkSize > 0 ? response.chunkSize : std::max<size_t>(toSend, 1);
         bool ok = true;
-        for (size_t offset = 0; ok && offset < response.body.size(); offset += chunk)
+        for (size_t offset = 0; ok && offset < toSend; offset += chunk)
         {
             if (offset > 0 && response.chunkDelayMs > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(response.chunkDelayMs));
-            ok = SendAll(fd, response.body.data() + offset, std::min(chunk, response.body.size() - offset));
+            ok = SendAll(fd, response.body.data() + offset, std::min(chunk, toSend - offset));
         }
         if (!ok)
+        {
+            ++mCutShort;
+            break;
+        }
+        if (toSend < response.body.size())
+        {
+            if (response.holdOpenAfterStop)
+            {
+                HoldUntilClientCloses(fd);
+                return;
+            }
+            break;
+        }
+        if (response.omitContentLength)
             break;
     }
     close(fd);

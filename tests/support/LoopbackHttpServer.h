@@ -33,6 +33,12 @@ public:
         size_t chunkSize = 0;             // body written in pieces of this size (0: at once)
         int chunkDelayMs = 0;             // pause between pieces
         bool silent = false;              // read the request, never answer
+        /* Misbehaving after the head: send only this many body bytes (the
+         * head still declares the whole body), then either hold the
+         * connection open saying nothing or close it. */
+        size_t stopAfterBytes = std::string::npos;
+        bool holdOpenAfterStop = false;
+        bool omitContentLength = false; // body ends when the connection closes
     };
 
     using Handler = std::function<Response(const Request&)>;
@@ -49,6 +55,8 @@ public:
     int AcceptedConnections() const { return mAccepted.load(); }
     /* Connections left waiting by a silent answer that the client then closed. */
     int AbandonedSilentConnections() const { return mAbandoned.load(); }
+    /* Responses the client stopped reading before their last byte. */
+    int CutShortResponses() const { return mCutShort.load(); }
 
     /* A loopback port on which nothing listens. */
     static int UnusedPort();
@@ -57,6 +65,7 @@ private:
     void AcceptLoop();
     void Serve(int fd);
     bool WaitReadable(int fd);
+    void HoldUntilClientCloses(int fd);
     bool SendAll(int fd, const char* data, size_t length);
 
     Handler mHandler;
@@ -69,6 +78,7 @@ private:
     std::vector<Request> mRequests;
     std::atomic<int> mAccepted{0};
     std::atomic<int> mAbandoned{0};
+    std::atomic<int> mCutShort{0};
 };
 } // namespace PelornTest
 

@@ -22,7 +22,8 @@ MapServerProcess::MapServerProcess(const std::vector<std::string>& extraArgs) : 
     const std::string program = BuiltProgram("map-server");
     const std::string portFile = mDir + "/port";
     const std::string logFile = mDir + "/requests.log";
-    std::vector<std::string> args = {program, "--port", "0", "--port-file", portFile, "--log", logFile};
+    std::vector<std::string> args = {program, "--port", "0", "--port-file", portFile, "--log", logFile,
+                                     "--ca-file", CaFile()};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::vector<gchar*> argv;
     for (std::string& arg : args)
@@ -61,8 +62,14 @@ MapServerProcess::~MapServerProcess()
     {
         g_unlink((mDir + "/port").c_str());
         g_unlink((mDir + "/requests.log").c_str());
+        g_unlink(CaFile().c_str());
         g_rmdir(mDir.c_str());
     }
+}
+
+std::string MapServerProcess::CaFile() const
+{
+    return mDir + "/ca.pem";
 }
 
 std::string MapServerProcess::ProxyAddress() const

@@ -23,6 +23,9 @@ public:
     int Port() const { return mPort; }
     /* "http://127.0.0.1:<port>", the form a system proxy setting takes. */
     std::string ProxyAddress() const;
+    /* The server's certificate authority (PEM), to hand to clients that
+     * verify peers, e.g. as PELORN_CA_FILE. */
+    std::string CaFile() const;
     /* Every URL the server has seen so far, in order. */
     std::vector<std::string> LoggedUrls() const;
 

@@ -21,15 +21,20 @@ size_t AppendBody(char* data, size_t size, size_t count, void* user)
     return size * count;
 }
 
-/* Fetches url through the server as a proxy, not verifying the peer, as the app's engine does. */
-Fetched FetchThrough(const MapServerProcess& server, const std::string& url)
+/* Fetches url through the server as a proxy, verifying the peer as the
+ * app's engine does, against the given authority (the server's own unless
+ * told otherwise; empty: the system's store alone). */
+Fetched FetchThrough(const MapServerProcess& server, const std::string& url, const std::string* caFile = nullptr)
 {
     Fetched out;
     CURL* curl = curl_easy_init();
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROXY, server.ProxyAddress().c_str());
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    const std::string ca = caFile ? *caFile : server.CaFile();
+    if (!ca.empty())
+        curl_easy_setopt(curl, CURLOPT_CAINFO, ca.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &out.body);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
@@ -51,13 +56,13 @@ std::pair<unsigned, unsigned> PngSize(const std::string& png)
     return {be32(16), be32(20)};
 }
 
-const std::string kGoogle = "http://maps.googleapis.com/maps/api/staticmap?center=37.566500,126.978000&size=360x360&"
+const std::string kGoogle = "https://maps.googleapis.com/maps/api/staticmap?center=37.566500,126.978000&size=360x360&"
                             "sensor=false&zoom=16&key=k&language=en";
 const std::string kHere = "https://image.maps.api.here.com/mia/1.6/mapview?app_id=a&app_code=b&w=360&h=360&"
                           "ctr=40.712800,-74.006000&z=16&ml=eng";
 const std::string kNaver = "https://openapi.naver.com/v1/map/staticmap.bin?clientId=c&url=u&crs=EPSG:4326&"
                            "center=126.978000,37.566500&level=12&w=360&h=360&baselayer=default";
-const std::string kAutoNavi = "http://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&"
+const std::string kAutoNavi = "https://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&"
                               "size=360*360&key=k";
 } // namespace
 
@@ -66,13 +71,28 @@ TEST(MapServer, AnswersAllFourProvidersOverPlainAndTunnelledHttpsAndLogsTheUrls)
     MapServerProcess server;
     ASSERT_TRUE(server.IsRunning());
 
-    for (const std::string& url : {kGoogle, kHere, kNaver, kAutoNavi})
+    const std::string plain = "http" + kAutoNavi.substr(5);
+    for (const std::string& url : {kGoogle, kHere, kNaver, kAutoNavi, plain})
     {
         Fetched got = FetchThrough(server, url);
         EXPECT_EQ(got.status, 200) << url;
         EXPECT_EQ(PngSize(got.body), std::make_pair(360u, 360u)) << url;
     }
-    EXPECT_EQ(server.LoggedUrls(), (std::vector<std::string>{kGoogle, kHere, kNaver, kAutoNavi}));
+    EXPECT_EQ(server.LoggedUrls(), (std::vector<std::string>{kGoogle, kHere, kNaver, kAutoNavi, plain}));
+}
+
+TEST(MapServer, HttpsIsTrustedOnlyThroughTheServersOwnAuthority)
+{
+    MapServerProcess server;
+    MapServerProcess other;
+    ASSERT_TRUE(server.IsRunning() && other.IsRunning());
+    EXPECT_EQ(FetchThrough(server, kHere).status, 200);
+
+    const std::string systemOnly;
+    EXPECT_EQ(FetchThrough(server, kHere, &systemOnly).status, 0) << "unknown to the system's store";
+    const std::string otherCa = other.CaFile();
+    EXPECT_EQ(FetchThrough(server, kHere, &otherCa).status, 0) << "another run's authority must not do";
+    EXPECT_EQ(server.LoggedUrls(), std::vector<std::string>{kHere});
 }
 
 TEST(MapServer, PictureShowsTheRequestedCentre)

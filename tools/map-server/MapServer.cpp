@@ -174,6 +174,16 @@ void MapServer::SetForcedStatus(int status)
     mForcedStatus = status;
 }
 
+void MapServer::SetPicture(const std::string& bytes)
+{
+    mPicture = bytes;
+}
+
+LocalTlsAuthority& MapServer::GetAuthority()
+{
+    return mTls;
+}
+
 bool MapServer::Listen(int port)
 {
     mListenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -232,7 +242,14 @@ void MapServer::HandleConnection(int fd)
 void MapServer::HandleTunnel(int fd, const std::string& authority)
 {
     Stream stream(fd);
-    if (!stream.StartTls(mTls.GetContext()))
+    // "host:port", or "[v6 address]:port".
+    std::string host = authority;
+    std::string::size_type colon = host.rfind(':');
+    if (colon != std::string::npos && host.find(']', colon) == std::string::npos)
+        host.erase(colon);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    if (!stream.StartTls(mTls.ContextFor(host)))
     {
         std::fprintf(stderr, "map-server: TLS handshake for %s failed\n", authority.c_str());
         return;
@@ -240,8 +257,8 @@ void MapServer::HandleTunnel(int fd, const std::string& authority)
     RequestHead head;
     if (!ParseHead(stream.ReadHead(), head))
         return;
-    std::string host = head.host.empty() ? authority : head.host;
-    stream.WriteAll(Answer(head.method, head.target, "https", StripDefaultPort(host, ":443")));
+    std::string hostHeader = head.host.empty() ? authority : head.host;
+    stream.WriteAll(Answer(head.method, head.target, "https", StripDefaultPort(hostHeader, ":443")));
 }
 
 std::string MapServer::Answer(const std::string& method, const std::string& target, const std::string& scheme,
@@ -274,7 +291,7 @@ std::string MapServer::Answer(const std::string& method, const std::string& targ
 
     if (status == 200)
     {
-        std::string png = DrawMapPng(request);
+        std::string png = mPicture.empty() ? DrawMapPng(request) : mPicture;
         if (png.empty())
             status = 500;
         else

@@ -1,14 +1,15 @@
 #ifndef MAP_SERVER_MAP_SERVER_H
 #define MAP_SERVER_MAP_SERVER_H
 
-#include "SelfSignedTls.h"
+#include "LocalTlsAuthority.h"
 
 #include <mutex>
 #include <string>
 
 /* A static-map provider for four providers' request forms, reached as an
- * HTTP proxy: absolute-form GETs for plain HTTP, CONNECT and then TLS with a
- * certificate made at start for HTTPS. Direct GETs with a Host header work
+ * HTTP proxy: absolute-form GETs for plain HTTP, CONNECT and then TLS for
+ * HTTPS, with a certificate for the tunnelled host issued by the server's
+ * own authority (see GetAuthority). Direct GETs with a Host header work
  * too. Every request URL is written to stdout and, when asked, to a log file,
  * one per line. */
 class MapServer
@@ -20,6 +21,10 @@ public:
     void SetLogPath(const std::string& path);
     /* Answer every map request with this status instead of the picture. */
     void SetForcedStatus(int status);
+    /* Answer every map request with these bytes instead of a drawn picture. */
+    void SetPicture(const std::string& bytes);
+    /* The authority whose certificate clients must trust. */
+    LocalTlsAuthority& GetAuthority();
 
     /* Listens on 127.0.0.1:port (0: any free port); false on failure. */
     bool Listen(int port);
@@ -39,8 +44,9 @@ private:
     int mPort;
     int mForcedStatus;
     std::string mLogPath;
+    std::string mPicture;
     std::mutex mLogMutex;
-    SelfSignedTls mTls;
+    LocalTlsAuthority mTls;
 };
 
 #endif

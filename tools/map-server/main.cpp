@@ -1,6 +1,7 @@
 /* map-server: a local static-map provider for demonstrations and tests.
  *
- *   map-server [--port N] [--port-file PATH] [--log PATH] [--status N]
+ *   map-server [--port N] [--port-file PATH] [--log PATH] [--status N] [--ca-file PATH]
+ *              [--picture PATH]
  *   map-server --draw PATH LATITUDE LONGITUDE LABEL
  *
  * Listens on 127.0.0.1 (port 8765 unless told; 0 picks a free one) and is
@@ -8,9 +9,15 @@
  * requests for any of the four providers come here and get a drawn picture.
  * --port-file receives the port once listening; --log receives every request
  * URL, one per line; --status makes every map request answer that status.
+ * --ca-file receives the certificate of the authority the server makes at
+ * start and signs its HTTPS certificates with (default: map-server-ca.pem
+ * in the state folder); clients must be told to trust it.
+ * --picture answers every map request with that file as it is (tests give
+ * it pictures a watch must refuse).
  * --draw writes one picture and exits (the demonstration map is made so). */
 #include "MapPicture.h"
 #include "MapServer.h"
+#include "pelorn_paths.h"
 
 #include <csignal>
 #include <signal.h>
@@ -18,11 +25,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace
 {
 const char* const HELP = R"HELP(Usage: map-server [--port N] [--port-file PATH] [--log PATH] [--status N]
+                  [--ca-file PATH] [--picture PATH]
        map-server --draw PATH LATITUDE LONGITUDE LABEL
 
 A local static-map provider: listens on 127.0.0.1 and answers the four map
@@ -35,6 +44,10 @@ Options:
   --port-file PATH  write the port there once listening
   --log PATH        append every request URL there, one per line
   --status N        answer every map request with status N (e.g. 404)
+  --ca-file PATH    write the certificate of the authority the server makes at
+                    start there (default <state dir>/map-server-ca.pem); the
+                    app verifies HTTPS against it when PELORN_CA_FILE names it
+  --picture PATH    answer every map request with that file as it is
   --draw PATH LAT LON LABEL  draw one picture into PATH and exit
   --help            this text
 
@@ -55,6 +68,8 @@ struct Options
     int status = 0;
     std::string portFile;
     std::string logPath;
+    std::string caFile;
+    std::string picture;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -73,6 +88,10 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.logPath = value;
         else if (arg == "--status")
             options.status = std::atoi(value.c_str());
+        else if (arg == "--ca-file")
+            options.caFile = value;
+        else if (arg == "--picture")
+            options.picture = value;
         else
             return false;
     }
@@ -119,7 +138,8 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options))
     {
         std::fprintf(stderr,
-                     "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N] (see --help)\n",
+                     "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N] [--ca-file PATH] "
+                     "[--picture PATH] (see --help)\n",
                      argv[0]);
         return 2;
     }
@@ -135,6 +155,27 @@ int main(int argc, char** argv)
     MapServer server;
     server.SetLogPath(options.logPath);
     server.SetForcedStatus(options.status);
+    if (!options.picture.empty())
+    {
+        std::ifstream in(options.picture, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof())
+            bytes.clear();
+        if (bytes.empty())
+        {
+            std::fprintf(stderr, "map-server: cannot read %s\n", options.picture.c_str());
+            return 1;
+        }
+        server.SetPicture(bytes);
+    }
+    // Written before listening: whoever sees the port can trust the server.
+    const std::string caFile =
+        options.caFile.empty() ? std::string(pelorn_state_dir()) + "/map-server-ca.pem" : options.caFile;
+    if (!server.GetAuthority().IsReady() || !server.GetAuthority().WriteCertificate(caFile))
+    {
+        std::fprintf(stderr, "map-server: cannot write the authority's certificate to %s\n", caFile.c_str());
+        return 1;
+    }
     if (!server.Listen(options.port))
     {
         std::fprintf(stderr, "map-server: cannot listen on 127.0.0.1:%d: %s\n", options.port, std::strerror(errno));
@@ -145,7 +186,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "map-server: cannot write %s\n", options.portFile.c_str());
         return 1;
     }
-    std::printf("map-server: listening on 127.0.0.1:%d (use it as the HTTP proxy)\n", server.GetPort());
+    std::printf("map-server: listening on 127.0.0.1:%d (use it as the HTTP proxy; trust %s)\n", server.GetPort(),
+                caFile.c_str());
     std::fflush(stdout);
     server.Run();
     return 0;

@@ -1,0 +1,86 @@
+#ifndef PELORN_TESTS_COMMON_ENGINE_RECORDER_H
+#define PELORN_TESTS_COMMON_ENGINE_RECORDER_H
+
+#include "CurlNetworkConnection.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace PelornTest
+{
+/* Records every event of a transfer engine, as the tests read them. */
+struct EngineEvent
+{
+    std::string kind;
+    int requestId = -1;
+    int responseCode = -1;
+    std::string body;
+    bool terminated = false;
+    bool engineIdle = false; // whether the batch was already torn down when the event came
+};
+
+class RecordingEngineListener : public NSORZCommon::INetworkEventListener
+{
+public:
+    NSORZCommon::CurlNetworkConnection* mEngine = nullptr;
+    std::vector<EngineEvent> mEvents;
+
+    void OnHttpRequestCompleted(std::shared_ptr<NSORZCommon::IHttpRequestData> request) override
+    {
+        Record("accepted", request);
+    }
+    void OnHttpRequestFailed(std::shared_ptr<NSORZCommon::IHttpRequestData> request) override
+    {
+        Record("refused", request);
+    }
+    void OnHttpRequestCancelCompleted(std::shared_ptr<NSORZCommon::IHttpRequestData> request) override
+    {
+        Record("cancelled", request);
+    }
+    void OnHttpResponseCompleted(std::shared_ptr<NSORZCommon::IHttpRequestData> request,
+                                 std::shared_ptr<NSORZCommon::IHttpResponseData> response) override
+    {
+        EngineEvent& event = Record("completed", request);
+        auto curlResponse = std::dynamic_pointer_cast<NSORZCommon::CurlHttpResponseData>(response);
+        ASSERT_TRUE(curlResponse && curlResponse->mTotalPacketDataPtr);
+        const NSORZCommon::CurlHttpTotalPacketData& packet = *curlResponse->mTotalPacketDataPtr;
+        event.body.assign(packet.mBodyData ? packet.mBodyData : "", packet.mBodyLength);
+        event.terminated = packet.mBodyData && packet.mBodyData[packet.mBodyLength] == '\0';
+    }
+    void OnHttpResponseFailed(std::shared_ptr<NSORZCommon::IHttpRequestData> request) override
+    {
+        Record("failed", request);
+    }
+
+    int CountOf(const std::string& kind) const
+    {
+        int count = 0;
+        for (const EngineEvent& event : mEvents)
+            count += event.kind == kind;
+        return count;
+    }
+    const EngineEvent* Find(const std::string& kind, int requestId) const
+    {
+        for (const EngineEvent& event : mEvents)
+            if (event.kind == kind && event.requestId == requestId)
+                return &event;
+        return nullptr;
+    }
+
+private:
+    EngineEvent& Record(const char* kind, const std::shared_ptr<NSORZCommon::IHttpRequestData>& request)
+    {
+        auto curlRequest = std::dynamic_pointer_cast<NSORZCommon::CurlHttpRequestData>(request);
+        EngineEvent event;
+        event.kind = kind;
+        event.requestId = curlRequest ? curlRequest->mRequestId : -1;
+        event.responseCode = curlRequest ? curlRequest->mResponseCode : -1;
+        event.engineIdle = mEngine && mEngine->IsIdle();
+        mEvents.push_back(event);
+        return mEvents.back();
+    }
+};
+} // namespace PelornTest
+
+#endif
