@@ -71,6 +71,7 @@ public:
     std::shared_ptr<TransitionHelper> GetTransitionHelper() const { return mTransitionHelperPtr; }
     bool IsFindingLimitRunning() const { return mFindingLimitTimer != 0; }
     int GetButtonIconState() const { return mButtonIconState; }
+    bool IsButtonChanging() const { return mAnimator != nullptr; }
 
 private:
     static void ButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo);
@@ -90,6 +91,7 @@ private:
     void ConnectionChanged();
     void SetAccessibility();
     void StartButtonAnimator(Ecore_Timeline_Cb func);
+    void EnableButtonUnlessChanging();
     void CancelFindingLimitTimer();
     void ShowBasicPopup(int type, const std::string& body = std::string());
     void ShowToastPopup(int type);

@@ -574,6 +574,16 @@ void PelornView::DrawSequenceAnimationButton(bool stop)
 void PelornView::TransitionStopFinished()
 {
     RET_IF(mButton == NULL);
+    EnableButtonUnlessChanging();
+}
+
+/* A press during the 0.3 s icon change would start a second change on top of
+ * the first; while one runs, its own end enables the button. */
+void PelornView::EnableButtonUnlessChanging()
+{
+    RET_IF(mButton == NULL);
+    if (mAnimator)
+        return;
     elm_object_disabled_set(mButton, EINA_FALSE);
 }
 
@@ -645,8 +655,7 @@ void PelornView::ConsumerMsgReceived(int type, void* data)
         }
         CancelFindingLimitTimer();
         mFindingLimitTimer = pelorn_timer_add(FINDING_LIMIT_MS, FindingLimitTimerCb, this);
-        if (mButton)
-            elm_object_disabled_set(mButton, EINA_FALSE);
+        EnableButtonUnlessChanging();
         break;
     }
     case ORZ_RECV_MSG_TYPE_STOP_RSP:
@@ -769,7 +778,9 @@ void PelornView::OnBasicPopupClosed(int basicPopupType, int result)
     case 5:
     case 8:
         mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
-        if (result == 0)
+        // The connecting popup's Stop ends the wait just as back does.
+        if (result == NSORZUiCommon::BasicPopup::CLOSE_REASON_BACK ||
+            result == NSORZUiCommon::BasicPopup::CLOSE_REASON_BUTTON1)
         {
             PelornMain* pelornMain = PelornMain::GetInstance();
             RET_IF(pelornMain == NULL);

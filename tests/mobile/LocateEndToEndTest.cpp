@@ -11,6 +11,7 @@
 #include "ViewController.h"
 #include "ViewManager.h"
 #include "app_preference.h"
+#include "pelorn_log_capture.h"
 #include "vconf.h"
 
 #include <efl_extension.h>
@@ -251,7 +252,8 @@ TEST_F(LocateEndToEnd, LocationOffOnAMakersPhoneIsSwitchedOnFromTheWatch)
     AppScenario s;
     Locate(s, "locate")
         .WaitFor("turn-on prompt", [] {
-            return PopupShown(kTurnOnPrompt) && !LocationScreen()->GetBasicPopup(kConnecting) && LocationScreenInPlace();
+            // The connecting popup waits under the prompt until the location arrives.
+            return PopupShown(kTurnOnPrompt) && PopupShown(kConnecting) && LocationScreenInPlace();
         })
         .Then("prompt drawn", [] {}, After(400))
         .Do("prompt screen", [] { AppScenario::Screenshot(Window(), "location-turn-on-prompt"); })
@@ -330,6 +332,37 @@ TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
     EXPECT_LT(out.find("rux-startalert-req"), out.find("mgr_location_setting_get_res"));
     EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
     EXPECT_EQ(3u, phone.CountPrinted("recv ")) << "setting request, ring request, nothing else";
+}
+
+TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhenTheLocationCannotBeAskedFor)
+{
+    // A remote link loses its network just as the phone's late answer comes: no
+    // location request can go, and the wearer keeps the wait and its Stop instead
+    // of an empty screen.
+    PhoneSimProcess phone({"--late", "1500", "--conn-type", "16"});
+    ASSERT_TRUE(phone.Ready());
+    pelorn_log_capture_begin();
+    bool connectingAfterAnswer = false;
+    bool pleaseWaitAfterAnswer = true;
+    AppScenario s;
+    Locate(s, "locate")
+        .WaitFor("connecting", [&] {
+            return PopupShown(kConnecting) && phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
+        })
+        .Do("the network goes", [] { vconf_set_int("memory/dnet/status", 0); })
+        .WaitFor("the answer arrives", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 4"); })
+        .Wait("the answer handled", 300)
+        .Do("look", [&] {
+            connectingAfterAnswer = PopupShown(kConnecting);
+            pleaseWaitAfterAnswer = PopupShown(kPleaseWait);
+        })
+        .TapWhenReady("stop", PopupButton(kConnecting, "button1"), FindingScreenIdle);
+    s.Run({});
+    pelorn_log_capture_end();
+    EXPECT_TRUE(connectingAfterAnswer);
+    EXPECT_FALSE(pleaseWaitAfterAnswer);
+    ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
 }
 
 TEST_F(LocateEndToEnd, DemoModeShowsTheFixedPictureAndAddressWithoutAskingThePhone)

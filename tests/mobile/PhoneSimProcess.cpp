@@ -21,9 +21,11 @@ PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args)
         argv.push_back(arg.c_str());
     argv.push_back(nullptr);
     GError* error = nullptr;
-    mProcess = g_subprocess_newv(argv.data(),
-                                 (GSubprocessFlags)(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE),
-                                 &error);
+    GSubprocessLauncher* launcher =
+        g_subprocess_launcher_new((GSubprocessFlags)(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE));
+    g_subprocess_launcher_set_child_setup(launcher, UnblockSignalsInChild, nullptr, nullptr);
+    mProcess = g_subprocess_launcher_spawnv(launcher, argv.data(), &error);
+    g_object_unref(launcher);
     if (!mProcess)
     {
         g_clear_error(&error);

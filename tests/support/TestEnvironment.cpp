@@ -6,6 +6,7 @@
 
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <signal.h>
 #include <stdlib.h>
 
 namespace PelornTest
@@ -83,6 +84,13 @@ std::string BuiltProgram(const std::string& name)
 {
     const char* env = getenv("PELORN_BUILD_DIR");
     return std::string(env && *env ? env : PELORN_TEST_BUILD_DIR) + "/" + name;
+}
+
+void UnblockSignalsInChild(void*)
+{
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
 std::string ReadFile(const std::string& path)
