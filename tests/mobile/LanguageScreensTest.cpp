@@ -1,5 +1,6 @@
 #include "AppScenario.h"
 #include "Catalogue.h"
+#include "DiscGeometry.h"
 #include "PelornMain.h"
 #include "PelornView.h"
 #include "TestEnvironment.h"
@@ -42,11 +43,23 @@ std::string ButtonText()
     return text ? text : "";
 }
 
-std::string TitleText()
+/* The textblock a part of a widget's layout shows its text with. */
+Evas_Object* TextPart(Evas_Object* layout, const char* part)
+{
+    Evas_Object* edje = layout ? elm_layout_edje_get(layout) : nullptr;
+    return edje ? const_cast<Evas_Object*>(edje_object_part_object_get(edje, part)) : nullptr;
+}
+
+Evas_Object* TitleLabel()
 {
     auto view = Screen();
     Evas_Object* titleLayout = view ? elm_object_part_content_get(view->GetMainLayout(), "titieLayoutSwallow") : nullptr;
-    Evas_Object* label = titleLayout ? elm_object_part_content_get(titleLayout, "title") : nullptr;
+    return titleLayout ? elm_object_part_content_get(titleLayout, "title") : nullptr;
+}
+
+std::string TitleText()
+{
+    Evas_Object* label = TitleLabel();
     const char* text = label ? elm_object_text_get(label) : nullptr;
     return text ? text : "";
 }
@@ -220,13 +233,27 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
     const std::vector<gunichar> chars = CharactersOf(texts);
     std::vector<std::string> boxed{"(not looked at)"};
     std::string buttonText;
+    // Each text as laid out on its screen, and how far it reaches past the disc.
+    std::map<std::string, std::vector<PelornTest::TextLine>> laidOut;
+    auto measure = [&laidOut](const std::string& name, Evas_Object* textblock) {
+        laidOut[name] = PelornTest::TextLines(textblock);
+    };
     AppScenario s;
     s.WaitFor("legal notice", [] { return AppScenario::AcceptsEvents(AgreeButton()); })
         .ScreenshotWhenStill(Window, "legal-notice-" + language)
+        .Do("legal notice texts", [&] {
+            Evas_Object* content = elm_object_content_get(LegalNotice()->GetPopup());
+            measure("legal notice title", TextPart(content, "elm.text.title"));
+            measure("legal notice body", TextPart(content, "elm.text"));
+        })
         .Do("look at every glyph", [&] { boxed = BoxedCharacters(chars); })
         .TapWhenReady("agree", AgreeButton, [] { return !LegalNotice() && Idle(); })
         .ScreenshotWhenStill(Window, "finding-" + language)
-        .Do("button text", [&] { buttonText = ButtonText(); })
+        .Do("finding screen texts", [&] {
+            buttonText = ButtonText();
+            measure("finding screen title", TextPart(TitleLabel(), "elm.text"));
+            measure("finding button text", TextPart(Screen()->GetTextLayout(), "text"));
+        })
         .Then("open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
               [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
         .ScreenshotWhenStill(Window, "more-option-" + language);
@@ -234,6 +261,12 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
     ASSERT_EQ("", s.FailedStep());
     EXPECT_EQ(texts.at("IDS_ORZ_BUTTON_START"), buttonText) << "the screen is not in " << language;
     EXPECT_TRUE(boxed.empty()) << "drawn as replacement boxes:\n" << Joined(boxed);
+    for (const auto& text : laidOut)
+    {
+        EXPECT_FALSE(text.second.empty()) << text.first << " shows nothing";
+        EXPECT_LE(PelornTest::PixelsOutsideDisc(text.second), 0.0)
+            << text.first << " crosses the edge of the screen:\n" << PelornTest::Describe(text.second);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, LanguageScreens, ::testing::ValuesIn(PelornTest::ShippedLanguages()),
