@@ -20,6 +20,8 @@ public:
     void SetLogPath(const std::string& path);
     /* Answer every map request with this status instead of the picture. */
     void SetForcedStatus(int status);
+    /* Write the provider and the requested centre on every picture. */
+    void SetDebugText(bool debugText);
 
     /* Listens on 127.0.0.1:port (0: any free port); false on failure. */
     bool Listen(int port);
@@ -38,6 +40,7 @@ private:
     int mListenFd;
     int mPort;
     int mForcedStatus;
+    bool mDebugText = false;
     std::string mLogPath;
     std::mutex mLogMutex;
     SelfSignedTls mTls;

@@ -1,6 +1,6 @@
 /* map-server: a local static-map provider for demonstrations and tests.
  *
- *   map-server [--port N] [--port-file PATH] [--log PATH] [--status N]
+ *   map-server [--port N] [--port-file PATH] [--log PATH] [--status N] [--debug-text]
  *   map-server --draw PATH LATITUDE LONGITUDE LABEL
  *
  * Listens on 127.0.0.1 (port 8765 unless told; 0 picks a free one) and is
@@ -8,6 +8,7 @@
  * requests for any of the four providers come here and get a drawn picture.
  * --port-file receives the port once listening; --log receives every request
  * URL, one per line; --status makes every map request answer that status.
+ * --debug-text writes the provider and the requested centre on each picture.
  * --draw writes one picture and exits (the demonstration map is made so). */
 #include "MapPicture.h"
 #include "MapServer.h"
@@ -27,6 +28,7 @@ struct Options
     int status = 0;
     std::string portFile;
     std::string logPath;
+    bool debugText = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -34,6 +36,11 @@ bool ParseOptions(int argc, char** argv, Options& options)
     for (int i = 1; i < argc; ++i)
     {
         std::string arg = argv[i];
+        if (arg == "--debug-text")
+        {
+            options.debugText = true;
+            continue;
+        }
         if (i + 1 >= argc)
             return false;
         std::string value = argv[++i];
@@ -84,7 +91,7 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseOptions(argc, argv, options))
     {
-        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N] [--debug-text]\n", argv[0]);
         return 2;
     }
     std::signal(SIGPIPE, SIG_IGN);
@@ -92,6 +99,7 @@ int main(int argc, char** argv)
     MapServer server;
     server.SetLogPath(options.logPath);
     server.SetForcedStatus(options.status);
+    server.SetDebugText(options.debugText);
     if (!server.Listen(options.port))
     {
         std::fprintf(stderr, "map-server: cannot listen on 127.0.0.1:%d: %s\n", options.port, std::strerror(errno));
