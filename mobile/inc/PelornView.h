@@ -90,6 +90,7 @@ private:
     void DrawSequenceAnimationButton(bool stop);
     void ConnectionChanged();
     void SetAccessibility();
+    void UpdateAccessibleButtonName();
     void StartButtonAnimator(Ecore_Timeline_Cb func);
     void EnableButtonUnlessChanging();
     void CancelFindingLimitTimer();
@@ -117,6 +118,7 @@ private:
     std::shared_ptr<PelornViewState> mViewStatePtr;
     PelornEventListener* mPelornEventListener;
     std::shared_ptr<PopupManager> mPopupManagerPtr;
+    Evas_Object* mAccessBody; // the button's stand-in for the screen reader, or none
 };
 } // namespace NSPelorn
 
