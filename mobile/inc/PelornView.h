@@ -82,6 +82,7 @@ private:
     static Eina_Bool MorphingEffectRenderingCb(PelornView* pThis, double pos, bool stop);
     static gboolean FindingLimitTimerCb(gpointer data);
     static void ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item);
+    static void AccessBodyDelCb(void* data, Evas* e, Evas_Object* obj, void* eventInfo);
 
     Evas_Object* CreateMoreLayout(Evas_Object* parent);
     Eext_Object_Item* CreateMoreOptionLocatePhone(Evas_Object* moreLayout);

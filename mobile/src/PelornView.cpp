@@ -255,6 +255,13 @@ void PelornView::ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Objec
     pThis->OnButtonActivated();
 }
 
+void PelornView::AccessBodyDelCb(void* data, Evas* e, Evas_Object* obj, void* eventInfo)
+{
+    auto* pThis = static_cast<PelornView*>(data);
+    RET_IF(pThis == NULL);
+    pThis->mAccessBody = nullptr;
+}
+
 /* With the screen reader on, the screen reads as title, start/stop button,
  * more-option cue and round again: each is an accessible object that names
  * itself, chained with flows-to and flows-from. The reader's highlight (not
@@ -281,6 +288,7 @@ void PelornView::SetAccessibility()
     efl_access_object_role_set(body, EFL_ACCESS_ROLE_PUSH_BUTTON);
     elm_access_activate_cb_set(body, ButtonAccessActivateCb, this);
     mAccessBody = body;
+    evas_object_event_callback_add(body, EVAS_CALLBACK_DEL, AccessBodyDelCb, this);
 
     Evas_Object* cue = NULL;
     if (mMoreLayout)
