@@ -3,6 +3,10 @@
 // ring request ("recv {...rux-startalert-req...}"); then stops the ringing
 // and repeats. Prints the median on its last line.
 #include "PelornApplication.h"
+#include "PelornMain.h"
+#include "PelornView.h"
+#include "ViewController.h"
+#include "ViewManager.h"
 #include "app_preference.h"
 #include "pelorn_paths.h"
 #include "vconf.h"
@@ -90,6 +94,16 @@ void TapCentre()
     evas_event_feed_mouse_up(e, 1, EVAS_BUTTON_NONE, t + 50, nullptr);
 }
 
+/* The finding button takes a tap: its icon change (0.3 s) is over. */
+bool ButtonReady()
+{
+    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
+    if (!viewManager || viewManager->GetViewList().empty() || !viewManager->GetViewList().back())
+        return false;
+    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(viewManager->GetViewList().back()->GetView());
+    return view && view->GetButton() && !elm_object_disabled_get(view->GetButton());
+}
+
 gboolean StepCb(gpointer data)
 {
     Bench* b = static_cast<Bench*>(data);
@@ -110,7 +124,7 @@ gboolean StepCb(gpointer data)
         }
         break;
     case Bench::TAP:
-        if (now < b->settleUntil)
+        if (now < b->settleUntil || !ButtonReady())
             break;
         if ((int)b->samples.size() >= b->taps)
         {
@@ -131,7 +145,7 @@ gboolean StepCb(gpointer data)
         }
         break;
     case Bench::WAIT_STOP:
-        if (now < b->settleUntil)
+        if (now < b->settleUntil || (!b->stopTapped && !ButtonReady()))
             break;
         if (!b->stopTapped)
         {

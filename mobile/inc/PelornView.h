@@ -71,6 +71,7 @@ public:
     std::shared_ptr<TransitionHelper> GetTransitionHelper() const { return mTransitionHelperPtr; }
     bool IsFindingLimitRunning() const { return mFindingLimitTimer != 0; }
     int GetButtonIconState() const { return mButtonIconState; }
+    bool IsButtonChanging() const { return mAnimator != nullptr; }
 
 private:
     static void ButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo);
@@ -81,6 +82,7 @@ private:
     static Eina_Bool MorphingEffectRenderingCb(PelornView* pThis, double pos, bool stop);
     static gboolean FindingLimitTimerCb(gpointer data);
     static void ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item);
+    static void AccessBodyDelCb(void* data, Evas* e, Evas_Object* obj, void* eventInfo);
 
     Evas_Object* CreateMoreLayout(Evas_Object* parent);
     Eext_Object_Item* CreateMoreOptionLocatePhone(Evas_Object* moreLayout);
@@ -89,7 +91,9 @@ private:
     void DrawSequenceAnimationButton(bool stop);
     void ConnectionChanged();
     void SetAccessibility();
+    void UpdateAccessibleButtonName();
     void StartButtonAnimator(Ecore_Timeline_Cb func);
+    void EnableButtonUnlessChanging();
     void CancelFindingLimitTimer();
     void ShowBasicPopup(int type, const std::string& body = std::string());
     void ShowToastPopup(int type);
@@ -115,6 +119,7 @@ private:
     std::shared_ptr<PelornViewState> mViewStatePtr;
     PelornEventListener* mPelornEventListener;
     std::shared_ptr<PopupManager> mPopupManagerPtr;
+    Evas_Object* mAccessBody; // the button's stand-in for the screen reader, or none
 };
 } // namespace NSPelorn
 

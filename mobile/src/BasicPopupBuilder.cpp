@@ -54,6 +54,8 @@ std::shared_ptr<BasicPopupBuilder> BasicPopupBuilder::Initialize(int type, Evas_
     case ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE:
         mBasicPopupPtr = std::make_shared<ProgressLoadingPopup>(type, parent);
         mBasicPopupPtr->SetContentStringID(Tr("WDS_ORZ_POP_CONNECTING_TO_PHONE_ING_ABB"));
+        // A wait for a phone that may never answer always offers its own way out.
+        mBasicPopupPtr->SetButton1StringID(Tr("IDS_ORZ_BUTTON_STOP_ABB2"));
         break;
     case ORZBasicPopupType::ORZ_POPUP_TYPE_LEGAL_NOTICE:
         mBasicPopupPtr = std::make_shared<TitleBody1ButtonPopup>(type, parent);

@@ -156,10 +156,9 @@ void MobileLocationView::OnLocationSettingReceived(void* data)
     RET_IF(!mConnectingToPhonePopupPtr);
     LocationSetting* locationSetting = static_cast<LocationSetting*>(data);
     RET_IF(!locationSetting);
-    // The phone has answered: whatever comes next takes the connecting popup's place
-    // rather than piling up on it.
-    mConnectingToPhonePopupPtr->Dismiss();
-    mConnectingToPhonePopupPtr.reset();
+    // The connecting popup stays under whatever comes next until the location
+    // arrives: should the phone fall silent now, the wearer still sees the wait
+    // and its Stop instead of an empty screen.
 
     if (locationSetting->mLocationState == 1)
     {

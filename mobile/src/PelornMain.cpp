@@ -21,6 +21,7 @@
 #include "uxt_theme.h"
 
 #include <Elementary.h>
+#include <glib.h>
 #include <libintl.h>
 #include <stdlib.h>
 
@@ -36,6 +37,20 @@ const int LOCATION_VIEW = 5;
 const int PERMISSION_REQUEST = 4;
 const int THEME_COLOR = 0;
 const int THEME_FONT = 1;
+const char FALLBACK_LANGUAGE[] = "en_US.UTF-8";
+
+/* Whether the application ships texts for the language ("de_DE.UTF-8" is
+ * looked for as "de_DE", then "de", as gettext would). */
+bool HasCatalogue(const std::string& language)
+{
+    const std::string localeDir = FileUtil::GetResourceDirectoryPath() + "/locale/";
+    std::string name = language.substr(0, language.find_first_of(".@"));
+    const std::string file = "/LC_MESSAGES/pelorn-phone.mo";
+    if (!name.empty() && g_file_test((localeDir + name + file).c_str(), G_FILE_TEST_IS_REGULAR))
+        return true;
+    name = name.substr(0, name.find('_'));
+    return !name.empty() && g_file_test((localeDir + name + file).c_str(), G_FILE_TEST_IS_REGULAR);
+}
 } // namespace
 
 PelornMain* PelornMain::GetInstance()
@@ -201,7 +216,16 @@ void PelornMain::ApplyLanguage(const char* missingLog)
     char* language = vconf_get_str("db/menu_widget/language");
     if (language)
     {
-        elm_language_set(language);
+        // Raw text ids are worse than English for a language the app has no texts for.
+        if (HasCatalogue(language))
+        {
+            elm_language_set(language);
+        }
+        else
+        {
+            LOGE("no texts for %s, English instead", language);
+            elm_language_set(FALLBACK_LANGUAGE);
+        }
         free(language);
     }
     else

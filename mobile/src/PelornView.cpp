@@ -55,7 +55,7 @@ PelornView::PelornView()
       mTextLayout(nullptr), mButton(nullptr), mButtonImage(nullptr), mLocateButtonMoreOptionItem(nullptr),
       mMorphingEffectPtr(std::make_shared<MorphingEffect>()), mAnimator(nullptr), mFrameTime(0.0),
       mFindingLimitTimer(0), mButtonIconState(1), mIsLocatingMethodAsked(0),
-      mViewStatePtr(std::make_shared<PelornViewNormalState>()), mPelornEventListener(nullptr)
+      mViewStatePtr(std::make_shared<PelornViewNormalState>()), mPelornEventListener(nullptr), mAccessBody(nullptr)
 {
 }
 
@@ -255,28 +255,75 @@ void PelornView::ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Objec
     pThis->OnButtonActivated();
 }
 
+void PelornView::AccessBodyDelCb(void* data, Evas* e, Evas_Object* obj, void* eventInfo)
+{
+    auto* pThis = static_cast<PelornView*>(data);
+    RET_IF(pThis == NULL);
+    pThis->mAccessBody = nullptr;
+}
+
+/* With the screen reader on, the screen reads as title, start/stop button,
+ * more-option cue and round again: each is an accessible object that names
+ * itself, chained with flows-to and flows-from. The reader's highlight (not
+ * the input focus) starts on the title. */
 void PelornView::SetAccessibility()
 {
     if (!elm_config_atspi_mode_get())
         return;
     RET_IF(mLayout == NULL);
+    Evas_Object* layoutEdje = elm_layout_edje_get(mLayout);
     Evas_Object* title =
-        elm_access_object_register((Evas_Object*)edje_object_part_object_get(elm_layout_edje_get(mLayout),
-                                                                             "titieLayoutSwallow"),
-                                   mLayout);
-    if (title)
+        elm_access_object_register((Evas_Object*)edje_object_part_object_get(layoutEdje, "titieLayoutSwallow"), mLayout);
+    RETM_IF(title == NULL, "title == NULL");
+    elm_access_info_set(title, ELM_ACCESS_INFO, Translate("WDS_ORZ_HEADER_RUX_ABB"));
+    efl_access_object_i18n_name_set(title, Translate("WDS_ORZ_HEADER_RUX_ABB"));
+    efl_access_object_role_set(title, EFL_ACCESS_ROLE_HEADING);
+
+    Evas_Object* body =
+        elm_access_object_register((Evas_Object*)edje_object_part_object_get(layoutEdje, "accessBody"), mLayout);
+    RETM_IF(body == NULL, "body == NULL");
+    elm_access_info_set(body, ELM_ACCESS_INFO, mViewStatePtr->GetButtonText().c_str());
+    elm_access_info_set(body, ELM_ACCESS_TYPE, "button");
+    efl_access_object_i18n_name_set(body, mViewStatePtr->GetButtonText().c_str());
+    efl_access_object_role_set(body, EFL_ACCESS_ROLE_PUSH_BUTTON);
+    elm_access_activate_cb_set(body, ButtonAccessActivateCb, this);
+    mAccessBody = body;
+    evas_object_event_callback_add(body, EVAS_CALLBACK_DEL, AccessBodyDelCb, this);
+
+    Evas_Object* cue = NULL;
+    if (mMoreLayout)
+        cue = elm_access_object_register(
+            (Evas_Object*)edje_object_part_object_get(elm_layout_edje_get(mMoreLayout), "cue.event"), mMoreLayout);
+    if (cue)
     {
-        elm_access_info_set(title, ELM_ACCESS_INFO, Translate("WDS_ORZ_HEADER_RUX_ABB"));
-        elm_object_focus_set(title, EINA_TRUE);
+        elm_access_info_set(cue, ELM_ACCESS_INFO, Translate("WDS_ORZ_ACCS_MORE_OPTIONS"));
+        efl_access_object_i18n_name_set(cue, Translate("WDS_ORZ_ACCS_MORE_OPTIONS"));
+        efl_access_object_role_set(cue, EFL_ACCESS_ROLE_PUSH_BUTTON);
     }
-    Evas_Object* body = elm_access_object_register(
-        (Evas_Object*)edje_object_part_object_get(elm_layout_edje_get(mLayout), "accessBody"), mLayout);
-    if (body)
+    else
     {
-        elm_access_info_set(body, ELM_ACCESS_INFO, mViewStatePtr->GetButtonText().c_str());
-        elm_access_info_set(body, ELM_ACCESS_TYPE, "button");
-        elm_access_activate_cb_set(body, ButtonAccessActivateCb, this);
+        LOGE("cue == NULL");
     }
+
+    Evas_Object* const order[] = {title, body, cue ? cue : title};
+    const int count = cue ? 3 : 2;
+    for (int i = 0; i < count; ++i)
+    {
+        Evas_Object* next = order[(i + 1) % count];
+        efl_access_object_relationship_append(order[i], EFL_ACCESS_RELATION_TYPE_FLOWS_TO, next);
+        efl_access_object_relationship_append(next, EFL_ACCESS_RELATION_TYPE_FLOWS_FROM, order[i]);
+    }
+    elm_access_highlight_set(title);
+}
+
+/* The reader names the button after what a press does now. */
+void PelornView::UpdateAccessibleButtonName()
+{
+    if (!mAccessBody)
+        return;
+    const std::string text = mViewStatePtr->GetButtonText();
+    elm_access_info_set(mAccessBody, ELM_ACCESS_INFO, text.c_str());
+    efl_access_object_i18n_name_set(mAccessBody, text.c_str());
 }
 
 void PelornView::ShowLegalAgreementPopup()
@@ -430,6 +477,7 @@ void PelornView::SetViewState(std::shared_ptr<PelornViewState> pelornViewStatePt
     mViewStatePtr = pelornViewStatePtr;
     mViewStatePtr->SetEventListener(this);
     mViewStatePtr->Initialize(mLayout);
+    UpdateAccessibleButtonName();
 }
 
 void PelornView::SetNormalState()
@@ -574,6 +622,16 @@ void PelornView::DrawSequenceAnimationButton(bool stop)
 void PelornView::TransitionStopFinished()
 {
     RET_IF(mButton == NULL);
+    EnableButtonUnlessChanging();
+}
+
+/* A press during the 0.3 s icon change would start a second change on top of
+ * the first; while one runs, its own end enables the button. */
+void PelornView::EnableButtonUnlessChanging()
+{
+    RET_IF(mButton == NULL);
+    if (mAnimator)
+        return;
     elm_object_disabled_set(mButton, EINA_FALSE);
 }
 
@@ -645,8 +703,7 @@ void PelornView::ConsumerMsgReceived(int type, void* data)
         }
         CancelFindingLimitTimer();
         mFindingLimitTimer = pelorn_timer_add(FINDING_LIMIT_MS, FindingLimitTimerCb, this);
-        if (mButton)
-            elm_object_disabled_set(mButton, EINA_FALSE);
+        EnableButtonUnlessChanging();
         break;
     }
     case ORZ_RECV_MSG_TYPE_STOP_RSP:
@@ -769,7 +826,9 @@ void PelornView::OnBasicPopupClosed(int basicPopupType, int result)
     case 5:
     case 8:
         mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
-        if (result == 0)
+        // The connecting popup's Stop ends the wait just as back does.
+        if (result == NSORZUiCommon::BasicPopup::CLOSE_REASON_BACK ||
+            result == NSORZUiCommon::BasicPopup::CLOSE_REASON_BUTTON1)
         {
             PelornMain* pelornMain = PelornMain::GetInstance();
             RET_IF(pelornMain == NULL);

@@ -742,6 +742,19 @@ extern "C" void elm_language_set(const char* lang)
         real(lang);
 }
 
+/* The watch's screen reader setting: with it on, elementary publishes the
+ * application's widgets on the accessibility bus (AT-SPI), where a screen
+ * reader reads them. */
+static void ApplyScreenReaderSetting()
+{
+    int on = 0;
+    if (vconf_get_bool("db/setting/accessibility/tts", &on) == VCONF_OK && on)
+    {
+        dlog_print(DLOG_INFO, TAG, "screen reader on: accessibility bus");
+        elm_config_atspi_mode_set(EINA_TRUE);
+    }
+}
+
 int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, void* user_data)
 {
     if (!callback || gApp.inLoop)
@@ -780,6 +793,7 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     signalsBefore.Save();
     elm_init(argc, argv);
     pelorn_mainloop_integrate_glib();
+    ApplyScreenReaderSetting();
     elm_policy_set(ELM_POLICY_QUIT, ELM_POLICY_QUIT_LAST_WINDOW_CLOSED);
     Ecore_Event_Handler* signalExit = ecore_event_handler_add(ECORE_EVENT_SIGNAL_EXIT, SignalExitCb, nullptr);
     Ecore_Event_Handler* signalHangUp = ecore_event_handler_add(ECORE_EVENT_SIGNAL_HUP, SignalHangUpCb, nullptr);

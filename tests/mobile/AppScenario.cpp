@@ -235,8 +235,10 @@ bool AppScenario::AcceptsEvents(Evas_Object* obj)
 {
     if (!obj || !evas_object_visible_get(obj))
         return false;
+    // A disabled widget (the finding button during its icon change) takes no tap either.
     for (Evas_Object* o = obj; o; o = evas_object_smart_parent_get(o))
-        if (evas_object_freeze_events_get(o) || evas_object_pass_events_get(o))
+        if (evas_object_freeze_events_get(o) || evas_object_pass_events_get(o) ||
+            (elm_object_widget_check(o) && elm_object_disabled_get(o)))
             return false;
     // Something laid over the centre (a page still sliding, a popup's blocker) takes the tap
     // instead, unless it lets events through to what lies below.

@@ -65,7 +65,7 @@ public:
     static void TapObject(Evas_Object* obj);
     /* Whether a tap on the object's centre would reach it now: false while it or a
      * smart parent has its events frozen (as a naviframe does with the pages it is
-     * sliding) or while another object lies over that point. */
+     * sliding) or is a disabled widget, or while another object lies over that point. */
     static bool AcceptsEvents(Evas_Object* obj);
     static bool Screenshot(Evas_Object* win, const std::string& name);
     /* A digest of what the window shows now (rendered first). */

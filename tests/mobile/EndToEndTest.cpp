@@ -42,8 +42,9 @@ public:
         for (std::string& a : all)
             argv.push_back(&a[0]);
         argv.push_back(nullptr);
-        g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &mPid,
-                                 &mIn, &mOut, nullptr, nullptr);
+        g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, G_SPAWN_DO_NOT_REAP_CHILD,
+                                 PelornTest::UnblockSignalsInChild, nullptr, &mPid, &mIn, &mOut, nullptr,
+                                 nullptr);
         mWatch = g_unix_fd_add(mOut, (GIOCondition)(G_IO_IN | G_IO_HUP), OutputCb, this);
     }
     ~PhoneSim()
@@ -554,6 +555,7 @@ TEST_F(FindingScreen, StopPressLeavesTheFindingStateBeforeTheStopRequestAndRecor
            [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .Do("before the start press", [&] { sinceStartPress = g_get_monotonic_time(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .WaitFor("the button takes a stop press", [] { return AppScenario::AcceptsEvents(Button()); })
         .Do("the phone rings for 2.5 s", [&] {
             pelorn_clock_advance_ms(2500);
             sinceStartPress = g_get_monotonic_time() - sinceStartPress;
@@ -663,4 +665,88 @@ TEST_F(FindingScreen, BackOnTheConnectionPopupClosesTheScreensPopups)
         .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr && Idle(); });
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
+}
+
+namespace
+{
+/* Watches the finding button on every pass of the main loop: a button that
+ * takes presses while its 0.3 s icon change still runs is a fault. */
+class ButtonDuringChangeProbe
+{
+public:
+    ButtonDuringChangeProbe() { mSource = g_timeout_add(1, LookCb, this); }
+    ~ButtonDuringChangeProbe()
+    {
+        if (mSource)
+            g_source_remove(mSource);
+    }
+    int changesSeen = 0;
+    int enabledDuringChange = 0;
+
+private:
+    static gboolean LookCb(gpointer data)
+    {
+        auto* self = static_cast<ButtonDuringChangeProbe*>(data);
+        auto view = Screen();
+        const bool changing = view && view->IsButtonChanging();
+        if (changing && !self->mWasChanging)
+            self->changesSeen++;
+        if (changing && !elm_object_disabled_get(view->GetButton()))
+            self->enabledDuringChange++;
+        self->mWasChanging = changing;
+        return G_SOURCE_CONTINUE;
+    }
+    guint mSource = 0;
+    bool mWasChanging = false;
+};
+} // namespace
+
+TEST_F(FindingScreen, ButtonStaysDisabledUntilItsIconChangeEndsWhateverArrivesMeanwhile)
+{
+    // The phone's start answer comes within the change after the start press; the
+    // radar's end comes at once after the stop press. Neither may open the button early.
+    PhoneSim phone({});
+    ButtonDuringChangeProbe probe;
+    AppScenario s;
+    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .WaitFor("the phone's answer handled", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 0"); })
+        .WaitFor("start change over", [] { return !Screen()->IsButtonChanging(); })
+        .TapWhenReady("tap stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); });
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep());
+    EXPECT_EQ(2, probe.changesSeen) << "one icon change per press";
+    EXPECT_EQ(0, probe.enabledDuringChange) << "loop passes that found the button enabled during its change";
+    EXPECT_EQ(1, phone.Received("rux-startalert-req"));
+}
+
+TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
+{
+    // No phone: Locate asks for the connection popup (answered OK, which leaves the
+    // screen's popups alone) and the connecting popup waits with its Stop button.
+    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "OK", 1);
+    const int connecting = 8;
+    auto stopButton = [connecting]() -> Evas_Object* {
+        auto popup = BasicPopup(connecting);
+        return popup && popup->GetPopup() ? elm_object_part_content_get(popup->GetPopup(), "button1") : nullptr;
+    };
+    std::string stopLabel;
+    AppScenario s;
+    s.WaitFor("finding screen", Idle)
+        .Then("open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
+              [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
+        .Wait("menu settles", 300)
+        .Then("tap Locate", [] { AppScenario::Tap(Window(), 180, 180); },
+              [] { return CapturedCount("> OnReplieded") == 1; })
+        .WaitFor("connecting popup with Stop", [&] { return AppScenario::AcceptsEvents(stopButton()); })
+        .ScreenshotWhenStill(Window, "finding-connecting")
+        .Do("read the button", [&] {
+            const char* text = elm_object_text_get(stopButton());
+            stopLabel = text ? text : "";
+        })
+        .TapWhenReady("stop", stopButton, [&] { return !BasicPopup(connecting) && Idle(); });
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep());
+    EXPECT_EQ("Stop", stopLabel);
+    EXPECT_EQ(1, CapturedCount("SendMessageType:6")) << "Stop frees the link's queue as back does";
 }

@@ -30,6 +30,7 @@ PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args, const std
         if (eq != std::string::npos)
             g_subprocess_launcher_setenv(launcher, entry.substr(0, eq).c_str(), entry.c_str() + eq + 1, TRUE);
     }
+    g_subprocess_launcher_set_child_setup(launcher, UnblockSignalsInChild, nullptr, nullptr);
     mProcess = g_subprocess_launcher_spawnv(launcher, argv.data(), &error);
     g_object_unref(launcher);
     if (!mProcess)

@@ -49,6 +49,7 @@ TEST_F(PopupManagerTest, TypeTableGivesEachTypeItsClassAndUnusedTypesNothing)
     ASSERT_TRUE(connecting);
     EXPECT_EQ(connecting->GetPopupType(), 8);
     EXPECT_EQ(connecting->GetContentStringID(), "WDS_ORZ_POP_CONNECTING_TO_PHONE_ING_ABB");
+    EXPECT_EQ(connecting->GetButton1StringID(), "IDS_ORZ_BUTTON_STOP_ABB2") << "a wait always offers a way out";
     auto question = manager.CreateBasicPopup(0, &mRecorder);
     EXPECT_EQ(question->GetButton1IconPath(), "core_button_icon_cancel.png");
     EXPECT_EQ(question->GetButton2IconPath(), "core_button_icon_done.png");

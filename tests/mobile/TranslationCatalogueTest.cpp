@@ -1,43 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
+#include <algorithm>
 #include <dirent.h>
 #include <map>
 #include <regex>
 #include <set>
 #include <string>
 
+#include "Catalogue.h"
 #include "TestEnvironment.h"
 
 namespace
 {
-// The compiled catalogue (GNU .mo) as id -> text, read straight from the
-// file so the test needs no installed system locale.
-std::map<std::string, std::string> ReadCatalogue(const std::string& path)
-{
-    std::map<std::string, std::string> texts;
-    std::string data = PelornTest::ReadFile(path);
-    auto word = [&data](size_t at) {
-        uint32_t v = 0;
-        if (at + 4 <= data.size())
-            memcpy(&v, data.data() + at, 4);
-        return v;
-    };
-    if (word(0) != 0x950412de)
-        return texts;
-    uint32_t count = word(8), ids = word(12), strs = word(16);
-    for (uint32_t i = 0; i < count; ++i)
-    {
-        uint32_t idLen = word(ids + 8 * i), idAt = word(ids + 8 * i + 4);
-        uint32_t strLen = word(strs + 8 * i), strAt = word(strs + 8 * i + 4);
-        if (idAt + idLen > data.size() || strAt + strLen > data.size())
-            break;
-        texts[data.substr(idAt, idLen)] = data.substr(strAt, strLen);
-    }
-    return texts;
-}
-
 void CollectIds(const std::string& dir, std::set<std::string>& ids)
 {
     DIR* d = opendir(dir.c_str());
@@ -76,10 +50,12 @@ TEST(TranslationCatalogue, EveryTextIdOfTheCodeIsTranslated)
     for (const char* id : {"WDS_ORZ_HEADER_RUX_ABB", "IDS_ORZ_BUTTON_START", "IDS_ORZ_BUTTON_STOP_ABB2"})
         ids.insert(id);
 
-    for (const char* lang : {"en_US", "ko_KR"})
+    const std::vector<std::string> languages = PelornTest::ShippedLanguages();
+    ASSERT_NE(languages.end(), std::find(languages.begin(), languages.end(), "en_US"));
+    ASSERT_NE(languages.end(), std::find(languages.begin(), languages.end(), "ko_KR"));
+    for (const std::string& lang : languages)
     {
-        auto texts = ReadCatalogue(std::string(PELORN_TEST_BUILD_DIR) + "/res/locale/" + lang +
-                                   "/LC_MESSAGES/pelorn-phone.mo");
+        auto texts = PelornTest::ReadCatalogue(lang);
         ASSERT_FALSE(texts.empty()) << lang;
         for (const std::string& id : ids)
         {
@@ -94,10 +70,9 @@ TEST(TranslationCatalogue, EveryTextIdOfTheCodeIsTranslated)
 // The legal notice puts the joined application name into both placeholders.
 TEST(TranslationCatalogue, LegalNoticeKeepsBothPlaceholders)
 {
-    for (const char* lang : {"en_US", "ko_KR"})
+    for (const std::string& lang : PelornTest::ShippedLanguages())
     {
-        auto texts = ReadCatalogue(std::string(PELORN_TEST_BUILD_DIR) + "/res/locale/" + lang +
-                                   "/LC_MESSAGES/pelorn-phone.mo");
+        auto texts = PelornTest::ReadCatalogue(lang);
         const std::string& legal =
             texts["WDS_ORZ_BODY_BY_ENABLING_P1SS_YOU_ACKNOWLEDGE_THAT_LOCATION_DATA_ASSOCIATED_WITH_YOUR_MOBILE_PHONE_"
                   "DISCLAIMER_LEGALPHRASE"];

@@ -209,6 +209,13 @@ std::string BuiltProgram(const std::string& name)
     return std::string(env && *env ? env : PELORN_TEST_BUILD_DIR) + "/" + name;
 }
 
+void UnblockSignalsInChild(void*)
+{
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
 std::string ReadFile(const std::string& path)
 {
     gchar* contents = nullptr;

@@ -63,6 +63,13 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<st
  * process cannot (not root, or no setpriv); uid and gid of that account. */
 std::vector<std::string> AsOtherAccount(unsigned uid);
 
+/* Child set-up for GLib spawns (the data is unused): the child starts with no
+ * signal blocked. Once the application has run in a test process its main
+ * thread can be left with SIGTERM and its kin blocked (a mask taken over from
+ * thread creation); a child inheriting that would never hear the SIGTERM that
+ * is meant to end it, and the test would wait for it for ever. */
+void UnblockSignalsInChild(void* unused);
+
 /* A file's whole contents, or empty when unreadable. */
 std::string ReadFile(const std::string& path);
 } // namespace PelornTest

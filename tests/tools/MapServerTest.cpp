@@ -123,3 +123,22 @@ TEST(MapServer, UnknownPathsAndForcedStatusAreNotPictures)
     EXPECT_EQ(refused.status, 404);
     EXPECT_EQ(failing.LoggedUrls(), std::vector<std::string>{kHere});
 }
+
+TEST(MapServer, DebugTextOnlyOnRequest)
+{
+    // The same place asked for in two providers' forms: the pictures are the
+    // same map unless the provider's name is written on them.
+    MapServerProcess plain;
+    MapServerProcess debug({"--debug-text"});
+    ASSERT_TRUE(plain.IsRunning());
+    ASSERT_TRUE(debug.IsRunning());
+    Fetched google = FetchThrough(plain, kGoogle);
+    Fetched naver = FetchThrough(plain, kNaver);
+    ASSERT_EQ(google.status, 200);
+    ASSERT_EQ(naver.status, 200);
+    EXPECT_EQ(google.body, naver.body) << "a default picture carries no provider name";
+    Fetched googleDebug = FetchThrough(debug, kGoogle);
+    Fetched naverDebug = FetchThrough(debug, kNaver);
+    EXPECT_NE(googleDebug.body, naverDebug.body);
+    EXPECT_NE(google.body, googleDebug.body);
+}

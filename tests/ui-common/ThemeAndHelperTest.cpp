@@ -56,7 +56,7 @@ TEST(ChangeableThemeTest, ShippedTablesAnswerTheCodesTheScreensUseAndTellListene
     int size = 0;
     ASSERT_EQ(uxt_theme_get_font_info("AT0110", &font, &size), UXT_ERROR_NONE);
     EXPECT_STREQ(font, "Sans:style=Bold");
-    EXPECT_EQ(size, 30);
+    EXPECT_EQ(size, 28);
     free(font);
 
     theme.UnloadColorTable();

@@ -2,7 +2,9 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -53,43 +55,136 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
     return CAIRO_STATUS_SUCCESS;
 }
 
+/* A small deterministic generator, so one place always looks the same and two
+ * places differ. */
+struct Seeded
+{
+    uint32_t state;
+    explicit Seeded(const MapRequest& request)
+        : state(static_cast<uint32_t>(std::llround(request.latitude * 1e4) * 73856093LL ^
+                                      std::llround(request.longitude * 1e4) * 19349663LL) |
+                1u)
+    {
+    }
+    double Next() // 0 <= value < 1
+    {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return (state % 10000) / 10000.0;
+    }
+};
+
+void StrokeRoad(cairo_t* cr, double x1, double y1, double x2, double y2, double width, double r, double g, double b,
+                double casing)
+{
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_source_rgb(cr, r * casing, g * casing, b * casing);
+    cairo_set_line_width(cr, width + 2.0);
+    cairo_move_to(cr, x1, y1);
+    cairo_line_to(cr, x2, y2);
+    cairo_stroke(cr);
+    cairo_set_source_rgb(cr, r, g, b);
+    cairo_set_line_width(cr, width);
+    cairo_move_to(cr, x1, y1);
+    cairo_line_to(cr, x2, y2);
+    cairo_stroke(cr);
+}
+
+/* A street name written along a horizontal road, dark on a light halo, as maps label them. */
+void DrawStreetName(cairo_t* cr, const char* name, double x, double y)
+{
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 11.0);
+    cairo_move_to(cr, x, y);
+    cairo_text_path(cr, name);
+    cairo_set_source_rgba(cr, 1.0, 1.0, 1.0, 0.9);
+    cairo_set_line_width(cr, 3.0);
+    cairo_stroke_preserve(cr);
+    cairo_set_source_rgb(cr, 0.33, 0.33, 0.36);
+    cairo_fill(cr);
+}
+
+/* A city quarter around the centre: built-up blocks between streets, a park,
+ * a river, two main roads with their names. */
 void DrawStreets(cairo_t* cr, const MapRequest& request, double w, double h)
 {
-    // The grid slides with the centre so that two places never look alike.
-    const double spacing = 60.0;
-    const double shiftX = std::fmod(std::fabs(request.longitude) * 10000.0, spacing);
-    const double shiftY = std::fmod(std::fabs(request.latitude) * 10000.0, spacing);
+    static const char* const kNames[] = {"Harbour Road", "Main Street",  "Station Avenue", "Market Street",
+                                         "Park Lane",    "River Walk",   "Church Street",  "Mill Road",
+                                         "King Street",  "Garden Row",   "Bridge Street",  "Castle Hill"};
+    const int kNameCount = sizeof(kNames) / sizeof(kNames[0]);
+    Seeded random(request);
+    const double block = 64.0 + random.Next() * 16.0;
+    const double shiftX = random.Next() * block;
+    const double shiftY = random.Next() * block;
+    const double angle = (random.Next() - 0.5) * 0.35;
 
-    cairo_set_source_rgb(cr, 0.93, 0.91, 0.86);
+    cairo_set_source_rgb(cr, 0.95, 0.94, 0.91);
     cairo_paint(cr);
 
-    cairo_set_source_rgb(cr, 0.75, 0.88, 0.70);
-    cairo_rectangle(cr, shiftX + 10.0, shiftY + 130.0, 95.0, 70.0);
-    cairo_fill(cr);
+    cairo_save(cr);
+    cairo_translate(cr, w / 2.0, h / 2.0);
+    cairo_rotate(cr, angle);
+    cairo_translate(cr, -w / 2.0, -h / 2.0);
+    const double reach = std::max(w, h) * 0.5;
+    const int cells = static_cast<int>(std::max(w, h) / block) + 3;
+    const int parkCol = 1 + static_cast<int>(random.Next() * (cells - 3));
+    const int parkRow = static_cast<int>(random.Next() * (cells - 2));
 
-    cairo_set_source_rgb(cr, 0.62, 0.78, 0.93);
-    cairo_set_line_width(cr, 18.0);
-    cairo_move_to(cr, 0.0, h * 0.78 - shiftY);
-    cairo_curve_to(cr, w * 0.3, h * 0.62, w * 0.6, h * 0.95, w, h * 0.72 + shiftY * 0.3);
+    // Blocks: a park, the rest built up with a few houses each.
+    for (int col = -1; col < cells; ++col)
+        for (int row = -1; row < cells; ++row)
+        {
+            const double x = col * block + shiftX - reach * 0.2;
+            const double y = row * block + shiftY - reach * 0.2;
+            if (col == parkCol && (row == parkRow || row == parkRow + 1))
+            {
+                cairo_set_source_rgb(cr, 0.77, 0.89, 0.71);
+                cairo_rectangle(cr, x + 4.0, y + 4.0, block - 8.0, block - 8.0);
+                cairo_fill(cr);
+                continue;
+            }
+            const int houses = 1 + static_cast<int>(random.Next() * 3.0);
+            for (int i = 0; i < houses; ++i)
+            {
+                const double hw = block * (0.25 + random.Next() * 0.3);
+                const double hh = block * (0.25 + random.Next() * 0.3);
+                const double hx = x + 8.0 + random.Next() * (block - 16.0 - hw);
+                const double hy = y + 8.0 + random.Next() * (block - 16.0 - hh);
+                cairo_set_source_rgb(cr, 0.87, 0.85, 0.82);
+                cairo_rectangle(cr, hx, hy, hw, hh);
+                cairo_fill(cr);
+            }
+        }
+
+    // The river crosses the lower part of the quarter.
+    const double riverY = h * (0.70 + random.Next() * 0.15);
+    cairo_set_source_rgb(cr, 0.66, 0.81, 0.95);
+    cairo_set_line_width(cr, 26.0);
+    cairo_move_to(cr, -reach * 0.3, riverY);
+    cairo_curve_to(cr, w * 0.3, riverY - 40.0, w * 0.6, riverY + 45.0, w + reach * 0.3, riverY - 10.0);
     cairo_stroke(cr);
 
-    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
-    for (int i = -1; i <= static_cast<int>(w / spacing) + 1; ++i)
+    // Side streets, then the two main roads over them.
+    for (int i = -1; i < cells; ++i)
     {
-        cairo_set_line_width(cr, i % 3 == 0 ? 9.0 : 4.0);
-        double x = i * spacing + shiftX;
-        cairo_move_to(cr, x, 0.0);
-        cairo_line_to(cr, x + 25.0, h);
-        cairo_stroke(cr);
+        const double x = i * block + shiftX - reach * 0.2;
+        const double y = i * block + shiftY - reach * 0.2;
+        StrokeRoad(cr, x, -reach, x, h + reach, 7.0, 1.0, 1.0, 1.0, 0.86);
+        StrokeRoad(cr, -reach, y, w + reach, y, 7.0, 1.0, 1.0, 1.0, 0.86);
     }
-    for (int i = -1; i <= static_cast<int>(h / spacing) + 1; ++i)
-    {
-        cairo_set_line_width(cr, i % 3 == 1 ? 9.0 : 4.0);
-        double y = i * spacing + shiftY;
-        cairo_move_to(cr, 0.0, y);
-        cairo_line_to(cr, w, y - 15.0);
-        cairo_stroke(cr);
-    }
+    const int mainRow = 1 + static_cast<int>(random.Next() * (cells - 3));
+    const int mainCol = 1 + static_cast<int>(random.Next() * (cells - 3));
+    const double mainY = mainRow * block + shiftY - reach * 0.2;
+    const double mainX = mainCol * block + shiftX - reach * 0.2;
+    StrokeRoad(cr, -reach, mainY, w + reach, mainY, 12.0, 0.99, 0.85, 0.47, 0.82);
+    StrokeRoad(cr, mainX, -reach, mainX, h + reach, 12.0, 0.99, 0.85, 0.47, 0.82);
+
+    const int first = static_cast<int>(random.Next() * kNameCount);
+    DrawStreetName(cr, kNames[first], w * 0.08, mainY - 9.0);
+    DrawStreetName(cr, kNames[(first + 1 + static_cast<int>(random.Next() * (kNameCount - 1))) % kNameCount],
+                   w * 0.55, mainY + block - 6.0);
+    cairo_restore(cr);
 }
 
 void DrawMarker(cairo_t* cr, double cx, double cy)
@@ -172,7 +267,7 @@ MapRequest ParseMapRequest(const std::string& pathAndQuery)
     return request;
 }
 
-std::string DrawMapPng(const MapRequest& request)
+std::string DrawMapPng(const MapRequest& request, bool debugText)
 {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, request.width, request.height);
     cairo_t* cr = cairo_create(surface);
@@ -182,13 +277,16 @@ std::string DrawMapPng(const MapRequest& request)
     DrawStreets(cr, request, w, h);
     DrawMarker(cr, w / 2.0, h / 2.0);
 
-    char centre[64];
-    if (request.hasCenter)
-        std::snprintf(centre, sizeof(centre), "%.6f, %.6f", request.latitude, request.longitude);
-    else
-        std::snprintf(centre, sizeof(centre), "no centre");
-    DrawLabel(cr, request.provider, w / 2.0, 62.0, 16.0);
-    DrawLabel(cr, centre, w / 2.0, 90.0, 18.0);
+    if (debugText)
+    {
+        char centre[64];
+        if (request.hasCenter)
+            std::snprintf(centre, sizeof(centre), "%.6f, %.6f", request.latitude, request.longitude);
+        else
+            std::snprintf(centre, sizeof(centre), "no centre");
+        DrawLabel(cr, request.provider, w / 2.0, 62.0, 16.0);
+        DrawLabel(cr, centre, w / 2.0, 90.0, 18.0);
+    }
 
     std::string png;
     cairo_destroy(cr);

@@ -18,8 +18,10 @@ struct MapRequest
  * in that provider's own parameter names and axis order. */
 MapRequest ParseMapRequest(const std::string& pathAndQuery);
 
-/* A street-grid picture with a marker in the middle and the centre written
- * on it, as PNG bytes; empty when cairo fails. */
-std::string DrawMapPng(const MapRequest& request);
+/* A map of a city quarter (blocks, houses, a park, a river, named main
+ * roads) drawn from the centre, with a marker in the middle, as PNG bytes;
+ * empty when cairo fails. With debugText the provider and the requested
+ * centre are written across the top. */
+std::string DrawMapPng(const MapRequest& request, bool debugText = false);
 
 #endif

@@ -291,7 +291,7 @@ std::string MapServer::Answer(const std::string& method, const std::string& targ
 
     if (status == 200)
     {
-        std::string png = mPicture.empty() ? DrawMapPng(request) : mPicture;
+        std::string png = mPicture.empty() ? DrawMapPng(request, mDebugText) : mPicture;
         if (png.empty())
             status = 500;
         else
@@ -301,6 +301,11 @@ std::string MapServer::Answer(const std::string& method, const std::string& targ
         response = Response(status, "text/plain", std::string(ReasonPhrase(status)) + "\n");
     LogUrl(method, url, status);
     return response;
+}
+
+void MapServer::SetDebugText(bool debugText)
+{
+    mDebugText = debugText;
 }
 
 void MapServer::LogUrl(const std::string& method, const std::string& url, int status)

@@ -25,6 +25,8 @@ public:
     void SetPicture(const std::string& bytes);
     /* The authority whose certificate clients must trust. */
     LocalTlsAuthority& GetAuthority();
+    /* Write the provider and the requested centre on every picture. */
+    void SetDebugText(bool debugText);
 
     /* Listens on 127.0.0.1:port (0: any free port); false on failure. */
     bool Listen(int port);
@@ -43,6 +45,7 @@ private:
     int mListenFd;
     int mPort;
     int mForcedStatus;
+    bool mDebugText = false;
     std::string mLogPath;
     std::string mPicture;
     std::mutex mLogMutex;

@@ -1,7 +1,7 @@
 /* map-server: a local static-map provider for demonstrations and tests.
  *
  *   map-server [--port N] [--port-file PATH] [--log PATH] [--status N] [--ca-file PATH]
- *              [--picture PATH]
+ *              [--picture PATH] [--debug-text]
  *   map-server --draw PATH LATITUDE LONGITUDE LABEL
  *
  * Listens on 127.0.0.1 (port 8765 unless told; 0 picks a free one) and is
@@ -14,6 +14,7 @@
  * in the state folder); clients must be told to trust it.
  * --picture answers every map request with that file as it is (tests give
  * it pictures a watch must refuse).
+ * --debug-text writes the provider and the requested centre on each picture.
  * --draw writes one picture and exits (the demonstration map is made so). */
 #include "MapPicture.h"
 #include "MapServer.h"
@@ -31,7 +32,7 @@
 namespace
 {
 const char* const HELP = R"HELP(Usage: map-server [--port N] [--port-file PATH] [--log PATH] [--status N]
-                  [--ca-file PATH] [--picture PATH]
+                  [--ca-file PATH] [--picture PATH] [--debug-text]
        map-server --draw PATH LATITUDE LONGITUDE LABEL
 
 A local static-map provider: listens on 127.0.0.1 and answers the four map
@@ -48,6 +49,7 @@ Options:
                     start there (default <state dir>/map-server-ca.pem); the
                     app verifies HTTPS against it when PELORN_CA_FILE names it
   --picture PATH    answer every map request with that file as it is
+  --debug-text      write the provider and the requested centre on each picture
   --draw PATH LAT LON LABEL  draw one picture into PATH and exit
   --help            this text
 
@@ -70,6 +72,7 @@ struct Options
     std::string logPath;
     std::string caFile;
     std::string picture;
+    bool debugText = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -77,6 +80,11 @@ bool ParseOptions(int argc, char** argv, Options& options)
     for (int i = 1; i < argc; ++i)
     {
         std::string arg = argv[i];
+        if (arg == "--debug-text")
+        {
+            options.debugText = true;
+            continue;
+        }
         if (i + 1 >= argc)
             return false;
         std::string value = argv[++i];
@@ -139,7 +147,7 @@ int main(int argc, char** argv)
     {
         std::fprintf(stderr,
                      "usage: %s [--port N] [--port-file PATH] [--log PATH] [--status N] [--ca-file PATH] "
-                     "[--picture PATH] (see --help)\n",
+                     "[--picture PATH] [--debug-text] (see --help)\n",
                      argv[0]);
         return 2;
     }
@@ -176,6 +184,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "map-server: cannot write the authority's certificate to %s\n", caFile.c_str());
         return 1;
     }
+    server.SetDebugText(options.debugText);
     if (!server.Listen(options.port))
     {
         std::fprintf(stderr, "map-server: cannot listen on 127.0.0.1:%d: %s\n", options.port, std::strerror(errno));

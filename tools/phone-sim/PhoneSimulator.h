@@ -13,8 +13,10 @@ struct PhoneOptions
     int foundAfterSec = -1;
     double latitude = 37.25;
     double longitude = 127.05;
-    std::string address = "1 Main Street";
-    std::string city = "Springfield";
+    // The watch joins address, city and country with blanks, so the parts
+    // carry their own commas and the wearer reads "1 Main Street, Springfield, Freedonia".
+    std::string address = "1 Main Street,";
+    std::string city = "Springfield,";
     std::string country = "Freedonia";
     int locationOn = 1;
     int highAccuracy = 1;

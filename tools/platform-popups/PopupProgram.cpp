@@ -1,8 +1,15 @@
+/* Naming a button for the screen reader is only offered through the access
+ * object interface. */
+#ifndef EFL_BETA_API_SUPPORT
+#define EFL_BETA_API_SUPPORT
+#endif
 #include "PopupProgram.h"
 
 #include "OrzLog.h"
 #include "app.h"
 #include "pelorn_paths.h"
+#include "pelorn_resources.h"
+#include "pelorn_screenshot.h"
 
 #include <Elementary.h>
 #include <ctype.h>
@@ -10,6 +17,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -18,8 +27,10 @@ struct PopupApp
     const PopupDescription* description = nullptr;
     app_control_h request = nullptr;
     Evas_Object* window = nullptr;
+    Evas_Object* popup = nullptr;
     Evas_Object* question = nullptr;
     Ecore_Timer* autoAnswerTimer = nullptr;
+    Ecore_Timer* screenshotTimer = nullptr;
     Ecore_Event_Handler* keyHandler = nullptr;
     std::string autoAnswer;
 };
@@ -87,14 +98,55 @@ Eina_Bool AutoAnswerTimerCb(void* data)
     return ECORE_CALLBACK_CANCEL;
 }
 
+/* The answers as the round theme's buttons: the first (accepting) answer is
+ * a tick on the right edge, the last (declining) one a cross on the left
+ * edge, a third one in between the text on the bottom arc. */
+void AddAnswerButtons(PopupApp* app)
+{
+    std::vector<const PopupAnswer*> shown;
+    for (const PopupAnswer& answer : app->description->answers)
+        if (!answer.label.empty())
+            shown.push_back(&answer);
+    struct Place
+    {
+        const PopupAnswer* answer;
+        const char* style;
+        const char* text;
+    };
+    std::vector<Place> places;
+    if (shown.size() == 1)
+        places.push_back({shown[0], "popup/circle", shown[0]->label.c_str()});
+    else if (shown.size() >= 2)
+    {
+        places.push_back({shown.back(), "popup/circle/left", "\u2715"});
+        if (shown.size() >= 3)
+            places.push_back({shown[1], "popup/circle", shown[1]->label.c_str()});
+        places.push_back({shown.front(), "popup/circle/right", "\u2713"});
+    }
+    int part = 1;
+    for (const Place& place : places)
+    {
+        Evas_Object* button = elm_button_add(app->popup);
+        elm_object_style_set(button, place.style);
+        elm_object_text_set(button, place.text);
+        // The screen reader says the answer, not the sign.
+        efl_access_object_i18n_name_set(button, place.answer->label.c_str());
+        evas_object_data_set(button, "popup-app", app);
+        evas_object_smart_callback_add(button, "clicked", AnswerButtonClickedCb, place.answer);
+        elm_object_part_content_set(app->popup, ("button" + std::to_string(part++)).c_str(), button);
+    }
+}
+
 bool CreateCb(void* data)
 {
     PopupApp* app = static_cast<PopupApp*>(data);
     RETV_IF(!app, false);
+    pelorn_circle_theme_load();
     app->window = elm_win_add(NULL, app->description->appId.c_str(), ELM_WIN_BASIC);
     RETV_IF(!app->window, false);
     elm_win_title_set(app->window, app->description->title.c_str());
     elm_win_autodel_set(app->window, EINA_TRUE);
+    evas_object_resize(app->window, 360, 360);
 
     Evas_Object* bg = elm_bg_add(app->window);
     elm_bg_color_set(bg, 0, 0, 0);
@@ -102,35 +154,37 @@ bool CreateCb(void* data)
     elm_win_resize_object_add(app->window, bg);
     evas_object_show(bg);
 
-    // The round screen cuts the corners: keep everything in the middle band.
-    Evas_Object* box = elm_box_add(app->window);
-    elm_box_padding_set(box, 0, 12);
-    evas_object_size_hint_weight_set(box, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
-    elm_win_resize_object_add(app->window, box);
-    evas_object_show(box);
+    // The same round popup as the application's: title and question on the
+    // disc, the answers on its edges.
+    app->popup = elm_popup_add(app->window);
+    RETV_IF(!app->popup, false);
+    elm_object_style_set(app->popup, "circle");
+    evas_object_size_hint_weight_set(app->popup, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
+    app->question = elm_layout_add(app->popup);
+    elm_layout_theme_set(app->question, "layout", "popup", "content/circle/title_sides");
+    char* title = elm_entry_utf8_to_markup(app->description->title.c_str());
+    elm_object_part_text_set(app->question, "elm.text.title", title ? title : "");
+    free(title);
+    elm_object_content_set(app->popup, app->question);
+    AddAnswerButtons(app);
 
-    app->question = elm_label_add(box);
-    elm_label_line_wrap_set(app->question, ELM_WRAP_WORD);
-    elm_label_wrap_width_set(app->question, 260);
-    evas_object_size_hint_align_set(app->question, 0.5, 0.5);
-    elm_box_pack_end(box, app->question);
-    evas_object_show(app->question);
-
-    for (const PopupAnswer& answer : app->description->answers)
-    {
-        if (answer.label.empty())
-            continue;
-        Evas_Object* button = elm_button_add(box);
-        elm_object_text_set(button, answer.label.c_str());
-        evas_object_size_hint_min_set(button, 200, 0);
-        evas_object_data_set(button, "popup-app", app);
-        evas_object_smart_callback_add(button, "clicked", AnswerButtonClickedCb, &answer);
-        elm_box_pack_end(box, button);
-        evas_object_show(button);
-    }
     app->keyHandler = ecore_event_handler_add(ECORE_EVENT_KEY_DOWN, KeyDownCb, app);
+    evas_object_show(app->popup);
     evas_object_show(app->window);
     return true;
+}
+
+/* PELORN_POPUP_SCREENSHOT=PATH: the popup pictures itself there once it
+ * shows its question (the test suite's pictures of the platform popups). */
+Eina_Bool ScreenshotTimerCb(void* data)
+{
+    PopupApp* app = static_cast<PopupApp*>(data);
+    RETV_IF(!app, ECORE_CALLBACK_CANCEL);
+    app->screenshotTimer = nullptr;
+    const char* path = getenv("PELORN_POPUP_SCREENSHOT");
+    if (path && *path && !pelorn_window_save_png(app->window, path))
+        LOGE("cannot save the picture to %s", path);
+    return ECORE_CALLBACK_CANCEL;
 }
 
 void AppControlCb(app_control_h request, void* data)
@@ -147,8 +201,11 @@ void AppControlCb(app_control_h request, void* data)
     std::string text = app->description->question(request);
     LOGE("%s asks: %s", app->description->appId.c_str(), text.c_str());
     char* markup = elm_entry_utf8_to_markup(text.c_str());
-    elm_object_text_set(app->question, (std::string("<align=center>") + (markup ? markup : "") + "</align>").c_str());
+    elm_object_part_text_set(app->question, "elm.text", markup ? markup : "");
     free(markup);
+    const char* screenshot = getenv("PELORN_POPUP_SCREENSHOT");
+    if (screenshot && *screenshot && !app->screenshotTimer)
+        app->screenshotTimer = ecore_timer_add(0.5, ScreenshotTimerCb, app);
 
     if (app->autoAnswer.empty())
         return;
@@ -165,6 +222,9 @@ void TerminateCb(void* data)
     if (app->autoAnswerTimer)
         ecore_timer_del(app->autoAnswerTimer);
     app->autoAnswerTimer = nullptr;
+    if (app->screenshotTimer)
+        ecore_timer_del(app->screenshotTimer);
+    app->screenshotTimer = nullptr;
     if (app->keyHandler)
         ecore_event_handler_del(app->keyHandler);
     app->keyHandler = nullptr;

@@ -144,6 +144,10 @@ POPUP_NOTIFY("toast/circle")
       style { name: "circle_popup_title";
          base: "font="FONT_BOLD" font_size=28 align=center color=#4dcfff wrap=mixed ellipsis=1.0";
       }
+      /* Between the side buttons a title has less room: smaller, and it may take two lines. */
+      style { name: "circle_popup_side_title";
+         base: "font="FONT_BOLD" font_size=22 align=center color=#4dcfff wrap=word";
+      }
       style { name: "circle_popup_body";
          base: "font="FONT" font_size=25 align=center color=#ffffff wrap=mixed";
          tag: "br" "\n";
@@ -213,6 +217,64 @@ POPUP_NOTIFY("toast/circle")
                rel2.to: "body.window";
                align: 0.5 0.5;
                text { style: "circle_popup_body"; min: 0 1; }
+            }
+         }
+      }
+   }
+
+   /* Three answers: one on each edge and one on the bottom arc. */
+   group { name: "elm/popup/buttons3/popup/circle";
+      data.item: "action_area_height" "0";
+      parts {
+         part { name: "elm.swallow.content.button1"; type: SWALLOW;
+            description { state: "default" 0.0;
+               rel2.relative: (86/360) 1.0;
+            }
+         }
+         part { name: "elm.swallow.content.button2"; type: SWALLOW;
+            description { state: "default" 0.0;
+               rel1.relative: 0.0 (282/360);
+            }
+         }
+         part { name: "elm.swallow.content.button3"; type: SWALLOW;
+            description { state: "default" 0.0;
+               rel1.relative: (274/360) 0.0;
+            }
+         }
+      }
+   }
+
+   /* A title and a question between buttons on the left and right edges
+    * (and the bottom arc, when there are three). */
+   group { name: "elm/layout/popup/content/circle/title_sides";
+      parts {
+         part { name: "area"; type: SPACER;
+            description { state: "default" 0.0;
+               min: 360 360;
+            }
+         }
+         part { name: "elm.text.title"; type: TEXTBLOCK; mouse_events: 0;
+            description { state: "default" 0.0;
+               fixed: 0 1;
+               rel1 { relative: (94/360) (40/360); to: "area"; }
+               rel2 { relative: (266/360) (40/360); to: "area"; }
+               align: 0.5 0.0;
+               min: 0 28;
+               text { style: "circle_popup_side_title"; min: 0 1; }
+            }
+         }
+         part { name: "body.window"; type: RECT;
+            description { state: "default" 0.0;
+               rel1 { relative: (94/360) 1.0; to_x: "area"; to_y: "elm.text.title"; offset: 0 6; }
+               rel2 { relative: (266/360) (276/360); to: "area"; }
+            }
+         }
+         part { name: "elm.text"; type: TEXTBLOCK; clip_to: "body.window";
+            description { state: "default" 0.0;
+               rel1.to: "body.window";
+               rel2.to: "body.window";
+               align: 0.5 0.5;
+               text { style: "circle_popup_body"; min: 0 0; fit: 1 1; size_range: 16 25; }
             }
          }
       }

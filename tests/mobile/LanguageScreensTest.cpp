@@ -1,0 +1,295 @@
+#include "AppScenario.h"
+#include "Catalogue.h"
+#include "DiscGeometry.h"
+#include "PelornMain.h"
+#include "PelornView.h"
+#include "TestEnvironment.h"
+#include "ViewBasicElements.h"
+#include "ViewController.h"
+#include "ViewManager.h"
+#include "vconf.h"
+
+#include <Ecore_Evas.h>
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+using PelornTest::AppScenario;
+
+namespace
+{
+const int kLegalNotice = 10;
+
+Evas_Object* Window()
+{
+    return NSORZUiCommon::ViewBasicElements::GetWindow();
+}
+
+std::shared_ptr<NSPelorn::PelornView> Screen()
+{
+    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
+    if (!viewManager || viewManager->GetViewList().empty() || !viewManager->GetViewList().back())
+        return nullptr;
+    return std::dynamic_pointer_cast<NSPelorn::PelornView>(viewManager->GetViewList().back()->GetView());
+}
+
+std::string ButtonText()
+{
+    auto view = Screen();
+    const char* text = view ? elm_object_part_text_get(view->GetTextLayout(), "text") : nullptr;
+    return text ? text : "";
+}
+
+/* The textblock a part of a widget's layout shows its text with. */
+Evas_Object* TextPart(Evas_Object* layout, const char* part)
+{
+    Evas_Object* edje = layout ? elm_layout_edje_get(layout) : nullptr;
+    return edje ? const_cast<Evas_Object*>(edje_object_part_object_get(edje, part)) : nullptr;
+}
+
+Evas_Object* TitleLabel()
+{
+    auto view = Screen();
+    Evas_Object* titleLayout = view ? elm_object_part_content_get(view->GetMainLayout(), "titieLayoutSwallow") : nullptr;
+    return titleLayout ? elm_object_part_content_get(titleLayout, "title") : nullptr;
+}
+
+std::string TitleText()
+{
+    Evas_Object* label = TitleLabel();
+    const char* text = label ? elm_object_text_get(label) : nullptr;
+    return text ? text : "";
+}
+
+bool Idle()
+{
+    auto view = Screen();
+    return view && view->IsNormalState() && AppScenario::AcceptsEvents(view->GetButton());
+}
+
+std::shared_ptr<NSORZUiCommon::BasicPopup> LegalNotice()
+{
+    auto view = Screen();
+    auto popups = view ? view->GetPopupManager() : nullptr;
+    return popups ? popups->GetBasicPopup(kLegalNotice) : nullptr;
+}
+
+Evas_Object* AgreeButton()
+{
+    auto notice = LegalNotice();
+    return notice && notice->GetPopup() ? elm_object_part_content_get(notice->GetPopup(), "button1") : nullptr;
+}
+
+/* What the canvas made of one character: the pixels inside its text object. */
+struct Drawn
+{
+    int w = 0;
+    int h = 0;
+    std::vector<uint32_t> pixels;
+    bool Lit() const
+    {
+        for (uint32_t p : pixels)
+            if (p & 0x00ffffff)
+                return true;
+        return false;
+    }
+    bool operator==(const Drawn& other) const { return w == other.w && h == other.h && pixels == other.pixels; }
+};
+
+/* Draws characters one per text object, white on black, over the window,
+ * renders the canvas and reads each object's pixels back. */
+class GlyphSheet
+{
+public:
+    explicit GlyphSheet(Evas_Object* win) : mEvas(evas_object_evas_get(win))
+    {
+        mBackdrop = evas_object_rectangle_add(mEvas);
+        evas_object_color_set(mBackdrop, 0, 0, 0, 255);
+        evas_object_geometry_set(mBackdrop, 0, 0, 360, 360);
+        evas_object_layer_set(mBackdrop, EVAS_LAYER_MAX - 1);
+        evas_object_show(mBackdrop);
+    }
+    ~GlyphSheet() { evas_object_del(mBackdrop); }
+
+    std::vector<Drawn> Draw(const char* font, int size, const std::vector<gunichar>& chars)
+    {
+        std::vector<Drawn> result;
+        const int cell = 60, perRow = 360 / cell;
+        for (size_t first = 0; first < chars.size(); first += perRow * perRow)
+        {
+            std::vector<Evas_Object*> objects;
+            for (size_t i = first; i < chars.size() && i < first + perRow * perRow; ++i)
+            {
+                char utf8[8] = {0};
+                g_unichar_to_utf8(chars[i], utf8);
+                Evas_Object* text = evas_object_text_add(mEvas);
+                evas_object_text_font_set(text, font, size);
+                evas_object_text_text_set(text, utf8);
+                evas_object_color_set(text, 255, 255, 255, 255);
+                const int at = (int)(i - first);
+                evas_object_move(text, (at % perRow) * cell + 4, (at / perRow) * cell + 4);
+                evas_object_layer_set(text, EVAS_LAYER_MAX);
+                evas_object_show(text);
+                objects.push_back(text);
+            }
+            Ecore_Evas* ee = ecore_evas_ecore_evas_get(mEvas);
+            ecore_evas_manual_render(ee);
+            int width = 0, height = 0;
+            ecore_evas_geometry_get(ee, nullptr, nullptr, &width, &height);
+            const uint32_t* pixels = static_cast<const uint32_t*>(ecore_evas_buffer_pixels_get(ee));
+            for (Evas_Object* text : objects)
+            {
+                Drawn drawn;
+                Evas_Coord x = 0, y = 0;
+                evas_object_geometry_get(text, &x, &y, &drawn.w, &drawn.h);
+                for (int row = y; pixels && row < y + drawn.h && row < height; ++row)
+                    for (int col = x; col < x + drawn.w && col < width; ++col)
+                        drawn.pixels.push_back(pixels[row * width + col]);
+                result.push_back(drawn);
+                evas_object_del(text);
+            }
+        }
+        return result;
+    }
+
+private:
+    Evas* mEvas;
+    Evas_Object* mBackdrop;
+};
+
+/* Every character of the language's texts, blanks and controls left out. */
+std::vector<gunichar> CharactersOf(const std::map<std::string, std::string>& texts)
+{
+    std::set<gunichar> seen;
+    for (const auto& entry : texts)
+        for (const gchar* p = entry.second.c_str(); *p; p = g_utf8_next_char(p))
+        {
+            const gunichar c = g_utf8_get_char(p);
+            if (!g_unichar_isspace(c) && !g_unichar_iscntrl(c))
+                seen.insert(c);
+        }
+    return std::vector<gunichar>(seen.begin(), seen.end());
+}
+
+/* The characters of the texts that the canvas draws as the replacement box
+ * ("tofu") in any font the theme and the screens ask for. A character is a box
+ * when it comes out pixel for pixel like the last private-use code point,
+ * which no installed font has. Empty when every character has a glyph; an
+ * invisible box (the check could not fail) is reported as well. */
+std::vector<std::string> BoxedCharacters(const std::vector<gunichar>& chars)
+{
+    static const char* const kFonts[] = {"Sans", "Sans:style=Bold", "DejaVuSans", "DejaVuSans:style=Bold"};
+    const int kSize = 28;
+    std::vector<std::string> boxed;
+    GlyphSheet sheet(Window());
+    for (const char* font : kFonts)
+    {
+        const Drawn box = sheet.Draw(font, kSize, {0x10FFFD}).at(0);
+        if (!box.Lit())
+        {
+            boxed.push_back(std::string("(no visible replacement box in ") + font + ")");
+            continue;
+        }
+        const std::vector<Drawn> drawn = sheet.Draw(font, kSize, chars);
+        for (size_t i = 0; i < chars.size() && i < drawn.size(); ++i)
+            if (drawn[i] == box)
+            {
+                char name[64];
+                char utf8[8] = {0};
+                g_unichar_to_utf8(chars[i], utf8);
+                snprintf(name, sizeof(name), "U+%04X %s in %s", chars[i], utf8, font);
+                boxed.push_back(name);
+            }
+    }
+    return boxed;
+}
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string all;
+    for (const std::string& line : lines)
+        all += line + "\n";
+    return all;
+}
+
+class LanguageScreens : public ::testing::TestWithParam<std::string>
+{
+protected:
+    void SetUp() override { vconf_set_str("db/menu_widget/language", (GetParam() + ".UTF-8").c_str()); }
+    PelornTest::ScopedTestDirs mDirs;
+};
+} // namespace
+
+/* The first-run screens in each shipped language, saved as pictures; every
+ * character of the language's texts has a glyph in the theme's fonts. */
+TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
+{
+    const std::string language = GetParam();
+    const std::map<std::string, std::string> texts = PelornTest::ReadCatalogue(language);
+    ASSERT_FALSE(texts.empty()) << language;
+    const std::vector<gunichar> chars = CharactersOf(texts);
+    std::vector<std::string> boxed{"(not looked at)"};
+    std::string buttonText;
+    // Each text as laid out on its screen, and how far it reaches past the disc.
+    std::map<std::string, std::vector<PelornTest::TextLine>> laidOut;
+    auto measure = [&laidOut](const std::string& name, Evas_Object* textblock) {
+        laidOut[name] = PelornTest::TextLines(textblock);
+    };
+    AppScenario s;
+    s.WaitFor("legal notice", [] { return AppScenario::AcceptsEvents(AgreeButton()); })
+        .ScreenshotWhenStill(Window, "legal-notice-" + language)
+        .Do("legal notice texts", [&] {
+            Evas_Object* content = elm_object_content_get(LegalNotice()->GetPopup());
+            measure("legal notice title", TextPart(content, "elm.text.title"));
+            measure("legal notice body", TextPart(content, "elm.text"));
+        })
+        .Do("look at every glyph", [&] { boxed = BoxedCharacters(chars); })
+        .TapWhenReady("agree", AgreeButton, [] { return !LegalNotice() && Idle(); })
+        .ScreenshotWhenStill(Window, "finding-" + language)
+        .Do("finding screen texts", [&] {
+            buttonText = ButtonText();
+            measure("finding screen title", TextPart(TitleLabel(), "elm.text"));
+            measure("finding button text", TextPart(Screen()->GetTextLayout(), "text"));
+        })
+        .Then("open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
+              [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
+        .ScreenshotWhenStill(Window, "more-option-" + language);
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep());
+    EXPECT_EQ(texts.at("IDS_ORZ_BUTTON_START"), buttonText) << "the screen is not in " << language;
+    EXPECT_TRUE(boxed.empty()) << "drawn as replacement boxes:\n" << Joined(boxed);
+    for (const auto& text : laidOut)
+    {
+        EXPECT_FALSE(text.second.empty()) << text.first << " shows nothing";
+        EXPECT_LE(PelornTest::PixelsOutsideDisc(text.second), 0.0)
+            << text.first << " crosses the edge of the screen:\n" << PelornTest::Describe(text.second);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, LanguageScreens, ::testing::ValuesIn(PelornTest::ShippedLanguages()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+/* German has no texts of its own: the screens speak English, never raw ids. */
+TEST(LanguageFallback, ALanguageWithoutTextsShowsEnglish)
+{
+    PelornTest::ScopedTestDirs dirs;
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    vconf_set_str("db/menu_widget/language", "de_DE.UTF-8");
+    const std::map<std::string, std::string> english = PelornTest::ReadCatalogue("en_US");
+    ASSERT_FALSE(english.empty());
+    std::string buttonText, titleText;
+    AppScenario s;
+    s.WaitFor("finding screen", Idle)
+        .ScreenshotWhenStill(Window, "finding-de_DE")
+        .Do("texts", [&] {
+            buttonText = ButtonText();
+            titleText = TitleText();
+        });
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep());
+    EXPECT_EQ(english.at("IDS_ORZ_BUTTON_START"), buttonText);
+    EXPECT_NE(std::string::npos, titleText.find(english.at("WDS_ORZ_HEADER_RUX_ABB"))) << titleText;
+}

@@ -1,0 +1,137 @@
+#include "TestEnvironment.h"
+#include "app_control.h"
+
+#include <cairo.h>
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace
+{
+struct Reply
+{
+    bool arrived = false;
+    std::string response; // the netly and Bluetooth popups' answer
+};
+
+void ReplyCb(app_control_h request, app_control_h reply, app_control_result_e result, void* data)
+{
+    Reply* r = static_cast<Reply*>(data);
+    r->arrived = true;
+    char* value = nullptr;
+    if (app_control_get_extra_data(reply, "_WCPOPUP_RESP_", &value) ==
+            APP_CONTROL_ERROR_NONE &&
+        value)
+        r->response = value;
+    free(value);
+}
+
+/* One pixel of a picture as 0xRRGGBB. */
+unsigned Rgb(cairo_surface_t* picture, int x, int y)
+{
+    const unsigned char* row = cairo_image_surface_get_data(picture) + y * cairo_image_surface_get_stride(picture);
+    return reinterpret_cast<const uint32_t*>(row)[x] & 0xffffff;
+}
+
+/* The theme's colour, give or take the rounding of its image masks. */
+::testing::AssertionResult Near(const char*, const char*, unsigned expected, unsigned actual)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+    {
+        const int a = (expected >> shift) & 0xff, b = (actual >> shift) & 0xff;
+        if (a - b > 3 || b - a > 3)
+            return ::testing::AssertionFailure() << std::hex << "expected #" << expected << ", drew #" << actual;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+const unsigned kScreen = 0x000000;  // outside the disc
+const unsigned kPopup = 0x121418;   // the popup's disc
+const unsigned kButton = 0x2e323a;  // a button of the round theme
+
+/* Each platform popup program, launched as the application launches it,
+ * pictures itself once its question shows and answers after a while. */
+class PlatformPopup : public ::testing::Test
+{
+protected:
+    void SetUp() override { g_setenv("PELORN_APPS_DIR", PelornTest::BuiltProgram("").c_str(), TRUE); }
+    void TearDown() override
+    {
+        g_unsetenv("PELORN_APPS_DIR");
+        g_unsetenv("PELORN_POPUP_SCREENSHOT");
+        g_unsetenv("PELORN_ANSWER_DELAY_MS");
+    }
+
+    /* Launches appId, waits for its answer, and opens the picture it made. */
+    cairo_surface_t* Picture(const std::string& appId, const std::string& answerVariable, const std::string& answer,
+                             std::string& response)
+    {
+        const std::string dir = PelornTest::BuiltProgram("test-artifacts");
+        g_mkdir_with_parents(dir.c_str(), 0755);
+        const std::string path = dir + "/platform-popup-" + appId.substr(appId.rfind('.') + 1) + ".png";
+        g_unlink(path.c_str());
+        g_setenv("PELORN_POPUP_SCREENSHOT", path.c_str(), TRUE);
+        g_setenv("PELORN_ANSWER_DELAY_MS", "1500", TRUE);
+        g_setenv(answerVariable.c_str(), answer.c_str(), TRUE);
+        app_control_h ac = nullptr;
+        app_control_create(&ac);
+        app_control_set_app_id(ac, appId.c_str());
+        Reply reply;
+        EXPECT_EQ(APP_CONTROL_ERROR_NONE, app_control_send_launch_request(ac, ReplyCb, &reply));
+        app_control_destroy(ac);
+        EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return reply.arrived; }, 20000)) << appId << " never answered";
+        g_unsetenv(answerVariable.c_str());
+        response = reply.response;
+        cairo_surface_t* picture = cairo_image_surface_create_from_png(path.c_str());
+        if (cairo_surface_status(picture) != CAIRO_STATUS_SUCCESS)
+        {
+            ADD_FAILURE() << appId << " made no picture at " << path;
+            cairo_surface_destroy(picture);
+            return nullptr;
+        }
+        cairo_surface_flush(picture);
+        return picture;
+    }
+
+    PelornTest::ScopedTestDirs mDirs;
+};
+} // namespace
+
+/* The round theme of the application's popups: a disc with the answers on its
+ * edges (and, for a third answer, on the bottom arc), nothing in the corners. */
+TEST_F(PlatformPopup, EachPopupIsARoundDiscWithItsAnswersOnTheEdges)
+{
+    struct Case
+    {
+        const char* appId;
+        const char* variable;
+        const char* answer;
+        bool bottomButton;
+    };
+    const Case cases[] = {
+        {"com.quenlor.netly-popup", "PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", false},
+        {"com.quenlor.bt-connection-popup", "PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "CANCEL", false},
+        {"com.quenlor.permissionpopup", "PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "once", true},
+    };
+    for (const Case& c : cases)
+    {
+        std::string response;
+        cairo_surface_t* picture = Picture(c.appId, c.variable, c.answer, response);
+        if (!c.bottomButton)
+        {
+            EXPECT_EQ("CANCEL", response) << c.appId << ": the picture came before the answer, and the answer still came";
+        }
+        if (!picture)
+            continue;
+        EXPECT_EQ(360, cairo_image_surface_get_width(picture)) << c.appId;
+        EXPECT_EQ(360, cairo_image_surface_get_height(picture)) << c.appId;
+        EXPECT_PRED_FORMAT2(Near, kScreen, Rgb(picture, 3, 3)) << c.appId << ": a corner of the square screen";
+        EXPECT_PRED_FORMAT2(Near, kScreen, Rgb(picture, 356, 356)) << c.appId << ": a corner of the square screen";
+        EXPECT_PRED_FORMAT2(Near, kButton, Rgb(picture, 30, 120)) << c.appId << ": the declining answer on the left edge";
+        EXPECT_PRED_FORMAT2(Near, kButton, Rgb(picture, 330, 120)) << c.appId << ": the accepting answer on the right edge";
+        EXPECT_PRED_FORMAT2(Near, kPopup, Rgb(picture, 100, 275)) << c.appId << ": the disc between them";
+        EXPECT_PRED_FORMAT2(Near, c.bottomButton ? kButton : kPopup, Rgb(picture, 180, 350)) << c.appId << ": the bottom arc";
+        cairo_surface_destroy(picture);
+    }
+}
