@@ -394,6 +394,26 @@ TEST_F(ConsumerControllerTest, DeviceDetachForgetsThePeerAndAttachFindsItAgain)
     ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
 }
 
+/* The quiet case above detaches an idle link; here the phone goes while an
+ * answer is awaited, and the wait must not outlive it. */
+TEST_F(ConsumerControllerTest, DetachWhileAnAnswerIsAwaitedLetsTheNextRequestLeaveAtOnce)
+{
+    PhoneSimProcess phone({"--never-answer"});
+    ASSERT_TRUE(phone.Ready());
+    mController.OpenConnection();
+    ASSERT_TRUE(LinkReady());
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+
+    phone.Command("detach");
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivDeviceStatus(DEVICE_DETACHED)"); }));
+    phone.Command("attach");
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "DEVICE_ATTACHED"); }));
+    ASSERT_TRUE(LinkReady());
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ);
+    EXPECT_TRUE(phone.WaitFor(STOP_TEXT)) << "the request waited for an answer the detached phone can never give";
+}
+
 TEST_F(ConsumerControllerTest, VanishedPeerEndsAsTerminationAndTheNextResumeReconnects)
 {
     PhoneSimProcess phone;

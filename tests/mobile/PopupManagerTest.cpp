@@ -58,6 +58,13 @@ TEST_F(PopupManagerTest, TypeTableGivesEachTypeItsClassAndUnusedTypesNothing)
     EXPECT_FALSE(manager.CreateBasicPopup(4, &mRecorder));
     EXPECT_TRUE(pelorn_log_captured("pelorn-p", "[ERR] default err : 4"));
     EXPECT_FALSE(manager.GetBasicPopup(4));
+    const int basicEnd = (int)ORZBasicPopupType::ORZ_POPUP_TYPE_MAX;
+    const int toastEnd = (int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_MAX;
+    EXPECT_FALSE(manager.GetBasicPopup(basicEnd)) << "one past the last slot";
+    EXPECT_FALSE(manager.GetBasicPopup(-1));
+    EXPECT_FALSE(manager.GetToastPopup(toastEnd)) << "one past the last slot";
+    EXPECT_FALSE(manager.CreateBasicPopup(basicEnd, &mRecorder));
+    EXPECT_FALSE(manager.CreateToastPopup(toastEnd, &mRecorder));
     EXPECT_FALSE(manager.CreateToastPopup(4, &mRecorder));
     auto toast = manager.CreateToastPopup(2, &mRecorder);
     ASSERT_TRUE(toast);
@@ -88,6 +95,17 @@ TEST_F(PopupManagerTest, RemoveAllExceptKeepsTheNamedPopupAndClosesTheRestWithou
     mUi.PressKey("BackSpace");
     mUi.RunUntil([&] { return !mRecorder.mReports.empty(); });
     EXPECT_EQ(mRecorder.mReports, std::vector<int>({800}));
+
+    // The two ids name slots of two different tables: a kept toast is found by its own.
+    manager.CreateBasicPopup(10, &mRecorder)->Show();
+    manager.CreateToastPopup(2, &mRecorder)->Show();
+    manager.CreateToastPopup(0, &mRecorder)->Show();
+    mUi.Settle();
+    manager.RemoveAllPopupsExceptPopupWithId(10, 2);
+    EXPECT_TRUE(manager.GetBasicPopup(10));
+    EXPECT_TRUE(manager.GetToastPopup(2));
+    EXPECT_FALSE(manager.GetToastPopup(0));
+    manager.RemoveAllPopup();
 }
 
 TEST_F(PopupManagerTest, UpdateTextsRefreshesShownPopupsInPlace)
@@ -97,6 +115,10 @@ TEST_F(PopupManagerTest, UpdateTextsRefreshesShownPopupsInPlace)
     located->SetContentStringID("Seoul, Gangnam-gu");
     located->Show();
     Evas_Object* widget = located->GetPopup();
+    Evas_Object* shown = elm_object_content_get(widget);
+    ASSERT_NE(shown, nullptr);
+    // What the screen shows in the language it had before the change.
+    elm_object_part_text_set(shown, "elm.text.title", "Standort");
     manager.UpdatePopupTexts();
     EXPECT_EQ(located->GetPopup(), widget);
     EXPECT_EQ(located->GetButton1StringID(), "WDS_ST_BUTTON_OK_ABB");

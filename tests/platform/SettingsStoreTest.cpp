@@ -60,6 +60,32 @@ TEST(SettingsStore, MissingCorruptAndForeignKeysAreUnreadable)
     EXPECT_EQ(i, 7);
 }
 
+/* A write that cannot take effect says so and leaves the stored value alone. */
+TEST(SettingsStore, WritesThatCannotBeStoredFailAndKeepTheOldValue)
+{
+    ScopedTestDirs dirs(false);
+    ASSERT_EQ(vconf_set_str("db/test/name", "before"), VCONF_OK);
+    EXPECT_NE(vconf_set_str("db/test/name", "two\nlines"), VCONF_OK) << "a value must stay on one line";
+    char* s = vconf_get_str("db/test/name");
+    ASSERT_NE(s, nullptr);
+    EXPECT_STREQ(s, "before");
+    free(s);
+
+    // The key's place is taken by a folder: the file can be written beside it but never put in place.
+    const std::string blocked = dirs.StateDir() + "/vconf/db/test/blocked";
+    ASSERT_EQ(0, g_mkdir_with_parents((blocked + "/inside").c_str(), 0700));
+    EXPECT_NE(vconf_set_int("db/test/blocked", 5), VCONF_OK);
+    int i = 0;
+    EXPECT_NE(vconf_get_int("db/test/blocked", &i), VCONF_OK);
+    GDir* dir = g_dir_open((dirs.StateDir() + "/vconf/db/test").c_str(), 0, nullptr);
+    ASSERT_NE(dir, nullptr);
+    int leftovers = 0;
+    while (const char* name = g_dir_read_name(dir))
+        leftovers += g_str_has_prefix(name, "blocked.tmp") ? 1 : 0;
+    g_dir_close(dir);
+    EXPECT_EQ(leftovers, 0) << "a failed write leaves no temporary file behind";
+}
+
 namespace
 {
 struct Heard
