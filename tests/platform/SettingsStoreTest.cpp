@@ -102,6 +102,7 @@ void KeyChangedCb(keynode_t* node, void* data)
     heard->lastValue = vconf_keynode_get_int(node);
     heard->lastName = vconf_keynode_get_name(node);
 }
+void OtherKeyChangedCb(keynode_t*, void*) {}
 } // namespace
 
 TEST(SettingsStore, ChangeIsHeardOnMainLoopOnceAndIgnoreStopsIt)
@@ -117,7 +118,10 @@ TEST(SettingsStore, ChangeIsHeardOnMainLoopOnceAndIgnoreStopsIt)
     EXPECT_EQ(heard.lastValue, 1);
     EXPECT_EQ(heard.lastName, "memory/brig/brig_connected");
 
+    // Only the callback that was added can be removed, and only once.
+    EXPECT_NE(vconf_ignore_key_changed("memory/brig/brig_connected", OtherKeyChangedCb), VCONF_OK);
     ASSERT_EQ(vconf_ignore_key_changed("memory/brig/brig_connected", KeyChangedCb), VCONF_OK);
+    EXPECT_NE(vconf_ignore_key_changed("memory/brig/brig_connected", KeyChangedCb), VCONF_OK);
     vconf_set_bool("memory/brig/brig_connected", 0);
     PelornTest::RunGlibFor(150);
     EXPECT_EQ(heard.count, 1);
