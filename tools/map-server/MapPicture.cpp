@@ -55,8 +55,11 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
 
 void DrawStreets(cairo_t* cr, const MapRequest& request, double w, double h)
 {
-    // The grid slides with the centre so that two places never look alike.
-    const double spacing = 60.0;
+    // The grid slides with the centre so that two places never look alike, and
+    // widens with the zoom (60 px at 16) so that a zoomed picture looks zoomed.
+    double spacing = 60.0;
+    if (request.zoom >= 0)
+        spacing = std::fmin(240.0, std::fmax(15.0, 60.0 * std::pow(2.0, request.zoom - 16)));
     const double shiftX = std::fmod(std::fabs(request.longitude) * 10000.0, spacing);
     const double shiftY = std::fmod(std::fabs(request.latitude) * 10000.0, spacing);
 
@@ -133,12 +136,13 @@ MapRequest ParseMapRequest(const std::string& pathAndQuery)
         bool latitudeFirst;
         const char* sizeParam; // "WxH" in one parameter, or nullptr for separate "w" and "h"
         char sizeSeparator;
+        const char* zoomParam;
     };
     static const Endpoint kEndpoints[] = {
-        {"/maps/api/staticmap", "google", "center", true, "size", 'x'},
-        {"/v3/staticmap", "autonavi", "location", false, "size", '*'},
-        {"/v1/map/staticmap.bin", "naver", "center", false, nullptr, 0},
-        {"/mia/1.6/mapview", "here", "ctr", true, nullptr, 0},
+        {"/maps/api/staticmap", "google", "center", true, "size", 'x', "zoom"},
+        {"/v3/staticmap", "autonavi", "location", false, "size", '*', "zoom"},
+        {"/v1/map/staticmap.bin", "naver", "center", false, nullptr, 0, "level"},
+        {"/mia/1.6/mapview", "here", "ctr", true, nullptr, 0, "z"},
     };
 
     MapRequest request;
@@ -157,6 +161,9 @@ MapRequest ParseMapRequest(const std::string& pathAndQuery)
         request.hasCenter = ParsePair(params[endpoint.centerParam], ',', first, second);
         request.latitude = endpoint.latitudeFirst ? first : second;
         request.longitude = endpoint.latitudeFirst ? second : first;
+        const std::string zoom = params[endpoint.zoomParam];
+        if (!zoom.empty() && zoom.size() <= 2 && zoom.find_first_not_of("0123456789") == std::string::npos)
+            request.zoom = std::atoi(zoom.c_str());
         if (!endpoint.sizeParam)
         {
             request.width = ParseSize(params["w"], 360);
@@ -187,7 +194,10 @@ std::string DrawMapPng(const MapRequest& request)
         std::snprintf(centre, sizeof(centre), "%.6f, %.6f", request.latitude, request.longitude);
     else
         std::snprintf(centre, sizeof(centre), "no centre");
-    DrawLabel(cr, request.provider, w / 2.0, 62.0, 16.0);
+    std::string title = request.provider;
+    if (request.zoom >= 0)
+        title += " z" + std::to_string(request.zoom);
+    DrawLabel(cr, title, w / 2.0, 62.0, 16.0);
     DrawLabel(cr, centre, w / 2.0, 90.0, 18.0);
 
     std::string png;
