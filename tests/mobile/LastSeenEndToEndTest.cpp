@@ -339,3 +339,82 @@ TEST_F(LastSeenEndToEnd, TheBezelZoomsOneStepPerDetentUpToTheProvidersMaximumAnd
     EXPECT_EQ("16 17 18", zoomsBeforeRest) << "nothing went while the bezel moved";
     EXPECT_EQ("16 17 18 20 19 17", Zooms(server));
 }
+
+namespace
+{
+const std::string kParis = "Place du Parvis Notre-Dame Paris France";
+
+/* A position stored by an earlier fix, that many seconds ago. */
+void StoreEarlierFix(time_t secondsAgo)
+{
+    preference_set_double("WORZ_PREF_DOUBLE_LAST_LOCATION_LAT", 48.8566);
+    preference_set_double("WORZ_PREF_DOUBLE_LAST_LOCATION_LON", 2.3522);
+    preference_set_string("WORZ_PREF_STRING_LAST_LOCATION_ADDRESS", kParis.c_str());
+    preference_set_int("WORZ_PREF_STRING_LAST_LOCATION_TIME", (int)(time(NULL) - secondsAgo));
+}
+
+/* Paris, last seen, with the picture fetched for it (none was kept) and this age. */
+std::function<bool()> ParisShown(const PelornTest::MapServerProcess& server, const std::string& age)
+{
+    return [&server, age] {
+        auto view = LocationScreen();
+        return view && view->IsLastSeen() && ScreenInPlace() && AddressShown() == kParis && PictureShown() &&
+               view->GetLastSeenBanner().GetAgeText() == age && server.LoggedUrls().size() == 1 &&
+               server.LoggedUrls()[0].find("&ctr=48.856600,2.352200&z=16") != std::string::npos;
+    };
+}
+} // namespace
+
+TEST_F(LastSeenEndToEnd, APhoneThatNeverAnswersEndsInTheToastThenTheStoredPosition)
+{
+    StoreEarlierFix(30 * 60);
+    PelornTest::MapServerProcess server;
+    UseMapServer(server);
+    PhoneSimProcess phone({"--never-answer"});
+    ASSERT_TRUE(phone.Ready());
+    pelorn_clock_set_manual(TRUE);
+    AppScenario s(60000);
+    s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); }, FindingScreenIdle);
+    Locate(s, "locate")
+        .WaitFor("asked", [&] { return phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1; })
+        .Then("179 s pass", [] { pelorn_clock_advance_ms(179000); }, After(200))
+        .WaitFor("still waiting", [] {
+            return LocationScreen() && !LocationScreen()->IsLastSeen() && !ToastShown(kFailedToast);
+        })
+        .Then("the answer time ends", [] { pelorn_clock_advance_ms(2000); }, [] { return ToastShown(kFailedToast); })
+        .WaitFor("then the stored position", ParisShown(server, "Last seen 33 min. ago"));
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep()) << phone.Output();
+}
+
+TEST_F(LastSeenEndToEnd, ADeclinedLocationPromptEndsInTheToastThenTheStoredPosition)
+{
+    StoreEarlierFix(5 * 60);
+    PelornTest::MapServerProcess server;
+    UseMapServer(server);
+    PhoneSimProcess phone({"--location-off", "--remote"});
+    ASSERT_TRUE(phone.Ready());
+    AppScenario s(60000);
+    Locate(s, "locate")
+        .WaitFor("turn-on prompt", [] {
+            auto view = LocationScreen();
+            auto prompt = view ? view->GetBasicPopup((int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION)
+                               : nullptr;
+            return prompt && prompt->GetPopup() && evas_object_visible_get(prompt->GetPopup()) && ScreenInPlace();
+        })
+        .TapWhenReady("decline", [] {
+            auto view = LocationScreen();
+            auto prompt = view ? view->GetBasicPopup((int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION)
+                               : nullptr;
+            return prompt && prompt->GetPopup() ? elm_object_part_content_get(prompt->GetPopup(), "button1") : nullptr;
+        }, [] {
+            auto view = LocationScreen();
+            return ToastShown((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE) ||
+                   (view && view->IsLastSeen());
+        })
+        .WaitFor("then the stored position", ParisShown(server, "Last seen 5 min. ago"));
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    EXPECT_EQ(0u, phone.CountPrinted("\"mgr_location_setting_set_req\""));
+    EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
+}
