@@ -44,16 +44,16 @@ int32_t FormatSkeleton(time_t when, const std::string& locale, const char* skele
     i18n_ustring_copy_ua_n(skeleton, skeletonText, kUnits - 1);
     i18n_uchar pattern[kUnits] = {0};
     int32_t patternLength = 0;
-    int ret = i18n_udatepg_get_best_pattern(generator, skeleton, i18n_ustring_get_length(skeleton), pattern, kUnits,
-                                            &patternLength);
+    int ret = i18n_udatepg_get_best_pattern(generator, skeleton, i18n_ustring_get_length(skeleton), pattern,
+                                            kUnits, &patternLength);
     i18n_udatepg_destroy(generator);
     RETVM_IF(ret != I18N_ERROR_NONE || patternLength >= kUnits, -1, "i18n_udatepg_get_best_pattern failed");
 
     i18n_uchar zone[kUnits] = {0};
     i18n_ustring_copy_ua_n(zone, ZoneIdAt(when).c_str(), kUnits - 1);
     i18n_udate_format_h format = NULL;
-    ret = i18n_udate_create(I18N_UDATE_PATTERN, I18N_UDATE_PATTERN, locale.c_str(), zone, -1, pattern, patternLength,
-                            &format);
+    ret = i18n_udate_create(I18N_UDATE_PATTERN, I18N_UDATE_PATTERN, locale.c_str(), zone, -1, pattern,
+                            patternLength, &format);
     RETVM_IF(ret != I18N_ERROR_NONE || !format, -1, "i18n_udate_create failed");
     int32_t needed = 0;
     ret = i18n_udate_format_date(format, (i18n_udate)when * 1000.0, out, kUnits, NULL, &needed);
@@ -83,12 +83,16 @@ public:
     RelativeFormatter(const RelativeFormatter&) = delete;
     RelativeFormatter& operator=(const RelativeFormatter&) = delete;
 
-    i18n_ureldatefmt_h Get() const { return mHandle; }
+    i18n_ureldatefmt_h Get() const
+    {
+        return mHandle;
+    }
 
     int32_t Format(double offset, i18n_udat_rel_unit_e unit, i18n_uchar* out) const
     {
         int32_t length = 0;
-        if (!mHandle || i18n_ureldatefmt_format(mHandle, offset, unit, out, kUnits, &length) != I18N_ERROR_NONE ||
+        if (!mHandle ||
+            i18n_ureldatefmt_format(mHandle, offset, unit, out, kUnits, &length) != I18N_ERROR_NONE ||
             length >= kUnits)
             return -1;
         return length;
@@ -142,8 +146,8 @@ std::string LastSeenAgeFormatter::Format(time_t seen, time_t now, const std::str
         const int32_t dayLength = relative.Format(-1, I18N_UDAT_REL_UNIT_DAY, day);
         const int32_t timeLength = FormatSkeleton(seen, locale, timeSkeleton, time);
         if (dayLength >= 0 && timeLength >= 0 &&
-            i18n_ureldatefmt_combine_date_and_time(relative.Get(), day, dayLength, time, timeLength, text, kUnits,
-                                                   &length) != I18N_ERROR_NONE)
+            i18n_ureldatefmt_combine_date_and_time(relative.Get(), day, dayLength, time, timeLength, text,
+                                                   kUnits, &length) != I18N_ERROR_NONE)
             length = -1;
         if (length >= kUnits)
             length = -1;

@@ -60,8 +60,8 @@ bool ReadBounded(const std::string& path, size_t maxBytes, std::string& out)
 bool WriteAtomically(const std::string& path, const std::string& data)
 {
     GError* error = NULL;
-    if (!g_file_set_contents_full(path.c_str(), data.data(), (gssize)data.size(), G_FILE_SET_CONTENTS_CONSISTENT,
-                                  0600, &error))
+    if (!g_file_set_contents_full(path.c_str(), data.data(), (gssize)data.size(),
+                                  G_FILE_SET_CONTENTS_CONSISTENT, 0600, &error))
     {
         LOGE("cannot write %s: %s", path.c_str(), error ? error->message : "?");
         g_clear_error(&error);

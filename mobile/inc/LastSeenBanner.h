@@ -25,7 +25,10 @@ public:
     /* The age moves on (a minute passed, the language or region changed). */
     void Refresh();
 
-    Evas_Object* GetLayout() const { return mLayout; }
+    Evas_Object* GetLayout() const
+    {
+        return mLayout;
+    }
     /* The age line as shown, in plain text. */
     std::string GetAgeText() const;
 

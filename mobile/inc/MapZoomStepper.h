@@ -15,7 +15,10 @@ public:
     /* A picture at shownZoom is on screen and nothing is being fetched. */
     void Reset(int shownZoom, int minZoom, int maxZoom);
     /* Before the first picture the bezel does nothing. */
-    bool IsActive() const { return mActive; }
+    bool IsActive() const
+    {
+        return mActive;
+    }
     /* Positive detents zoom in. True when the wanted zoom moved. */
     bool Turn(int detents);
     /* The zoom to fetch now, marked as on its way; -1 when a fetch is
@@ -26,9 +29,18 @@ public:
     /* The fetch failed: the shown picture stays and the bezel starts again from it. */
     void Failed();
 
-    int Shown() const { return mShown; }
-    int Wanted() const { return mWanted; }
-    bool InFlight() const { return mInFlight >= 0; }
+    int Shown() const
+    {
+        return mShown;
+    }
+    int Wanted() const
+    {
+        return mWanted;
+    }
+    bool InFlight() const
+    {
+        return mInFlight >= 0;
+    }
 
 private:
     bool mActive;

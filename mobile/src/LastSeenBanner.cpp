@@ -30,9 +30,7 @@ std::string Fill(const char* id, const std::string& text)
 }
 } // namespace
 
-LastSeenBanner::LastSeenBanner() : mLayout(nullptr), mSeen(0)
-{
-}
+LastSeenBanner::LastSeenBanner() : mLayout(nullptr), mSeen(0) {}
 
 LastSeenBanner::~LastSeenBanner()
 {
@@ -84,7 +82,8 @@ void LastSeenBanner::Refresh()
     const std::string age = NSORZCommon::LastSeenAgeFormatter::Format(
         mSeen, now, NSORZCommon::LastSeenAgeFormatter::CurrentLocale(), use24Hour);
     elm_object_part_text_set(mLayout, "lastSeenAgeText", Fill("WDS_ORZ_BODY_LAST_SEEN_PS", age).c_str());
-    elm_object_part_text_set(mLayout, "lastSeenNoticeText", Fill("WDS_ORZ_BODY_NOT_A_LIVE_POSITION", "").c_str());
+    elm_object_part_text_set(mLayout, "lastSeenNoticeText",
+                             Fill("WDS_ORZ_BODY_NOT_A_LIVE_POSITION", "").c_str());
 }
 
 std::string LastSeenBanner::GetAgeText() const

@@ -2,9 +2,7 @@
 
 namespace NSPelorn
 {
-MapZoomStepper::MapZoomStepper() : mActive(false), mShown(0), mWanted(0), mInFlight(-1), mMin(0), mMax(0)
-{
-}
+MapZoomStepper::MapZoomStepper() : mActive(false), mShown(0), mWanted(0), mInFlight(-1), mMin(0), mMax(0) {}
 
 void MapZoomStepper::Reset(int shownZoom, int minZoom, int maxZoom)
 {

@@ -50,7 +50,8 @@ TEST_F(LastSeenAgeFormatterTest, EnglishWordsForEachAge)
     EXPECT_EQ("3 hr. ago", LastSeenAgeFormatter::Format(kSeen, kSeen + 3 * kHour + 5, "en_US", true));
     // 18:40 one local day before: the words for yesterday and the time of the fix.
     EXPECT_EQ("yesterday, 18:40", LastSeenAgeFormatter::Format(kSeen, kSeen + 20 * kHour, "en_US", true));
-    EXPECT_EQ("yesterday, 6:40\u202fPM", LastSeenAgeFormatter::Format(kSeen, kSeen + 20 * kHour, "en_US", false));
+    EXPECT_EQ("yesterday, 6:40\u202fPM",
+              LastSeenAgeFormatter::Format(kSeen, kSeen + 20 * kHour, "en_US", false));
     EXPECT_EQ("Mar 6, 18:40", LastSeenAgeFormatter::Format(kSeen, kSeen + 3 * 24 * kHour, "en_US", true));
 }
 
@@ -68,9 +69,11 @@ TEST_F(LastSeenAgeFormatterTest, AClockSetBackAndMidnightDoNotConfuseTheDay)
     EXPECT_EQ("now", LastSeenAgeFormatter::Format(kSeen, kSeen - 5 * kHour, "en_US", true));
     // Seen at 23:50, an hour and a half later it is another day but still hours ago, not "yesterday".
     const time_t lateEvening = kSeen + 5 * kHour + 10 * kMinute;
-    EXPECT_EQ("1 hr. ago", LastSeenAgeFormatter::Format(lateEvening, lateEvening + 90 * kMinute, "en_US", true));
+    EXPECT_EQ("1 hr. ago",
+              LastSeenAgeFormatter::Format(lateEvening, lateEvening + 90 * kMinute, "en_US", true));
     // Noon the next day counts as yesterday even though under 24 hours have passed.
-    EXPECT_EQ("yesterday, 23:50", LastSeenAgeFormatter::Format(lateEvening, lateEvening + 12 * kHour, "en_US", true));
+    EXPECT_EQ("yesterday, 23:50",
+              LastSeenAgeFormatter::Format(lateEvening, lateEvening + 12 * kHour, "en_US", true));
 }
 
 TEST_F(LastSeenAgeFormatterTest, LocaleJoinsTheLanguageWithTheRegionFormatsCountry)

@@ -103,8 +103,7 @@ TEST_F(LastSeenMapStoreTest, DamagedOrForeignFilesReadAsNoPicture)
     EXPECT_FALSE(mStore.Load(loaded));
 
     // Descriptions that are not key files, lack a key or place the map off the globe.
-    const char* bad[] = {"\x01\x02 not a key file",
-                         "[map]\nlatitude=1\nlongitude=1\nprovider=0\nzoom=16\n",
+    const char* bad[] = {"\x01\x02 not a key file", "[map]\nlatitude=1\nlongitude=1\nprovider=0\nzoom=16\n",
                          "[map]\nlatitude=95\nlongitude=1\nprovider=0\nzoom=16\nsize=6\nsha256=x\n",
                          "[map]\nlatitude=nan\nlongitude=1\nprovider=0\nzoom=16\nsize=6\nsha256=x\n"};
     for (const char* text : bad)

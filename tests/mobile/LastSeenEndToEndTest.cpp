@@ -83,7 +83,8 @@ bool ToastShown(int type)
 std::string AddressShown()
 {
     auto view = LocationScreen();
-    if (!view || elm_object_part_content_get(view->GetLayout(), "mapContentOverlaySwallow") != view->GetOverlayLayout())
+    if (!view || elm_object_part_content_get(view->GetLayout(), "mapContentOverlaySwallow") !=
+                     view->GetOverlayLayout())
         return "";
     const char* text = elm_object_part_text_get(view->GetOverlayLayout(), "mobileLocationText");
     return text ? text : "";
@@ -112,7 +113,8 @@ bool PictureShown()
 /* The last-seen screen in place, no toast over it, with this age line. */
 std::function<bool()> LastSeenShown(const std::string& age)
 {
-    return [age] {
+    return [age]
+    {
         auto view = LocationScreen();
         return view && view->IsLastSeen() && ScreenInPlace() && !ToastShown(kFailedToast) &&
                AddressShown() == kAddress && view->GetLastSeenBanner().GetLayout() &&
@@ -138,17 +140,21 @@ void Turn(bool clockwise)
 AppScenario& Locate(AppScenario& s, const std::string& name)
 {
     return s.WaitFor(name + ": finding screen idle", FindingScreenIdle)
-        .Then(name + ": open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
-              [] { return eext_more_option_opened_get(TopView()->GetMoreOption()); })
-        .Then(name + ": menu settles", [] {}, After(300))
-        .Then(name + ": tap Locate", [] { AppScenario::Tap(Window(), 180, 180); },
-              [] { return LocationScreen() != nullptr; });
+        .Then(
+            name + ": open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
+            [] { return eext_more_option_opened_get(TopView()->GetMoreOption()); })
+        .Then(
+            name + ": menu settles", [] {}, After(300))
+        .Then(
+            name + ": tap Locate", [] { AppScenario::Tap(Window(), 180, 180); },
+            [] { return LocationScreen() != nullptr; });
 }
 
 /* Back, pressed again while the screen still slides in and ignores it. */
 std::function<bool()> BackTaken()
 {
-    return [last = std::make_shared<gint64>(0)] {
+    return [last = std::make_shared<gint64>(0)]
+    {
         if (FindingScreenIdle())
             return true;
         if (LocationScreen() && g_get_monotonic_time() - *last > 400000)
@@ -167,8 +173,9 @@ std::string Zooms(const PelornTest::MapServerProcess& server)
     for (const std::string& url : server.LoggedUrls())
     {
         const std::string::size_type at = url.find("&z=");
-        zooms += (zooms.empty() ? "" : " ") +
-                 (at == std::string::npos ? std::string("?") : url.substr(at + 3, url.find('&', at + 3) - at - 3));
+        zooms +=
+            (zooms.empty() ? "" : " ") +
+            (at == std::string::npos ? std::string("?") : url.substr(at + 3, url.find('&', at + 3) - at - 3));
     }
     return zooms;
 }
@@ -186,7 +193,10 @@ protected:
         vconf_set_str("db/menu_widget/regionformat", "en_US.UTF-8");
         vconf_set_int("db/menu_widget/regionformat_time1224", 2);
     }
-    void TearDown() override { pelorn_clock_set_manual(FALSE); }
+    void TearDown() override
+    {
+        pelorn_clock_set_manual(FALSE);
+    }
 
     void UseMapServer(const PelornTest::MapServerProcess& server)
     {
@@ -206,38 +216,53 @@ TEST_F(LastSeenEndToEnd, APhoneGoneAfterAFixIsShownWhereItWasLastSeenAndHowLongA
     ASSERT_TRUE(phone.Ready());
     AppScenario s(60000);
     Locate(s, "live")
-        .WaitFor("live map", [&] { return PictureShown() && AddressShown() == kAddress && server.LoggedUrls().size() == 1; })
-        .WaitFor("picture kept", [] {
-            NSORZCommon::LastSeenMap kept;
-            return NSORZCommon::LastSeenMapStore().Load(kept);
-        })
-        .Then("back", [] {}, BackTaken())
-        .Then("the phone goes away", [&] { phone.Terminate(); },
-              [] { return !NSPelorn::PelornMain::CheckConnectionAvailable(); })
-        .Do("12 minutes pass", [] {
-            pelorn_clock_set_manual(TRUE);
-            pelorn_clock_advance_ms(12 * 60 * 1000 + 5000);
-        });
+        .WaitFor("live map", [&]
+                 { return PictureShown() && AddressShown() == kAddress && server.LoggedUrls().size() == 1; })
+        .WaitFor("picture kept",
+                 []
+                 {
+                     NSORZCommon::LastSeenMap kept;
+                     return NSORZCommon::LastSeenMapStore().Load(kept);
+                 })
+        .Then(
+            "back", [] {}, BackTaken())
+        .Then(
+            "the phone goes away", [&] { phone.Terminate(); },
+            [] { return !NSPelorn::PelornMain::CheckConnectionAvailable(); })
+        .Do("12 minutes pass",
+            []
+            {
+                pelorn_clock_set_manual(TRUE);
+                pelorn_clock_advance_ms(12 * 60 * 1000 + 5000);
+            });
     Locate(s, "unreachable")
         .WaitFor("the failure toast first", [] { return ToastShown(kFailedToast); })
         .WaitFor("then where it was", LastSeenShown("Last seen 12 min. ago"))
         .WaitFor("with the kept picture", PictureShown)
-        .Then("drawn", [] {}, After(400))
+        .Then(
+            "drawn", [] {}, After(400))
         .ScreenshotWhenStill(Window, "location-last-seen-en")
-        .Then("back", [] {}, BackTaken())
-        .Do("Korean, and an hour later", [] {
-            vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
-            vconf_set_str("db/menu_widget/regionformat", "ko_KR.UTF-8");
-            pelorn_clock_advance_ms(60 * 60 * 1000);
-        })
-        .Then("language applied", [] {}, After(500));
+        .Then(
+            "back", [] {}, BackTaken())
+        .Do("Korean, and an hour later",
+            []
+            {
+                vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
+                vconf_set_str("db/menu_widget/regionformat", "ko_KR.UTF-8");
+                pelorn_clock_advance_ms(60 * 60 * 1000);
+            })
+        .Then(
+            "language applied", [] {}, After(500));
     Locate(s, "unreachable in Korean")
-        .WaitFor("last seen in Korean", [] {
-            auto view = LocationScreen();
-            return view && view->IsLastSeen() && !ToastShown(kFailedToast) && PictureShown() &&
-                   view->GetLastSeenBanner().GetAgeText() == "마지막 확인: 1시간 전";
-        })
-        .Then("drawn in Korean", [] {}, After(400))
+        .WaitFor("last seen in Korean",
+                 []
+                 {
+                     auto view = LocationScreen();
+                     return view && view->IsLastSeen() && !ToastShown(kFailedToast) && PictureShown() &&
+                            view->GetLastSeenBanner().GetAgeText() == "마지막 확인: 1시간 전";
+                 })
+        .Then(
+            "drawn in Korean", [] {}, After(400))
         .ScreenshotWhenStill(Window, "location-last-seen-ko");
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
@@ -256,27 +281,39 @@ TEST_F(LastSeenEndToEnd, WithTheMapServerGoneTheKeptPictureIsDrawnAndAFailedZoom
     AppScenario s(60000);
     Locate(s, "live")
         .WaitFor("live map", [&] { return PictureShown() && server->LoggedUrls().size() == 1; })
-        .Then("back", [] {}, BackTaken())
+        .Then(
+            "back", [] {}, BackTaken())
         .Do("the map server stops", [&] { server.reset(); });
     Locate(s, "offline")
         .WaitFor("the fix arrives but the map fails", [] { return ToastShown(kFailedToast); })
-        .WaitFor("last seen from the data folder", [] { return LastSeenShown("Last seen now")() && PictureShown(); })
-        .Then("drawn", [] {}, After(400))
-        .Do("the picture", [&] {
-            keptPicture = LocationScreen()->GetMapPicture();
-            pictureDigest = AppScenario::PictureDigest(Window());
-            pelorn_clock_set_manual(TRUE);
-        })
-        .Then("a detent, and the zoom request fails", [] {
-            Turn(true);
-            pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
-        }, [] { return Zoom() && Zoom()->Wanted() == 16 && !Zoom()->InFlight(); })
-        .Then("the failure had its chance to draw", [] {}, After(300))
-        .WaitFor("the kept picture stays", [&] {
-            return LocationScreen() && LocationScreen()->IsLastSeen() &&
-                   LocationScreen()->GetMapPicture() == keptPicture && PictureShown() &&
-                   AppScenario::PictureDigest(Window()) == pictureDigest;
-        });
+        .WaitFor("last seen from the data folder",
+                 [] { return LastSeenShown("Last seen now")() && PictureShown(); })
+        .Then(
+            "drawn", [] {}, After(400))
+        .Do("the picture",
+            [&]
+            {
+                keptPicture = LocationScreen()->GetMapPicture();
+                pictureDigest = AppScenario::PictureDigest(Window());
+                pelorn_clock_set_manual(TRUE);
+            })
+        .Then(
+            "a detent, and the zoom request fails",
+            []
+            {
+                Turn(true);
+                pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
+            },
+            [] { return Zoom() && Zoom()->Wanted() == 16 && !Zoom()->InFlight(); })
+        .Then(
+            "the failure had its chance to draw", [] {}, After(300))
+        .WaitFor("the kept picture stays",
+                 [&]
+                 {
+                     return LocationScreen() && LocationScreen()->IsLastSeen() &&
+                            LocationScreen()->GetMapPicture() == keptPicture && PictureShown() &&
+                            AppScenario::PictureDigest(Window()) == pictureDigest;
+                 });
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
     EXPECT_EQ(2u, phone.CountPrinted("\"mgr_host_location_req\""));
@@ -288,51 +325,75 @@ TEST_F(LastSeenEndToEnd, TheBezelZoomsOneStepPerDetentUpToTheProvidersMaximumAnd
     UseMapServer(server);
     PhoneSimProcess phone({"--latitude", "40.7128", "--longitude", "-74.006"});
     ASSERT_TRUE(phone.Ready());
-    auto urlsAndShown = [&server](size_t urls, int shown) {
-        return [&server, urls, shown] {
-            return server.LoggedUrls().size() == urls && Zoom() && Zoom()->Shown() == shown && !Zoom()->InFlight() &&
-                   PictureShown();
+    auto urlsAndShown = [&server](size_t urls, int shown)
+    {
+        return [&server, urls, shown]
+        {
+            return server.LoggedUrls().size() == urls && Zoom() && Zoom()->Shown() == shown &&
+                   !Zoom()->InFlight() && PictureShown();
         };
     };
     std::string zoomsBeforeRest;
     AppScenario s(60000);
     Locate(s, "live")
-        .WaitFor("live map", [&] { return PictureShown() && AddressShown() == kAddress && server.LoggedUrls().size() == 1; })
+        .WaitFor("live map", [&]
+                 { return PictureShown() && AddressShown() == kAddress && server.LoggedUrls().size() == 1; })
         .Do("time by hand", [] { pelorn_clock_set_manual(TRUE); })
-        .Then("one detent", [] {
-            Turn(true);
-            pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
-        }, urlsAndShown(2, 17))
-        .Then("another", [] {
-            Turn(true);
-            pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
-        }, urlsAndShown(3, 18))
+        .Then(
+            "one detent",
+            []
+            {
+                Turn(true);
+                pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
+            },
+            urlsAndShown(2, 17))
+        .Then(
+            "another",
+            []
+            {
+                Turn(true);
+                pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
+            },
+            urlsAndShown(3, 18))
         // Three quick detents while nothing rests: one request, for where the bezel stopped.
-        .Then("a fast turn", [&] {
-            Turn(true);
-            pelorn_clock_advance_ms(100);
-            Turn(true);
-            pelorn_clock_advance_ms(100);
-            Turn(false);
-            pelorn_clock_advance_ms(100);
-            Turn(true);
-            zoomsBeforeRest = Zooms(server);
-            pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
-        }, urlsAndShown(4, 20))
-        .Then("past the maximum", [] {
-            Turn(true);
-            Turn(true);
-            pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
-        }, After(300))
+        .Then(
+            "a fast turn",
+            [&]
+            {
+                Turn(true);
+                pelorn_clock_advance_ms(100);
+                Turn(true);
+                pelorn_clock_advance_ms(100);
+                Turn(false);
+                pelorn_clock_advance_ms(100);
+                Turn(true);
+                zoomsBeforeRest = Zooms(server);
+                pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
+            },
+            urlsAndShown(4, 20))
+        .Then(
+            "past the maximum",
+            []
+            {
+                Turn(true);
+                Turn(true);
+                pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
+            },
+            After(300))
         // Turned on while a picture travels: the next one waits for it, then goes once.
-        .Then("turns while a picture travels", [] {
-            Turn(false);
-            pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
-            Turn(false);
-            Turn(false);
-            pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
-        }, urlsAndShown(6, 17))
-        .Then("zoomed map drawn", [] {}, After(400))
+        .Then(
+            "turns while a picture travels",
+            []
+            {
+                Turn(false);
+                pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
+                Turn(false);
+                Turn(false);
+                pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
+            },
+            urlsAndShown(6, 17))
+        .Then(
+            "zoomed map drawn", [] {}, After(400))
         .ScreenshotWhenStill(Window, "location-map-zoomed");
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << Zooms(server) << "\n" << phone.Output();
@@ -356,7 +417,8 @@ void StoreEarlierFix(time_t secondsAgo)
 /* Paris, last seen, with the picture fetched for it (none was kept) and this age. */
 std::function<bool()> ParisShown(const PelornTest::MapServerProcess& server, const std::string& age)
 {
-    return [&server, age] {
+    return [&server, age]
+    {
         auto view = LocationScreen();
         return view && view->IsLastSeen() && ScreenInPlace() && AddressShown() == kParis && PictureShown() &&
                view->GetLastSeenBanner().GetAgeText() == age && server.LoggedUrls().size() == 1 &&
@@ -374,14 +436,17 @@ TEST_F(LastSeenEndToEnd, APhoneThatNeverAnswersEndsInTheToastThenTheStoredPositi
     ASSERT_TRUE(phone.Ready());
     pelorn_clock_set_manual(TRUE);
     AppScenario s(60000);
-    s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); }, FindingScreenIdle);
+    s.Then(
+        "resume timer", [] { pelorn_clock_advance_ms(1000); }, FindingScreenIdle);
     Locate(s, "locate")
         .WaitFor("asked", [&] { return phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1; })
-        .Then("179 s pass", [] { pelorn_clock_advance_ms(179000); }, After(200))
-        .WaitFor("still waiting", [] {
-            return LocationScreen() && !LocationScreen()->IsLastSeen() && !ToastShown(kFailedToast);
-        })
-        .Then("the answer time ends", [] { pelorn_clock_advance_ms(2000); }, [] { return ToastShown(kFailedToast); })
+        .Then(
+            "179 s pass", [] { pelorn_clock_advance_ms(179000); }, After(200))
+        .WaitFor("still waiting", []
+                 { return LocationScreen() && !LocationScreen()->IsLastSeen() && !ToastShown(kFailedToast); })
+        .Then(
+            "the answer time ends", [] { pelorn_clock_advance_ms(2000); },
+            [] { return ToastShown(kFailedToast); })
         .WaitFor("then the stored position", ParisShown(server, "Last seen 33 min. ago"));
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
@@ -396,22 +461,35 @@ TEST_F(LastSeenEndToEnd, ADeclinedLocationPromptEndsInTheToastThenTheStoredPosit
     ASSERT_TRUE(phone.Ready());
     AppScenario s(60000);
     Locate(s, "locate")
-        .WaitFor("turn-on prompt", [] {
-            auto view = LocationScreen();
-            auto prompt = view ? view->GetBasicPopup((int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION)
-                               : nullptr;
-            return prompt && prompt->GetPopup() && evas_object_visible_get(prompt->GetPopup()) && ScreenInPlace();
-        })
-        .TapWhenReady("decline", [] {
-            auto view = LocationScreen();
-            auto prompt = view ? view->GetBasicPopup((int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION)
-                               : nullptr;
-            return prompt && prompt->GetPopup() ? elm_object_part_content_get(prompt->GetPopup(), "button1") : nullptr;
-        }, [] {
-            auto view = LocationScreen();
-            return ToastShown((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE) ||
-                   (view && view->IsLastSeen());
-        })
+        .WaitFor("turn-on prompt",
+                 []
+                 {
+                     auto view = LocationScreen();
+                     auto prompt =
+                         view ? view->GetBasicPopup(
+                                    (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION)
+                              : nullptr;
+                     return prompt && prompt->GetPopup() && evas_object_visible_get(prompt->GetPopup()) &&
+                            ScreenInPlace();
+                 })
+        .TapWhenReady(
+            "decline",
+            []
+            {
+                auto view = LocationScreen();
+                auto prompt = view ? view->GetBasicPopup(
+                                         (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION)
+                                   : nullptr;
+                return prompt && prompt->GetPopup()
+                           ? elm_object_part_content_get(prompt->GetPopup(), "button1")
+                           : nullptr;
+            },
+            []
+            {
+                auto view = LocationScreen();
+                return ToastShown((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE) ||
+                       (view && view->IsLastSeen());
+            })
         .WaitFor("then the stored position", ParisShown(server, "Last seen 5 min. ago"));
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();

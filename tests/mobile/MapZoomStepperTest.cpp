@@ -30,7 +30,8 @@ TEST(MapZoomStepper, DetentsStepWithinTheRangeOneRequestAtATime)
     EXPECT_TRUE(zoom.Turn(-1));
     EXPECT_TRUE(zoom.Turn(1));
     EXPECT_EQ(-1, zoom.TakeRequest());
-    EXPECT_FALSE(zoom.Turn(-1000000000) && zoom.Turn(-1000000000)) << "clamped at the minimum without overflow";
+    EXPECT_FALSE(zoom.Turn(-1000000000) && zoom.Turn(-1000000000))
+        << "clamped at the minimum without overflow";
     EXPECT_EQ(0, zoom.Wanted());
 }
 
