@@ -28,6 +28,7 @@ const char kTextDomain[] = "pelorn-phone";
 const int kKivConnectionRemote = 16;
 const int kUserDefinedPopupRequestId = 3;
 const double kLastLocationMinMoveMetres = 10.0;
+const int kMaxKeptPictureSide = 2048;
 
 constexpr int kTurnOnLocationPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION);
 constexpr int kLocationDisabledPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE);
@@ -527,9 +528,15 @@ void MobileLocationView::DrawStoredMapPicture(const std::string& bytes)
     Evas_Object* image = evas_object_image_filled_add(evas_object_evas_get(mLayout));
     RET_IF(image == NULL);
     evas_object_image_memfile_set(image, const_cast<char*>(bytes.data()), (int)bytes.size(), NULL, NULL);
-    if (evas_object_image_load_error_get(image) != EVAS_LOAD_ERROR_NONE)
+    int w = 0;
+    int h = 0;
+    evas_object_image_size_get(image, &w, &h);
+    // Only the header is read so far: a picture far larger than the screen is
+    // refused before its pixels are.
+    if (evas_object_image_load_error_get(image) != EVAS_LOAD_ERROR_NONE || w <= 0 || h <= 0 ||
+        w > kMaxKeptPictureSide || h > kMaxKeptPictureSide)
     {
-        LOGE("the kept map picture does not decode");
+        LOGE("the kept map picture does not decode (%dx%d)", w, h);
         evas_object_del(image);
         return;
     }

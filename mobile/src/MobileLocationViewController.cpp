@@ -26,7 +26,10 @@ const int kLastSeenMapRequestType = 2;
 const int kZoomMapRequestType = 3;
 const int kMapSize = 360;
 
-/* Whether the bytes make a picture the canvas can show, without showing it. */
+const int kMaxPictureSide = 2048;
+
+/* Whether the bytes start a picture of a sane size the canvas can read; only
+ * the header is read, the pixels are not decoded. */
 bool PictureDecodes(Evas_Object* onCanvasOf, const char* data, int length)
 {
     if (!onCanvasOf || !data || length <= 0)
@@ -35,7 +38,11 @@ bool PictureDecodes(Evas_Object* onCanvasOf, const char* data, int length)
     if (!probe)
         return false;
     evas_object_image_memfile_set(probe, const_cast<char*>(data), length, NULL, NULL);
-    const bool decodes = evas_object_image_load_error_get(probe) == EVAS_LOAD_ERROR_NONE;
+    int w = 0;
+    int h = 0;
+    evas_object_image_size_get(probe, &w, &h);
+    const bool decodes = evas_object_image_load_error_get(probe) == EVAS_LOAD_ERROR_NONE && w > 0 && h > 0 &&
+                         w <= kMaxPictureSide && h <= kMaxPictureSide;
     evas_object_del(probe);
     return decodes;
 }
