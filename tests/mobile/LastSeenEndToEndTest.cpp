@@ -1,5 +1,6 @@
 #include "AppScenario.h"
 #include "LastSeenMapStore.h"
+#include "LoopbackHttpServer.h"
 #include "MapServerProcess.h"
 #include "MobileLocationView.h"
 #include "MobileLocationViewController.h"
@@ -16,6 +17,8 @@
 #include "pelorn_clock.h"
 #include "vconf.h"
 
+#include <atomic>
+#include <cairo.h>
 #include <efl_extension.h>
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -495,4 +498,94 @@ TEST_F(LastSeenEndToEnd, ADeclinedLocationPromptEndsInTheToastThenTheStoredPosit
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
     EXPECT_EQ(0u, phone.CountPrinted("\"mgr_location_setting_set_req\""));
     EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
+}
+
+namespace
+{
+/* A PNG of that size, all one colour: small on the wire, huge once decoded. */
+std::string PlainPng(int width, int height)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 0.2, 0.4, 0.6);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    std::string png;
+    cairo_surface_write_to_png_stream(
+        surface,
+        [](void* closure, const unsigned char* data, unsigned int length)
+        {
+            static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+            return CAIRO_STATUS_SUCCESS;
+        },
+        &png);
+    cairo_surface_destroy(surface);
+    return png;
+}
+} // namespace
+
+TEST_F(LastSeenEndToEnd, AZoomAnswerThatIsNoUsablePictureKeepsTheShownMap)
+{
+    // Japan's provider is plain HTTP, so a loopback server standing as the
+    // proxy answers the map requests itself.
+    vconf_set_str("db/csc/country_iso", "JP");
+    const std::string map =
+        PelornTest::ReadFile(std::string(PELORN_TEST_SOURCE_DIR) + "/res/contents/images/orz_ldu_bg_map.png");
+    ASSERT_FALSE(map.empty());
+    const std::string huge = PlainPng(4000, 4000);
+    std::atomic<int> zoomRequests{0};
+    PelornTest::LoopbackHttpServer proxy(
+        [&](const PelornTest::LoopbackHttpServer::Request& request)
+        {
+            PelornTest::LoopbackHttpServer::Response response;
+            if (request.target.find("zoom=16") != std::string::npos)
+            {
+                response.body = map;
+                return response;
+            }
+            // The first zoom answer is no picture at all, the second one too large to decode.
+            const int n = ++zoomRequests;
+            response.body = n == 1 ? std::string("<html>not a map</html>") : n == 2 ? huge : map;
+            return response;
+        });
+    vconf_set_str("memory/dnet/proxy", ("http://127.0.0.1:" + std::to_string(proxy.Port())).c_str());
+    PhoneSimProcess phone({"--latitude", "35.6812", "--longitude", "139.7671"});
+    ASSERT_TRUE(phone.Ready());
+    Evas_Object* first = nullptr;
+    auto detent = []
+    {
+        Turn(true);
+        pelorn_clock_advance_ms(NSPelorn::MobileLocationViewController::ZOOM_SETTLE_MS);
+    };
+    auto answered = [&zoomRequests](int n)
+    { return [&zoomRequests, n] { return zoomRequests == n && Zoom() && !Zoom()->InFlight(); }; };
+    AppScenario s(60000);
+    Locate(s, "live")
+        .WaitFor("live map", [] { return PictureShown() && AddressShown() == kAddress; })
+        .Do("the picture",
+            [&]
+            {
+                first = LocationScreen()->GetMapPicture();
+                pelorn_clock_set_manual(TRUE);
+            })
+        .Then("a detent answered by a page", detent, answered(1))
+        .WaitFor(
+            "the map stays", [&]
+            { return LocationScreen()->GetMapPicture() == first && PictureShown() && Zoom()->Shown() == 16; })
+        .Then("a detent answered by a picture too large", detent, answered(2))
+        .WaitFor(
+            "the map stays again", [&]
+            { return LocationScreen()->GetMapPicture() == first && PictureShown() && Zoom()->Shown() == 16; })
+        .Then("a detent answered by a map", detent, answered(3))
+        .WaitFor("the zoomed map replaces it",
+                 [&] {
+                     return LocationScreen()->GetMapPicture() != first && PictureShown() &&
+                            Zoom()->Shown() == 17;
+                 });
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    const std::vector<PelornTest::LoopbackHttpServer::Request> requests = proxy.Requests();
+    ASSERT_EQ(4u, requests.size());
+    for (size_t i = 1; i < requests.size(); ++i)
+        EXPECT_NE(std::string::npos, requests[i].target.find("&zoom=17&")) << requests[i].target;
 }
