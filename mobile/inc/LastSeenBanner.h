@@ -2,6 +2,7 @@
 #define PELORN_LAST_SEEN_BANNER_H
 
 #include <Elementary.h>
+#include <glib.h>
 
 #include <ctime>
 #include <string>
@@ -22,7 +23,8 @@ public:
     /* Builds the band from the screen's layout file and swallows it in the
      * screen layout's "lastSeenBannerSwallow". */
     bool Show(Evas_Object* screenLayout, const std::string& edjPath, time_t seen);
-    /* The age moves on (a minute passed, the language or region changed). */
+    /* The age moves on (the language, region or clock changed); it also
+     * refreshes itself every minute while shown. */
     void Refresh();
 
     Evas_Object* GetLayout() const
@@ -34,9 +36,12 @@ public:
 
 private:
     static void LayoutDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
+    static gboolean RefreshTimerCb(gpointer data);
+    void StopRefreshTimer();
 
     Evas_Object* mLayout;
     time_t mSeen;
+    guint mRefreshTimer;
 };
 } // namespace NSPelorn
 

@@ -15,6 +15,7 @@ namespace
 {
 const char kTextDomain[] = "pelorn-phone";
 const int kRegionFormat12Hour = 1;
+const guint kRefreshSeconds = 60;
 
 /* The translation with its "%s" replaced by the text, markup-safe. */
 std::string Fill(const char* id, const std::string& text)
@@ -47,6 +48,24 @@ void LastSeenBanner::LayoutDelCb(void* data, Evas* evas, Evas_Object* obj, void*
     LastSeenBanner* pThis = static_cast<LastSeenBanner*>(data);
     RET_IF(pThis == NULL);
     pThis->mLayout = nullptr;
+    pThis->StopRefreshTimer();
+}
+
+gboolean LastSeenBanner::RefreshTimerCb(gpointer data)
+{
+    LastSeenBanner* pThis = static_cast<LastSeenBanner*>(data);
+    RETV_IF(pThis == NULL, G_SOURCE_REMOVE);
+    pThis->Refresh();
+    return G_SOURCE_CONTINUE;
+}
+
+void LastSeenBanner::StopRefreshTimer()
+{
+    if (mRefreshTimer)
+    {
+        pelorn_timer_remove(mRefreshTimer);
+        mRefreshTimer = 0;
+    }
 }
 
 bool LastSeenBanner::Show(Evas_Object* screenLayout, const std::string& edjPath, time_t seen)
@@ -71,6 +90,8 @@ bool LastSeenBanner::Show(Evas_Object* screenLayout, const std::string& edjPath,
         evas_object_show(mLayout);
     }
     Refresh();
+    if (!mRefreshTimer)
+        mRefreshTimer = pelorn_timer_add_seconds(kRefreshSeconds, RefreshTimerCb, this);
     return true;
 }
 

@@ -246,6 +246,9 @@ TEST_F(LastSeenEndToEnd, APhoneGoneAfterAFixIsShownWhereItWasLastSeenAndHowLongA
             "drawn", [] {}, After(400))
         .ScreenshotWhenStill(Window, "location-last-seen-en")
         .Then(
+            "two more minutes on the screen", [] { pelorn_clock_advance_ms(2 * 60 * 1000); },
+            LastSeenShown("Last seen 14 min. ago"))
+        .Then(
             "back", [] {}, BackTaken())
         .Do("Korean, and an hour later",
             []
