@@ -8,7 +8,6 @@
 #include "PelornView.h"
 #include "PhoneSimProcess.h"
 #include "PopupTypes.h"
-#include "PreferenceUtil.h"
 #include "TestEnvironment.h"
 #include "ViewBasicElements.h"
 #include "ViewController.h"
