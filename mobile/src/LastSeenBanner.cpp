@@ -31,7 +31,7 @@ std::string Fill(const char* id, const std::string& text)
 }
 } // namespace
 
-LastSeenBanner::LastSeenBanner() : mLayout(nullptr), mSeen(0) {}
+LastSeenBanner::LastSeenBanner() : mLayout(nullptr), mSeen(0), mRefreshTimer(0) {}
 
 LastSeenBanner::~LastSeenBanner()
 {

@@ -231,6 +231,7 @@ TEST_F(LastSeenEndToEnd, APhoneGoneAfterAFixIsShownWhereItWasLastSeenAndHowLongA
     PhoneSimProcess phone({"--latitude", "40.7128", "--longitude", "-74.006"});
     ASSERT_TRUE(phone.Ready());
     std::string ageShown;
+    std::string ageLater;
     AppScenario s(120000);
     Locate(s, "live")
         .WaitFor("live map", [&]
@@ -267,6 +268,9 @@ TEST_F(LastSeenEndToEnd, APhoneGoneAfterAFixIsShownWhereItWasLastSeenAndHowLongA
                 // Two minutes more than before, give or take the real minute boundary.
                 const std::string now =
                     LocationScreen() ? LocationScreen()->GetLastSeenBanner().GetAgeText() : "";
+                ageLater = now + (LocationScreen() && LocationScreen()->IsLastSeen() ? "" : " (not last seen)") +
+                           (ToastShown(kFailedToast) ? " (toast)" : "") + (ScreenInPlace() ? "" : " (moving)") +
+                           " address " + AddressShown();
                 return LastSeenShown(14)() && now != ageShown &&
                        (ageShown != "Last seen 13 min. ago" || now == "Last seen 15 min. ago");
             })
@@ -293,7 +297,7 @@ TEST_F(LastSeenEndToEnd, APhoneGoneAfterAFixIsShownWhereItWasLastSeenAndHowLongA
             "drawn in Korean", [] {}, After(400))
         .ScreenshotWhenStill(Window, "location-last-seen-ko");
     s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    ASSERT_EQ("", s.FailedStep()) << "age " << ageShown << ", then " << ageLater << "\n" << phone.Output();
     EXPECT_EQ(1u, server.LoggedUrls().size()) << "the last seen picture came from the data folder";
     EXPECT_EQ(1u, phone.CountPrinted("\"mgr_host_location_req\""));
 }
