@@ -7,12 +7,14 @@
 #include "BasicPopupClosedForwarder.h"
 #include "Coordinate.h"
 #include "HttpNetworkEventListner.h"
+#include "LastSeenBanner.h"
 #include "MobileLocationViewEventListener.h"
 #include "ToastPopup.h"
 #include "ToastPopupClosedForwarder.h"
 #include "View.h"
 
 #include <Elementary.h>
+#include <efl_extension.h>
 
 #include <memory>
 #include <string>
@@ -69,6 +71,23 @@ public:
     void SaveLastLocation(NSORZCommon::Coordinate position, std::string text);
     void SetAccessibilityMobileLocationText();
 
+    /* Whether a last known position is stored to fall back on. */
+    static bool HasLastSeenPosition();
+    /* The phone cannot be reached at all: the failure toast, then the last
+     * known position. */
+    void ShowUnreachable();
+    /* Shows the last known position in place of a live one; false (nothing
+     * done) when none is stored or in demonstration mode. */
+    bool ShowLastSeen();
+    bool IsLastSeen() const { return mIsLastSeen; }
+    /* A picture kept from an earlier fetch. */
+    void DrawStoredMapPicture(const std::string& bytes);
+    /* A new map picture is in place: past positions are drawn dimmed, and
+     * the bezel zooms it from now on. */
+    void OnMapPictureShown();
+    Evas_Object* GetMapPicture() const;
+    const LastSeenBanner& GetLastSeenBanner() const { return mLastSeenBanner; }
+
     Evas_Object* GetLayout() const { return mLayout; }
     Evas_Object* GetOverlayLayout() const { return mOverlayLayout; }
     /* The popup or toast of that type this screen holds, or none. */
@@ -77,6 +96,8 @@ public:
 
 private:
     static char* MobileLocationTextAccessInfoCb(void* data, Evas_Object* obj);
+    static void LayoutDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
+    static Eina_Bool MapRotaryCb(void* data, Evas_Object* obj, Eext_Rotary_Event_Info* info);
 
     void OnLocationSettingReceived(void* data);
     void OnLocationSettingSetReceived();
@@ -88,6 +109,8 @@ private:
     void ShowToastPopup(std::shared_ptr<NSORZUiCommon::ToastPopup>& slot, int type);
     void ClosePopups();
     void LeaveScreen();
+    /* Where a failed locate ends: the last known position, else leaving. */
+    void ShowLastSeenOrLeave();
     void SetOverlayText(const std::string& text);
 
     Evas_Object* mLayout;
@@ -103,6 +126,8 @@ private:
     std::shared_ptr<NSORZCommon::AppLauncher> mAppLauncherPtr;
     bool mIsLocatingMethodChangeAccepted;
     MobileLocationViewEventListener* mMobileLocationViewEventListener;
+    bool mIsLastSeen;
+    LastSeenBanner mLastSeenBanner;
 };
 } // namespace NSPelorn
 

@@ -1,12 +1,16 @@
 #ifndef PELORN_MOBILE_LOCATION_VIEW_CONTROLLER_H
 #define PELORN_MOBILE_LOCATION_VIEW_CONTROLLER_H
 
+#include "Coordinate.h"
 #include "HttpNetworkEventListner.h"
+#include "MapZoomStepper.h"
 #include "MobileLocationViewEventListener.h"
 #include "Network.h"
 #include "ViewController.h"
 
+#include <glib.h>
 #include <memory>
+#include <string>
 
 namespace NSPelorn
 {
@@ -46,13 +50,40 @@ public:
 
     void OnLocationMapImageRequested(NSORZCommon::Coordinate position, std::string address) override;
     void OnLocationMapImageFailed() override;
+    void OnLastSeenMapImageRequested(NSORZCommon::Coordinate position) override;
+    void OnMapZoomTurned(int detents) override;
+
+    /* Where the bezel has taken the map. */
+    const MapZoomStepper& GetZoomStepper() const { return mZoomStepper; }
+
+    /* Detents closer together than this add up to one request. */
+    static const guint ZOOM_SETTLE_MS = 250;
 
 private:
+    static gboolean ZoomSettleCb(gpointer data);
+
     bool HasViewAndData();
+    /* The provider's URL for the map at that centre and zoom; the zoom range
+     * the provider takes comes back through minZoom and maxZoom. */
+    std::string BuildMapQuery(int provider, NSORZCommon::Coordinate position, int zoom, int& minZoom, int& maxZoom);
+    void RequestMap(NSORZCommon::Coordinate position, int provider, int zoom, int requestType);
+    void RequestWantedZoom();
+    /* After any answer to a map request: the zoom bookkeeping, the kept picture. */
+    void OnMapAnswered(int requestType, bool pictureShown, const char* data, int length);
+    void StopZoomSettleTimer();
+
 
     std::shared_ptr<MobileLocationView> mMobileLocationViewPtr;
     std::shared_ptr<MobileLocationViewData> mMobileLocationViewDataPtr;
     std::shared_ptr<NSORZCommon::Network> mNetwork;
+    NSORZCommon::Coordinate mMapCentre;
+    int mMapProvider;
+    int mRequestedZoom;
+    int mMapMinZoom;
+    int mMapMaxZoom;
+    bool mMapRequestInFlight;
+    MapZoomStepper mZoomStepper;
+    guint mZoomSettleTimer;
 };
 } // namespace NSPelorn
 

@@ -13,6 +13,11 @@ class MobileLocationViewEventListener
 public:
     virtual void OnLocationMapImageRequested(NSORZCommon::Coordinate position, std::string address) = 0;
     virtual void OnLocationMapImageFailed() = 0;
+    /* The last known position is shown instead of a live one: its picture,
+     * from the data folder when it still shows that position. */
+    virtual void OnLastSeenMapImageRequested(NSORZCommon::Coordinate position) = 0;
+    /* The bezel turned over the map: positive detents zoom in. */
+    virtual void OnMapZoomTurned(int detents) = 0;
 };
 } // namespace NSPelorn
 

@@ -18,6 +18,7 @@
 
 #include <libintl.h>
 
+#include <cmath>
 #include <ctime>
 
 namespace NSPelorn
@@ -31,6 +32,7 @@ const double kLastLocationMinMoveMetres = 10.0;
 // A map picture may be a few times the 360-pixel screen, never more: the
 // decoder would allocate width x height x 4 bytes on the main thread.
 const int kMaxMapPictureSide = 4 * 360;
+const int kMaxKeptPictureSide = 2048;
 
 constexpr int kTurnOnLocationPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION);
 constexpr int kLocationDisabledPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE);
@@ -60,12 +62,17 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 
 MobileLocationView::MobileLocationView()
     : mLayout(nullptr), mOverlayLayout(nullptr), mIsLocatingMethodChangeAccepted(false),
-      mMobileLocationViewEventListener(nullptr)
+      mMobileLocationViewEventListener(nullptr), mIsLastSeen(false)
 {
 }
 
 MobileLocationView::~MobileLocationView()
 {
+    if (mLayout)
+    {
+        evas_object_event_callback_del_full(mLayout, EVAS_CALLBACK_DEL, LayoutDelCb, this);
+        eext_rotary_object_event_callback_del(mLayout, MapRotaryCb);
+    }
     ClosePopups();
     if (mLocationNotAvailableToastPtr)
         mLocationNotAvailableToastPtr->Dismiss();
@@ -97,6 +104,8 @@ Evas_Object* MobileLocationView::Create(Evas_Object* parent, std::shared_ptr<NSO
     RETV_IF(mOverlayLayout == NULL, NULL);
     elm_layout_file_set(mOverlayLayout, gettingLocationViewEdjDirectoryPath.c_str(), "mapContentOverlayLayout");
     evas_object_size_hint_weight_set(mOverlayLayout, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
+    eext_rotary_object_event_callback_add(mLayout, MapRotaryCb, this);
+    evas_object_event_callback_add(mLayout, EVAS_CALLBACK_DEL, LayoutDelCb, this);
 
     ClosePopups();
     return mLayout;
@@ -145,6 +154,15 @@ void MobileLocationView::ConsumerMsgReceived(int type, void* data)
         break;
     case ORZ_RECV_MSG_TYPE_LOCATION_RSP:
         OnLocationReceived(data);
+        break;
+    case ORZ_RECV_MSG_TYPE_NO_RESPONSE:
+        // The phone never answered: a failure like any other rather than a
+        // popup left waiting for an answer that will not come.
+        if (mConnectingToPhonePopupPtr || mPleaseWaitPopupPtr)
+        {
+            ClosePopups();
+            ShowToastPopup(mFailedTryAgainToastPtr, kFailedTryAgainToast);
+        }
         break;
     default:
         break;
@@ -459,6 +477,120 @@ void MobileLocationView::LeaveScreen()
     RET_IF(!mMobileLocationViewEventListener);
     mMobileLocationViewEventListener->OnLocationMapImageFailed();
 }
+
+/* ---- the last known position ---- */
+
+bool MobileLocationView::HasLastSeenPosition()
+{
+    if (NSORZCommon::VconfUtil::IsLDUBinary())
+        return false;
+    const double latitude = NSORZCommon::PreferenceUtil::GetLastLocationLat();
+    const double longitude = NSORZCommon::PreferenceUtil::GetLastLocationLon();
+    // 500 is the store's "no position".
+    return std::isfinite(latitude) && std::isfinite(longitude) && std::fabs(latitude) <= 90.0 &&
+           std::fabs(longitude) <= 180.0;
+}
+
+void MobileLocationView::ShowUnreachable()
+{
+    ClosePopups();
+    ShowToastPopup(mFailedTryAgainToastPtr, kFailedTryAgainToast);
+}
+
+void MobileLocationView::ShowLastSeenOrLeave()
+{
+    // A toast reports its closing more than once; the screen is already in place then.
+    if (mIsLastSeen)
+        return;
+    if (!ShowLastSeen())
+        LeaveScreen();
+}
+
+bool MobileLocationView::ShowLastSeen()
+{
+    RETV_IF(mLayout == NULL, false);
+    if (!HasLastSeenPosition())
+        return false;
+    std::shared_ptr<MobileLocationViewData> mobileLocationViewDataPtr =
+        std::dynamic_pointer_cast<MobileLocationViewData>(mViewDataPtr);
+    RETVM_IF(!mobileLocationViewDataPtr, false, "!mViewDataPtr");
+    mIsLastSeen = true;
+    ClosePopups();
+
+    NSORZCommon::Coordinate position = NSORZCommon::PreferenceUtil::GetLastLocationCoordinate();
+    std::string address = NSORZCommon::PreferenceUtil::GetLastLocationAddress();
+    if (address.empty())
+        address = Translate("WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE");
+    mobileLocationViewDataPtr->SetMobileLocationString(address);
+    LOGE("last seen : %s", address.c_str());
+    SetOverlayText(address);
+    mLastSeenBanner.Show(mLayout, mobileLocationViewDataPtr->GetMobileLocationViewEDJDirectoryPath(),
+                         (time_t)NSORZCommon::PreferenceUtil::GetLastLocationTime());
+    if (mMobileLocationViewEventListener)
+        mMobileLocationViewEventListener->OnLastSeenMapImageRequested(position);
+    else
+        LOGE("!mMobileLocationViewEventListener");
+    return true;
+}
+
+void MobileLocationView::DrawStoredMapPicture(const std::string& bytes)
+{
+    RET_IF(mLayout == NULL);
+    RET_IF(bytes.empty());
+    Evas_Object* image = evas_object_image_filled_add(evas_object_evas_get(mLayout));
+    RET_IF(image == NULL);
+    evas_object_image_memfile_set(image, const_cast<char*>(bytes.data()), (int)bytes.size(), NULL, NULL);
+    int w = 0;
+    int h = 0;
+    evas_object_image_size_get(image, &w, &h);
+    // Only the header is read so far: a picture far larger than the screen is
+    // refused before its pixels are.
+    if (evas_object_image_load_error_get(image) != EVAS_LOAD_ERROR_NONE || w <= 0 || h <= 0 ||
+        w > kMaxKeptPictureSide || h > kMaxKeptPictureSide)
+    {
+        LOGE("the kept map picture does not decode (%dx%d)", w, h);
+        evas_object_del(image);
+        return;
+    }
+    DrawMapAddress(mLayout, image);
+    OnMapPictureShown();
+}
+
+Evas_Object* MobileLocationView::GetMapPicture() const
+{
+    return mLayout ? elm_object_part_content_get(mLayout, "mapContentSwallow") : nullptr;
+}
+
+void MobileLocationView::OnMapPictureShown()
+{
+    Evas_Object* image = GetMapPicture();
+    RET_IF(image == NULL);
+    // Greyed, so that a past position never passes for the live map.
+    if (mIsLastSeen)
+        evas_object_color_set(image, 150, 150, 150, 255);
+    eext_rotary_object_event_activated_set(mLayout, EINA_TRUE);
+}
+
+/* The naviframe takes the layout down with its page; nothing may reach it afterwards. */
+void MobileLocationView::LayoutDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
+{
+    MobileLocationView* pThis = static_cast<MobileLocationView*>(data);
+    RET_IF(pThis == NULL);
+    pThis->mLayout = nullptr;
+    pThis->mOverlayLayout = nullptr;
+}
+
+/* Clockwise zooms in, one step per detent. */
+Eina_Bool MobileLocationView::MapRotaryCb(void* data, Evas_Object* obj, Eext_Rotary_Event_Info* info)
+{
+    MobileLocationView* pThis = static_cast<MobileLocationView*>(data);
+    RETV_IF(pThis == NULL, EINA_FALSE);
+    RETV_IF(info == NULL, EINA_FALSE);
+    RETV_IF(!pThis->mMobileLocationViewEventListener, EINA_FALSE);
+    pThis->mMobileLocationViewEventListener->OnMapZoomTurned(
+        info->direction == EEXT_ROTARY_DIRECTION_CLOCKWISE ? 1 : -1);
+    return EINA_TRUE;
+}
 } // namespace NSPelorn
 
 namespace NSPelorn
@@ -484,6 +616,9 @@ void MobileLocationView::OnBasicPopupClosed(int popupType, int reason)
         }
         break;
     case kLocationDisabledPopup:
+        ClosePopups();
+        ShowLastSeenOrLeave();
+        break;
     case kPhoneLocationPopup:
         ClosePopups();
         LeaveScreen();
@@ -554,12 +689,12 @@ void MobileLocationView::OnToastPopupClosed(int toastPopupType, int reason)
     if (toastPopupType == kFailedTryAgainToast)
     {
         LOGE("OnClosed : ORZ_TOAST_POPUP_TYPE_FAILED_TRY_AGAIN_LATER");
-        LeaveScreen();
+        ShowLastSeenOrLeave();
     }
     else if (toastPopupType == kLocationNotAvailableToast)
     {
         LOGE("OnClosed : ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE");
-        LeaveScreen();
+        ShowLastSeenOrLeave();
     }
 }
 
@@ -608,6 +743,8 @@ void MobileLocationView::SetPopupTexts(const std::shared_ptr<NSORZUiCommon::Basi
 void MobileLocationView::Resume()
 {
     LOGE("Resume");
+    if (mIsLastSeen)
+        mLastSeenBanner.Refresh();
     const std::pair<std::shared_ptr<NSORZUiCommon::BasicPopup>, int> popups[] = {
         {mConnectingToPhonePopupPtr, kConnectingPopup},
         {mPleaseWaitPopupPtr, kPleaseWaitPopup},
@@ -648,6 +785,8 @@ bool MobileLocationView::Pop()
 void MobileLocationView::TimeTick()
 {
     LOGE("TimeTick");
+    if (mIsLastSeen)
+        mLastSeenBanner.Refresh();
 }
 
 void MobileLocationView::NetworkStateChanged(int state)

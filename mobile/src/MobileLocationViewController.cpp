@@ -4,6 +4,7 @@
 #include "AutoNaviMapHttpQueryBuilder.h"
 #include "CoordinateCalculator.h"
 #include "GoogleMapHttpQueryBuilder.h"
+#include "LastSeenMapStore.h"
 #include "MobileLocationView.h"
 #include "MobileLocationViewData.h"
 #include "NaverMapHttpQueryBuilder.h"
@@ -12,22 +13,51 @@
 #include "PelornMain.h"
 
 #include <libintl.h>
+#include <pelorn_clock.h>
 
 namespace NSPelorn
 {
 namespace
 {
 const int kMapRequestType = 1;
+// The picture of the last known position, and the same map at another zoom:
+// neither failing ends the screen.
+const int kLastSeenMapRequestType = 2;
+const int kZoomMapRequestType = 3;
 const int kMapSize = 360;
+
+const int kMaxPictureSide = 2048;
+
+/* Whether the bytes start a picture of a sane size the canvas can read; only
+ * the header is read, the pixels are not decoded. */
+bool PictureDecodes(Evas_Object* onCanvasOf, const char* data, int length)
+{
+    if (!onCanvasOf || !data || length <= 0)
+        return false;
+    Evas_Object* probe = evas_object_image_add(evas_object_evas_get(onCanvasOf));
+    if (!probe)
+        return false;
+    evas_object_image_memfile_set(probe, const_cast<char*>(data), length, NULL, NULL);
+    int w = 0;
+    int h = 0;
+    evas_object_image_size_get(probe, &w, &h);
+    const bool decodes = evas_object_image_load_error_get(probe) == EVAS_LOAD_ERROR_NONE && w > 0 && h > 0 &&
+                         w <= kMaxPictureSide && h <= kMaxPictureSide;
+    evas_object_del(probe);
+    return decodes;
+}
 } // namespace
 
-MobileLocationViewController::MobileLocationViewController() : mNetwork(std::make_shared<NSORZCommon::Network>())
+MobileLocationViewController::MobileLocationViewController()
+    : mNetwork(std::make_shared<NSORZCommon::Network>()), mMapProvider(NSORZCommon::MAP_PROVIDER_HERE),
+      mRequestedZoom(0), mMapMinZoom(0), mMapMaxZoom(0), mMapRequestInFlight(false), mZoomSettleTimer(0)
 {
     mNetwork->SetEventListener(this);
 }
 
 MobileLocationViewController::~MobileLocationViewController()
 {
+    StopZoomSettleTimer();
 }
 
 void MobileLocationViewController::Prepare()
@@ -136,6 +166,7 @@ void MobileLocationViewController::OnHttpRequestFailed(int requestType)
     LOGE("OnHttpRequestFailed");
     RET_IF(!mMobileLocationViewPtr);
     mMobileLocationViewPtr->OnHttpRequestFailed(requestType);
+    OnMapAnswered(requestType, false, NULL, 0);
 }
 
 void MobileLocationViewController::OnHttpRequestCancelCompleted(int requestType)
@@ -150,14 +181,29 @@ void MobileLocationViewController::OnHttpResponseCompleted(int requestId, int re
 {
     LOGE("OnHttpResponseCompleted");
     RET_IF(!mMobileLocationViewPtr);
+    // Another look at a map already on screen replaces it only with a picture that decodes.
+    if (requestType != kMapRequestType && !PictureDecodes(mMobileLocationViewPtr->GetLayout(), data, length))
+    {
+        LOGE("map picture (type %d) does not decode; the shown one stays", requestType);
+        OnMapAnswered(requestType, false, NULL, 0);
+        return;
+    }
+    Evas_Object* before = mMobileLocationViewPtr->GetMapPicture();
     mMobileLocationViewPtr->OnHttpResponseCompleted(requestId, requestType, data, length);
+    Evas_Object* after = mMobileLocationViewPtr->GetMapPicture();
+    const bool shown = after && after != before && evas_object_image_load_error_get(after) == EVAS_LOAD_ERROR_NONE;
+    OnMapAnswered(requestType, shown, data, length);
 }
 
 void MobileLocationViewController::OnHttpResponseFailed(int requestId, int responseCode, int requestType)
 {
     LOGE("OnHttpResponseFailed");
     RET_IF(!mMobileLocationViewPtr);
-    mMobileLocationViewPtr->OnHttpResponseFailed(requestId, responseCode, requestType);
+    if (requestType == kMapRequestType)
+        mMobileLocationViewPtr->OnHttpResponseFailed(requestId, responseCode, requestType);
+    else
+        LOGE("map picture (type %d) failed (%d); the shown one stays", requestType, responseCode);
+    OnMapAnswered(requestType, false, NULL, 0);
 }
 
 void MobileLocationViewController::OnHttpResponseTimeout(int requestId, int requestType)
@@ -165,16 +211,13 @@ void MobileLocationViewController::OnHttpResponseTimeout(int requestId, int requ
     LOGE("OnHttpResponseTimeout");
     RET_IF(!mMobileLocationViewPtr);
     mMobileLocationViewPtr->OnHttpResponseTimeout(requestId, requestType);
+    OnMapAnswered(requestType, false, NULL, 0);
 }
 
-void MobileLocationViewController::OnLocationMapImageRequested(NSORZCommon::Coordinate position, std::string address)
+std::string MobileLocationViewController::BuildMapQuery(int provider, NSORZCommon::Coordinate position, int zoom,
+                                                        int& minZoom, int& maxZoom)
 {
-    NSORZCommon::CoordinateCalculator calculator;
-    NSORZCommon::MapProviderType provider =
-        calculator.GetMapProviderType(position.GetLatitude(), position.GetLongitude());
-
     std::shared_ptr<MapHttpQueryBuilder> builder;
-    int zoom = 16;
     switch (provider)
     {
     case NSORZCommon::MAP_PROVIDER_GOOGLE:
@@ -185,7 +228,6 @@ void MobileLocationViewController::OnLocationMapImageRequested(NSORZCommon::Coor
         break;
     case NSORZCommon::MAP_PROVIDER_NAVER:
         builder = std::make_shared<NaverMapHttpQueryBuilder>();
-        zoom = 12;
         break;
     case NSORZCommon::MAP_PROVIDER_HERE:
     default:
@@ -195,26 +237,138 @@ void MobileLocationViewController::OnLocationMapImageRequested(NSORZCommon::Coor
     builder->SetCenter(position.GetLongitude(), position.GetLatitude());
     builder->SetMapSize(kMapSize, kMapSize);
     builder->SetZoom(zoom);
+    minZoom = builder->GetMinZoom();
+    maxZoom = builder->GetMaxZoom();
     // An empty query (a position off the Earth, say) asks for nothing: the
     // map has failed, without a request for the bare endpoint.
     std::string dataField = builder->GetDataField();
     if (dataField.empty())
+        return std::string();
+    return builder->GetBaseUrl() + dataField;
+}
+
+void MobileLocationViewController::RequestMap(NSORZCommon::Coordinate position, int provider, int zoom,
+                                              int requestType)
+{
+    std::string url = BuildMapQuery(provider, position, zoom, mMapMinZoom, mMapMaxZoom);
+    mMapCentre = position;
+    mMapProvider = provider;
+    mRequestedZoom = zoom;
+    if (url.empty())
     {
         LOGE("no map query for %f, %f", position.GetLatitude(), position.GetLongitude());
-        RET_IF(!mMobileLocationViewPtr);
-        mMobileLocationViewPtr->OnHttpResponseFailed(-1, 0, kMapRequestType);
+        OnHttpResponseFailed(-1, 0, requestType);
         return;
     }
-    std::string url = builder->GetBaseUrl() + dataField;
-
     RET_IF(!mNetwork);
-    mNetwork->HttpRequest(url, kMapRequestType);
+    mNetwork->HttpRequest(url, requestType);
+    mMapRequestInFlight = true;
+}
+
+void MobileLocationViewController::OnLocationMapImageRequested(NSORZCommon::Coordinate position, std::string address)
+{
+    NSORZCommon::CoordinateCalculator calculator;
+    NSORZCommon::MapProviderType provider =
+        calculator.GetMapProviderType(position.GetLatitude(), position.GetLongitude());
+    const int zoom = provider == NSORZCommon::MAP_PROVIDER_NAVER ? 12 : 16;
+    RequestMap(position, provider, zoom, kMapRequestType);
 
     RET_IF(!mViewDataPtr);
     if (address.empty())
         address = dgettext("pelorn-phone", "WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE");
     mMobileLocationViewDataPtr->SetMobileLocationString(address);
     LOGE("Save address of mobile location : %s", address.c_str());
+}
+
+void MobileLocationViewController::OnLastSeenMapImageRequested(NSORZCommon::Coordinate position)
+{
+    RET_IF(!mMobileLocationViewPtr);
+    StopZoomSettleTimer();
+    NSORZCommon::LastSeenMap kept;
+    if (NSORZCommon::LastSeenMapStore().Load(kept) &&
+        NSORZCommon::LastSeenMapStore::Shows(kept, position.GetLatitude(), position.GetLongitude()))
+    {
+        LOGE("last seen map from the data folder (provider %d, zoom %d)", kept.provider, kept.zoom);
+        BuildMapQuery(kept.provider, position, kept.zoom, mMapMinZoom, mMapMaxZoom);
+        mMapCentre = NSORZCommon::Coordinate(kept.longitude, kept.latitude);
+        mMapProvider = kept.provider;
+        mRequestedZoom = kept.zoom;
+        mMobileLocationViewPtr->DrawStoredMapPicture(kept.image);
+        if (mMobileLocationViewPtr->GetMapPicture())
+            mZoomStepper.Reset(kept.zoom, mMapMinZoom, mMapMaxZoom);
+        return;
+    }
+    // No picture of that place kept (an older one, or none): fetch it if the network lets us.
+    NSORZCommon::CoordinateCalculator calculator;
+    NSORZCommon::MapProviderType provider =
+        calculator.GetMapProviderType(position.GetLatitude(), position.GetLongitude());
+    RequestMap(position, provider, provider == NSORZCommon::MAP_PROVIDER_NAVER ? 12 : 16, kLastSeenMapRequestType);
+}
+
+/* Detents that come close together add up; the request goes once the bezel rests. */
+gboolean MobileLocationViewController::ZoomSettleCb(gpointer data)
+{
+    MobileLocationViewController* pThis = static_cast<MobileLocationViewController*>(data);
+    RETV_IF(pThis == NULL, G_SOURCE_REMOVE);
+    pThis->mZoomSettleTimer = 0;
+    pThis->RequestWantedZoom();
+    return G_SOURCE_REMOVE;
+}
+
+void MobileLocationViewController::OnMapZoomTurned(int detents)
+{
+    if (!mZoomStepper.Turn(detents))
+        return;
+    LOGE("bezel: zoom %d wanted, %d shown", mZoomStepper.Wanted(), mZoomStepper.Shown());
+    StopZoomSettleTimer();
+    mZoomSettleTimer = pelorn_timer_add(ZOOM_SETTLE_MS, ZoomSettleCb, this);
+}
+
+void MobileLocationViewController::StopZoomSettleTimer()
+{
+    if (mZoomSettleTimer)
+    {
+        pelorn_timer_remove(mZoomSettleTimer);
+        mZoomSettleTimer = 0;
+    }
+}
+
+void MobileLocationViewController::RequestWantedZoom()
+{
+    // One picture at a time: the next goes when this one is answered.
+    if (mMapRequestInFlight)
+        return;
+    const int zoom = mZoomStepper.TakeRequest();
+    if (zoom < 0)
+        return;
+    RequestMap(mMapCentre, mMapProvider, zoom, kZoomMapRequestType);
+}
+
+void MobileLocationViewController::OnMapAnswered(int requestType, bool pictureShown, const char* data, int length)
+{
+    mMapRequestInFlight = false;
+    if (pictureShown && mMobileLocationViewPtr)
+    {
+        mMobileLocationViewPtr->OnMapPictureShown();
+        if (requestType == kZoomMapRequestType)
+            mZoomStepper.Arrived();
+        else
+            mZoomStepper.Reset(mRequestedZoom, mMapMinZoom, mMapMaxZoom);
+        NSORZCommon::LastSeenMap picture;
+        picture.image.assign(data, (size_t)length);
+        picture.latitude = mMapCentre.GetLatitude();
+        picture.longitude = mMapCentre.GetLongitude();
+        picture.provider = mMapProvider;
+        picture.zoom = mRequestedZoom;
+        if (NSORZCommon::LastSeenMapStore().SaveIfMoved(picture))
+            LOGE("map picture kept for the last known position");
+    }
+    else if (requestType == kZoomMapRequestType)
+    {
+        mZoomStepper.Failed();
+    }
+    if (!mZoomSettleTimer)
+        RequestWantedZoom();
 }
 
 void MobileLocationViewController::OnLocationMapImageFailed()

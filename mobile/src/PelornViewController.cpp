@@ -264,6 +264,16 @@ void PelornViewController::OnLocateButtonClicked(MoreOptionItems item)
         return;
     if (!PelornMain::CheckConnectionAvailable())
     {
+#if defined(PELORN_HAS_LOCATION_SCREEN)
+        // With the phone out of reach its last known position is the useful answer.
+        if (MobileLocationView::HasLastSeenPosition())
+        {
+            LOGE("phone not reachable: last seen position");
+            popupManager->RemoveAllPopupsExceptPopupWithId(10, 4);
+            PushLocationView(item, false);
+            return;
+        }
+#endif
         EnsureAppLauncher();
         if (mAppLauncherPtr->RequestDovConnectionPopup(0) != 0)
             LOGE("RequestDovConnectionPopup failed");
@@ -291,6 +301,8 @@ void PelornViewController::PushLocationView(MoreOptionItems item, bool demonstra
     RET_IF(!viewPtr);
     if (demonstration)
         viewPtr->ShowLDUMobileLocation();
+    else if (!PelornMain::CheckConnectionAvailable())
+        viewPtr->ShowUnreachable();
     else
         viewPtr->ShowCurrentMobileLocation();
 #else

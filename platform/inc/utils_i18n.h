@@ -64,6 +64,40 @@ int i18n_udate_destroy(i18n_udate_format_h format);
 int i18n_udate_format_date(const i18n_udate_format_h format, i18n_udate date_to_format, i18n_uchar* result,
                            int32_t result_len, i18n_field_position_h pos, int32_t* buf_size_needed);
 
+
+/* Relative dates ("12 min. ago", "yesterday") in a locale's words. */
+typedef void* i18n_ureldatefmt_h;
+
+typedef enum
+{
+    I18N_UDAT_STYLE_LONG = 0,
+    I18N_UDAT_STYLE_SHORT = 1,
+    I18N_UDAT_STYLE_NARROW = 2,
+} i18n_udat_style_e;
+
+typedef enum
+{
+    I18N_UDAT_REL_UNIT_YEAR = 0,
+    I18N_UDAT_REL_UNIT_QUARTER = 1,
+    I18N_UDAT_REL_UNIT_MONTH = 2,
+    I18N_UDAT_REL_UNIT_WEEK = 3,
+    I18N_UDAT_REL_UNIT_DAY = 4,
+    I18N_UDAT_REL_UNIT_HOUR = 5,
+    I18N_UDAT_REL_UNIT_MINUTE = 6,
+    I18N_UDAT_REL_UNIT_SECOND = 7,
+} i18n_udat_rel_unit_e;
+
+int i18n_ureldatefmt_create(const char* locale, i18n_udat_style_e style, i18n_ureldatefmt_h* formatter);
+int i18n_ureldatefmt_destroy(i18n_ureldatefmt_h formatter);
+/* offset < 0 lies in the past; words where the locale has them ("yesterday",
+ * "now"), numbers otherwise. *result_len receives the length needed. */
+int i18n_ureldatefmt_format(i18n_ureldatefmt_h formatter, double offset, i18n_udat_rel_unit_e unit,
+                            i18n_uchar* result, int32_t result_capacity, int32_t* result_len);
+/* Joins a relative day and a time of day the way the locale does. */
+int i18n_ureldatefmt_combine_date_and_time(i18n_ureldatefmt_h formatter, const i18n_uchar* relative_date,
+                                           int32_t relative_date_len, const i18n_uchar* time, int32_t time_len,
+                                           i18n_uchar* result, int32_t result_capacity, int32_t* result_len);
+
 #ifdef __cplusplus
 }
 #endif

@@ -3,6 +3,7 @@
 #include <unicode/udat.h>
 #include <unicode/udatpg.h>
 #include <unicode/uloc.h>
+#include <unicode/ureldatefmt.h>
 #include <unicode/ustring.h>
 
 static_assert(sizeof(i18n_uchar) == sizeof(UChar), "i18n_uchar must be one UTF-16 unit");
@@ -138,5 +139,58 @@ int i18n_udate_format_date(const i18n_udate_format_h format, i18n_udate date_to_
     UErrorCode status = U_ZERO_ERROR;
     *buf_size_needed = udat_format(static_cast<const UDateFormat*>(format), date_to_format, U(result), result_len,
                                    static_cast<UFieldPosition*>(pos), &status);
+    return Result(status);
+}
+
+int i18n_ureldatefmt_create(const char* locale, i18n_udat_style_e style, i18n_ureldatefmt_h* formatter)
+{
+    if (!formatter || style < I18N_UDAT_STYLE_LONG || style > I18N_UDAT_STYLE_NARROW)
+        return I18N_ERROR_INVALID_PARAMETER;
+    UErrorCode status = U_ZERO_ERROR;
+    URelativeDateTimeFormatter* handle = ureldatefmt_open(
+        locale, nullptr, static_cast<UDateRelativeDateTimeFormatterStyle>(style), UDISPCTX_CAPITALIZATION_NONE,
+        &status);
+    if (U_FAILURE(status))
+    {
+        ureldatefmt_close(handle);
+        *formatter = nullptr;
+        return Result(status);
+    }
+    *formatter = handle;
+    return I18N_ERROR_NONE;
+}
+
+int i18n_ureldatefmt_destroy(i18n_ureldatefmt_h formatter)
+{
+    if (!formatter)
+        return I18N_ERROR_INVALID_PARAMETER;
+    ureldatefmt_close(static_cast<URelativeDateTimeFormatter*>(formatter));
+    return I18N_ERROR_NONE;
+}
+
+int i18n_ureldatefmt_format(i18n_ureldatefmt_h formatter, double offset, i18n_udat_rel_unit_e unit,
+                            i18n_uchar* result, int32_t result_capacity, int32_t* result_len)
+{
+    if (!formatter || !result_len || unit < I18N_UDAT_REL_UNIT_YEAR || unit > I18N_UDAT_REL_UNIT_SECOND)
+        return I18N_ERROR_INVALID_PARAMETER;
+    static const URelativeDateTimeUnit units[] = {UDAT_REL_UNIT_YEAR, UDAT_REL_UNIT_QUARTER, UDAT_REL_UNIT_MONTH,
+                                                  UDAT_REL_UNIT_WEEK, UDAT_REL_UNIT_DAY,     UDAT_REL_UNIT_HOUR,
+                                                  UDAT_REL_UNIT_MINUTE, UDAT_REL_UNIT_SECOND};
+    UErrorCode status = U_ZERO_ERROR;
+    *result_len = ureldatefmt_format(static_cast<URelativeDateTimeFormatter*>(formatter), offset, units[unit],
+                                     U(result), result_capacity, &status);
+    return Result(status);
+}
+
+int i18n_ureldatefmt_combine_date_and_time(i18n_ureldatefmt_h formatter, const i18n_uchar* relative_date,
+                                           int32_t relative_date_len, const i18n_uchar* time, int32_t time_len,
+                                           i18n_uchar* result, int32_t result_capacity, int32_t* result_len)
+{
+    if (!formatter || !relative_date || !time || !result_len)
+        return I18N_ERROR_INVALID_PARAMETER;
+    UErrorCode status = U_ZERO_ERROR;
+    *result_len = ureldatefmt_combineDateAndTime(static_cast<URelativeDateTimeFormatter*>(formatter),
+                                                 U(relative_date), relative_date_len, U(time), time_len, U(result),
+                                                 result_capacity, &status);
     return Result(status);
 }

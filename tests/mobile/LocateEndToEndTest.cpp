@@ -288,7 +288,7 @@ TEST_F(LocateEndToEnd, LocationOffOnAnotherPhoneOnlyTellsAndLeaves)
     EXPECT_TRUE(mServer.LoggedUrls().empty());
 }
 
-TEST_F(LocateEndToEnd, NoFixAndAFailedMapBothEndInTheToastAndLeave)
+TEST_F(LocateEndToEnd, NoFixEndsInTheToastAndLeavesAFailedMapAfterAFixShowsTheLastSeenPosition)
 {
     PhoneSimProcess phone({"--location-result", "1"});
     ASSERT_TRUE(phone.Ready());
@@ -304,11 +304,20 @@ TEST_F(LocateEndToEnd, NoFixAndAFailedMapBothEndInTheToastAndLeave)
             vconf_set_str("memory/dnet/proxy", failing.ProxyAddress().c_str());
             g_setenv("PELORN_CA_FILE", failing.CaFile().c_str(), TRUE);
         });
+    // This time the fix was stored, so the toast gives way to that position rather than leaving.
     Locate(s, "404")
         .WaitFor("failed toast again", [&] { return ToastShown(kFailedToast) && failing.LoggedUrls().size() == 1; })
-        .WaitFor("the screen leaves again", FindingScreenIdle);
+        .WaitFor("last seen", [&] {
+            auto view = LocationScreen();
+            return view && view->IsLastSeen() && !ToastShown(kFailedToast) && AddressShown() == kAddress &&
+                   failing.LoggedUrls().size() == 2;
+        })
+        .Then("no picture to be had", [] {}, After(300))
+        .WaitFor("the screen stays", [] { return LocationScreen() && LocationScreen()->IsLastSeen(); })
+        .Then("back leaves", [] { AppScenario::PressKey(Window(), "BackSpace"); }, FindingScreenIdle);
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    EXPECT_EQ(failing.LoggedUrls()[0], failing.LoggedUrls()[1]) << "the last seen picture is asked for once more";
     EXPECT_TRUE(mServer.LoggedUrls().empty()) << "a reply with an error result fetches no map";
     EXPECT_EQ(2u, phone.CountPrinted("\"mgr_host_location_req\""));
 }
@@ -470,7 +479,14 @@ TEST_F(LocateEndToEnd, HugeDeclaredMapPictureIsAFailedMapNotADecode)
     Locate(s, "huge picture")
         .WaitFor("failed toast", [&] { return ToastShown(kFailedToast) && huge.LoggedUrls().size() == 1; })
         .Do("no map", [] { EXPECT_FALSE(MapShown()); })
-        .WaitFor("the screen leaves", FindingScreenIdle);
+        // The fix itself was stored: the toast gives way to it, and its picture is refused again.
+        .WaitFor("last seen without a picture", [&] {
+            auto view = LocationScreen();
+            return view && view->IsLastSeen() && huge.LoggedUrls().size() == 2 && !ToastShown(kFailedToast);
+        })
+        .Then("settled", [] {}, After(300))
+        .Do("still no map", [] { EXPECT_FALSE(MapShown()); })
+        .Then("back leaves", [] { AppScenario::PressKey(Window(), "BackSpace"); }, FindingScreenIdle);
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
 }

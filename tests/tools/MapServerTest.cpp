@@ -132,8 +132,11 @@ TEST(MapServer, DebugTextOnlyOnRequest)
     MapServerProcess debug({"--debug-text"});
     ASSERT_TRUE(plain.IsRunning());
     ASSERT_TRUE(debug.IsRunning());
+    // Same zoom number too: a zoomed picture is drawn at its own scale.
+    std::string naverAtSixteen = kNaver;
+    naverAtSixteen.replace(naverAtSixteen.find("level=12"), 8, "level=16");
     Fetched google = FetchThrough(plain, kGoogle);
-    Fetched naver = FetchThrough(plain, kNaver);
+    Fetched naver = FetchThrough(plain, naverAtSixteen);
     ASSERT_EQ(google.status, 200);
     ASSERT_EQ(naver.status, 200);
     EXPECT_EQ(google.body, naver.body) << "a default picture carries no provider name";

@@ -114,7 +114,11 @@ void DrawStreets(cairo_t* cr, const MapRequest& request, double w, double h)
                                          "King Street",  "Garden Row",   "Bridge Street",  "Castle Hill"};
     const int kNameCount = sizeof(kNames) / sizeof(kNames[0]);
     Seeded random(request);
-    const double block = 64.0 + random.Next() * 16.0;
+    // Blocks widen with the zoom (about 70 px at 16), so a zoomed picture looks zoomed.
+    double scale = 1.0;
+    if (request.zoom >= 0)
+        scale = std::fmin(4.0, std::fmax(0.25, std::pow(2.0, request.zoom - 16)));
+    const double block = (64.0 + random.Next() * 16.0) * scale;
     const double shiftX = random.Next() * block;
     const double shiftY = random.Next() * block;
     const double angle = (random.Next() - 0.5) * 0.35;
@@ -228,12 +232,13 @@ MapRequest ParseMapRequest(const std::string& pathAndQuery)
         bool latitudeFirst;
         const char* sizeParam; // "WxH" in one parameter, or nullptr for separate "w" and "h"
         char sizeSeparator;
+        const char* zoomParam;
     };
     static const Endpoint kEndpoints[] = {
-        {"/maps/api/staticmap", "google", "center", true, "size", 'x'},
-        {"/v3/staticmap", "autonavi", "location", false, "size", '*'},
-        {"/v1/map/staticmap.bin", "naver", "center", false, nullptr, 0},
-        {"/mia/1.6/mapview", "here", "ctr", true, nullptr, 0},
+        {"/maps/api/staticmap", "google", "center", true, "size", 'x', "zoom"},
+        {"/v3/staticmap", "autonavi", "location", false, "size", '*', "zoom"},
+        {"/v1/map/staticmap.bin", "naver", "center", false, nullptr, 0, "level"},
+        {"/mia/1.6/mapview", "here", "ctr", true, nullptr, 0, "z"},
     };
 
     MapRequest request;
@@ -252,6 +257,9 @@ MapRequest ParseMapRequest(const std::string& pathAndQuery)
         request.hasCenter = ParsePair(params[endpoint.centerParam], ',', first, second);
         request.latitude = endpoint.latitudeFirst ? first : second;
         request.longitude = endpoint.latitudeFirst ? second : first;
+        const std::string zoom = params[endpoint.zoomParam];
+        if (!zoom.empty() && zoom.size() <= 2 && zoom.find_first_not_of("0123456789") == std::string::npos)
+            request.zoom = std::atoi(zoom.c_str());
         if (!endpoint.sizeParam)
         {
             request.width = ParseSize(params["w"], 360);
@@ -284,7 +292,10 @@ std::string DrawMapPng(const MapRequest& request, bool debugText)
             std::snprintf(centre, sizeof(centre), "%.6f, %.6f", request.latitude, request.longitude);
         else
             std::snprintf(centre, sizeof(centre), "no centre");
-        DrawLabel(cr, request.provider, w / 2.0, 62.0, 16.0);
+        std::string title = request.provider;
+        if (request.zoom >= 0)
+            title += " z" + std::to_string(request.zoom);
+        DrawLabel(cr, title, w / 2.0, 62.0, 16.0);
         DrawLabel(cr, centre, w / 2.0, 90.0, 18.0);
     }
 

@@ -12,6 +12,7 @@ struct MapRequest
     bool hasCenter = false;
     int width = 360;
     int height = 360;
+    int zoom = -1; // -1 when the query gives none
 };
 
 /* Reads the provider from the path and the centre and size from the query

@@ -1,0 +1,198 @@
+#include "LastSeenMapStore.h"
+
+#include "CoordinateCalculator.h"
+#include "OrzLog.h"
+
+#include <app_common.h>
+#include <glib.h>
+
+#include <cmath>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+const char kGroup[] = "map";
+
+/* A regular file of ours, at most maxBytes long, read whole. Symbolic links
+ * and files of other accounts are refused. */
+bool ReadBounded(const std::string& path, size_t maxBytes, std::string& out)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+    {
+        if (errno != ENOENT)
+            LOGE("cannot open %s: %s", path.c_str(), strerror(errno));
+        return false;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid() ||
+        (size_t)info.st_size > maxBytes)
+    {
+        LOGE("%s refused: not a regular file of ours within %zu bytes", path.c_str(), maxBytes);
+        close(fd);
+        return false;
+    }
+    out.assign((size_t)info.st_size, '\0');
+    size_t done = 0;
+    while (done < out.size())
+    {
+        ssize_t n = read(fd, &out[done], out.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += (size_t)n;
+    }
+    close(fd);
+    if (done != out.size())
+    {
+        LOGE("%s changed while read", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool WriteAtomically(const std::string& path, const std::string& data)
+{
+    GError* error = NULL;
+    if (!g_file_set_contents_full(path.c_str(), data.data(), (gssize)data.size(),
+                                  G_FILE_SET_CONTENTS_CONSISTENT, 0600, &error))
+    {
+        LOGE("cannot write %s: %s", path.c_str(), error ? error->message : "?");
+        g_clear_error(&error);
+        return false;
+    }
+    return true;
+}
+
+std::string Checksum(const std::string& data)
+{
+    gchar* sum = g_compute_checksum_for_data(G_CHECKSUM_SHA256, (const guchar*)data.data(), data.size());
+    std::string result = sum ? sum : "";
+    g_free(sum);
+    return result;
+}
+
+bool ValidPosition(double latitude, double longitude)
+{
+    return std::isfinite(latitude) && std::isfinite(longitude) && std::fabs(latitude) <= 90.0 &&
+           std::fabs(longitude) <= 180.0;
+}
+
+std::string DefaultDirectory()
+{
+    char* path = app_get_data_path();
+    std::string directory = path ? path : "";
+    free(path);
+    return directory;
+}
+} // namespace
+
+namespace NSORZCommon
+{
+LastSeenMapStore::LastSeenMapStore(const std::string& directory)
+    : mDirectory(directory.empty() ? DefaultDirectory() : directory)
+{
+}
+
+std::string LastSeenMapStore::ImagePath() const
+{
+    return mDirectory + "/last-seen-map.img";
+}
+
+std::string LastSeenMapStore::InfoPath() const
+{
+    return mDirectory + "/last-seen-map.ini";
+}
+
+bool LastSeenMapStore::Load(LastSeenMap& map) const
+{
+    RETVM_IF(mDirectory.empty(), false, "no data folder");
+    std::string info;
+    if (!ReadBounded(InfoPath(), MAX_INFO_BYTES, info))
+        return false;
+    GKeyFile* keyFile = g_key_file_new();
+    GError* error = NULL;
+    bool ok = g_key_file_load_from_data(keyFile, info.data(), info.size(), G_KEY_FILE_NONE, &error);
+    LastSeenMap loaded;
+    std::string checksum;
+    guint64 size = 0;
+    if (ok)
+    {
+        loaded.latitude = g_key_file_get_double(keyFile, kGroup, "latitude", &error);
+        if (!error)
+            loaded.longitude = g_key_file_get_double(keyFile, kGroup, "longitude", &error);
+        if (!error)
+            loaded.provider = g_key_file_get_integer(keyFile, kGroup, "provider", &error);
+        if (!error)
+            loaded.zoom = g_key_file_get_integer(keyFile, kGroup, "zoom", &error);
+        if (!error)
+            size = g_key_file_get_uint64(keyFile, kGroup, "size", &error);
+        if (!error)
+        {
+            gchar* sum = g_key_file_get_string(keyFile, kGroup, "sha256", &error);
+            checksum = sum ? sum : "";
+            g_free(sum);
+        }
+        ok = error == NULL;
+    }
+    if (!ok)
+        LOGE("%s unreadable: %s", InfoPath().c_str(), error ? error->message : "?");
+    g_clear_error(&error);
+    g_key_file_free(keyFile);
+    if (!ok)
+        return false;
+    if (!ValidPosition(loaded.latitude, loaded.longitude))
+    {
+        LOGE("%s: no valid position", InfoPath().c_str());
+        return false;
+    }
+    if (!ReadBounded(ImagePath(), MAX_IMAGE_BYTES, loaded.image))
+        return false;
+    if (loaded.image.empty() || loaded.image.size() != size || Checksum(loaded.image) != checksum)
+    {
+        LOGE("%s does not match its description", ImagePath().c_str());
+        return false;
+    }
+    map = std::move(loaded);
+    return true;
+}
+
+bool LastSeenMapStore::Shows(const LastSeenMap& map, double latitude, double longitude)
+{
+    CoordinateCalculator calculator;
+    return calculator.GetDistance(map.latitude, map.longitude, latitude, longitude) <= MIN_MOVE_METRES;
+}
+
+bool LastSeenMapStore::SaveIfMoved(const LastSeenMap& map)
+{
+    RETVM_IF(mDirectory.empty(), false, "no data folder");
+    RETVM_IF(map.image.empty() || map.image.size() > MAX_IMAGE_BYTES, false, "picture empty or too large");
+    RETVM_IF(!ValidPosition(map.latitude, map.longitude), false, "no valid position");
+    LastSeenMap stored;
+    if (Load(stored) && Shows(stored, map.latitude, map.longitude))
+        return false;
+
+    GKeyFile* keyFile = g_key_file_new();
+    g_key_file_set_double(keyFile, kGroup, "latitude", map.latitude);
+    g_key_file_set_double(keyFile, kGroup, "longitude", map.longitude);
+    g_key_file_set_integer(keyFile, kGroup, "provider", map.provider);
+    g_key_file_set_integer(keyFile, kGroup, "zoom", map.zoom);
+    g_key_file_set_uint64(keyFile, kGroup, "size", map.image.size());
+    g_key_file_set_string(keyFile, kGroup, "sha256", Checksum(map.image).c_str());
+    gsize length = 0;
+    gchar* info = g_key_file_to_data(keyFile, &length, NULL);
+    g_key_file_free(keyFile);
+    std::string infoText(info ? info : "", length);
+    g_free(info);
+
+    // The picture first: until the description follows, the old description no
+    // longer matches and nothing is drawn rather than the wrong place.
+    return WriteAtomically(ImagePath(), map.image) && WriteAtomically(InfoPath(), infoText);
+}
+} // namespace NSORZCommon

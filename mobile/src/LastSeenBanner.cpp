@@ -1,0 +1,119 @@
+#include "LastSeenBanner.h"
+
+#include "LastSeenAgeFormatter.h"
+#include "OrzLog.h"
+#include "VconfUtil.h"
+
+#include <libintl.h>
+#include <pelorn_clock.h>
+
+#include <cstdlib>
+
+namespace NSPelorn
+{
+namespace
+{
+const char kTextDomain[] = "pelorn-phone";
+const int kRegionFormat12Hour = 1;
+const guint kRefreshSeconds = 60;
+
+/* The translation with its "%s" replaced by the text, markup-safe. */
+std::string Fill(const char* id, const std::string& text)
+{
+    std::string result = dgettext(kTextDomain, id);
+    const std::string::size_type at = result.find("%s");
+    if (at != std::string::npos)
+        result.replace(at, 2, text);
+    char* markup = elm_entry_utf8_to_markup(result.c_str());
+    std::string escaped = markup ? markup : "";
+    free(markup);
+    return escaped;
+}
+} // namespace
+
+LastSeenBanner::LastSeenBanner() : mLayout(nullptr), mSeen(0), mRefreshTimer(0) {}
+
+LastSeenBanner::~LastSeenBanner()
+{
+    if (mLayout)
+    {
+        evas_object_event_callback_del_full(mLayout, EVAS_CALLBACK_DEL, LayoutDelCb, this);
+        evas_object_del(mLayout);
+    }
+}
+
+/* The screen layout takes its parts down with it. */
+void LastSeenBanner::LayoutDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
+{
+    LastSeenBanner* pThis = static_cast<LastSeenBanner*>(data);
+    RET_IF(pThis == NULL);
+    pThis->mLayout = nullptr;
+    pThis->StopRefreshTimer();
+}
+
+gboolean LastSeenBanner::RefreshTimerCb(gpointer data)
+{
+    LastSeenBanner* pThis = static_cast<LastSeenBanner*>(data);
+    RETV_IF(pThis == NULL, G_SOURCE_REMOVE);
+    pThis->Refresh();
+    return G_SOURCE_CONTINUE;
+}
+
+void LastSeenBanner::StopRefreshTimer()
+{
+    if (mRefreshTimer)
+    {
+        pelorn_timer_remove(mRefreshTimer);
+        mRefreshTimer = 0;
+    }
+}
+
+bool LastSeenBanner::Show(Evas_Object* screenLayout, const std::string& edjPath, time_t seen)
+{
+    RETV_IF(screenLayout == NULL, false);
+    RETV_IF(edjPath.empty(), false);
+    mSeen = seen;
+    if (!mLayout)
+    {
+        mLayout = elm_layout_add(screenLayout);
+        RETV_IF(mLayout == NULL, false);
+        if (!elm_layout_file_set(mLayout, edjPath.c_str(), "lastSeenBannerLayout"))
+        {
+            LOGE("no lastSeenBannerLayout in %s", edjPath.c_str());
+            evas_object_del(mLayout);
+            mLayout = nullptr;
+            return false;
+        }
+        evas_object_size_hint_weight_set(mLayout, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
+        evas_object_event_callback_add(mLayout, EVAS_CALLBACK_DEL, LayoutDelCb, this);
+        elm_object_part_content_set(screenLayout, "lastSeenBannerSwallow", mLayout);
+        evas_object_show(mLayout);
+    }
+    Refresh();
+    if (!mRefreshTimer)
+        mRefreshTimer = pelorn_timer_add_seconds(kRefreshSeconds, RefreshTimerCb, this);
+    return true;
+}
+
+void LastSeenBanner::Refresh()
+{
+    RET_IF(mLayout == NULL);
+    const time_t now = (time_t)(pelorn_clock_wall_ms() / 1000);
+    const bool use24Hour = NSORZCommon::VconfUtil::GetRegionFormatTime1224() != kRegionFormat12Hour;
+    const std::string age = NSORZCommon::LastSeenAgeFormatter::Format(
+        mSeen, now, NSORZCommon::LastSeenAgeFormatter::CurrentLocale(), use24Hour);
+    elm_object_part_text_set(mLayout, "lastSeenAgeText", Fill("WDS_ORZ_BODY_LAST_SEEN_PS", age).c_str());
+    elm_object_part_text_set(mLayout, "lastSeenNoticeText",
+                             Fill("WDS_ORZ_BODY_NOT_A_LIVE_POSITION", "").c_str());
+}
+
+std::string LastSeenBanner::GetAgeText() const
+{
+    RETV_IF(mLayout == NULL, std::string());
+    const char* markup = elm_object_part_text_get(mLayout, "lastSeenAgeText");
+    char* plain = markup ? elm_entry_markup_to_utf8(markup) : NULL;
+    std::string text = plain ? plain : "";
+    free(plain);
+    return text;
+}
+} // namespace NSPelorn
