@@ -409,9 +409,10 @@ gboolean LaunchSocketCb(gint fd, GIOCondition condition, gpointer data)
     bool ok = ReadAll(conn, &bytes) && !bytes.empty();
     if (ok)
     {
-        GVariant* v = g_variant_ref_sink(
-            g_variant_new_from_data(G_VARIANT_TYPE("as"), g_memdup2(bytes.data(), bytes.size()), bytes.size(), FALSE,
-                                    g_free, nullptr));
+        // The variant owns an aligned copy of the bytes and frees it with itself.
+        GBytes* copy = g_bytes_new(bytes.data(), bytes.size());
+        GVariant* v = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("as"), copy, FALSE));
+        g_bytes_unref(copy);
         ok = g_variant_is_normal_form(v);
         if (ok)
         {

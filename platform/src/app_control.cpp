@@ -162,9 +162,10 @@ void Deliver(PendingLaunch* p)
     app_control_result_e result = APP_CONTROL_RESULT_CANCELED;
     if (!p->received.empty())
     {
-        GVariant* v = g_variant_new_from_data(G_VARIANT_TYPE(REPLY_VARIANT_TYPE), g_memdup2(p->received.data(), p->received.size()),
-                                              p->received.size(), FALSE, g_free, nullptr);
-        g_variant_ref_sink(v);
+        // The variant owns an aligned copy of the bytes and frees it with itself.
+        GBytes* copy = g_bytes_new(p->received.data(), p->received.size());
+        GVariant* v = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE(REPLY_VARIANT_TYPE), copy, FALSE));
+        g_bytes_unref(copy);
         if (g_variant_is_normal_form(v))
         {
             gint32 code = 0;

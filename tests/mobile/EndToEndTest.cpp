@@ -337,6 +337,30 @@ TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStored)
     EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed)) << "stored: " << agreed;
 }
 
+TEST_F(FirstUse, LowMemoryHandlersOfAnEndedRunAreGone)
+{
+    // Two runs in one process, as the tests and benchmarks do: the first
+    // run's handlers must not still be registered when the second is told
+    // that memory runs low, nor call into a run that has ended.
+    pelorn_log_capture_begin();
+    AppScenario first;
+    first.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; });
+    first.Run({});
+    ASSERT_EQ("", first.FailedStep());
+    pelorn_log_capture_clear();
+
+    AppScenario second;
+    second.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
+        .Then("memory runs low", [] { vconf_set_int("memory/sysman/low_memory", 2); }, [] { return false; });
+    second.Run({});
+    EXPECT_TRUE(second.EndedByItself()) << second.FailedStep();
+    int told = 0;
+    for (const std::string& line : pelorn_log_captured_lines())
+        told += line.find("AppLowMemoryCb exit app") != std::string::npos;
+    pelorn_log_capture_end();
+    EXPECT_EQ(1, told);
+}
+
 TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
 {
     AppScenario s;
