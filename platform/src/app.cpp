@@ -406,24 +406,7 @@ gboolean LaunchSocketCb(gint fd, GIOCondition condition, gpointer data)
     setsockopt(conn, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
     std::string bytes;
     std::vector<std::string> args;
-    bool ok = ReadAll(conn, &bytes) && !bytes.empty();
-    if (ok)
-    {
-        // The variant owns an aligned copy of the bytes and frees it with itself.
-        GBytes* copy = g_bytes_new(bytes.data(), bytes.size());
-        GVariant* v = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("as"), copy, FALSE));
-        g_bytes_unref(copy);
-        ok = g_variant_is_normal_form(v);
-        if (ok)
-        {
-            gsize n = 0;
-            const gchar** strv = g_variant_get_strv(v, &n);
-            for (gsize i = 0; i < n; ++i)
-                args.push_back(strv[i]);
-            g_free(strv);
-        }
-        g_variant_unref(v);
-    }
+    bool ok = ReadAll(conn, &bytes) && pelorn_launch_request_decode(bytes, &args);
     if (!ok)
     {
         dlog_print(DLOG_ERROR, TAG, "unreadable launch request dropped");
