@@ -20,6 +20,14 @@ public:
     static int64_t StringToInt64(const std::string& str);
     static double StringToDouble(const std::string& str);
 
+    /* What a log line may carry of a text another device sent: the first
+     * LOG_EXCERPT_BYTES bytes (cut at a character boundary) followed by
+     * "... (N bytes)" when it is longer, control characters written as \xNN
+     * so that the text cannot start log lines of its own. */
+    static constexpr size_t LOG_EXCERPT_BYTES = 256;
+    static std::string LogExcerpt(const char* data, size_t length);
+    static std::string LogExcerpt(const std::string& text) { return LogExcerpt(text.data(), text.size()); }
+
     static std::string IntToString(int64_t n);
     /* Fixed notation with exactly precision decimals: (37.5665, 6) -> "37.566500". */
     static std::string DoubleToString(double value, int precision);

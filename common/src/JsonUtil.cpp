@@ -1,16 +1,71 @@
 #include "JsonUtil.h"
 
 #include "OrzLog.h"
+#include "StringUtil.h"
 
 #include <glib.h>
 
 namespace NSORZCommon
 {
+bool JsonUtil::IsWithinBounds(const char* data, size_t length, std::string* reason)
+{
+    if (data == nullptr)
+        length = 0;
+    if (length > MAX_TEXT_BYTES)
+    {
+        if (reason)
+            *reason = std::to_string(length) + " bytes, more than " + std::to_string(MAX_TEXT_BYTES);
+        return false;
+    }
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (size_t i = 0; i < length; i++)
+    {
+        const char c = data[i];
+        if (inString)
+        {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == '"')
+        {
+            inString = true;
+        }
+        else if (c == '[' || c == '{')
+        {
+            if (++depth > MAX_DEPTH)
+            {
+                if (reason)
+                    *reason = "nesting deeper than " + std::to_string(MAX_DEPTH) + " at byte " + std::to_string(i);
+                return false;
+            }
+        }
+        else if ((c == ']' || c == '}') && depth > 0)
+        {
+            // Unbalanced closers are the parser's to refuse; they never deepen anything.
+            depth--;
+        }
+    }
+    return true;
+}
+
 JsonUtil::JsonUtil(const char* data, int dataLen) : mParser(nullptr), mRootNode(nullptr), mRootObject(nullptr)
 {
     if (data == nullptr || dataLen < 0 || strlen(data) < (size_t)dataLen)
     {
         LOGE("data is NULL or dataLen < strlen(data)");
+        return;
+    }
+    std::string reason;
+    if (!IsWithinBounds(data, (size_t)dataLen, &reason))
+    {
+        LOGE("JSON text refused: %s", reason.c_str());
         return;
     }
 
@@ -20,7 +75,8 @@ JsonUtil::JsonUtil(const char* data, int dataLen) : mParser(nullptr), mRootNode(
     {
         if (error)
         {
-            LOGE("Failed to json_parser_load_from_data. %s", error->message);
+            // json-glib may quote the offending token, which the sender chose.
+            LOGE("Failed to json_parser_load_from_data. %s", StringUtil::LogExcerpt(error->message, strlen(error->message)).c_str());
             g_error_free(error);
         }
         else

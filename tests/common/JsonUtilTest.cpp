@@ -1,6 +1,7 @@
 #include "JsonUtil.h"
 #include "SimpleJsonBuilder.h"
 #include "StringUtil.h"
+#include "pelorn_log_capture.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -87,4 +88,74 @@ TEST(StringUtil, TakesTheLeadingNumberOrZero)
     EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("-122.25x"), -122.25);
     EXPECT_EQ(StringUtil::StringToInt64("1449216000123"), 1449216000123LL);
     EXPECT_EQ(StringUtil::IntToString(-5), "-5");
+}
+
+namespace
+{
+/* A phone message whose deepest value sits `depth` arrays and objects down
+ * (the root object counts as one), with brackets in a string that must not count. */
+std::string NestedMessage(int depth)
+{
+    std::string inner = "1";
+    for (int level = 2; level <= depth; level++)
+        inner = (level % 2 ? "{\"k\":" + inner + "}" : "[" + inner + "]");
+    return R"({"msgId":"rux-stopalert-rsp","note":"[[[[{{{{ \"[ \\\"","deep":)" + inner + "}";
+}
+} // namespace
+
+TEST(JsonUtil, NestingAtTheLimitParsesOneLevelDeeperIsRefused)
+{
+    pelorn_log_capture_begin();
+    MemberReader atLimit(NestedMessage(JsonUtil::MAX_DEPTH));
+    EXPECT_TRUE(atLimit.Parsed());
+    EXPECT_EQ(atLimit.Get("msgId"), "rux-stopalert-rsp");
+    EXPECT_FALSE(pelorn_log_captured("", "JSON text refused"));
+
+    MemberReader deeper(NestedMessage(JsonUtil::MAX_DEPTH + 1));
+    EXPECT_FALSE(deeper.Parsed());
+    EXPECT_EQ(deeper.Get("msgId"), "");
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "JSON text refused: nesting deeper than 64 at byte"));
+    pelorn_log_capture_end();
+
+    std::string reason;
+    EXPECT_TRUE(JsonUtil::IsWithinBounds(std::string(64, '[').c_str(), 64, &reason));
+    EXPECT_FALSE(JsonUtil::IsWithinBounds(std::string(65, '{').c_str(), 65, &reason));
+    EXPECT_EQ(reason, "nesting deeper than 64 at byte 64");
+    // Closing brackets in between bring the depth back down.
+    std::string sawtooth;
+    for (int i = 0; i < 1000; i++)
+        sawtooth += "[[[[]]]]";
+    EXPECT_TRUE(JsonUtil::IsWithinBounds(sawtooth.c_str(), sawtooth.size()));
+    // Surplus closers do not buy depth for later openers.
+    const std::string closersFirst = std::string(10, ']') + std::string(65, '[');
+    EXPECT_FALSE(JsonUtil::IsWithinBounds(closersFirst.c_str(), closersFirst.size()));
+}
+
+TEST(JsonUtil, HundredThousandNestedArraysAreRefusedWithoutExhaustingTheStack)
+{
+    // This text used to kill the process with SIGSEGV inside json-glib's recursive parser.
+    const std::string text = std::string(100000, '[') + std::string(100000, ']');
+    pelorn_log_capture_begin();
+    const size_t half = JsonUtil::MAX_TEXT_BYTES / 2;
+    MemberReader reader(std::string(half, '[') + std::string(half, ']'));
+    EXPECT_FALSE(reader.Parsed());
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "JSON text refused: nesting deeper than 64"));
+    pelorn_log_capture_clear();
+    MemberReader whole(text);
+    EXPECT_FALSE(whole.Parsed());
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "JSON text refused: 200000 bytes, more than 65536"));
+    pelorn_log_capture_end();
+}
+
+TEST(JsonUtil, TextAtTheSizeLimitParsesOneByteMoreIsRefused)
+{
+    const std::string head = R"({"msgId":"rux-stopalert-rsp","pad":")";
+    const std::string atLimit = head + std::string(JsonUtil::MAX_TEXT_BYTES - head.size() - 2, 'p') + "\"}";
+    ASSERT_EQ(atLimit.size(), JsonUtil::MAX_TEXT_BYTES);
+    MemberReader fits(atLimit);
+    EXPECT_EQ(fits.Get("msgId"), "rux-stopalert-rsp");
+
+    const std::string over = head + std::string(JsonUtil::MAX_TEXT_BYTES - head.size() - 1, 'p') + "\"}";
+    MemberReader tooLong(over);
+    EXPECT_FALSE(tooLong.Parsed());
 }

@@ -40,3 +40,22 @@ TEST(StringUtil, ConversionsIgnoreTheGlobalLocale)
     EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("126.978"), 126.978);
     std::locale::global(previous);
 }
+
+TEST(StringUtil, LogExcerptKeepsAPrefixAndTheLengthOfLongTexts)
+{
+    EXPECT_EQ(StringUtil::LogExcerpt(R"({"msgId":"rux-stopalert-rsp"})"), R"({"msgId":"rux-stopalert-rsp"})");
+    const std::string exact(StringUtil::LOG_EXCERPT_BYTES, 'a');
+    EXPECT_EQ(StringUtil::LogExcerpt(exact), exact);
+
+    const std::string huge(5 * 1024 * 1024, 'b');
+    EXPECT_EQ(StringUtil::LogExcerpt(huge), std::string(StringUtil::LOG_EXCERPT_BYTES, 'b') + "... (5242880 bytes)");
+
+    // A two-byte character straddling the cut is left out whole, never halved.
+    const std::string accented = std::string(StringUtil::LOG_EXCERPT_BYTES - 1, 'c') + "\xC3\xA9" + "tail";
+    EXPECT_EQ(StringUtil::LogExcerpt(accented),
+              std::string(StringUtil::LOG_EXCERPT_BYTES - 1, 'c') + "... (" + std::to_string(accented.size()) + " bytes)");
+
+    // Line breaks and other control bytes cannot start log lines of their own.
+    EXPECT_EQ(StringUtil::LogExcerpt(std::string("a\nb\r\x1b[0m\0z", 10)), "a\\x0ab\\x0d\\x1b[0m\\x00z");
+    EXPECT_EQ(StringUtil::LogExcerpt(nullptr, 12), "");
+}
