@@ -15,8 +15,9 @@ public:
     static constexpr int MAX_SIDE = 2048;
 
     /* A filled image object on the canvas holding the picture, or nullptr
-     * (with a log line) when the bytes are no picture the loaders read or
-     * one wider or taller than MAX_SIDE. The bytes are copied. */
+     * (with a log line) when the bytes are no PNG (every chunk of it
+     * present) or JPEG picture the loaders read, or one wider or taller
+     * than MAX_SIDE. The bytes are copied. */
     static Evas_Object* FromBytes(Evas* canvas, const char* data, int length);
 };
 } // namespace NSPelorn

@@ -76,6 +76,17 @@ TEST_F(MapImageTest, BytesThatAreNoPictureOrTooLargeOneAreRefused)
     const std::string tall = Png(1, MapImage::MAX_SIDE + 1);
     const std::string png = Png(64, 64);
     const std::string notPicture = "<html><body>502 Bad Gateway</body></html>";
+    // A well-formed 2x2 BMP: a picture, but not in a format maps come in.
+    const std::string bmp("BM\x46\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x18\0\0\0\0\0"
+                          "\x10\0\0\0\x13\x0b\0\0\x13\x0b\0\0\0\0\0\0\0\0\0\0"
+                          "\0\0\xff\0\xff\0\0\0\xff\0\0\xff\xff\xff\0\0",
+                          70);
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, bmp.data(), (int)bmp.size()));
+    // Signature and header, then a chunk claiming 2 GiB: the loader would
+    // read zeros for minutes; refused at once. So is a picture cut short.
+    std::string longChunk = png.substr(0, 33) + std::string("\x7f\xff\xff\xf0" "bKGD", 8) + std::string(20, '\0');
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, longChunk.data(), (int)longChunk.size()));
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, png.data(), (int)png.size() - 1));
     EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, huge.data(), (int)huge.size()));
     EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, tall.data(), (int)tall.size()));
     EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, notPicture.data(), (int)notPicture.size()));
