@@ -6,6 +6,7 @@
 #include "ImageHeaderReader.h"
 #include "LocationData.h"
 #include "LocationSetting.h"
+#include "MapImage.h"
 #include "ConsumerMessageType.h"
 #include "MobileLocationViewData.h"
 #include "OrzLog.h"
@@ -285,12 +286,13 @@ void MobileLocationView::OnHttpResponseCompleted(int requestId, int requestType,
         OnHttpResponseFailed(requestId, 200, requestType);
         return;
     }
-    Evas_Object* image = evas_object_image_filled_add(evas_object_evas_get(mLayout));
-    RET_IF(image == NULL);
-    evas_object_image_colorspace_set(image, EVAS_COLORSPACE_ARGB8888);
-    evas_object_image_alpha_set(image, EINA_TRUE);
-    evas_object_image_size_set(image, 360, 360);
-    evas_object_image_memfile_set(image, const_cast<char*>(data), length, NULL, NULL);
+    Evas_Object* image = MapImage::FromBytes(evas_object_evas_get(mLayout), data, length);
+    if (image == NULL)
+    {
+        // A body that is no usable picture is a failed answer, not a blank map.
+        OnHttpResponseFailed(requestId, 0, requestType);
+        return;
+    }
     DrawMapAddress(mLayout, image);
     ClosePopups();
 }

@@ -23,6 +23,10 @@ void Require(bool ok, const char* condition)
 
 int RunPelornApplication(int argc, char** argv)
 {
+    // Registered for this run only: a later run in the same process (tests,
+    // benchmarks) registers its own, and none may outlive the loop it ends.
+    app_event_handler_h lowBatteryHandler = NULL;
+    app_event_handler_h lowMemoryHandler = NULL;
     try
     {
         PelornMain* pelornMain = PelornMain::GetInstance();
@@ -34,8 +38,6 @@ int RunPelornApplication(int argc, char** argv)
         event_callback.resume = PelornMain::AppResume;
         event_callback.app_control = PelornMain::AppControl;
 
-        app_event_handler_h lowBatteryHandler = NULL;
-        app_event_handler_h lowMemoryHandler = NULL;
         Require(ui_app_add_event_handler(&lowBatteryHandler, APP_EVENT_LOW_BATTERY, PelornMain::AppLowBatteryCb,
                                          (void*)pelornMain) == APP_ERROR_NONE,
                 "ui_app_add_event_handler(&lowBatteryHandler, APP_EVENT_LOW_BATTERY, PelornMain::AppLowBatteryCb, "
@@ -52,5 +54,9 @@ int RunPelornApplication(int argc, char** argv)
         LOGE("[%s]", e.what());
         return 1; // a launcher whose request went nowhere must not report success
     }
+    if (lowMemoryHandler)
+        ui_app_remove_event_handler(lowMemoryHandler);
+    if (lowBatteryHandler)
+        ui_app_remove_event_handler(lowBatteryHandler);
     return 0;
 }

@@ -56,6 +56,8 @@ void* eext_rotary_object_event_callback_del(Evas_Object* obj, Eext_Rotary_Event_
 void eext_rotary_object_event_activated_set(Evas_Object* obj, Eina_Bool activated);
 
 /* ---- circle surface and circle objects ---- */
+/* A surface is freed with the widget it is added to; eext_circle_surface_del
+ * frees it before that. */
 typedef struct _Eext_Circle_Surface Eext_Circle_Surface;
 
 Eext_Circle_Surface* eext_circle_surface_conformant_add(Evas_Object* conformant);

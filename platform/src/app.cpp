@@ -454,26 +454,7 @@ gboolean LaunchSocketCb(gint fd, GIOCondition condition, gpointer data)
     std::string bytes;
     std::vector<std::string> args;
     gint64 senderDeadline = 0;
-    bool ok = ReadAll(conn, &bytes) && !bytes.empty();
-    if (ok)
-    {
-        GVariant* v = g_variant_ref_sink(g_variant_new_from_data(G_VARIANT_TYPE(LAUNCH_REQUEST_TYPE),
-                                                                 g_memdup2(bytes.data(), bytes.size()), bytes.size(),
-                                                                 FALSE, g_free, nullptr));
-        ok = g_variant_is_normal_form(v);
-        if (ok)
-        {
-            GVariant* strvValue = nullptr;
-            g_variant_get(v, "(x@as)", &senderDeadline, &strvValue);
-            gsize n = 0;
-            const gchar** strv = g_variant_get_strv(strvValue, &n);
-            for (gsize i = 0; i < n; ++i)
-                args.push_back(strv[i]);
-            g_free(strv);
-            g_variant_unref(strvValue);
-        }
-        g_variant_unref(v);
-    }
+    bool ok = ReadAll(conn, &bytes) && pelorn_launch_request_decode(bytes, &senderDeadline, &args);
     if (!ok)
     {
         dlog_print(DLOG_ERROR, TAG, "unreadable launch request dropped");

@@ -49,6 +49,8 @@ struct app_control_s
 namespace
 {
 const char REPLY_VARIANT_TYPE[] = "(ia{ss})";
+/* As much as a launch request may carry. */
+const size_t MAX_REPLY_BYTES = 1 << 20;
 
 bool FillSockaddr(const std::string& path, struct sockaddr_un* addr)
 {
@@ -163,26 +165,11 @@ void Deliver(PendingLaunch* p)
     app_control_result_e result = APP_CONTROL_RESULT_CANCELED;
     if (!p->received.empty())
     {
-        GVariant* v = g_variant_new_from_data(G_VARIANT_TYPE(REPLY_VARIANT_TYPE), g_memdup2(p->received.data(), p->received.size()),
-                                              p->received.size(), FALSE, g_free, nullptr);
-        g_variant_ref_sink(v);
-        if (g_variant_is_normal_form(v))
-        {
-            gint32 code = 0;
-            GVariantIter* iter = nullptr;
-            g_variant_get(v, "(ia{ss})", &code, &iter);
-            const gchar* key;
-            const gchar* value;
-            while (g_variant_iter_next(iter, "{&s&s}", &key, &value))
-                reply->extras.emplace_back(key, value);
-            g_variant_iter_free(iter);
+        int code = 0;
+        if (pelorn_app_control_reply_decode(p->received, &code, &reply->extras))
             result = (app_control_result_e)code;
-        }
         else
-        {
             dlog_print(DLOG_ERROR, TAG, "malformed reply from %s dropped", p->request->appId.c_str());
-        }
-        g_variant_unref(v);
     }
     if (p->callback)
         p->callback(p->request, reply, result, p->userData);
@@ -198,7 +185,11 @@ gboolean ConnReadableCb(gint fd, GIOCondition condition, gpointer data)
     if (n > 0)
     {
         p->received.append(buf, (size_t)n);
-        return G_SOURCE_CONTINUE;
+        if (p->received.size() <= MAX_REPLY_BYTES)
+            return G_SOURCE_CONTINUE;
+        // No reply is that big: stop reading and answer the launcher as if none came.
+        dlog_print(DLOG_ERROR, TAG, "oversized reply from %s dropped", p->request->appId.c_str());
+        p->received.clear();
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR))
         return G_SOURCE_CONTINUE;
@@ -290,6 +281,63 @@ std::string pelorn_app_runtime_subdir(const char* name)
     std::string dir = std::string(pelorn_runtime_dir()) + "/" + name;
     g_mkdir_with_parents(dir.c_str(), 0700);
     return dir;
+}
+
+namespace
+{
+/* The variant owns an aligned copy of the bytes and frees it with itself;
+ * nullptr when the bytes are not a value of that type in normal form (only
+ * those are safe to take apart without further checks). */
+GVariant* NormalVariant(const std::string& bytes, const char* type)
+{
+    GBytes* copy = g_bytes_new(bytes.data(), bytes.size());
+    GVariant* v = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE(type), copy, FALSE));
+    g_bytes_unref(copy);
+    if (g_variant_is_normal_form(v))
+        return v;
+    g_variant_unref(v);
+    return nullptr;
+}
+} // namespace
+
+bool pelorn_launch_request_decode(const std::string& bytes, gint64* senderDeadline, std::vector<std::string>* args)
+{
+    GVariant* v = bytes.empty() ? nullptr : NormalVariant(bytes, "(xas)");
+    if (!v)
+        return false;
+    GVariant* strvValue = nullptr;
+    g_variant_get(v, "(x@as)", senderDeadline, &strvValue);
+    gsize n = 0;
+    const gchar** strv = g_variant_get_strv(strvValue, &n);
+    for (gsize i = 0; i < n; ++i)
+        args->push_back(strv[i]);
+    g_free(strv);
+    g_variant_unref(strvValue);
+    g_variant_unref(v);
+    return true;
+}
+
+bool pelorn_app_control_reply_decode(const std::string& bytes, int* result,
+                                     std::vector<std::pair<std::string, std::string>>* extras)
+{
+    GVariant* v = bytes.empty() ? nullptr : NormalVariant(bytes, REPLY_VARIANT_TYPE);
+    if (!v)
+        return false;
+    gint32 code = 0;
+    GVariantIter* iter = nullptr;
+    g_variant_get(v, "(ia{ss})", &code, &iter);
+    // Only the results a launcher knows; any other number is not a reply.
+    const bool known = code == APP_CONTROL_RESULT_APP_STARTED || code == APP_CONTROL_RESULT_SUCCEEDED ||
+                       code == APP_CONTROL_RESULT_FAILED || code == APP_CONTROL_RESULT_CANCELED;
+    const gchar* key;
+    const gchar* value;
+    while (known && g_variant_iter_next(iter, "{&s&s}", &key, &value))
+        extras->emplace_back(key, value);
+    g_variant_iter_free(iter);
+    g_variant_unref(v);
+    if (known)
+        *result = code;
+    return known;
 }
 
 app_control_h pelorn_app_control_from_args(const std::vector<std::string>& args)

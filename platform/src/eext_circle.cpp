@@ -16,11 +16,11 @@ const char* SURFACE_KEY = "pelorn.circle.surface";
 const char* RANGE_KEY = "pelorn.circle.range";
 const int ROTARY_STEP_PX = 60;
 
+/* A surface goes with the widget it draws over, as nobody deletes it
+ * otherwise; eext_circle_surface_del only ends one earlier. */
 void SurfaceParentDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
 {
-    Eext_Circle_Surface* surface = static_cast<Eext_Circle_Surface*>(data);
-    if (surface)
-        surface->parent = nullptr;
+    delete static_cast<Eext_Circle_Surface*>(data);
 }
 
 Eext_Circle_Surface* SurfaceAdd(Evas_Object* parent)

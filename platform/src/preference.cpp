@@ -162,12 +162,12 @@ int preference_get_string(const char* key, char** value)
     if (ret != PREFERENCE_ERROR_NONE || !value)
         return value ? ret : PREFERENCE_ERROR_INVALID_PARAMETER;
     GError* error = nullptr;
+    // With a bad escape in the value GLib reports an error and still hands
+    // back what it decoded so far, which is ours to free.
     gchar* v = g_key_file_get_string(keyFile, PREF_GROUP, key, &error);
     if (!error)
-    {
         *value = strdup(v);
-        g_free(v);
-    }
+    g_free(v);
     return Finish(error);
 }
 

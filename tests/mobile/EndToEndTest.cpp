@@ -418,6 +418,25 @@ TEST_F(FirstUse, DemoWatchSkipsTheLegalNotice)
     EXPECT_FALSE(noticeSeen) << "a demo watch must never stop at the legal notice";
 }
 
+TEST_F(FirstUse, LowMemoryHandlersOfAnEndedRunAreGone)
+{
+    // The handlers of a run that has ended must not be told that memory runs
+    // low, nor call into the application that is gone.
+    pelorn_log_capture_begin();
+    AppScenario first;
+    first.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; });
+    first.Run({});
+    ASSERT_EQ("", first.FailedStep());
+    pelorn_log_capture_clear();
+    vconf_set_int("memory/sysman/low_memory", 2);
+    PelornTest::RunGlibFor(500);
+    int told = 0;
+    for (const std::string& line : pelorn_log_captured_lines())
+        told += line.find("AppLowMemoryCb") != std::string::npos;
+    pelorn_log_capture_end();
+    EXPECT_EQ(0, told);
+}
+
 TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
 {
     AppScenario s;

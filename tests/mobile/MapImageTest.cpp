@@ -1,0 +1,96 @@
+/* The map picture as the phone-location screen takes it from the server's
+ * answer, on a real canvas with the toolkit's own image loaders. */
+
+#include "MapImage.h"
+
+#include <Ecore_Evas.h>
+#include <cairo.h>
+#include <gtest/gtest.h>
+#include <string>
+
+using NSPelorn::MapImage;
+
+namespace
+{
+cairo_status_t AppendCb(void* closure, const unsigned char* data, unsigned int length)
+{
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+std::string Png(int w, int h)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 0.2, 0.6, 0.3);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    std::string bytes;
+    cairo_surface_write_to_png_stream(surface, AppendCb, &bytes);
+    cairo_surface_destroy(surface);
+    return bytes;
+}
+
+class MapImageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_GT(ecore_evas_init(), 0);
+        mEe = ecore_evas_buffer_new(360, 360);
+        ASSERT_NE(nullptr, mEe);
+        mCanvas = ecore_evas_get(mEe);
+    }
+    void TearDown() override
+    {
+        if (mEe)
+            ecore_evas_free(mEe);
+        ecore_evas_shutdown();
+    }
+    Ecore_Evas* mEe = nullptr;
+    Evas* mCanvas = nullptr;
+};
+} // namespace
+
+TEST_F(MapImageTest, APictureTheServerSentIsShownAtItsSize)
+{
+    const std::string png = Png(360, 360);
+    Evas_Object* image = MapImage::FromBytes(mCanvas, png.data(), (int)png.size());
+    ASSERT_NE(nullptr, image);
+    int w = 0, h = 0;
+    evas_object_image_size_get(image, &w, &h);
+    EXPECT_EQ(360, w);
+    EXPECT_EQ(360, h);
+    // The pixels decode when asked for, and are the colour painted.
+    const unsigned int* pixels = static_cast<const unsigned int*>(evas_object_image_data_get(image, EINA_FALSE));
+    ASSERT_NE(nullptr, pixels);
+    const unsigned int pixel = pixels[180 * 360 + 180];
+    const unsigned int painted[] = {0xff, 0x33, 0x99, 0x4c}; // alpha, red, green, blue
+    for (int c = 0; c < 4; ++c)
+        EXPECT_NEAR((int)painted[c], (int)((pixel >> (24 - 8 * c)) & 0xff), 1) << "channel " << c;
+}
+
+TEST_F(MapImageTest, BytesThatAreNoPictureOrTooLargeOneAreRefused)
+{
+    const std::string huge = Png(MapImage::MAX_SIDE + 1, 1);
+    const std::string tall = Png(1, MapImage::MAX_SIDE + 1);
+    const std::string png = Png(64, 64);
+    const std::string notPicture = "<html><body>502 Bad Gateway</body></html>";
+    // A well-formed 2x2 BMP: a picture, but not in a format maps come in.
+    const std::string bmp("BM\x46\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x18\0\0\0\0\0"
+                          "\x10\0\0\0\x13\x0b\0\0\x13\x0b\0\0\0\0\0\0\0\0\0\0"
+                          "\0\0\xff\0\xff\0\0\0\xff\0\0\xff\xff\xff\0\0",
+                          70);
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, bmp.data(), (int)bmp.size()));
+    // Signature and header, then a chunk claiming 2 GiB: the loader would
+    // read zeros for minutes; refused at once. So is a picture cut short.
+    std::string longChunk = png.substr(0, 33) + std::string("\x7f\xff\xff\xf0" "bKGD", 8) + std::string(20, '\0');
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, longChunk.data(), (int)longChunk.size()));
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, png.data(), (int)png.size() - 1));
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, huge.data(), (int)huge.size()));
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, tall.data(), (int)tall.size()));
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, notPicture.data(), (int)notPicture.size()));
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, png.data(), 0));
+    EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, png.data(), 20)) << "a signature and a cut header";
+    EXPECT_NE(nullptr, MapImage::FromBytes(mCanvas, png.data(), (int)png.size())) << "the canvas still takes pictures";
+}
