@@ -61,10 +61,11 @@ private:
 };
 } // namespace
 
-// The map fetch is the only user of libcurl; its TLS and other dependencies
-// used to be loaded by every launch (the location tests show it still loads
-// when a map is wanted).
-TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingTheHttpLibrary)
+// The map fetch is the only user of libcurl and the location screen's times
+// the only user of ICU; both (libcurl with its TLS and other dependencies)
+// used to be loaded by every launch. The location and time-format tests show
+// they still load when wanted.
+TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingTheHttpAndDateFormatLibraries)
 {
     PelornTest::ScopedTestDirs dirs;
     vconf_set_bool("db/brig/user_agreement/orzzib", 1);
@@ -76,4 +77,5 @@ TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingTheHttpLibrary)
     ASSERT_NE(std::string::npos, maps.find("libelementary")) << "not the running program's map:\n" << maps;
     EXPECT_EQ(std::string::npos, maps.find("libcurl")) << maps;
     EXPECT_EQ(std::string::npos, maps.find("libgnutls")) << maps;
+    EXPECT_EQ(std::string::npos, maps.find("libicu")) << maps;
 }
