@@ -4,7 +4,8 @@
 // and the resident memory one second after it; the headline is the median of
 // the rounds (3), which rides out a busy moment of the machine. With
 // PELORN_TRACE_STARTUP=1 the app's start-up timeline is let through to
-// stderr.
+// stderr. One more launch then counts the app's wake-ups over 10 s of idling
+// on its finding screen.
 #include "app_preference.h"
 #include "pelorn_paths.h"
 #include "vconf.h"
@@ -29,7 +30,55 @@ struct Sample
 {
     double startMs = -1;
     double rssKb = -1;
+    // Over idleSeconds after the RSS reading (when asked for), all threads.
+    long long idleSwitches = -1;
+    long long idleTicks = -1;
+    int threads = 0;
 };
+
+/* Context switches (voluntary and not) and CPU ticks of all the process's
+ * threads: a thread that wakes up shows in both. */
+void CountActivity(pid_t pid, long long* switches, long long* ticks, int* threads)
+{
+    *switches = 0;
+    *ticks = 0;
+    *threads = 0;
+    const std::string taskDir = "/proc/" + std::to_string(pid) + "/task";
+    GDir* dir = g_dir_open(taskDir.c_str(), 0, nullptr);
+    if (!dir)
+        return;
+    while (const gchar* tid = g_dir_read_name(dir))
+    {
+        (*threads)++;
+        gchar* text = nullptr;
+        if (g_file_get_contents((taskDir + "/" + tid + "/status").c_str(), &text, nullptr, nullptr))
+        {
+            for (const char* key : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"})
+            {
+                const char* at = strstr(text, key);
+                if (at)
+                    *switches += g_ascii_strtoll(at + strlen(key), nullptr, 10);
+            }
+            g_free(text);
+        }
+        if (g_file_get_contents((taskDir + "/" + tid + "/stat").c_str(), &text, nullptr, nullptr))
+        {
+            // utime and stime: fields 14 and 15, counted after the name's closing parenthesis.
+            const char* p = strrchr(text, ')');
+            for (int field = 2; p && *p && field < 14; ++p)
+                if (*p == ' ')
+                    ++field;
+            if (p && *p)
+            {
+                gchar* end = nullptr;
+                *ticks += g_ascii_strtoll(p, &end, 10);
+                *ticks += g_ascii_strtoll(end, nullptr, 10);
+            }
+            g_free(text);
+        }
+    }
+    g_dir_close(dir);
+}
 
 std::string BuildDir()
 {
@@ -67,7 +116,7 @@ void SeedState(const std::string& root)
     preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
 }
 
-Sample Measure(const std::string& program)
+Sample Measure(const std::string& program, int idleSeconds = 0)
 {
     Sample s;
     gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
@@ -98,6 +147,16 @@ Sample Measure(const std::string& program)
         s.startMs = (g_get_monotonic_time() - t0) / 1000.0;
         g_usleep(1000 * 1000);
         s.rssKb = RssKb(pid);
+        if (idleSeconds > 0)
+        {
+            long long switches0, ticks0, switches1, ticks1;
+            int threads = 0;
+            CountActivity(pid, &switches0, &ticks0, &threads);
+            g_usleep((gulong)idleSeconds * G_USEC_PER_SEC);
+            CountActivity(pid, &switches1, &ticks1, &s.threads);
+            s.idleSwitches = switches1 - switches0;
+            s.idleTicks = ticks1 - ticks0;
+        }
     }
     close(fds[0]);
     kill(pid, SIGTERM);
@@ -176,6 +235,10 @@ int main(int argc, char** argv)
         rssRatios.push_back(m.appRss / m.bareRss);
         rssExtraMb.push_back((m.appRss - m.bareRss) / 1024.0);
     }
+    // Nothing on the finding screen may wake the process while nobody touches it.
+    Sample idle = Measure(app, 10);
+    printf("pelorn idle on the finding screen for 10 s: %lld context switches, %lld CPU ticks, %d threads\n",
+           idle.idleSwitches, idle.idleTicks, idle.threads);
     printf("idle RSS above the bare window: %.1f MB (median of rounds)\n", Median(rssExtraMb));
     printf("ratio: start %.2f, rss %.2f\n", Median(startRatios), Median(rssRatios));
     return 0;
