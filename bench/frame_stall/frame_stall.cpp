@@ -20,8 +20,8 @@
 #include "vconf.h"
 
 #include <Elementary.h>
-#include <efl_extension.h>
 #include <algorithm>
+#include <efl_extension.h>
 #include <glib.h>
 #include <mutex>
 #include <signal.h>
@@ -90,7 +90,8 @@ void LoopWaitCb(int waiting, void* data)
         return;
     }
     if (b->recording && b->wokeAt)
-        b->recording->push_back({(g_get_monotonic_time() - b->wokeAt) / 1000.0, ThreadCpuMs() - b->wokeCpuMs, b->phase});
+        b->recording->push_back(
+            {(g_get_monotonic_time() - b->wokeAt) / 1000.0, ThreadCpuMs() - b->wokeCpuMs, b->phase});
 }
 
 void ReadPhoneOutput(Bench* b, int fd)
@@ -154,8 +155,9 @@ bool InPlace(Evas_Object* obj)
 bool FindingIdle()
 {
     auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
-    return view && view->IsNormalState() && view->GetButton() && !elm_object_disabled_get(view->GetButton()) &&
-           view->GetButtonIconState() == 1 && InPlace(view->GetMoreOption());
+    return view && view->IsNormalState() && view->GetButton() &&
+           !elm_object_disabled_get(view->GetButton()) && view->GetButtonIconState() == 1 &&
+           InPlace(view->GetMoreOption());
 }
 
 bool Ringing()
@@ -329,8 +331,8 @@ GPid Spawn(const std::vector<std::string>& args, gint* in, gint* out)
     GPid pid = 0;
     GError* error = nullptr;
     GSpawnFlags flags = GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | (out ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL));
-    if (!g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, flags, nullptr, nullptr, &pid, in, out, nullptr,
-                                  &error))
+    if (!g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, flags, nullptr, nullptr, &pid, in, out,
+                                  nullptr, &error))
     {
         fprintf(stderr, "cannot start %s: %s\n", args[0].c_str(), error->message);
         g_error_free(error);
@@ -360,13 +362,14 @@ void Report(const char* name, std::vector<Iteration> v)
     std::sort(cpu.begin(), cpu.end());
     std::sort(v.begin(), v.end(), [](const Iteration& a, const Iteration& c) { return a.wallMs < c.wallMs; });
     const size_t p99 = std::min(v.size() - 1, (size_t)(v.size() * 0.99));
-    printf("%s: %zu iterations, max %.1f ms, p99 %.1f ms (on the CPU: max %.1f ms, p99 %.1f ms)\n", name, v.size(),
-           v.back().wallMs, v[p99].wallMs, cpu.back(), cpu[p99]);
+    printf("%s: %zu iterations, max %.1f ms, p99 %.1f ms (on the CPU: max %.1f ms, p99 %.1f ms)\n", name,
+           v.size(), v.back().wallMs, v[p99].wallMs, cpu.back(), cpu[p99]);
     printf("  longest:");
     for (size_t i = 0; i < 5 && i < v.size(); ++i)
     {
         const Iteration& it = v[v.size() - 1 - i];
-        printf(" %.1f (%.1f on CPU, %s)%s", it.wallMs, it.cpuMs, it.phase, i + 1 < 5 && i + 1 < v.size() ? "," : "\n");
+        printf(" %.1f (%.1f on CPU, %s)%s", it.wallMs, it.cpuMs, it.phase,
+               i + 1 < 5 && i + 1 < v.size() ? "," : "\n");
     }
 }
 
@@ -400,10 +403,11 @@ int main(int argc, char** argv)
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
     gchar* dir = g_path_get_dirname(self);
     const std::string portFile = std::string(root) + "/map-port";
-    b.maps = Spawn({std::string(dir) + "/map-server", "--port", "0", "--port-file", portFile}, nullptr, nullptr);
+    b.maps =
+        Spawn({std::string(dir) + "/map-server", "--port", "0", "--port-file", portFile}, nullptr, nullptr);
     gint phoneOut = -1;
-    b.phone = Spawn({std::string(dir) + "/phone-sim", "--latitude", "40.7128", "--longitude", "-74.006"}, &b.phoneIn,
-                    &phoneOut);
+    b.phone = Spawn({std::string(dir) + "/phone-sim", "--latitude", "40.7128", "--longitude", "-74.006"},
+                    &b.phoneIn, &phoneOut);
     if (!b.maps || !b.phone)
         return 1;
     gchar* port = nullptr;
@@ -433,7 +437,8 @@ int main(int argc, char** argv)
     reader.join();
     close(b.phoneIn);
     gchar* rmArgv[] = {(gchar*)"rm", (gchar*)"-rf", root, nullptr};
-    g_spawn_sync(nullptr, rmArgv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    g_spawn_sync(nullptr, rmArgv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr,
+                 nullptr);
     g_free(dir);
     g_free(self);
     g_free(root);
@@ -442,8 +447,9 @@ int main(int argc, char** argv)
     printf("cycles: %d (tap start, ring, found, menu, locate, map, back), engine buffer\n", b.cycles);
     Report("floor, idle finding screen for 3 s", b.floor);
     Report("flows", b.flows);
-    auto longest = std::max_element(b.flows.begin(), b.flows.end(),
-                                    [](const Iteration& a, const Iteration& c) { return a.wallMs < c.wallMs; });
+    auto longest =
+        std::max_element(b.flows.begin(), b.flows.end(),
+                         [](const Iteration& a, const Iteration& c) { return a.wallMs < c.wallMs; });
     printf("stall: max %.1f ms, p99 %.1f ms\n", longest->wallMs, P99(b.flows));
     return 0;
 }

@@ -19,7 +19,8 @@ const char* const kCurlLibrary = "libcurl.so.4";
 
 void* Library()
 {
-    static void* handle = [] {
+    static void* handle = []
+    {
         void* h = dlopen(kCurlLibrary, RTLD_NOW | RTLD_LOCAL);
         if (!h)
             LOGE("cannot load %s: %s", kCurlLibrary, dlerror());
@@ -40,18 +41,19 @@ template <typename Fn> Fn Resolve(const char* name)
 
 // Each resolves its target once (thread-safe static initialisation: the
 // transfer worker calls these too).
-#define PELORN_CURL_FORWARD(ret, name, params, args, failed)                                                           \
-    extern "C" ret name params                                                                                        \
-    {                                                                                                                  \
-        static const auto fn = Resolve<ret(*) params>(#name);                                                          \
-        return fn ? fn args : failed;                                                                                  \
+#define PELORN_CURL_FORWARD(ret, name, params, args, failed)                                                 \
+    extern "C" ret name params                                                                               \
+    {                                                                                                        \
+        static const auto fn = Resolve<ret(*) params>(#name);                                                \
+        return fn ? fn args : failed;                                                                        \
     }
 
 PELORN_CURL_FORWARD(CURLcode, curl_global_init, (long flags), (flags), CURLE_FAILED_INIT)
 PELORN_CURL_FORWARD(CURL*, curl_easy_init, (void), (), nullptr)
 PELORN_CURL_FORWARD(CURLcode, curl_easy_perform, (CURL * curl), (curl), CURLE_FAILED_INIT)
 PELORN_CURL_FORWARD(const char*, curl_easy_strerror, (CURLcode code), (code), "libcurl is not available")
-PELORN_CURL_FORWARD(curl_slist*, curl_slist_append, (curl_slist * list, const char* text), (list, text), nullptr)
+PELORN_CURL_FORWARD(curl_slist*, curl_slist_append, (curl_slist * list, const char* text), (list, text),
+                    nullptr)
 PELORN_CURL_FORWARD(CURLM*, curl_multi_init, (void), (), nullptr)
 PELORN_CURL_FORWARD(CURLMcode, curl_multi_add_handle, (CURLM * multi, CURL* easy), (multi, easy),
                     CURLM_BAD_HANDLE)

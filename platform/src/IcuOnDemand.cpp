@@ -25,7 +25,8 @@ const char* const kIcuLibrary = "libicui18n.so." PELORN_ICU_TEXT(U_ICU_VERSION_M
 
 void* Library()
 {
-    static void* handle = [] {
+    static void* handle = []
+    {
         void* h = dlopen(kIcuLibrary, RTLD_NOW | RTLD_LOCAL);
         if (!h)
             dlog_print(DLOG_ERROR, "pelorn-p", "cannot load %s: %s", kIcuLibrary, dlerror());
@@ -75,11 +76,13 @@ extern "C" UDateTimePatternGenerator* udatpg_open(const char* locale, UErrorCode
     return fn ? fn(locale, status) : (Missing(status), nullptr);
 }
 
-extern "C" int32_t udatpg_getBestPattern(UDateTimePatternGenerator* generator, const UChar* skeleton, int32_t length,
-                                         UChar* bestPattern, int32_t capacity, UErrorCode* status)
+extern "C" int32_t udatpg_getBestPattern(UDateTimePatternGenerator* generator, const UChar* skeleton,
+                                         int32_t length, UChar* bestPattern, int32_t capacity,
+                                         UErrorCode* status)
 {
-    PELORN_ICU_TARGET(int32_t(*)(UDateTimePatternGenerator*, const UChar*, int32_t, UChar*, int32_t, UErrorCode*),
-                      udatpg_getBestPattern);
+    PELORN_ICU_TARGET(
+        int32_t(*)(UDateTimePatternGenerator*, const UChar*, int32_t, UChar*, int32_t, UErrorCode*),
+        udatpg_getBestPattern);
     return fn ? fn(generator, skeleton, length, bestPattern, capacity, status) : (Missing(status), 0);
 }
 
@@ -91,11 +94,11 @@ extern "C" void udatpg_close(UDateTimePatternGenerator* generator)
 }
 
 extern "C" UDateFormat* udat_open(UDateFormatStyle timeStyle, UDateFormatStyle dateStyle, const char* locale,
-                                  const UChar* tzId, int32_t tzIdLength, const UChar* pattern, int32_t patternLength,
-                                  UErrorCode* status)
+                                  const UChar* tzId, int32_t tzIdLength, const UChar* pattern,
+                                  int32_t patternLength, UErrorCode* status)
 {
-    PELORN_ICU_TARGET(UDateFormat * (*)(UDateFormatStyle, UDateFormatStyle, const char*, const UChar*, int32_t,
-                                        const UChar*, int32_t, UErrorCode*),
+    PELORN_ICU_TARGET(UDateFormat * (*)(UDateFormatStyle, UDateFormatStyle, const char*, const UChar*,
+                                        int32_t, const UChar*, int32_t, UErrorCode*),
                       udat_open);
     return fn ? fn(timeStyle, dateStyle, locale, tzId, tzIdLength, pattern, patternLength, status)
               : (Missing(status), nullptr);

@@ -45,7 +45,8 @@ double ProcessStartMs()
 
 Timeline& TheTimeline()
 {
-    static Timeline timeline = [] {
+    static Timeline timeline = []
+    {
         Timeline t;
         const char* flag = getenv("PELORN_TRACE_STARTUP");
         t.enabled = flag && strcmp(flag, "1") == 0;

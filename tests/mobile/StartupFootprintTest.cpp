@@ -53,7 +53,10 @@ public:
         char buf[16];
         return mPid > 0 && poll(&p, 1, ms) == 1 && read(mFrameFd, buf, sizeof(buf)) > 0;
     }
-    std::string Maps() const { return PelornTest::ReadFile("/proc/" + std::to_string(mPid) + "/maps"); }
+    std::string Maps() const
+    {
+        return PelornTest::ReadFile("/proc/" + std::to_string(mPid) + "/maps");
+    }
 
 private:
     pid_t mPid = -1;
