@@ -227,10 +227,10 @@ int main(int argc, char** argv)
             appRss.push_back(a.rssKb);
         }
         Round m = {Median(bareStart), Median(bareRss), Median(appStart), Median(appRss)};
-        printf("round %d: first frame bare %.1f ms, pelorn %.1f ms (ratio %.2f); idle RSS bare %.1f MB, pelorn %.1f "
-               "MB (+%.1f MB)\n",
-               r + 1, m.bareStart, m.appStart, m.appStart / m.bareStart, m.bareRss / 1024.0, m.appRss / 1024.0,
-               (m.appRss - m.bareRss) / 1024.0);
+        printf("round %d: first frame bare %.1f ms, pelorn %.1f ms (ratio %.2f); "
+               "idle RSS bare %.1f MB, pelorn %.1f MB (+%.1f MB)\n",
+               r + 1, m.bareStart, m.appStart, m.appStart / m.bareStart, m.bareRss / 1024.0,
+               m.appRss / 1024.0, (m.appRss - m.bareRss) / 1024.0);
         startRatios.push_back(m.appStart / m.bareStart);
         rssRatios.push_back(m.appRss / m.bareRss);
         rssExtraMb.push_back((m.appRss - m.bareRss) / 1024.0);

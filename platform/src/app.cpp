@@ -181,8 +181,8 @@ void WatchFirstFrame()
         (!getenv("PELORN_FIRST_FRAME_FD") && !(trace && strcmp(trace, "1") == 0)))
         return;
     gApp.firstFrameWatched = true;
-    evas_event_callback_add(evas_object_evas_get(gApp.mainWindow), EVAS_CALLBACK_RENDER_PRE, FirstFrameRenderStartsCb,
-                            nullptr);
+    evas_event_callback_add(evas_object_evas_get(gApp.mainWindow), EVAS_CALLBACK_RENDER_PRE,
+                            FirstFrameRenderStartsCb, nullptr);
     evas_event_callback_add(evas_object_evas_get(gApp.mainWindow), EVAS_CALLBACK_RENDER_POST, FirstFrameRenderedCb,
                             nullptr);
 }

@@ -518,8 +518,10 @@ TEST_F(FindingScreen, StartPressPutsTheRingRequestOnTheWireBeforeTheButtonChange
             evas_object_smart_callback_priority_add(watched, "clicked", EVAS_CALLBACK_PRIORITY_AFTER, AfterPressCb,
                                                     &seen);
         })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Do("stop watching", [&] { evas_object_smart_callback_del_full(watched, "clicked", AfterPressCb, &seen); });
+        .TapWhenReady("tap start", Button,
+                      [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Do("stop watching",
+            [&] { evas_object_smart_callback_del_full(watched, "clicked", AfterPressCb, &seen); });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
 
@@ -541,7 +543,8 @@ TEST_F(FindingScreen, StartPressPutsTheRingRequestOnTheWireBeforeTheButtonChange
     EXPECT_LT(locked, seen.linesLogged) << "the lock is part of the press";
 
     const std::string usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
-    EXPECT_NE(std::string::npos, usage.find("feature=1000\t")) << "the start press is still recorded: " << usage;
+    EXPECT_NE(std::string::npos, usage.find("feature=1000\t"))
+        << "the start press is still recorded: " << usage;
 }
 
 TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
