@@ -1,6 +1,11 @@
-// bench_startup [runs]: starts the bare window and the app alternately, each
-// in fresh state folders, and reports the median time from spawn to the
-// first rendered frame and the resident memory one second after it.
+// bench_startup [runs] [rounds]: starts the bare window and the app
+// alternately, each in fresh state folders, `runs` times (7) per round, and
+// reports per round the median time from spawn to the first rendered frame
+// and the resident memory one second after it; the headline is the median of
+// the rounds (3), which rides out a busy moment of the machine. With
+// PELORN_TRACE_STARTUP=1 the app's start-up timeline is let through to
+// stderr. One more launch then counts the app's wake-ups over 10 s of idling
+// on its finding screen.
 #include "app_preference.h"
 #include "pelorn_paths.h"
 #include "vconf.h"
@@ -19,7 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
-static const char* const HELP = R"HELP(Usage: bench_startup [RUNS]
+static const char* const HELP = R"HELP(Usage: bench_startup [RUNS [ROUNDS]]
 
 Starts bench_bare_window (an elementary window with one button) and pelorn
 alternately, RUNS times each (default 5), and reports the median time from
@@ -41,7 +46,55 @@ struct Sample
 {
     double startMs = -1;
     double rssKb = -1;
+    // Over idleSeconds after the RSS reading (when asked for), all threads.
+    long long idleSwitches = -1;
+    long long idleTicks = -1;
+    int threads = 0;
 };
+
+/* Context switches (voluntary and not) and CPU ticks of all the process's
+ * threads: a thread that wakes up shows in both. */
+void CountActivity(pid_t pid, long long* switches, long long* ticks, int* threads)
+{
+    *switches = 0;
+    *ticks = 0;
+    *threads = 0;
+    const std::string taskDir = "/proc/" + std::to_string(pid) + "/task";
+    GDir* dir = g_dir_open(taskDir.c_str(), 0, nullptr);
+    if (!dir)
+        return;
+    while (const gchar* tid = g_dir_read_name(dir))
+    {
+        (*threads)++;
+        gchar* text = nullptr;
+        if (g_file_get_contents((taskDir + "/" + tid + "/status").c_str(), &text, nullptr, nullptr))
+        {
+            for (const char* key : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"})
+            {
+                const char* at = strstr(text, key);
+                if (at)
+                    *switches += g_ascii_strtoll(at + strlen(key), nullptr, 10);
+            }
+            g_free(text);
+        }
+        if (g_file_get_contents((taskDir + "/" + tid + "/stat").c_str(), &text, nullptr, nullptr))
+        {
+            // utime and stime: fields 14 and 15, counted after the name's closing parenthesis.
+            const char* p = strrchr(text, ')');
+            for (int field = 2; p && *p && field < 14; ++p)
+                if (*p == ' ')
+                    ++field;
+            if (p && *p)
+            {
+                gchar* end = nullptr;
+                *ticks += g_ascii_strtoll(p, &end, 10);
+                *ticks += g_ascii_strtoll(end, nullptr, 10);
+            }
+            g_free(text);
+        }
+    }
+    g_dir_close(dir);
+}
 
 std::string BuildDir()
 {
@@ -79,7 +132,7 @@ void SeedState(const std::string& root)
     preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
 }
 
-Sample Measure(const std::string& program)
+Sample Measure(const std::string& program, int idleSeconds = 0)
 {
     Sample s;
     gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
@@ -96,7 +149,9 @@ Sample Measure(const std::string& program)
         int null = open("/dev/null", O_RDWR);
         dup2(null, 0);
         dup2(null, 1);
-        dup2(null, 2);
+        const char* trace = getenv("PELORN_TRACE_STARTUP");
+        if (!trace || strcmp(trace, "1") != 0)
+            dup2(null, 2);
         execl(program.c_str(), program.c_str(), (char*)nullptr);
         _exit(127);
     }
@@ -108,6 +163,16 @@ Sample Measure(const std::string& program)
         s.startMs = (g_get_monotonic_time() - t0) / 1000.0;
         g_usleep(1000 * 1000);
         s.rssKb = RssKb(pid);
+        if (idleSeconds > 0)
+        {
+            long long switches0, ticks0, switches1, ticks1;
+            int threads = 0;
+            CountActivity(pid, &switches0, &ticks0, &threads);
+            g_usleep((gulong)idleSeconds * G_USEC_PER_SEC);
+            CountActivity(pid, &switches1, &ticks1, &s.threads);
+            s.idleSwitches = switches1 - switches0;
+            s.idleTicks = ticks1 - ticks0;
+        }
     }
     close(fds[0]);
     kill(pid, SIGTERM);
@@ -134,6 +199,11 @@ double Median(std::vector<double> v)
 }
 } // namespace
 
+struct Round
+{
+    double bareStart, bareRss, appStart, appRss;
+};
+
 int main(int argc, char** argv)
 {
     if (argc > 1 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")))
@@ -141,7 +211,8 @@ int main(int argc, char** argv)
         fputs(HELP, stdout);
         return 0;
     }
-    int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+    int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
     setenv("ECORE_NO_SYSTEM_MODULES", "1", 0);
     setenv("EINA_LOG_BACKTRACE", "-1", 0);
     setenv("PELORN_LOG_STDERR", "0", 1);
@@ -156,25 +227,40 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::vector<double> bareStart, bareRss, appStart, appRss;
-    for (int i = 0; i < runs; ++i)
+    printf("%d rounds of %d alternating launches (medians per round, engine %s)\n", rounds, runs,
+           getenv("ELM_ENGINE") ? getenv("ELM_ENGINE") : "default");
+    std::vector<double> startRatios, rssRatios, rssExtraMb;
+    for (int r = 0; r < rounds; ++r)
     {
-        Sample b = Measure(bare);
-        Sample a = Measure(app);
-        if (b.startMs < 0 || a.startMs < 0)
+        std::vector<double> bareStart, bareRss, appStart, appRss;
+        for (int i = 0; i < runs; ++i)
         {
-            fprintf(stderr, "run %d: no first frame (bare %.1f, app %.1f)\n", i, b.startMs, a.startMs);
-            return 1;
+            Sample b = Measure(bare);
+            Sample a = Measure(app);
+            if (b.startMs < 0 || a.startMs < 0)
+            {
+                fprintf(stderr, "run %d: no first frame (bare %.1f, app %.1f)\n", i, b.startMs, a.startMs);
+                return 1;
+            }
+            bareStart.push_back(b.startMs);
+            bareRss.push_back(b.rssKb);
+            appStart.push_back(a.startMs);
+            appRss.push_back(a.rssKb);
         }
-        bareStart.push_back(b.startMs);
-        bareRss.push_back(b.rssKb);
-        appStart.push_back(a.startMs);
-        appRss.push_back(a.rssKb);
+        Round m = {Median(bareStart), Median(bareRss), Median(appStart), Median(appRss)};
+        printf("round %d: first frame bare %.1f ms, pelorn %.1f ms (ratio %.2f); "
+               "idle RSS bare %.1f MB, pelorn %.1f MB (+%.1f MB)\n",
+               r + 1, m.bareStart, m.appStart, m.appStart / m.bareStart, m.bareRss / 1024.0,
+               m.appRss / 1024.0, (m.appRss - m.bareRss) / 1024.0);
+        startRatios.push_back(m.appStart / m.bareStart);
+        rssRatios.push_back(m.appRss / m.bareRss);
+        rssExtraMb.push_back((m.appRss - m.bareRss) / 1024.0);
     }
-    double bs = Median(bareStart), br = Median(bareRss), as = Median(appStart), ar = Median(appRss);
-    printf("runs: %d (medians, engine %s)\n", runs, getenv("ELM_ENGINE") ? getenv("ELM_ENGINE") : "default");
-    printf("bare window with one button: first frame %.1f ms, idle RSS %.1f MB\n", bs, br / 1024.0);
-    printf("pelorn finding screen:       first frame %.1f ms, idle RSS %.1f MB\n", as, ar / 1024.0);
-    printf("ratio: start %.2f, rss %.2f\n", as / bs, ar / br);
+    // Nothing on the finding screen may wake the process while nobody touches it.
+    Sample idle = Measure(app, 10);
+    printf("pelorn idle on the finding screen for 10 s: %lld context switches, %lld CPU ticks, %d threads\n",
+           idle.idleSwitches, idle.idleTicks, idle.threads);
+    printf("idle RSS above the bare window: %.1f MB (median of rounds)\n", Median(rssExtraMb));
+    printf("ratio: start %.2f, rss %.2f\n", Median(startRatios), Median(rssRatios));
     return 0;
 }

@@ -2,6 +2,10 @@
 // phone-sim, taps the start button, and times until phone-sim reports the
 // ring request ("recv {...rux-startalert-req...}"); then stops the ringing
 // and repeats. Prints the median on its last line.
+//
+// phone-sim's report is read and stamped on a thread of its own: the phone is
+// another device, and the moment the request reached it must not wait for
+// the watch's main loop to finish what it does after the send.
 #include "PelornApplication.h"
 #include "PelornMain.h"
 #include "PelornView.h"
@@ -14,14 +18,16 @@
 
 #include <Elementary.h>
 #include <algorithm>
-#include <glib-unix.h>
 #include <glib.h>
+#include <mutex>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 static const char* const HELP = R"HELP(Usage: bench_tap_to_wire [TAPS]
@@ -39,11 +45,18 @@ Example:
 
 namespace
 {
+struct PhoneLine
+{
+    gint64 at;
+    std::string text;
+};
+
 struct Bench
 {
     int taps = 20;
     GPid phone = 0;
-    std::string pending;
+    std::mutex linesLock;
+    std::vector<PhoneLine> lines; // read by the reader thread, not yet looked at
     int startSeen = 0;
     int stopSeen = 0;
     bool connected = false;
@@ -56,32 +69,46 @@ struct Bench
     std::vector<double> samples;
 };
 
-gboolean PhoneOutputCb(gint fd, GIOCondition cond, gpointer data)
+void ReadPhoneOutput(Bench* b, int fd)
 {
-    Bench* b = static_cast<Bench*>(data);
+    std::string pending;
     char buf[4096];
-    ssize_t n = read(fd, buf, sizeof(buf));
-    if (n <= 0)
-        return G_SOURCE_REMOVE;
-    gint64 now = g_get_monotonic_time();
-    b->pending.append(buf, (size_t)n);
-    size_t eol;
-    while ((eol = b->pending.find('\n')) != std::string::npos)
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof(buf))) > 0)
     {
-        std::string line = b->pending.substr(0, eol);
-        b->pending.erase(0, eol + 1);
-        if (line.find("watch connected") != std::string::npos)
+        const gint64 now = g_get_monotonic_time();
+        pending.append(buf, (size_t)n);
+        size_t eol;
+        std::lock_guard<std::mutex> hold(b->linesLock);
+        while ((eol = pending.find('\n')) != std::string::npos)
+        {
+            b->lines.push_back({now, pending.substr(0, eol)});
+            pending.erase(0, eol + 1);
+        }
+    }
+    close(fd);
+}
+
+void TakePhoneLines(Bench* b)
+{
+    std::vector<PhoneLine> lines;
+    {
+        std::lock_guard<std::mutex> hold(b->linesLock);
+        lines.swap(b->lines);
+    }
+    for (const PhoneLine& line : lines)
+    {
+        if (line.text.find("watch connected") != std::string::npos)
             b->connected = true;
-        if (line.rfind("recv", 0) == 0 && line.find("rux-startalert-req") != std::string::npos)
+        if (line.text.rfind("recv", 0) == 0 && line.text.find("rux-startalert-req") != std::string::npos)
         {
             b->startSeen++;
             if (b->phase == Bench::WAIT_START)
-                b->samples.push_back((now - b->tapTime) / 1000.0);
+                b->samples.push_back((line.at - b->tapTime) / 1000.0);
         }
-        if (line.rfind("recv", 0) == 0 && line.find("rux-stopalert-req") != std::string::npos)
+        if (line.text.rfind("recv", 0) == 0 && line.text.find("rux-stopalert-req") != std::string::npos)
             b->stopSeen++;
     }
-    return G_SOURCE_CONTINUE;
 }
 
 void TapCentre()
@@ -107,6 +134,7 @@ bool ButtonReady()
 gboolean StepCb(gpointer data)
 {
     Bench* b = static_cast<Bench*>(data);
+    TakePhoneLines(b);
     gint64 now = g_get_monotonic_time();
     if (now > b->deadline)
     {
@@ -198,7 +226,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot start %s: %s\n", phoneSim.c_str(), error->message);
         return 1;
     }
-    g_unix_fd_add(phoneOut, (GIOCondition)(G_IO_IN | G_IO_HUP), PhoneOutputCb, &b);
+    std::thread reader(ReadPhoneOutput, &b, phoneOut);
     b.deadline = g_get_monotonic_time() + (gint64)(30 + b.taps * 3) * G_USEC_PER_SEC;
     g_timeout_add(5, StepCb, &b);
     char arg0[] = "pelorn";
@@ -207,6 +235,7 @@ int main(int argc, char** argv)
 
     kill(b.phone, SIGTERM);
     waitpid(b.phone, nullptr, 0);
+    reader.join();
     if (b.samples.empty())
     {
         fprintf(stderr, "no ring request reached the phone\n");

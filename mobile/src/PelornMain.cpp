@@ -18,6 +18,7 @@
 #include "ViewData.h"
 #include "ViewManager.h"
 #include "pelorn_clock.h"
+#include "pelorn_trace.h"
 #include "uxt_theme.h"
 
 #include <Elementary.h>
@@ -103,12 +104,16 @@ bool PelornMain::OnCreate()
         LOGE("GetResourceDirectoryPath failed, resDirPath:%s", resDirPath.c_str());
     }
 
+    pelorn_trace_startup("create: feedback, text domain");
     RETVM_IF(!mViewBasicElementsPtr, false, "!viewBasicElementsPtr");
     mViewBasicElementsPtr->SetupViewBasicElements();
+    pelorn_trace_startup("create: window, conformant, naviframe");
     RETVM_IF(!mViewManagerPtr, false, "!viewManagerPtr");
     mViewManagerPtr->Initialize();
+    pelorn_trace_startup("create: view stack");
     RETVM_IF(!mChangeableThemePtr, false, "!changeableThemePtr");
     mChangeableThemePtr->InitChangeableTheme();
+    pelorn_trace_startup("create: theme tables");
 
     std::string edjDirectoryPath = FileUtil::GetResourceDirectoryPath();
     RETV_IF(edjDirectoryPath.length() < 1, false);
@@ -127,8 +132,10 @@ bool PelornMain::OnCreate()
     RETV_IF(quenlorLogManager == NULL, false);
     quenlorLogManager->Create();
 
+    pelorn_trace_startup("create: event handlers, usage log");
     SubscribeTimeSettings(true);
     SetConnectionStatusCallback(this, true);
+    pelorn_trace_startup("create: settings subscriptions");
     return true;
 }
 
@@ -240,6 +247,7 @@ void PelornMain::OnResume()
     if (mAppResumeTimer == 0)
         mAppResumeTimer = pelorn_timer_add(1000, AppResumeTimerCb, this);
     ApplyLanguage("AppCREATE :: language is null. we can't elm_language_set");
+    pelorn_trace_startup("resume: language applied");
     RETM_IF(!mViewManagerPtr, "!viewManagerPtr");
 
     if (!WasCheckedPermission())
@@ -258,7 +266,9 @@ void PelornMain::OnResume()
     {
         if (!mViewManagerPtr->CheckExistOrNot(FINDING_VIEW))
             PushFindingView();
+        pelorn_trace_startup("resume: finding screen built and pushed");
         mViewManagerPtr->ResumeView();
+        pelorn_trace_startup("resume: finding screen resumed");
     }
 
     mIsLaunchRequested = false;

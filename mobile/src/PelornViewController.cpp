@@ -223,19 +223,24 @@ void PelornViewController::OnFindingButtonClicked()
     RET_IF(!mPelornViewPtr);
     if (mPelornViewPtr->IsNormalState())
     {
-        NSORZCommon::QuenlorLogManager::GetInstance()->CollectLogByFeature(1000, 0, 0);
         LOGE("BUTTON_TAB_START");
         mPelornViewDataPtr->StartDurationTime();
         if (PelornMain::CheckConnectionAvailable())
         {
-            mPelornViewPtr->SetFindingState();
+            // The ring request leaves before the button change, the radar and
+            // the screen-on lock are set up (about a millisecond of work), so
+            // the phone starts ringing that much sooner. The phone's answer
+            // comes through the main loop, after the finding state is in place.
             SendMessage(ORZ_SEND_MSG_TYPE_START_REQ, "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_START_REQ) failed");
+            mPelornViewPtr->SetFindingState();
         }
         else
         {
             EnsureAppLauncher();
             mAppLauncherPtr->RequestDovConnectionPopup(0);
         }
+        // A file append nobody waits for: kept off the way to the phone.
+        NSORZCommon::QuenlorLogManager::GetInstance()->CollectLogByFeature(1000, 0, 0);
         return;
     }
     mPelornViewPtr->SetViewState(std::make_shared<PelornViewNormalState>());

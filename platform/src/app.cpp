@@ -7,6 +7,7 @@
 #include "pelorn_paths.h"
 #include "pelorn_screenshot.h"
 #include "pelorn_store_cleanup.h"
+#include "pelorn_trace.h"
 #include "vconf.h"
 
 #include <Ecore.h>
@@ -164,10 +165,18 @@ void EventKeyChangedCb(keynode_t* node, void* data)
 /* ---- what a watcher outside the process may ask to see ---- */
 
 /* PELORN_FIRST_FRAME_FD: a descriptor that gets "frame\n" once the window
- * has rendered after the first resume (start-up measurements). */
+ * has rendered after the first resume (start-up measurements); the start-up
+ * timeline (PELORN_TRACE_STARTUP) ends there too. */
+void FirstFrameRenderStartsCb(void* data, Evas* e, void* event)
+{
+    evas_event_callback_del(e, EVAS_CALLBACK_RENDER_PRE, FirstFrameRenderStartsCb);
+    pelorn_trace_startup("first frame: rendering starts");
+}
+
 void FirstFrameRenderedCb(void* data, Evas* e, void* event)
 {
     evas_event_callback_del(e, EVAS_CALLBACK_RENDER_POST, FirstFrameRenderedCb);
+    pelorn_trace_startup("first frame");
     const char* fdText = getenv("PELORN_FIRST_FRAME_FD");
     int fd = fdText ? atoi(fdText) : -1;
     if (fd > 2)
@@ -179,9 +188,13 @@ void FirstFrameRenderedCb(void* data, Evas* e, void* event)
 
 void WatchFirstFrame()
 {
-    if (gApp.firstFrameWatched || !gApp.mainWindow || !getenv("PELORN_FIRST_FRAME_FD"))
+    const char* trace = getenv("PELORN_TRACE_STARTUP");
+    if (gApp.firstFrameWatched || !gApp.mainWindow ||
+        (!getenv("PELORN_FIRST_FRAME_FD") && !(trace && strcmp(trace, "1") == 0)))
         return;
     gApp.firstFrameWatched = true;
+    evas_event_callback_add(evas_object_evas_get(gApp.mainWindow), EVAS_CALLBACK_RENDER_PRE,
+                            FirstFrameRenderStartsCb, nullptr);
     evas_event_callback_add(evas_object_evas_get(gApp.mainWindow), EVAS_CALLBACK_RENDER_POST, FirstFrameRenderedCb,
                             nullptr);
 }
@@ -740,6 +753,7 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
 {
     if (!callback || gApp.inLoop)
         return APP_ERROR_INVALID_PARAMETER;
+    pelorn_trace_startup("ui_app_main");
     const std::vector<std::string> args = ArgsOf(argc, argv);
 
     switch (ClaimInstance(args))
@@ -772,7 +786,9 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
 
     SignalState signalsBefore;
     signalsBefore.Save();
+    pelorn_trace_startup("single instance claimed");
     elm_init(argc, argv);
+    pelorn_trace_startup("elm_init");
     pelorn_mainloop_integrate_glib();
     ApplyScreenReaderSetting();
     elm_policy_set(ELM_POLICY_QUIT, ELM_POLICY_QUIT_LAST_WINDOW_CLOSED);
@@ -781,12 +797,15 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     gApp.launchWatch = g_unix_fd_add(gApp.launchFd, G_IO_IN, LaunchSocketCb, nullptr);
 
     bool created = !gApp.callbacks.create || gApp.callbacks.create(gApp.userData);
+    pelorn_trace_startup("create");
     if (created)
     {
         gApp.state = LifeState::CREATED;
         AdoptMainWindow();
         HandLaunchRequest(args);
+        pelorn_trace_startup("launch request handed over");
         Resume();
+        pelorn_trace_startup("resume, entering the main loop");
         gApp.inLoop = true;
         elm_run();
         gApp.inLoop = false;

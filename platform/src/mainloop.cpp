@@ -9,6 +9,8 @@ namespace
 {
 bool gIntegrated = false;
 std::vector<GPollFD> gPollFds;
+pelorn_mainloop_wait_cb gWaitObserver = nullptr;
+void* gWaitObserverData = nullptr;
 
 /* Ecore's select step, widened to the file descriptors and the timeout of
  * the GLib default context, so that GLib sources are dispatched on the same
@@ -60,7 +62,11 @@ int SelectWithGlib(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfd
         }
     }
 
+    if (gWaitObserver)
+        gWaitObserver(1, gWaitObserverData);
     int ret = select(maxFd + 1, readfds, writefds, exceptfds, effective);
+    if (gWaitObserver)
+        gWaitObserver(0, gWaitObserverData);
 
     if (ret >= 0)
     {
@@ -91,4 +97,10 @@ void pelorn_mainloop_integrate_glib(void)
         return;
     gIntegrated = true;
     ecore_main_loop_select_func_set(SelectWithGlib);
+}
+
+void pelorn_mainloop_set_wait_observer(pelorn_mainloop_wait_cb cb, void* data)
+{
+    gWaitObserver = cb;
+    gWaitObserverData = data;
 }

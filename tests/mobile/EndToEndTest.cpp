@@ -604,6 +604,69 @@ TEST_F(FindingScreen, StopPressLeavesTheFindingStateBeforeTheStopRequestAndRecor
     EXPECT_EQ(usage.find("feature=1001"), usage.rfind("feature=1001")) << "one stop press, one ring-time record";
 }
 
+namespace
+{
+/* What the screen looked like when the start press had been handled: this
+ * runs right after the application's own "clicked" handler. */
+struct AfterPress
+{
+    int presses = 0;
+    bool normal = true;
+    bool buttonDisabled = false;
+    int linesLogged = 0;
+};
+
+void AfterPressCb(void* data, Evas_Object* button, void*)
+{
+    auto* seen = static_cast<AfterPress*>(data);
+    seen->presses++;
+    seen->normal = Screen()->IsNormalState();
+    seen->buttonDisabled = elm_object_disabled_get(button);
+    seen->linesLogged = (int)pelorn_log_captured_lines().size();
+}
+} // namespace
+
+TEST_F(FindingScreen, StartPressPutsTheRingRequestOnTheWireBeforeTheButtonChangeWithinTheSamePress)
+{
+    PhoneSim phone({});
+    AfterPress seen;
+    Evas_Object* watched = nullptr;
+    AppScenario s;
+    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .Do("watch the press", [&] {
+            watched = Button();
+            evas_object_smart_callback_priority_add(watched, "clicked", EVAS_CALLBACK_PRIORITY_AFTER, AfterPressCb,
+                                                    &seen);
+        })
+        .TapWhenReady("tap start", Button,
+                      [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Do("stop watching",
+            [&] { evas_object_smart_callback_del_full(watched, "clicked", AfterPressCb, &seen); });
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep());
+
+    // The wearer sees what the press always did, all of it begun by the press.
+    ASSERT_EQ(1, seen.presses);
+    EXPECT_FALSE(seen.normal) << "the finding state must be entered by the press itself";
+    EXPECT_TRUE(seen.buttonDisabled) << "the button change must start in the press";
+
+    // The request was handed to the socket before any of that was set up: the
+    // finding state's last step (the screen-on lock) comes after the send.
+    const int press = CapturedAt("> BUTTON_TAB_START");
+    ASSERT_GE(press, 0);
+    const int sent = CapturedAt("SendMessageToHost, message:{\"msgId\":\"rux-startalert-req\"", press);
+    ASSERT_GE(sent, 0);
+    EXPECT_EQ(sent + 1, CapturedAt("> DATA_SUCCESS", sent)) << "the send right after its log line";
+    const int locked = CapturedAt("display lock held", press);
+    ASSERT_GE(locked, 0);
+    EXPECT_LT(sent, locked);
+    EXPECT_LT(locked, seen.linesLogged) << "the lock is part of the press";
+
+    const std::string usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
+    EXPECT_NE(std::string::npos, usage.find("feature=1000\t"))
+        << "the start press is still recorded: " << usage;
+}
+
 TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
 {
     PhoneSim phone({});

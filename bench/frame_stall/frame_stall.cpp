@@ -1,0 +1,455 @@
+// bench_frame_stall [cycles]: runs the app in this process beside a real
+// phone-sim and map-server and drives, per cycle: tap start, the phone rings,
+// the phone reports itself found, the more-option menu, Locate, the map, back.
+// Every busy stretch of the main loop (from waking to waiting again) is
+// timed; the figures are the longest and the 99th percentile, first for the
+// same loop idling on the finding screen (the floor: what this machine's
+// scheduling alone costs), then for the flows. The last line is
+// "stall: max X ms, p99 Y ms" for the flows.
+#include "MobileLocationView.h"
+#include "PelornApplication.h"
+#include "PelornMain.h"
+#include "PelornView.h"
+#include "PopupTypes.h"
+#include "ViewBasicElements.h"
+#include "ViewController.h"
+#include "ViewManager.h"
+#include "app_preference.h"
+#include "pelorn_mainloop.h"
+#include "pelorn_paths.h"
+#include "vconf.h"
+
+#include <Elementary.h>
+#include <algorithm>
+#include <efl_extension.h>
+#include <glib.h>
+#include <mutex>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+using NSPelorn::ORZBasicPopupType;
+
+struct Iteration
+{
+    double wallMs;
+    double cpuMs;
+    const char* phase;
+};
+
+struct Bench
+{
+    int cycles = 3;
+    int cycle = 0;
+    GPid phone = 0;
+    GPid maps = 0;
+    gint phoneIn = -1;
+    std::mutex linesLock;
+    std::vector<std::string> lines; // phone-sim output not yet looked at
+    int connected = 0;
+    int startsReceived = 0;
+    int foundAnswers = 0;
+
+    // The loop's busy stretches, recorded while `recording` points at a list.
+    std::vector<Iteration>* recording = nullptr;
+    std::vector<Iteration> floor;
+    std::vector<Iteration> flows;
+    gint64 wokeAt = 0;
+    double wokeCpuMs = 0;
+
+    const char* phase = "link";
+    int step = 0;
+    gint64 stepSince = 0;
+    gint64 lastBack = 0;
+    gint64 deadline = 0;
+    bool failed = false;
+};
+
+double ThreadCpuMs()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+
+void LoopWaitCb(int waiting, void* data)
+{
+    Bench* b = static_cast<Bench*>(data);
+    if (!waiting)
+    {
+        b->wokeAt = g_get_monotonic_time();
+        b->wokeCpuMs = ThreadCpuMs();
+        return;
+    }
+    if (b->recording && b->wokeAt)
+        b->recording->push_back(
+            {(g_get_monotonic_time() - b->wokeAt) / 1000.0, ThreadCpuMs() - b->wokeCpuMs, b->phase});
+}
+
+void ReadPhoneOutput(Bench* b, int fd)
+{
+    std::string pending;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof(buf))) > 0)
+    {
+        pending.append(buf, (size_t)n);
+        size_t eol;
+        std::lock_guard<std::mutex> hold(b->linesLock);
+        while ((eol = pending.find('\n')) != std::string::npos)
+        {
+            b->lines.push_back(pending.substr(0, eol));
+            pending.erase(0, eol + 1);
+        }
+    }
+    close(fd);
+}
+
+void TakePhoneLines(Bench* b)
+{
+    std::vector<std::string> lines;
+    {
+        std::lock_guard<std::mutex> hold(b->linesLock);
+        lines.swap(b->lines);
+    }
+    for (const std::string& line : lines)
+    {
+        b->connected += line.find("watch connected") != std::string::npos;
+        if (line.rfind("recv", 0) != 0)
+            continue;
+        b->startsReceived += line.find("\"rux-startalert-req\"") != std::string::npos;
+        b->foundAnswers += line.find("\"rux-founddevice-rsp\"") != std::string::npos;
+    }
+}
+
+Evas_Object* Window()
+{
+    return NSORZUiCommon::ViewBasicElements::GetWindow();
+}
+
+std::shared_ptr<NSORZUiCommon::View> TopView()
+{
+    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
+    if (!viewManager || viewManager->GetViewList().empty() || !viewManager->GetViewList().back())
+        return nullptr;
+    return viewManager->GetViewList().back()->GetView();
+}
+
+bool InPlace(Evas_Object* obj)
+{
+    Evas_Coord x = -1, y = -1, w = 0, h = 0;
+    if (obj)
+        evas_object_geometry_get(obj, &x, &y, &w, &h);
+    return x == 0 && y == 0 && w == 360 && h == 360;
+}
+
+/* The finding screen on top, slid in, idle, its button ready. */
+bool FindingIdle()
+{
+    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
+    return view && view->IsNormalState() && view->GetButton() &&
+           !elm_object_disabled_get(view->GetButton()) && view->GetButtonIconState() == 1 &&
+           InPlace(view->GetMoreOption());
+}
+
+bool Ringing()
+{
+    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
+    return view && !view->IsNormalState() && view->GetButtonIconState() == 0 &&
+           !elm_object_disabled_get(view->GetButton());
+}
+
+bool MenuOpen()
+{
+    auto view = TopView();
+    return view && view->GetMoreOption() && eext_more_option_opened_get(view->GetMoreOption());
+}
+
+/* The fetched map decoded and in place, no popup left. */
+bool MapShown()
+{
+    auto view = std::dynamic_pointer_cast<NSPelorn::MobileLocationView>(TopView());
+    if (!view || !InPlace(view->GetLayout()) ||
+        view->GetBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE) ||
+        view->GetBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT))
+        return false;
+    Evas_Object* image = elm_object_part_content_get(view->GetLayout(), "mapContentSwallow");
+    int w = 0, h = 0;
+    if (image)
+        evas_object_image_size_get(image, &w, &h);
+    return w == 360 && h == 360 && evas_object_image_load_error_get(image) == EVAS_LOAD_ERROR_NONE;
+}
+
+void Tap(int x, int y)
+{
+    Evas* e = evas_object_evas_get(Window());
+    unsigned int t = (unsigned int)(ecore_loop_time_get() * 1000);
+    evas_event_feed_mouse_move(e, x, y, t, nullptr);
+    evas_event_feed_mouse_down(e, 1, EVAS_BUTTON_NONE, t + 1, nullptr);
+    evas_event_feed_mouse_up(e, 1, EVAS_BUTTON_NONE, t + 60, nullptr);
+}
+
+void PressBack()
+{
+    Evas* e = evas_object_evas_get(Window());
+    unsigned int t = (unsigned int)(ecore_loop_time_get() * 1000);
+    evas_event_feed_key_down(e, "BackSpace", "BackSpace", nullptr, nullptr, t, nullptr);
+    evas_event_feed_key_up(e, "BackSpace", "BackSpace", nullptr, nullptr, t + 40, nullptr);
+}
+
+void PhoneCommand(Bench* b, const std::string& line)
+{
+    (void)!write(b->phoneIn, (line + "\n").c_str(), line.size() + 1);
+}
+
+/* One step of the script: `ready` says when it may act, then it moves on. */
+void Next(Bench* b, gint64 now)
+{
+    b->step++;
+    b->stepSince = now;
+}
+
+gboolean StepCb(gpointer data)
+{
+    Bench* b = static_cast<Bench*>(data);
+    TakePhoneLines(b);
+    const gint64 now = g_get_monotonic_time();
+    const gint64 since = (now - b->stepSince) / 1000;
+    if (now > b->deadline)
+    {
+        fprintf(stderr, "gave up in cycle %d at step %d (%s)\n", b->cycle, b->step, b->phase);
+        b->failed = true;
+        elm_exit();
+        return G_SOURCE_REMOVE;
+    }
+    switch (b->step)
+    {
+    case 0: // the link is up and the screen has settled
+        if (b->connected && FindingIdle())
+            Next(b, now);
+        break;
+    case 1: // the floor: the same loop, idle on the finding screen
+        if (since < 500)
+            break;
+        b->phase = "idle";
+        b->recording = &b->floor;
+        Next(b, now);
+        break;
+    case 2:
+        if (since < 3000)
+            break;
+        b->recording = &b->flows;
+        Next(b, now);
+        break;
+    case 3: // tap start
+        if (!FindingIdle() || since < 300)
+            break;
+        b->phase = "tap start";
+        Tap(180, 180);
+        Next(b, now);
+        break;
+    case 4: // the phone rings, the radar turns
+        if (b->startsReceived <= b->cycle || !Ringing())
+            break;
+        b->phase = "ringing";
+        Next(b, now);
+        break;
+    case 5:
+        if (since < 1500)
+            break;
+        b->phase = "found";
+        PhoneCommand(b, "found");
+        Next(b, now);
+        break;
+    case 6:
+        if (b->foundAnswers <= b->cycle || !FindingIdle())
+            break;
+        b->phase = "menu";
+        Next(b, now);
+        break;
+    case 7: // the more-option cue on the right edge
+        if (since < 300)
+            break;
+        Tap(352, 180);
+        Next(b, now);
+        break;
+    case 8:
+        if (!MenuOpen() || since < 300)
+            break;
+        b->phase = "locate";
+        Tap(180, 180); // Locate, in the middle of the open menu
+        Next(b, now);
+        break;
+    case 9:
+        if (!MapShown())
+            break;
+        b->phase = "map";
+        Next(b, now);
+        break;
+    case 10:
+        if (since < 500)
+            break;
+        b->phase = "back";
+        Next(b, now);
+        break;
+    case 11: // back is ignored while the screen still finishes its slide-in
+        if (FindingIdle())
+        {
+            b->cycle++;
+            b->step = b->cycle < b->cycles ? 3 : 12;
+            b->stepSince = now;
+            break;
+        }
+        if ((now - b->lastBack) / 1000 > 400)
+        {
+            b->lastBack = now;
+            PressBack();
+        }
+        break;
+    default:
+        b->recording = nullptr;
+        elm_exit();
+        return G_SOURCE_REMOVE;
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+GPid Spawn(const std::vector<std::string>& args, gint* in, gint* out)
+{
+    std::vector<gchar*> argv;
+    for (const std::string& a : args)
+        argv.push_back((gchar*)a.c_str());
+    argv.push_back(nullptr);
+    GPid pid = 0;
+    GError* error = nullptr;
+    GSpawnFlags flags = GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | (out ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL));
+    if (!g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, flags, nullptr, nullptr, &pid, in, out,
+                                  nullptr, &error))
+    {
+        fprintf(stderr, "cannot start %s: %s\n", args[0].c_str(), error->message);
+        g_error_free(error);
+        return 0;
+    }
+    return pid;
+}
+
+void Stop(GPid pid)
+{
+    if (pid <= 0)
+        return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+void Report(const char* name, std::vector<Iteration> v)
+{
+    if (v.empty())
+    {
+        printf("%s: no iterations\n", name);
+        return;
+    }
+    std::vector<double> cpu;
+    for (const Iteration& i : v)
+        cpu.push_back(i.cpuMs);
+    std::sort(cpu.begin(), cpu.end());
+    std::sort(v.begin(), v.end(), [](const Iteration& a, const Iteration& c) { return a.wallMs < c.wallMs; });
+    const size_t p99 = std::min(v.size() - 1, (size_t)(v.size() * 0.99));
+    printf("%s: %zu iterations, max %.1f ms, p99 %.1f ms (on the CPU: max %.1f ms, p99 %.1f ms)\n", name,
+           v.size(), v.back().wallMs, v[p99].wallMs, cpu.back(), cpu[p99]);
+    printf("  longest:");
+    for (size_t i = 0; i < 5 && i < v.size(); ++i)
+    {
+        const Iteration& it = v[v.size() - 1 - i];
+        printf(" %.1f (%.1f on CPU, %s)%s", it.wallMs, it.cpuMs, it.phase,
+               i + 1 < 5 && i + 1 < v.size() ? "," : "\n");
+    }
+}
+
+double P99(std::vector<Iteration> v)
+{
+    std::sort(v.begin(), v.end(), [](const Iteration& a, const Iteration& c) { return a.wallMs < c.wallMs; });
+    return v[std::min(v.size() - 1, (size_t)(v.size() * 0.99))].wallMs;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Bench b;
+    if (argc > 1)
+        b.cycles = std::max(1, atoi(argv[1]));
+    setenv("ECORE_NO_SYSTEM_MODULES", "1", 0);
+    setenv("EINA_LOG_BACKTRACE", "-1", 0);
+    setenv("PELORN_LOG_STDERR", "0", 1);
+    setenv("ELM_ENGINE", "buffer", 1);
+    gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
+    g_setenv("PELORN_STATE_DIR", (std::string(root) + "/state").c_str(), TRUE);
+    g_setenv("PELORN_RUNTIME_DIR", (std::string(root) + "/run").c_str(), TRUE);
+    pelorn_paths_reset();
+    vconf_set_int("db/retailmode/enabled", 0);
+    vconf_set_str("db/menu_widget/language", "en_US.UTF-8");
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+    vconf_set_str("db/csc/country_iso", "US");
+    vconf_set_int("memory/dnet/status", 2);
+
+    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
+    gchar* dir = g_path_get_dirname(self);
+    const std::string portFile = std::string(root) + "/map-port";
+    b.maps =
+        Spawn({std::string(dir) + "/map-server", "--port", "0", "--port-file", portFile}, nullptr, nullptr);
+    gint phoneOut = -1;
+    b.phone = Spawn({std::string(dir) + "/phone-sim", "--latitude", "40.7128", "--longitude", "-74.006"},
+                    &b.phoneIn, &phoneOut);
+    if (!b.maps || !b.phone)
+        return 1;
+    gchar* port = nullptr;
+    for (int i = 0; i < 500 && !g_file_get_contents(portFile.c_str(), &port, nullptr, nullptr); ++i)
+        g_usleep(10 * 1000);
+    if (!port)
+    {
+        fprintf(stderr, "map-server gave no port\n");
+        Stop(b.maps);
+        Stop(b.phone);
+        return 1;
+    }
+    vconf_set_str("memory/dnet/proxy", (std::string("http://127.0.0.1:") + g_strstrip(port)).c_str());
+    g_free(port);
+
+    std::thread reader(ReadPhoneOutput, &b, phoneOut);
+    pelorn_mainloop_set_wait_observer(LoopWaitCb, &b);
+    b.deadline = g_get_monotonic_time() + (gint64)(30 + b.cycles * 20) * G_USEC_PER_SEC;
+    g_timeout_add(5, StepCb, &b);
+    char arg0[] = "pelorn";
+    char* appArgv[] = {arg0, nullptr};
+    RunPelornApplication(1, appArgv);
+    pelorn_mainloop_set_wait_observer(nullptr, nullptr);
+
+    Stop(b.phone);
+    Stop(b.maps);
+    reader.join();
+    close(b.phoneIn);
+    gchar* rmArgv[] = {(gchar*)"rm", (gchar*)"-rf", root, nullptr};
+    g_spawn_sync(nullptr, rmArgv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr,
+                 nullptr);
+    g_free(dir);
+    g_free(self);
+    g_free(root);
+    if (b.failed || b.flows.empty() || b.floor.empty())
+        return 1;
+    printf("cycles: %d (tap start, ring, found, menu, locate, map, back), engine buffer\n", b.cycles);
+    Report("floor, idle finding screen for 3 s", b.floor);
+    Report("flows", b.flows);
+    auto longest =
+        std::max_element(b.flows.begin(), b.flows.end(),
+                         [](const Iteration& a, const Iteration& c) { return a.wallMs < c.wallMs; });
+    printf("stall: max %.1f ms, p99 %.1f ms\n", longest->wallMs, P99(b.flows));
+    return 0;
+}
