@@ -141,9 +141,9 @@ void PublishString(const char* key, const std::string& value, const char* source
  * wall clock is set (by a person, NTP stepping it, a resume from suspend). */
 bool ArmClockWatch()
 {
-    struct itimerspec spec = {};
-    spec.it_value.tv_sec = time(nullptr) + 10 * 365 * 24 * 3600L;
-    return timerfd_settime(gEvents.clockFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+    struct itimerspec expiry = {};
+    expiry.it_value.tv_sec = time(nullptr) + 10 * 365 * 24 * 3600L;
+    return timerfd_settime(gEvents.clockFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &expiry, nullptr) == 0;
 }
 
 gboolean ClockSetCb(gint fd, GIOCondition condition, gpointer data)
@@ -379,7 +379,7 @@ void PropertiesChangedCb(GDBusProxy* proxy, GVariant* changed, GStrv invalidated
     ProxyChangedCb(proxy);
 }
 
-void NameOwnerChangedCb(GObject* proxy, GParamSpec* spec, gpointer data)
+void NameOwnerChangedCb(GObject* proxy, GParamSpec* pspec, gpointer data)
 {
     ProxyChangedCb(G_DBUS_PROXY(proxy));
 }
@@ -488,10 +488,10 @@ gboolean PressureTriggeredCb(gint fd, GIOCondition condition, gpointer data)
     return G_SOURCE_CONTINUE;
 }
 
-bool ArmTrigger(PressureTrigger& trigger, const char* spec)
+bool ArmTrigger(PressureTrigger& trigger, const char* threshold)
 {
     trigger.fd = open(gEvents.pressureFile.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
-    if (trigger.fd >= 0 && write(trigger.fd, spec, strlen(spec) + 1) > 0)
+    if (trigger.fd >= 0 && write(trigger.fd, threshold, strlen(threshold) + 1) > 0)
     {
         trigger.watch =
             g_unix_fd_add(trigger.fd, (GIOCondition)(G_IO_PRI | G_IO_ERR), PressureTriggeredCb, &trigger);
