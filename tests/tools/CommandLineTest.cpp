@@ -103,6 +103,7 @@ TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
         Script("build"),
         Script("install-deps"),
         Script("seed-settings"),
+        Script("start-efreetd"),
     };
     for (const std::string& command : commands)
     {
