@@ -162,12 +162,19 @@ TEST_F(HostileHttpServerTest, OversizedBodyIsAbortedAtTheLimitDeclaredOrNot)
     Response justUnder;
     justUnder.body = PelornTest::PatternBody(1 * MIB);
     justUnder.chunkSize = 3000;
-    RoutedHttpServer server({{"/declared", declared}, {"/undeclared", undeclared}, {"/under", justUnder}});
+    // One byte past the limit, with no length declared: only the engine's own count can tell.
+    Response oneOver;
+    oneOver.body = PelornTest::PatternBody(1 * MIB + 1);
+    oneOver.omitContentLength = true;
+    oneOver.chunkSize = 3000;
+    RoutedHttpServer server(
+        {{"/declared", declared}, {"/undeclared", undeclared}, {"/under", justUnder}, {"/one-over", oneOver}});
     Request(0, server.Url("/declared"));
     Request(1, server.Url("/undeclared"));
     Request(2, server.Url("/under"));
+    Request(3, server.Url("/one-over"));
 
-    for (int id : {0, 1})
+    for (int id : {0, 1, 3})
     {
         SCOPED_TRACE(id);
         const EngineEvent* outcome = Outcome(id);
