@@ -434,10 +434,10 @@ std::string PngChunk(const std::string& type, const std::string& data)
 
 /* A valid, small PNG (one-bit grey, all black) declaring side x side pixels:
  * a decoder would allocate side * side * 4 bytes for it. */
-std::string HugeDeclaredPng(unsigned int side)
+std::string HugeDeclaredPng(unsigned int width, unsigned int height)
 {
-    const size_t rowBytes = 1 + (side + 7) / 8;
-    const std::string raw(rowBytes * side, '\0'); // filter byte 0 and black pixels on every row
+    const size_t rowBytes = 1 + (width + 7) / 8;
+    const std::string raw(rowBytes * height, '\0'); // filter byte 0 and black pixels on every row
     GZlibCompressor* compressor = g_zlib_compressor_new(G_ZLIB_COMPRESSOR_FORMAT_ZLIB, 9);
     std::string packed;
     std::string out(1 << 20, '\0');
@@ -454,18 +454,16 @@ std::string HugeDeclaredPng(unsigned int side)
             break;
     }
     g_object_unref(compressor);
-    const std::string header = BigEndian32(side) + BigEndian32(side) + std::string{1, 0, 0, 0, 0};
+    const std::string header = BigEndian32(width) + BigEndian32(height) + std::string{1, 0, 0, 0, 0};
     return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", packed) +
            PngChunk("IEND", "");
 }
 } // namespace
 
-// Regression: a 420 KB picture declaring 12000x12000 took 576 MB and
-// seconds of the main thread to decode.
-TEST_F(LocateEndToEnd, HugeDeclaredMapPictureIsAFailedMapNotADecode)
+/* Serves the picture as every map and expects it refused before decoding: the
+ * failed toast, no map, then the stored fix as last seen, its picture refused again. */
+static void ExpectMapPictureRefused(const std::string& png)
 {
-    const std::string png = HugeDeclaredPng(12000);
-    ASSERT_LT(png.size(), 512u * 1024);
     const std::string path = std::string(pelorn_state_dir()) + "/huge.png";
     ASSERT_TRUE(g_file_set_contents(path.c_str(), png.data(), (gssize)png.size(), nullptr));
     PelornTest::MapServerProcess huge({"--picture", path});
@@ -489,4 +487,19 @@ TEST_F(LocateEndToEnd, HugeDeclaredMapPictureIsAFailedMapNotADecode)
         .Then("back leaves", [] { AppScenario::PressKey(Window(), "BackSpace"); }, FindingScreenIdle);
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
+}
+
+// Regression: a 420 KB picture declaring 12000x12000 took 576 MB and
+// seconds of the main thread to decode.
+TEST_F(LocateEndToEnd, HugeDeclaredMapPictureIsAFailedMapNotADecode)
+{
+    const std::string png = HugeDeclaredPng(12000, 12000);
+    ASSERT_LT(png.size(), 512u * 1024);
+    ExpectMapPictureRefused(png);
+}
+
+// Each side is bounded on its own: a narrow picture may still be far too tall.
+TEST_F(LocateEndToEnd, MapPictureTallerThanFourScreensIsRefusedWhateverItsWidth)
+{
+    ExpectMapPictureRefused(HugeDeclaredPng(360, 1600));
 }
