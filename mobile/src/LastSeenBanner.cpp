@@ -35,6 +35,8 @@ LastSeenBanner::LastSeenBanner() : mLayout(nullptr), mSeen(0), mRefreshTimer(0) 
 
 LastSeenBanner::~LastSeenBanner()
 {
+    // The minute refresh must never outlive the banner it refreshes.
+    StopRefreshTimer();
     if (mLayout)
     {
         evas_object_event_callback_del_full(mLayout, EVAS_CALLBACK_DEL, LayoutDelCb, this);

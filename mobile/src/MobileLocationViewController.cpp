@@ -1,4 +1,6 @@
 #include "MobileLocationViewController.h"
+
+#include "MapImage.h"
 #include "ViewManager.h"
 
 #include "AutoNaviMapHttpQueryBuilder.h"
@@ -26,25 +28,18 @@ const int kLastSeenMapRequestType = 2;
 const int kZoomMapRequestType = 3;
 const int kMapSize = 360;
 
-const int kMaxPictureSide = 2048;
-
-/* Whether the bytes start a picture of a sane size the canvas can read; only
- * the header is read, the pixels are not decoded. */
+/* Whether the bytes are a whole PNG or JPEG of a sane size the canvas reads;
+ * only the header is read, the pixels are not decoded. Anything else never
+ * reaches the canvas's search through its loaders. */
 bool PictureDecodes(Evas_Object* onCanvasOf, const char* data, int length)
 {
-    if (!onCanvasOf || !data || length <= 0)
+    if (!onCanvasOf)
         return false;
-    Evas_Object* probe = evas_object_image_add(evas_object_evas_get(onCanvasOf));
+    Evas_Object* probe = MapImage::FromBytes(evas_object_evas_get(onCanvasOf), data, length);
     if (!probe)
         return false;
-    evas_object_image_memfile_set(probe, const_cast<char*>(data), length, NULL, NULL);
-    int w = 0;
-    int h = 0;
-    evas_object_image_size_get(probe, &w, &h);
-    const bool decodes = evas_object_image_load_error_get(probe) == EVAS_LOAD_ERROR_NONE && w > 0 && h > 0 &&
-                         w <= kMaxPictureSide && h <= kMaxPictureSide;
     evas_object_del(probe);
-    return decodes;
+    return true;
 }
 } // namespace
 
