@@ -313,10 +313,11 @@ TEST_F(EndToEnd, PhoneKilledMidRingReturnsToNormalAndTheNextLaunchStartsAgain)
               })
         .Do("within 2 s", [&] { EXPECT_LT(g_get_monotonic_time() - killedAt, 2 * G_USEC_PER_SEC); })
         .Then("the phone is back", [&] { nextPhone.reset(new PhoneSim({})); },
-              [] {
+              [&] {
+                  // Back means the watch's link to it is up again, not only the key.
                   int connected = 0;
                   vconf_get_bool("memory/brig/brig_connected", &connected);
-                  return connected == 1;
+                  return connected == 1 && nextPhone->Count("watch connected") > 0;
               })
         .Then("launch searching",
               [] {
