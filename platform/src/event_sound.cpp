@@ -4,15 +4,32 @@
 #include "feedback.h"
 
 #include <canberra.h>
+#include <dlfcn.h>
 #include <mutex>
 
 #define SOUND_LOG_TAG "feedback"
 
 namespace
 {
+/* libcanberra brings its sound back ends and their codecs (vorbis, ogg, tdb,
+ * ltdl) into every process that links it, while most launches never play a
+ * sound. It is loaded on the first sound instead, on the feedback thread. */
+const char* const kCanberraLibrary = "libcanberra.so.0";
+
+struct Canberra
+{
+    int (*create)(ca_context**) = nullptr;
+    int (*destroy)(ca_context*) = nullptr;
+    int (*changeProps)(ca_context*, ...) = nullptr;
+    int (*play)(ca_context*, uint32_t, ...) = nullptr;
+    const char* (*strerror)(int) = nullptr;
+};
+
 struct EventSound
 {
     std::mutex mutex;
+    bool loaded = false;
+    Canberra ca;
     ca_context* context = nullptr;
     // The sound library's own device errors go to stderr on every try, so
     // after one failure the process plays no more sounds.
@@ -20,6 +37,39 @@ struct EventSound
 };
 
 EventSound gSound;
+
+template <typename Fn> bool Resolve(void* library, const char* name, Fn* out)
+{
+    *out = reinterpret_cast<Fn>(dlsym(library, name));
+    return *out != nullptr;
+}
+
+/* Called under the mutex. A library that cannot be loaded, or lacks a call,
+ * is reported once and the process stays silent. */
+bool Load()
+{
+    if (gSound.loaded)
+        return true;
+    void* library = dlopen(kCanberraLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+    {
+        dlog_print(DLOG_ERROR, SOUND_LOG_TAG, "no event sound: cannot load %s: %s", kCanberraLibrary, dlerror());
+        gSound.unavailable = true;
+        return false;
+    }
+    Canberra& ca = gSound.ca;
+    if (!Resolve(library, "ca_context_create", &ca.create) || !Resolve(library, "ca_context_destroy", &ca.destroy) ||
+        !Resolve(library, "ca_context_change_props", &ca.changeProps) ||
+        !Resolve(library, "ca_context_play", &ca.play) || !Resolve(library, "ca_strerror", &ca.strerror))
+    {
+        dlog_print(DLOG_ERROR, SOUND_LOG_TAG, "no event sound: %s lacks a call it should have", kCanberraLibrary);
+        dlclose(library);
+        gSound.unavailable = true;
+        return false;
+    }
+    gSound.loaded = true;
+    return true;
+}
 
 const char* EventId(int pattern)
 {
@@ -35,7 +85,7 @@ const char* EventId(int pattern)
 
 void Failed(const char* what, int error)
 {
-    dlog_print(DLOG_ERROR, SOUND_LOG_TAG, "no event sound: %s: %s", what, ca_strerror(error));
+    dlog_print(DLOG_ERROR, SOUND_LOG_TAG, "no event sound: %s: %s", what, gSound.ca.strerror(error));
     gSound.unavailable = true;
 }
 } // namespace
@@ -43,25 +93,26 @@ void Failed(const char* what, int error)
 void pelorn_event_sound_play(int pattern)
 {
     std::lock_guard<std::mutex> lock(gSound.mutex);
-    if (gSound.unavailable)
+    if (gSound.unavailable || !Load())
         return;
+    const Canberra& ca = gSound.ca;
     if (!gSound.context)
     {
-        int ret = ca_context_create(&gSound.context);
+        int ret = ca.create(&gSound.context);
         if (ret == CA_SUCCESS)
-            ret = ca_context_change_props(gSound.context, CA_PROP_APPLICATION_NAME, "pelorn", nullptr);
+            ret = ca.changeProps(gSound.context, CA_PROP_APPLICATION_NAME, "pelorn", nullptr);
         if (ret != CA_SUCCESS)
         {
             if (gSound.context)
-                ca_context_destroy(gSound.context);
+                ca.destroy(gSound.context);
             gSound.context = nullptr;
             Failed("ca_context_create", ret);
             return;
         }
     }
     // libcanberra opens the device and plays on a thread of its own.
-    int ret = ca_context_play(gSound.context, 0, CA_PROP_EVENT_ID, EventId(pattern),
-                              CA_PROP_EVENT_DESCRIPTION, "watch feedback", nullptr);
+    int ret = ca.play(gSound.context, 0, CA_PROP_EVENT_ID, EventId(pattern), CA_PROP_EVENT_DESCRIPTION,
+                      "watch feedback", nullptr);
     if (ret != CA_SUCCESS)
         Failed(EventId(pattern), ret);
 }

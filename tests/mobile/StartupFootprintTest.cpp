@@ -64,11 +64,12 @@ private:
 };
 } // namespace
 
-// The map fetch is the only user of libcurl and the location screen's times
-// the only user of ICU; both (libcurl with its TLS and other dependencies)
-// used to be loaded by every launch. The location and time-format tests show
-// they still load when wanted.
-TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingTheHttpAndDateFormatLibraries)
+// The map fetch is the only user of libcurl, the location screen's times the
+// only user of ICU, the phone's messages the only JSON and event sounds the
+// only use of libcanberra; all of them used to be loaded by every launch. The
+// location, time-format, phone-link and feedback tests show they still load
+// when wanted.
+TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingLibrariesOnlyLaterScreensNeed)
 {
     PelornTest::ScopedTestDirs dirs;
     vconf_set_bool("db/brig/user_agreement/orzzib", 1);
@@ -81,4 +82,7 @@ TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingTheHttpAndDateFormatLib
     EXPECT_EQ(std::string::npos, maps.find("libcurl")) << maps;
     EXPECT_EQ(std::string::npos, maps.find("libgnutls")) << maps;
     EXPECT_EQ(std::string::npos, maps.find("libicu")) << maps;
+    EXPECT_EQ(std::string::npos, maps.find("libjson-glib")) << maps;
+    EXPECT_EQ(std::string::npos, maps.find("libcanberra")) << maps;
+    EXPECT_EQ(std::string::npos, maps.find("libvorbis")) << maps;
 }

@@ -1,0 +1,68 @@
+// The phone's messages are the only JSON this program reads, and the finding
+// screen comes up long before the first one arrives. Linking json-glib made
+// every launch load and relocate it; these definitions of the calls JsonUtil
+// makes load the library on the first message instead. Without the library
+// every text reads as unparsable, which JsonUtil already treats as a bad
+// message.
+#include <json-glib/json-glib.h>
+
+#include "OrzLog.h"
+
+#include <dlfcn.h>
+
+namespace
+{
+const char* const kJsonLibrary = "libjson-glib-1.0.so.0";
+
+void* Library()
+{
+    static void* handle = []
+    {
+        void* h = dlopen(kJsonLibrary, RTLD_NOW | RTLD_LOCAL);
+        if (!h)
+            LOGE("cannot load %s: %s", kJsonLibrary, dlerror());
+        return h;
+    }();
+    return handle;
+}
+
+template <typename Fn> Fn Resolve(const char* name)
+{
+    void* library = Library();
+    void* symbol = library ? dlsym(library, name) : nullptr;
+    if (library && !symbol)
+        LOGE("%s has no %s", kJsonLibrary, name);
+    return reinterpret_cast<Fn>(symbol);
+}
+} // namespace
+
+// Each resolves its target once (thread-safe static initialisation).
+#define PELORN_JSON_FORWARD(ret, name, params, args, failed)                                                 \
+    extern "C" ret name params                                                                               \
+    {                                                                                                        \
+        static const auto fn = Resolve<ret(*) params>(#name);                                                \
+        return fn ? fn args : failed;                                                                        \
+    }
+
+PELORN_JSON_FORWARD(JsonParser*, json_parser_new, (void), (), nullptr)
+PELORN_JSON_FORWARD(JsonNode*, json_parser_get_root, (JsonParser * parser), (parser), nullptr)
+PELORN_JSON_FORWARD(JsonNodeType, json_node_get_node_type, (JsonNode * node), (node), JSON_NODE_NULL)
+PELORN_JSON_FORWARD(JsonObject*, json_node_get_object, (JsonNode * node), (node), nullptr)
+PELORN_JSON_FORWARD(GType, json_node_get_value_type, (JsonNode * node), (node), G_TYPE_INVALID)
+PELORN_JSON_FORWARD(gboolean, json_node_get_boolean, (JsonNode * node), (node), FALSE)
+PELORN_JSON_FORWARD(gint64, json_node_get_int, (JsonNode * node), (node), 0)
+PELORN_JSON_FORWARD(gdouble, json_node_get_double, (JsonNode * node), (node), 0.0)
+PELORN_JSON_FORWARD(const gchar*, json_node_get_string, (JsonNode * node), (node), nullptr)
+PELORN_JSON_FORWARD(JsonNode*, json_object_get_member, (JsonObject * object, const gchar* name), (object, name),
+                    nullptr)
+
+// The one call whose failure carries a reason.
+extern "C" gboolean json_parser_load_from_data(JsonParser* parser, const gchar* data, gssize length, GError** error)
+{
+    static const auto fn = Resolve<gboolean (*)(JsonParser*, const gchar*, gssize, GError**)>(
+        "json_parser_load_from_data");
+    if (fn && parser)
+        return fn(parser, data, length, error);
+    g_set_error_literal(error, g_quark_from_static_string("pelorn-json-library"), 0, "the JSON library is not available");
+    return FALSE;
+}
