@@ -2,7 +2,7 @@
 # sequence (a morph from the phone to the magnifying glass), its disc, the
 # radar and the menu and popup icons.
 set(_res_images
-  orz_icon_start_search.png orz_button_bg.png orz_button_ring.png orz_radar.png
+  orz_icon_start_search.png orz_button_bg.png orz_button_halo.png orz_button_ring.png orz_radar.png
   orz_more_icon_locate_device.png core_button_icon_done.png core_button_icon_cancel.png)
 foreach(_n RANGE 0 18)
   list(APPEND _res_images sequence_icon/rux_search_icon_${_n}.png)

@@ -231,10 +231,9 @@ bool DrawIconSequence(const std::string& dir)
     return ok;
 }
 
-// A soft-edged white disc: the button's face, tinted by the layout.
-bool DrawButtonDisc(const std::string& dir)
+// A white disc with a soft top-to-bottom shade, drawn at the size it is shown.
+bool DrawDisc(const std::string& path, int size)
 {
-    const int size = 160;
     cairo_surface_t* surface = NewSurface(size, size);
     cairo_t* cr = cairo_create(surface);
     cairo_arc(cr, size / 2.0, size / 2.0, size / 2.0 - 1, 0, 2 * M_PI);
@@ -245,11 +244,22 @@ bool DrawButtonDisc(const std::string& dir)
     cairo_fill(cr);
     cairo_pattern_destroy(shade);
     cairo_destroy(cr);
-    bool ok = Save(surface, dir + "/orz_button_bg.png");
+    return Save(surface, path);
+}
+
+// The button's face and the halo behind it, tinted by the layout. Each is
+// drawn at exactly the size the finding screen shows it (152 and 236 px):
+// a picture the canvas must scale costs a smooth-scaling pass on every frame
+// that draws it, the first frame of every launch included.
+bool DrawButtonDisc(const std::string& dir)
+{
+    const int size = 152;
+    bool ok = DrawDisc(dir + "/orz_button_bg.png", size);
+    ok = DrawDisc(dir + "/orz_button_halo.png", 236) && ok;
 
     // A thin ring around the face, shown while the button is pressed.
-    surface = NewSurface(size, size);
-    cr = cairo_create(surface);
+    cairo_surface_t* surface = NewSurface(size, size);
+    cairo_t* cr = cairo_create(surface);
     cairo_set_line_width(cr, 4);
     cairo_arc(cr, size / 2.0, size / 2.0, size / 2.0 - 3, 0, 2 * M_PI);
     cairo_set_source_rgba(cr, 1, 1, 1, 1);
