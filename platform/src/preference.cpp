@@ -1,6 +1,7 @@
 #include "app_preference.h"
 
 #include "dlog.h"
+#include "pelorn_bounded_read.h"
 #include "pelorn_paths.h"
 #include "pelorn_store_cleanup.h"
 
@@ -18,6 +19,10 @@
 
 namespace
 {
+/* The app keeps a handful of short values here; a file far past that was
+ * not written by this store. */
+const size_t kMaxPreferenceFileBytes = 1024 * 1024;
+
 struct PreferenceFile
 {
     std::string path;
@@ -57,12 +62,20 @@ GKeyFile* Load()
     prefs.identity = identity;
     g_mkdir_with_parents(dir.c_str(), 0700);
     GError* error = nullptr;
-    if (identity != "absent" &&
-        !g_key_file_load_from_file(prefs.keyFile, path.c_str(), G_KEY_FILE_KEEP_COMMENTS, &error))
+    if (identity != "absent")
     {
-        dlog_print(DLOG_ERROR, PREF_LOG_TAG, "preference file %s unreadable (%s); starting empty", path.c_str(),
-                   error ? error->message : "?");
-        g_clear_error(&error);
+        std::string contents;
+        std::string why;
+        if (!pelorn_read_bounded_file(path, kMaxPreferenceFileBytes, contents, &why))
+            dlog_print(DLOG_ERROR, PREF_LOG_TAG, "preference file %s unreadable (%s); starting empty", path.c_str(),
+                       why.empty() ? "gone" : why.c_str());
+        else if (!g_key_file_load_from_data(prefs.keyFile, contents.data(), contents.size(), G_KEY_FILE_KEEP_COMMENTS,
+                                            &error))
+        {
+            dlog_print(DLOG_ERROR, PREF_LOG_TAG, "preference file %s unreadable (%s); starting empty", path.c_str(),
+                       error ? error->message : "?");
+            g_clear_error(&error);
+        }
     }
     return prefs.keyFile;
 }

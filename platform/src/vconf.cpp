@@ -1,6 +1,7 @@
 #include "vconf.h"
 
 #include "dlog.h"
+#include "pelorn_bounded_read.h"
 #include "pelorn_link_state.h"
 #include "pelorn_paths.h"
 #include "pelorn_store_cleanup.h"
@@ -31,6 +32,10 @@ struct _keynode_t
 
 namespace
 {
+/* A key's file holds one value; writes past this are refused, so a larger
+ * file was not written by this store and is not read. */
+const size_t kMaxStoredBytes = 1024 * 1024;
+
 struct StoredValue
 {
     int type = VCONF_TYPE_NONE;
@@ -140,10 +145,16 @@ bool ReadStored(const char* key, StoredValue& value)
         dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "invalid key name [%s]", key ? key : "(null)");
         return false;
     }
-    gchar* contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr))
+    std::string stored;
+    std::string why;
+    if (!pelorn_read_bounded_file(path, kMaxStoredBytes, stored, &why))
+    {
+        if (!why.empty())
+            dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "key [%s] refused: %s", key, why.c_str());
         return false;
+    }
+    const char* contents = stored.data();
+    const size_t length = stored.size();
     bool ok = length >= 3 && contents[1] == ':' && contents[length - 1] == '\n' &&
               memchr(contents, '\0', length) == nullptr;
     if (ok)
@@ -172,7 +183,6 @@ bool ReadStored(const char* key, StoredValue& value)
     }
     if (!ok)
         dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "key [%s] holds no valid value; read as unreadable", key);
-    g_free(contents);
     return ok;
 }
 
@@ -190,6 +200,9 @@ int WriteStored(const char* key, int type, const std::string& text)
     gchar* dir = g_path_get_dirname(path.c_str());
     g_mkdir_with_parents(dir, 0700);
     g_free(dir);
+
+    if (text.size() + 3 > kMaxStoredBytes)
+        return VCONF_ERROR_WRONG_VALUE;
 
     std::string contents;
     contents.push_back(TypeLetter(type));

@@ -1,10 +1,14 @@
 #include "TestEnvironment.h"
 #include "app_preference.h"
+#include "pelorn_paths.h"
 #include "vconf.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 
 using PelornTest::RunGlibUntil;
@@ -147,4 +151,64 @@ TEST(PreferenceStore, MissingKeyAndRoundTrip)
     ASSERT_EQ(preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true), PREFERENCE_ERROR_NONE);
     ASSERT_EQ(preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &b), PREFERENCE_ERROR_NONE);
     EXPECT_TRUE(b);
+}
+
+// Whoever can write beside the stores could leave a pipe, a huge file or a
+// link where a value should be: each reads as unreadable at once (a pipe
+// used to hold the reader until someone wrote to it), and the stores keep
+// working for the keys around it.
+TEST(SettingsStore, PipeHugeFileAndLinkInAKeysPlaceAreRefusedWithoutWaiting)
+{
+    ScopedTestDirs dirs(false);
+    const std::string dir = dirs.StateDir() + "/vconf/db/test";
+    g_mkdir_with_parents(dir.c_str(), 0700);
+    ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
+    std::string huge = "s:" + std::string(1024 * 1024, 'x') + "\n";
+    ASSERT_TRUE(g_file_set_contents((dir + "/huge").c_str(), huge.c_str(), (gssize)huge.size(), nullptr));
+    ASSERT_TRUE(g_file_set_contents((dirs.StateDir() + "/elsewhere").c_str(), "i:5\n", -1, nullptr));
+    ASSERT_EQ(symlink((dirs.StateDir() + "/elsewhere").c_str(), (dir + "/link").c_str()), 0);
+
+    const gint64 start = g_get_monotonic_time();
+    int i = 7;
+    EXPECT_NE(vconf_get_int("db/test/pipe", &i), VCONF_OK);
+    EXPECT_EQ(vconf_get_str("db/test/huge"), nullptr);
+    EXPECT_NE(vconf_get_int("db/test/link", &i), VCONF_OK);
+    EXPECT_EQ(i, 7);
+    EXPECT_LT(g_get_monotonic_time() - start, 2 * G_USEC_PER_SEC);
+
+    // The largest value the store writes reads back; one byte more is not written.
+    const std::string longest(1024 * 1024 - 3, 'y');
+    ASSERT_EQ(vconf_set_str("db/test/long", longest.c_str()), VCONF_OK);
+    char* text = vconf_get_str("db/test/long");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(strlen(text), longest.size());
+    free(text);
+    EXPECT_EQ(vconf_set_str("db/test/long", (longest + "y").c_str()), VCONF_ERROR_WRONG_VALUE);
+    ASSERT_EQ(vconf_set_int("db/test/pipe2", 3), VCONF_OK);
+    ASSERT_EQ(vconf_get_int("db/test/pipe2", &i), VCONF_OK);
+    EXPECT_EQ(i, 3);
+}
+
+TEST(PreferenceStore, OversizedOrPipeFileStartsEmptyAndTheNextSetReplacesIt)
+{
+    ScopedTestDirs dirs(false);
+    const std::string dir = dirs.StateDir() + "/preferences";
+    g_mkdir_with_parents(dir.c_str(), 0700);
+    const std::string path = dir + "/" + pelorn_app_id() + ".ini";
+    std::string huge = "[preferences]\nWORZ_PREF_BOOL_PERMISSION_CHECKED=true\n# " + std::string(1024 * 1024, 'x') + "\n";
+    ASSERT_TRUE(g_file_set_contents(path.c_str(), huge.c_str(), (gssize)huge.size(), nullptr));
+    bool b = false;
+    EXPECT_EQ(preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &b), PREFERENCE_ERROR_NO_KEY);
+
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    const gint64 start = g_get_monotonic_time();
+    EXPECT_EQ(preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &b), PREFERENCE_ERROR_NO_KEY);
+    EXPECT_LT(g_get_monotonic_time() - start, 2 * G_USEC_PER_SEC);
+
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    ASSERT_EQ(preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true), PREFERENCE_ERROR_NONE);
+    ASSERT_EQ(preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &b), PREFERENCE_ERROR_NONE);
+    EXPECT_TRUE(b);
+    EXPECT_LT(PelornTest::ReadFile(path).size(), 1024u);
 }

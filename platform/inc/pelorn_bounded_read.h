@@ -1,0 +1,13 @@
+#ifndef PELORN_BOUNDED_READ_H
+#define PELORN_BOUNDED_READ_H
+
+#include <stddef.h>
+#include <string>
+
+/* Reads a whole regular file of at most maxBytes into contents. Whoever else
+ * can write beside our files could leave a huge file, a pipe or a device in
+ * a store's place; those are refused (why says how) rather than read without
+ * end or waited on. An absent file is false with why left empty. */
+bool pelorn_read_bounded_file(const std::string& path, size_t maxBytes, std::string& contents, std::string* why);
+
+#endif
