@@ -170,8 +170,9 @@ TEST_F(ConsumerControllerTest, PhoneSaysWhenAndWhyRingingEnded)
 
 TEST_F(ConsumerControllerTest, LocationAnswersCarryThePhonesState)
 {
-    PhoneSimProcess phone({"--latitude", "-33.868800", "--longitude", "151.209300", "--address", "Circular Quay",
-                           "--country", "Australia", "--location-off", "--remote"});
+    // Quotes, a backslash and a tab in a place name must arrive as written.
+    PhoneSimProcess phone({"--latitude", "-33.868800", "--longitude", "151.209300", "--address",
+                           "\"Circular\" Quay\\2\tWharf", "--country", "Australia", "--location-off", "--remote"});
     ASSERT_TRUE(phone.Ready());
     mController.OpenConnection();
     ASSERT_TRUE(LinkReady());
@@ -187,7 +188,7 @@ TEST_F(ConsumerControllerTest, LocationAnswersCarryThePhonesState)
     const Received* location = mListener.Find(ORZ_RECV_MSG_TYPE_LOCATION_RSP);
     EXPECT_DOUBLE_EQ(location->location.mLatitude, -33.8688);
     EXPECT_DOUBLE_EQ(location->location.mLongitude, 151.2093);
-    EXPECT_EQ(location->location.mAddress, "Circular Quay");
+    EXPECT_EQ(location->location.mAddress, "\"Circular\" Quay\\2\tWharf");
     EXPECT_EQ(location->location.mCountry, "Australia");
     EXPECT_GT(location->location.mTime, 1400000000);
 }

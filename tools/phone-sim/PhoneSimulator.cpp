@@ -35,6 +35,30 @@ std::string MemberText(JsonObject* object, const char* key)
     return std::string();
 }
 
+/* An address given on the command line may hold quotes, backslashes or
+ * control characters; the answer must stay one valid JSON text. */
+std::string JsonEscaped(const std::string& text)
+{
+    std::string out;
+    for (unsigned char c : text)
+    {
+        if (c == '"' || c == '\\')
+        {
+            out.push_back('\\');
+            out.push_back((char)c);
+        }
+        else if (c < 0x20)
+        {
+            char buffer[8];
+            g_snprintf(buffer, sizeof(buffer), "\\u%04x", c);
+            out += buffer;
+        }
+        else
+            out.push_back((char)c);
+    }
+    return out;
+}
+
 std::string FormatDouble(double value)
 {
     gchar buffer[G_ASCII_DTOSTR_BUF_SIZE];
@@ -420,8 +444,8 @@ void PhoneSimulator::OnRequest(const std::string& text)
                "\",\"hmlocsetting\":\"" +
                std::to_string(mOptions.locationOn) + "\",\"phonelocsetting\":\"" + std::to_string(mOptions.locationOn) +
                "\",\"latitude\":\"" + FormatDouble(mOptions.latitude) + "\",\"longitude\":\"" +
-               FormatDouble(mOptions.longitude) + "\",\"address\":\"" + mOptions.address + "\",\"city\":\"" +
-               mOptions.city + "\",\"country\":\"" + mOptions.country + "\",\"time\":\"" +
+               FormatDouble(mOptions.longitude) + "\",\"address\":\"" + JsonEscaped(mOptions.address) + "\",\"city\":\"" +
+               JsonEscaped(mOptions.city) + "\",\"country\":\"" + JsonEscaped(mOptions.country) + "\",\"time\":\"" +
                std::to_string((long long)(pelorn_clock_wall_ms() / 1000)) + "\"}");
     }
     else if (msgId == "mgr_location_setting_get_req")
