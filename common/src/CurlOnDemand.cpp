@@ -10,43 +10,22 @@
 
 #include "OrzLog.h"
 
-#include <dlfcn.h>
+#include "pelorn_on_demand.h"
 #include <stdarg.h>
 
 namespace
 {
 const char* const kCurlLibrary = "libcurl.so.4";
 
-void* Library()
-{
-    static void* handle = []
-    {
-        void* h = dlopen(kCurlLibrary, RTLD_NOW | RTLD_LOCAL);
-        if (!h)
-            LOGE("cannot load %s: %s", kCurlLibrary, dlerror());
-        return h;
-    }();
-    return handle;
-}
+PelornOnDemandLibrary gCurl{kCurlLibrary, ORZ_LOG_TAG};
 
 template <typename Fn> Fn Resolve(const char* name)
 {
-    void* library = Library();
-    void* symbol = library ? dlsym(library, name) : nullptr;
-    if (library && !symbol)
-        LOGE("%s has no %s", kCurlLibrary, name);
-    return reinterpret_cast<Fn>(symbol);
+    return pelorn_on_demand<Fn>(gCurl, name);
 }
 } // namespace
 
-// Each resolves its target once (thread-safe static initialisation: the
-// transfer worker calls these too).
-#define PELORN_CURL_FORWARD(ret, name, params, args, failed)                                                 \
-    extern "C" ret name params                                                                               \
-    {                                                                                                        \
-        static const auto fn = Resolve<ret(*) params>(#name);                                                \
-        return fn ? fn args : failed;                                                                        \
-    }
+#define PELORN_CURL_FORWARD(...) PELORN_ON_DEMAND_FORWARD(gCurl, __VA_ARGS__)
 
 PELORN_CURL_FORWARD(CURLcode, curl_global_init, (long flags), (flags), CURLE_FAILED_INIT)
 PELORN_CURL_FORWARD(CURL*, curl_easy_init, (void), (), nullptr)

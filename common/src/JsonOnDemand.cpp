@@ -8,41 +8,14 @@
 
 #include "OrzLog.h"
 
-#include <dlfcn.h>
+#include "pelorn_on_demand.h"
 
 namespace
 {
-const char* const kJsonLibrary = "libjson-glib-1.0.so.0";
-
-void* Library()
-{
-    static void* handle = []
-    {
-        void* h = dlopen(kJsonLibrary, RTLD_NOW | RTLD_LOCAL);
-        if (!h)
-            LOGE("cannot load %s: %s", kJsonLibrary, dlerror());
-        return h;
-    }();
-    return handle;
-}
-
-template <typename Fn> Fn Resolve(const char* name)
-{
-    void* library = Library();
-    void* symbol = library ? dlsym(library, name) : nullptr;
-    if (library && !symbol)
-        LOGE("%s has no %s", kJsonLibrary, name);
-    return reinterpret_cast<Fn>(symbol);
-}
+PelornOnDemandLibrary gJson{"libjson-glib-1.0.so.0", ORZ_LOG_TAG};
 } // namespace
 
-// Each resolves its target once (thread-safe static initialisation).
-#define PELORN_JSON_FORWARD(ret, name, params, args, failed)                                                 \
-    extern "C" ret name params                                                                               \
-    {                                                                                                        \
-        static const auto fn = Resolve<ret(*) params>(#name);                                                \
-        return fn ? fn args : failed;                                                                        \
-    }
+#define PELORN_JSON_FORWARD(...) PELORN_ON_DEMAND_FORWARD(gJson, __VA_ARGS__)
 
 PELORN_JSON_FORWARD(JsonParser*, json_parser_new, (void), (), nullptr)
 PELORN_JSON_FORWARD(JsonNode*, json_parser_get_root, (JsonParser * parser), (parser), nullptr)
@@ -59,8 +32,8 @@ PELORN_JSON_FORWARD(JsonNode*, json_object_get_member, (JsonObject * object, con
 // The one call whose failure carries a reason.
 extern "C" gboolean json_parser_load_from_data(JsonParser* parser, const gchar* data, gssize length, GError** error)
 {
-    static const auto fn = Resolve<gboolean (*)(JsonParser*, const gchar*, gssize, GError**)>(
-        "json_parser_load_from_data");
+    static const auto fn = pelorn_on_demand<gboolean (*)(JsonParser*, const gchar*, gssize, GError**)>(
+        gJson, "json_parser_load_from_data");
     if (fn && parser)
         return fn(parser, data, length, error);
     g_set_error_literal(error, g_quark_from_static_string("pelorn-json-library"), 0, "the JSON library is not available");

@@ -14,7 +14,7 @@
 
 #include "dlog.h"
 
-#include <dlfcn.h>
+#include "pelorn_on_demand.h"
 
 #define PELORN_ICU_TEXT2(x) #x
 #define PELORN_ICU_TEXT(x) PELORN_ICU_TEXT2(x)
@@ -24,25 +24,11 @@ namespace
 // The i18n library brings the common one it depends on; dlsym looks in both.
 const char* const kIcuLibrary = "libicui18n.so." PELORN_ICU_TEXT(U_ICU_VERSION_MAJOR_NUM);
 
-void* Library()
-{
-    static void* handle = []
-    {
-        void* h = dlopen(kIcuLibrary, RTLD_NOW | RTLD_LOCAL);
-        if (!h)
-            dlog_print(DLOG_ERROR, "pelorn-p", "cannot load %s: %s", kIcuLibrary, dlerror());
-        return h;
-    }();
-    return handle;
-}
+PelornOnDemandLibrary gIcu{kIcuLibrary, "pelorn-p"};
 
 template <typename Fn> Fn Resolve(const char* name)
 {
-    void* library = Library();
-    void* symbol = library ? dlsym(library, name) : nullptr;
-    if (library && !symbol)
-        dlog_print(DLOG_ERROR, "pelorn-p", "%s has no %s", kIcuLibrary, name);
-    return reinterpret_cast<Fn>(symbol);
+    return pelorn_on_demand<Fn>(gIcu, name);
 }
 
 bool Missing(UErrorCode* status)

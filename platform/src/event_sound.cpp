@@ -2,9 +2,9 @@
 
 #include "dlog.h"
 #include "feedback.h"
+#include "pelorn_on_demand.h"
 
 #include <canberra.h>
-#include <dlfcn.h>
 #include <mutex>
 
 #define SOUND_LOG_TAG "feedback"
@@ -38,32 +38,26 @@ struct EventSound
 
 EventSound gSound;
 
-template <typename Fn> bool Resolve(void* library, const char* name, Fn* out)
+PelornOnDemandLibrary gLibrary{kCanberraLibrary, SOUND_LOG_TAG};
+
+template <typename Fn> bool Resolve(const char* name, Fn* out)
 {
-    *out = reinterpret_cast<Fn>(dlsym(library, name));
+    *out = pelorn_on_demand<Fn>(gLibrary, name);
     return *out != nullptr;
 }
 
 /* Called under the mutex. A library that cannot be loaded, or lacks a call,
- * is reported once and the process stays silent. */
+ * is reported (once) and the process stays silent. */
 bool Load()
 {
     if (gSound.loaded)
         return true;
-    void* library = dlopen(kCanberraLibrary, RTLD_NOW | RTLD_LOCAL);
-    if (!library)
-    {
-        dlog_print(DLOG_ERROR, SOUND_LOG_TAG, "no event sound: cannot load %s: %s", kCanberraLibrary, dlerror());
-        gSound.unavailable = true;
-        return false;
-    }
     Canberra& ca = gSound.ca;
-    if (!Resolve(library, "ca_context_create", &ca.create) || !Resolve(library, "ca_context_destroy", &ca.destroy) ||
-        !Resolve(library, "ca_context_change_props", &ca.changeProps) ||
-        !Resolve(library, "ca_context_play", &ca.play) || !Resolve(library, "ca_strerror", &ca.strerror))
+    if (!Resolve("ca_context_create", &ca.create) || !Resolve("ca_context_destroy", &ca.destroy) ||
+        !Resolve("ca_context_change_props", &ca.changeProps) || !Resolve("ca_context_play", &ca.play) ||
+        !Resolve("ca_strerror", &ca.strerror))
     {
-        dlog_print(DLOG_ERROR, SOUND_LOG_TAG, "no event sound: %s lacks a call it should have", kCanberraLibrary);
-        dlclose(library);
+        dlog_print(DLOG_ERROR, SOUND_LOG_TAG, "no event sound: %s is not usable", kCanberraLibrary);
         gSound.unavailable = true;
         return false;
     }

@@ -1,0 +1,39 @@
+#ifndef PELORN_ON_DEMAND_H
+#define PELORN_ON_DEMAND_H
+
+#include <mutex>
+
+/* A library that only some screens or moments need (HTTP, date formats,
+ * JSON, sounds) is not linked: linking costs every launch its loading and
+ * relocation. The calls the code makes are defined by us instead and open
+ * the library on the first one. Each library opens on its own once-flag, so
+ * a thread opening one never holds up a thread calling into another. */
+struct PelornOnDemandLibrary
+{
+    constexpr PelornOnDemandLibrary(const char* name, const char* tag) : soname(name), logTag(tag) {}
+    const char* soname;
+    const char* logTag;
+    std::once_flag opened;
+    void* handle = nullptr;
+};
+
+/* The symbol, or nullptr when the library cannot be opened (logged once)
+ * or lacks it (logged). */
+void* pelorn_on_demand_symbol(PelornOnDemandLibrary& library, const char* name);
+
+template <typename Fn> Fn pelorn_on_demand(PelornOnDemandLibrary& library, const char* name)
+{
+    return reinterpret_cast<Fn>(pelorn_on_demand_symbol(library, name));
+}
+
+/* Defines the C call `name` to hand on to the library's own, resolved once
+ * (thread-safe static initialisation); without it the call returns `failed`,
+ * which must be how the library itself reports a failure. */
+#define PELORN_ON_DEMAND_FORWARD(library, ret, name, params, args, failed)                                   \
+    extern "C" ret name params                                                                               \
+    {                                                                                                        \
+        static const auto fn = pelorn_on_demand<ret(*) params>(library, #name);                              \
+        return fn ? fn args : failed;                                                                        \
+    }
+
+#endif

@@ -1,0 +1,22 @@
+#include "pelorn_on_demand.h"
+
+#include "dlog.h"
+
+#include <dlfcn.h>
+
+void* pelorn_on_demand_symbol(PelornOnDemandLibrary& library, const char* name)
+{
+    std::call_once(library.opened,
+                   [&library]
+                   {
+                       library.handle = dlopen(library.soname, RTLD_NOW | RTLD_LOCAL);
+                       if (!library.handle)
+                           dlog_print(DLOG_ERROR, library.logTag, "cannot load %s: %s", library.soname, dlerror());
+                   });
+    if (!library.handle)
+        return nullptr;
+    void* symbol = dlsym(library.handle, name);
+    if (!symbol)
+        dlog_print(DLOG_ERROR, library.logTag, "%s has no %s", library.soname, name);
+    return symbol;
+}
