@@ -36,4 +36,13 @@ template <typename Fn> Fn pelorn_on_demand(PelornOnDemandLibrary& library, const
         return fn ? fn args : failed;                                                                        \
     }
 
+/* The same for a call that returns nothing: without the library it does nothing. */
+#define PELORN_ON_DEMAND_FORWARD_VOID(library, name, params, args)                                           \
+    extern "C" void name params                                                                              \
+    {                                                                                                        \
+        static const auto fn = pelorn_on_demand<void(*) params>(library, #name);                             \
+        if (fn)                                                                                              \
+            fn args;                                                                                         \
+    }
+
 #endif
