@@ -403,8 +403,11 @@ int main(int argc, char** argv)
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
     gchar* dir = g_path_get_dirname(self);
     const std::string portFile = std::string(root) + "/map-port";
-    b.maps =
-        Spawn({std::string(dir) + "/map-server", "--port", "0", "--port-file", portFile}, nullptr, nullptr);
+    // The map providers are https: the app trusts map-server's own authority.
+    const std::string caFile = std::string(root) + "/map-server-ca.pem";
+    g_setenv("PELORN_CA_FILE", caFile.c_str(), TRUE);
+    b.maps = Spawn({std::string(dir) + "/map-server", "--port", "0", "--port-file", portFile, "--ca-file", caFile},
+                   nullptr, nullptr);
     gint phoneOut = -1;
     b.phone = Spawn({std::string(dir) + "/phone-sim", "--latitude", "40.7128", "--longitude", "-74.006"},
                     &b.phoneIn, &phoneOut);
