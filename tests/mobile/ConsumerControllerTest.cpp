@@ -1,5 +1,6 @@
 #include "CallData.h"
 #include "ConsumerController.h"
+#include "ControllerLinkTest.h"
 #include "FoundDeviceData.h"
 #include "LocationData.h"
 #include "LocationSetting.h"
@@ -17,6 +18,7 @@
 #include <vector>
 
 using namespace NSPelorn;
+using PelornTest::CountLogged;
 using PelornTest::PhoneSimProcess;
 using PelornTest::RunGlibFor;
 using PelornTest::RunGlibUntil;
@@ -69,45 +71,8 @@ public:
     std::vector<Received> mReceived;
 };
 
-size_t CountLogged(const std::string& needle)
+class ConsumerControllerTest : public ControllerLinkTest<RecordingListener>
 {
-    size_t count = 0;
-    for (const std::string& line : pelorn_log_captured_lines())
-        if (line.find(needle) != std::string::npos)
-            count++;
-    return count;
-}
-
-class ConsumerControllerTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        g_setenv("PELORN_ACCESSORY_TIMEOUT_MS", "3000", TRUE);
-        mController.SetConsumerEventListener(&mListener);
-        pelorn_log_capture_begin();
-    }
-
-    void TearDown() override
-    {
-        mController.CloseConnection();
-        // A close deferred by a pending answer: end the wait so the link is torn down for the next case.
-        mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ);
-        mController.CloseConnection();
-        RunGlibFor(20);
-        pelorn_log_capture_end();
-        g_unsetenv("PELORN_ACCESSORY_TIMEOUT_MS");
-        g_unsetenv("PELORN_ACCESSORY_SNDBUF");
-    }
-
-    bool LinkReady(int timeoutMs = 10000)
-    {
-        return RunGlibUntil([] { return Kiv::GetInstance()->GetKivServiceHandleId() != 0; }, timeoutMs);
-    }
-
-    PelornTest::ScopedTestDirs mDirs;
-    RecordingListener mListener;
-    ConsumerController mController;
 };
 } // namespace
 
@@ -313,11 +278,11 @@ TEST_F(ConsumerControllerTest, FullBufferIsRetriedFiveTimesThenDropped)
     pelorn_log_capture_clear();
     for (int i = 0; i < 5; i++)
         pelorn_clock_advance_ms(200);
-    EXPECT_EQ(CountLogged("BUFFER_FULL"), 5u);
+    EXPECT_EQ(CountLogged("BUFFER_FULL"), 5);
     EXPECT_TRUE(pelorn_log_captured("", "we tried to re-send five times. but we can't send for the data"));
     EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
     pelorn_clock_advance_ms(1000);
-    EXPECT_EQ(CountLogged("SendMessageToHost, message:"), 5u) << "no seventh attempt";
+    EXPECT_EQ(CountLogged("SendMessageToHost, message:"), 5) << "no seventh attempt";
 }
 
 TEST_F(ConsumerControllerTest, PeerSearchRetriesAt2Then5SecondsThenGivesUp)
@@ -325,7 +290,7 @@ TEST_F(ConsumerControllerTest, PeerSearchRetriesAt2Then5SecondsThenGivesUp)
     vconf_set_bool("memory/brig/brig_connected", 1);
     pelorn_clock_set_manual(TRUE);
     mController.OpenConnection();
-    auto failures = [] { return CountLogged("PEER_AGENT_FOUND_FAIL"); };
+    auto failures = [] { return (size_t)CountLogged("PEER_AGENT_FOUND_FAIL"); };
     ASSERT_TRUE(RunGlibUntil([&] { return failures() == 1; }));
 
     const guint delays[] = {2000, 5000, 5000, 5000, 5000};
@@ -371,7 +336,7 @@ TEST_F(ConsumerControllerTest, RefusedConnectionIsRetriedEveryFiveSeconds)
     EXPECT_TRUE(pelorn_log_captured("", "OnKivConnectionCreationConfirm ConnectionCreation failed[4]"));
     pelorn_clock_advance_ms(4999);
     RunGlibFor(30);
-    EXPECT_EQ(CountLogged("CREATE_CONNECTION_FAIL"), 1u);
+    EXPECT_EQ(CountLogged("CREATE_CONNECTION_FAIL"), 1);
     pelorn_clock_advance_ms(1);
     ASSERT_TRUE(RunGlibUntil([] { return CountLogged("CREATE_CONNECTION_FAIL") == 2; }));
 }

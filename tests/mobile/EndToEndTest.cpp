@@ -25,6 +25,7 @@
 #include <unistd.h>
 #include <vector>
 
+using PelornTest::CountLogged;
 using PelornTest::AppScenario;
 
 namespace
@@ -528,14 +529,6 @@ std::shared_ptr<NSPelorn::PelornViewController> Controller()
     return screens.empty() ? nullptr : std::dynamic_pointer_cast<NSPelorn::PelornViewController>(screens.back());
 }
 
-int CapturedCount(const std::string& needle)
-{
-    int n = 0;
-    for (const std::string& line : pelorn_log_captured_lines())
-        n += line.find(needle) != std::string::npos;
-    return n;
-}
-
 /* Position of the first captured line holding needle at or after `from`, or -1. */
 int CapturedAt(const std::string& needle, int from = 0)
 {
@@ -673,10 +666,10 @@ TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
     PhoneSim phone({});
     int pauses = 0;
     auto lower = [&] {
-        pauses = CapturedCount("> AppPause");
+        pauses = CountLogged("> AppPause");
         elm_win_lower(Window());
     };
-    auto paused = [&] { return CapturedCount("> AppPause") > pauses; };
+    auto paused = [&] { return CountLogged("> AppPause") > pauses; };
     // The home screen handing the screen back: the window is shown again.
     auto resume = [] {
         evas_object_hide(Window());
@@ -699,7 +692,7 @@ TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(1, phone.Received("rux-stopalert-req")) << "pausing while idle must send nothing";
-    EXPECT_EQ(1, CapturedCount("> key up - Escape")) << "the key released while paused must not be handled";
+    EXPECT_EQ(1, CountLogged("> key up - Escape")) << "the key released while paused must not be handled";
 }
 
 TEST_F(FindingScreen, StartWithoutThePhoneAsksForTheConnectionPopupOnceAndItsAnswerDecidesThePopups)
@@ -713,23 +706,23 @@ TEST_F(FindingScreen, StartWithoutThePhoneAsksForTheConnectionPopupOnceAndItsAns
     bool noticeKeptAfterOk = false;
     bool normalAfterOk = false;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && Idle(); })
-        .Then("start without the phone", press, [] { return CapturedCount("> OnReplieded") == 1; })
+        .Then("start without the phone", press, [] { return CountLogged("> OnReplieded") == 1; })
         .Wait("anything late", 500)
         .Do("look", [&] {
             noticeKeptAfterOk = BasicPopup(LEGAL_NOTICE) != nullptr;
             normalAfterOk = Idle();
             setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
         })
-        .Then("start again, cancel the popup", press, [] { return CapturedCount("> OnReplieded") == 2; })
+        .Then("start again, cancel the popup", press, [] { return CountLogged("> OnReplieded") == 2; })
         .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr; })
         .Wait("anything late", 300);
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_TRUE(noticeKeptAfterOk) << "an OK answer must leave the popups alone";
     EXPECT_TRUE(normalAfterOk) << "no phone, no finding state";
-    EXPECT_EQ(2, CapturedCount("> BUTTON_TAB_START"));
-    EXPECT_EQ(2, CapturedCount("> OnReplieded")) << "one connection popup per press";
-    EXPECT_EQ(0, CapturedCount("SendMessageType:0")) << "nothing may be queued for an unreachable phone";
+    EXPECT_EQ(2, CountLogged("> BUTTON_TAB_START"));
+    EXPECT_EQ(2, CountLogged("> OnReplieded")) << "one connection popup per press";
+    EXPECT_EQ(0, CountLogged("SendMessageType:0")) << "nothing may be queued for an unreachable phone";
     int agreed = -1;
     EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed))
         << "a cancelled connection popup closes the notice without an answer; stored: " << agreed;
@@ -744,7 +737,7 @@ TEST_F(FindingScreen, BackOnTheConnectionPopupClosesTheScreensPopups)
     AppScenario s;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && Idle(); })
         .Then("start without the phone", [] { Controller()->OnFindingButtonClicked(); },
-              [] { return CapturedCount("> OnReplieded") == 1; })
+              [] { return CountLogged("> OnReplieded") == 1; })
         .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr && Idle(); });
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
@@ -820,7 +813,7 @@ TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
               [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
         .Wait("menu settles", 300)
         .Then("tap Locate", [] { AppScenario::Tap(Window(), 180, 180); },
-              [] { return CapturedCount("> OnReplieded") == 1; })
+              [] { return CountLogged("> OnReplieded") == 1; })
         .WaitFor("connecting popup with Stop", [&] { return AppScenario::AcceptsEvents(stopButton()); })
         .ScreenshotWhenStill(Window, "finding-connecting")
         .Do("read the button", [&] {
@@ -831,5 +824,5 @@ TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_EQ("Stop", stopLabel);
-    EXPECT_EQ(1, CapturedCount("SendMessageType:6")) << "Stop frees the link's queue as back does";
+    EXPECT_EQ(1, CountLogged("SendMessageType:6")) << "Stop frees the link's queue as back does";
 }

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using PelornTest::CountLogged;
 using PelornTest::AppScenario;
 using PelornTest::PhoneSimProcess;
 
@@ -53,14 +54,6 @@ bool Finding()
 {
     auto view = Screen();
     return view && !view->IsNormalState() && view->GetButtonIconState() == 0;
-}
-
-int CountLogged(const std::string& needle)
-{
-    int n = 0;
-    for (const std::string& line : pelorn_log_captured_lines())
-        n += line.find(needle) != std::string::npos;
-    return n;
 }
 
 class HostilePhoneEndToEnd : public ::testing::Test

@@ -4,6 +4,7 @@
 
 #include "CallData.h"
 #include "ConsumerController.h"
+#include "ControllerLinkTest.h"
 #include "ConsumerMessageType.h"
 #include "JsonUtil.h"
 #include "Kiv.h"
@@ -28,6 +29,7 @@
 
 using namespace NSPelorn;
 using NSORZCommon::JsonUtil;
+using PelornTest::CountLogged;
 using PelornTest::PhoneSimProcess;
 using PelornTest::RunGlibFor;
 using PelornTest::RunGlibUntil;
@@ -50,14 +52,6 @@ public:
     std::vector<int> mTypes;
 };
 
-size_t CountLogged(const std::string& needle)
-{
-    size_t count = 0;
-    for (const std::string& line : pelorn_log_captured_lines())
-        count += line.find(needle) != std::string::npos;
-    return count;
-}
-
 /* A start answer whose "pad" member nests arrays so that the whole message
  * is `depth` arrays and objects deep (the root object counts as one). */
 std::string StartAnswerNested(int depth)
@@ -77,41 +71,15 @@ std::string HundredThousandBrackets()
     return std::string(100000, '[') + std::string(100000, ']');
 }
 
-class HostilePhoneTest : public ::testing::Test
+class HostilePhoneTest : public ControllerLinkTest<TypeRecorder>
 {
 protected:
-    void SetUp() override
-    {
-        g_setenv("PELORN_ACCESSORY_TIMEOUT_MS", "3000", TRUE);
-        mController.SetConsumerEventListener(&mListener);
-        pelorn_log_capture_begin();
-    }
-
-    void TearDown() override
-    {
-        mController.CloseConnection();
-        mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ);
-        mController.CloseConnection();
-        RunGlibFor(20);
-        pelorn_log_capture_end();
-        g_unsetenv("PELORN_ACCESSORY_TIMEOUT_MS");
-    }
-
-    bool LinkReady(int timeoutMs = 10000)
-    {
-        return RunGlibUntil([] { return Kiv::GetInstance()->GetKivServiceHandleId() != 0; }, timeoutMs);
-    }
-
     std::string WriteFile(const std::string& name, const std::string& bytes)
     {
         const std::string path = mDirs.StateDir() + "/" + name;
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-
-    PelornTest::ScopedTestDirs mDirs;
-    TypeRecorder mListener;
-    ConsumerController mController;
 };
 } // namespace
 
@@ -141,8 +109,8 @@ TEST_F(HostilePhoneTest, DepthLimitHoldsThroughTheFramingInAnyCut)
         EXPECT_TRUE(inStep) << "chunk " << chunk;
         EXPECT_EQ(mListener.mTypes, (std::vector<int>{ORZ_RECV_MSG_TYPE_START_RSP, ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ}))
             << "chunk " << chunk;
-        EXPECT_EQ(CountLogged("JSON text refused: nesting deeper than 64"), 2u) << "chunk " << chunk;
-        EXPECT_EQ(CountLogged("JSON text refused: 200000 bytes, more than 65536"), 1u) << "chunk " << chunk;
+        EXPECT_EQ(CountLogged("JSON text refused: nesting deeper than 64"), 2) << "chunk " << chunk;
+        EXPECT_EQ(CountLogged("JSON text refused: 200000 bytes, more than 65536"), 1) << "chunk " << chunk;
     }
     Kiv::GetInstance()->SetKivEventListener(nullptr);
 }
@@ -262,7 +230,7 @@ TEST_F(HostilePhoneTest, LongPacketsAreLoggedAsAPrefixAndTheirLength)
     phone.Command("send-raw " + WriteFile("long", frames));
     ASSERT_TRUE(RunGlibUntil([&] { return mListener.Count(ORZ_RECV_MSG_TYPE_LOCATION_RSP) == 1; }, 20000));
 
-    EXPECT_EQ(CountLogged("OnKivDataIndication message : {\"msgId\":\"hhh"), 5u);
+    EXPECT_EQ(CountLogged("OnKivDataIndication message : {\"msgId\":\"hhh"), 5);
     EXPECT_EQ(CountLogged("... (5242879 bytes)"), 5u);
     EXPECT_TRUE(pelorn_log_captured("", "locationAddress:aaaa"));
     EXPECT_TRUE(pelorn_log_captured("", "... (20000 bytes)"));

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using PelornTest::CountLogged;
 using PelornTest::RunGlibUntil;
 
 namespace
@@ -25,13 +26,6 @@ int Inhibitors(PelornTest::DBusMock& logind)
     return count;
 }
 
-int CapturedCount(const std::string& needle)
-{
-    int n = 0;
-    for (const std::string& line : pelorn_log_captured_lines())
-        n += line.find(needle) != std::string::npos;
-    return n;
-}
 } // namespace
 
 // The finding screen can take and drop the lock within one main-loop turn
@@ -90,6 +84,6 @@ TEST(DisplayLockInhibit, NothingToInhibitWithIsLoggedOnce)
         EXPECT_EQ(device_power_release_lock(POWER_LOCK_DISPLAY), DEVICE_ERROR_NONE);
     }
     PelornTest::RunGlibFor(200);
-    EXPECT_EQ(CapturedCount("power|nothing keeps the screen on"), 1);
+    EXPECT_EQ(CountLogged("power|nothing keeps the screen on"), 1);
     pelorn_log_capture_end();
 }

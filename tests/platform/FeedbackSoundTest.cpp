@@ -7,16 +7,7 @@
 #include <stdlib.h>
 #include <string>
 
-namespace
-{
-int CapturedCount(const std::string& needle)
-{
-    int n = 0;
-    for (const std::string& line : pelorn_log_captured_lines())
-        n += line.find(needle) != std::string::npos;
-    return n;
-}
-} // namespace
+using PelornTest::CountLogged;
 
 // A desktop with no sound card (a server, a container) must not fill the log
 // with one error per tap.
@@ -34,13 +25,13 @@ TEST(FeedbackSound, NoAudioDeviceIsLoggedOnceAndVibrationStaysALoggedEvent)
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP), FEEDBACK_ERROR_NONE);
     EXPECT_EQ(feedback_play(FEEDBACK_PATTERN_GENERAL), FEEDBACK_ERROR_NONE);
-    EXPECT_EQ(CapturedCount("feedback|no event sound: audio-volume-change"), 1)
+    EXPECT_EQ(CountLogged("feedback|no event sound: audio-volume-change"), 1)
         << "the first tap's sound fails, and only that one is told";
-    EXPECT_EQ(CapturedCount("no event sound"), 1);
+    EXPECT_EQ(CountLogged("no event sound"), 1);
 
     pelorn_log_capture_clear();
     EXPECT_EQ(feedback_play_type(FEEDBACK_TYPE_VIBRATION, FEEDBACK_PATTERN_GENERAL), FEEDBACK_ERROR_NONE);
-    EXPECT_EQ(CapturedCount("feedback|play pattern 33 through vibration"), 1);
+    EXPECT_EQ(CountLogged("feedback|play pattern 33 through vibration"), 1);
     pelorn_log_capture_end();
     feedback_deinitialize();
     unsetenv("ALSA_CONFIG_PATH");

@@ -1,5 +1,7 @@
 #include "TestEnvironment.h"
 
+#include "pelorn_log_capture.h"
+
 #include "pelorn_clock.h"
 #include "pelorn_paths.h"
 #include "vconf.h"
@@ -225,5 +227,12 @@ std::string ReadFile(const std::string& path)
     std::string out(contents, length);
     g_free(contents);
     return out;
+}
+int CountLogged(const std::string& needle)
+{
+    int n = 0;
+    for (const std::string& line : pelorn_log_captured_lines())
+        n += line.find(needle) != std::string::npos;
+    return n;
 }
 } // namespace PelornTest

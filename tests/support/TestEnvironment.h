@@ -72,6 +72,9 @@ void UnblockSignalsInChild(void* unused);
 
 /* A file's whole contents, or empty when unreadable. */
 std::string ReadFile(const std::string& path);
+
+/* How many lines captured since pelorn_log_capture_begin() hold needle. */
+int CountLogged(const std::string& needle);
 } // namespace PelornTest
 
 #endif

@@ -1,0 +1,49 @@
+#ifndef PELORN_TESTS_CONTROLLER_LINK_TEST_H
+#define PELORN_TESTS_CONTROLLER_LINK_TEST_H
+
+#include "ConsumerController.h"
+#include "ConsumerMessageType.h"
+#include "Kiv.h"
+#include "TestEnvironment.h"
+#include "pelorn_log_capture.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+
+/* A consumer controller in this test's folders, reporting to a Listener of
+ * the test's choosing, with the log captured; each case ends with the link
+ * torn down so the next one starts from nothing. */
+template <typename Listener> class ControllerLinkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_setenv("PELORN_ACCESSORY_TIMEOUT_MS", "3000", TRUE);
+        mController.SetConsumerEventListener(&mListener);
+        pelorn_log_capture_begin();
+    }
+
+    void TearDown() override
+    {
+        mController.CloseConnection();
+        // A close deferred by a pending answer: end the wait so the link is torn down for the next case.
+        mController.SendMessage(NSPelorn::ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ);
+        mController.CloseConnection();
+        PelornTest::RunGlibFor(20);
+        pelorn_log_capture_end();
+        g_unsetenv("PELORN_ACCESSORY_TIMEOUT_MS");
+        g_unsetenv("PELORN_ACCESSORY_SNDBUF");
+    }
+
+    bool LinkReady(int timeoutMs = 10000)
+    {
+        return PelornTest::RunGlibUntil([] { return NSPelorn::Kiv::GetInstance()->GetKivServiceHandleId() != 0; },
+                                        timeoutMs);
+    }
+
+    PelornTest::ScopedTestDirs mDirs;
+    Listener mListener;
+    NSPelorn::ConsumerController mController;
+};
+
+#endif
