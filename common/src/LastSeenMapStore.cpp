@@ -1,5 +1,7 @@
 #include "LastSeenMapStore.h"
 
+#include "pelorn_bounded_read.h"
+
 #include "CoordinateCalculator.h"
 #include "OrzLog.h"
 
@@ -18,43 +20,14 @@ namespace
 {
 const char kGroup[] = "map";
 
-/* A regular file of ours, at most maxBytes long, read whole. Symbolic links
- * and files of other accounts are refused. */
 bool ReadBounded(const std::string& path, size_t maxBytes, std::string& out)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-    {
-        if (errno != ENOENT)
-            LOGE("cannot open %s: %s", path.c_str(), strerror(errno));
-        return false;
-    }
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid() ||
-        (size_t)info.st_size > maxBytes)
-    {
-        LOGE("%s refused: not a regular file of ours within %zu bytes", path.c_str(), maxBytes);
-        close(fd);
-        return false;
-    }
-    out.assign((size_t)info.st_size, '\0');
-    size_t done = 0;
-    while (done < out.size())
-    {
-        ssize_t n = read(fd, &out[done], out.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += (size_t)n;
-    }
-    close(fd);
-    if (done != out.size())
-    {
-        LOGE("%s changed while read", path.c_str());
-        return false;
-    }
-    return true;
+    std::string why;
+    if (pelorn_read_bounded_file(path, maxBytes, out, &why))
+        return true;
+    if (!why.empty())
+        LOGE("%s refused: %s", path.c_str(), why.c_str());
+    return false;
 }
 
 bool WriteAtomically(const std::string& path, const std::string& data)

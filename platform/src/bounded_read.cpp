@@ -21,10 +21,10 @@ bool pelorn_read_bounded_file(const std::string& path, size_t maxBytes, std::str
     }
     struct stat st;
     bool ok = fstat(fd, &st) == 0;
-    if (!ok || !S_ISREG(st.st_mode))
+    if (!ok || !S_ISREG(st.st_mode) || st.st_uid != getuid())
     {
         if (why)
-            *why = ok ? "not a regular file" : strerror(errno);
+            *why = !ok ? strerror(errno) : S_ISREG(st.st_mode) ? "another account's file" : "not a regular file";
         close(fd);
         return false;
     }

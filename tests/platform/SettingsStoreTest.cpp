@@ -153,11 +153,11 @@ TEST(PreferenceStore, MissingKeyAndRoundTrip)
     EXPECT_TRUE(b);
 }
 
-// Whoever can write beside the stores could leave a pipe, a huge file or a
-// link where a value should be: each reads as unreadable at once (a pipe
-// used to hold the reader until someone wrote to it), and the stores keep
-// working for the keys around it.
-TEST(SettingsStore, PipeHugeFileAndLinkInAKeysPlaceAreRefusedWithoutWaiting)
+// Whoever can write beside the stores could leave a pipe, a huge file, a
+// link or a file of their own where a value should be: each reads as
+// unreadable at once (a pipe used to hold the reader until someone wrote to
+// it), and the stores keep working for the keys around it.
+TEST(SettingsStore, PipeHugeFileLinkAndForeignFileInAKeysPlaceAreRefusedWithoutWaiting)
 {
     ScopedTestDirs dirs(false);
     const std::string dir = dirs.StateDir() + "/vconf/db/test";
@@ -168,8 +168,16 @@ TEST(SettingsStore, PipeHugeFileAndLinkInAKeysPlaceAreRefusedWithoutWaiting)
     ASSERT_TRUE(g_file_set_contents((dirs.StateDir() + "/elsewhere").c_str(), "i:5\n", -1, nullptr));
     ASSERT_EQ(symlink((dirs.StateDir() + "/elsewhere").c_str(), (dir + "/link").c_str()), 0);
 
+    // A well-formed value in a file of another account's is not believed.
+    ASSERT_TRUE(g_file_set_contents((dir + "/foreign").c_str(), "i:9\n", -1, nullptr));
+    const bool canChown = chown((dir + "/foreign").c_str(), 65534, 65534) == 0;
+
     const gint64 start = g_get_monotonic_time();
     int i = 7;
+    if (canChown)
+    {
+        EXPECT_NE(vconf_get_int("db/test/foreign", &i), VCONF_OK);
+    }
     EXPECT_NE(vconf_get_int("db/test/pipe", &i), VCONF_OK);
     EXPECT_EQ(vconf_get_str("db/test/huge"), nullptr);
     EXPECT_NE(vconf_get_int("db/test/link", &i), VCONF_OK);
