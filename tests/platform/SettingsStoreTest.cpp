@@ -220,3 +220,23 @@ TEST(PreferenceStore, OversizedOrPipeFileStartsEmptyAndTheNextSetReplacesIt)
     EXPECT_TRUE(b);
     EXPECT_LT(PelornTest::ReadFile(path).size(), 1024u);
 }
+
+// The phone-finding app and a test (or a restore from the phone) may both
+// write the file: a value replaced on disk is what the next read returns,
+// and the next set keeps it beside the new key.
+TEST(PreferenceStore, FileReplacedOnDiskIsReadAgain)
+{
+    ScopedTestDirs dirs(false);
+    ASSERT_EQ(preference_set_int("count", 1), PREFERENCE_ERROR_NONE);
+    int value = 0;
+    ASSERT_EQ(preference_get_int("count", &value), PREFERENCE_ERROR_NONE);
+    ASSERT_EQ(value, 1);
+
+    const std::string path = dirs.StateDir() + "/preferences/" + pelorn_app_id() + ".ini";
+    ASSERT_TRUE(g_file_set_contents(path.c_str(), "[preferences]\ncount=7\n", -1, nullptr));
+    ASSERT_EQ(preference_get_int("count", &value), PREFERENCE_ERROR_NONE);
+    EXPECT_EQ(value, 7);
+
+    ASSERT_EQ(preference_set_boolean("other", true), PREFERENCE_ERROR_NONE);
+    EXPECT_NE(PelornTest::ReadFile(path).find("count=7"), std::string::npos) << PelornTest::ReadFile(path);
+}
