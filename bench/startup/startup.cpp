@@ -29,6 +29,8 @@ static const char* const HELP = R"HELP(Usage: bench_startup [RUNS [ROUNDS]]
 Starts bench_bare_window (an elementary window with one button) and pelorn
 alternately, RUNS times each (default 5), and reports the median time from
 spawn to the first rendered frame and the resident memory one second later.
+The start ratio of a round is the median over its launches of pelorn's time
+over the bare launch just before it.
 Last line: "ratio: start X, rss Y" (pelorn over the bare window).
 
 Environment: runs in fresh temporary PELORN_STATE_DIR and PELORN_RUNTIME_DIR
@@ -232,7 +234,7 @@ int main(int argc, char** argv)
     std::vector<double> startRatios, rssRatios, rssExtraMb;
     for (int r = 0; r < rounds; ++r)
     {
-        std::vector<double> bareStart, bareRss, appStart, appRss;
+        std::vector<double> bareStart, bareRss, appStart, appRss, pairRatios;
         for (int i = 0; i < runs; ++i)
         {
             Sample b = Measure(bare);
@@ -246,13 +248,18 @@ int main(int argc, char** argv)
             bareRss.push_back(b.rssKb);
             appStart.push_back(a.startMs);
             appRss.push_back(a.rssKb);
+            pairRatios.push_back(a.startMs / b.startMs);
         }
         Round m = {Median(bareStart), Median(bareRss), Median(appStart), Median(appRss)};
-        printf("round %d: first frame bare %.1f ms, pelorn %.1f ms (ratio %.2f); "
+        // This machine's speed drifts by a third within a minute; a launch
+        // compared with the bare one just before it cancels the drift, which a
+        // ratio of the round's two medians does not.
+        const double paired = Median(pairRatios);
+        printf("round %d: first frame bare %.1f ms, pelorn %.1f ms (ratio of pairs %.2f); "
                "idle RSS bare %.1f MB, pelorn %.1f MB (+%.1f MB)\n",
-               r + 1, m.bareStart, m.appStart, m.appStart / m.bareStart, m.bareRss / 1024.0,
-               m.appRss / 1024.0, (m.appRss - m.bareRss) / 1024.0);
-        startRatios.push_back(m.appStart / m.bareStart);
+               r + 1, m.bareStart, m.appStart, paired, m.bareRss / 1024.0, m.appRss / 1024.0,
+               (m.appRss - m.bareRss) / 1024.0);
+        startRatios.push_back(paired);
         rssRatios.push_back(m.appRss / m.bareRss);
         rssExtraMb.push_back((m.appRss - m.bareRss) / 1024.0);
     }
