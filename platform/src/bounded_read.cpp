@@ -35,8 +35,9 @@ bool pelorn_read_bounded_file(const std::string& path, size_t maxBytes, std::str
         close(fd);
         return false;
     }
-    // The size may change under us: read one byte past the limit to notice.
-    contents.resize(maxBytes + 1);
+    // The size may change under us: room for one byte more than fstat said
+    // (and never past the limit plus one) shows a file that grew while read.
+    contents.resize((size_t)st.st_size + 1);
     size_t have = 0;
     while (have < contents.size())
     {
@@ -56,10 +57,10 @@ bool pelorn_read_bounded_file(const std::string& path, size_t maxBytes, std::str
         have += (size_t)n;
     }
     close(fd);
-    if (have > maxBytes)
+    if (have > (size_t)st.st_size)
     {
         if (why)
-            *why = "grew past " + std::to_string(maxBytes) + " bytes while read";
+            *why = "grew while read";
         contents.clear();
         return false;
     }
