@@ -19,18 +19,21 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-static const char* const HELP = R"HELP(Usage: bench_startup [RUNS [ROUNDS]]
+static const char* const HELP = R"HELP(Usage: bench_startup [--fresh] [RUNS [ROUNDS]]
 
 Starts bench_bare_window (an elementary window with one button) and pelorn
 alternately, RUNS times each (default 5), and reports the median time from
 spawn to the first rendered frame and the resident memory one second later.
 The start ratio of a round is the median over its launches of pelorn's time
-over the bare launch just before it.
+over the bare launch just before it. Launches share one seeded state folder,
+as a watch's do; --fresh seeds new folders for every launch, so each is a
+first launch that creates them.
 Last line: "ratio: start X, rss Y" (pelorn over the bare window).
 
 Environment: runs in fresh temporary PELORN_STATE_DIR and PELORN_RUNTIME_DIR
@@ -134,11 +137,36 @@ void SeedState(const std::string& root)
     preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
 }
 
+/* A seeded watch's folders; launches share them unless every launch is to
+ * be a first one. */
+struct Watch
+{
+    Watch() : root(g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr)) { SeedState(root); }
+    ~Watch()
+    {
+        gchar* argv[] = {(gchar*)"rm", (gchar*)"-rf", root, nullptr};
+        g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr);
+        g_free(root);
+    }
+    gchar* root;
+};
+
+bool gFreshEveryLaunch = false;
+std::unique_ptr<Watch> gKept;
+
 Sample Measure(const std::string& program, int idleSeconds = 0)
 {
     Sample s;
-    gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
-    SeedState(root);
+    // A watch launches the app many times in the same folders; only the
+    // first launch after setup creates them (--fresh measures that one).
+    std::unique_ptr<Watch> fresh;
+    if (gFreshEveryLaunch || !gKept)
+        fresh.reset(new Watch);
+    if (!gFreshEveryLaunch && !gKept)
+        gKept = std::move(fresh);
+    Watch* watch = fresh ? fresh.get() : gKept.get();
+    SeedState(watch->root);
     int fds[2];
     if (pipe(fds) != 0)
         return s;
@@ -186,9 +214,6 @@ Sample Measure(const std::string& program, int idleSeconds = 0)
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
     }
-    gchar* argv[] = {(gchar*)"rm", (gchar*)"-rf", root, nullptr};
-    g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    g_free(root);
     return s;
 }
 
@@ -213,6 +238,12 @@ int main(int argc, char** argv)
         fputs(HELP, stdout);
         return 0;
     }
+    if (argc > 1 && !strcmp(argv[1], "--fresh"))
+    {
+        gFreshEveryLaunch = true;
+        --argc;
+        ++argv;
+    }
     int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
     int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
     setenv("ECORE_NO_SYSTEM_MODULES", "1", 0);
@@ -229,8 +260,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    printf("%d rounds of %d alternating launches (medians per round, engine %s)\n", rounds, runs,
-           getenv("ELM_ENGINE") ? getenv("ELM_ENGINE") : "default");
+    printf("%d rounds of %d alternating launches (medians per round, engine %s, %s)\n", rounds, runs,
+           getenv("ELM_ENGINE") ? getenv("ELM_ENGINE") : "default",
+           gFreshEveryLaunch ? "new folders every launch" : "folders kept between launches");
     std::vector<double> startRatios, rssRatios, rssExtraMb;
     for (int r = 0; r < rounds; ++r)
     {
@@ -268,6 +300,7 @@ int main(int argc, char** argv)
     printf("pelorn idle on the finding screen for 10 s: %lld context switches, %lld CPU ticks, %d threads\n",
            idle.idleSwitches, idle.idleTicks, idle.threads);
     printf("idle RSS above the bare window: %.1f MB (median of rounds)\n", Median(rssExtraMb));
+    gKept.reset();
     printf("ratio: start %.2f, rss %.2f\n", Median(startRatios), Median(rssRatios));
     return 0;
 }
