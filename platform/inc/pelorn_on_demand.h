@@ -4,9 +4,10 @@
 #include <mutex>
 
 /* A library that only some screens or moments need (HTTP, date formats,
- * JSON, sounds) is not linked: linking costs every launch its loading and
- * relocation. The calls the code makes are defined by us instead and open
- * the library on the first one. Each library opens on its own once-flag, so
+ * JSON, sounds, path drawing, GIO) is not linked: linking costs every launch
+ * its loading and a place in the process-wide symbol scope. The calls the
+ * code makes are defined by us instead and open the library privately on
+ * the first one. Each library opens on its own once-flag, so
  * a thread opening one never holds up a thread calling into another. */
 struct PelornOnDemandLibrary
 {
