@@ -14,7 +14,7 @@
 #include "ViewBasicElements.h"
 #include "ViewController.h"
 #include "ViewManager.h"
-#include "app_preference.h"
+#include "../common/seeded_watch.h"
 #include "pelorn_mainloop.h"
 #include "pelorn_paths.h"
 #include "vconf.h"
@@ -390,13 +390,7 @@ int main(int argc, char** argv)
     setenv("PELORN_LOG_STDERR", "0", 1);
     setenv("ELM_ENGINE", "buffer", 1);
     gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
-    g_setenv("PELORN_STATE_DIR", (std::string(root) + "/state").c_str(), TRUE);
-    g_setenv("PELORN_RUNTIME_DIR", (std::string(root) + "/run").c_str(), TRUE);
-    pelorn_paths_reset();
-    vconf_set_int("db/retailmode/enabled", 0);
-    vconf_set_str("db/menu_widget/language", "en_US.UTF-8");
-    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
-    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+    PelornBenchSeedWatch(root);
     vconf_set_str("db/csc/country_iso", "US");
     vconf_set_int("memory/dnet/status", 2);
 
@@ -439,9 +433,7 @@ int main(int argc, char** argv)
     Stop(b.maps);
     reader.join();
     close(b.phoneIn);
-    gchar* rmArgv[] = {(gchar*)"rm", (gchar*)"-rf", root, nullptr};
-    g_spawn_sync(nullptr, rmArgv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr,
-                 nullptr);
+    PelornBenchRemoveWatch(root);
     g_free(dir);
     g_free(self);
     g_free(root);

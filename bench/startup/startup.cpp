@@ -6,7 +6,7 @@
 // PELORN_TRACE_STARTUP=1 the app's start-up timeline is let through to
 // stderr. One more launch then counts the app's wake-ups over 10 s of idling
 // on its finding screen.
-#include "app_preference.h"
+#include "../common/seeded_watch.h"
 #include "pelorn_paths.h"
 #include "vconf.h"
 
@@ -124,29 +124,14 @@ double RssKb(pid_t pid)
     return kb;
 }
 
-/* A fresh watch: settings seeded, agreement and permission step done, so the
- * app goes straight to its finding screen. */
-void SeedState(const std::string& root)
-{
-    g_setenv("PELORN_STATE_DIR", (root + "/state").c_str(), TRUE);
-    g_setenv("PELORN_RUNTIME_DIR", (root + "/run").c_str(), TRUE);
-    pelorn_paths_reset();
-    vconf_set_int("db/retailmode/enabled", 0);
-    vconf_set_str("db/menu_widget/language", "en_US.UTF-8");
-    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
-    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
-}
-
 /* A seeded watch's folders; launches share them unless every launch is to
  * be a first one. */
 struct Watch
 {
-    Watch() : root(g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr)) { SeedState(root); }
+    Watch() : root(g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr)) {}
     ~Watch()
     {
-        gchar* argv[] = {(gchar*)"rm", (gchar*)"-rf", root, nullptr};
-        g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr);
+        PelornBenchRemoveWatch(root);
         g_free(root);
     }
     gchar* root;
@@ -166,7 +151,7 @@ Sample Measure(const std::string& program, int idleSeconds = 0)
     if (!gFreshEveryLaunch && !gKept)
         gKept = std::move(fresh);
     Watch* watch = fresh ? fresh.get() : gKept.get();
-    SeedState(watch->root);
+    PelornBenchSeedWatch(watch->root);
     int fds[2];
     if (pipe(fds) != 0)
         return s;

@@ -11,7 +11,7 @@
 #include "PelornView.h"
 #include "ViewController.h"
 #include "ViewManager.h"
-#include "app_preference.h"
+#include "../common/seeded_watch.h"
 #include "pelorn_paths.h"
 #include "vconf.h"
 #include "ViewBasicElements.h"
@@ -206,13 +206,7 @@ int main(int argc, char** argv)
     setenv("PELORN_LOG_STDERR", "0", 1);
     setenv("ELM_ENGINE", "buffer", 1);
     gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
-    g_setenv("PELORN_STATE_DIR", (std::string(root) + "/state").c_str(), TRUE);
-    g_setenv("PELORN_RUNTIME_DIR", (std::string(root) + "/run").c_str(), TRUE);
-    pelorn_paths_reset();
-    vconf_set_int("db/retailmode/enabled", 0);
-    vconf_set_str("db/menu_widget/language", "en_US.UTF-8");
-    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
-    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+    PelornBenchSeedWatch(root);
 
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
     gchar* dir = g_path_get_dirname(self);
@@ -236,6 +230,7 @@ int main(int argc, char** argv)
     kill(b.phone, SIGTERM);
     waitpid(b.phone, nullptr, 0);
     reader.join();
+    PelornBenchRemoveWatch(root);
     if (b.samples.empty())
     {
         fprintf(stderr, "no ring request reached the phone\n");

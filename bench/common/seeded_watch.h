@@ -1,0 +1,33 @@
+#ifndef PELORN_BENCH_SEEDED_WATCH_H
+#define PELORN_BENCH_SEEDED_WATCH_H
+
+#include "app_preference.h"
+#include "pelorn_paths.h"
+#include "vconf.h"
+
+#include <glib.h>
+#include <string>
+
+/* Points this process (and the programs it starts) at a watch's folders under
+ * root and seeds them as a watch past its first setup: English, not a demo
+ * unit, agreement and permission step done, so the app goes straight to its
+ * finding screen. */
+inline void PelornBenchSeedWatch(const std::string& root)
+{
+    g_setenv("PELORN_STATE_DIR", (root + "/state").c_str(), TRUE);
+    g_setenv("PELORN_RUNTIME_DIR", (root + "/run").c_str(), TRUE);
+    pelorn_paths_reset();
+    vconf_set_int("db/retailmode/enabled", 0);
+    vconf_set_str("db/menu_widget/language", "en_US.UTF-8");
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+}
+
+/* Removes a watch's folders made for one bench run. */
+inline void PelornBenchRemoveWatch(const char* root)
+{
+    gchar* argv[] = {(gchar*)"rm", (gchar*)"-rf", (gchar*)root, nullptr};
+    g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+#endif
