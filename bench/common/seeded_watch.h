@@ -23,6 +23,20 @@ inline void PelornBenchSeedWatch(const std::string& root)
     preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
 }
 
+/* Throw-away state and runtime folders (one folder for both), for benches
+ * whose only use of them is the log; the caller removes it. */
+inline std::string PelornBenchUseTemporaryFolders()
+{
+    gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
+    std::string dir = root ? root : "/tmp";
+    g_free(root);
+    g_setenv("PELORN_STATE_DIR", dir.c_str(), TRUE);
+    g_setenv("PELORN_RUNTIME_DIR", dir.c_str(), TRUE);
+    g_setenv("PELORN_LOG_STDERR", "0", TRUE);
+    pelorn_paths_reset();
+    return dir;
+}
+
 /* Removes a watch's folders made for one bench run. */
 inline void PelornBenchRemoveWatch(const char* root)
 {

@@ -3,6 +3,7 @@
  * the GLib loop), then through a plain libcurl multi loop on the calling
  * thread. Each round fetches both ways; the median of the rounds' ratios is
  * the headline. */
+#include "../common/seeded_watch.h"
 #include "CurlNetworkConnection.h"
 #include "HttpNetworkEventListner.h"
 #include "LoopbackHttpServer.h"
@@ -169,30 +170,6 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-/* The log lines of the requests go to a throw-away state folder. */
-std::string UseTemporaryFolders()
-{
-    gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
-    std::string dir = root ? root : "/tmp";
-    g_free(root);
-    g_setenv("PELORN_STATE_DIR", dir.c_str(), TRUE);
-    g_setenv("PELORN_RUNTIME_DIR", dir.c_str(), TRUE);
-    g_setenv("PELORN_LOG_STDERR", "0", TRUE);
-    pelorn_paths_reset();
-    return dir;
-}
-
-void RemoveFolder(const std::string& path)
-{
-    GDir* dir = g_dir_open(path.c_str(), 0, nullptr);
-    if (!dir)
-        return;
-    const gchar* name;
-    while ((name = g_dir_read_name(dir)))
-        g_unlink((path + "/" + name).c_str());
-    g_dir_close(dir);
-    g_rmdir(path.c_str());
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -204,7 +181,7 @@ int main(int argc, char** argv)
     }
     for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
         g_unsetenv(name);
-    const std::string folder = UseTemporaryFolders();
+    const std::string folder = PelornBenchUseTemporaryFolders();
 
     std::vector<std::string> images;
     for (int i = 0; i < IMAGE_COUNT; ++i)
@@ -234,7 +211,7 @@ int main(int argc, char** argv)
         if (networkFailed || bareFailed)
             break;
     }
-    RemoveFolder(folder);
+    PelornBenchRemoveWatch(folder.c_str());
 
     const size_t expected = (size_t)IMAGE_COUNT * IMAGE_SIZE;
     if (networkFailed || bareFailed || networkBytes != expected || bareBytes != expected)

@@ -2,6 +2,7 @@
  * timer measures its own lateness: first with the loop idle, then while a
  * 64 MiB body downloads through Network and is cancelled half way. The
  * headline is the longest gap seen during the download and the cancel. */
+#include "../common/seeded_watch.h"
 #include "CurlNetworkConnection.h"
 #include "HttpNetworkEventListner.h"
 #include "LoopbackHttpServer.h"
@@ -103,36 +104,13 @@ void RunFor(int ms)
         g_main_context_iteration(nullptr, TRUE);
 }
 
-std::string UseTemporaryFolders()
-{
-    gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
-    std::string dir = root ? root : "/tmp";
-    g_free(root);
-    g_setenv("PELORN_STATE_DIR", dir.c_str(), TRUE);
-    g_setenv("PELORN_RUNTIME_DIR", dir.c_str(), TRUE);
-    g_setenv("PELORN_LOG_STDERR", "0", TRUE);
-    pelorn_paths_reset();
-    return dir;
-}
-
-void RemoveFolder(const std::string& path)
-{
-    GDir* dir = g_dir_open(path.c_str(), 0, nullptr);
-    if (!dir)
-        return;
-    const gchar* name;
-    while ((name = g_dir_read_name(dir)))
-        g_unlink((path + "/" + name).c_str());
-    g_dir_close(dir);
-    g_rmdir(path.c_str());
-}
 } // namespace
 
 int main()
 {
     for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
         g_unsetenv(name);
-    const std::string folder = UseTemporaryFolders();
+    const std::string folder = PelornBenchUseTemporaryFolders();
 
     const std::string body(BODY_SIZE, 'm');
     PelornTest::LoopbackHttpServer server([&body](const PelornTest::LoopbackHttpServer::Request&) {
@@ -173,7 +151,7 @@ int main()
     const double cancelMs = (g_get_monotonic_time() - cancelStart) / 1000.0;
     RunFor(AFTER_CANCEL_MS);
     const double downloadMs = meter.LongestMs();
-    RemoveFolder(folder);
+    PelornBenchRemoveWatch(folder.c_str());
 
     printf("body: %zu bytes, cancelled after %d ms%s\n", BODY_SIZE, DOWNLOAD_MS,
            endedBeforeCancel ? " (it had already ended)" : "");
