@@ -1,3 +1,4 @@
+#include "FindingScreenProbe.h"
 #include "AppScenario.h"
 #include "BusSignalRecorder.h"
 #include "DBusMock.h"
@@ -24,38 +25,15 @@
 using PelornTest::AppScenario;
 using PelornTest::DBusMock;
 
+using FindingScreenProbe::Screen;
+using FindingScreenProbe::Button;
+using FindingScreenProbe::Idle;
+using FindingScreenProbe::Finding;
+
 namespace
 {
 const char* const LOGIND = "/org/freedesktop/login1";
 const char* const SCREENSAVER = "/org/freedesktop/ScreenSaver";
-
-std::shared_ptr<NSPelorn::PelornView> Screen()
-{
-    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    auto screens = viewManager ? viewManager->GetViewList() : decltype(viewManager->GetViewList())();
-    if (screens.empty() || !screens.back())
-        return nullptr;
-    return std::dynamic_pointer_cast<NSPelorn::PelornView>(screens.back()->GetView());
-}
-
-Evas_Object* Button()
-{
-    auto view = Screen();
-    return view ? view->GetButton() : nullptr;
-}
-
-bool Idle()
-{
-    auto view = Screen();
-    return view && view->IsNormalState() && view->GetButtonIconState() == 1 &&
-           !elm_object_disabled_get(view->GetButton());
-}
-
-bool Finding()
-{
-    auto view = Screen();
-    return view && !view->IsNormalState() && view->GetButtonIconState() == 0;
-}
 
 /* logind's idle inhibitors taken by the application. */
 int IdleInhibitors(DBusMock& logind)

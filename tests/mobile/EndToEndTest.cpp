@@ -1,3 +1,4 @@
+#include "FindingScreenProbe.h"
 #include "AppScenario.h"
 #include "PelornMain.h"
 #include "PelornView.h"
@@ -27,6 +28,9 @@
 
 using PelornTest::CountLogged;
 using PelornTest::AppScenario;
+
+using FindingScreenProbe::Screen;
+using FindingScreenProbe::ButtonText;
 
 namespace
 {
@@ -114,25 +118,6 @@ private:
 Evas_Object* Window()
 {
     return NSORZUiCommon::ViewBasicElements::GetWindow();
-}
-
-/* The finding screen on top of the stack, or none. */
-std::shared_ptr<NSPelorn::PelornView> Screen()
-{
-    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager)
-        return nullptr;
-    auto screens = viewManager->GetViewList();
-    if (screens.empty() || !screens.back())
-        return nullptr;
-    return std::dynamic_pointer_cast<NSPelorn::PelornView>(screens.back()->GetView());
-}
-
-std::string ButtonText()
-{
-    auto view = Screen();
-    const char* text = view ? elm_object_part_text_get(view->GetTextLayout(), "text") : nullptr;
-    return text ? text : "";
 }
 
 /* Normal state with the start icon and the button ready for a tap. */

@@ -1,6 +1,7 @@
 /* The running application against a phone that sends what no phone should:
  * the real app in this process, the real phone-sim over the real socket. */
 
+#include "FindingScreenProbe.h"
 #include "AppScenario.h"
 #include "PelornMain.h"
 #include "PelornView.h"
@@ -22,39 +23,14 @@ using PelornTest::CountLogged;
 using PelornTest::AppScenario;
 using PelornTest::PhoneSimProcess;
 
+using FindingScreenProbe::Screen;
+using FindingScreenProbe::Button;
+using FindingScreenProbe::Idle;
+using FindingScreenProbe::Finding;
+
 namespace
 {
 const char* const START_TEXT = R"(recv {"msgId":"rux-startalert-req","time":"180"})";
-
-std::shared_ptr<NSPelorn::PelornView> Screen()
-{
-    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager)
-        return nullptr;
-    auto screens = viewManager->GetViewList();
-    if (screens.empty() || !screens.back())
-        return nullptr;
-    return std::dynamic_pointer_cast<NSPelorn::PelornView>(screens.back()->GetView());
-}
-
-Evas_Object* Button()
-{
-    auto view = Screen();
-    return view ? view->GetButton() : nullptr;
-}
-
-bool Idle()
-{
-    auto view = Screen();
-    return view && view->IsNormalState() && view->GetButtonIconState() == 1 &&
-           !elm_object_disabled_get(view->GetButton());
-}
-
-bool Finding()
-{
-    auto view = Screen();
-    return view && !view->IsNormalState() && view->GetButtonIconState() == 0;
-}
 
 class HostilePhoneEndToEnd : public ::testing::Test
 {

@@ -1,3 +1,4 @@
+#include "FindingScreenProbe.h"
 #include "AppScenario.h"
 #include "Catalogue.h"
 #include "DiscGeometry.h"
@@ -19,6 +20,9 @@
 
 using PelornTest::AppScenario;
 
+using FindingScreenProbe::Screen;
+using FindingScreenProbe::ButtonText;
+
 namespace
 {
 const int kLegalNotice = 10;
@@ -26,21 +30,6 @@ const int kLegalNotice = 10;
 Evas_Object* Window()
 {
     return NSORZUiCommon::ViewBasicElements::GetWindow();
-}
-
-std::shared_ptr<NSPelorn::PelornView> Screen()
-{
-    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager || viewManager->GetViewList().empty() || !viewManager->GetViewList().back())
-        return nullptr;
-    return std::dynamic_pointer_cast<NSPelorn::PelornView>(viewManager->GetViewList().back()->GetView());
-}
-
-std::string ButtonText()
-{
-    auto view = Screen();
-    const char* text = view ? elm_object_part_text_get(view->GetTextLayout(), "text") : nullptr;
-    return text ? text : "";
 }
 
 /* The textblock a part of a widget's layout shows its text with. */

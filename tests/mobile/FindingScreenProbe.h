@@ -1,0 +1,56 @@
+#ifndef PELORN_TESTS_FINDING_SCREEN_PROBE_H
+#define PELORN_TESTS_FINDING_SCREEN_PROBE_H
+
+#include "PelornMain.h"
+#include "PelornView.h"
+#include "ViewManager.h"
+
+#include <Elementary.h>
+#include <memory>
+#include <string>
+
+/* What the in-process app's finding screen shows, for scenarios that wait on it. */
+namespace FindingScreenProbe
+{
+/* The finding screen on top of the stack, or none. */
+inline std::shared_ptr<NSPelorn::PelornView> Screen()
+{
+    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
+    if (!viewManager)
+        return nullptr;
+    auto screens = viewManager->GetViewList();
+    if (screens.empty() || !screens.back())
+        return nullptr;
+    return std::dynamic_pointer_cast<NSPelorn::PelornView>(screens.back()->GetView());
+}
+
+inline Evas_Object* Button()
+{
+    auto view = Screen();
+    return view ? view->GetButton() : nullptr;
+}
+
+inline std::string ButtonText()
+{
+    auto view = Screen();
+    const char* text = view ? elm_object_part_text_get(view->GetTextLayout(), "text") : nullptr;
+    return text ? text : "";
+}
+
+/* Normal state with the start icon and the button ready for a tap. */
+inline bool Idle()
+{
+    auto view = Screen();
+    return view && view->IsNormalState() && view->GetButtonIconState() == 1 &&
+           !elm_object_disabled_get(view->GetButton());
+}
+
+/* Finding state with the stop icon. */
+inline bool Finding()
+{
+    auto view = Screen();
+    return view && !view->IsNormalState() && view->GetButtonIconState() == 0;
+}
+} // namespace FindingScreenProbe
+
+#endif
