@@ -112,11 +112,6 @@ bool ConsumerController::SendMessage(int sendType)
     }
 
     mSendMessageQueue.push_back(sendType);
-    if (sendType == ORZ_SEND_MSG_TYPE_START_REQ)
-        SendProcessPriority("include");
-    else if (sendType == ORZ_SEND_MSG_TYPE_STOP_REQ)
-        SendProcessPriority("exclude");
-
     switch (mKiv->IsKivReadyToSendMessage())
     {
     case 0:
@@ -134,6 +129,13 @@ bool ConsumerController::SendMessage(int sendType)
     default:
         break;
     }
+    // After the request has left: the signal goes through the system bus,
+    // whose first connection alone takes longer than the whole press, and
+    // nothing on the phone's side waits for it.
+    if (sendType == ORZ_SEND_MSG_TYPE_START_REQ)
+        SendProcessPriority("include");
+    else if (sendType == ORZ_SEND_MSG_TYPE_STOP_REQ)
+        SendProcessPriority("exclude");
     return true;
 }
 

@@ -640,6 +640,10 @@ TEST_F(FindingScreen, StartPressPutsTheRingRequestOnTheWireBeforeTheButtonChange
     ASSERT_GE(locked, 0);
     EXPECT_LT(sent, locked);
     EXPECT_LT(locked, seen.linesLogged) << "the lock is part of the press";
+    // So does the process-priority signal, which may first have to connect to the system bus.
+    const int raised = CapturedAt("process priority: include", press);
+    ASSERT_GE(raised, 0);
+    EXPECT_LT(sent, raised);
 
     const std::string usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
     EXPECT_NE(std::string::npos, usage.find("feature=1000\t"))
