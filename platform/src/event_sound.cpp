@@ -5,7 +5,9 @@
 #include "pelorn_on_demand.h"
 
 #include <canberra.h>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #define SOUND_LOG_TAG "feedback"
 
@@ -13,8 +15,10 @@ namespace
 {
 /* libcanberra brings its sound back ends and their codecs (vorbis, ogg, tdb,
  * ltdl) into every process that links it, while most launches never play a
- * sound. It is loaded on the first sound instead, on the feedback thread. */
+ * sound. It is loaded on the first sound instead, by the sound player. */
 const char* const kCanberraLibrary = "libcanberra.so.0";
+
+const int kNoSound = -1;
 
 struct Canberra
 {
@@ -25,18 +29,30 @@ struct Canberra
     const char* (*strerror)(int) = nullptr;
 };
 
+/* Sounds are played by a thread of their own: the first one loads the library
+ * and its codecs and opens the audio device (5 ms here, unbounded on a busy
+ * device), and a tap must not wait for any of that. The main thread only
+ * leaves the pattern and wakes the player; the lock is never held across the
+ * library's calls. */
 struct EventSound
 {
     std::mutex mutex;
-    bool loaded = false;
-    Canberra ca;
-    ca_context* context = nullptr;
+    std::condition_variable wake;
+    std::thread player;
+    int pending = kNoSound; // the latest pattern asked for: taps faster than the player merge into one
+    bool stopping = false;
     // The sound library's own device errors go to stderr on every try, so
     // after one failure the process plays no more sounds.
     bool unavailable = false;
+
+    // The player's alone.
+    bool loaded = false;
+    Canberra ca;
+    ca_context* context = nullptr;
 };
 
-EventSound gSound;
+// Lives to process exit: a sound may be asked for from static destructors.
+EventSound& gSound = *new EventSound();
 
 PelornOnDemandLibrary gLibrary{kCanberraLibrary, SOUND_LOG_TAG};
 
@@ -46,8 +62,8 @@ template <typename Fn> bool Resolve(const char* name, Fn* out)
     return *out != nullptr;
 }
 
-/* Called under the mutex. A library that cannot be loaded, or lacks a call,
- * is reported (once) and the process stays silent. */
+/* On the player. A library that cannot be loaded, or lacks a call, is
+ * reported (once) and the process stays silent. */
 bool Load()
 {
     if (gSound.loaded)
@@ -58,7 +74,6 @@ bool Load()
         !Resolve("ca_strerror", &ca.strerror))
     {
         dlog_print(DLOG_ERROR, SOUND_LOG_TAG, "no event sound: %s is not usable", kCanberraLibrary);
-        gSound.unavailable = true;
         return false;
     }
     gSound.loaded = true;
@@ -80,15 +95,13 @@ const char* EventId(int pattern)
 void Failed(const char* what, int error)
 {
     dlog_print(DLOG_ERROR, SOUND_LOG_TAG, "no event sound: %s: %s", what, gSound.ca.strerror(error));
-    gSound.unavailable = true;
 }
-} // namespace
 
-void pelorn_event_sound_play(int pattern)
+/* On the player: false when this sound failed and no other should be tried. */
+bool PlayNow(int pattern)
 {
-    std::lock_guard<std::mutex> lock(gSound.mutex);
-    if (gSound.unavailable || !Load())
-        return;
+    if (!Load())
+        return false;
     const Canberra& ca = gSound.ca;
     if (!gSound.context)
     {
@@ -101,12 +114,65 @@ void pelorn_event_sound_play(int pattern)
                 ca.destroy(gSound.context);
             gSound.context = nullptr;
             Failed("ca_context_create", ret);
-            return;
+            return false;
         }
     }
-    // libcanberra opens the device and plays on a thread of its own.
+    // Returns once the device is open; the sound itself plays on the library's own thread.
     int ret = ca.play(gSound.context, 0, CA_PROP_EVENT_ID, EventId(pattern), CA_PROP_EVENT_DESCRIPTION,
                       "watch feedback", nullptr);
     if (ret != CA_SUCCESS)
+    {
         Failed(EventId(pattern), ret);
+        return false;
+    }
+    return true;
+}
+
+void RunPlayer()
+{
+    std::unique_lock<std::mutex> lock(gSound.mutex);
+    for (;;)
+    {
+        gSound.wake.wait(lock, [] { return gSound.stopping || gSound.pending != kNoSound; });
+        if (gSound.pending == kNoSound)
+            return; // stopping, with nothing left to play
+        const int pattern = gSound.pending;
+        gSound.pending = kNoSound;
+        lock.unlock();
+        const bool played = PlayNow(pattern);
+        lock.lock();
+        if (!played)
+        {
+            gSound.unavailable = true;
+            gSound.pending = kNoSound;
+        }
+    }
+}
+} // namespace
+
+void pelorn_event_sound_play(int pattern)
+{
+    std::lock_guard<std::mutex> lock(gSound.mutex);
+    if (gSound.unavailable || gSound.stopping)
+        return;
+    gSound.pending = pattern;
+    if (!gSound.player.joinable())
+        gSound.player = std::thread(RunPlayer);
+    gSound.wake.notify_one();
+}
+
+void pelorn_event_sound_stop_player(void)
+{
+    std::thread player;
+    {
+        std::lock_guard<std::mutex> lock(gSound.mutex);
+        if (!gSound.player.joinable())
+            return;
+        gSound.stopping = true;
+        player.swap(gSound.player);
+    }
+    gSound.wake.notify_one();
+    player.join();
+    std::lock_guard<std::mutex> lock(gSound.mutex);
+    gSound.stopping = false;
 }

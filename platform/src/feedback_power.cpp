@@ -51,10 +51,14 @@ int feedback_initialize(void)
 
 int feedback_deinitialize(void)
 {
-    std::lock_guard<std::mutex> lock(gMutex);
-    if (gFeedback.initialized <= 0)
-        return FEEDBACK_ERROR_NOT_INITIALIZED;
-    gFeedback.initialized--;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (gFeedback.initialized <= 0)
+            return FEEDBACK_ERROR_NOT_INITIALIZED;
+        if (--gFeedback.initialized > 0)
+            return FEEDBACK_ERROR_NONE;
+    }
+    pelorn_event_sound_stop_player();
     return FEEDBACK_ERROR_NONE;
 }
 
