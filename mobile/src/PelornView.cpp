@@ -61,6 +61,10 @@ PelornView::PelornView()
 
 PelornView::~PelornView()
 {
+    if (mCanvas)
+        evas_event_callback_del_full(mCanvas, EVAS_CALLBACK_RENDER_POST, FrameShownCb, this);
+    if (mMorphingEffectIdler)
+        ecore_idler_del(mMorphingEffectIdler);
     if (mAnimator)
         ecore_animator_del(mAnimator);
     CancelFindingLimitTimer();
@@ -125,7 +129,10 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     elm_object_content_set(mButton, mButtonImage);
 
     RETV_IF(!mMorphingEffectPtr, NULL);
-    mMorphingEffectPtr->Initialize();
+    // The icon shapes are read with the vector library, which nothing on the
+    // first frame needs: they are built when the loop is idle after it.
+    mCanvas = evas_object_evas_get(parent);
+    evas_event_callback_add(mCanvas, EVAS_CALLBACK_RENDER_POST, FrameShownCb, this);
     mFrameTime = edje_frametime_get();
 
     mRadarLayout = helper.CreateLayout(mLayout, pelornViewEdjDirectoryPath, "radarLayout");
@@ -555,6 +562,23 @@ void PelornView::ShowStartButton()
     mTransitionHelperPtr->StopRadarTransitionWithoutEffect();
     mTransitionHelperPtr->StartTextTransition(mTextLayout, PELORN_TEXT_DOMAIN, "IDS_ORZ_BUTTON_START",
                                               BUTTON_CHANGE_DURATION);
+}
+
+void PelornView::FrameShownCb(void* data, Evas* canvas, void*)
+{
+    auto* pThis = static_cast<PelornView*>(data);
+    evas_event_callback_del_full(canvas, EVAS_CALLBACK_RENDER_POST, FrameShownCb, pThis);
+    pThis->mCanvas = nullptr;
+    pThis->mMorphingEffectIdler = ecore_idler_add(InitializeMorphingEffectCb, pThis);
+}
+
+Eina_Bool PelornView::InitializeMorphingEffectCb(void* data)
+{
+    auto* pThis = static_cast<PelornView*>(data);
+    pThis->mMorphingEffectIdler = nullptr;
+    if (pThis->mMorphingEffectPtr)
+        pThis->mMorphingEffectPtr->Initialize();
+    return ECORE_CALLBACK_CANCEL;
 }
 
 Eina_Bool PelornView::StartButtonRenderingCb(void* data, double pos)
