@@ -8,13 +8,16 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <gio/gio.h>
+#include <glib-unix.h>
+#include <glib.h>
 #include <glib/gstdio.h>
 #include <map>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <set>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -50,7 +53,8 @@ struct Watcher
 
 struct WatchedKey
 {
-    GFileMonitor* monitor = nullptr;
+    std::string dir;      // the folder whose inotify watch covers the key's file
+    std::string name;     // the file's name in it
     std::string identity; // what the file was when last heard of
     std::vector<Watcher> watchers;
 };
@@ -59,6 +63,109 @@ std::map<std::string, WatchedKey>& WatchedKeys()
 {
     static std::map<std::string, WatchedKey> keys;
     return keys;
+}
+
+/* One inotify descriptor for every watched key, one watch per folder that
+ * holds one. A key is replaced by renaming a new file over it, so its folder
+ * is watched rather than the file. (GIO's file monitors did this too, but
+ * loading GIO for them was a tenth of the start-up's cost.) */
+struct KeyWatch
+{
+    int fd = -1;
+    guint source = 0;
+    std::map<int, std::string> dirOfWatch;
+    std::map<std::string, int> watchOfDir;
+};
+
+KeyWatch& Watch()
+{
+    static KeyWatch* watch = new KeyWatch(); // its main-loop source outlives static destructors
+    return *watch;
+}
+
+void CheckKey(const std::string& key);
+
+gboolean OnKeyFolderEvents(gint fd, GIOCondition, gpointer)
+{
+    KeyWatch& watch = Watch();
+    std::set<std::string> changed; // several events for one replace make one check
+    alignas(struct inotify_event) char buffer[4096];
+    for (;;)
+    {
+        ssize_t n = read(fd, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        for (ssize_t off = 0; off + (ssize_t)sizeof(struct inotify_event) <= n;)
+        {
+            const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + off);
+            off += (ssize_t)sizeof(struct inotify_event) + event->len;
+            if (event->mask & IN_Q_OVERFLOW)
+            {
+                // Events were lost: every key is looked at again.
+                for (const auto& entry : WatchedKeys())
+                    changed.insert(entry.first);
+                continue;
+            }
+            auto dir = watch.dirOfWatch.find(event->wd);
+            if (dir == watch.dirOfWatch.end())
+                continue;
+            if (event->mask & IN_IGNORED)
+            {
+                // The folder itself went away; its keys are not heard of again.
+                dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "settings folder %s is gone: its keys are no longer watched",
+                           dir->second.c_str());
+                watch.watchOfDir.erase(dir->second);
+                watch.dirOfWatch.erase(dir);
+                continue;
+            }
+            if (event->len == 0)
+                continue;
+            for (const auto& entry : WatchedKeys())
+                if (entry.second.dir == dir->second && entry.second.name == event->name)
+                    changed.insert(entry.first);
+        }
+    }
+    for (const std::string& key : changed)
+        CheckKey(key);
+    return G_SOURCE_CONTINUE;
+}
+
+bool WatchFolder(const std::string& dir)
+{
+    KeyWatch& watch = Watch();
+    if (watch.watchOfDir.count(dir))
+        return true;
+    if (watch.fd < 0)
+    {
+        watch.fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (watch.fd < 0)
+            return false;
+        watch.source = g_unix_fd_add(watch.fd, G_IO_IN, OnKeyFolderEvents, nullptr);
+    }
+    int wd = inotify_add_watch(watch.fd, dir.c_str(),
+                               IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE | IN_ATTRIB |
+                                   IN_ONLYDIR);
+    if (wd < 0)
+        return false;
+    watch.dirOfWatch[wd] = dir;
+    watch.watchOfDir[dir] = wd;
+    return true;
+}
+
+void UnwatchFolderIfUnused(const std::string& dir)
+{
+    for (const auto& entry : WatchedKeys())
+        if (entry.second.dir == dir)
+            return;
+    KeyWatch& watch = Watch();
+    auto it = watch.watchOfDir.find(dir);
+    if (it == watch.watchOfDir.end())
+        return;
+    inotify_rm_watch(watch.fd, it->second);
+    watch.dirOfWatch.erase(it->second);
+    watch.watchOfDir.erase(it);
 }
 
 bool KeyPath(const char* key, std::string& path)
@@ -271,14 +378,13 @@ void FillNode(const std::string& key, keynode_t& node)
         ParseDouble(stored.text, node.dblValue);
 }
 
-void OnKeyFileChanged(GFileMonitor* monitor, GFile* file, GFile* otherFile, GFileMonitorEvent event, gpointer data)
+void CheckKey(const std::string& key)
 {
-    std::string* key = static_cast<std::string*>(data);
-    auto it = WatchedKeys().find(*key);
+    auto it = WatchedKeys().find(key);
     if (it == WatchedKeys().end())
         return;
     std::string path;
-    KeyPath(key->c_str(), path);
+    KeyPath(key.c_str(), path);
     // One replace arrives as several events; only a new file identity is a change.
     std::string identity = FileIdentity(path);
     if (identity == it->second.identity)
@@ -286,7 +392,7 @@ void OnKeyFileChanged(GFileMonitor* monitor, GFile* file, GFile* otherFile, GFil
     it->second.identity = identity;
 
     keynode_t node;
-    FillNode(*key, node);
+    FillNode(key, node);
     std::vector<Watcher> watchers = it->second.watchers; // a callback may add or remove watchers
     for (const Watcher& watcher : watchers)
         watcher.cb(&node, watcher.userData);
@@ -382,26 +488,23 @@ int vconf_notify_key_changed(const char* in_key, vconf_callback_fn cb, void* use
     auto it = keys.find(in_key);
     if (it == keys.end())
     {
-        gchar* dir = g_path_get_dirname(path.c_str());
-        g_mkdir_with_parents(dir, 0700);
-        g_free(dir);
-
-        GFile* file = g_file_new_for_path(path.c_str());
-        GError* error = nullptr;
-        GFileMonitor* monitor = g_file_monitor_file(file, G_FILE_MONITOR_WATCH_MOVES, nullptr, &error);
-        g_object_unref(file);
-        if (!monitor)
+        gchar* base = g_path_get_basename(path.c_str());
+        gchar* folder = g_path_get_dirname(path.c_str());
+        g_mkdir_with_parents(folder, 0700);
+        const bool watched = WatchFolder(folder);
+        if (!watched)
+            dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "cannot watch key [%s]: %s", in_key, g_strerror(errno));
+        else
         {
-            dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "cannot watch key [%s]: %s", in_key,
-                       error ? error->message : "unknown");
-            g_clear_error(&error);
-            return VCONF_ERROR;
+            it = keys.emplace(in_key, WatchedKey()).first;
+            it->second.dir = folder;
+            it->second.name = base;
+            it->second.identity = FileIdentity(path);
         }
-        it = keys.emplace(in_key, WatchedKey()).first;
-        it->second.monitor = monitor;
-        it->second.identity = FileIdentity(path);
-        // The map node never moves, so its key string can serve as user data.
-        g_signal_connect(monitor, "changed", G_CALLBACK(OnKeyFileChanged), const_cast<std::string*>(&it->first));
+        g_free(base);
+        g_free(folder);
+        if (!watched)
+            return VCONF_ERROR;
     }
     it->second.watchers.push_back(Watcher{cb, user_data});
     return VCONF_OK;
@@ -423,9 +526,9 @@ int vconf_ignore_key_changed(const char* in_key, vconf_callback_fn cb)
         return VCONF_ERROR;
     if (watchers.empty())
     {
-        g_file_monitor_cancel(it->second.monitor);
-        g_object_unref(it->second.monitor);
+        const std::string dir = it->second.dir;
         keys.erase(it);
+        UnwatchFolderIfUnused(dir);
     }
     return VCONF_OK;
 }
