@@ -144,9 +144,10 @@ bool WatchFolder(const std::string& dir)
             return false;
         watch.source = g_unix_fd_add(watch.fd, G_IO_IN, OnKeyFolderEvents, nullptr);
     }
+    // No IN_CREATE: a file written in place is heard when it is closed,
+    // complete, not while it is still empty.
     int wd = inotify_add_watch(watch.fd, dir.c_str(),
-                               IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE | IN_ATTRIB |
-                                   IN_ONLYDIR);
+                               IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE | IN_ATTRIB | IN_ONLYDIR);
     if (wd < 0)
         return false;
     watch.dirOfWatch[wd] = dir;

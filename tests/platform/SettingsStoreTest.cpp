@@ -240,3 +240,38 @@ TEST(PreferenceStore, FileReplacedOnDiskIsReadAgain)
     ASSERT_EQ(preference_set_boolean("other", true), PREFERENCE_ERROR_NONE);
     EXPECT_NE(PelornTest::ReadFile(path).find("count=7"), std::string::npos) << PelornTest::ReadFile(path);
 }
+
+// Keys in one folder share its watch: each is still told apart, dropping one
+// key's last watcher must not deafen the other, and a file written in place
+// by another program (not replaced) is a change too.
+TEST(SettingsStore, KeysSharingAFolderAreHeardApartAndOutliveEachOthersWatch)
+{
+    ScopedTestDirs dirs(false);
+    Heard first, second;
+    ASSERT_EQ(vconf_notify_key_changed("db/test/first", KeyChangedCb, &first), VCONF_OK);
+    ASSERT_EQ(vconf_notify_key_changed("db/test/second", KeyChangedCb, &second), VCONF_OK);
+
+    ASSERT_EQ(vconf_set_int("db/test/first", 7), VCONF_OK);
+    ASSERT_TRUE(RunGlibUntil([&] { return first.count > 0; }));
+    PelornTest::RunGlibFor(100);
+    EXPECT_EQ(first.count, 1);
+    EXPECT_EQ(first.lastValue, 7);
+    EXPECT_EQ(second.count, 0) << "a neighbour's change is not this key's";
+
+    ASSERT_EQ(vconf_ignore_key_changed("db/test/first", KeyChangedCb), VCONF_OK);
+    const std::string path = dirs.StateDir() + "/vconf/db/test/second";
+    FILE* file = fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    fputs("i:9\n", file);
+    fclose(file);
+    ASSERT_TRUE(RunGlibUntil([&] { return second.count > 0; })) << "the shared folder's watch went with the first key";
+    PelornTest::RunGlibFor(100);
+    EXPECT_EQ(second.count, 1) << "heard once, when complete, not also while still empty";
+    EXPECT_EQ(second.lastValue, 9);
+    EXPECT_EQ(second.lastName, "db/test/second");
+
+    ASSERT_EQ(vconf_set_int("db/test/first", 8), VCONF_OK);
+    PelornTest::RunGlibFor(150);
+    EXPECT_EQ(first.count, 1) << "an ignored key is not told any more";
+    vconf_ignore_key_changed("db/test/second", KeyChangedCb);
+}
