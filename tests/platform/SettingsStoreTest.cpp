@@ -262,6 +262,8 @@ TEST(SettingsStore, KeysSharingAFolderAreHeardApartAndOutliveEachOthersWatch)
     const std::string path = dirs.StateDir() + "/vconf/db/test/second";
     FILE* file = fopen(path.c_str(), "w");
     ASSERT_NE(file, nullptr);
+    PelornTest::RunGlibFor(100); // the writer is slow: the file stays empty a while
+    EXPECT_EQ(second.count, 0) << "told while the file was still empty";
     fputs("i:9\n", file);
     fclose(file);
     ASSERT_TRUE(RunGlibUntil([&] { return second.count > 0; })) << "the shared folder's watch went with the first key";
