@@ -65,8 +65,9 @@ private:
 } // namespace
 
 // The map fetch is the only user of libcurl, the location screen's times the
-// only user of ICU, the phone's messages the only JSON and event sounds the
-// only use of libcanberra; all of them used to be loaded by every launch. The
+// only user of ICU, the phone's messages the only JSON, event sounds the
+// only use of libcanberra and settings watches no longer need GIO; all of
+// them used to be loaded by every launch. The
 // location, time-format, phone-link and feedback tests show they still load
 // when wanted.
 TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingLibrariesOnlyLaterScreensNeed)
@@ -85,4 +86,7 @@ TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingLibrariesOnlyLaterScree
     EXPECT_EQ(std::string::npos, maps.find("libjson-glib")) << maps;
     EXPECT_EQ(std::string::npos, maps.find("libcanberra")) << maps;
     EXPECT_EQ(std::string::npos, maps.find("libvorbis")) << maps;
+    // Settings are watched with inotify itself: GIO waits for the bus, the
+    // network monitor or a missing phone socket.
+    EXPECT_EQ(std::string::npos, maps.find("libgio-2.0")) << maps;
 }
