@@ -2,6 +2,7 @@
 
 #include "OrzLog.h"
 
+#include <deque>
 #include <unistd.h>
 
 namespace
@@ -11,6 +12,24 @@ const char* const RESOURCED_PROCESS_INTERFACE = "org.tizen.resourced.process";
 const char* const RESOURCED_PROCESS_SIGNAL = "ProcExclude";
 const char* const PROC_INCLUDE = "include";
 const char* const PROC_EXCLUDE = "exclude";
+// Requests alternate, so a bus that never answers leaves at most this many
+// waiting; older ones are superseded by the newer anyway.
+const size_t MAX_WAITING = 8;
+
+/* The process's one way to the bus. Never freed: a connection attempt may
+ * still answer while the process ends. */
+struct Bus
+{
+    GDBusConnection* connection = nullptr;
+    bool connecting = false;
+    std::deque<std::string> waiting; // asked for while connecting, oldest first
+};
+
+Bus& TheBus()
+{
+    static Bus* bus = new Bus();
+    return *bus;
+}
 } // namespace
 
 namespace NSORZCommon
@@ -18,14 +37,12 @@ namespace NSORZCommon
 std::string DBusUtil::mPrevMessage;
 bool DBusUtil::mMissingBusLogged = false;
 
-DBusUtil::DBusUtil() : mConnection(NULL), mPid(getpid())
+DBusUtil::DBusUtil()
 {
 }
 
 DBusUtil::~DBusUtil()
 {
-    if (mConnection)
-        g_object_unref(mConnection);
 }
 
 int DBusUtil::SendMessageToDBus(const std::string& messageToSend)
@@ -34,43 +51,76 @@ int DBusUtil::SendMessageToDBus(const std::string& messageToSend)
     if (!mPrevMessage.empty())
         LOGE("process state %s -> %s", mPrevMessage.c_str(), messageToSend.c_str());
 
+    Bus& bus = TheBus();
     // A bus that went away (daemon restart) leaves a closed connection behind.
-    if (mConnection && g_dbus_connection_is_closed(mConnection))
+    if (bus.connection && g_dbus_connection_is_closed(bus.connection))
     {
-        g_object_unref(mConnection);
-        mConnection = NULL;
+        g_object_unref(bus.connection);
+        bus.connection = NULL;
     }
-    if (!mConnection)
+    if (bus.connection)
     {
-        GError* err = NULL;
-        mConnection = g_bus_get_sync(G_BUS_TYPE_SYSTEM, NULL, &err);
-        if (err)
-        {
-            // A machine without a system bus would otherwise log on every ring.
-            if (!mMissingBusLogged)
-            {
-                LOGE("g_bus_get_sync: %s", err->message);
-                LOGE("[%s(): %d] (err) [return]", __func__, __LINE__);
-                mMissingBusLogged = true;
-            }
-            g_error_free(err);
-            if (mConnection)
-                g_object_unref(mConnection);
-            mConnection = NULL;
-            return 0;
-        }
-        mMissingBusLogged = false;
-        // The shared bus connection would end the process when the bus goes away.
-        g_dbus_connection_set_exit_on_close(mConnection, FALSE);
+        if (!Signal(bus.connection, messageToSend))
+            return 1; // a signal that could not be sent leaves the previous state standing
+        mPrevMessage = messageToSend;
+        return 1;
     }
+    // Connecting takes a round trip with the bus daemon, which may be slow or
+    // stuck: the main loop must not wait for it.
+    if (bus.waiting.size() >= MAX_WAITING)
+        bus.waiting.pop_front();
+    bus.waiting.push_back(messageToSend);
+    mPrevMessage = messageToSend;
+    if (!bus.connecting)
+    {
+        bus.connecting = true;
+        g_bus_get(G_BUS_TYPE_SYSTEM, NULL, OnBusReady, NULL);
+    }
+    return 1;
+}
 
+void DBusUtil::OnBusReady(GObject*, GAsyncResult* result, gpointer)
+{
+    Bus& bus = TheBus();
+    bus.connecting = false;
+    GError* err = NULL;
+    GDBusConnection* connection = g_bus_get_finish(result, &err);
+    if (!connection)
+    {
+        // A machine without a system bus would otherwise log on every ring.
+        if (!mMissingBusLogged)
+        {
+            LOGE("g_bus_get: %s", err ? err->message : "no connection");
+            LOGE("[%s(): %d] (err) [return]", __func__, __LINE__);
+            mMissingBusLogged = true;
+        }
+        if (err)
+            g_error_free(err);
+        // Nothing went out: the next request is tried afresh.
+        bus.waiting.clear();
+        mPrevMessage.clear();
+        return;
+    }
+    mMissingBusLogged = false;
+    // The shared bus connection would end the process when the bus goes away.
+    g_dbus_connection_set_exit_on_close(connection, FALSE);
+    bus.connection = connection;
+    std::deque<std::string> waiting;
+    waiting.swap(bus.waiting);
+    for (const std::string& message : waiting)
+        Signal(connection, message);
+}
+
+bool DBusUtil::Signal(GDBusConnection* connection, const std::string& message)
+{
     GDBusMessage* msgSignal =
         g_dbus_message_new_signal(RESOURCED_PROCESS_PATH, RESOURCED_PROCESS_INTERFACE, RESOURCED_PROCESS_SIGNAL);
-    RETV_IF(!msgSignal, 0);
-    g_dbus_message_set_body(msgSignal, g_variant_new("(si)", messageToSend.c_str(), (gint32)mPid));
+    RETV_IF(!msgSignal, false);
+    g_dbus_message_set_body(msgSignal, g_variant_new("(si)", message.c_str(), (gint32)getpid()));
 
     GError* sendError = NULL;
-    if (!g_dbus_connection_send_message(mConnection, msgSignal, G_DBUS_SEND_MESSAGE_FLAGS_NONE, NULL, &sendError))
+    bool sent = g_dbus_connection_send_message(connection, msgSignal, G_DBUS_SEND_MESSAGE_FLAGS_NONE, NULL, &sendError);
+    if (!sent)
     {
         if (sendError)
         {
@@ -82,13 +132,10 @@ int DBusUtil::SendMessageToDBus(const std::string& messageToSend)
             LOGE("ERR send DBus Message");
         }
     }
-    else
-    {
-        mPrevMessage = messageToSend;
-    }
-    g_dbus_connection_flush_sync(mConnection, NULL, NULL);
+    // The signal is written by GDBus's own thread; the last one (at exit) must not be left in its queue.
+    g_dbus_connection_flush_sync(connection, NULL, NULL);
     g_object_unref(msgSignal);
-    return 1;
+    return sent;
 }
 
 int DBusUtil::SendProcInclude()

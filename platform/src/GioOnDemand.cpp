@@ -54,6 +54,11 @@ PELORN_GIO_FORWARD(gboolean, g_network_monitor_get_network_available, (GNetworkM
 PELORN_GIO_FORWARD(GType, g_dbus_connection_get_type, (void), (), G_TYPE_INVALID)
 PELORN_GIO_FORWARD(GDBusConnection*, g_bus_get_sync, (GBusType type, GCancellable* cancellable, GError** error),
                    (type, cancellable, error), nullptr)
+PELORN_GIO_FORWARD_VOID(g_bus_get, (GBusType type, GCancellable* cancellable, GAsyncReadyCallback callback,
+                                    gpointer data),
+                        (type, cancellable, callback, data))
+PELORN_GIO_FORWARD(GDBusConnection*, g_bus_get_finish, (GAsyncResult * result, GError** error), (result, error),
+                   nullptr)
 PELORN_GIO_FORWARD(gchar*, g_dbus_address_get_for_bus_sync,
                    (GBusType type, GCancellable* cancellable, GError** error), (type, cancellable, error), nullptr)
 PELORN_GIO_FORWARD(GDBusConnection*, g_dbus_connection_new_for_address_sync,

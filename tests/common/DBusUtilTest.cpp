@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 #include <pelorn_log_capture.h>
 #include <string>
+#include <atomic>
+#include <string.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -110,13 +115,49 @@ TEST(DBusUtil, NoBusMeansNothingSentAndNothingRemembered)
     g_setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/pelorn-bus", TRUE);
     DBusUtil util;
     pelorn_log_capture_begin();
-    EXPECT_EQ(util.SendProcExclude(), 0);
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "(err) [return]"));
+    EXPECT_EQ(util.SendProcExclude(), 1) << "the request waits for the bus";
+    ASSERT_TRUE(PelornTest::RunGlibUntil([] { return pelorn_log_captured("pelorn-c", "(err) [return]"); }));
     pelorn_log_capture_clear();
-    EXPECT_EQ(util.SendProcExclude(), 0);
+    EXPECT_EQ(util.SendProcExclude(), 1);
     EXPECT_FALSE(pelorn_log_captured("pelorn-c", "mPrevMessage.compare")) << "a failed send must not count as sent";
-    EXPECT_FALSE(pelorn_log_captured("pelorn-c", "g_bus_get_sync"))
-        << "the missing bus is said once, not per ring";
+    PelornTest::RunGlibFor(200);
+    EXPECT_FALSE(pelorn_log_captured("pelorn-c", "g_bus_get")) << "the missing bus is said once, not per ring";
     pelorn_log_capture_end();
+    g_unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+}
+
+// A bus daemon that takes the connection and never answers (stuck, or not a
+// bus at all) must not hold up the press that raised the priority: the
+// request waits, the caller goes on.
+TEST(DBusUtil, ABusThatNeverAnswersHoldsUpNoRequest)
+{
+    PelornTest::ScopedTestDirs dirs(false);
+    const std::string path = dirs.RuntimeDir() + "/silent-bus";
+    int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    struct sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof(address.sun_path));
+    strcpy(address.sun_path, path.c_str());
+    ASSERT_EQ(bind(listener, reinterpret_cast<struct sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    g_setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + path).c_str(), TRUE);
+
+    std::atomic<int> sent{0};
+    std::thread caller([&] {
+        DBusUtil util;
+        util.SendProcInclude();
+        util.SendProcExclude();
+        sent = 2;
+    });
+    const gint64 until = g_get_monotonic_time() + 3 * G_USEC_PER_SEC;
+    while (sent < 2 && g_get_monotonic_time() < until)
+        g_usleep(10 * 1000);
+    EXPECT_EQ(sent, 2) << "a request waited for the bus to answer";
+    if (sent == 2)
+        caller.join();
+    else
+        caller.detach(); // stuck for good: the process ends with it
+    close(listener);
     g_unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }
