@@ -12,6 +12,8 @@
 #include <string.h>
 #include <string>
 #include <sys/file.h>
+#include "inotify_events.h"
+
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -129,24 +131,12 @@ gboolean LinkStateMonitor::InotifyCb(gint, GIOCondition, gpointer data)
 bool LinkStateMonitor::DrainEvents()
 {
     bool relevant = false;
-    alignas(struct inotify_event) char buffer[4096];
-    for (;;)
-    {
-        ssize_t n = read(mInotifyFd, buffer, sizeof(buffer));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        for (ssize_t off = 0; off + (ssize_t)sizeof(struct inotify_event) <= n;)
-        {
-            auto* event = reinterpret_cast<struct inotify_event*>(buffer + off);
-            if ((event->mask & IN_Q_OVERFLOW) || (event->len > 0 && mPresenceName == event->name))
-                relevant = true;
-            if (event->mask & IN_CLOSE_WRITE && event->len > 0 && mPresenceName == event->name)
-                mRechecksLeft = RECHECKS;
-            off += (ssize_t)sizeof(struct inotify_event) + event->len;
-        }
-    }
+    pelorn_inotify_drain(mInotifyFd, [this, &relevant](const struct inotify_event& event) {
+        if ((event.mask & IN_Q_OVERFLOW) || (event.len > 0 && mPresenceName == event.name))
+            relevant = true;
+        if (event.mask & IN_CLOSE_WRITE && event.len > 0 && mPresenceName == event.name)
+            mRechecksLeft = RECHECKS;
+    });
     return relevant;
 }
 

@@ -1,6 +1,7 @@
 #include "vconf.h"
 
 #include "dlog.h"
+#include "inotify_events.h"
 #include "pelorn_bounded_read.h"
 #include "pelorn_link_state.h"
 #include "pelorn_paths.h"
@@ -89,44 +90,32 @@ gboolean OnKeyFolderEvents(gint fd, GIOCondition, gpointer)
 {
     KeyWatch& watch = Watch();
     std::set<std::string> changed; // several events for one replace make one check
-    alignas(struct inotify_event) char buffer[4096];
-    for (;;)
-    {
-        ssize_t n = read(fd, buffer, sizeof(buffer));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        for (ssize_t off = 0; off + (ssize_t)sizeof(struct inotify_event) <= n;)
+    pelorn_inotify_drain(fd, [&watch, &changed](const struct inotify_event& event) {
+        if (event.mask & IN_Q_OVERFLOW)
         {
-            const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + off);
-            off += (ssize_t)sizeof(struct inotify_event) + event->len;
-            if (event->mask & IN_Q_OVERFLOW)
-            {
-                // Events were lost: every key is looked at again.
-                for (const auto& entry : WatchedKeys())
-                    changed.insert(entry.first);
-                continue;
-            }
-            auto dir = watch.dirOfWatch.find(event->wd);
-            if (dir == watch.dirOfWatch.end())
-                continue;
-            if (event->mask & IN_IGNORED)
-            {
-                // The folder itself went away; its keys are not heard of again.
-                dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "settings folder %s is gone: its keys are no longer watched",
-                           dir->second.c_str());
-                watch.watchOfDir.erase(dir->second);
-                watch.dirOfWatch.erase(dir);
-                continue;
-            }
-            if (event->len == 0)
-                continue;
+            // Events were lost: every key is looked at again.
             for (const auto& entry : WatchedKeys())
-                if (entry.second.dir == dir->second && entry.second.name == event->name)
-                    changed.insert(entry.first);
+                changed.insert(entry.first);
+            return;
         }
-    }
+        auto dir = watch.dirOfWatch.find(event.wd);
+        if (dir == watch.dirOfWatch.end())
+            return;
+        if (event.mask & IN_IGNORED)
+        {
+            // The folder itself went away; its keys are not heard of again.
+            dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "settings folder %s is gone: its keys are no longer watched",
+                       dir->second.c_str());
+            watch.watchOfDir.erase(dir->second);
+            watch.dirOfWatch.erase(dir);
+            return;
+        }
+        if (event.len == 0)
+            return;
+        for (const auto& entry : WatchedKeys())
+            if (entry.second.dir == dir->second && entry.second.name == event.name)
+                changed.insert(entry.first);
+    });
     for (const std::string& key : changed)
         CheckKey(key);
     return G_SOURCE_CONTINUE;
