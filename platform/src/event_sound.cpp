@@ -5,6 +5,7 @@
 #include "pelorn_on_demand.h"
 
 #include <canberra.h>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -41,6 +42,7 @@ struct EventSound
     std::thread player;
     int pending = kNoSound; // the latest pattern asked for: taps faster than the player merge into one
     bool stopping = false;
+    bool playing = false; // the player thread runs
     // The sound library's own device errors go to stderr on every try, so
     // after one failure the process plays no more sounds.
     bool unavailable = false;
@@ -135,7 +137,12 @@ void RunPlayer()
     {
         gSound.wake.wait(lock, [] { return gSound.stopping || gSound.pending != kNoSound; });
         if (gSound.pending == kNoSound)
-            return; // stopping, with nothing left to play
+        {
+            // Stopping, with nothing left to play.
+            gSound.playing = false;
+            gSound.wake.notify_all();
+            return;
+        }
         const int pattern = gSound.pending;
         gSound.pending = kNoSound;
         lock.unlock();
@@ -157,22 +164,33 @@ void pelorn_event_sound_play(int pattern)
         return;
     gSound.pending = pattern;
     if (!gSound.player.joinable())
+    {
+        gSound.playing = true;
         gSound.player = std::thread(RunPlayer);
-    gSound.wake.notify_one();
+    }
+    gSound.wake.notify_all();
 }
 
 void pelorn_event_sound_stop_player(void)
 {
-    std::thread player;
+    std::unique_lock<std::mutex> lock(gSound.mutex);
+    if (!gSound.player.joinable())
+        return;
+    gSound.stopping = true;
+    gSound.wake.notify_all();
+    // A device that never opens would keep the player, and whoever waits for
+    // it (the app on its way out), for good: after a second it is left behind,
+    // and the process plays no more sounds.
+    if (!gSound.wake.wait_for(lock, std::chrono::seconds(1), [] { return !gSound.playing; }))
     {
-        std::lock_guard<std::mutex> lock(gSound.mutex);
-        if (!gSound.player.joinable())
-            return;
-        gSound.stopping = true;
-        player.swap(gSound.player);
+        dlog_print(DLOG_ERROR, SOUND_LOG_TAG, "the sound device does not answer; no more sounds");
+        gSound.player.detach();
+        return;
     }
-    gSound.wake.notify_one();
+    std::thread player;
+    player.swap(gSound.player);
+    lock.unlock();
     player.join();
-    std::lock_guard<std::mutex> lock(gSound.mutex);
+    lock.lock();
     gSound.stopping = false;
 }

@@ -45,7 +45,7 @@ TEST(FeedbackSound, NoAudioDeviceIsLoggedOnceAndVibrationStaysALoggedEvent)
 
 // A sound device whose opening never completes (here a pipe nobody reads: the
 // sound library waits for a reader as it would for a busy device) must not
-// hold up the tap that asked for the sound, nor the next one.
+// hold up the tap that asked for the sound, nor the next one, nor the end.
 TEST(FeedbackSound, ADeviceThatNeverOpensHoldsUpNoTap)
 {
     PelornTest::ScopedTestDirs dirs;
@@ -74,6 +74,14 @@ TEST(FeedbackSound, ADeviceThatNeverOpensHoldsUpNoTap)
         g_usleep(10 * 1000);
     EXPECT_EQ(taps, 2) << "a tap waited for the sound device";
 
+    // Nor is the app kept from ending: the player is given a second, then left.
+    const gint64 before = g_get_monotonic_time();
+    pelorn_log_capture_begin();
+    feedback_deinitialize();
+    EXPECT_LT(g_get_monotonic_time() - before, 3 * G_USEC_PER_SEC) << "ending waited for the sound device";
+    EXPECT_EQ(CountLogged("feedback|the sound device does not answer; no more sounds"), 1);
+    pelorn_log_capture_end();
+
     // A reader lets the device open: whatever was waiting finishes, the test too.
     int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(reader, 0);
@@ -85,7 +93,7 @@ TEST(FeedbackSound, ADeviceThatNeverOpensHoldsUpNoTap)
                 g_usleep(5 * 1000);
     });
     tapper.join();
-    feedback_deinitialize();
+    g_usleep(300 * 1000); // the player left behind gets its device and ends
     done = true;
     drain.join();
     close(reader);
