@@ -129,8 +129,8 @@ bool ConsumerController::SendMessage(int sendType)
     default:
         break;
     }
-    // After the request has left: the signal goes through the system bus,
-    // whose first connection alone takes longer than the whole press, and
+    // After the request has left: the signal goes through the system bus (its
+    // first use loads the bus library, every use waits for the flush), and
     // nothing on the phone's side waits for it.
     if (sendType == ORZ_SEND_MSG_TYPE_START_REQ)
         SendProcessPriority("include");

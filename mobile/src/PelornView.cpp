@@ -116,7 +116,7 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     evas_object_show(mButton);
     efl_access_object_access_type_set(mButton, EFL_ACCESS_TYPE_SKIPPED);
     // A watch has no keyboard to move a focus with, and taking it on every
-    // press costs more than a tenth of a millisecond before the ring request.
+    // press cost about a tenth of a millisecond before the ring request.
     elm_object_focus_allow_set(mButton, EINA_FALSE);
     evas_object_smart_callback_add(mButton, "clicked", ButtonClickedCb, this);
     elm_object_part_content_set(mLayout, "buttonSwallow", mButton);
