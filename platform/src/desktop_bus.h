@@ -10,6 +10,9 @@
  * missing bus is logged once until it is found again. A connection whose bus
  * went away is replaced on the next call, and losing it never ends the
  * process (the connection is the stand-ins' own, not GIO's shared one).
+ * Connecting happens on a thread of its own, waited for at most a quarter of
+ * a second: a bus daemon that does not answer gives NULL (logged once), and
+ * the connection is taken by a later call once it is made.
  * Main thread only. */
 GDBusConnection* pelorn_desktop_bus(GBusType type);
 

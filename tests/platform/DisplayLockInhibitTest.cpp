@@ -4,9 +4,15 @@
 #include "device/power.h"
 #include "pelorn_log_capture.h"
 
+#include <atomic>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
+#include <string.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 
 using PelornTest::CountLogged;
 using PelornTest::RunGlibUntil;
@@ -86,4 +92,65 @@ TEST(DisplayLockInhibit, NothingToInhibitWithIsLoggedOnce)
     PelornTest::RunGlibFor(200);
     EXPECT_EQ(CountLogged("power|nothing keeps the screen on"), 1);
     pelorn_log_capture_end();
+}
+
+// A system bus daemon that takes the connection and never answers (stuck, or
+// a socket that is no bus) held the screen still at the first ring. Now the
+// first request waits a quarter of a second for it, later ones not at all.
+TEST(DisplayLockInhibit, ABusThatNeverAnswersStallsTheFirstRequestBrieflyAndNoOtherOne)
+{
+    PelornTest::ScopedTestDirs dirs;
+    const std::string path = dirs.RuntimeDir() + "/silent-bus";
+    int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    struct sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof(address.sun_path));
+    strcpy(address.sun_path, path.c_str());
+    ASSERT_EQ(bind(listener, reinterpret_cast<struct sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    g_setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + path).c_str(), TRUE);
+    const char* sessionBus = g_getenv("DBUS_SESSION_BUS_ADDRESS");
+    const std::string savedSessionBus = sessionBus ? sessionBus : "";
+    g_unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    const char* runtime = g_getenv("XDG_RUNTIME_DIR");
+    const std::string savedRuntime = runtime ? runtime : "";
+    g_setenv("XDG_RUNTIME_DIR", dirs.RuntimeDir().c_str(), TRUE);
+
+    // Should a request wait for the daemon after all, closing the socket
+    // ends that wait, so the test fails in its time instead of hanging.
+    std::atomic<bool> finished{false};
+    bool listenerOpen = false;
+    std::thread watchdog([&] {
+        for (int i = 0; i < 500 && !finished; ++i)
+            g_usleep(10 * 1000);
+        if (!finished)
+            close(listener); // connections not yet accepted are reset
+        else
+            listenerOpen = true;
+    });
+
+    pelorn_log_capture_begin();
+    gint64 before = g_get_monotonic_time();
+    EXPECT_EQ(device_power_request_lock(POWER_LOCK_DISPLAY, 0), DEVICE_ERROR_NONE);
+    EXPECT_LT(g_get_monotonic_time() - before, G_USEC_PER_SEC) << "the first request waited for the bus";
+    EXPECT_EQ(device_power_release_lock(POWER_LOCK_DISPLAY), DEVICE_ERROR_NONE);
+    before = g_get_monotonic_time();
+    EXPECT_EQ(device_power_request_lock(POWER_LOCK_DISPLAY, 0), DEVICE_ERROR_NONE);
+    EXPECT_LT(g_get_monotonic_time() - before, G_USEC_PER_SEC / 10) << "a later request waited for the bus again";
+    EXPECT_EQ(device_power_release_lock(POWER_LOCK_DISPLAY), DEVICE_ERROR_NONE);
+    EXPECT_EQ(CountLogged("dbus|the system bus does not answer; going on without it"), 1);
+    pelorn_log_capture_end();
+
+    finished = true;
+    watchdog.join();
+    if (listenerOpen)
+        close(listener);
+    g_unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    if (!savedSessionBus.empty())
+        g_setenv("DBUS_SESSION_BUS_ADDRESS", savedSessionBus.c_str(), TRUE);
+    if (savedRuntime.empty())
+        g_unsetenv("XDG_RUNTIME_DIR");
+    else
+        g_setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), TRUE);
 }
