@@ -69,11 +69,10 @@ std::map<std::string, WatchedKey>& WatchedKeys()
 /* One inotify descriptor for every watched key, one watch per folder that
  * holds one. A key is replaced by renaming a new file over it, so its folder
  * is watched rather than the file. (GIO's file monitors did this too, but
- * loading GIO for them was a tenth of the start-up's cost.) */
+ * loading GIO for them was a tenth of what start-up costs above a bare window.) */
 struct KeyWatch
 {
     int fd = -1;
-    guint source = 0;
     std::map<int, std::string> dirOfWatch;
     std::map<std::string, int> watchOfDir;
 };
@@ -131,7 +130,7 @@ bool WatchFolder(const std::string& dir)
         watch.fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (watch.fd < 0)
             return false;
-        watch.source = g_unix_fd_add(watch.fd, G_IO_IN, OnKeyFolderEvents, nullptr);
+        g_unix_fd_add(watch.fd, G_IO_IN, OnKeyFolderEvents, nullptr); // for the process's life
     }
     // No IN_CREATE: a file written in place is heard when it is closed,
     // complete, not while it is still empty.
