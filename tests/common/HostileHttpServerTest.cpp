@@ -53,7 +53,7 @@ protected:
     }
 
     /* The one outcome of request id, waited for at most timeoutMs. */
-    const EngineEvent* Outcome(int id, int timeoutMs = 10000)
+    const EngineEvent* Outcome(int id, int timeoutMs = 60000)
     {
         auto find = [&]() -> const EngineEvent* {
             for (const EngineEvent& event : mListener.mEvents)
@@ -112,14 +112,15 @@ TEST_F(HostileHttpServerTest, ServerFallingSilentAfterItsHeadIsGivenUpOn)
     stall.stopAfterBytes = 100;
     stall.holdOpenAfterStop = true;
     RoutedHttpServer server({{"/stall", stall}});
-    const gint64 start = g_get_monotonic_time();
     Request(0, server.Url("/stall"));
 
-    const EngineEvent* outcome = Outcome(0, 15000);
+    // The server never ends the response, and the whole-transfer limit lies
+    // past this deadline: only the stall limit can have ended it.
+    ASSERT_GT(mEngine.GetTransferLimits().mTotalTimeoutSeconds, 90);
+    const EngineEvent* outcome = Outcome(0, 90000);
     ASSERT_NE(outcome, nullptr) << "the stall limit never ended the transfer";
     EXPECT_EQ(outcome->kind, "failed");
     EXPECT_EQ(outcome->responseCode, 200);
-    EXPECT_LT(g_get_monotonic_time() - start, 10 * G_USEC_PER_SEC);
     EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().AbandonedSilentConnections() == 1; }));
 }
 
@@ -200,14 +201,13 @@ TEST_F(HostileHttpServerTest, GzipBombIsStoppedAtTheDecodedLimit)
     bomb.headers = {"Content-Encoding: gzip"};
     ASSERT_LT(bomb.body.size(), 1 * MIB) << "the packed body itself is under the limit";
     RoutedHttpServer server({{"/bomb", bomb}});
-    const gint64 start = g_get_monotonic_time();
     Request(0, server.Url("/bomb"));
 
-    const EngineEvent* outcome = Outcome(0);
+    const EngineEvent* outcome = Outcome(0, 60000);
     ASSERT_NE(outcome, nullptr);
     EXPECT_EQ(outcome->kind, "failed");
     EXPECT_EQ(outcome->responseCode, 200);
-    EXPECT_LT(g_get_monotonic_time() - start, 5 * G_USEC_PER_SEC);
+    EXPECT_LE(outcome->body.size(), 1 * MIB) << "more was kept than the limit allows";
 }
 
 // Regression: cancelling waited on the lock the worker held while curl
@@ -225,14 +225,15 @@ TEST_F(HostileHttpServerTest, CancelDuringLargeDownloadReturnsAtOnce)
     PelornTest::RunGlibFor(300);
     ASSERT_EQ(mListener.mEvents.size(), 1u) << "still downloading";
 
-    const gint64 start = g_get_monotonic_time();
+    // The server paces the body, so the transfer lasts over a second however
+    // fast the machine is. A cancel that waited for the worker to finish would
+    // return after the whole body was sent, and the server would see no cut.
     mEngine.CancelHttpRequest(0);
-    const gint64 cancelUs = g_get_monotonic_time() - start;
-    EXPECT_LT(cancelUs, 50 * 1000) << "cancel took " << cancelUs << " us";
+    EXPECT_EQ(server.Server().CutShortResponses(), 0) << "cut before the cancel";
 
-    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return mEngine.IsIdle(); }, 5000));
-    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().CutShortResponses() == 1; }, 5000))
-        << "the cancelled transfer's connection must be dropped";
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return mEngine.IsIdle(); }, 60000));
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().CutShortResponses() == 1; }, 60000))
+        << "the cancelled transfer's connection must be dropped, while the body was still being sent";
     PelornTest::RunGlibFor(100);
     EXPECT_EQ(mListener.mEvents.size(), 1u) << "a cancelled transfer reports nothing";
 }

@@ -24,7 +24,7 @@ public:
         std::function<bool()> done;
     };
 
-    explicit AppScenario(int timeoutMs = 30000) : mTimeoutMs(timeoutMs) {}
+    explicit AppScenario(int timeoutMs = 60000) : mTimeoutMs(timeoutMs) {}
 
     /* How long past its own time-out a scenario may take before the watchdog
      * ends the test process: the time-out needs a running main loop, the

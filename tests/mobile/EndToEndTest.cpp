@@ -282,22 +282,16 @@ TEST_F(EndToEnd, PhoneKilledMidRingReturnsToNormalAndTheNextLaunchStartsAgain)
     setenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "exit", 1);
     PhoneSim phone({});
     std::unique_ptr<PhoneSim> nextPhone;
-    gint64 killedAt = 0;
     int stopsBeforeStart = -1;
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Then("phone-sim killed",
-              [&] {
-                  phone.Kill();
-                  killedAt = g_get_monotonic_time();
-              },
+        .Then("phone-sim killed", [&] { phone.Kill(); },
               [&] {
                   int connected = -1;
                   vconf_get_bool("memory/brig/brig_connected", &connected);
                   return connected == 0 && Idle();
               })
-        .Do("within 2 s", [&] { EXPECT_LT(g_get_monotonic_time() - killedAt, 2 * G_USEC_PER_SEC); })
         .Then("the phone is back", [&] { nextPhone.reset(new PhoneSim({})); },
               [&] {
                   // Back means the watch's link to it is up again, not only the key.
@@ -579,7 +573,7 @@ TEST_F(FindingScreen, StopPressLeavesTheFindingStateBeforeTheStopRequestAndRecor
     // The usage log keeps thousandths of the value it is given (milliseconds).
     const long long ms = std::stoll(usage.substr(at + strlen("feature=1001\textra=duration_for_finding\tvalue="))) / 1000;
     EXPECT_GE(ms, 2500);
-    EXPECT_LE(ms, 2500 + sinceStartPress / 1000 + 50);
+    EXPECT_LE(ms, 2500 + sinceStartPress / 1000 + 50); // the floor: real time between the presses, timed here
     EXPECT_EQ(usage.find("feature=1001"), usage.rfind("feature=1001")) << "one stop press, one ring-time record";
 }
 

@@ -118,7 +118,7 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
     g_setenv("PELORN_APP_ID", "com.test.framework-probe", TRUE);
     pelorn_paths_reset();
     Recorder r;
-    r.deadline = g_get_monotonic_time() + 30 * G_USEC_PER_SEC;
+    r.deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
     auto sawLast = [&r](const char* call) { return [&r, call] { return r.Last() == call; }; };
     auto nothing = [] {};
     // Another start of the same application id, as a person would type it.

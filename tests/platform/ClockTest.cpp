@@ -63,5 +63,5 @@ TEST_F(ManualClockTest, NowAndWallMoveWithAdvance)
     gint64 wall = pelorn_clock_wall_ms();
     pelorn_clock_advance_ms(90000);
     EXPECT_EQ(pelorn_clock_now_ms() - now, 90000);
-    EXPECT_GE(pelorn_clock_wall_ms() - wall, 90000);
+    EXPECT_GE(pelorn_clock_wall_ms() - wall, 90000); // a lower bound the real clock adds to: no speed fails it
 }

@@ -61,6 +61,20 @@ TEST(FeedbackSound, ADeviceThatNeverOpensHoldsUpNoTap)
     signal(SIGPIPE, SIG_IGN);
     ASSERT_EQ(feedback_initialize(), FEEDBACK_ERROR_NONE);
 
+    // Should a call wait for the device after all, a reader opened a minute
+    // on lets it through, so the test fails instead of hanging.
+    std::atomic<bool> over{false}, rescued{false};
+    int rescueReader = -1;
+    std::thread rescue([&] {
+        for (int i = 0; i < 6000 && !over; ++i)
+            g_usleep(10 * 1000);
+        if (!over)
+        {
+            rescued = true;
+            rescueReader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        }
+    });
+
     std::atomic<int> taps{0};
     std::thread tapper([&] {
         feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP);
@@ -69,16 +83,18 @@ TEST(FeedbackSound, ADeviceThatNeverOpensHoldsUpNoTap)
         feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP);
         taps++;
     });
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (taps < 2 && std::chrono::steady_clock::now() < until)
+    while (taps < 2 && !rescued)
         g_usleep(10 * 1000);
-    EXPECT_EQ(taps, 2) << "a tap waited for the sound device";
+    EXPECT_FALSE(rescued) << "a tap waited for the sound device";
 
     // Nor is the app kept from ending: the player is given a second, then left.
-    const gint64 before = g_get_monotonic_time();
     pelorn_log_capture_begin();
     feedback_deinitialize();
-    EXPECT_LT(g_get_monotonic_time() - before, 3 * G_USEC_PER_SEC) << "ending waited for the sound device";
+    EXPECT_FALSE(rescued) << "ending waited for the sound device";
+    over = true;
+    rescue.join();
+    if (rescueReader >= 0)
+        close(rescueReader);
     EXPECT_EQ(CountLogged("feedback|the sound device does not answer; no more sounds"), 1);
     pelorn_log_capture_end();
 

@@ -69,7 +69,7 @@ bool IdleWithoutTimers()
 
 /* phone-sim killed mid-ring used to leave the keys at 1: the radar kept
  * turning and the next launch sent a stop instead of a start. */
-TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedWithinTwoSeconds)
+TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedFromTheSocketAlone)
 {
     ScopedTestDirs dirs;
     pelorn_link_state_watch();
@@ -85,12 +85,11 @@ TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedWithinTwoSeconds)
 
     kill(phone, SIGKILL);
     waitpid(phone, nullptr, 0);
-    const gint64 killedAt = g_get_monotonic_time();
-    // Heard through the main loop, as the application hears it (no read forces it).
-    EXPECT_TRUE(RunGlibUntil([&heard] { return heard > 0; }, 2000))
-        << "no change heard within 2 s of SIGKILL";
+    // Heard through the main loop, as the application hears it (no read
+    // forces it). With no timer armed (above), only the socket's end can
+    // have told it, however long the machine took.
+    EXPECT_TRUE(RunGlibUntil([&heard] { return heard > 0; }, 60000)) << "no change heard after SIGKILL";
     EXPECT_TRUE(LinkReads(0, 0));
-    EXPECT_LT(g_get_monotonic_time() - killedAt, 2 * G_USEC_PER_SEC);
     vconf_ignore_key_changed("memory/brig/brig_connected", HeardCb);
 
     // The next phone is followed just the same, and a clean end too.

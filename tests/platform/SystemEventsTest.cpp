@@ -117,7 +117,7 @@ TEST_F(SystemEvents, NetworkManagerStartingLaterTakesOverFromTheNetworkMonitor)
     ASSERT_EQ(pelorn_system_events_start(), 0);
     // Without NetworkManager the monitor's answer is published at once.
     EXPECT_NE(Key("memory/dnet/status"), -1);
-    RunGlibUntil([] { return false; }, 300);
+    PelornTest::RunGlibFor(300);
 
     mNetworkManager.reset(
         new DBusMock(mBus.Address(), "org.freedesktop.NetworkManager", {"--template", "networkmanager"}));
@@ -134,7 +134,7 @@ TEST_F(SystemEvents, UPowerDisplayDeviceBecomesTheBatteryKeys)
     ASSERT_TRUE(mUPower->Ready()) << mUPower->LastError();
     ASSERT_EQ(pelorn_system_events_start(), 0);
     // The mock's display device starts as "no battery": nothing to report.
-    RunGlibUntil([] { return false; }, 300);
+    PelornTest::RunGlibFor(300);
     EXPECT_EQ(Key("memory/sysman/battery_status_low"), -1);
 
     SetUpDisplayDevice(64.4, 1);
@@ -168,7 +168,7 @@ TEST_F(SystemEvents, MemoryPressureWarnsAtStartAndCalmsDownOnTheClock)
 
     WritePressure(0.5, 0.0);
     pelorn_clock_advance_ms(9000);
-    RunGlibUntil([] { return false; }, 100);
+    PelornTest::RunGlibFor(100);
     EXPECT_EQ(Key("memory/sysman/low_memory"), 4) << "looked again before its 10 s";
     pelorn_clock_advance_ms(1000);
     EXPECT_TRUE(KeyBecomes("memory/sysman/low_memory", 1)) << Key("memory/sysman/low_memory");
@@ -199,7 +199,7 @@ TEST_F(SystemEvents, ReplacedTimeZoneLinkBecomesTheZoneSetting)
         free(value);
         return text;
     };
-    RunGlibUntil([] { return false; }, 200);
+    PelornTest::RunGlibFor(200);
     EXPECT_EQ(zone(), "Asia/Tokyo") << "the watch's own choice stands until the desktop's zone changes";
 
     // As timedatectl does it: a new link renamed over the old one.

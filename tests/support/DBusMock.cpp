@@ -65,7 +65,7 @@ DBusMock::DBusMock(const std::string& address, const std::string& name, const st
         return;
     }
     // The interpreter takes a while to start, more so on a loaded machine.
-    const gint64 deadline = g_get_monotonic_time() + 10 * G_USEC_PER_SEC;
+    const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
     while (!mReady && g_get_monotonic_time() < deadline && waitpid(mPid, nullptr, WNOHANG) == 0)
     {
         GVariant* reply = Call("/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",

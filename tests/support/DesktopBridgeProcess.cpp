@@ -38,7 +38,7 @@ DesktopBridgeProcess::DesktopBridgeProcess()
     mPid = pid;
     // "ready\n", or the end of its output when it gives up.
     std::string line;
-    const gint64 deadline = g_get_monotonic_time() + 10 * G_USEC_PER_SEC;
+    const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
     while (line.find('\n') == std::string::npos && g_get_monotonic_time() < deadline)
     {
         struct pollfd p = {out, POLLIN, 0};

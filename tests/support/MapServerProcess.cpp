@@ -39,7 +39,7 @@ MapServerProcess::MapServerProcess(const std::vector<std::string>& extraArgs) : 
         mPid = 0;
         return;
     }
-    const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+    const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
     while (g_get_monotonic_time() < deadline)
     {
         std::string text = ReadFile(portFile);

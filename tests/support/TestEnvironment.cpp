@@ -7,6 +7,7 @@
 #include "vconf.h"
 
 #include <errno.h>
+#include <algorithm>
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <signal.h>
@@ -127,7 +128,7 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<st
         g_clear_error(&error);
         return run;
     }
-    const gint64 deadline = start + (gint64)timeoutMs * 1000;
+    const gint64 deadline = start + (gint64)std::max(timeoutMs, HANG_MS) * 1000; // only a hang ends it
     struct pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
     std::string* sinks[2] = {&run.out, &run.err};
     // A program that starts the toolkit may leave a helper holding its output:
@@ -188,7 +189,10 @@ std::vector<std::string> AsOtherAccount(unsigned uid)
 
 bool RunGlibUntil(const std::function<bool()>& cond, int timeoutMs)
 {
-    const gint64 deadline = g_get_monotonic_time() + (gint64)timeoutMs * 1000;
+    // Every wait is for a condition that will come, so its deadline only
+    // catches a hang: never shorter than a minute, whatever the caller
+    // guessed, so that a slow or loaded machine cannot turn it into a verdict.
+    const gint64 deadline = g_get_monotonic_time() + (gint64)std::max(timeoutMs, HANG_MS) * 1000;
     while (!cond())
     {
         if (g_get_monotonic_time() >= deadline)
@@ -202,7 +206,7 @@ bool RunGlibUntil(const std::function<bool()>& cond, int timeoutMs)
 void RunGlibFor(int ms)
 {
     const gint64 deadline = g_get_monotonic_time() + (gint64)ms * 1000;
-    RunGlibUntil([deadline] { return g_get_monotonic_time() >= deadline; }, ms + 1000);
+    RunGlibUntil([deadline] { return g_get_monotonic_time() >= deadline; }, ms + HANG_MS);
 }
 
 std::string BuiltProgram(const std::string& name)

@@ -28,8 +28,12 @@ private:
     std::string mRuntimeDir;
 };
 
-/* Runs the GLib default main context until cond() holds or timeoutMs passes;
- * returns cond()'s last value. */
+/* The least time any wait gives its condition before calling it a hang. */
+const int HANG_MS = 60000;
+
+/* Runs the GLib default main context until cond() holds or the deadline
+ * passes (timeoutMs, but never less than HANG_MS); returns cond()'s last
+ * value. Not for waiting out a time: that is RunGlibFor. */
 bool RunGlibUntil(const std::function<bool()>& cond, int timeoutMs = 5000);
 /* Runs the GLib default main context for about ms milliseconds. */
 void RunGlibFor(int ms);
@@ -40,7 +44,7 @@ std::string BuiltProgram(const std::string& name);
 /* Ends a child: SIGTERM, then SIGKILL when it is still there after graceMs.
  * Reaps it either way, so a child that ignores SIGTERM cannot hang the test.
  * Answers true when SIGTERM was enough. */
-bool EndChild(int pid, int graceMs = 3000);
+bool EndChild(int pid, int graceMs = 30000);
 
 /* One run of a program to its end. */
 struct ProgramRun
