@@ -136,13 +136,19 @@ TEST_F(MoreOptionTest, BezelMovesTheSelectionAndTheMiddleClicksIt)
 TEST_F(MoreOptionTest, HiddenCueDoesNotOpenTheMenu)
 {
     AddItem("Locate phone", nullptr);
+    // The cue fades out; it takes no tap once the fade has ended, however long that took.
+    auto cueShown = [this] {
+        return evas_object_visible_get(edje_object_part_object_get(elm_layout_edje_get(mMore), "cue.event"));
+    };
     elm_object_signal_emit(mMore, "cue,hide", "elm");
-    mUi.Settle(300);
+    ASSERT_TRUE(mUi.RunUntil([&] { return !cueShown(); }));
+    mUi.Settle();
     mUi.Tap(352, 180);
     mUi.Settle();
     EXPECT_FALSE(eext_more_option_opened_get(mMore));
     elm_object_signal_emit(mMore, "cue,show", "elm");
-    mUi.Settle(300);
+    ASSERT_TRUE(mUi.RunUntil(cueShown));
+    mUi.Settle();
     mUi.Tap(352, 180);
     mUi.Settle();
     EXPECT_TRUE(eext_more_option_opened_get(mMore));

@@ -1,4 +1,7 @@
 #include "UiTestHarness.h"
+#include "TestEnvironment.h"
+
+#include <algorithm>
 
 #include "TerminationWatch.h"
 
@@ -110,7 +113,8 @@ bool UiTestHarness::RunUntil(const std::function<bool()>& cond, int timeoutMs)
 {
     if (cond())
         return true;
-    LoopWait wait{&cond, ecore_time_get() + timeoutMs / 1000.0, false, true};
+    // Only a hang ends the wait: never before PelornTest::HANG_MS.
+    LoopWait wait{&cond, ecore_time_get() + std::max(timeoutMs, PelornTest::HANG_MS) / 1000.0, false, true};
     Ecore_Timer* poll = ecore_timer_add(0.005, PollConditionCb, &wait);
     ecore_main_loop_begin();
     // Someone else (elm_exit, a test callback) may have ended the loop run.

@@ -82,7 +82,7 @@ bool CopyExecutable(const std::string& from, const std::string& to)
 TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
 {
     PelornTest::ScopedTestDirs dirs(false);
-    const std::vector<std::string> commands = {
+    std::vector<std::string> commands = {
         BuiltProgram("pelorn"),
         BuiltProgram("phone-sim"),
         BuiltProgram("map-server"),
@@ -91,11 +91,6 @@ TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
         BuiltProgram("com.quenlor.permissionpopup"),
         BuiltProgram("com.quenlor.netly-popup"),
         BuiltProgram("com.quenlor.bt-connection-popup"),
-        BuiltProgram("bench_startup"),
-        BuiltProgram("bench_bare_window"),
-        BuiltProgram("bench_tap_to_wire"),
-        BuiltProgram("bench_link_latency"),
-        BuiltProgram("bench_http_fetch"),
         BuiltProgram("pelorn-res-images"),
         BuiltProgram("theme-art"),
         Script("run"),
@@ -105,6 +100,10 @@ TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
         Script("seed-settings"),
         Script("start-efreetd"),
     };
+    if (PELORN_TEST_WITH_BENCH)
+        for (const char* bench : {"bench_startup", "bench_bare_window", "bench_tap_to_wire", "bench_link_latency",
+                                  "bench_http_fetch"})
+            commands.push_back(BuiltProgram(bench));
     for (const std::string& command : commands)
     {
         const Ran ran = RunBounded({command, "--help"}, {}, 20);
