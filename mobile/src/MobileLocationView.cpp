@@ -266,9 +266,7 @@ void MobileLocationView::SaveLastLocation(NSORZCommon::Coordinate position, std:
     LOGE("diffDis : %lf", diffDis);
     if (!(diffDis > kLastLocationMinMoveMetres))
         return;
-    NSORZCommon::PreferenceUtil::SetLastLocationCoordinate(position);
-    NSORZCommon::PreferenceUtil::SetLastLocationAddress(text);
-    NSORZCommon::PreferenceUtil::SetLastLocationTimeNow();
+    NSORZCommon::PreferenceUtil::SetLastLocation(position, text, time(NULL));
 }
 
 /* ---- the map ---- */

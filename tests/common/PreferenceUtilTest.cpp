@@ -1,10 +1,17 @@
 #include "PreferenceUtil.h"
 #include "TestEnvironment.h"
 
+#include <algorithm>
 #include <app_preference.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <pelorn_log_capture.h>
+#include <pelorn_preference_batch.h>
+#include <pelorn_store_cleanup.h>
+#include <signal.h>
+#include <stdio.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using NSORZCommon::Coordinate;
 using NSORZCommon::PreferenceUtil;
@@ -82,4 +89,120 @@ TEST(PreferenceUtil, UnparsableValueIsNotOverwritten)
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "preference_get_double failed"));
     pelorn_log_capture_end();
     EXPECT_NE(PelornTest::ReadFile(file).find("=north"), std::string::npos) << "stored data must not be lost";
+}
+
+namespace
+{
+struct StoredFix
+{
+    double latitude;
+    double longitude;
+    std::string address;
+    time_t time;
+    bool operator==(const StoredFix& o) const
+    {
+        return latitude == o.latitude && longitude == o.longitude && address == o.address && time == o.time;
+    }
+};
+
+StoredFix Stored()
+{
+    return {PreferenceUtil::GetLastLocationLat(), PreferenceUtil::GetLastLocationLon(),
+            PreferenceUtil::GetLastLocationAddress(), PreferenceUtil::GetLastLocationTime()};
+}
+
+int gStepOut = -1;
+int gStepIn = -1;
+
+/* In the writer: each step is told to the test, which answers to go on (or kills). */
+void ReportStep(const char* step)
+{
+    char line[64];
+    const int n = snprintf(line, sizeof(line), "%s\n", step);
+    if (write(gStepOut, line, (size_t)n) != n)
+        _exit(3);
+    char go = 0;
+    if (read(gStepIn, &go, 1) != 1)
+        _exit(4);
+}
+
+/* Saves `fix` in a child that stops after each step of its writes; killed
+ * after step `killAt` (counting from 0), or left to finish. Answers how many
+ * steps it reported. */
+int SaveInChild(const StoredFix& fix, int killAt)
+{
+    int out[2], in[2];
+    if (pipe(out) != 0 || pipe(in) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0)
+    {
+        close(out[0]);
+        close(in[1]);
+        gStepOut = out[1];
+        gStepIn = in[0];
+        pelorn_preference_set_step_observer(ReportStep);
+        const bool saved = PreferenceUtil::SetLastLocation(Coordinate(fix.longitude, fix.latitude), fix.address,
+                                                           fix.time);
+        _exit(saved ? 0 : 2);
+    }
+    close(out[1]);
+    close(in[0]);
+    FILE* steps = fdopen(out[0], "r");
+    int reported = 0;
+    char line[64];
+    while (fgets(line, sizeof(line), steps))
+    {
+        if (reported++ == killAt)
+        {
+            kill(child, SIGKILL);
+            break;
+        }
+        if (write(in[1], "g", 1) != 1)
+            break;
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    fclose(steps);
+    close(in[1]);
+    if (killAt < 0 && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
+        return -1;
+    return reported;
+}
+} // namespace
+
+/* The last location was saved as four file writes; a crash between them (kill
+ * -9, a watchdog, an empty battery) left one place's latitude with another's
+ * longitude and address. Killed after every step of the save in turn, the
+ * store holds the old place or the new one, whole. */
+TEST(PreferenceUtil, LastLocationKilledAtAnyStepOfItsSaveIsAllOldOrAllNew)
+{
+    ScopedTestDirs dirs;
+    const StoredFix places[] = {{48.8566, 2.3522, "Paris", 1000}, {37.5665, 126.978, "Seoul, <b>Jung-gu</b>", 2000}};
+    ASSERT_TRUE(PreferenceUtil::SetLastLocation(Coordinate(places[0].longitude, places[0].latitude),
+                                                places[0].address, places[0].time));
+    ASSERT_TRUE(Stored() == places[0]);
+
+    const int steps = SaveInChild(places[1], -1);
+    ASSERT_GT(steps, 0) << "the writer reported no step, or failed";
+    ASSERT_TRUE(Stored() == places[1]);
+    int current = 1;
+    int killedOld = 0, killedNew = 0;
+    for (int round = 0; round < std::max(50, 3 * (steps + 1)); round++)
+    {
+        const int next = 1 - current;
+        const int killAt = round % (steps + 1); // == steps: the writer finishes
+        ASSERT_EQ(SaveInChild(places[next], killAt < steps ? killAt : -1), killAt < steps ? killAt + 1 : steps);
+        const StoredFix now = Stored();
+        ASSERT_TRUE(now == places[current] || now == places[next])
+            << "killed after step " << killAt << " of " << steps << ": " << now.latitude << "," << now.longitude
+            << " \"" << now.address << "\" at " << now.time;
+        if (killAt < steps)
+            (now == places[next] ? killedNew : killedOld)++;
+        if (now == places[next])
+            current = next;
+    }
+    EXPECT_GT(killedOld, 0) << "no kill came before the save took effect";
+    EXPECT_GT(killedNew, 0) << "no kill came after the save took effect";
+    pelorn_preference_clean_stale();
 }

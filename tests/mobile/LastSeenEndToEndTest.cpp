@@ -513,8 +513,8 @@ const std::vector<std::string> kHostileTexts = {
  * coloured the overlay, a size tag or a run of line breaks blanked it, a "<"
  * in a street name cut off the rest, and a text equal to one of our catalogue
  * ids showed our translation. Stored as the last address, they did the same on
- * every last-seen screen. */
-TEST_F(LastSeenEndToEnd, OutsideTextsShowAsTheyStand)
+ * every last-seen screen. And a missing time read as 1 January 1970. */
+TEST_F(LastSeenEndToEnd, OutsideTextsShowAsTheyStandAndAMissingTimeIsNoDate)
 {
     PelornTest::MapServerProcess server;
     UseMapServer(server);
@@ -537,14 +537,16 @@ TEST_F(LastSeenEndToEnd, OutsideTextsShowAsTheyStand)
             "back", [] {}, BackTaken())
         .Then(
             "the phone goes away", [&] { phone.Terminate(); },
-            [] { return !NSPelorn::PelornMain::CheckConnectionAvailable(); });
+            [] { return !NSPelorn::PelornMain::CheckConnectionAvailable(); })
+        .Do("and the time is lost", [] { preference_remove("WORZ_PREF_STRING_LAST_LOCATION_TIME"); });
     Locate(s, "unreachable")
-        .WaitFor("last seen",
+        .WaitFor("last seen, the time unknown",
                  [&]
                  {
                      auto view = LocationScreen();
                      return view && view->IsLastSeen() && ScreenInPlace() && !ToastShown(kFailedToast) &&
-                            Plain(AddressShown()) == live;
+                            Plain(AddressShown()) == live &&
+                            view->GetLastSeenBanner().GetAgeText() == "Last seen: time unknown";
                  })
         .Do("every hostile text stored and shown",
             [&]
