@@ -455,7 +455,11 @@ void PelornView::ConnectionChanged()
     RET_IF(pelornMain == NULL);
     LOGE("ConnectionChanged");
     if (PelornMain::CheckConnectionAvailable())
+    {
+        if (mPelornEventListener)
+            mPelornEventListener->OnDovConnectionPopupOutdated();
         return;
+    }
     if (IsNormalState())
     {
         if (mPopupManagerPtr)
