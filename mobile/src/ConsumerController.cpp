@@ -330,7 +330,8 @@ void ConsumerController::OnKivDataIndication(const std::string& data)
     {
         LOGE("ParseMessageID error : %d", ret);
     }
-    else if (recvType != ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ && recvType != awaited)
+    else if (recvType != ORZ_RECV_MSG_TYPE_INVALID && recvType != ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ &&
+             recvType != awaited)
     {
         // An answer to no request outstanding, or a second one to the same:
         // acting on it would ask the phone and the map server again.
