@@ -9,7 +9,8 @@
 #include <pelorn_preference_batch.h>
 #include <pelorn_store_cleanup.h>
 #include <signal.h>
-#include <stdio.h>
+#include <string.h>
+#include <tuple>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -93,43 +94,28 @@ TEST(PreferenceUtil, UnparsableValueIsNotOverwritten)
 
 namespace
 {
-struct StoredFix
-{
-    double latitude;
-    double longitude;
-    std::string address;
-    time_t time;
-    bool operator==(const StoredFix& o) const
-    {
-        return latitude == o.latitude && longitude == o.longitude && address == o.address && time == o.time;
-    }
-};
+using Fix = std::tuple<double, double, std::string, time_t>; // latitude, longitude, address, time
 
-StoredFix Stored()
+Fix Stored()
 {
-    return {PreferenceUtil::GetLastLocationLat(), PreferenceUtil::GetLastLocationLon(),
-            PreferenceUtil::GetLastLocationAddress(), PreferenceUtil::GetLastLocationTime()};
+    return Fix{PreferenceUtil::GetLastLocationLat(), PreferenceUtil::GetLastLocationLon(),
+               PreferenceUtil::GetLastLocationAddress(), PreferenceUtil::GetLastLocationTime()};
 }
 
-int gStepOut = -1;
-int gStepIn = -1;
+int gToTest = -1, gFromTest = -1;
 
-/* In the writer: each step is told to the test, which answers to go on (or kills). */
+/* In the writer: each step of its file writes is told to the test, which
+ * answers to go on or kills it there. */
 void ReportStep(const char* step)
 {
-    char line[64];
-    const int n = snprintf(line, sizeof(line), "%s\n", step);
-    if (write(gStepOut, line, (size_t)n) != n)
-        _exit(3);
     char go = 0;
-    if (read(gStepIn, &go, 1) != 1)
-        _exit(4);
+    if (write(gToTest, step, strlen(step) + 1) <= 0 || read(gFromTest, &go, 1) != 1)
+        _exit(3);
 }
 
-/* Saves `fix` in a child that stops after each step of its writes; killed
- * after step `killAt` (counting from 0), or left to finish. Answers how many
- * steps it reported. */
-int SaveInChild(const StoredFix& fix, int killAt)
+/* Saves `fix` in a child killed after its step `killAt` (from 0), or left to
+ * finish when killAt < 0. Answers how many steps it reported (-1: the save failed). */
+int SaveInChild(const Fix& fix, int killAt)
 {
     int out[2], in[2];
     if (pipe(out) != 0 || pipe(in) != 0)
@@ -137,37 +123,33 @@ int SaveInChild(const StoredFix& fix, int killAt)
     const pid_t child = fork();
     if (child == 0)
     {
-        close(out[0]);
-        close(in[1]);
-        gStepOut = out[1];
-        gStepIn = in[0];
+        gToTest = out[1];
+        gFromTest = in[0];
         pelorn_preference_set_step_observer(ReportStep);
-        const bool saved = PreferenceUtil::SetLastLocation(Coordinate(fix.longitude, fix.latitude), fix.address,
-                                                           fix.time);
-        _exit(saved ? 0 : 2);
+        _exit(PreferenceUtil::SetLastLocation(Coordinate(std::get<1>(fix), std::get<0>(fix)), std::get<2>(fix),
+                                              std::get<3>(fix))
+                  ? 0
+                  : 2);
     }
     close(out[1]);
     close(in[0]);
-    FILE* steps = fdopen(out[0], "r");
     int reported = 0;
-    char line[64];
-    while (fgets(line, sizeof(line), steps))
+    char c = 0;
+    while (read(out[0], &c, 1) == 1)
     {
+        if (c != '\0')
+            continue;
         if (reported++ == killAt)
-        {
             kill(child, SIGKILL);
-            break;
-        }
-        if (write(in[1], "g", 1) != 1)
-            break;
+        else if (write(in[1], "g", 1) == 1)
+            continue;
+        break;
     }
     int status = 0;
     waitpid(child, &status, 0);
-    fclose(steps);
+    close(out[0]);
     close(in[1]);
-    if (killAt < 0 && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
-        return -1;
-    return reported;
+    return killAt < 0 && !(WIFEXITED(status) && WEXITSTATUS(status) == 0) ? -1 : reported;
 }
 } // namespace
 
@@ -178,29 +160,22 @@ int SaveInChild(const StoredFix& fix, int killAt)
 TEST(PreferenceUtil, LastLocationKilledAtAnyStepOfItsSaveIsAllOldOrAllNew)
 {
     ScopedTestDirs dirs;
-    const StoredFix places[] = {{48.8566, 2.3522, "Paris", 1000}, {37.5665, 126.978, "Seoul, <b>Jung-gu</b>", 2000}};
-    ASSERT_TRUE(PreferenceUtil::SetLastLocation(Coordinate(places[0].longitude, places[0].latitude),
-                                                places[0].address, places[0].time));
-    ASSERT_TRUE(Stored() == places[0]);
-
-    const int steps = SaveInChild(places[1], -1);
+    const Fix places[] = {Fix{48.8566, 2.3522, "Paris", 1000}, Fix{37.5665, 126.978, "Seoul, <b>Jung-gu</b>", 2000}};
+    const int steps = SaveInChild(places[0], -1);
     ASSERT_GT(steps, 0) << "the writer reported no step, or failed";
-    ASSERT_TRUE(Stored() == places[1]);
-    int current = 1;
-    int killedOld = 0, killedNew = 0;
+    ASSERT_TRUE(Stored() == places[0]);
+    int current = 0, killedOld = 0, killedNew = 0;
     for (int round = 0; round < std::max(50, 3 * (steps + 1)); round++)
     {
-        const int next = 1 - current;
-        const int killAt = round % (steps + 1); // == steps: the writer finishes
+        const int next = 1 - current, killAt = round % (steps + 1); // == steps: the writer finishes
         ASSERT_EQ(SaveInChild(places[next], killAt < steps ? killAt : -1), killAt < steps ? killAt + 1 : steps);
-        const StoredFix now = Stored();
+        const Fix now = Stored();
         ASSERT_TRUE(now == places[current] || now == places[next])
-            << "killed after step " << killAt << " of " << steps << ": " << now.latitude << "," << now.longitude
-            << " \"" << now.address << "\" at " << now.time;
+            << "killed after step " << killAt << " of " << steps << ": " << std::get<0>(now) << ","
+            << std::get<1>(now) << " \"" << std::get<2>(now) << "\" at " << std::get<3>(now);
         if (killAt < steps)
             (now == places[next] ? killedNew : killedOld)++;
-        if (now == places[next])
-            current = next;
+        current = now == places[next] ? next : current;
     }
     EXPECT_GT(killedOld, 0) << "no kill came before the save took effect";
     EXPECT_GT(killedNew, 0) << "no kill came after the save took effect";

@@ -480,32 +480,23 @@ Evas_Object* AddressTextblock()
                 : nullptr;
 }
 
-/* Each broke the screen when drawn as markup. */
+std::string Repeated(const std::string& text, int times)
+{
+    std::string all;
+    for (int i = 0; i < times; i++)
+        all += text;
+    return all;
+}
+
+/* Each broke the screen when drawn as markup; the last is too long for the band at any size. */
 const std::vector<std::string> kHostileTexts = {
-    "<color=#f00>RED</color> Street",
-    "<b>Bold</b> Avenue",
-    "<font_size=200>BIG</font_size>",
+    "<color=#f00>RED</color> Street", "<b>Bold</b> Avenue", "<font_size=200>BIG</font_size>",
     "<item size=300x300 vsize=full href=file:///etc/passwd></item>Item Road",
-    [] {
-        std::string breaks;
-        for (int i = 0; i < 200; i++)
-            breaks += "<br/>";
-        return breaks + "after the breaks";
-    }(),
-    "<font_size=60><color=#0f0>open tags",
-    "x < y Street, Springfield, Freedonia",
-    "Smith &amp; Sons, 3 &lt;Main&gt; St &#x41;&nbsp;",
-    "WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE",
-    "</textblock></font></color><ps/><tab/>",
-    "<a href=x>link</a> 'single' \"double\"",
-    "<ellipsis=1.0><wrap=none><align=left>format tags",
-    "Ünïcödé 서울 <u>under</u> ％＜＞",
-    [] {
-        std::string endless;
-        for (int i = 0; i < 120; i++)
-            endless += "Harbour Boulevard " + std::to_string(i) + ", ";
-        return endless + "THE END";
-    }(),
+    Repeated("<br/>", 200) + "after the breaks", "<font_size=60><color=#0f0>open tags",
+    "x < y Street, Springfield, Freedonia", "Smith &amp; Sons, 3 &lt;Main&gt; St &#x41;&nbsp;",
+    "WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE", "</textblock></font></color><ps/><tab/>",
+    "<a href=x>link</a> 'single' \"double\"", "<ellipsis=1.0><wrap=none><align=left>format tags",
+    "Ünïcödé 서울 <u>under</u> ％＜＞", Repeated("Harbour Boulevard, ", 120) + "THE END",
 };
 } // namespace
 
