@@ -368,7 +368,8 @@ void MobileLocationView::EllipsizeOverflowingText(Evas_Object* overlay)
     }();
     static bool weighing = false; // the calculation below resizes the part once more
     Evas_Object* edje = overlay ? elm_layout_edje_get(overlay) : NULL;
-    Evas_Object* textblock = edje ? const_cast<Evas_Object*>(edje_object_part_object_get(edje, "mobileLocationText")) : NULL;
+    Evas_Object* textblock =
+        edje ? const_cast<Evas_Object*>(edje_object_part_object_get(edje, "mobileLocationText")) : NULL;
     if (textblock == NULL || weighing)
         return;
     weighing = true;
