@@ -41,6 +41,9 @@ public:
                                                     const std::string& bodyStr);
     virtual int RequestPermissionPopup(int requestId);
     virtual int RequestDovConnectionPopup(int requestId);
+    /* The link the remote-connection question was about is back: the
+     * question goes, and its closing is no answer to act on. */
+    virtual void WithdrawDovConnectionPopup();
 
     bool AppControlCheckRunning(const std::string& appID);
 
@@ -55,6 +58,8 @@ private:
     void OnReply(app_control_h request, app_control_h reply, app_control_result_e result);
 
     app_control_h mAppControl;
+    app_control_h mDovRequest; // the remote-connection question while it is up
+    bool mDovWithdrawn;
     AppLauncherReplyListener* mReplyListener;
     int mRequestId;
 };

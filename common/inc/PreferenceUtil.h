@@ -36,6 +36,10 @@ public:
     static bool SetLastLocationTimeNow();
     static time_t GetLastLocationTime();
 
+    /* Position, address and time as one unit: written in one file write, so
+     * that after any crash they are all the old ones or all the new ones. */
+    static bool SetLastLocation(const Coordinate& coordinate, const std::string& address, time_t seconds);
+
 private:
     static bool GetBool(const char* key, bool defaultValue);
     static bool SetBool(const char* key, bool value);

@@ -5,6 +5,7 @@
 #include "app_manager.h"
 
 #include <set>
+#include <stdlib.h>
 
 namespace NSORZCommon
 {
@@ -19,7 +20,8 @@ std::set<AppLauncher*>& LiveLaunchers()
 }
 } // namespace
 
-AppLauncher::AppLauncher() : mAppControl(NULL), mReplyListener(NULL), mRequestId(-1)
+AppLauncher::AppLauncher()
+    : mAppControl(NULL), mDovRequest(NULL), mDovWithdrawn(false), mReplyListener(NULL), mRequestId(-1)
 {
     LiveLaunchers().insert(this);
 }
@@ -29,6 +31,8 @@ AppLauncher::~AppLauncher()
     LiveLaunchers().erase(this);
     if (mAppControl)
         AppControlDestroy();
+    if (mDovRequest)
+        app_control_destroy(mDovRequest);
 }
 
 int AppLauncher::AppControlCreate()
@@ -95,6 +99,22 @@ void AppLauncher::ReplyCB(app_control_h request, app_control_h reply, app_contro
 
 void AppLauncher::OnReply(app_control_h request, app_control_h reply, app_control_result_e result)
 {
+    char* appId = NULL;
+    const bool dov = app_control_get_app_id(request, &appId) == APP_CONTROL_ERROR_NONE && appId &&
+                     std::string(appId) == ORZ_APP_ID_NETLY_POPUP;
+    free(appId);
+    if (dov)
+    {
+        if (mDovRequest)
+            app_control_destroy(mDovRequest);
+        mDovRequest = NULL;
+        if (mDovWithdrawn)
+        {
+            mDovWithdrawn = false;
+            LOGE("the withdrawn remote-connection question closed");
+            return;
+        }
+    }
     if (mReplyListener)
         mReplyListener->OnReplieded(request, reply, result, mRequestId);
 }
@@ -171,9 +191,27 @@ int AppLauncher::RequestDovConnectionPopup(int requestId)
         ret = AppControlSendLaunchRequest(ReplyCB, this);
         BREAK_IF(ret != APP_CONTROL_ERROR_NONE);
         mRequestId = requestId;
+        if (mDovRequest)
+            app_control_destroy(mDovRequest);
+        mDovRequest = NULL;
+        mDovWithdrawn = false;
+        app_control_clone(&mDovRequest, mAppControl);
     } while (0);
     if (mAppControl)
         AppControlDestroy();
     return ret;
+}
+
+void AppLauncher::WithdrawDovConnectionPopup()
+{
+    if (!mDovRequest || mDovWithdrawn)
+        return;
+    if (app_control_send_terminate_request(mDovRequest) != APP_CONTROL_ERROR_NONE)
+    {
+        LOGE("the remote-connection question cannot be withdrawn");
+        return;
+    }
+    LOGE("the link is back: the remote-connection question is withdrawn");
+    mDovWithdrawn = true;
 }
 } // namespace NSORZCommon

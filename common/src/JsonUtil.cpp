@@ -4,6 +4,7 @@
 #include "StringUtil.h"
 
 #include <glib.h>
+#include <string.h>
 
 namespace NSORZCommon
 {
@@ -55,6 +56,32 @@ bool JsonUtil::IsWithinBounds(const char* data, size_t length, std::string* reas
     return true;
 }
 
+namespace
+{
+/* json-glib keeps an escaped NUL ("\u0000") inside a string value, and every
+ * reader of that value as a C string would end the text there: the escape is
+ * dropped before parsing, so whatever follows it is kept. */
+std::string WithoutEscapedNuls(const char* data, size_t length)
+{
+    std::string out;
+    out.reserve(length);
+    for (size_t i = 0; i < length; i++)
+    {
+        if (data[i] == '\\' && i + 1 < length)
+        {
+            if (length - i >= 6 && memcmp(data + i + 1, "u0000", 5) == 0)
+            {
+                i += 5;
+                continue;
+            }
+            out.push_back(data[i++]);
+        }
+        out.push_back(data[i]);
+    }
+    return out;
+}
+} // namespace
+
 JsonUtil::JsonUtil(const char* data, int dataLen) : mParser(nullptr), mRootNode(nullptr), mRootObject(nullptr)
 {
     if (data == nullptr || dataLen < 0 || strlen(data) < (size_t)dataLen)
@@ -71,7 +98,8 @@ JsonUtil::JsonUtil(const char* data, int dataLen) : mParser(nullptr), mRootNode(
 
     mParser = json_parser_new();
     GError* error = nullptr;
-    if (!json_parser_load_from_data(mParser, data, dataLen, &error))
+    const std::string text = WithoutEscapedNuls(data, (size_t)dataLen);
+    if (!json_parser_load_from_data(mParser, text.data(), (gssize)text.size(), &error))
     {
         if (error)
         {

@@ -3,6 +3,7 @@
 #include "OrzLog.h"
 
 #include <app_preference.h>
+#include <pelorn_preference_batch.h>
 #include <stdlib.h>
 
 namespace
@@ -214,5 +215,20 @@ time_t PreferenceUtil::GetLastLocationTime()
         return 0;
     }
     return seconds;
+}
+
+bool PreferenceUtil::SetLastLocation(const Coordinate& coordinate, const std::string& address, time_t seconds)
+{
+    pelorn_preference_batch_begin();
+    bool set = SetLastLocationCoordinate(coordinate);
+    set = SetLastLocationAddress(address) && set;
+    set = SetLastLocationTime(seconds) && set;
+    const int ret = pelorn_preference_batch_commit();
+    if (ret != PREFERENCE_ERROR_NONE)
+    {
+        LOGE("last location not saved (%s)", PreferenceErrorText(ret));
+        return false;
+    }
+    return set;
 }
 } // namespace NSORZCommon

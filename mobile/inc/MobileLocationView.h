@@ -97,6 +97,8 @@ public:
 private:
     static char* MobileLocationTextAccessInfoCb(void* data, Evas_Object* obj);
     static void LayoutDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
+    static void TextResizeCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
+    static void EllipsizeOverflowingText(Evas_Object* overlay);
     static Eina_Bool MapRotaryCb(void* data, Evas_Object* obj, Eext_Rotary_Event_Info* info);
 
     void OnLocationSettingReceived(void* data);

@@ -19,6 +19,8 @@ public:
     virtual void OnLocateButtonClicked(MoreOptionItems item) = 0;
     virtual void OnFindingButtonClicked() = 0;
     virtual int OnDovConnectionPopupRequested(int requestId) = 0;
+    /* The link is back: a remote-connection question still up no longer applies. */
+    virtual void OnDovConnectionPopupOutdated() {}
     virtual int OnBTConnectionUserDefinedPopupRequested(const std::string& title, const std::string& body,
                                                         int requestId) = 0;
 };

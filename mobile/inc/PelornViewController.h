@@ -42,6 +42,7 @@ public:
     void OnLocateButtonClicked(MoreOptionItems item) override;
     void OnFindingButtonClicked() override;
     int OnDovConnectionPopupRequested(int requestId) override;
+    void OnDovConnectionPopupOutdated() override;
     int OnBTConnectionUserDefinedPopupRequested(const std::string& title, const std::string& body,
                                                 int requestId) override;
 

@@ -308,8 +308,10 @@ void ConsumerController::Deliver(int recvType, void* data)
 
 void ConsumerController::OnKivDataIndication(const std::string& data)
 {
-    // Only the answer to the request in flight ends the wait (see Deliver):
-    // anything else the phone sends, garbage included, leaves the time-out running.
+    // Only the answer to the request in flight is acted on and ends the wait
+    // (see Deliver), once: anything else the phone sends, garbage included, is
+    // dropped and leaves the time-out running. The phone's found-device report
+    // answers nothing and always counts.
     const int validCount = GetValidLengthOfProviderMsg(data.c_str(), (int)data.length());
     if (validCount <= 0)
     {
@@ -327,6 +329,14 @@ void ConsumerController::OnKivDataIndication(const std::string& data)
     if (ret != 0)
     {
         LOGE("ParseMessageID error : %d", ret);
+    }
+    else if (recvType != ORZ_RECV_MSG_TYPE_INVALID && recvType != ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ &&
+             recvType != awaited)
+    {
+        // An answer to no request outstanding, or a second one to the same:
+        // acting on it would ask the phone and the map server again.
+        LOGE("answer of type %d dropped: not the answer awaited (type %d)", recvType, awaited);
+        return;
     }
     else
     {

@@ -44,10 +44,16 @@ void ReadDouble(const std::string& text, double& field)
         field = StringUtil::StringToDouble(text);
 }
 
+/* An address is one line of text: a control character the phone put in it
+ * (a line break, a tab, an escape) is read as a space. */
 void ReadText(const std::string& text, std::string& field)
 {
-    if (!text.empty())
-        field = text;
+    if (text.empty())
+        return;
+    field = text;
+    for (char& c : field)
+        if ((unsigned char)c < 0x20 || c == 0x7F)
+            c = ' ';
 }
 } // namespace
 

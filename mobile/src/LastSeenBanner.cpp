@@ -102,9 +102,16 @@ void LastSeenBanner::Refresh()
     RET_IF(mLayout == NULL);
     const time_t now = (time_t)(pelorn_clock_wall_ms() / 1000);
     const bool use24Hour = NSORZCommon::VconfUtil::GetRegionFormatTime1224() != kRegionFormat12Hour;
-    const std::string age = NSORZCommon::LastSeenAgeFormatter::Format(
-        mSeen, now, NSORZCommon::LastSeenAgeFormatter::CurrentLocale(), use24Hour);
-    elm_object_part_text_set(mLayout, "lastSeenAgeText", Fill("WDS_ORZ_BODY_LAST_SEEN_PS", age).c_str());
+    // A time missing or unreadable (0) is said to be unknown, never read as
+    // the first moment of 1970.
+    if (mSeen <= 0)
+        elm_object_part_text_set(mLayout, "lastSeenAgeText", Fill("WDS_ORZ_BODY_LAST_SEEN_TIME_UNKNOWN", "").c_str());
+    else
+        elm_object_part_text_set(mLayout, "lastSeenAgeText",
+                                 Fill("WDS_ORZ_BODY_LAST_SEEN_PS",
+                                      NSORZCommon::LastSeenAgeFormatter::Format(
+                                          mSeen, now, NSORZCommon::LastSeenAgeFormatter::CurrentLocale(), use24Hour))
+                                     .c_str());
     elm_object_part_text_set(mLayout, "lastSeenNoticeText",
                              Fill("WDS_ORZ_BODY_NOT_A_LIVE_POSITION", "").c_str());
 }

@@ -2,6 +2,7 @@
 
 #include "BasicPopupBuilder.h"
 #include "CoordinateCalculator.h"
+#include "ElementaryHelper.h"
 #include "FileUtil.h"
 #include "ImageHeaderReader.h"
 #include "LocationData.h"
@@ -265,9 +266,7 @@ void MobileLocationView::SaveLastLocation(NSORZCommon::Coordinate position, std:
     LOGE("diffDis : %lf", diffDis);
     if (!(diffDis > kLastLocationMinMoveMetres))
         return;
-    NSORZCommon::PreferenceUtil::SetLastLocationCoordinate(position);
-    NSORZCommon::PreferenceUtil::SetLastLocationAddress(text);
-    NSORZCommon::PreferenceUtil::SetLastLocationTimeNow();
+    NSORZCommon::PreferenceUtil::SetLastLocation(position, text, time(NULL));
 }
 
 /* ---- the map ---- */
@@ -341,7 +340,7 @@ void MobileLocationView::DrawLDUMapAddress(Evas_Object* layout)
     {
         time_t now = time(NULL);
         NSORZCommon::PreferenceUtil::SetLastLocationTime(static_cast<int>(now));
-        mobileLocationText += "<br/>" + mobileLocationViewDataPtr->ConvertEpochTimeToCurrentFormat(now);
+        mobileLocationText += "\n" + mobileLocationViewDataPtr->ConvertEpochTimeToCurrentFormat(now);
     }
     SetOverlayText(mobileLocationText);
 }
@@ -349,13 +348,53 @@ void MobileLocationView::DrawLDUMapAddress(Evas_Object* layout)
 void MobileLocationView::SetOverlayText(const std::string& text)
 {
     RET_IF(mOverlayLayout == NULL);
-    elm_object_domain_translatable_part_text_set(mOverlayLayout, "mobileLocationText", kTextDomain, text.c_str());
+    // The address is the phone's text: plain, whatever it holds.
+    NSORZUiCommon::ElementaryHelper::SetPlainPartText(mOverlayLayout, "mobileLocationText", text);
     evas_object_show(mOverlayLayout);
     elm_object_part_content_set(mLayout, "mapContentOverlaySwallow", mOverlayLayout);
+    EllipsizeOverflowingText(mOverlayLayout);
     SetAccessibilityMobileLocationText();
 }
 
-/* The reader says the address without markup line breaks or date slashes. */
+/* The band shrinks a long address to fit it; one too long even at the
+ * smallest size ends in an ellipsis on its last whole line, rather than run
+ * below the band and off the disc. Weighed again whenever the band changes size. */
+void MobileLocationView::EllipsizeOverflowingText(Evas_Object* overlay)
+{
+    static Evas_Textblock_Style* const ellipsis = [] {
+        Evas_Textblock_Style* style = evas_textblock_style_new();
+        evas_textblock_style_set(style, "DEFAULT='ellipsis=1.0'");
+        return style;
+    }();
+    static bool weighing = false; // the calculation below resizes the part once more
+    Evas_Object* edje = overlay ? elm_layout_edje_get(overlay) : NULL;
+    Evas_Object* textblock =
+        edje ? const_cast<Evas_Object*>(edje_object_part_object_get(edje, "mobileLocationText")) : NULL;
+    if (textblock == NULL || weighing)
+        return;
+    weighing = true;
+    evas_object_event_callback_del(textblock, EVAS_CALLBACK_RESIZE, TextResizeCb);
+    if (evas_object_textblock_style_user_peek(textblock) == ellipsis)
+        evas_object_textblock_style_user_pop(textblock);
+    edje_object_calc_force(edje);
+    Evas_Coord w = 0, h = 0, bandWidth = 0, bandHeight = 0;
+    evas_object_textblock_size_formatted_get(textblock, &w, &h);
+    evas_object_geometry_get(textblock, NULL, NULL, &bandWidth, &bandHeight);
+    if (bandHeight > 0 && h > bandHeight)
+    {
+        evas_object_textblock_style_user_push(textblock, ellipsis);
+        edje_object_calc_force(edje);
+    }
+    evas_object_event_callback_add(textblock, EVAS_CALLBACK_RESIZE, TextResizeCb, overlay);
+    weighing = false;
+}
+
+void MobileLocationView::TextResizeCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
+{
+    EllipsizeOverflowingText(static_cast<Evas_Object*>(data));
+}
+
+/* The reader says the address without line breaks or date slashes. */
 char* MobileLocationView::MobileLocationTextAccessInfoCb(void* data, Evas_Object* obj)
 {
     MobileLocationView* pThis = static_cast<MobileLocationView*>(data);
@@ -365,7 +404,7 @@ char* MobileLocationView::MobileLocationTextAccessInfoCb(void* data, Evas_Object
     RETV_IF(!mainViewDataPtr, NULL);
     RETV_IF(mainViewDataPtr->GetMobileLocationString().length() < 1, NULL);
     std::string text = mainViewDataPtr->GetMobileLocationString();
-    ReplaceAll(text, "<br/>", " ");
+    ReplaceAll(text, "\n", " ");
     ReplaceAll(text, "/", " ");
     return strdup(text.c_str());
 }

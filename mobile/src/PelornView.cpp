@@ -242,9 +242,14 @@ std::string PelornView::CreateTitleStringWithHtmlCode()
         char* fontName = NULL;
         int fontSize = 0;
         BREAK_IF(uxt_theme_get_font_info("AT0110", &fontName, &fontSize) != ERR_OK || fontName == NULL);
-        std::string font = fontName;
+        // The font name comes from the settings and stands inside a tag: it is
+        // quoted, and nothing in it may end the quote or the tag.
+        std::string font;
+        for (const char* c = fontName; *c; ++c)
+            if ((unsigned char)*c >= 0x20 && !strchr("'\"<>&\\", *c))
+                font.push_back(*c);
         free(fontName);
-        result = "<align=center><font=" + font + " text_class=AT0110 " + "color=#" + hr + hg + hb + ha + ">" +
+        result = "<align=center><font='" + font + "' text_class=AT0110 " + "color=#" + hr + hg + hb + ha + ">" +
                  "<font_size=" + std::to_string(fontSize) + ">" + titleString + "</font_size>" + "</font></align>";
     } while (0);
     return result;
@@ -450,7 +455,11 @@ void PelornView::ConnectionChanged()
     RET_IF(pelornMain == NULL);
     LOGE("ConnectionChanged");
     if (PelornMain::CheckConnectionAvailable())
+    {
+        if (mPelornEventListener)
+            mPelornEventListener->OnDovConnectionPopupOutdated();
         return;
+    }
     if (IsNormalState())
     {
         if (mPopupManagerPtr)

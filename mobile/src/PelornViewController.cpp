@@ -321,6 +321,12 @@ int PelornViewController::OnDovConnectionPopupRequested(int requestId)
     return mAppLauncherPtr->RequestDovConnectionPopup(requestId);
 }
 
+void PelornViewController::OnDovConnectionPopupOutdated()
+{
+    if (mAppLauncherPtr)
+        mAppLauncherPtr->WithdrawDovConnectionPopup();
+}
+
 int PelornViewController::OnBTConnectionUserDefinedPopupRequested(const std::string& title, const std::string& body,
                                                                    int requestId)
 {

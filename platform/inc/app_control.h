@@ -73,6 +73,11 @@ int app_control_foreach_extra_data(app_control_h app_control, app_control_extra_
 
 int app_control_send_launch_request(app_control_h app_control, app_control_reply_cb callback, void* user_data);
 
+/* Ends the application a launch request with a reply callback started, while
+ * it has not answered (a question that no longer applies): it is asked to end,
+ * and the launcher hears "no answer" as it goes. */
+int app_control_send_terminate_request(app_control_h app_control);
+
 /* Answers a request that asked for a reply; a request is answered once. */
 int app_control_reply_to_launch_request(app_control_h reply, app_control_h request, app_control_result_e result);
 

@@ -10,6 +10,7 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <memory>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/socket.h>
@@ -37,6 +38,13 @@ struct ReplyChannel
             close(fd);
     }
 };
+
+/* The process that holds a launch request which has not been answered yet:
+ * the started one, or the running instance it handed the request on to. */
+struct LaunchedCallee
+{
+    pid_t pid = 0;
+};
 } // namespace
 
 struct app_control_s
@@ -44,6 +52,7 @@ struct app_control_s
     std::string appId;
     std::vector<std::pair<std::string, std::string>> extras;
     std::shared_ptr<ReplyChannel> reply;
+    std::shared_ptr<LaunchedCallee> callee;
 };
 
 namespace
@@ -114,6 +123,7 @@ struct PendingLaunch
     bool delivered = false;
     bool reaped = false;
     std::string received;
+    std::shared_ptr<LaunchedCallee> callee = std::make_shared<LaunchedCallee>();
 
     ~PendingLaunch()
     {
@@ -148,6 +158,7 @@ void Deliver(PendingLaunch* p)
     if (p->delivered)
         return;
     p->delivered = true;
+    p->callee->pid = 0; // answered, or gone: nothing left to end
     if (p->connWatch)
     {
         g_source_remove(p->connWatch);
@@ -204,6 +215,10 @@ bool AcceptCallee(PendingLaunch* p)
     if (fd < 0)
         return false;
     p->connFd = fd;
+    struct ucred peer = {};
+    socklen_t peerLength = sizeof(peer);
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) == 0 && peer.pid > 0)
+        p->callee->pid = peer.pid;
     p->CloseListener();
     p->connWatch = g_unix_fd_add(fd, (GIOCondition)(G_IO_IN | G_IO_HUP | G_IO_ERR), ConnReadableCb, p);
     return true;
@@ -229,6 +244,8 @@ void ChildExitedCb(GPid pid, gint status, gpointer data)
     PendingLaunch* p = static_cast<PendingLaunch*>(data);
     g_spawn_close_pid(pid);
     p->reaped = true;
+    if (p->callee->pid == pid)
+        p->callee->pid = 0;
     if (!p->delivered && p->connFd < 0 && p->listenFd >= 0 && !AcceptCallee(p))
     {
         dlog_print(DLOG_ERROR, TAG, "%s ended (status %d) without taking the request", p->request->appId.c_str(),
@@ -530,8 +547,20 @@ int app_control_send_launch_request(app_control_h app_control, app_control_reply
         return APP_CONTROL_ERROR_NONE;
     }
     PendingLaunch* p = pending.release();
+    p->callee->pid = pid;
+    app_control->callee = p->callee;
     p->listenWatch = g_unix_fd_add(p->listenFd, G_IO_IN, ListenReadableCb, p);
     g_child_watch_add(pid, ChildExitedCb, p);
+    return APP_CONTROL_ERROR_NONE;
+}
+
+int app_control_send_terminate_request(app_control_h app_control)
+{
+    if (!app_control || !app_control->callee || app_control->callee->pid <= 0)
+        return APP_CONTROL_ERROR_INVALID_PARAMETER;
+    if (kill(app_control->callee->pid, SIGTERM) != 0)
+        return APP_CONTROL_ERROR_IO_ERROR;
+    app_control->callee->pid = 0;
     return APP_CONTROL_ERROR_NONE;
 }
 

@@ -97,22 +97,59 @@ void WriteLine(int fd, const std::string& line)
     }
 }
 
-std::string StripColours(const char* text)
+/* Every line is one line: a control character in a logged text (an address
+ * from the phone, say) is written as \xNN, so no text can end our line and
+ * forge the next one. Our own colour codes are dropped from the file, which is
+ * read with less and grep, and kept on a terminal. A text is cut, at a
+ * character boundary, after LOG_TEXT_MAX_BYTES. */
+const size_t LOG_TEXT_MAX_BYTES = 2048;
+const char* const OWN_COLOURS[] = {"\033[0;40;31m", "\033[0;m"};
+
+std::string Printable(const char* text, bool keepColours)
 {
-    std::string out;
-    for (const char* p = text; *p; ++p)
+    const size_t length = strlen(text);
+    size_t keep = length;
+    if (keep > LOG_TEXT_MAX_BYTES)
     {
-        if (*p == '\033' && p[1] == '[')
-        {
-            const char* end = strchr(p, 'm');
-            if (end)
-            {
-                p = end;
-                continue;
-            }
-        }
-        out.push_back(*p);
+        keep = LOG_TEXT_MAX_BYTES;
+        while (keep > 0 && ((unsigned char)text[keep] & 0xC0) == 0x80)
+            keep--;
     }
+    std::string out;
+    out.reserve(keep + 32);
+    for (size_t i = 0; i < keep; i++)
+    {
+        const unsigned char c = (unsigned char)text[i];
+        if (c == '\033')
+        {
+            bool own = false;
+            for (const char* colour : OWN_COLOURS)
+            {
+                const size_t n = strlen(colour);
+                if (strncmp(text + i, colour, n) == 0 && i + n <= keep)
+                {
+                    if (keepColours)
+                        out.append(colour, n);
+                    i += n - 1;
+                    own = true;
+                    break;
+                }
+            }
+            if (own)
+                continue;
+        }
+        if (c < 0x20 || c == 0x7F)
+        {
+            static const char HEX[] = "0123456789abcdef";
+            out += "\\x";
+            out += HEX[c >> 4];
+            out += HEX[c & 0xF];
+        }
+        else
+            out.push_back((char)c);
+    }
+    if (keep < length)
+        out += "... (" + std::to_string(length) + " bytes)";
     return out;
 }
 } // namespace
@@ -148,19 +185,18 @@ int dlog_vprint(log_priority prio, const char* tag, const char* fmt, va_list ap)
 
     if (sink.toStderr)
         fprintf(stderr, "%s.%03ld %c/%s(%d): %s\n", stamp, (long)(tv.tv_usec / 1000), PriorityLetter(prio), tag,
-                (int)getpid(), text);
+                (int)getpid(), Printable(text, true).c_str());
     if (sink.fd >= 0)
     {
         RotateIfFull(sink);
         gchar* line = g_strdup_printf("%s.%03ld %c/%s(%d): %s\n", stamp, (long)(tv.tv_usec / 1000),
-                                      PriorityLetter(prio), tag, (int)getpid(), StripColours(text).c_str());
-        // The file is read with less and grep, not on a terminal: no colour codes.
+                                      PriorityLetter(prio), tag, (int)getpid(), Printable(text, false).c_str());
         if (sink.fd >= 0)
             WriteLine(sink.fd, line); // one write on an appending file: lines of several processes never mix
         g_free(line);
     }
     if (sink.capturing)
-        sink.captured.push_back(std::string(tag) + "|" + StripColours(text));
+        sink.captured.push_back(std::string(tag) + "|" + Printable(text, false));
 
     g_free(text);
     return DLOG_ERROR_NONE;

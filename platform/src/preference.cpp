@@ -3,9 +3,12 @@
 #include "dlog.h"
 #include "pelorn_bounded_read.h"
 #include "pelorn_paths.h"
+#include "pelorn_preference_batch.h"
 #include "pelorn_store_cleanup.h"
 
 #include <glib.h>
+#include <errno.h>
+#include <fcntl.h>
 #include <glib/gstdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -28,6 +31,9 @@ struct PreferenceFile
     std::string path;
     std::string identity;
     GKeyFile* keyFile = nullptr;
+    bool batching = false;
+    bool unsaved = false;
+    pelorn_preference_step_cb observer = nullptr;
 };
 
 PreferenceFile& Prefs()
@@ -51,6 +57,9 @@ GKeyFile* Load()
     PreferenceFile& prefs = Prefs();
     std::string dir = std::string(pelorn_state_dir()) + "/preferences";
     std::string path = dir + "/" + pelorn_app_id() + ".ini";
+    // Within a batch the values in memory are the ones about to be written.
+    if (prefs.keyFile && prefs.path == path && prefs.batching)
+        return prefs.keyFile;
     std::string identity = Identity(path);
     if (prefs.keyFile && prefs.path == path && prefs.identity == identity)
         return prefs.keyFile;
@@ -80,15 +89,81 @@ GKeyFile* Load()
     return prefs.keyFile;
 }
 
+void Step(const char* step)
+{
+    if (Prefs().observer)
+        Prefs().observer(step);
+}
+
+bool WriteAll(int fd, const char* data, size_t length)
+{
+    while (length > 0)
+    {
+        ssize_t n = write(fd, data, length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        length -= (size_t)n;
+    }
+    return true;
+}
+
+/* A temporary file beside the real one, synced, renamed over it: the file
+ * is always either the old one or the new one, whole. */
+bool WriteFile(const std::string& path, const std::string& contents, std::string& why)
+{
+    std::string temporary = path + ".XXXXXX";
+    int fd = g_mkstemp_full(&temporary[0], O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+    {
+        why = g_strerror(errno);
+        return false;
+    }
+    Step("created");
+    const size_t half = contents.size() / 2;
+    bool ok = WriteAll(fd, contents.data(), half);
+    Step("half-written");
+    ok = ok && WriteAll(fd, contents.data() + half, contents.size() - half) && fsync(fd) == 0;
+    if (!ok)
+        why = g_strerror(errno);
+    if (close(fd) != 0 && ok)
+    {
+        why = g_strerror(errno);
+        ok = false;
+    }
+    Step("written");
+    if (ok && rename(temporary.c_str(), path.c_str()) != 0)
+    {
+        why = g_strerror(errno);
+        ok = false;
+    }
+    if (!ok)
+    {
+        unlink(temporary.c_str());
+        return false;
+    }
+    Step("renamed");
+    return true;
+}
+
 int Save()
 {
     PreferenceFile& prefs = Prefs();
-    GError* error = nullptr;
-    // g_key_file_save_to_file writes a temporary file and renames it into place.
-    if (!g_key_file_save_to_file(prefs.keyFile, prefs.path.c_str(), &error))
+    if (prefs.batching)
     {
-        dlog_print(DLOG_ERROR, PREF_LOG_TAG, "cannot save %s: %s", prefs.path.c_str(), error ? error->message : "?");
-        g_clear_error(&error);
+        prefs.unsaved = true;
+        return PREFERENCE_ERROR_NONE;
+    }
+    gsize length = 0;
+    gchar* data = g_key_file_to_data(prefs.keyFile, &length, nullptr);
+    std::string why;
+    const bool saved = data && WriteFile(prefs.path, std::string(data, length), why);
+    g_free(data);
+    if (!saved)
+    {
+        dlog_print(DLOG_ERROR, PREF_LOG_TAG, "cannot save %s: %s", prefs.path.c_str(), why.c_str());
         // A failed set must not be read back: forget the change, reload next time.
         g_key_file_free(prefs.keyFile);
         prefs.keyFile = nullptr;
@@ -232,6 +307,26 @@ int preference_remove_all(void)
     return Save();
 }
 
+void pelorn_preference_batch_begin(void)
+{
+    Load();
+    Prefs().batching = true;
+}
+
+int pelorn_preference_batch_commit(void)
+{
+    PreferenceFile& prefs = Prefs();
+    const bool unsaved = prefs.unsaved;
+    prefs.batching = false;
+    prefs.unsaved = false;
+    return unsaved && prefs.keyFile ? Save() : PREFERENCE_ERROR_NONE;
+}
+
+void pelorn_preference_set_step_observer(pelorn_preference_step_cb observer)
+{
+    Prefs().observer = observer;
+}
+
 int pelorn_preference_clean_stale(void)
 {
     const std::string dir = std::string(pelorn_state_dir()) + "/preferences";
@@ -244,7 +339,7 @@ int pelorn_preference_clean_stale(void)
     const gchar* name;
     while ((name = g_dir_read_name(handle)) && budget-- > 0)
     {
-        // g_key_file_save_to_file writes "<file>.XXXXXX" and renames it over "<file>".
+        // Save writes "<file>.XXXXXX" and renames it over "<file>".
         const char* ini = strstr(name, ".ini.");
         if (!ini || strlen(ini) != 11)
             continue;

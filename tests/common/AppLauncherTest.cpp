@@ -134,5 +134,5 @@ TEST_F(AppLauncherTest, ReplyAfterTheLauncherIsGoneIsDropped)
     }
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return pelorn_log_captured("pelorn-c", "launcher already gone"); }, 20000));
     EXPECT_TRUE(recorder.mAnswers.empty());
-    EXPECT_TRUE(PopupLogged("asks: Title\nBody"));
+    EXPECT_TRUE(PopupLogged("asks: Title\\x0aBody"));
 }

@@ -8,6 +8,7 @@
 #include "pelorn_log_capture.h"
 #include "TestEnvironment.h"
 #include "ViewBasicElements.h"
+#include "app_manager.h"
 #include "app_preference.h"
 #include "pelorn_clock.h"
 #include "vconf.h"
@@ -272,6 +273,33 @@ TEST_F(EndToEnd, LinkLostWhileRingingAsksForTheConnectionPopupAndReturnsToNormal
     pelorn_log_capture_end();
     unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
     EXPECT_EQ("", s.FailedStep());
+}
+
+/* The remote-connection question asked when a ring found no link stayed over
+ * the screen after the link was back, until the wearer answered it. */
+TEST_F(EndToEnd, TheRemoteConnectionQuestionIsWithdrawnWhenTheLinkReturns)
+{
+    unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP"); // nobody answers it
+    auto questionUp = [] {
+        bool running = false;
+        return app_manager_is_running("com.quenlor.netly-popup", &running) == APP_MANAGER_ERROR_NONE && running;
+    };
+    std::unique_ptr<PhoneSim> phone;
+    pelorn_log_capture_begin();
+    AppScenario s;
+    s.WaitFor("idle, no phone", Idle)
+        .TapWhenReady("tap start", Button, questionUp)
+        .Then("the phone is back", [&] { phone.reset(new PhoneSim({})); },
+              [&] { return phone->Count("watch connected") > 0; })
+        .WaitFor("the question withdrawn", [&] { return !questionUp(); })
+        .TapWhenReady("ring", Button, [&] { return phone->Received("rux-startalert-req") == 1 && Finding(); });
+    s.Run({});
+    const int answers = CountLogged("> OnReplieded");
+    const int withdrawn = CountLogged("the remote-connection question is withdrawn");
+    pelorn_log_capture_end();
+    EXPECT_EQ("", s.FailedStep());
+    EXPECT_EQ(1, withdrawn);
+    EXPECT_EQ(0, answers) << "the withdrawn question's closing was taken for the wearer's answer";
 }
 
 /* The phone killed mid-ring left the link keys at 1: the radar kept turning

@@ -121,6 +121,35 @@ TEST(KivMessageParser, LocationRecordKeepsDefaultsForMissingMembers)
     EXPECT_EQ(sparseParser.ParseLocationData(sparse.c_str(), (int)sparse.size(), nullptr), -1);
 }
 
+/* An escaped NUL ended the address, dropping the city and country too; a line
+ * break or an escape in it reached the screen and the log as it stood. */
+TEST(KivMessageParser, AddressesAreOneLineOfPlainTextWhateverThePhoneEscapes)
+{
+    const struct
+    {
+        const char* json; // the address member as the phone writes it
+        const char* read;
+    } cases[] = {
+        {R"(before\u0000after)", "beforeafter"},
+        {R"(\u0000)", ""},
+        {R"(one\\u0000two)", R"(one\u0000two)"}, // an escaped backslash, then plain text
+        {R"(A\n12-07 00:00:00.000 E/pelorn-p(1): FORGED)", "A 12-07 00:00:00.000 E/pelorn-p(1): FORGED"},
+        {R"(tab\tcr\resc\u001b[31mdel\u007f)", "tab cr esc [31mdel "},
+        {R"(<b>x</b> &amp; x < y)", "<b>x</b> &amp; x < y"},
+    };
+    for (const auto& c : cases)
+    {
+        const std::string text = std::string(R"({"msgId":"mgr_host_location_res","address":")") + c.json +
+                                 R"(","city":"Springfield","country":"Freedonia"})";
+        KivMessageParser parser(text.c_str(), (int)text.size());
+        LocationData location;
+        ASSERT_EQ(parser.ParseLocationData(text.c_str(), (int)text.size(), &location), 0) << c.json;
+        EXPECT_EQ(location.mAddress, c.read) << c.json;
+        EXPECT_EQ(location.mCity, "Springfield") << c.json;
+        EXPECT_EQ(location.mCountry, "Freedonia") << c.json;
+    }
+}
+
 TEST(KivMessageParser, LocationSettingSwitches)
 {
     struct Case

@@ -7,11 +7,13 @@
 #include "PelornView.h"
 #include "PhoneSimProcess.h"
 #include "PopupTypes.h"
+#include "PreferenceUtil.h"
 #include "TestEnvironment.h"
 #include "ViewBasicElements.h"
 #include "ViewController.h"
 #include "ViewManager.h"
 #include "app_preference.h"
+#include "DiscGeometry.h"
 #include "pelorn_clock.h"
 #include "vconf.h"
 
@@ -459,6 +461,113 @@ std::function<bool()> ParisShown(const PelornTest::MapServerProcess& server, int
     };
 }
 } // namespace
+
+namespace
+{
+std::string Plain(const std::string& markup)
+{
+    char* plain = elm_entry_markup_to_utf8(markup.c_str());
+    std::string text = plain ? plain : "";
+    free(plain);
+    return text;
+}
+
+Evas_Object* AddressTextblock()
+{
+    auto view = LocationScreen();
+    return view ? const_cast<Evas_Object*>(edje_object_part_object_get(elm_layout_edje_get(view->GetOverlayLayout()),
+                                                                       "mobileLocationText"))
+                : nullptr;
+}
+
+std::string Repeated(const std::string& text, int times)
+{
+    std::string all;
+    for (int i = 0; i < times; i++)
+        all += text;
+    return all;
+}
+
+/* Each broke the screen when drawn as markup; the last is too long for the band at any size. */
+const std::vector<std::string> kHostileTexts = {
+    "<color=#f00>RED</color> Street", "<b>Bold</b> Avenue", "<font_size=200>BIG</font_size>",
+    "<item size=300x300 vsize=full href=file:///etc/passwd></item>Item Road",
+    Repeated("<br/>", 200) + "after the breaks", "<font_size=60><color=#0f0>open tags",
+    "x < y Street, Springfield, Freedonia", "Smith &amp; Sons, 3 &lt;Main&gt; St &#x41;&nbsp;",
+    "WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE", "</textblock></font></color><ps/><tab/>",
+    "<a href=x>link</a> 'single' \"double\"", "<ellipsis=1.0><wrap=none><align=left>format tags",
+    "Ünïcödé 서울 <u>under</u> ％＜＞", Repeated("Harbour Boulevard, ", 120) + "THE END",
+};
+} // namespace
+
+/* The phone's address, city and country were drawn as markup: a colour tag
+ * coloured the overlay, a size tag or a run of line breaks blanked it, a "<"
+ * in a street name cut off the rest, and a text equal to one of our catalogue
+ * ids showed our translation. Stored as the last address, they did the same on
+ * every last-seen screen. And a missing time read as 1 January 1970. */
+TEST_F(LastSeenEndToEnd, OutsideTextsShowAsTheyStandAndAMissingTimeIsNoDate)
+{
+    PelornTest::MapServerProcess server;
+    UseMapServer(server);
+    const std::string address = "<font_size=200>BIG</font_size> x < y &amp; <color=#f00>RED";
+    PhoneSimProcess phone({"--address", address, "--city", "<b>Spring\nfield</b>", "--country",
+                           "WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE"});
+    ASSERT_TRUE(phone.Ready());
+    const std::string live = address + " <b>Spring field</b> WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE";
+    std::string stored;
+    std::vector<std::string> wrong;
+    std::vector<PelornTest::TextLine> longLines;
+    PelornTest::TextLine band;
+    AppScenario s(120000);
+    Locate(s, "live")
+        .WaitFor("the live map with the phone's text as it stands",
+                 [&] { return PictureShown() && Plain(AddressShown()) == live; })
+        .ScreenshotWhenStill(Window, "location-hostile-address")
+        .Do("stored", [&] { stored = NSORZCommon::PreferenceUtil::GetLastLocationAddress(); })
+        .Then(
+            "back", [] {}, BackTaken())
+        .Then(
+            "the phone goes away", [&] { phone.Terminate(); },
+            [] { return !NSPelorn::PelornMain::CheckConnectionAvailable(); })
+        .Do("and the time is lost", [] { preference_remove("WORZ_PREF_STRING_LAST_LOCATION_TIME"); });
+    Locate(s, "unreachable")
+        .WaitFor("last seen, the time unknown",
+                 [&]
+                 {
+                     auto view = LocationScreen();
+                     return view && view->IsLastSeen() && ScreenInPlace() && !ToastShown(kFailedToast) &&
+                            Plain(AddressShown()) == live &&
+                            view->GetLastSeenBanner().GetAgeText() == "Last seen: time unknown";
+                 })
+        .Do("every hostile text stored and shown",
+            [&]
+            {
+                for (const std::string& text : kHostileTexts)
+                {
+                    NSORZCommon::PreferenceUtil::SetLastLocationAddress(text);
+                    LocationScreen()->ShowLastSeen();
+                    if (Plain(AddressShown()) != text)
+                        wrong.push_back(text + "\n  shows as: " + Plain(AddressShown()));
+                }
+            })
+        .WaitFor("the longest laid out",
+                 [&]
+                 {
+                     longLines = PelornTest::TextLines(AddressTextblock());
+                     evas_object_geometry_get(AddressTextblock(), &band.x, &band.y, &band.w, &band.h);
+                     return !longLines.empty() && LocationScreen()->IsLastSeen();
+                 })
+        .ScreenshotWhenStill(Window, "location-endless-address");
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    EXPECT_EQ(live, stored);
+    for (const std::string& failure : wrong)
+        ADD_FAILURE() << failure;
+    // The endless address: whole lines on the disc, inside the band, the last one ending in an ellipsis.
+    EXPECT_LE(PelornTest::PixelsOutsideDisc(longLines), 0.0) << PelornTest::Describe(longLines);
+    ASSERT_FALSE(longLines.empty());
+    EXPECT_LE(longLines.back().y + longLines.back().h, band.y + band.h) << PelornTest::Describe(longLines);
+}
 
 TEST_F(LastSeenEndToEnd, APhoneThatNeverAnswersEndsInTheToastThenTheStoredPosition)
 {

@@ -252,6 +252,34 @@ TEST_F(LocateEndToEnd, EachCountryGetsItsProvidersMapAndTheLastLocationMovesOnly
     EXPECT_EQ(kAddress, NSORZCommon::PreferenceUtil::GetLastLocationAddress());
 }
 
+/* A phone that answered twice, or followed each answer with others nobody
+ * asked for, had each of them acted on: one Locate asked again and again for
+ * the location, fetched (and paid for) several maps and saved several times. */
+TEST_F(LocateEndToEnd, DoubledAndStrayAnswersAreDroppedOneLocateAsksFetchesAndSavesOnce)
+{
+    PhoneSimProcess phone({"--double", "--strays"});
+    ASSERT_TRUE(phone.Ready());
+    pelorn_log_capture_begin();
+    AppScenario s;
+    Locate(s, "locate").WaitFor("map, and every answer handled", [&] {
+        return MapShown() && phone.CountPrinted("answered with") == 2 &&
+               PelornTest::CountLogged("OnKivDataIndication message") == (int)phone.CountPrinted("send {");
+    });
+    s.Run({});
+    const int dropped = PelornTest::CountLogged("dropped: not the answer awaited");
+    const int saves = PelornTest::CountLogged("diffDis");
+    const int mapsAsked = PelornTest::CountLogged("Save address of mobile location"); // as each map request leaves
+    pelorn_log_capture_end();
+    ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    EXPECT_EQ(1u, phone.CountPrinted("\"mgr_location_setting_get_req\""));
+    EXPECT_EQ(1u, phone.CountPrinted("\"mgr_host_location_req\""));
+    EXPECT_EQ(1u, mServer.LoggedUrls().size()) << Seen(mServer);
+    EXPECT_EQ(1, mapsAsked);
+    EXPECT_EQ(1, saves);
+    EXPECT_EQ(8u, phone.CountPrinted("send {"));
+    EXPECT_EQ(6, dropped) << "two answers acted on, each of the others dropped with one line";
+}
+
 TEST_F(LocateEndToEnd, LocationOffOnAMakersPhoneIsSwitchedOnFromTheWatch)
 {
     PhoneSimProcess phone({"--location-off", "--remote"});

@@ -32,6 +32,10 @@ const unsigned OTHER_UID = 1000;     // the account that runs the application
 const unsigned INTRUDER_UID = 65534; // another local account
 const char* const POPUP_ID = "com.quenlor.permissionpopup";
 
+// The colour codes are the ones the application's LOGE wraps every text in.
+#define LOGE_FOR_TEST(text) \
+    dlog_print(DLOG_ERROR, "pelorn-p", "x.cpp: f(1) > \033[0;40;31maddress %s\033[0;m", text)
+
 /* A scratch folder every account may enter, sticky like /tmp; removed at the end. */
 class SharedScratch
 {
@@ -206,6 +210,37 @@ TEST(LogFile, IsPrivateAndRotatesBySizeKeepingOneOldFile)
     EXPECT_NE(std::string::npos, current.find("line 299 ")) << "the newest line belongs in the current file";
     EXPECT_EQ(std::string::npos, (old + current).find("line 000 ")) << "more than one old file was kept";
     EXPECT_FALSE(g_file_test((log + ".2").c_str(), G_FILE_TEST_EXISTS));
+}
+
+/* The phone's address was logged as it came: a newline in it wrote a line
+ * that looked like one of ours. */
+TEST(LogFile, ControlCharactersAreShownSoEveryCallIsOneBoundedLine)
+{
+    ScopedTestDirs dirs;
+    pelorn_paths_reset();
+    const std::string forged = "A\n12-07 00:00:00.000 E/pelorn-p(1): FORGED";
+    const std::vector<std::pair<std::string, std::string>> texts = {
+        {forged, "A\\x0a12-07"},         {"esc \x1b[2J\x1b]0;title\x07", "esc \\x1b[2J\\x1b]0;title\\x07"},
+        {"cr\rover", "cr\\x0dover"},      {"tab\tdel\x7f", "tab\\x09del\\x7f"},
+        {std::string(20000, 'q'), "qqq... (200"},
+    };
+    for (const auto& text : texts)
+        LOGE_FOR_TEST(text.first.c_str());
+    dlog_print(DLOG_INFO, "test", "nul %s", std::string("before\0after", 12).c_str());
+
+    const std::string log = ReadFile(dirs.StateDir() + "/pelorn.log");
+    gchar** lines = g_strsplit(log.c_str(), "\n", -1);
+    ASSERT_EQ(texts.size() + 2, g_strv_length(lines)) << log; // one per call and the empty rest
+    for (size_t i = 0; i < texts.size(); i++)
+    {
+        const std::string line = lines[i];
+        EXPECT_NE(std::string::npos, line.find(texts[i].second)) << line;
+        EXPECT_LE(line.size(), 2200u);
+        EXPECT_EQ(std::string::npos, line.find_first_of("\r\x1b\x7f")) << line;
+        EXPECT_EQ(std::string::npos, line.find("0;40;31m")) << "our own colour codes stay out of the file";
+    }
+    EXPECT_NE(std::string::npos, std::string(lines[texts.size()]).find("nul before"));
+    g_strfreev(lines);
 }
 
 class PopupProgram : public ::testing::Test

@@ -273,8 +273,41 @@ void PhoneSimulator::SendRaw(const std::string& bytes)
     Say("sent %zu raw bytes", bytes.size());
 }
 
+std::string PhoneSimulator::LocationAnswer() const
+{
+    return "{\"msgId\":\"mgr_host_location_res\",\"result\":\"" + std::to_string(mOptions.locationResult) +
+           "\",\"hmlocsetting\":\"" + std::to_string(mOptions.locationOn) + "\",\"phonelocsetting\":\"" +
+           std::to_string(mOptions.locationOn) + "\",\"latitude\":\"" + FormatDouble(mOptions.latitude) +
+           "\",\"longitude\":\"" + FormatDouble(mOptions.longitude) + "\",\"address\":\"" +
+           JsonEscaped(mOptions.address) + "\",\"city\":\"" + JsonEscaped(mOptions.city) + "\",\"country\":\"" +
+           JsonEscaped(mOptions.country) + "\",\"time\":\"" +
+           std::to_string((long long)(pelorn_clock_wall_ms() / 1000)) + "\"}";
+}
+
+std::string PhoneSimulator::LocationSettingAnswer() const
+{
+    return "{\"msgId\":\"mgr_location_setting_get_res\",\"location\":\"" + std::to_string(mOptions.locationOn) +
+           "\",\"remote\":\"" + std::to_string(mOptions.remote) + "\",\"highaccuracy\":\"" +
+           std::to_string(mOptions.highAccuracy) + "\"}";
+}
+
 void PhoneSimulator::Answer(const std::string& text)
 {
+    if (mOptions.doubleAnswers || mOptions.strays)
+    {
+        SendPacket(text);
+        if (mOptions.doubleAnswers)
+            SendPacket(text);
+        if (mOptions.strays)
+        {
+            SendPacket(LocationAnswer());
+            SendPacket(LocationSettingAnswer());
+        }
+        Say("answered with %s", mOptions.doubleAnswers && mOptions.strays ? "a double and strays"
+                                : mOptions.doubleAnswers                  ? "a double"
+                                                                          : "strays");
+        return;
+    }
     if (mOptions.neverAnswer)
     {
         Say("not answering (--never-answer)");
@@ -440,19 +473,11 @@ void PhoneSimulator::OnRequest(const std::string& text)
     }
     else if (msgId == "mgr_host_location_req")
     {
-        Answer("{\"msgId\":\"mgr_host_location_res\",\"result\":\"" + std::to_string(mOptions.locationResult) +
-               "\",\"hmlocsetting\":\"" +
-               std::to_string(mOptions.locationOn) + "\",\"phonelocsetting\":\"" + std::to_string(mOptions.locationOn) +
-               "\",\"latitude\":\"" + FormatDouble(mOptions.latitude) + "\",\"longitude\":\"" +
-               FormatDouble(mOptions.longitude) + "\",\"address\":\"" + JsonEscaped(mOptions.address) + "\",\"city\":\"" +
-               JsonEscaped(mOptions.city) + "\",\"country\":\"" + JsonEscaped(mOptions.country) + "\",\"time\":\"" +
-               std::to_string((long long)(pelorn_clock_wall_ms() / 1000)) + "\"}");
+        Answer(LocationAnswer());
     }
     else if (msgId == "mgr_location_setting_get_req")
     {
-        Answer("{\"msgId\":\"mgr_location_setting_get_res\",\"location\":\"" + std::to_string(mOptions.locationOn) +
-               "\",\"remote\":\"" + std::to_string(mOptions.remote) + "\",\"highaccuracy\":\"" +
-               std::to_string(mOptions.highAccuracy) + "\"}");
+        Answer(LocationSettingAnswer());
     }
     else if (msgId == "mgr_location_setting_set_req")
     {

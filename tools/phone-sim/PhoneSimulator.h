@@ -28,6 +28,8 @@ struct PhoneOptions
     int lateMs = 0;
     std::string dropOn;
     bool garbage = false;
+    bool doubleAnswers = false;
+    bool strays = false;
     bool silentPeer = false;
     int rejectConnection = 0;
     bool openFirst = false;
@@ -59,6 +61,8 @@ private:
     void SendPacket(const std::string& text);
     void SendRaw(const std::string& bytes);
     void Answer(const std::string& text);
+    std::string LocationAnswer() const;
+    std::string LocationSettingAnswer() const;
     void OnFrame(uint8_t type, const std::string& payload);
     void OnRequest(const std::string& text);
     void StartRinging(int seconds);

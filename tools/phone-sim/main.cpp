@@ -64,6 +64,9 @@ Misbehaviour:
   --late MS                     answer every request MS milliseconds late
   --drop-on MSGID|any           close the connection when that request arrives
   --garbage                     answer with text that is not JSON
+  --double                      send every answer twice
+  --strays                      follow every answer with two nobody asked
+                                for: a location and a location-setting answer
   --silent-peer                 accept the socket, never answer the handshake
   --reject-connection CODE      refuse the service connection with CODE (2..255)
   --open-first                  the phone offers the service connection itself
@@ -207,6 +210,10 @@ bool ParseArguments(int argc, char** argv, PhoneOptions& options)
             options.dropOn = value();
         else if (arg == "--garbage")
             options.garbage = true;
+        else if (arg == "--double")
+            options.doubleAnswers = true;
+        else if (arg == "--strays")
+            options.strays = true;
         else if (arg == "--silent-peer")
             options.silentPeer = true;
         else if (arg == "--reject-connection")

@@ -24,6 +24,10 @@ public:
     Evas_Object* CreateCheck(Evas_Object* parent, const std::string& style);
     /* Lines of the text in a layout's TEXTBLOCK part (0 when unknown). */
     int GetTextblockMaxLine(Evas_Object* layout, const std::string& part);
+    /* Text from outside (the phone, a map server, the settings) into a text
+     * part: escaped here, where it becomes markup, and set as it stands, never
+     * looked up as a catalogue id. A "\n" is a line break. */
+    static void SetPlainPartText(Evas_Object* object, const char* part, const std::string& text);
 
 private:
     Evas_Object* CreateLayoutFromFile(Evas_Object* parent, const std::string& file, const std::string& group,

@@ -125,4 +125,12 @@ int ElementaryHelper::GetTextblockMaxLine(Evas_Object* layout, const std::string
     evas_textblock_cursor_free(cursor);
     return lines;
 }
+
+void ElementaryHelper::SetPlainPartText(Evas_Object* object, const char* part, const std::string& text)
+{
+    RET_IF(object == NULL);
+    char* markup = elm_entry_utf8_to_markup(text.c_str());
+    elm_object_part_text_set(object, part, markup ? markup : "");
+    free(markup);
+}
 } // namespace NSORZUiCommon
