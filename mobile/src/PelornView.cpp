@@ -388,8 +388,7 @@ void PelornView::Resume()
     if (pelornViewDataPtr && pelornViewDataPtr->IsLaunchedFromMomentBar() && !pelornViewDataPtr->GetNoViewOnLaunch())
     {
         LOGE("PelornView :: Resume >> Launched from moment bar");
-        if (mPelornEventListener)
-            mPelornEventListener->OnFindingButtonClicked();
+        StartFindingOnLaunch();
         pelornViewDataPtr->SetLaunchedFromMomentBar(false);
     }
 }
@@ -471,11 +470,18 @@ void PelornView::TransitionFinished()
     if (pelornViewDataPtr->IsLaunchedFromMomentBar())
     {
         LOGE("PelornView :: TransitionFinished >> Launched from moment bar");
-        if (mPelornEventListener)
-            mPelornEventListener->OnFindingButtonClicked();
+        StartFindingOnLaunch();
         pelornViewDataPtr->SetLaunchedFromMomentBar(false);
         pelornViewDataPtr->SetNoViewOnLaunch(false);
     }
+}
+
+/* A launch request asks for ringing, never for the tap's toggle: one that
+ * comes while the phone rings leaves it ringing, its time limit running. */
+void PelornView::StartFindingOnLaunch()
+{
+    if (mPelornEventListener && IsNormalState())
+        mPelornEventListener->OnFindingButtonClicked();
 }
 
 // ---- states ----
