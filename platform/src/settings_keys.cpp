@@ -13,7 +13,7 @@ const pelorn_settings_key_s KEYS[] = {
     {"db/menu_widget/regionformat_time1224", VCONF_TYPE_INT, "clock format: 1 = 12-hour, 2 = 24-hour", "2"},
     {"db/setting/timezone_id", VCONF_TYPE_STRING, "time zone (unset: the machine's)", "Asia/Seoul"},
     {"db/csc/country_iso", VCONF_TYPE_STRING, "the watch's country; picks the map provider", "KR"},
-    {"db/setting/data_restriction", VCONF_TYPE_INT, "1: mobile data restricted (no map downloads)", "0"},
+    {"db/setting/data_restriction", VCONF_TYPE_INT, "1: mobile data restricted (only logged; maps still load)", "0"},
     {"db/setting/accessibility/tts", VCONF_TYPE_BOOL, "screen reader on (read at the app's start)", "1"},
     {"db/setting/font_name", VCONF_TYPE_STRING, "the watch's font", "DejaVu Sans"},
     {"db/location/setting/enabled", VCONF_TYPE_BOOL, "the watch's own location setting", "1"},

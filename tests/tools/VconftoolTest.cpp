@@ -2,6 +2,7 @@
 #include "VconfUtil.h"
 #include "pelorn_accessory_wire.h"
 #include "pelorn_link_state.h"
+#include "pelorn_settings_keys.h"
 
 #include <glib.h>
 #include <algorithm>
@@ -157,6 +158,22 @@ TEST(Vconftool, PlatformKeptAndWrongTypedWritesAreRefusedInItsOwnWords)
 
     // Gone for good (a clean end), the keys are anyone's again.
     EXPECT_EQ(Vconftool({"set", "-t", "bool", "memory/brig/brig_connected", "0"}).status, 0);
+}
+
+/* A newcomer reads the keys to try in the help: every key the app reads, its
+ * type and a value to set. */
+TEST(Vconftool, HelpListsEveryKeyTheAppReadsWithItsTypeAndAnExample)
+{
+    const std::string help = Vconftool({"--help"}).out;
+    size_t count = 0;
+    const pelorn_settings_key_s* keys = pelorn_settings_keys(&count);
+    ASSERT_GT(count, 10u);
+    for (size_t i = 0; i < count; i++)
+    {
+        const std::string line = std::string(keys[i].key) + "  " + pelorn_settings_type_name(keys[i].type) + ", " +
+                                 (keys[i].example ? std::string("e.g. ") + keys[i].example : "read only");
+        EXPECT_NE(help.find(line + "\n      " + keys[i].meaning + "\n"), std::string::npos) << line << "\n" << help;
+    }
 }
 
 namespace

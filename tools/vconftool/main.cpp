@@ -49,6 +49,9 @@ Exit status: 0 done, 1 the key is unreadable or the store refused the write,
 2 bad usage, a value that is not of the given type, a -t the key does not
 have (known keys below), or a key the platform keeps itself.
 
+)";
+
+const char* const HELP_TAIL = R"(
 Environment:
   PELORN_STATE_DIR     where "db/" keys are (default: the build tree's
                        run-state when run from it, as ./scripts/run uses;
@@ -62,6 +65,24 @@ Examples (while ./scripts/run runs, from a second terminal):
   build/vconftool get memory/brig/brig_connected
   build/vconftool watch memory/private/kiv/conn_type
 )";
+
+/* The keys come from the platform's own table, so the list cannot drift. */
+void PrintHelp()
+{
+    fputs(HELP, stdout);
+    printf("Keys the app reads (type; set -t TYPE KEY VALUE with the example):\n");
+    size_t count = 0;
+    const pelorn_settings_key_s* keys = pelorn_settings_keys(&count);
+    for (size_t i = 0; i < count; i++)
+    {
+        const char* type = pelorn_settings_type_name(keys[i].type);
+        if (keys[i].example)
+            printf("  %s  %s, e.g. %s\n      %s\n", keys[i].key, type, keys[i].example, keys[i].meaning);
+        else
+            printf("  %s  %s, read only\n      %s\n", keys[i].key, type, keys[i].meaning);
+    }
+    fputs(HELP_TAIL, stdout);
+}
 
 int Usage()
 {
@@ -264,7 +285,7 @@ int main(int argc, char** argv)
     setenv("PELORN_LOG_STDERR", "0", 1);
     if (argc == 2 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")))
     {
-        fputs(HELP, stdout);
+        PrintHelp();
         return 0;
     }
     if (argc == 3 && !strcmp(argv[1], "get"))
