@@ -686,7 +686,10 @@ gboolean PelornView::FindingLimitTimerCb(gpointer data)
     LOGE("FindingLimitTimerCb");
     pThis->mFindingLimitTimer = 0;
     if (!pThis->IsNormalState())
+    {
         pThis->SetNormalState();
+        pThis->ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_STOPPED_AFTER_LIMIT);
+    }
     return FALSE;
 }
 
@@ -751,7 +754,11 @@ void PelornView::ConsumerMsgReceived(int type, void* data)
             ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_UNABLE_TO_USE_DURING_CALLS);
         }
         if (!IsNormalState())
+        {
             SetNormalState();
+            if (!foundDeviceData || foundDeviceData->mResult != 1)
+                ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_PHONE_FOUND);
+        }
         SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP, "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP) failed");
         break;
     }
