@@ -160,6 +160,15 @@ bool FindingIdle()
            InPlace(view->GetMoreOption());
 }
 
+/* The "Phone found" toast is up: a tap would only dismiss it. */
+bool FoundToastUp()
+{
+    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
+    auto popups = view ? view->GetPopupManager() : nullptr;
+    auto toast = popups ? popups->GetToastPopup((int)NSPelorn::ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_PHONE_FOUND) : nullptr;
+    return toast && toast->IsShowing();
+}
+
 bool Ringing()
 {
     auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
@@ -270,7 +279,7 @@ gboolean StepCb(gpointer data)
         Next(b, now);
         break;
     case 6:
-        if (b->foundAnswers <= b->cycle || !FindingIdle())
+        if (b->foundAnswers <= b->cycle || !FindingIdle() || FoundToastUp())
             break;
         b->phase = "menu";
         Next(b, now);

@@ -74,6 +74,7 @@ public:
     bool IsButtonChanging() const { return mAnimator != nullptr; }
 
 private:
+    void StartFindingOnLaunch();
     static void ButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo);
     static void LocateButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo);
     static void MoreOptionEmptyCb(void* data, Evas_Object* obj, void* eventInfo);

@@ -24,7 +24,10 @@ enum class ORZToastPopupType : int
     ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE = 2,
     ORZ_TOAST_POPUP_TYPE_CHANGE_SETTINGS_ON_PHONE = 3,
     ORZ_TOAST_POPUP_TYPE_CHOICE_NOT_SAVED = 5,
-    ORZ_TOAST_POPUP_TYPE_MAX = 6,
+    // How a ring ended, told on the watch as well as on the phone.
+    ORZ_TOAST_POPUP_TYPE_PHONE_FOUND = 6,
+    ORZ_TOAST_POPUP_TYPE_STOPPED_AFTER_LIMIT = 7,
+    ORZ_TOAST_POPUP_TYPE_MAX = 8,
 };
 } // namespace NSPelorn
 

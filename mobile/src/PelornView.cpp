@@ -393,8 +393,7 @@ void PelornView::Resume()
     if (pelornViewDataPtr && pelornViewDataPtr->IsLaunchedFromMomentBar() && !pelornViewDataPtr->GetNoViewOnLaunch())
     {
         LOGE("PelornView :: Resume >> Launched from moment bar");
-        if (mPelornEventListener)
-            mPelornEventListener->OnFindingButtonClicked();
+        StartFindingOnLaunch();
         pelornViewDataPtr->SetLaunchedFromMomentBar(false);
     }
 }
@@ -480,11 +479,18 @@ void PelornView::TransitionFinished()
     if (pelornViewDataPtr->IsLaunchedFromMomentBar())
     {
         LOGE("PelornView :: TransitionFinished >> Launched from moment bar");
-        if (mPelornEventListener)
-            mPelornEventListener->OnFindingButtonClicked();
+        StartFindingOnLaunch();
         pelornViewDataPtr->SetLaunchedFromMomentBar(false);
         pelornViewDataPtr->SetNoViewOnLaunch(false);
     }
+}
+
+/* A launch request asks for ringing, never for the tap's toggle: one that
+ * comes while the phone rings leaves it ringing, its time limit running. */
+void PelornView::StartFindingOnLaunch()
+{
+    if (mPelornEventListener && IsNormalState())
+        mPelornEventListener->OnFindingButtonClicked();
 }
 
 // ---- states ----
@@ -689,7 +695,10 @@ gboolean PelornView::FindingLimitTimerCb(gpointer data)
     LOGE("FindingLimitTimerCb");
     pThis->mFindingLimitTimer = 0;
     if (!pThis->IsNormalState())
+    {
         pThis->SetNormalState();
+        pThis->ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_STOPPED_AFTER_LIMIT);
+    }
     return FALSE;
 }
 
@@ -754,7 +763,11 @@ void PelornView::ConsumerMsgReceived(int type, void* data)
             ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_UNABLE_TO_USE_DURING_CALLS);
         }
         if (!IsNormalState())
+        {
             SetNormalState();
+            if (!foundDeviceData || foundDeviceData->mResult != 1)
+                ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_PHONE_FOUND);
+        }
         SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP, "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP) failed");
         break;
     }

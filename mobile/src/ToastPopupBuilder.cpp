@@ -28,6 +28,10 @@ const char* ToastText(int type)
         return "WDS_ST_TPOP_CHANGE_SETTINGS_ON_YOUR_PHONE_ABB";
     case ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_CHOICE_NOT_SAVED:
         return "WDS_ORZ_TPOP_YOUR_CHOICE_COULD_NOT_BE_SAVED_ABB";
+    case ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_PHONE_FOUND:
+        return "WDS_ORZ_TPOP_PHONE_FOUND_ABB";
+    case ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_STOPPED_AFTER_LIMIT:
+        return "WDS_ORZ_TPOP_STOPPED_AFTER_3_MIN_ABB";
     default:
         return nullptr;
     }

@@ -5,11 +5,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <vconf.h>
 
 namespace
 {
-const char* const HELP = R"(Usage: pelorn [--launch-searching] [--extra=KEY=VALUE]...
+const char* const HELP = R"(Usage: pelorn [--launch-searching | --start-searching] [--extra=KEY=VALUE]...
 
 The watch application that finds the paired phone, on a 360x360 window (or
 headless on ELM_ENGINE=buffer). One app runs per state and runtime folder: a
@@ -17,7 +16,11 @@ second start hands its command line to the running app, prints
 "pelorn: handed to the running app" and exits 0.
 
 Options:
-  --launch-searching   ring the phone at once (as the watch's launcher asks)
+  --launch-searching   ask the running app to ring the phone at once (as the
+                       watch's launcher asks); with no app running it says so
+                       in one line and exits 1
+  --start-searching    start the app (or reach the running one) and ring the
+                       phone at once
   --extra=KEY=VALUE    any other launch request data
   --help               this text
 
@@ -39,12 +42,15 @@ Environment:
   PELORN_CLOCK_SPEED=N run the app's timers N times faster
   ELM_ENGINE=buffer    no window (headless)
 
-Exit status: 0 ran or handed over; 1 --launch-searching found no running app
-and no settings to start one with; 2 unknown option.
+Exit status: 0 ran or handed over; 1 --launch-searching found no running app;
+2 unknown option.
 
-Example (while ./scripts/run runs, from a second terminal):
-  build/pelorn --launch-searching
+Examples:
+  build/pelorn --launch-searching   # while ./scripts/run runs, from a second terminal
+  build/pelorn --start-searching    # a new app that rings at once
 )";
+
+const char START_SEARCHING[] = "--start-searching";
 
 bool HasArg(int argc, char** argv, const char* wanted)
 {
@@ -58,7 +64,8 @@ int CheckArguments(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i)
     {
-        if (!argv[i] || !strcmp(argv[i], "--launch-searching") || !strncmp(argv[i], "--extra=", 8))
+        if (!argv[i] || !strcmp(argv[i], "--launch-searching") || !strcmp(argv[i], START_SEARCHING) ||
+            !strncmp(argv[i], "--extra=", 8))
             continue;
         if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h"))
         {
@@ -71,17 +78,12 @@ int CheckArguments(int argc, char** argv)
     return -1;
 }
 
-/* A launch request meant for a running app that finds none, in folders whose
- * settings were never seeded, would start a bare app nobody asked for. */
-bool LaunchFindsNothing()
+/* A launch request is for an app that runs: starting one instead would open a
+ * second window, or headless a program nobody sees. */
+bool NoAppRunning()
 {
     bool running = false;
-    if (app_manager_is_running(pelorn_app_id(), &running) == APP_MANAGER_ERROR_NONE && running)
-        return false;
-    char* language = vconf_get_str("db/menu_widget/language");
-    const bool seeded = language != nullptr;
-    free(language);
-    return !seeded;
+    return app_manager_is_running(pelorn_app_id(), &running) == APP_MANAGER_ERROR_NONE && !running;
 }
 } // namespace
 
@@ -95,14 +97,17 @@ int main(int argc, char* argv[])
     // need, and eina's backtraces would bury the one line that matters.
     setenv("ECORE_NO_SYSTEM_MODULES", "1", 0);
     setenv("EINA_LOG_BACKTRACE", "-1", 0);
-    if (HasArg(argc, argv, "--launch-searching") && LaunchFindsNothing())
+    if (HasArg(argc, argv, "--launch-searching") && NoAppRunning())
     {
-        fprintf(
-            stderr,
-            "pelorn: no running app and no settings in %s (runtime %s): start it with ./scripts/run, or set "
-            "PELORN_STATE_DIR and PELORN_RUNTIME_DIR to a run's folders\n",
-            pelorn_state_dir(), pelorn_runtime_dir());
+        fprintf(stderr,
+                "pelorn: no app running on %s to hand the request to: start one with ./scripts/run, or use "
+                "--start-searching\n",
+                pelorn_runtime_dir());
         return 1;
     }
+    // The framework knows one launch request; starting is what tells the two apart.
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] && !strcmp(argv[i], START_SEARCHING))
+            argv[i] = const_cast<char*>("--launch-searching");
     return RunPelornApplication(argc, argv);
 }

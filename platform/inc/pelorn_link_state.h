@@ -38,6 +38,10 @@ void pelorn_link_state_watch(void);
  * the watch too. */
 void pelorn_link_state_refresh(void);
 
+/* Whether key is one of the two link keys and a presence file is there to
+ * derive it from: a value set by hand would be overwritten by the next read. */
+int pelorn_link_state_owns(const char* key);
+
 #ifdef __cplusplus
 }
 #endif

@@ -117,6 +117,8 @@ void LinkStateMonitor::Refresh()
     }
     if (DrainEvents())
         Reconcile(true);
+    else if (vconf_get_type(KEY_CONNECTED) != VCONF_TYPE_BOOL || vconf_get_type(KEY_CONN_TYPE) != VCONF_TYPE_INT)
+        Reconcile(false); // a value of the wrong type (or none) is set right from the presence file
 }
 
 gboolean LinkStateMonitor::InotifyCb(gint, GIOCondition, gpointer data)
@@ -242,6 +244,14 @@ void pelorn_link_presence_withdraw(const char* socket_path, int fd)
 void pelorn_link_state_watch(void)
 {
     LinkStateMonitor::Get().Watch();
+}
+
+int pelorn_link_state_owns(const char* key)
+{
+    if (!key || (strcmp(key, KEY_CONNECTED) != 0 && strcmp(key, KEY_CONN_TYPE) != 0))
+        return 0;
+    struct stat st;
+    return lstat(pelorn_link_presence_path(PelornAccessoryWire::SocketPath()).c_str(), &st) == 0;
 }
 
 void pelorn_link_state_refresh(void)

@@ -5,6 +5,7 @@
 #include "pelorn_bounded_read.h"
 #include "pelorn_link_state.h"
 #include "pelorn_paths.h"
+#include "pelorn_settings_keys.h"
 #include "pelorn_store_cleanup.h"
 
 #include <errno.h>
@@ -278,8 +279,18 @@ bool ReadStored(const char* key, StoredValue& value)
         }
     }
     if (!ok)
+    {
         dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "key [%s] holds no valid value; read as unreadable", key);
-    return ok;
+        return false;
+    }
+    const pelorn_settings_key_s* known = pelorn_settings_key_find(key);
+    if (known && known->type != value.type)
+    {
+        dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "key [%s] holds a %s, not its %s; read as unreadable", key,
+                   pelorn_settings_type_name(value.type), pelorn_settings_type_name(known->type));
+        return false;
+    }
+    return true;
 }
 
 int WriteStored(const char* key, int type, const std::string& text)
@@ -289,6 +300,13 @@ int WriteStored(const char* key, int type, const std::string& text)
     {
         dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "invalid key name [%s]", key ? key : "(null)");
         return VCONF_ERROR_WRONG_PREFIX;
+    }
+    const pelorn_settings_key_s* known = pelorn_settings_key_find(key);
+    if (known && known->type != type)
+    {
+        dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "key [%s] is a %s; a %s is not written", key,
+                   pelorn_settings_type_name(known->type), pelorn_settings_type_name(type));
+        return VCONF_ERROR_WRONG_TYPE;
     }
     if (type == VCONF_TYPE_STRING && text.find('\n') != std::string::npos)
         return VCONF_ERROR_WRONG_VALUE;

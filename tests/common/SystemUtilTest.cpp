@@ -111,7 +111,9 @@ TEST(SystemUtil, FontAndLocationServiceFromTheirKeys)
     EXPECT_EQ(SystemUtil::GetCurrentFont(), "DejaVu Sans");
     vconf_set_bool("db/location/setting/enabled", 1);
     EXPECT_TRUE(SystemUtil::IsLocationServiceEnabled());
-    vconf_set_int("db/location/setting/enabled", 0);
+    EXPECT_EQ(VCONF_ERROR_WRONG_TYPE, vconf_set_int("db/location/setting/enabled", 0)) << "a bool key";
+    EXPECT_TRUE(SystemUtil::IsLocationServiceEnabled());
+    vconf_set_bool("db/location/setting/enabled", 0);
     EXPECT_FALSE(SystemUtil::IsLocationServiceEnabled());
 }
 

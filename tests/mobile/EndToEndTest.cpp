@@ -169,8 +169,18 @@ bool ToastShown(int type)
     return toast && toast->GetPopup() && evas_object_visible_get(toast->GetPopup());
 }
 
+/* Shown, with this text in it (the catalogue's English). */
+bool ToastSays(int type, const std::string& text)
+{
+    auto toast = ToastShown(type) ? Screen()->GetPopupManager()->GetToastPopup(type) : nullptr;
+    const char* shown = toast ? elm_object_part_text_get(toast->GetPopup(), "elm.text") : nullptr;
+    return shown && std::string(shown).find(text) != std::string::npos;
+}
+
 const int LEGAL_NOTICE = 10;
 const int TOAST_UNABLE_DURING_CALLS = 0;
+const int TOAST_PHONE_FOUND = 6;
+const int TOAST_STOPPED_AFTER_LIMIT = 7;
 
 class EndToEnd : public ::testing::Test
 {
@@ -209,6 +219,7 @@ TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
         .Do("finding screen", [] { AppScenario::Screenshot(Window(), "finding"); })
         .Then("phone found", [&] { phone.Command("found"); },
               [&] { return phone.Received("rux-founddevice-rsp") == 1 && Idle(); })
+        .WaitFor("the watch says so", [] { return ToastSays(TOAST_PHONE_FOUND, "Phone found"); })
         .Then("radar cleared", [] {}, [] {
             auto radar = Screen()->GetTransitionHelper();
             return !radar->GetRunningRadarTransit() && !radar->GetRadarPauseTimer() &&
@@ -388,6 +399,21 @@ TEST_F(EndToEnd, NoAnswerReturnsToNormalAfterTheRingLimit)
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "the ring limit ends the screen's ringing, not the phone's";
+}
+
+TEST_F(EndToEnd, TheRingLimitEndsTheRingingAndTheWatchSaysSo)
+{
+    PhoneSim phone({});
+    pelorn_clock_set_manual(TRUE);
+    AppScenario s;
+    s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
+           [&] { return phone.Count("watch connected") > 0 && Idle(); })
+        .TapWhenReady("tap start", Button,
+                      [&] { return phone.Count("ringing:") > 0 && Finding() && Screen()->IsFindingLimitRunning(); })
+        .Then("180 s pass", [] { pelorn_clock_advance_ms(180000); },
+              [] { return Idle() && ToastSays(TOAST_STOPPED_AFTER_LIMIT, "Stopped after 3 min"); });
+    s.Run({});
+    EXPECT_EQ("", s.FailedStep());
 }
 
 TEST_F(EndToEnd, MoreOptionMenuOpensFromItsCue)

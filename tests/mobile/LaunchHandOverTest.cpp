@@ -148,3 +148,39 @@ TEST(LaunchHandOver, StoppedAppLaunchersFailFastAndThePhoneNeverGetsTheirRequest
     EXPECT_EQ(APP_MANAGER_ERROR_NONE, app_manager_is_running("com.quenlor.pelorn", &running));
     EXPECT_FALSE(running);
 }
+
+/* A start that rings at once, then two launch requests while the phone rings:
+ * they went through the start/stop toggle, so the second stopped the ringing
+ * and the third started it over with a fresh limit. */
+TEST(LaunchHandOver, LaunchRequestsWhileRingingKeepThePhoneRinging)
+{
+    PelornTest::ScopedTestDirs dirs;
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+    PhoneSimProcess phone;
+    ASSERT_TRUE(phone.Ready());
+    Started app = StartPelorn({"--start-searching"});
+    ASSERT_GT(app.pid, 0);
+    bool inTime = false;
+    if (!phone.WaitFor("ringing: ", 20000))
+    {
+        EndedBy(app.pid, 0, inTime);
+        FAIL() << "--start-searching did not ring the phone\n" << phone.Output();
+    }
+    for (int i = 0; i < 2; i++)
+    {
+        Started launch = StartPelorn({"--launch-searching"});
+        const int status = EndedBy(launch.pid, g_get_monotonic_time() + 20 * G_USEC_PER_SEC, inTime);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Drain(launch.err);
+    }
+    // The app answers the phone's found after everything it sent before.
+    phone.Command("found");
+    EXPECT_TRUE(phone.WaitFor("watch acknowledged found", 20000)) << phone.Output();
+    EXPECT_EQ(1u, phone.CountPrinted("rux-startalert-req")) << phone.Output();
+    EXPECT_EQ(0u, phone.CountPrinted("rux-stopalert-req")) << phone.Output();
+    EXPECT_EQ(1u, phone.CountPrinted("ringing stopped after")) << phone.Output();
+    EXPECT_TRUE(phone.Printed("found: ringing stopped after")) << phone.Output();
+    kill(app.pid, SIGHUP);
+    EndedBy(app.pid, g_get_monotonic_time() + 10 * G_USEC_PER_SEC, inTime);
+    close(app.err);
+}

@@ -71,7 +71,7 @@ run_case() {
   mkdir -p "$work/$name"
   env -u DISPLAY -u WAYLAND_DISPLAY PELORN_RUN_NO_BUILD=1 PELORN_STATE_DIR="$work/$name/state" \
     PELORN_RUNTIME_DIR="$work/$name/run" PELORN_SCREENSHOT_DIR="$work/$name/shots" PELORN_RUN_SECONDS=5 "$@" \
-    timeout -s KILL 60 "$src/scripts/run" < /dev/null > "$work/$name.out" 2> "$work/$name.err"
+    timeout -s KILL 60 "$src/scripts/run" < "${RUN_STDIN:-/dev/null}" > "$work/$name.out" 2> "$work/$name.err"
   echo $? > "$work/$name.status"
 }
 status_is() { [ "$(cat "$work/$1.status")" = "$2" ]; }
@@ -99,7 +99,7 @@ run_case help PELORN_MAP_SERVER_PORT="$port" PHONE_SIM_ARGS=--help
 check "phone-sim --help: exit status 1" status_is help 1
 check "phone-sim --help: its help is shown as the reason" has "$work/help.err" "Usage: phone-sim"
 check "phone-sim --help: points at PHONE_SIM_ARGS" has "$work/help.err" 'check PHONE_SIM_ARGS ("--help")'
-check "phone-sim --help: never claims phone-sim is the phone" lacks "$work/help.out" "phone-sim is the phone"
+check "phone-sim --help: never claims phone-sim is the phone" lacks "$work/help.out" ") is the phone:"
 check "phone-sim --help: map-server was not started" lacks "$work/help.out" "map-server is listening"
 check "phone-sim --help: nothing left running" settled_none_left "$work/help/"
 
@@ -150,12 +150,40 @@ script=$(pgrep -f "^bash $src/scripts/run\$" -P "$(pgrep -P "$runner" -x timeout
 [ -n "$script" ] && kill -9 "$script"
 wait "$runner"
 check "killed script: its app is still there to clean up" test -n "$(ours "$work/killed/")"
+# What an app killed under an open popup leaves: the popup, owned by nobody.
+PELORN_STATE_DIR="$work/killed/state" PELORN_RUNTIME_DIR="$work/killed/run" ELM_ENGINE=buffer PELORN_LOG_STDERR=0 \
+  setsid "$build/com.quenlor.netly-popup" < /dev/null > /dev/null 2>&1 &
+popup=$!
+for _ in $(seq 100); do readlink "/proc/$popup/exe" | grep -q netly-popup && break; sleep 0.1; done
 mv "$work/killed.out" "$work/killed-first.out"
 run_case killed PELORN_MAP_SERVER_PORT="$port" PELORN_RUN_SECONDS=3
 check "next run: ends the earlier run's app" has "$work/killed.out" "ending pelorn (pid [0-9]*), left running by an earlier run"
 check "next run: ends the earlier run's phone-sim" has "$work/killed.out" "ending phone-sim (pid [0-9]*)"
+check "next run: ends the popup left open" has "$work/killed.out" "ending com.quenlor.netly-popup (pid [0-9]*)"
 check "next run: then runs normally" status_is killed 0
 check "next run: nothing left running" settled_none_left "$work/killed/"
+
+# ---- phone-sim killed mid-run: a lost phone, not the end; "attach" brings it back ----
+port=$(free_port)
+mkfifo "$work/lost.in"
+exec 7<> "$work/lost.in" # the terminal: open for as long as the case types into it
+RUN_STDIN=$work/lost.in run_case lost PELORN_MAP_SERVER_PORT="$port" PELORN_RUN_AGREE=1 PELORN_RUN_SECONDS= &
+runner=$!
+helpers+=($runner)
+wait_for "$work/lost/state/phone-sim.out" "service connection" 30
+kill -9 "$(awk '$1 == "phone-sim" { print $2 }' "$work/lost/run/run.pids" | head -n 1)"
+wait_for "$work/lost.out" "phone-sim again" 20
+check "phone killed: the run says so" has "$work/lost.out" "^\[phone\] exited (killed)$"
+check "phone killed: the app goes on" kill -0 "$(awk '$1 == "pelorn" { print $2 }' "$work/lost/run/run.pids")"
+echo attach >&7
+wait_for "$work/lost.out" "phone-sim started again" 20
+check "attach: the watch connects to the new phone-sim" wait_for "$work/lost/state/phone-sim.out" "watch connected" 30
+script=$(pgrep -f "^bash $src/scripts/run\$" -P "$(pgrep -P "$runner" -x timeout)" | head -n 1)
+[ -n "$script" ] && kill -TERM "$script"
+wait "$runner"
+exec 7>&-
+check "phone killed: SIGTERM still ends the run" status_is lost 143
+check "phone killed: nothing left running, popups included" settled_none_left "$work/lost/"
 
 # ---- an app started by hand on the same folders: the run says what to do ----
 mkdir -p "$work/byhand"

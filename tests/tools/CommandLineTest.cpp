@@ -140,6 +140,19 @@ TEST(CommandLine, LaunchSearchingWithNothingToReachFailsFastInOneLine)
         g_file_test((dirs.RuntimeDir() + "/apps/com.quenlor.pelorn.launch").c_str(), G_FILE_TEST_EXISTS));
 }
 
+/* Seeded folders an earlier run left, and no app on them: the request still
+ * goes nowhere, in one line, rather than starting an app of its own. */
+TEST(CommandLine, LaunchSearchingOnARunsFoldersWithNoAppStartsNone)
+{
+    PelornTest::ScopedTestDirs dirs;
+    const Ran ran = RunBounded({BuiltProgram("pelorn"), "--launch-searching"});
+    EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+    EXPECT_TRUE(Contains(ran.err, "--start-searching")) << ran.err;
+    EXPECT_EQ(1, std::count(ran.err.begin(), ran.err.end(), '\n')) << ran.err;
+    EXPECT_FALSE(
+        g_file_test((dirs.RuntimeDir() + "/apps/com.quenlor.pelorn.launch").c_str(), G_FILE_TEST_EXISTS));
+}
+
 /* A program at the top of a build tree finds the folders ./scripts/run keeps
  * there; installed elsewhere it uses the XDG ones; the variables beat both. */
 TEST(CommandLine, ProgramsInABuildTreeDefaultToItsRunFolders)

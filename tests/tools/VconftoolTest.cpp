@@ -1,7 +1,11 @@
 #include "TestEnvironment.h"
 #include "VconfUtil.h"
+#include "pelorn_accessory_wire.h"
+#include "pelorn_link_state.h"
+#include "pelorn_settings_keys.h"
 
 #include <glib.h>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -20,6 +24,7 @@ struct ToolRun
 {
     int status = -1;
     std::string out;
+    std::string err;
 };
 
 /* Runs vconftool to completion in the test's state folders (inherited through the environment). */
@@ -33,14 +38,19 @@ ToolRun Vconftool(const std::vector<std::string>& args)
     argv.push_back(nullptr);
     ToolRun run;
     gchar* out = nullptr;
+    gchar* err = nullptr;
     gint wait = 0;
-    if (g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr, &out, nullptr, &wait,
-                     nullptr))
+    // As typed in a terminal: the platform's log lines would reach it.
+    gchar** envp = g_environ_unsetenv(g_get_environ(), "PELORN_LOG_STDERR");
+    if (g_spawn_sync(nullptr, argv.data(), envp, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &wait, nullptr))
     {
         run.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : 128 + WTERMSIG(wait);
         run.out = out ? out : "";
+        run.err = err ? err : "";
     }
+    g_strfreev(envp);
     g_free(out);
+    g_free(err);
     return run;
 }
 
@@ -99,6 +109,71 @@ TEST(Vconftool, ValuesAndExitStatus)
     EXPECT_EQ(Vconftool({"unset", "db/retailmode/enabled"}).status, 0);
     EXPECT_TRUE(VconfUtil::IsLDUBinary());
     EXPECT_EQ(Vconftool({"get", "db/retailmode/enabled"}).status, 1);
+}
+
+/* With the phone there, "set -t bool memory/brig/brig_connected 0" read back 1
+ * at once and told nobody; "-t int" stuck and wedged the app as disconnected;
+ * and vconftool printed the platform's E/link-state lines. */
+TEST(Vconftool, PlatformKeptAndWrongTypedWritesAreRefusedInItsOwnWords)
+{
+    ScopedTestDirs dirs;
+    const std::string socket = PelornAccessoryWire::SocketPath();
+    const int phone = pelorn_link_presence_announce(socket.c_str(), 1);
+    ASSERT_GE(phone, 0);
+    int value = -1;
+    ASSERT_EQ(vconf_get_bool("memory/brig/brig_connected", &value), VCONF_OK); // this process derives it too
+    const ToolRun read = Vconftool({"get", "memory/brig/brig_connected"});
+    EXPECT_EQ(read.out, "1\n");
+    EXPECT_EQ(read.err, "") << "only vconftool's own words";
+    for (const char* type : {"bool", "int"})
+    {
+        const ToolRun set = Vconftool({"set", "-t", type, "memory/brig/brig_connected", "0"});
+        EXPECT_EQ(set.status, 2) << type;
+        EXPECT_NE(set.err.find("kept by the platform"), std::string::npos) << set.err;
+        EXPECT_EQ(std::count(set.err.begin(), set.err.end(), '\n'), 1) << set.err;
+    }
+    EXPECT_EQ(Vconftool({"unset", "memory/private/kiv/conn_type"}).status, 2);
+    const ToolRun again = Vconftool({"get", "memory/brig/brig_connected"});
+    EXPECT_EQ(again.out, "1\n");
+    EXPECT_EQ(again.err, "") << "the platform's log lines stay in the log";
+
+    // A known key takes its own type only, and says which.
+    const ToolRun wrong = Vconftool({"set", "-t", "bool", "db/retailmode/enabled", "1"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.err, "vconftool: db/retailmode/enabled is of type int, not bool: use -t int\n");
+    EXPECT_EQ(Vconftool({"get", "db/retailmode/enabled"}).out, "0\n") << "a refused write leaves it as it was";
+
+    // A file of the wrong type (written by hand) never reads as a state; a
+    // link key is set right from the phone's presence at the next read.
+    const std::string runtime = dirs.RuntimeDir() + "/vconf/memory/brig/brig_connected";
+    const std::string agreement = dirs.StateDir() + "/vconf/db/brig/user_agreement/orzzib";
+    ASSERT_EQ(0, g_mkdir_with_parents((dirs.StateDir() + "/vconf/db/brig/user_agreement").c_str(), 0700));
+    ASSERT_TRUE(g_file_set_contents(runtime.c_str(), "i:0\n", -1, nullptr));
+    ASSERT_TRUE(g_file_set_contents(agreement.c_str(), "i:1\n", -1, nullptr));
+    EXPECT_EQ(vconf_get_bool("db/brig/user_agreement/orzzib", &value), VCONF_ERROR);
+    EXPECT_FALSE(VconfUtil::GetUserAgreementForORZZIB());
+    EXPECT_EQ(vconf_get_bool("memory/brig/brig_connected", &value), VCONF_OK);
+    EXPECT_EQ(value, 1);
+    pelorn_link_presence_withdraw(socket.c_str(), phone);
+
+    // Gone for good (a clean end), the keys are anyone's again.
+    EXPECT_EQ(Vconftool({"set", "-t", "bool", "memory/brig/brig_connected", "0"}).status, 0);
+}
+
+/* A newcomer reads the keys to try in the help: every key the app reads, its
+ * type and a value to set. */
+TEST(Vconftool, HelpListsEveryKeyTheAppReadsWithItsTypeAndAnExample)
+{
+    const std::string help = Vconftool({"--help"}).out;
+    size_t count = 0;
+    const pelorn_settings_key_s* keys = pelorn_settings_keys(&count);
+    ASSERT_GT(count, 10u);
+    for (size_t i = 0; i < count; i++)
+    {
+        const std::string line = std::string(keys[i].key) + "  " + pelorn_settings_type_name(keys[i].type) + ", " +
+                                 (keys[i].example ? std::string("e.g. ") + keys[i].example : "read only");
+        EXPECT_NE(help.find(line + "\n      " + keys[i].meaning + "\n"), std::string::npos) << line << "\n" << help;
+    }
 }
 
 namespace

@@ -1,3 +1,7 @@
+#ifndef EFL_BETA_API_SUPPORT
+#define EFL_BETA_API_SUPPORT // the accessibility getters
+#endif
+
 #include "NoTitleBody2IconButtonsPopup.h"
 #include "ProgressLoadingPopup.h"
 #include "TestEnvironment.h"
@@ -152,6 +156,9 @@ TEST_F(PopupTest, ToastReportsTimeOutThenDismissed)
     toast.mCloseEventListener = &mRecorder;
     toast.Show();
     EXPECT_TRUE(toast.IsShowing());
+    // What a screen reader announces as it appears.
+    EXPECT_STREQ("Location not available.", efl_access_object_i18n_name_get(toast.GetPopup()));
+    EXPECT_EQ(EFL_ACCESS_ROLE_NOTIFICATION, efl_access_object_role_get(toast.GetPopup()));
     EXPECT_FALSE(mUi.Screenshot("popup_toast").empty());
     ASSERT_TRUE(mUi.RunUntil([&] { return !toast.IsShowing(); }));
     mUi.RunFor(100);

@@ -6,9 +6,12 @@
  *   vconftool watch KEY                        prints "KEY=VALUE" (or "KEY unset")
  *                                              for every change until stopped
  *
- * Exit status: 0 done, 1 the key is unreadable or the store refused, 2 bad usage
- * or a value that is not of the given type. */
+ * Exit status: 0 done, 1 the key is unreadable or the store refused, 2 bad usage,
+ * a value that is not of the given type, a type the key does not have, or a
+ * key the platform keeps itself. */
 
+#include "pelorn_link_state.h"
+#include "pelorn_settings_keys.h"
 #include "vconf.h"
 
 #include <errno.h>
@@ -43,8 +46,12 @@ Commands:
   --help       this text
 
 Exit status: 0 done, 1 the key is unreadable or the store refused the write,
-2 bad usage or a value that is not of the given type.
+2 bad usage, a value that is not of the given type, a -t the key does not
+have (known keys below), or a key the platform keeps itself.
 
+)";
+
+const char* const HELP_TAIL = R"(
 Environment:
   PELORN_STATE_DIR     where "db/" keys are (default: the build tree's
                        run-state when run from it, as ./scripts/run uses;
@@ -58,6 +65,24 @@ Examples (while ./scripts/run runs, from a second terminal):
   build/vconftool get memory/brig/brig_connected
   build/vconftool watch memory/private/kiv/conn_type
 )";
+
+/* The keys come from the platform's own table, so the list cannot drift. */
+void PrintHelp()
+{
+    fputs(HELP, stdout);
+    printf("Keys the app reads (type; set -t TYPE KEY VALUE with the example):\n");
+    size_t count = 0;
+    const pelorn_settings_key_s* keys = pelorn_settings_keys(&count);
+    for (size_t i = 0; i < count; i++)
+    {
+        const char* type = pelorn_settings_type_name(keys[i].type);
+        if (keys[i].example)
+            printf("  %s  %s, e.g. %s\n      %s\n", keys[i].key, type, keys[i].example, keys[i].meaning);
+        else
+            printf("  %s  %s, read only\n      %s\n", keys[i].key, type, keys[i].meaning);
+    }
+    fputs(HELP_TAIL, stdout);
+}
 
 int Usage()
 {
@@ -145,8 +170,23 @@ bool ParseDouble(const char* text, double& out)
     return *text && !*end && !errno;
 }
 
+/* The link keys follow the phone's presence: a value set by hand would be
+ * overwritten by the next reader, so it is refused where it is typed. */
+bool RefusedAsPlatformKept(const char* key)
+{
+    if (!pelorn_link_state_owns(key))
+        return false;
+    fprintf(stderr,
+            "vconftool: %s is kept by the platform from the phone's presence (phone-sim) and cannot be set by "
+            "hand; end phone-sim to play a lost phone\n",
+            key);
+    return true;
+}
+
 int Set(const char* type, const char* key, const char* value)
 {
+    if (RefusedAsPlatformKept(key))
+        return EXIT_USAGE;
     int ret = VCONF_ERROR;
     int i = 0;
     double d = 0.0;
@@ -176,6 +216,13 @@ int Set(const char* type, const char* key, const char* value)
     {
         return Usage();
     }
+    const pelorn_settings_key_s* known = pelorn_settings_key_find(key);
+    if (ret == VCONF_ERROR_WRONG_TYPE && known)
+    {
+        fprintf(stderr, "vconftool: %s is of type %s, not %s: use -t %s\n", key,
+                pelorn_settings_type_name(known->type), type, pelorn_settings_type_name(known->type));
+        return EXIT_USAGE;
+    }
     if (ret != VCONF_OK)
     {
         fprintf(stderr, "vconftool: cannot set %s (%d)\n", key, ret);
@@ -186,6 +233,8 @@ int Set(const char* type, const char* key, const char* value)
 
 int Unset(const char* key)
 {
+    if (RefusedAsPlatformKept(key))
+        return EXIT_USAGE;
     int ret = vconf_unset(key);
     if (ret != VCONF_OK)
     {
@@ -231,9 +280,12 @@ int Watch(const char* key)
 
 int main(int argc, char** argv)
 {
+    // The store's own log lines (a link key derived, a file refused) belong in
+    // the log file; this terminal gets vconftool's words only.
+    setenv("PELORN_LOG_STDERR", "0", 1);
     if (argc == 2 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")))
     {
-        fputs(HELP, stdout);
+        PrintHelp();
         return 0;
     }
     if (argc == 3 && !strcmp(argv[1], "get"))

@@ -14,6 +14,7 @@ public:
 
 private:
     static void LanguageChangedCb(void* data, Evas_Object* obj, void* eventInfo);
+    void SetSpokenText(const std::string& markup);
 };
 } // namespace NSORZUiCommon
 

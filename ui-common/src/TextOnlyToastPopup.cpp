@@ -1,3 +1,9 @@
+/* The accessibility calls that name the toast for a screen reader are in the
+ * beta part of the EFL interface. */
+#ifndef EFL_BETA_API_SUPPORT
+#define EFL_BETA_API_SUPPORT
+#endif
+
 #include "TextOnlyToastPopup.h"
 
 #include "OrzLog.h"
@@ -22,7 +28,18 @@ void TextOnlyToastPopup::LanguageChangedCb(void* data, Evas_Object* obj, void* e
     char* markup = elm_entry_utf8_to_markup(dgettext("pelorn-phone", text.c_str()));
     RET_IF(markup == NULL);
     elm_object_part_text_set(pThis->mPopup, "elm.text", (OPEN + markup + CLOSE).c_str());
+    pThis->SetSpokenText(markup);
     free(markup);
+}
+
+/* A screen reader announces a notification as it appears, by its name: the
+ * toast's text without its markup. */
+void TextOnlyToastPopup::SetSpokenText(const std::string& markup)
+{
+    char* spoken = elm_entry_markup_to_utf8(markup.c_str());
+    efl_access_object_i18n_name_set(mPopup, spoken ? spoken : "");
+    efl_access_object_role_set(mPopup, EFL_ACCESS_ROLE_NOTIFICATION);
+    free(spoken);
 }
 
 void TextOnlyToastPopup::Show()
@@ -40,6 +57,7 @@ void TextOnlyToastPopup::Show()
         LOGE("there is no content string");
     else
         elm_object_part_text_set(mPopup, "elm.text", mContentStringID.c_str());
+    SetSpokenText(mContentStringID);
     if (mTimeout > 0)
     {
         elm_popup_timeout_set(mPopup, mTimeout);
