@@ -186,8 +186,10 @@ TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAr
     }
     for (const auto& [dir, refusal] : above)
     {
-        run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"}, {"PELORN_STATE_DIR=" + dir, runtime});
-        EXPECT_TRUE(run.Exited(refusal.empty() ? 0 : PELORN_PATHS_REFUSED_STATUS)) << dir << ": " << Described(run);
+        run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                         {"PELORN_STATE_DIR=" + dir, runtime});
+        EXPECT_TRUE(run.Exited(refusal.empty() ? 0 : PELORN_PATHS_REFUSED_STATUS))
+            << dir << ": " << Described(run);
         EXPECT_NE(std::string::npos, run.err.find(refusal)) << run.err;
     }
 
@@ -354,7 +356,8 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     EXPECT_LT(tookMs, 4000) << "launchers queued behind each other";
 
     // One launcher wedged while holding the start-up lock holds no other past its time.
-    const int lock = open((mDirs.RuntimeDir() + "/apps/" + POPUP_ID + ".launch.lock").c_str(), O_RDWR | O_CLOEXEC);
+    const int lock =
+        open((mDirs.RuntimeDir() + "/apps/" + POPUP_ID + ".launch.lock").c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(lock, 0);
     ASSERT_EQ(0, flock(lock, LOCK_EX));
     ProgramRun wedged = RunProgram(Command({"--extra=n=wedged"}), Env(), 20000);
