@@ -165,8 +165,8 @@ TEST_F(CurlNetworkConnectionTest, RequestAfterTearDownStartsNewWorkerAndPipe)
 
 // Regression: a request added after the worker decided to end, but before the
 // main loop heard of it, used to be torn down with the batch and never reported.
-// What the ended worker finished is still reported, unless it was cancelled
-// before the main loop heard of it.
+// What the ended worker finished is reported while the next batch runs on,
+// unless it was cancelled before the main loop heard of it.
 TEST_F(CurlNetworkConnectionTest, RequestArrivingWhileWorkerEndsIsNotLost)
 {
     RoutedHttpServer server({{"/never", Silent()}, {"/late", Body("late")}, {"/done", Body("done")}});
@@ -183,12 +183,14 @@ TEST_F(CurlNetworkConnectionTest, RequestArrivingWhileWorkerEndsIsNotLost)
     mEngine.CancelHttpRequest(3);
 
     Request(1, server.Url("/late"));
+    Request(4, server.Url("/never")); // the new worker does not end while this waits
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return mListener.Find("completed", 1) != nullptr; }, 10000));
     EXPECT_EQ(mListener.Find("completed", 1)->body, "late");
     ASSERT_NE(mListener.Find("completed", 2), nullptr) << "the ended worker's result was lost";
     EXPECT_EQ(mListener.Find("completed", 2)->body, "done");
+    mEngine.CancelHttpRequest(4);
     EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return mEngine.IsIdle(); }));
-    EXPECT_EQ(mListener.mEvents.size(), 6u) << "four acceptances, two results, nothing for the cancelled";
+    EXPECT_EQ(mListener.mEvents.size(), 7u) << "five acceptances, two results, nothing for the cancelled";
 }
 
 TEST_F(CurlNetworkConnectionTest, GzipBodyIsDecodedAndRedirectIsFollowed)
