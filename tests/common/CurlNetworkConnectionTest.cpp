@@ -165,24 +165,32 @@ TEST_F(CurlNetworkConnectionTest, RequestAfterTearDownStartsNewWorkerAndPipe)
 
 // Regression: a request added after the worker decided to end, but before the
 // main loop heard of it, used to be torn down with the batch and never reported.
+// What the ended worker finished is reported while the next batch runs on,
+// unless it was cancelled before the main loop heard of it.
 TEST_F(CurlNetworkConnectionTest, RequestArrivingWhileWorkerEndsIsNotLost)
 {
-    RoutedHttpServer server({{"/never", Silent()}, {"/late", Body("late")}});
+    RoutedHttpServer server({{"/never", Silent()}, {"/late", Body("late")}, {"/done", Body("done")}});
     Request(0, server.Url("/never"));
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().Requests().size() == 1; }));
+    Request(2, server.Url("/done"));
+    Request(3, server.Url("/done"));
     mEngine.CancelHttpRequest(0);
     // Without running the main loop: the worker ends, its last word stays in the pipe.
     const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
     while (!mEngine.IsWorkerEnding() && g_get_monotonic_time() < deadline)
         g_usleep(1000);
     ASSERT_TRUE(mEngine.IsWorkerEnding());
+    mEngine.CancelHttpRequest(3);
 
     Request(1, server.Url("/late"));
-    ASSERT_TRUE(RunUntilEvents(3));
-    const EngineEvent* late = mListener.Find("completed", 1);
-    ASSERT_NE(late, nullptr);
-    EXPECT_EQ(late->body, "late");
+    Request(4, server.Url("/never")); // the new worker does not end while this waits
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return mListener.Find("completed", 1) != nullptr; }, 10000));
+    EXPECT_EQ(mListener.Find("completed", 1)->body, "late");
+    ASSERT_NE(mListener.Find("completed", 2), nullptr) << "the ended worker's result was lost";
+    EXPECT_EQ(mListener.Find("completed", 2)->body, "done");
+    mEngine.CancelHttpRequest(4);
     EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return mEngine.IsIdle(); }));
+    EXPECT_EQ(mListener.mEvents.size(), 7u) << "five acceptances, two results, nothing for the cancelled";
 }
 
 TEST_F(CurlNetworkConnectionTest, GzipBodyIsDecodedAndRedirectIsFollowed)

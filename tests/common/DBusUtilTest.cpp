@@ -123,6 +123,16 @@ TEST(DBusUtil, NoBusMeansNothingSentAndNothingRemembered)
     PelornTest::RunGlibFor(200);
     EXPECT_FALSE(pelorn_log_captured("pelorn-c", "g_bus_get")) << "the missing bus is said once, not per ring";
     pelorn_log_capture_end();
+
+    // A bus that appears later gets the request (once the attempt under way has failed).
+    PelornTest::PrivateSystemBus bus;
+    ASSERT_TRUE(bus.IsRunning());
+    ResourceDaemonListener daemon(bus.Address());
+    ASSERT_TRUE(daemon.Ready());
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] {
+        util.SendProcExclude();
+        return !daemon.Get().messages.empty();
+    })) << "a bus that failed once is never tried again";
     g_unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }
 

@@ -84,12 +84,22 @@ TEST_F(LastSeenMapStoreTest, DamagedOrForeignFilesReadAsNoPicture)
     // A crash after the picture was replaced but before its description was.
     ASSERT_TRUE(g_file_set_contents(mStore.ImagePath().c_str(), "other", -1, NULL));
     EXPECT_FALSE(mStore.Load(loaded));
+    ASSERT_TRUE(g_file_set_contents(mStore.ImagePath().c_str(), "PICTURE", -1, NULL));
+    EXPECT_FALSE(mStore.Load(loaded)) << "a picture of the same length is another picture";
     // A new picture is written over the damaged pair.
     EXPECT_TRUE(mStore.SaveIfMoved(Map(40.7128, -74.006, "again")));
     ASSERT_TRUE(mStore.Load(loaded));
     EXPECT_EQ("again", loaded.image);
 
-    // A picture too large to be a map is not read at all.
+    // An impossible position or a picture too large to be a map is neither
+    // written over the good pair nor read.
+    EXPECT_FALSE(mStore.SaveIfMoved(Map(95.0, 1.0, "off the globe")));
+    ASSERT_TRUE(mStore.Load(loaded));
+    EXPECT_EQ("again", loaded.image);
+    // A description padded past what the store writes is not read.
+    const std::string padded = PelornTest::ReadFile(mStore.InfoPath()) + "\n#" + std::string(5000, 'x') + "\n";
+    ASSERT_TRUE(g_file_set_contents(mStore.InfoPath().c_str(), padded.c_str(), -1, NULL));
+    EXPECT_FALSE(mStore.Load(loaded));
     const std::string huge(LastSeenMapStore::MAX_IMAGE_BYTES + 1, 'x');
     EXPECT_FALSE(mStore.SaveIfMoved(Map(1.0, 1.0, huge)));
     ASSERT_TRUE(g_file_set_contents(mStore.ImagePath().c_str(), huge.data(), (gssize)huge.size(), NULL));
@@ -102,14 +112,21 @@ TEST_F(LastSeenMapStoreTest, DamagedOrForeignFilesReadAsNoPicture)
     ASSERT_EQ(0, symlink(elsewhere.c_str(), mStore.InfoPath().c_str()));
     EXPECT_FALSE(mStore.Load(loaded));
 
-    // Descriptions that are not key files, lack a key or place the map off the globe.
-    const char* bad[] = {"\x01\x02 not a key file", "[map]\nlatitude=1\nlongitude=1\nprovider=0\nzoom=16\n",
-                         "[map]\nlatitude=95\nlongitude=1\nprovider=0\nzoom=16\nsize=6\nsha256=x\n",
-                         "[map]\nlatitude=nan\nlongitude=1\nprovider=0\nzoom=16\nsize=6\nsha256=x\n"};
-    for (const char* text : bad)
+    // Descriptions that are not key files, lack a key or place the map off
+    // the globe; the last one, the same but on it, is the control.
+    gchar* sum = g_compute_checksum_for_string(G_CHECKSUM_SHA256, "linked", -1);
+    const std::string fits = std::string("provider=0\nzoom=16\nsize=6\nsha256=") + sum + "\n";
+    g_free(sum);
+    const std::string descriptions[] = {"\x01\x02 not a key file",
+                                        "[map]\nlatitude=1\nlongitude=1\nprovider=0\nzoom=16\n",
+                                        "[map]\nlatitude=95\nlongitude=1\n" + fits,
+                                        "[map]\nlatitude=nan\nlongitude=1\n" + fits,
+                                        "[map]\nlatitude=1\nlongitude=181\n" + fits,
+                                        "[map]\nlatitude=-90\nlongitude=-180\n" + fits};
+    for (const std::string& text : descriptions)
     {
         unlink(mStore.InfoPath().c_str());
-        ASSERT_TRUE(g_file_set_contents(mStore.InfoPath().c_str(), text, -1, NULL));
-        EXPECT_FALSE(mStore.Load(loaded)) << text;
+        ASSERT_TRUE(g_file_set_contents(mStore.InfoPath().c_str(), text.c_str(), -1, NULL));
+        EXPECT_EQ(&text == &descriptions[5], mStore.Load(loaded)) << text;
     }
 }

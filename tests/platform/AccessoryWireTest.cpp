@@ -59,6 +59,13 @@ TEST(AccessoryWire, HeaderIsBigEndianBodyLength)
 {
     const std::string frame = EncodeData(103, "{}", 2);
     EXPECT_EQ(frame, std::string("\x00\x00\x00\x05\x20\x00\x67{}", 9));
+    // A number cut short by the end of a message is not read.
+    size_t offset = 1;
+    uint32_t number = 0;
+    uint16_t channel = 0;
+    EXPECT_FALSE(GetU32(std::string("\x00\x00\x00\x01", 4), offset, number));
+    EXPECT_FALSE(GetU16(std::string("\x00\x01", 2), offset, channel));
+    EXPECT_EQ(offset, 1u);
 }
 
 TEST(AccessoryWire, HeaderBeyondTheMaximumFrameEndsTheStream)

@@ -4,13 +4,19 @@
 #include "vconf.h"
 
 #include <Elementary.h>
+#include <atomic>
 #include <cairo.h>
 #include <functional>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <string.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -131,6 +137,36 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
         for (gchar* a : argv)
             g_free(a);
     };
+    // A request far past any command line, streamed at the launch socket, is
+    // dropped unread past its first mebibyte, not carried out.
+    std::thread flood;
+    std::atomic<bool> flooded{false};
+    const std::string launchPath = dirs.RuntimeDir() + "/apps/com.test.framework-probe.launch";
+    auto oversized = [&] {
+        flood = std::thread([&] {
+            const std::string pad = "--extra=pad=" + std::string(2 << 20, 'p');
+            const gchar* args[] = {"--extra=who=huge", pad.c_str(), nullptr};
+            const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
+            GVariant* v = g_variant_ref_sink(g_variant_new("(x^as)", deadline, args));
+            const char* bytes = static_cast<const char*>(g_variant_get_data(v));
+            size_t left = g_variant_get_size(v);
+            int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            struct sockaddr_un addr = {};
+            addr.sun_family = AF_UNIX;
+            strncpy(addr.sun_path, launchPath.c_str(), sizeof(addr.sun_path) - 1);
+            ssize_t n = connect(fd, (struct sockaddr*)&addr, sizeof(addr)) == 0 ? 1 : -1;
+            while (n > 0 && left > 0 && (n = send(fd, bytes, left, MSG_NOSIGNAL)) > 0)
+                bytes += n, left -= (size_t)n;
+            // As a launcher does: the request is taken only once its sender hears so.
+            shutdown(fd, SHUT_WR);
+            char ack = 0;
+            if (n > 0 && recv(fd, &ack, 1, 0) == 1)
+                ADD_FAILURE() << "the oversized request was taken";
+            close(fd);
+            g_variant_unref(v);
+            flooded = true;
+        });
+    };
     app_event_handler_h language = nullptr, battery = nullptr;
     const std::string shot = dirs.StateDir() + "/com.test.framework-probe.png";
     g_setenv("PELORN_SCREENSHOT_DIR", dirs.StateDir().c_str(), TRUE);
@@ -141,6 +177,7 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
         {[&r] { evas_object_show(r.window); }, sawLast("resume")},
         {[&r] { elm_win_lower(r.window); }, sawLast("pause")},
         {secondStart, sawLast("resume")},
+        {oversized, [&] { return flooded.load(); }},
         {[] { vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8"); }, sawLast("language ko_KR.UTF-8")},
         {[] { vconf_set_int("memory/sysman/battery_status_low", 4); vconf_set_int("memory/sysman/battery_status_low", 2); },
          sawLast("battery 2")},
@@ -155,6 +192,8 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
     char* argv[] = {arg0, arg1, nullptr};
     ui_app_lifecycle_callback_s cbs = {CreateCb, TerminateCb, PauseCb, ResumeCb, AppControlCb};
     EXPECT_EQ(APP_ERROR_NONE, ui_app_main(2, argv, &cbs, &r));
+    if (flood.joinable())
+        flood.join();
     // The steps point into this test's frame: none may run in the next test.
     if (r.stepTimer)
         g_source_remove(r.stepTimer);

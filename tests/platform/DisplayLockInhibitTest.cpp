@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 #include "device/power.h"
 #include "pelorn_log_capture.h"
+#include "../../platform/src/desktop_bus.h"
 
 #include <atomic>
 #include <gio/gio.h>
@@ -158,4 +159,32 @@ TEST(DisplayLockInhibit, ABusThatNeverAnswersStallsTheFirstRequestBrieflyAndNoOt
         g_unsetenv("XDG_RUNTIME_DIR");
     else
         g_setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), TRUE);
+}
+
+// A bus that could not be reached, or whose daemon went away, is connected
+// to again once it is there: the stand-ins outlive a bus daemon's restart.
+TEST(DisplayLockInhibit, BusThatFailedOrRestartedIsConnectedAgain)
+{
+    PelornTest::ScopedTestDirs dirs;
+    g_setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/pelorn-bus", TRUE);
+    GDBusConnection* first = pelorn_desktop_bus(G_BUS_TYPE_SYSTEM);
+    EXPECT_EQ(first, nullptr);
+    {
+        PelornTest::PrivateSystemBus bus;
+        ASSERT_TRUE(bus.IsRunning());
+        ASSERT_TRUE(RunGlibUntil([&] { return (first = pelorn_desktop_bus(G_BUS_TYPE_SYSTEM)) != nullptr; }))
+            << "a bus that failed once is never tried again";
+        g_object_ref(first);
+    }
+    ASSERT_TRUE(RunGlibUntil([&] { return g_dbus_connection_is_closed(first); }));
+    {
+        PelornTest::PrivateSystemBus again;
+        ASSERT_TRUE(again.IsRunning());
+        EXPECT_TRUE(RunGlibUntil([&] {
+            GDBusConnection* second = pelorn_desktop_bus(G_BUS_TYPE_SYSTEM);
+            return second && second != first && !g_dbus_connection_is_closed(second);
+        })) << "the closed connection is still handed out";
+    }
+    g_object_unref(first);
+    g_unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }

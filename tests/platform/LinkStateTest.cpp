@@ -72,15 +72,15 @@ bool IdleWithoutTimers()
 TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedFromTheSocketAlone)
 {
     ScopedTestDirs dirs;
-    pelorn_link_state_watch();
-    GPid phone = StartPhoneSim({"--conn-type", "16"});
-    ASSERT_GT(phone, 0);
-    ASSERT_TRUE(RunGlibUntil([] { return LinkReads(1, 16); }, 5000))
-        << "connected=" << Key("memory/brig/brig_connected")
-        << " type=" << Key("memory/private/kiv/conn_type");
-
+    // Watched before anything read it: the watch alone follows the phone.
     int heard = 0;
     ASSERT_EQ(vconf_notify_key_changed("memory/brig/brig_connected", HeardCb, &heard), VCONF_OK);
+    GPid phone = StartPhoneSim({"--conn-type", "16"});
+    ASSERT_GT(phone, 0);
+    ASSERT_TRUE(RunGlibUntil([&heard] { return heard > 0; }, 5000)) << "the phone's arrival was not heard";
+    ASSERT_TRUE(LinkReads(1, 16)) << "connected=" << Key("memory/brig/brig_connected")
+                                  << " type=" << Key("memory/private/kiv/conn_type");
+    heard = 0;
     EXPECT_TRUE(IdleWithoutTimers()) << "watching a live phone must not wake the loop by timer";
 
     kill(phone, SIGKILL);
@@ -110,6 +110,17 @@ TEST(LinkState, KeysSetByHandWhileNoPhoneEverRanAreLeftAlone)
     pelorn_link_state_watch();
     PelornTest::RunGlibFor(100);
     EXPECT_TRUE(LinkReads(1, 4));
+}
+
+/* Nothing watched the link yet: the first read looks, with no loop turn. */
+TEST(LinkState, FirstReadFindsAPhoneAlreadyThere)
+{
+    ScopedTestDirs dirs;
+    const std::string socket = dirs.RuntimeDir() + "/accessory.sock";
+    const int fd = pelorn_link_presence_announce(socket.c_str(), 2);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(LinkReads(1, 2));
+    pelorn_link_presence_withdraw(socket.c_str(), fd);
 }
 
 /* Only a presence of this account counts: another one's file, even locked,

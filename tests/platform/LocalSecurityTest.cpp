@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -174,10 +175,30 @@ TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAr
     EXPECT_TRUE(run.Exited(0)) << Described(run);
     EXPECT_EQ(0700u, Mode(root + "/readable"));
 
+    // The folders above count too: one its group may change (or another
+    // account owns) could have ours swapped away; a link of our own is only a way there.
+    ASSERT_EQ(0, g_mkdir_with_parents((root + "/open").c_str(), 0700));
+    chmod((root + "/open").c_str(), 0770);
+    ASSERT_EQ(0, symlink((root + "/target").c_str(), (root + "/via").c_str()));
+    std::vector<std::pair<std::string, std::string>> above = {
+        {root + "/open/state", root + "/open may be changed by other accounts"}, {root + "/via/state", ""}};
     if (getuid() == 0)
     {
         ASSERT_EQ(0, g_mkdir_with_parents((root + "/foreign").c_str(), 0700));
         ASSERT_EQ(0, chown((root + "/foreign").c_str(), INTRUDER_UID, INTRUDER_UID));
+        above.push_back({root + "/foreign/state", root + "/foreign belongs to another account"});
+    }
+    for (const auto& [dir, refusal] : above)
+    {
+        run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                         {"PELORN_STATE_DIR=" + dir, runtime});
+        EXPECT_TRUE(run.Exited(refusal.empty() ? 0 : PELORN_PATHS_REFUSED_STATUS))
+            << dir << ": " << Described(run);
+        EXPECT_NE(std::string::npos, run.err.find(refusal)) << run.err;
+    }
+
+    if (getuid() == 0)
+    {
         run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
                          {"PELORN_STATE_DIR=" + root + "/foreign", runtime});
         EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
@@ -366,6 +387,16 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     }
     EXPECT_EQ(LAUNCHERS, failed) << "a launcher reported success to a stopped instance";
     EXPECT_EQ(LAUNCHERS, toldWhy) << "every launcher says on stderr why it failed";
+
+    // One launcher wedged while holding the start-up lock holds no other past its time.
+    const int lock =
+        open((mDirs.RuntimeDir() + "/apps/" + POPUP_ID + ".launch.lock").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(0, flock(lock, LOCK_EX));
+    ProgramRun wedged = RunProgram(Command({"--extra=n=wedged"}), Env(), 20000);
+    close(lock);
+    EXPECT_FALSE(wedged.timedOut) << "a launcher waited for the start-up lock past its time";
+    EXPECT_NE(std::string::npos, wedged.err.find("did not take the launch request")) << Described(wedged);
 
     kill(first, SIGCONT);
     PelornTest::RunGlibFor(1500);

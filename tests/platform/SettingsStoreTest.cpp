@@ -152,6 +152,26 @@ void KeyChangedCb(keynode_t* node, void* data)
     heard->lastName = vconf_keynode_get_name(node);
 }
 void OtherKeyChangedCb(keynode_t*, void*) {}
+
+/* Three watchers of one key; the first swaps itself for the third when told. */
+struct Trio
+{
+    Heard swapping, staying, added;
+};
+void AddedCb(keynode_t* node, void* data)
+{
+    KeyChangedCb(node, &static_cast<Trio*>(data)->added);
+}
+void StayingCb(keynode_t* node, void* data)
+{
+    KeyChangedCb(node, &static_cast<Trio*>(data)->staying);
+}
+void SwappingCb(keynode_t* node, void* data)
+{
+    KeyChangedCb(node, &static_cast<Trio*>(data)->swapping);
+    vconf_ignore_key_changed(vconf_keynode_get_name(node), SwappingCb);
+    vconf_notify_key_changed(vconf_keynode_get_name(node), AddedCb, data);
+}
 } // namespace
 
 TEST(SettingsStore, ChangeIsHeardOnMainLoopOnceAndIgnoreStopsIt)
@@ -174,6 +194,33 @@ TEST(SettingsStore, ChangeIsHeardOnMainLoopOnceAndIgnoreStopsIt)
     vconf_set_bool("memory/brig/brig_connected", 0);
     PelornTest::RunGlibFor(150);
     EXPECT_EQ(heard.count, 1);
+}
+
+// A watcher added or removed by a callback counts from the next change on,
+// and the others are told this one all the same. A key that already exists
+// when watched is not told of a touch that leaves it as it was.
+TEST(SettingsStore, WatchersChangedFromACallbackCountFromTheNextChange)
+{
+    ScopedTestDirs dirs(false);
+    ASSERT_EQ(vconf_set_int("db/test/watched", 1), VCONF_OK);
+    Trio trio;
+    ASSERT_EQ(vconf_notify_key_changed("db/test/watched", SwappingCb, &trio), VCONF_OK);
+    ASSERT_EQ(vconf_notify_key_changed("db/test/watched", StayingCb, &trio), VCONF_OK);
+    ASSERT_EQ(chmod((dirs.StateDir() + "/vconf/db/test/watched").c_str(), 0640), 0);
+    PelornTest::RunGlibFor(100);
+
+    for (int value : {2, 3})
+    {
+        ASSERT_EQ(vconf_set_int("db/test/watched", value), VCONF_OK);
+        ASSERT_TRUE(RunGlibUntil([&] { return trio.staying.lastValue == value; })) << value;
+    }
+    EXPECT_EQ(trio.swapping.count, 1);
+    EXPECT_EQ(trio.swapping.lastValue, 2);
+    EXPECT_EQ(trio.staying.count, 2) << "told of the touch, or skipped when the first watcher swapped";
+    EXPECT_EQ(trio.added.count, 1) << "a watcher added by a callback was told the change it was added in";
+    EXPECT_EQ(trio.added.lastValue, 3);
+    vconf_ignore_key_changed("db/test/watched", StayingCb);
+    vconf_ignore_key_changed("db/test/watched", AddedCb);
 }
 
 TEST(PreferenceStore, MissingKeyAndRoundTrip)
