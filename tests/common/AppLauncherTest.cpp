@@ -12,6 +12,7 @@
 
 using NSORZCommon::AppLauncher;
 using NSORZCommon::AppLauncherReplyListener;
+using PelornTest::ExtraOf;
 
 namespace
 {
@@ -28,21 +29,10 @@ class ReplyRecorder : public AppLauncherReplyListener
 public:
     void OnReplieded(app_control_h request, app_control_h reply, app_control_result_e result, int requestId) override
     {
-        mAnswers.push_back({requestId, result, Extra(reply, ORZ_APP_CONTROL_DATA_PERMISSION_CONTROL),
-                            Extra(reply, ORZ_APP_CONTROL_POPUP_RESPONSE)});
+        mAnswers.push_back({requestId, result, ExtraOf(reply, ORZ_APP_CONTROL_DATA_PERMISSION_CONTROL),
+                            ExtraOf(reply, ORZ_APP_CONTROL_POPUP_RESPONSE)});
     }
     std::vector<Answer> mAnswers;
-
-private:
-    static std::string Extra(app_control_h reply, const char* key)
-    {
-        char* v = nullptr;
-        if (app_control_get_extra_data(reply, key, &v) != APP_CONTROL_ERROR_NONE)
-            return "-";
-        std::string out = v;
-        free(v);
-        return out;
-    }
 };
 
 class AppLauncherTest : public ::testing::Test

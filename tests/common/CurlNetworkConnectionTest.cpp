@@ -8,64 +8,24 @@
 
 using namespace NSORZCommon;
 using PelornTest::LoopbackHttpServer;
+using PelornTest::Body;
 using PelornTest::EngineEvent;
 using PelornTest::PatternBody;
 using PelornTest::RecordingEngineListener;
 using PelornTest::RoutedHttpServer;
+using PelornTest::Silent;
 using Response = LoopbackHttpServer::Response;
 
 namespace
 {
-class CurlNetworkConnectionTest : public ::testing::Test
+class CurlNetworkConnectionTest : public PelornTest::EngineTest
 {
 protected:
-    CurlNetworkConnectionTest()
-    {
-        PelornTest::ClearProxyEnvironment();
-        mEngine.SetEventListener(&mListener);
-        mListener.mEngine = &mEngine;
-    }
-    ~CurlNetworkConnectionTest() override
-    {
-        mEngine.Close();
-    }
-
-    std::shared_ptr<CurlHttpRequestData> Request(int id, const std::string& url)
-    {
-        auto request = std::make_shared<CurlHttpRequestData>();
-        request->mRequestId = id;
-        request->mRequestType = 1;
-        request->mUrl = url;
-        request->mHeaderList = {"User-Agent: pelorn-test", ""};
-        mEngine.HttpRequest(request, "");
-        return request;
-    }
-
     bool RunUntilEvents(size_t count, int timeoutMs = 10000)
     {
         return PelornTest::RunGlibUntil([&] { return mListener.mEvents.size() >= count; }, timeoutMs);
     }
-
-    PelornTest::ScopedTestDirs mDirs;
-    RecordingEngineListener mListener;
-    CurlNetworkConnection mEngine;
 };
-
-Response Body(const std::string& body, size_t chunkSize = 0, int chunkDelayMs = 0)
-{
-    Response response;
-    response.body = body;
-    response.chunkSize = chunkSize;
-    response.chunkDelayMs = chunkDelayMs;
-    return response;
-}
-
-Response Silent()
-{
-    Response response;
-    response.silent = true;
-    return response;
-}
 } // namespace
 
 TEST_F(CurlNetworkConnectionTest, BodySentInSmallPiecesArrivesWholeAndZeroTerminated)
@@ -129,22 +89,6 @@ TEST_F(CurlNetworkConnectionTest, TwoRequestsInOneBatchAreEachReportedAsTheyFini
     EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return mEngine.IsIdle(); }));
 }
 
-TEST_F(CurlNetworkConnectionTest, CancellingTheOnlyRequestEndsTheBatchSilently)
-{
-    RoutedHttpServer server({{"/never", Silent()}});
-    Request(7, server.Url("/never"));
-    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().Requests().size() == 1; }));
-    ASSERT_FALSE(mEngine.IsIdle());
-
-    mEngine.CancelHttpRequest(7);
-    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return mEngine.IsIdle(); }));
-    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().AbandonedSilentConnections() == 1; }))
-        << "the cancelled transfer's connection must be closed";
-    PelornTest::RunGlibFor(200);
-    ASSERT_EQ(mListener.mEvents.size(), 1u);
-    EXPECT_EQ(mListener.mEvents[0].kind, "accepted");
-}
-
 TEST_F(CurlNetworkConnectionTest, RequestAfterTearDownStartsNewWorkerAndPipe)
 {
     RoutedHttpServer server({{"/a", Body("first")}, {"/b", Body("second")}});
@@ -198,10 +142,8 @@ TEST_F(CurlNetworkConnectionTest, GzipBodyIsDecodedAndRedirectIsFollowed)
     const std::string text = std::string(3000, 'x') + PatternBody(3000);
     Response gzip = Body(PelornTest::Gzip(text), 512, 1);
     gzip.headers = {"Content-Encoding: gzip", "Content-Type: text/plain"};
-    Response redirect;
-    redirect.status = 302;
-    redirect.headers = {"Location: /moved/here"};
-    RoutedHttpServer server({{"/zipped", gzip}, {"/old", redirect}, {"/moved/here", Body("arrived")}});
+    RoutedHttpServer server(
+        {{"/zipped", gzip}, {"/old", PelornTest::Redirect("/moved/here")}, {"/moved/here", Body("arrived")}});
 
     Request(0, server.Url("/zipped"));
     Request(1, server.Url("/old"));

@@ -2,6 +2,8 @@
 #define PELORN_TESTS_COMMON_ENGINE_RECORDER_H
 
 #include "CurlNetworkConnection.h"
+#include "HttpTestSupport.h"
+#include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -80,6 +82,34 @@ private:
         mEvents.push_back(event);
         return mEvents.back();
     }
+};
+/* A transfer engine of the test's own, every event recorded. */
+class EngineTest : public ::testing::Test
+{
+protected:
+    EngineTest()
+    {
+        ClearProxyEnvironment();
+        mEngine.SetEventListener(&mListener);
+        mListener.mEngine = &mEngine;
+    }
+    ~EngineTest() override { mEngine.Close(); }
+
+    std::shared_ptr<NSORZCommon::CurlHttpRequestData> Request(int id, const std::string& url,
+                                                              const std::string& proxy = "")
+    {
+        auto request = std::make_shared<NSORZCommon::CurlHttpRequestData>();
+        request->mRequestId = id;
+        request->mRequestType = 1;
+        request->mUrl = url;
+        request->mHeaderList = {"User-Agent: pelorn-test", ""};
+        mEngine.HttpRequest(request, proxy);
+        return request;
+    }
+
+    ScopedTestDirs mDirs;
+    RecordingEngineListener mListener;
+    NSORZCommon::CurlNetworkConnection mEngine;
 };
 } // namespace PelornTest
 

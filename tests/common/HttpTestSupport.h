@@ -43,6 +43,31 @@ private:
     LoopbackHttpServer mServer;
 };
 
+inline LoopbackHttpServer::Response Body(const std::string& body, size_t chunkSize = 0, int chunkDelayMs = 0)
+{
+    LoopbackHttpServer::Response response;
+    response.body = body;
+    response.chunkSize = chunkSize;
+    response.chunkDelayMs = chunkDelayMs;
+    return response;
+}
+
+/* Reads the request, never answers. */
+inline LoopbackHttpServer::Response Silent()
+{
+    LoopbackHttpServer::Response response;
+    response.silent = true;
+    return response;
+}
+
+inline LoopbackHttpServer::Response Redirect(const std::string& location)
+{
+    LoopbackHttpServer::Response response;
+    response.status = 302;
+    response.headers = {"Location: " + location};
+    return response;
+}
+
 /* Bytes that differ at every offset within a period of 251, so a piece lost,
  * doubled or moved shows. */
 inline std::string PatternBody(size_t length)

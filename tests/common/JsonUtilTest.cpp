@@ -1,6 +1,5 @@
 #include "JsonUtil.h"
 #include "SimpleJsonBuilder.h"
-#include "StringUtil.h"
 #include "pelorn_log_capture.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +7,6 @@
 
 using NSORZCommon::JsonUtil;
 using NSORZCommon::SimpleJsonBuilder;
-using NSORZCommon::StringUtil;
 
 namespace
 {
@@ -75,19 +73,6 @@ TEST(JsonUtil, UnparsableInputLeavesEveryMemberEmpty)
     // Trailing bytes beyond the given length are not read.
     MemberReader prefix("{\"a\":\"b\"}tail", 9);
     EXPECT_EQ(prefix.Get("a"), "b");
-}
-
-TEST(StringUtil, TakesTheLeadingNumberOrZero)
-{
-    EXPECT_EQ(StringUtil::StringToInt("12abc"), 12);
-    EXPECT_EQ(StringUtil::StringToInt("abc"), 0);
-    EXPECT_EQ(StringUtil::StringToInt(""), 0);
-    EXPECT_EQ(StringUtil::StringToInt("-40"), -40);
-    EXPECT_EQ(StringUtil::StringToInt("99999999999"), 0);
-    EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("37.500000"), 37.5);
-    EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("-122.25x"), -122.25);
-    EXPECT_EQ(StringUtil::StringToInt64("1449216000123"), 1449216000123LL);
-    EXPECT_EQ(StringUtil::IntToString(-5), "-5");
 }
 
 namespace

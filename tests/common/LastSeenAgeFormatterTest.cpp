@@ -2,7 +2,7 @@
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
+#include <memory>
 #include <string>
 #include <time.h>
 #include <vconf.h>
@@ -19,48 +19,42 @@ const time_t kHour = 3600;
 class LastSeenAgeFormatterTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        const char* tz = getenv("TZ");
-        mHadTz = tz != nullptr;
-        if (tz)
-            mTz = tz;
-        setenv("TZ", "Asia/Seoul", 1);
-        tzset();
-    }
+    void SetUp() override { tzset(); }
     void TearDown() override
     {
-        if (mHadTz)
-            setenv("TZ", mTz.c_str(), 1);
-        else
-            unsetenv("TZ");
+        mTz.reset();
         tzset();
     }
 
     PelornTest::ScopedTestDirs mDirs;
-    bool mHadTz = false;
-    std::string mTz;
+    std::unique_ptr<PelornTest::ScopedEnv> mTz{new PelornTest::ScopedEnv("TZ", "Asia/Seoul")};
 };
 } // namespace
 
-TEST_F(LastSeenAgeFormatterTest, EnglishWordsForEachAge)
+TEST_F(LastSeenAgeFormatterTest, EnglishAndKoreanWordsForEachAge)
 {
-    EXPECT_EQ("now", LastSeenAgeFormatter::Format(kSeen, kSeen + 59, "en_US", true));
-    EXPECT_EQ("12 min. ago", LastSeenAgeFormatter::Format(kSeen, kSeen + 12 * kMinute + 30, "en_US", true));
-    EXPECT_EQ("3 hr. ago", LastSeenAgeFormatter::Format(kSeen, kSeen + 3 * kHour + 5, "en_US", true));
-    // 18:40 one local day before: the words for yesterday and the time of the fix.
-    EXPECT_EQ("yesterday, 18:40", LastSeenAgeFormatter::Format(kSeen, kSeen + 20 * kHour, "en_US", true));
-    EXPECT_EQ("yesterday, 6:40\u202fPM",
-              LastSeenAgeFormatter::Format(kSeen, kSeen + 20 * kHour, "en_US", false));
-    EXPECT_EQ("Mar 6, 18:40", LastSeenAgeFormatter::Format(kSeen, kSeen + 3 * 24 * kHour, "en_US", true));
-}
-
-TEST_F(LastSeenAgeFormatterTest, KoreanWordsForEachAge)
-{
-    EXPECT_EQ("12분 전", LastSeenAgeFormatter::Format(kSeen, kSeen + 12 * kMinute, "ko_KR", true));
-    EXPECT_EQ("3시간 전", LastSeenAgeFormatter::Format(kSeen, kSeen + 3 * kHour, "ko_KR", true));
-    EXPECT_EQ("어제 18:40", LastSeenAgeFormatter::Format(kSeen, kSeen + 20 * kHour, "ko_KR", true));
-    EXPECT_EQ("3월 6일 18:40", LastSeenAgeFormatter::Format(kSeen, kSeen + 3 * 24 * kHour, "ko_KR", true));
+    const struct
+    {
+        time_t age;
+        const char* locale;
+        bool h24;
+        const char* expected;
+    } cases[] = {
+        {59, "en_US", true, "now"},
+        {12 * kMinute + 30, "en_US", true, "12 min. ago"},
+        {3 * kHour + 5, "en_US", true, "3 hr. ago"},
+        // 18:40 one local day before: the words for yesterday and the time of the fix.
+        {20 * kHour, "en_US", true, "yesterday, 18:40"},
+        {20 * kHour, "en_US", false, "yesterday, 6:40\u202fPM"},
+        {3 * 24 * kHour, "en_US", true, "Mar 6, 18:40"},
+        {12 * kMinute, "ko_KR", true, "12분 전"},
+        {3 * kHour, "ko_KR", true, "3시간 전"},
+        {20 * kHour, "ko_KR", true, "어제 18:40"},
+        {3 * 24 * kHour, "ko_KR", true, "3월 6일 18:40"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, LastSeenAgeFormatter::Format(kSeen, kSeen + c.age, c.locale, c.h24))
+            << c.age << " s, " << c.locale;
 }
 
 TEST_F(LastSeenAgeFormatterTest, AClockSetBackAndMidnightDoNotConfuseTheDay)

@@ -10,8 +10,10 @@
 #include <gtest/gtest.h>
 
 using namespace NSORZCommon;
+using PelornTest::Body;
 using PelornTest::LoopbackHttpServer;
 using PelornTest::RoutedHttpServer;
+using PelornTest::Silent;
 using Response = LoopbackHttpServer::Response;
 
 namespace
@@ -85,14 +87,17 @@ protected:
     PelornTest::ScopedTestDirs mDirs;
 };
 
-Response Body(const std::string& body, size_t chunkSize = 0, int chunkDelayMs = 0)
+/* A Network and what it hears. */
+struct Client
 {
-    Response response;
-    response.body = body;
-    response.chunkSize = chunkSize;
-    response.chunkDelayMs = chunkDelayMs;
-    return response;
-}
+    explicit Client(const std::string& url, int type = 1)
+    {
+        network.SetEventListener(&listener);
+        network.HttpRequest(url, type);
+    }
+    RecordingHttpListener listener;
+    Network network;
+};
 } // namespace
 
 TEST_F(NetworkTest, TwoNetworksGetTheirOwnIdsAndResponses)
@@ -143,13 +148,7 @@ TEST_F(NetworkTest, TwoNetworksGetTheirOwnIdsAndResponses)
 TEST_F(NetworkTest, LateResponseOfDestroyedNetworkNeverReachesTheNextOne)
 {
     pelorn_clock_set_manual(TRUE);
-    Response slow;
-    slow.body = std::string(4000, 'A');
-    slow.chunkSize = 100;
-    slow.chunkDelayMs = 20; // about 0.8 s
-    Response never;
-    never.silent = true;
-    RoutedHttpServer server({{"/a", slow}, {"/b", never}});
+    RoutedHttpServer server({{"/a", Body(std::string(4000, 'A'), 100, 20)}, {"/b", Silent()}}); // A: about 0.8 s
     RecordingHttpListener listenerA, listenerB;
     {
         Network networkA;
@@ -176,11 +175,10 @@ TEST_F(NetworkTest, LateResponseOfDestroyedNetworkNeverReachesTheNextOne)
     EXPECT_EQ(listenerB.mEvents[1].requestId, listenerB.mEvents[0].requestId);
 }
 
+// Alone, so that no other transfer's end can close its connection for it.
 TEST_F(NetworkTest, DestroyedNetworkStopsItsTransfer)
 {
-    Response silent;
-    silent.silent = true;
-    RoutedHttpServer server({{"/never", silent}});
+    RoutedHttpServer server({{"/never", Silent()}});
     RecordingHttpListener listener;
     {
         Network network;
@@ -194,14 +192,26 @@ TEST_F(NetworkTest, DestroyedNetworkStopsItsTransfer)
     EXPECT_EQ(listener.mEvents.size(), 1u);
 }
 
+TEST_F(NetworkTest, ResponseForDestroyedNetworkIsDropped)
+{
+    RoutedHttpServer server({{"/slow", Body(PelornTest::PatternBody(600), 100, 30)}});
+    RecordingHttpListener listener;
+    {
+        Network network;
+        network.SetEventListener(&listener);
+        network.HttpRequest(server.Url("/slow"), 1);
+    }
+    EXPECT_TRUE(PelornTest::RunGlibUntil([] { return Engine()->IsIdle(); }));
+    ASSERT_EQ(listener.mEvents.size(), 1u);
+    EXPECT_EQ(listener.mEvents[0].kind, "accepted");
+}
+
 TEST_F(NetworkTest, NotFoundIsReportedWithItsStatusAndStopsTheTimeOut)
 {
     pelorn_clock_set_manual(TRUE);
     RoutedHttpServer server({});
-    RecordingHttpListener listener;
-    Network network;
-    network.SetEventListener(&listener);
-    network.HttpRequest(server.Url("/nowhere"), 1);
+    Client client(server.Url("/nowhere"));
+    RecordingHttpListener& listener = client.listener;
     ASSERT_TRUE(listener.Has("accepted"));
     EXPECT_EQ(pelorn_clock_pending(), 1u);
 
@@ -214,13 +224,9 @@ TEST_F(NetworkTest, NotFoundIsReportedWithItsStatusAndStopsTheTimeOut)
 TEST_F(NetworkTest, SilentServerTimesOutAfterNinetySeconds)
 {
     pelorn_clock_set_manual(TRUE);
-    Response silent;
-    silent.silent = true;
-    RoutedHttpServer server({{"/never", silent}});
-    RecordingHttpListener listener;
-    Network network;
-    network.SetEventListener(&listener);
-    network.HttpRequest(server.Url("/never"), 1);
+    RoutedHttpServer server({{"/never", Silent()}});
+    Client client(server.Url("/never"));
+    RecordingHttpListener& listener = client.listener;
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return server.Server().Requests().size() == 1; }));
     ASSERT_EQ(listener.mEvents.size(), 1u);
     const int requestId = listener.mEvents[0].requestId;
@@ -244,47 +250,25 @@ TEST_F(NetworkTest, SilentServerTimesOutAfterNinetySeconds)
         << "the timed-out Network must be unregistered";
 }
 
-TEST_F(NetworkTest, ResponseForDestroyedNetworkIsDropped)
-{
-    RoutedHttpServer server({{"/slow", Body(PelornTest::PatternBody(600), 100, 30)}});
-    RecordingHttpListener listener;
-    {
-        Network network;
-        network.SetEventListener(&listener);
-        network.HttpRequest(server.Url("/slow"), 1);
-    }
-    EXPECT_TRUE(PelornTest::RunGlibUntil([] { return Engine()->IsIdle(); }));
-    ASSERT_EQ(listener.mEvents.size(), 1u);
-    EXPECT_EQ(listener.mEvents[0].kind, "accepted");
-}
-
 // libcurl itself ignores the upper-case variable for http:// URLs, so a
-// request reaching the proxy proves the address was handed over by us.
-TEST_F(NetworkTest, ProxyFromEnvironmentIsUsed)
+// request reaching the proxy proves the address was handed over by us; a
+// proxy setting of the zero address means direct, whatever the environment.
+TEST_F(NetworkTest, ProxyFromEnvironmentIsUsedAndASettingOfZeroAddressMeansDirect)
 {
-    RoutedHttpServer proxy({{"/staticmap.png", Body("through the proxy")}});
+    RoutedHttpServer proxy({{"/staticmap.png", Body("through the proxy")}, {"/direct", Body("direct")}});
     setenv("HTTP_PROXY", ("http://127.0.0.1:" + std::to_string(proxy.Server().Port())).c_str(), 1);
-    RecordingHttpListener listener;
-    Network network;
-    network.SetEventListener(&listener);
-    network.HttpRequest("http://maps.pelorn.invalid/staticmap.png", 1);
-
-    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return listener.mEvents.size() == 2; }));
-    EXPECT_EQ(listener.mEvents[1].body, "through the proxy");
+    {
+        Client client("http://maps.pelorn.invalid/staticmap.png");
+        ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return client.listener.mEvents.size() == 2; }));
+        EXPECT_EQ(client.listener.mEvents[1].body, "through the proxy");
+    }
     ASSERT_EQ(proxy.Server().Requests().size(), 1u);
     EXPECT_EQ(proxy.Server().Requests()[0].target, "http://maps.pelorn.invalid/staticmap.png");
-}
 
-TEST_F(NetworkTest, ProxySettingOfZeroAddressMeansDirect)
-{
-    RoutedHttpServer server({{"/direct", Body("direct")}});
     vconf_set_str("memory/dnet/proxy", "http://0.0.0.0");
-    RecordingHttpListener listener;
-    Network network;
-    network.SetEventListener(&listener);
-    network.HttpRequest(server.Url("/direct"), 1);
-
-    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return listener.mEvents.size() == 2; }));
-    EXPECT_EQ(listener.mEvents[1].body, "direct");
-    EXPECT_EQ(server.Server().Requests()[0].target, "/direct");
+    unsetenv("HTTP_PROXY");
+    Client client(proxy.Url("/direct"));
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return client.listener.mEvents.size() == 2; }));
+    EXPECT_EQ(client.listener.mEvents[1].body, "direct");
+    EXPECT_EQ(proxy.Server().Requests()[1].target, "/direct");
 }

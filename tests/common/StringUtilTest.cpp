@@ -15,7 +15,9 @@ TEST(StringUtil, LeadingNumberCountsAndGarbageIsZero)
     EXPECT_EQ(StringUtil::StringToInt64("9007199254740993"), 9007199254740993LL);
     EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("37.5665,126.978"), 37.5665);
     EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("north"), 0.0);
+    EXPECT_DOUBLE_EQ(StringUtil::StringToDouble("-122.25x"), -122.25);
     EXPECT_FLOAT_EQ(StringUtil::StringToFloat("2.5s"), 2.5f);
+    EXPECT_EQ(StringUtil::IntToString(-5), "-5");
 
     pelorn_log_capture_begin();
     EXPECT_EQ(StringUtil::StringToInt(""), 0);

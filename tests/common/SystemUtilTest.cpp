@@ -9,39 +9,8 @@
 
 using NSORZCommon::CSCUtil;
 using NSORZCommon::SystemUtil;
+using PelornTest::ScopedEnv;
 using PelornTest::ScopedTestDirs;
-
-namespace
-{
-/* Sets (or unsets, for nullptr) an environment variable for one scope. */
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const char* value) : mName(name)
-    {
-        const char* old = g_getenv(name);
-        mHad = old != nullptr;
-        if (old)
-            mOld = old;
-        if (value)
-            g_setenv(name, value, TRUE);
-        else
-            g_unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (mHad)
-            g_setenv(mName.c_str(), mOld.c_str(), TRUE);
-        else
-            g_unsetenv(mName.c_str());
-    }
-
-private:
-    std::string mName;
-    std::string mOld;
-    bool mHad = false;
-};
-} // namespace
 
 TEST(SystemUtil, LocaleComesFromTheLanguageKey)
 {

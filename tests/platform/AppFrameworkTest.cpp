@@ -19,6 +19,8 @@
 #include <unistd.h>
 #include <vector>
 
+using PelornTest::ExtraOf;
+
 namespace
 {
 /* Records what the framework calls, and walks through a list of steps on the
@@ -49,16 +51,6 @@ struct Recorder
     }
     std::string Last() const { return calls.empty() ? std::string() : calls.back(); }
 };
-
-std::string ExtraOf(app_control_h ac, const char* key)
-{
-    char* v = nullptr;
-    if (app_control_get_extra_data(ac, key, &v) != APP_CONTROL_ERROR_NONE)
-        return "-";
-    std::string out = v;
-    free(v);
-    return out;
-}
 
 gboolean StepTimerCb(gpointer data)
 {

@@ -5,18 +5,13 @@
 #include "pelorn_log_capture.h"
 #include "../../platform/src/desktop_bus.h"
 
-#include <atomic>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
-#include <string.h>
 #include <string>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <thread>
-#include <unistd.h>
 
 using PelornTest::CountLogged;
 using PelornTest::RunGlibUntil;
+using PelornTest::ScopedEnv;
 
 namespace
 {
@@ -32,7 +27,6 @@ int Inhibitors(PelornTest::DBusMock& logind)
     g_variant_unref(reply);
     return count;
 }
-
 } // namespace
 
 // The finding screen can take and drop the lock within one main-loop turn
@@ -43,13 +37,8 @@ TEST(DisplayLockInhibit, ReleaseBeforeLogindAnswersGivesTheLockBack)
     PelornTest::ScopedTestDirs dirs;
     PelornTest::PrivateSystemBus system;
     ASSERT_TRUE(system.IsRunning());
-    // No session bus at all: straight to logind.
-    const char* sessionBus = g_getenv("DBUS_SESSION_BUS_ADDRESS");
-    const std::string savedSessionBus = sessionBus ? sessionBus : "";
-    g_unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    const char* runtime = g_getenv("XDG_RUNTIME_DIR");
-    const std::string savedRuntime = runtime ? runtime : "";
-    g_setenv("XDG_RUNTIME_DIR", dirs.RuntimeDir().c_str(), TRUE);
+    ScopedEnv noSession("DBUS_SESSION_BUS_ADDRESS", nullptr); // straight to logind
+    ScopedEnv runtime("XDG_RUNTIME_DIR", dirs.RuntimeDir().c_str());
     PelornTest::DBusMock logind(system.Address(), "org.freedesktop.login1", {"--template", "logind"});
     ASSERT_TRUE(logind.Ready()) << logind.LastError();
 
@@ -68,12 +57,6 @@ TEST(DisplayLockInhibit, ReleaseBeforeLogindAnswersGivesTheLockBack)
     ASSERT_EQ(device_power_release_lock(POWER_LOCK_DISPLAY), DEVICE_ERROR_NONE);
     EXPECT_TRUE(RunGlibUntil([&] { return Inhibitors(logind) == 0; }));
     pelorn_log_capture_end();
-    if (!savedSessionBus.empty())
-        g_setenv("DBUS_SESSION_BUS_ADDRESS", savedSessionBus.c_str(), TRUE);
-    if (savedRuntime.empty())
-        g_unsetenv("XDG_RUNTIME_DIR");
-    else
-        g_setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), TRUE);
 }
 
 TEST(DisplayLockInhibit, NothingToInhibitWithIsLoggedOnce)
@@ -101,42 +84,16 @@ TEST(DisplayLockInhibit, NothingToInhibitWithIsLoggedOnce)
 TEST(DisplayLockInhibit, ABusThatNeverAnswersStallsTheFirstRequestBrieflyAndNoOtherOne)
 {
     PelornTest::ScopedTestDirs dirs;
-    const std::string path = dirs.RuntimeDir() + "/silent-bus";
-    int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(listener, 0);
-    struct sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(path.size(), sizeof(address.sun_path));
-    strcpy(address.sun_path, path.c_str());
-    ASSERT_EQ(bind(listener, reinterpret_cast<struct sockaddr*>(&address), sizeof(address)), 0);
-    ASSERT_EQ(listen(listener, 4), 0);
-    g_setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + path).c_str(), TRUE);
-    const char* sessionBus = g_getenv("DBUS_SESSION_BUS_ADDRESS");
-    const std::string savedSessionBus = sessionBus ? sessionBus : "";
-    g_unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    const char* runtime = g_getenv("XDG_RUNTIME_DIR");
-    const std::string savedRuntime = runtime ? runtime : "";
-    g_setenv("XDG_RUNTIME_DIR", dirs.RuntimeDir().c_str(), TRUE);
-
-    // Should a request wait for the daemon after all, closing the socket a
-    // minute on ends that wait, so the test fails instead of hanging.
-    std::atomic<bool> finished{false};
-    std::atomic<bool> rescued{false};
-    std::thread watchdog([&] {
-        for (int i = 0; i < 6000 && !finished; ++i)
-            g_usleep(10 * 1000);
-        if (!finished)
-        {
-            rescued = true;
-            close(listener); // connections not yet accepted are reset
-        }
-    });
+    PelornTest::SilentBus bus(dirs.RuntimeDir());
+    ASSERT_TRUE(bus.Listening());
+    ScopedEnv runtime("XDG_RUNTIME_DIR", dirs.RuntimeDir().c_str());
+    PelornTest::HangRescue rescue([&] { bus.Close(); });
 
     pelorn_log_capture_begin();
     gint64 before = g_get_monotonic_time();
     EXPECT_EQ(device_power_request_lock(POWER_LOCK_DISPLAY, 0), DEVICE_ERROR_NONE);
     const gint64 firstUs = g_get_monotonic_time() - before;
-    EXPECT_FALSE(rescued) << "the first request waited for the bus until it went away";
+    EXPECT_FALSE(rescue.Rescued()) << "the first request waited for the bus until it went away";
     EXPECT_EQ(device_power_release_lock(POWER_LOCK_DISPLAY), DEVICE_ERROR_NONE);
     before = g_get_monotonic_time();
     EXPECT_EQ(device_power_request_lock(POWER_LOCK_DISPLAY, 0), DEVICE_ERROR_NONE);
@@ -147,18 +104,6 @@ TEST(DisplayLockInhibit, ABusThatNeverAnswersStallsTheFirstRequestBrieflyAndNoOt
     EXPECT_EQ(device_power_release_lock(POWER_LOCK_DISPLAY), DEVICE_ERROR_NONE);
     EXPECT_EQ(CountLogged("dbus|the system bus does not answer; going on without it"), 1);
     pelorn_log_capture_end();
-
-    finished = true;
-    watchdog.join();
-    if (!rescued)
-        close(listener);
-    g_unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-    if (!savedSessionBus.empty())
-        g_setenv("DBUS_SESSION_BUS_ADDRESS", savedSessionBus.c_str(), TRUE);
-    if (savedRuntime.empty())
-        g_unsetenv("XDG_RUNTIME_DIR");
-    else
-        g_setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), TRUE);
 }
 
 // A bus that could not be reached, or whose daemon went away, is connected

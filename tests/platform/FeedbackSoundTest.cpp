@@ -3,7 +3,6 @@
 #include "pelorn_log_capture.h"
 
 #include <atomic>
-#include <chrono>
 #include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -15,6 +14,7 @@
 #include <unistd.h>
 
 using PelornTest::CountLogged;
+using PelornTest::ScopedEnv;
 
 // A desktop with no sound card (a server, a container) must not fill the log
 // with one error per tap.
@@ -24,9 +24,7 @@ TEST(FeedbackSound, NoAudioDeviceIsLoggedOnceAndVibrationStaysALoggedEvent)
     // An empty sound configuration: no device at all, whatever this machine has.
     const std::string config = dirs.StateDir() + "/asound.conf";
     ASSERT_TRUE(g_file_set_contents(config.c_str(), "", 0, nullptr));
-    setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
-    setenv("CANBERRA_DRIVER", "alsa", 1);
-
+    ScopedEnv alsa("ALSA_CONFIG_PATH", config.c_str()), driver("CANBERRA_DRIVER", "alsa");
     ASSERT_EQ(feedback_initialize(), FEEDBACK_ERROR_NONE);
     pelorn_log_capture_begin();
     for (int i = 0; i < 3; ++i)
@@ -39,8 +37,6 @@ TEST(FeedbackSound, NoAudioDeviceIsLoggedOnceAndVibrationStaysALoggedEvent)
     feedback_deinitialize(); // the player plays what is still asked for, then ends
     EXPECT_EQ(CountLogged("no event sound"), 1) << "only the first failure is told";
     pelorn_log_capture_end();
-    unsetenv("ALSA_CONFIG_PATH");
-    unsetenv("CANBERRA_DRIVER");
 }
 
 // A sound device whose opening never completes (here a pipe nobody reads: the
@@ -55,26 +51,15 @@ TEST(FeedbackSound, ADeviceThatNeverOpensHoldsUpNoTap)
     const std::string text = "pcm.!default { type file slave.pcm \"null\" file \"" + pipe +
                              "\" format \"raw\" }\npcm.null { type null }\n";
     ASSERT_TRUE(g_file_set_contents(config.c_str(), text.c_str(), -1, nullptr));
-    setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
-    setenv("CANBERRA_DRIVER", "alsa", 1);
+    ScopedEnv alsa("ALSA_CONFIG_PATH", config.c_str()), driver("CANBERRA_DRIVER", "alsa");
     // The sound library's own thread may still write to the pipe after the test closed it.
     signal(SIGPIPE, SIG_IGN);
     ASSERT_EQ(feedback_initialize(), FEEDBACK_ERROR_NONE);
 
     // Should a call wait for the device after all, a reader opened a minute
     // on lets it through, so the test fails instead of hanging.
-    std::atomic<bool> over{false}, rescued{false};
     int rescueReader = -1;
-    std::thread rescue([&] {
-        for (int i = 0; i < 6000 && !over; ++i)
-            g_usleep(10 * 1000);
-        if (!over)
-        {
-            rescued = true;
-            rescueReader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        }
-    });
-
+    PelornTest::HangRescue rescue([&] { rescueReader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
     std::atomic<int> taps{0};
     std::thread tapper([&] {
         feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP);
@@ -83,16 +68,14 @@ TEST(FeedbackSound, ADeviceThatNeverOpensHoldsUpNoTap)
         feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP);
         taps++;
     });
-    while (taps < 2 && !rescued)
+    while (taps < 2 && !rescue.Rescued())
         g_usleep(10 * 1000);
-    EXPECT_FALSE(rescued) << "a tap waited for the sound device";
+    EXPECT_FALSE(rescue.Rescued()) << "a tap waited for the sound device";
 
     // Nor is the app kept from ending: the player is given a second, then left.
     pelorn_log_capture_begin();
     feedback_deinitialize();
-    EXPECT_FALSE(rescued) << "ending waited for the sound device";
-    over = true;
-    rescue.join();
+    EXPECT_TRUE(rescue.End()) << "ending waited for the sound device";
     if (rescueReader >= 0)
         close(rescueReader);
     EXPECT_EQ(CountLogged("feedback|the sound device does not answer; no more sounds"), 1);
@@ -113,6 +96,4 @@ TEST(FeedbackSound, ADeviceThatNeverOpensHoldsUpNoTap)
     done = true;
     drain.join();
     close(reader);
-    unsetenv("ALSA_CONFIG_PATH");
-    unsetenv("CANBERRA_DRIVER");
 }

@@ -158,52 +158,38 @@ TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAr
     const std::string vconftool = BuiltProgram("vconftool");
     const std::string runtime = "PELORN_RUNTIME_DIR=" + dirs.RuntimeDir();
 
-    ProgramRun run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
-                                {"PELORN_STATE_DIR=" + root + "/link", runtime});
-    EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
-    EXPECT_NE(std::string::npos, run.err.find("symbolic link")) << run.err;
-    EXPECT_FALSE(g_file_test((root + "/target/vconf").c_str(), G_FILE_TEST_EXISTS))
-        << "written through the link";
-
-    run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
-                     {"PELORN_STATE_DIR=" + root + "/shared", runtime});
-    EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
-    EXPECT_NE(std::string::npos, run.err.find("may be changed by other accounts")) << run.err;
-
-    run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
-                     {"PELORN_STATE_DIR=" + root + "/readable", runtime});
-    EXPECT_TRUE(run.Exited(0)) << Described(run);
-    EXPECT_EQ(0700u, Mode(root + "/readable"));
-
     // The folders above count too: one its group may change (or another
     // account owns) could have ours swapped away; a link of our own is only a way there.
     ASSERT_EQ(0, g_mkdir_with_parents((root + "/open").c_str(), 0700));
     chmod((root + "/open").c_str(), 0770);
     ASSERT_EQ(0, symlink((root + "/target").c_str(), (root + "/via").c_str()));
-    std::vector<std::pair<std::string, std::string>> above = {
-        {root + "/open/state", root + "/open may be changed by other accounts"}, {root + "/via/state", ""}};
     if (getuid() == 0)
     {
         ASSERT_EQ(0, g_mkdir_with_parents((root + "/foreign").c_str(), 0700));
         ASSERT_EQ(0, chown((root + "/foreign").c_str(), INTRUDER_UID, INTRUDER_UID));
-        above.push_back({root + "/foreign/state", root + "/foreign belongs to another account"});
     }
-    for (const auto& [dir, refusal] : above)
+    const struct
     {
-        run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
-                         {"PELORN_STATE_DIR=" + dir, runtime});
-        EXPECT_TRUE(run.Exited(refusal.empty() ? 0 : PELORN_PATHS_REFUSED_STATUS))
-            << dir << ": " << Described(run);
-        EXPECT_NE(std::string::npos, run.err.find(refusal)) << run.err;
-    }
-
-    if (getuid() == 0)
+        const char* folder;
+        const char* refusal; // nullptr: taken
+    } cases[] = {{"link", "symbolic link"},
+                 {"shared", "may be changed by other accounts"},
+                 {"readable", nullptr},
+                 {"foreign", "belongs to another account"},
+                 {"open/state", "/open may be changed by other accounts"},
+                 {"via/state", nullptr},
+                 {"foreign/state", "/foreign belongs to another account"}};
+    for (const auto& c : cases)
     {
-        run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
-                         {"PELORN_STATE_DIR=" + root + "/foreign", runtime});
-        EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
-        EXPECT_NE(std::string::npos, run.err.find("belongs to another account")) << run.err;
+        if (g_str_has_prefix(c.folder, "foreign") && getuid() != 0)
+            continue;
+        ProgramRun run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
+                                    {"PELORN_STATE_DIR=" + root + "/" + c.folder, runtime});
+        EXPECT_TRUE(run.Exited(c.refusal ? PELORN_PATHS_REFUSED_STATUS : 0)) << c.folder << ": " << Described(run);
+        EXPECT_TRUE(!c.refusal || run.err.find(c.refusal) != std::string::npos) << run.err;
     }
+    EXPECT_FALSE(g_file_test((root + "/target/vconf").c_str(), G_FILE_TEST_EXISTS)) << "written through the link";
+    EXPECT_EQ(0700u, Mode(root + "/readable")) << "an own folder others could read is closed";
 }
 
 /* pelorn.log held the phone's position for every account to read, and grew
@@ -326,57 +312,23 @@ TEST_F(PopupProgram, ReplySocketsOutsideTheRepliesFolderAreNeverConnected)
  * were carried out. */
 TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequestsAreNeverCarriedOut)
 {
-    std::vector<std::string> firstCmd = Command({"--extra=n=first"});
-    std::vector<gchar*> argv;
-    for (std::string& a : firstCmd)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    gchar** envp = g_environ_setenv(g_get_environ(), "PELORN_APP_ID", POPUP_ID, TRUE);
-    envp = g_environ_unsetenv(envp, "PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP");
-    GPid first = 0;
-    ASSERT_TRUE(g_spawn_async(
-        nullptr, argv.data(), envp,
-        (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
-        nullptr, nullptr, &first, nullptr));
-    g_strfreev(envp);
+    const int first = PelornTest::SpawnProgram(
+        Command({"--extra=n=first"}),
+        {std::string("PELORN_APP_ID=") + POPUP_ID, "-PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP"});
+    ASSERT_GT(first, 0);
     ASSERT_TRUE(PelornTest::RunGlibUntil([this] { return Count(Log(), "asks:") == 1; }, 20000)) << Log();
 
     kill(first, SIGSTOP);
     const int LAUNCHERS = 3; // whether they queue is the app's hand-over test's to show
-    std::vector<GPid> launchers;
-    std::vector<gint> errFds;
-    const gint64 start = g_get_monotonic_time();
+    std::vector<int> launchers, errFds(LAUNCHERS, -1);
+    for (int i = 0; i < LAUNCHERS; i++)
+        launchers.push_back(PelornTest::SpawnProgram(Command({"--extra=n=" + std::to_string(i)}),
+                                                     {std::string("PELORN_APP_ID=") + POPUP_ID}, &errFds[i]));
+    int failed = 0, toldWhy = 0;
     for (int i = 0; i < LAUNCHERS; i++)
     {
-        std::vector<std::string> cmd = Command({"--extra=n=" + std::to_string(i)});
-        std::vector<gchar*> cargv;
-        for (std::string& a : cmd)
-            cargv.push_back(&a[0]);
-        cargv.push_back(nullptr);
-        gchar** lenv = g_environ_setenv(g_get_environ(), "PELORN_APP_ID", POPUP_ID, TRUE);
-        GPid pid = 0;
-        gint errFd = -1;
-        g_spawn_async_with_pipes(nullptr, cargv.data(), lenv,
-                                 (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL),
-                                 nullptr, nullptr, &pid, nullptr, nullptr, &errFd, nullptr);
-        g_strfreev(lenv);
-        launchers.push_back(pid);
-        errFds.push_back(errFd);
-    }
-    int failed = 0, toldWhy = 0;
-    for (size_t i = 0; i < launchers.size(); i++)
-    {
         int status = 0;
-        pid_t done = 0;
-        while ((done = waitpid(launchers[i], &status, WNOHANG)) == 0 &&
-               g_get_monotonic_time() - start < 120 * G_USEC_PER_SEC)
-            g_usleep(5000);
-        if (done == 0)
-        {
-            kill(launchers[i], SIGKILL);
-            waitpid(launchers[i], &status, 0);
-            ADD_FAILURE() << "launcher " << i << " still waited after 2 min";
-        }
+        EXPECT_TRUE(PelornTest::WaitChild(launchers[i], &status, 120000)) << "launcher " << i << " still waited";
         failed += WIFEXITED(status) && WEXITSTATUS(status) != 0;
         fcntl(errFds[i], F_SETFL, O_NONBLOCK);
         char buf[2048];
@@ -424,17 +376,7 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     // Closing its terminal ends it like SIGTERM, and frees the instance.
     kill(first, SIGHUP);
     int status = -1;
-    pid_t done = 0;
-    const gint64 hupAt = g_get_monotonic_time();
-    while ((done = waitpid(first, &status, WNOHANG)) == 0 &&
-           g_get_monotonic_time() - hupAt < 60 * G_USEC_PER_SEC)
-        g_usleep(5000);
-    if (done == 0)
-    {
-        kill(first, SIGKILL);
-        waitpid(first, &status, 0);
-        ADD_FAILURE() << "SIGHUP did not end the application";
-    }
+    EXPECT_TRUE(PelornTest::WaitChild(first, &status)) << "SIGHUP did not end the application";
     EXPECT_TRUE(WIFEXITED(status)) << "ended by the signal itself, not by the application: " << status;
     EXPECT_NE(std::string::npos, Log().find("hang-up signal: ending " + std::string(POPUP_ID)));
     bool running = true;
@@ -446,11 +388,8 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
  * preferences behind for good. */
 TEST_F(PopupProgram, StartUpRemovesTemporaryFilesOfKilledWritersOnly)
 {
-    GPid dead = 0;
-    const char* trueArgv[] = {"/bin/true", nullptr};
-    ASSERT_TRUE(g_spawn_async(nullptr, (gchar**)trueArgv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
-                              nullptr, &dead, nullptr));
-    waitpid(dead, nullptr, 0);
+    const int dead = PelornTest::SpawnProgram({"/bin/true"});
+    ASSERT_TRUE(PelornTest::WaitChild(dead));
     const std::string deadPid = std::to_string((long)dead);
     const std::string livePid = std::to_string((long)getpid());
 

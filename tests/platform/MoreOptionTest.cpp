@@ -15,28 +15,18 @@ struct Events
     std::vector<void*> infos;
 };
 
-void RecordCb(void* data, Evas_Object* obj, void* eventInfo, const char* name)
+/* One event name the menu reports, and where it is written down. */
+struct Tap
 {
-    Events* events = static_cast<Events*>(data);
-    events->names.push_back(name);
-    events->infos.push_back(eventInfo);
-}
+    const char* name;
+    Events* events;
+};
 
-void ClickedCb(void* d, Evas_Object* o, void* e)
+void RecordCb(void* data, Evas_Object*, void* eventInfo)
 {
-    RecordCb(d, o, e, "item,clicked");
-}
-void SelectedCb(void* d, Evas_Object* o, void* e)
-{
-    RecordCb(d, o, e, "item,selected");
-}
-void OpenedCb(void* d, Evas_Object* o, void* e)
-{
-    RecordCb(d, o, e, "more,option,opened");
-}
-void ClosedCb(void* d, Evas_Object* o, void* e)
-{
-    RecordCb(d, o, e, "more,option,closed");
+    Tap* tap = static_cast<Tap*>(data);
+    tap->events->names.push_back(tap->name);
+    tap->events->infos.push_back(eventInfo);
 }
 
 class MoreOptionTest : public ::testing::Test
@@ -51,10 +41,8 @@ protected:
         Evas_Object* label = elm_label_add(mMore);
         elm_object_text_set(label, "<align=center><font_size=30><color=#ffffff>Find my phone</color></font_size></align>");
         elm_object_part_content_set(mMore, "elm.swallow.content", label);
-        evas_object_smart_callback_add(mMore, "item,clicked", ClickedCb, &mEvents);
-        evas_object_smart_callback_add(mMore, "item,selected", SelectedCb, &mEvents);
-        evas_object_smart_callback_add(mMore, "more,option,opened", OpenedCb, &mEvents);
-        evas_object_smart_callback_add(mMore, "more,option,closed", ClosedCb, &mEvents);
+        for (Tap& tap : mTaps)
+            evas_object_smart_callback_add(mMore, tap.name, RecordCb, &tap);
     }
     void TearDown() override { evas_object_del(mMore); }
 
@@ -83,6 +71,10 @@ protected:
     PelornTest::UiTestHarness& mUi = PelornTest::UiTestHarness::Get();
     Evas_Object* mMore = nullptr;
     Events mEvents;
+    Tap mTaps[4] = {{"item,clicked", &mEvents},
+                    {"item,selected", &mEvents},
+                    {"more,option,opened", &mEvents},
+                    {"more,option,closed", &mEvents}};
 };
 } // namespace
 

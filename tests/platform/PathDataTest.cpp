@@ -45,50 +45,31 @@ std::string Parse(const char* data)
 }
 } // namespace
 
-TEST(PathData, AbsoluteCommandsKeepTheirCoordinates)
+TEST(PathData, CommandsNumbersAndSmoothCurvesGiveTheirPoints)
 {
-    // cairo marks the point a closed sub-path returns to with a move of its own.
-    EXPECT_EQ("M 10 20\nL 30 40\nC 1 2 3 4 5 6\nZ\nM 10 20\n", Parse("M10 20 L30 40 C1 2 3 4 5 6 Z"));
-    EXPECT_EQ("M 5 5\nL 9 5\nL 9 1\n", Parse("M5 5 H9 V1"));
-}
-
-TEST(PathData, RelativeCommandsFollowTheCurrentPoint)
-{
-    EXPECT_EQ("M 10 10\nL 15 10\nL 15 17\nC 16 18 17 19 20 20\n", Parse("m10 10 h5 v7 c1 1 2 2 5 3"));
-    // After a close the current point is the sub-path's start, not the last point.
-    EXPECT_EQ("M 10 10\nL 20 10\nZ\nM 11 11\nL 12 12\n", Parse("M10 10 L20 10 z m1 1 l1 1"));
-}
-
-TEST(PathData, RepeatedNumbersRepeatTheCommand)
-{
-    // Extra pairs after a move are lines, relative ones relative.
-    EXPECT_EQ("M 0 0\nL 10 10\nL 20 0\n", Parse("M 0 0 10 10 20 0"));
-    EXPECT_EQ("M 1 1\nL 3 3\nL 6 2\n", Parse("m1 1 2 2 3 -1"));
-    EXPECT_EQ("M 0 0\nC 1 1 2 2 3 3\nC 4 4 5 5 6 6\n", Parse("M0 0 c1 1 2 2 3 3 1 1 2 2 3 3"));
-}
-
-TEST(PathData, NumbersInEveryWrittenForm)
-{
-    EXPECT_EQ("M 1.5 0.5\nL -1 -2\n", Parse("M1.5.5L-1-2"));
-    EXPECT_EQ("M 10 0.25\nL 3 4\n", Parse("M1e1,25e-2\tL\t3 ,4\n"));
-    EXPECT_EQ("M 46.125 39.5\n", Parse("  M\t46.125\t\t39.500  "));
-}
-
-TEST(PathData, SmoothCurvesReflectTheLastControlPoint)
-{
-    EXPECT_EQ("M 0 0\nC 0 10 10 10 10 0\nC 10 -10 20 -10 20 0\n", Parse("M0 0 C0 10 10 10 10 0 S20 -10 20 0"));
-    // Without a curve before it, S starts its first control at the current point.
-    EXPECT_EQ("M 0 0\nC 0 0 5 5 10 0\n", Parse("M0 0 S5 5 10 0"));
-    // Quadratic: control points two thirds of the way to q; T mirrors q.
-    EXPECT_EQ("M 0 0\nC 2 6 4 6 6 0\nC 8 -6 10 -6 12 0\n", Parse("M0 0 Q3 9 6 0 T12 0"));
-}
-
-TEST(PathData, EmptyDataIsAnEmptyPath)
-{
-    cairo_path_t* path = gxt_cairo_path_create_from_dtag(" \t ");
-    EXPECT_EQ(CAIRO_STATUS_SUCCESS, path->status);
-    EXPECT_EQ(0, path->num_data);
-    cairo_path_destroy(path);
+    const char* const cases[][2] = {
+        // cairo marks the point a closed sub-path returns to with a move of its own.
+        {"M10 20 L30 40 C1 2 3 4 5 6 Z", "M 10 20\nL 30 40\nC 1 2 3 4 5 6\nZ\nM 10 20\n"},
+        {"M5 5 H9 V1", "M 5 5\nL 9 5\nL 9 1\n"},
+        {"m10 10 h5 v7 c1 1 2 2 5 3", "M 10 10\nL 15 10\nL 15 17\nC 16 18 17 19 20 20\n"},
+        // After a close the current point is the sub-path's start, not the last point.
+        {"M10 10 L20 10 z m1 1 l1 1", "M 10 10\nL 20 10\nZ\nM 11 11\nL 12 12\n"},
+        // Extra pairs after a move are lines, relative ones relative.
+        {"M 0 0 10 10 20 0", "M 0 0\nL 10 10\nL 20 0\n"},
+        {"m1 1 2 2 3 -1", "M 1 1\nL 3 3\nL 6 2\n"},
+        {"M0 0 c1 1 2 2 3 3 1 1 2 2 3 3", "M 0 0\nC 1 1 2 2 3 3\nC 4 4 5 5 6 6\n"},
+        {"M1.5.5L-1-2", "M 1.5 0.5\nL -1 -2\n"},
+        {"M1e1,25e-2\tL\t3 ,4\n", "M 10 0.25\nL 3 4\n"},
+        {"  M\t46.125\t\t39.500  ", "M 46.125 39.5\n"},
+        {"M0 0 C0 10 10 10 10 0 S20 -10 20 0", "M 0 0\nC 0 10 10 10 10 0\nC 10 -10 20 -10 20 0\n"},
+        // Without a curve before it, S starts its first control at the current point.
+        {"M0 0 S5 5 10 0", "M 0 0\nC 0 0 5 5 10 0\n"},
+        // Quadratic: control points two thirds of the way to q; T mirrors q.
+        {"M0 0 Q3 9 6 0 T12 0", "M 0 0\nC 2 6 4 6 6 0\nC 8 -6 10 -6 12 0\n"},
+        {" \t ", ""}, // an empty path
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c[1], Parse(c[0]));
 }
 
 TEST(PathData, UnreadableDataGivesAnInvalidPath)

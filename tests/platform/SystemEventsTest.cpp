@@ -29,9 +29,11 @@ int Key(const char* key)
     return vconf_get_int(key, &value) == VCONF_OK ? value : -1;
 }
 
-bool KeyBecomes(const char* key, int value)
+::testing::AssertionResult KeyBecomes(const char* key, int value)
 {
-    return RunGlibUntil([&] { return Key(key) == value; }, 5000);
+    if (RunGlibUntil([&] { return Key(key) == value; }, 5000))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << key << " is " << Key(key) << ", not " << value;
 }
 
 /* Every test gets fresh folders, a private system bus and a calm pressure
@@ -97,19 +99,18 @@ TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
     g_variant_unref(added);
 
     ASSERT_EQ(pelorn_system_events_start(), 0);
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 2))
-        << "connected over Wi-Fi; got " << Key("memory/dnet/status");
+    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 2)) << "connected over Wi-Fi";
     SetNetworkManager("PrimaryConnectionType", g_variant_new_string("gsm"));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 1)) << "cellular; got " << Key("memory/dnet/status");
+    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 1));
     SetNetworkManager("PrimaryConnectionType", g_variant_new_string("802-3-ethernet"));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 3)) << "wired; got " << Key("memory/dnet/status");
+    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 3));
     SetNetworkManager("PrimaryConnectionType", g_variant_new_string("bluetooth"));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 4)) << "tethered; got " << Key("memory/dnet/status");
+    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 4));
     // NM_STATE_CONNECTED_LOCAL: a link, but no route out.
     SetNetworkManager("State", g_variant_new_uint32(50));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 0)) << "no route out; got " << Key("memory/dnet/status");
+    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 0));
     SetNetworkManager("State", g_variant_new_uint32(70));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 4)) << "back online; got " << Key("memory/dnet/status");
+    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 4));
 }
 
 TEST_F(SystemEvents, NetworkManagerStartingLaterTakesOverFromTheNetworkMonitor)
@@ -123,9 +124,9 @@ TEST_F(SystemEvents, NetworkManagerStartingLaterTakesOverFromTheNetworkMonitor)
         new DBusMock(mBus.Address(), "org.freedesktop.NetworkManager", {"--template", "networkmanager"}));
     ASSERT_TRUE(mNetworkManager->Ready()) << mNetworkManager->LastError();
     SetNetworkManager("State", g_variant_new_uint32(20));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 0)) << "got " << Key("memory/dnet/status");
+    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 0));
     SetNetworkManager("State", g_variant_new_uint32(70));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 3)) << "got " << Key("memory/dnet/status");
+    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 3));
 }
 
 TEST_F(SystemEvents, UPowerDisplayDeviceBecomesTheBatteryKeys)
@@ -141,18 +142,18 @@ TEST_F(SystemEvents, UPowerDisplayDeviceBecomesTheBatteryKeys)
     EXPECT_TRUE(KeyBecomes("memory/sysman/battery_capacity", 64));
     EXPECT_EQ(Key("memory/sysman/battery_status_low"), 4);
     SetUpDisplayDevice(12.0, 3);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 3)) << Key("memory/sysman/battery_status_low");
+    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 3));
     SetUpDisplayDevice(4.0, 4);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 2)) << Key("memory/sysman/battery_status_low");
+    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 2));
     EXPECT_EQ(Key("memory/sysman/battery_capacity"), 4);
     SetUpDisplayDevice(1.0, 5);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 1)) << Key("memory/sysman/battery_status_low");
+    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 1));
     // No warning level from the daemon: the charge left decides.
     SetUpDisplayDevice(3.0, 0);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 2)) << Key("memory/sysman/battery_status_low");
+    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 2));
     // The battery taken out: whatever it said last no longer holds.
     SetUpDisplayDevice(0.0, 0, FALSE);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 4)) << Key("memory/sysman/battery_status_low");
+    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 4));
 }
 
 TEST_F(SystemEvents, MemoryPressureWarnsAtStartAndCalmsDownOnTheClock)
@@ -171,7 +172,7 @@ TEST_F(SystemEvents, MemoryPressureWarnsAtStartAndCalmsDownOnTheClock)
     PelornTest::RunGlibFor(100);
     EXPECT_EQ(Key("memory/sysman/low_memory"), 4) << "looked again before its 10 s";
     pelorn_clock_advance_ms(1000);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/low_memory", 1)) << Key("memory/sysman/low_memory");
+    EXPECT_TRUE(KeyBecomes("memory/sysman/low_memory", 1));
 }
 
 TEST_F(SystemEvents, UnreadablePressureFileLeavesTheMemoryKeyAlone)

@@ -12,7 +12,7 @@ void BusSignalRecorder::SignalCb(GDBusConnection* connection, const gchar* sende
 }
 
 BusSignalRecorder::BusSignalRecorder(const std::string& address, const std::string& interface,
-                                     const std::string& member)
+                                     const std::string& member, const std::string& path)
 {
     mConnection = g_dbus_connection_new_for_address_sync(
         address.c_str(),
@@ -22,7 +22,8 @@ BusSignalRecorder::BusSignalRecorder(const std::string& address, const std::stri
     if (!mConnection)
         return;
     mSubscription =
-        g_dbus_connection_signal_subscribe(mConnection, nullptr, interface.c_str(), member.c_str(), nullptr,
+        g_dbus_connection_signal_subscribe(mConnection, nullptr, interface.c_str(), member.c_str(),
+                                           path.empty() ? nullptr : path.c_str(),
                                            nullptr, G_DBUS_SIGNAL_FLAGS_NONE, SignalCb, this, nullptr);
     // The match rule travels before this call, so the bus applies it first.
     GVariant* reply = g_dbus_connection_call_sync(

@@ -9,13 +9,15 @@ namespace PelornTest
 {
 /* A second client of a bus that records every signal of one interface and
  * member, as the service it is meant for would see it: each body printed
- * with g_variant_print (e.g. "('include', 1234)"). Recording starts before
+ * with g_variant_print (e.g. "('include', 1234)"); from one object path
+ * only, when path is given. Recording starts before
  * the constructor returns. Signals arrive while the GLib default context
  * runs. */
 class BusSignalRecorder
 {
 public:
-    BusSignalRecorder(const std::string& address, const std::string& interface, const std::string& member);
+    BusSignalRecorder(const std::string& address, const std::string& interface, const std::string& member,
+                      const std::string& path = "");
     ~BusSignalRecorder();
     BusSignalRecorder(const BusSignalRecorder&) = delete;
     BusSignalRecorder& operator=(const BusSignalRecorder&) = delete;

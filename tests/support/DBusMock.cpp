@@ -2,10 +2,8 @@
 
 #include "TestEnvironment.h"
 
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace PelornTest
 {
@@ -15,19 +13,6 @@ namespace
 std::string Python()
 {
     return g_file_test("/usr/bin/python3", G_FILE_TEST_IS_EXECUTABLE) ? "/usr/bin/python3" : "python3";
-}
-
-void StopChild(pid_t pid)
-{
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 300; ++i)
-    {
-        if (waitpid(pid, nullptr, WNOHANG) == pid)
-            return;
-        g_usleep(10000);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
 }
 } // namespace
 
@@ -90,7 +75,7 @@ DBusMock::~DBusMock()
         g_object_unref(mConnection);
     }
     if (mPid > 0)
-        StopChild(mPid);
+        EndChild(mPid, 3000);
 }
 
 GVariant* DBusMock::Call(const std::string& path, const std::string& interface, const std::string& method,

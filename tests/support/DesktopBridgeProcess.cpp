@@ -5,7 +5,6 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,17 +67,7 @@ int DesktopBridgeProcess::ExitStatus()
 DesktopBridgeProcess::~DesktopBridgeProcess()
 {
     if (mPid > 0)
-    {
-        kill(mPid, SIGTERM);
-        int i = 0;
-        while (waitpid(mPid, nullptr, WNOHANG) != mPid && i++ < 300)
-            g_usleep(10000);
-        if (i > 300)
-        {
-            kill(mPid, SIGKILL);
-            waitpid(mPid, nullptr, 0);
-        }
-    }
+        EndChild(mPid, 3000);
     if (!mDir.empty())
     {
         g_unlink(mPressureFile.c_str());

@@ -19,19 +19,7 @@ namespace
 {
 const char* ReasonPhrase(int status)
 {
-    switch (status)
-    {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 404:
-        return "Not Found";
-    default:
-        return "Status";
-    }
+    return status == 200 ? "OK" : status == 302 ? "Found" : status == 404 ? "Not Found" : "Status";
 }
 
 std::string Lower(std::string text)

@@ -18,26 +18,18 @@ PrivateBus::PrivateBus(Kind kind)
     mDir = dir;
     g_free(dir);
     const std::string config = mDir + "/bus.conf";
-    const std::string contents =
+    std::string contents =
         "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
         "<busconfig>\n"
         "  <type>" + std::string(kind == Kind::SYSTEM ? "system" : "session") + "</type>\n"
         "  <listen>unix:path=" + mDir + "/bus</listen>\n"
         "  <auth>EXTERNAL</auth>\n"
-        "  <policy context=\"default\">\n"
-        "    <allow user=\"*\"/>\n"
-        "    <allow own=\"*\"/>\n"
-        "    <allow send_type=\"method_call\"/>\n"
-        "    <allow send_type=\"method_return\"/>\n"
-        "    <allow send_type=\"error\"/>\n"
-        "    <allow send_type=\"signal\"/>\n"
-        "    <allow receive_type=\"method_call\"/>\n"
-        "    <allow receive_type=\"method_return\"/>\n"
-        "    <allow receive_type=\"error\"/>\n"
-        "    <allow receive_type=\"signal\"/>\n"
-        "  </policy>\n"
-        "</busconfig>\n";
+        "  <policy context=\"default\">\n    <allow user=\"*\"/>\n    <allow own=\"*\"/>\n";
+    for (const char* way : {"send", "receive"})
+        for (const char* type : {"method_call", "method_return", "error", "signal"})
+            contents += std::string("    <allow ") + way + "_type=\"" + type + "\"/>\n";
+    contents += "  </policy>\n</busconfig>\n";
     if (!g_file_set_contents(config.c_str(), contents.c_str(), -1, nullptr))
         return;
 

@@ -14,6 +14,9 @@
 #include <stdlib.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,6 +39,27 @@ void RemoveTree(const std::string& path)
     {
         g_unlink(path.c_str());
     }
+}
+
+/* Reaps pid, killing it first when it has not ended within ms. */
+bool ReapWithin(int pid, int* status, int ms)
+{
+    int ignored = 0;
+    status = status ? status : &ignored;
+    const gint64 deadline = g_get_monotonic_time() + (gint64)ms * 1000;
+    for (;;)
+    {
+        const pid_t done = waitpid(pid, status, WNOHANG);
+        if (done == pid || (done < 0 && errno != EINTR))
+            return true;
+        if (g_get_monotonic_time() >= deadline)
+            break;
+        g_usleep(2000);
+    }
+    kill(pid, SIGKILL);
+    while (waitpid(pid, status, 0) < 0 && errno == EINTR)
+        ;
+    return false;
 }
 } // namespace
 
@@ -74,20 +98,7 @@ bool EndChild(int pid, int graceMs)
     if (pid <= 0)
         return false;
     kill(pid, SIGTERM);
-    const gint64 deadline = g_get_monotonic_time() + (gint64)graceMs * 1000;
-    for (;;)
-    {
-        const pid_t done = waitpid(pid, nullptr, WNOHANG);
-        if (done == pid || (done < 0 && errno != EINTR))
-            return true;
-        if (g_get_monotonic_time() >= deadline)
-            break;
-        g_usleep(2000);
-    }
-    kill(pid, SIGKILL);
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
-        ;
-    return false;
+    return ReapWithin(pid, nullptr, graceMs);
 }
 
 bool ProgramRun::Exited(int code) const
@@ -95,34 +106,118 @@ bool ProgramRun::Exited(int code) const
     return !timedOut && WIFEXITED(status) && WEXITSTATUS(status) == code;
 }
 
-ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int timeoutMs)
+namespace
 {
-    ProgramRun run;
+/* Spawns argv with the environment changed by env; pipes for the non-null fds. */
+bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, GPid* pid, gint* outFd,
+           gint* errFd, GError** error)
+{
     gchar** envp = g_get_environ();
     for (const std::string& e : env)
     {
-        if (!e.empty() && e[0] == '-')
-        {
-            envp = g_environ_unsetenv(envp, e.c_str() + 1);
-            continue;
-        }
         const size_t eq = e.find('=');
-        envp = g_environ_setenv(envp, e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), TRUE);
+        envp = !e.empty() && e[0] == '-'
+                   ? g_environ_unsetenv(envp, e.c_str() + 1)
+                   : g_environ_setenv(envp, e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), TRUE);
     }
     std::vector<std::string> args = argv;
     std::vector<gchar*> cargv;
     for (std::string& a : args)
         cargv.push_back(&a[0]);
     cargv.push_back(nullptr);
+    const int flags = G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_SEARCH_PATH |
+                      (outFd ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL) | (errFd ? 0 : G_SPAWN_STDERR_TO_DEV_NULL);
+    const gboolean spawned = g_spawn_async_with_pipes(nullptr, cargv.data(), envp, (GSpawnFlags)flags, nullptr,
+                                                      nullptr, pid, nullptr, outFd, errFd, error);
+    g_strfreev(envp);
+    return spawned;
+}
+} // namespace
+
+int SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int* errFd)
+{
+    GPid pid = 0;
+    return Spawn(argv, env, &pid, nullptr, errFd, nullptr) ? pid : -1;
+}
+
+bool WaitChild(int pid, int* status, int timeoutMs)
+{
+    return ReapWithin(pid, status, std::max(timeoutMs, HANG_MS));
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : mName(name)
+{
+    const char* old = g_getenv(name);
+    mHad = old != nullptr;
+    mOld = old ? old : "";
+    if (value)
+        g_setenv(name, value, TRUE);
+    else
+        g_unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (mHad)
+        g_setenv(mName.c_str(), mOld.c_str(), TRUE);
+    else
+        g_unsetenv(mName.c_str());
+}
+
+HangRescue::HangRescue(std::function<void()> rescue)
+    : mThread([this, rescue] {
+          std::unique_lock<std::mutex> lock(mLock);
+          if (mDone.wait_for(lock, std::chrono::milliseconds(HANG_MS), [this] { return mFinished; }))
+              return;
+          mRescued = true;
+          rescue();
+      })
+{
+}
+
+bool HangRescue::End()
+{
+    {
+        std::lock_guard<std::mutex> lock(mLock);
+        mFinished = true;
+    }
+    mDone.notify_all();
+    if (mThread.joinable())
+        mThread.join();
+    return !mRescued;
+}
+
+SilentBus::SilentBus(const std::string& dir)
+    : mSystem("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + dir + "/silent-bus").c_str()),
+      mSession("DBUS_SESSION_BUS_ADDRESS", nullptr)
+{
+    const std::string path = dir + "/silent-bus";
+    struct sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path))
+        return;
+    strcpy(address.sun_path, path.c_str());
+    mFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (mFd >= 0 && (bind(mFd, reinterpret_cast<struct sockaddr*>(&address), sizeof(address)) != 0 ||
+                     listen(mFd, 4) != 0))
+        Close();
+}
+
+void SilentBus::Close()
+{
+    if (mFd >= 0)
+        close(mFd); // connections not yet accepted are reset
+    mFd = -1;
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int timeoutMs)
+{
+    ProgramRun run;
     GPid pid = 0;
     gint outFd = -1, errFd = -1;
     const gint64 start = g_get_monotonic_time();
     GError* error = nullptr;
-    gboolean spawned = g_spawn_async_with_pipes(nullptr, cargv.data(), envp,
-                                                (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_SEARCH_PATH),
-                                                nullptr, nullptr, &pid, nullptr, &outFd, &errFd, &error);
-    g_strfreev(envp);
-    if (!spawned)
+    if (!Spawn(argv, env, &pid, &outFd, &errFd, &error))
     {
         run.err = error ? error->message : "cannot start";
         g_clear_error(&error);
@@ -220,6 +315,16 @@ void UnblockSignalsInChild(void*)
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+std::string ExtraOf(app_control_h ac, const char* key)
+{
+    char* v = nullptr;
+    if (app_control_get_extra_data(ac, key, &v) != APP_CONTROL_ERROR_NONE)
+        return "-";
+    std::string out = v;
+    free(v);
+    return out;
 }
 
 std::string ReadFile(const std::string& path)

@@ -1,8 +1,14 @@
 #ifndef PELORN_TESTS_TEST_ENVIRONMENT_H
 #define PELORN_TESTS_TEST_ENVIRONMENT_H
 
+#include "app_control.h"
+
+#include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace PelornTest
@@ -73,6 +79,71 @@ std::vector<std::string> AsOtherAccount(unsigned uid);
  * thread creation); a child inheriting that would never hear the SIGTERM that
  * is meant to end it, and the test would wait for it for ever. */
 void UnblockSignalsInChild(void* unused);
+
+/* Starts argv as RunProgram does, without waiting; its stdout and stderr go
+ * to /dev/null, or stderr to *errFd (to close) when asked for. Answers the
+ * pid (to reap, e.g. with WaitChild), or -1. */
+int SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+                 int* errFd = nullptr);
+/* Waits for pid to end (status as waitpid gives it); after timeoutMs (never
+ * less than HANG_MS) kills and reaps it and answers false. */
+bool WaitChild(int pid, int* status = nullptr, int timeoutMs = HANG_MS);
+
+/* Sets (or, for nullptr, removes) an environment variable for one scope. */
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string mName;
+    std::string mOld;
+    bool mHad = false;
+};
+
+/* Runs rescue() on a thread of its own once HANG_MS passed without End():
+ * something a test waits on that would block for ever (a pipe, a silent bus)
+ * is let go, so that the test fails instead of hanging. */
+class HangRescue
+{
+public:
+    explicit HangRescue(std::function<void()> rescue);
+    ~HangRescue() { End(); }
+    /* Call when the waits are over; true when they ended without the rescue. */
+    bool End();
+    bool Rescued() const { return mRescued; }
+
+private:
+    std::mutex mLock;
+    std::condition_variable mDone;
+    bool mFinished = false;
+    std::atomic<bool> mRescued{false};
+    std::thread mThread;
+};
+
+/* A socket that takes connections as a bus daemon would and never answers
+ * (a stuck daemon, or no bus at all), in dir; DBUS_SYSTEM_BUS_ADDRESS points
+ * at it and there is no session bus while the object lives. Close() ends
+ * every wait on it. */
+class SilentBus
+{
+public:
+    explicit SilentBus(const std::string& dir);
+    ~SilentBus() { Close(); }
+    bool Listening() const { return mFd >= 0; }
+    void Close();
+
+private:
+    int mFd = -1;
+    ScopedEnv mSystem;
+    ScopedEnv mSession;
+};
+
+/* An extra of a launch request or reply, or "-" when it has none. */
+std::string ExtraOf(app_control_h ac, const char* key);
 
 /* A file's whole contents, or empty when unreadable. */
 std::string ReadFile(const std::string& path);

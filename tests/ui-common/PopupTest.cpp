@@ -55,49 +55,46 @@ protected:
 };
 } // namespace
 
-TEST_F(PopupTest, TitleBodyPopupReportsBackAsZeroAndGoesAway)
+// Back reports 0, a tap in the screen's corner outside the disc 4, the bottom
+// arc button 1 (a tap on the body text nothing), the time-out 6; once each,
+// and the showing's state is cleared.
+TEST_F(PopupTest, TitleBodyPopupReportsHowItWasClosedOnceAndGoesAway)
 {
-    auto popup = MakeNotice();
-    popup->Show();
-    ASSERT_NE(popup->GetPopup(), nullptr);
-    EXPECT_FALSE(mUi.Screenshot("popup_title_body_1button").empty());
-
-    mUi.PressKey("XF86Back");
-    ASSERT_TRUE(WaitGone(*popup));
-    EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{10, 0}}));
-    EXPECT_TRUE(popup->GetContentStringID().empty()); // the showing's state is cleared
-}
-
-TEST_F(PopupTest, TapInTheScreenCornerOutsideTheDiscReportsFour)
-{
-    auto popup = MakeNotice();
-    popup->Show();
-    mUi.Settle();
-    mUi.Tap(6, 6);
-    ASSERT_TRUE(WaitGone(*popup));
-    EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{10, 4}}));
-}
-
-TEST_F(PopupTest, TapOnTheBottomArcButtonReportsOneAndOnTheBodyNothing)
-{
-    auto popup = MakeNotice();
-    popup->Show();
-    mUi.Settle();
-    mUi.Tap(180, 150); // the body text is not a button
-    mUi.RunFor(100);
-    EXPECT_TRUE(mRecorder.mReports.empty());
-    mUi.Tap(180, 340);
-    ASSERT_TRUE(WaitGone(*popup));
-    EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{10, 1}}));
-}
-
-TEST_F(PopupTest, TimeOutReportsSixOnce)
-{
-    auto popup = MakeNotice(0.3);
-    popup->Show();
-    ASSERT_TRUE(WaitGone(*popup));
-    mUi.RunFor(200);
-    EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{10, 6}}));
+    const struct
+    {
+        std::string how;
+        double timeout;
+        int reason;
+    } cases[] = {{"back", 0.0, 0}, {"corner", 0.0, 4}, {"button", 0.0, 1}, {"timeout", 0.3, 6}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.how);
+        mRecorder.mReports.clear();
+        auto popup = MakeNotice(c.timeout);
+        popup->Show();
+        ASSERT_NE(popup->GetPopup(), nullptr);
+        if (c.how == "back")
+        {
+            EXPECT_FALSE(mUi.Screenshot("popup_title_body_1button").empty());
+        }
+        else if (c.how != "timeout")
+            mUi.Settle();
+        if (c.how == "back")
+            mUi.PressKey("XF86Back");
+        else if (c.how == "corner")
+            mUi.Tap(6, 6);
+        else if (c.how == "button")
+        {
+            mUi.Tap(180, 150);
+            mUi.RunFor(100);
+            EXPECT_TRUE(mRecorder.mReports.empty()) << "the body text is not a button";
+            mUi.Tap(180, 340);
+        }
+        ASSERT_TRUE(WaitGone(*popup));
+        mUi.RunFor(200);
+        EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{10, c.reason}}));
+        EXPECT_TRUE(popup->GetContentStringID().empty());
+    }
 }
 
 TEST_F(PopupTest, ShowingTwiceIsRefusedAndKeepsTheFirstWidget)
@@ -148,31 +145,34 @@ TEST_F(PopupTest, ProgressPopupShowsItsTextAndStopButtonAndReportsBack)
     EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{8, 0}}));
 }
 
-TEST_F(PopupTest, ToastReportsTimeOutThenDismissed)
+// A toast reports its time-out (3) or a tap (1), then that it was dismissed (0).
+TEST_F(PopupTest, ToastReportsTimeOutOrTapThenDismissed)
 {
-    TextOnlyToastPopup toast(2, mUi.Window());
-    toast.SetContentText("Location not available.");
-    toast.SetTimeout(0.4);
-    toast.mCloseEventListener = &mRecorder;
-    toast.Show();
-    EXPECT_TRUE(toast.IsShowing());
-    // What a screen reader announces as it appears.
-    EXPECT_STREQ("Location not available.", efl_access_object_i18n_name_get(toast.GetPopup()));
-    EXPECT_EQ(EFL_ACCESS_ROLE_NOTIFICATION, efl_access_object_role_get(toast.GetPopup()));
-    EXPECT_FALSE(mUi.Screenshot("popup_toast").empty());
-    ASSERT_TRUE(mUi.RunUntil([&] { return !toast.IsShowing(); }));
-    mUi.RunFor(100);
-    EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{2, 3}, {2, 0}}));
-}
-
-TEST_F(PopupTest, TappedToastReportsOneThenDismissed)
-{
-    TextOnlyToastPopup toast(1, mUi.Window());
-    toast.SetContentText("Failed. Try again later.");
-    toast.mCloseEventListener = &mRecorder;
-    toast.Show();
-    mUi.Settle();
-    mUi.Tap(180, 180);
-    ASSERT_TRUE(mUi.RunUntil([&] { return !toast.IsShowing(); }));
-    EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{1, 1}, {1, 0}}));
+    for (int type : {2, 1})
+    {
+        mRecorder.mReports.clear();
+        TextOnlyToastPopup toast(type, mUi.Window());
+        toast.SetContentText(type == 2 ? "Location not available." : "Failed. Try again later.");
+        if (type == 2)
+            toast.SetTimeout(0.4);
+        toast.mCloseEventListener = &mRecorder;
+        toast.Show();
+        EXPECT_TRUE(toast.IsShowing());
+        // What a screen reader announces as it appears.
+        EXPECT_STREQ(type == 2 ? "Location not available." : "Failed. Try again later.",
+                     efl_access_object_i18n_name_get(toast.GetPopup()));
+        EXPECT_EQ(EFL_ACCESS_ROLE_NOTIFICATION, efl_access_object_role_get(toast.GetPopup()));
+        if (type == 2)
+        {
+            EXPECT_FALSE(mUi.Screenshot("popup_toast").empty());
+        }
+        else
+        {
+            mUi.Settle();
+            mUi.Tap(180, 180);
+        }
+        ASSERT_TRUE(mUi.RunUntil([&] { return !toast.IsShowing(); }));
+        mUi.RunFor(100);
+        EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{type, type == 2 ? 3 : 1}, {type, 0}}));
+    }
 }

@@ -32,11 +32,28 @@ public:
     std::string mTitle;
 };
 
-class FakeView : public View
+class FakeController : public ViewController
 {
 public:
-    explicit FakeView(const std::string& name) : mName(name) {}
-    Evas_Object* Create(Evas_Object* parent, std::shared_ptr<ViewData>) override
+    explicit FakeController(const std::string& name, const std::string& title = "")
+        : mName(name), mTitle(title.empty() ? name : title)
+    {
+    }
+    void Prepare() override
+    {
+        gJournal.push_back(mName + ".Prepare");
+        // How many deferral ticks had been logged when this screen was built.
+        mAnimatorTicksAtPrepare = 0;
+        for (auto& line : pelorn_log_captured_lines())
+        {
+            if (line.find("TransitionFinishedCb") != std::string::npos)
+                mAnimatorTicksAtPrepare = 0;
+            else if (line.find("PushViewAnimator") != std::string::npos && line.find("[break]") == std::string::npos)
+                ++mAnimatorTicksAtPrepare;
+        }
+        mViewDataPtr = std::make_shared<FakeViewData>(mTitle);
+    }
+    Evas_Object* Create(Evas_Object* parent) override
     {
         Evas_Object* rect = evas_object_rectangle_add(evas_object_evas_get(parent));
         evas_object_color_set(rect, 20, 40, 80, 255);
@@ -59,48 +76,8 @@ public:
     void TransitionFinished() override { gJournal.push_back(mName + ".TransitionFinished"); }
 
     std::string mName;
-    bool mAllowPop = true;
-};
-
-class FakeController : public ViewController
-{
-public:
-    explicit FakeController(const std::string& name, const std::string& title = "")
-        : mName(name), mTitle(title.empty() ? name : title)
-    {
-    }
-    void Prepare() override
-    {
-        gJournal.push_back(mName + ".Prepare");
-        // How many deferral ticks had been logged when this screen was built.
-        mAnimatorTicksAtPrepare = 0;
-        for (auto& line : pelorn_log_captured_lines())
-        {
-            if (line.find("TransitionFinishedCb") != std::string::npos)
-                mAnimatorTicksAtPrepare = 0;
-            else if (line.find("PushViewAnimator") != std::string::npos && line.find("[break]") == std::string::npos)
-                ++mAnimatorTicksAtPrepare;
-        }
-        mFakeView = std::make_shared<FakeView>(mName);
-        mViewPtr = mFakeView;
-        mViewDataPtr = std::make_shared<FakeViewData>(mTitle);
-    }
-    Evas_Object* Create(Evas_Object* parent) override { return mViewPtr->Create(parent, mViewDataPtr); }
-    void Resume() override { mViewPtr->Resume(); }
-    void Pause() override { mViewPtr->Pause(); }
-    void Destroy() override { mViewPtr->Destroy(); }
-    void UpdatedByPop() override { mViewPtr->UpdatedByPop(); }
-    bool Pop() override { return mViewPtr->Pop(); }
-    void TimeTick() override {}
-    void NetworkStateChanged(int) override {}
-    void LocationStateChanged(int) override {}
-    void ConsumerMsgReceived(int type, void* data) override { mViewPtr->ConsumerMsgReceived(type, data); }
-    void KivStateChanged(int) override {}
-    void TransitionFinished() override { mViewPtr->TransitionFinished(); }
-
-    std::string mName;
     std::string mTitle;
-    std::shared_ptr<FakeView> mFakeView;
+    bool mAllowPop = true;
     int mAnimatorTicksAtPrepare = -1;
 };
 
@@ -202,10 +179,10 @@ TEST_F(ViewManagerTest, ScreenThatRefusesPopStaysAndBackWorksAgainAfterwards)
 {
     auto home = PushAndSettle("home", 0);
     auto sticky = PushAndSettle("sticky", 5);
-    sticky->mFakeView->mAllowPop = false;
+    sticky->mAllowPop = false;
     mUi.PressKey("BackSpace");
     EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 5}));
-    sticky->mFakeView->mAllowPop = true;
+    sticky->mAllowPop = true;
     mUi.PressKey("BackSpace"); // not blocked by a stale transition flag
     EXPECT_EQ(Count("sticky.Pop"), 2);
     EXPECT_EQ(StackTypes(mManager), std::vector<int>({0}));
