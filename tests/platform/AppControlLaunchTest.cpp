@@ -60,7 +60,7 @@ protected:
     void TearDown() override
     {
         g_unsetenv(PERMISSION_ANSWER);
-        g_unsetenv("PELORN_ANSWER_DELAY_MS");
+        g_unsetenv("PELORN_ANSWER_AFTER_REQUESTS");
         g_unsetenv("PELORN_APPS_DIR");
     }
     PelornTest::ScopedTestDirs mDirs;
@@ -109,7 +109,7 @@ TEST_F(AppControlLaunch, TargetEndingWithoutAnAnswerIsReportedCanceledAndUnknown
 TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest)
 {
     g_setenv(PERMISSION_ANSWER, "yes", TRUE);
-    g_setenv("PELORN_ANSWER_DELAY_MS", "1500", TRUE);
+    g_setenv("PELORN_ANSWER_AFTER_REQUESTS", "2", TRUE); // however late the second comes
     const std::string launchSocket = mDirs.RuntimeDir() + "/apps/com.quenlor.permissionpopup.launch";
     Reply first, second;
     ASSERT_EQ(APP_CONTROL_ERROR_NONE, Launch("com.quenlor.permissionpopup", {{"n", "1"}}, &first));

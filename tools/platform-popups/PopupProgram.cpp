@@ -33,6 +33,7 @@ struct PopupApp
     Ecore_Timer* screenshotTimer = nullptr;
     Ecore_Event_Handler* keyHandler = nullptr;
     std::string autoAnswer;
+    int requests = 0;
 };
 
 std::string AutoAnswerVariable(const std::string& appId)
@@ -207,7 +208,11 @@ void AppControlCb(app_control_h request, void* data)
     if (screenshot && *screenshot && !app->screenshotTimer)
         app->screenshotTimer = ecore_timer_add(0.5, ScreenshotTimerCb, app);
 
-    if (app->autoAnswer.empty())
+    app->requests++;
+    // A test that hands a second request to the open popup holds the answer
+    // back until it arrived, instead of racing a delay.
+    const char* after = getenv("PELORN_ANSWER_AFTER_REQUESTS");
+    if (app->autoAnswer.empty() || (after && app->requests < atoi(after)))
         return;
     if (app->autoAnswerTimer)
         ecore_timer_del(app->autoAnswerTimer);
@@ -261,6 +266,7 @@ static void PrintHelp(const PopupDescription& description)
            "  %s=ANSWER  answer without a person (ANSWER above, or\n"
            "      exit: end without answering)\n"
            "  PELORN_ANSWER_DELAY_MS=N  wait N ms before that answer\n"
+           "  PELORN_ANSWER_AFTER_REQUESTS=N  answer only once N requests came\n"
            "  PELORN_STATE_DIR, PELORN_RUNTIME_DIR  the app's folders (default: the build\n"
            "      tree's run-state and run-runtime when run from there)\n"
            "  ELM_ENGINE=buffer  no window\n\n",
