@@ -18,6 +18,9 @@ public:
     /* time: seconds since the epoch; formatType: index into the skeleton table
      * (0 "dd" ... 25 "MMMdd hhmm"). Empty text when ICU cannot format it. */
     static std::string GetFormattedDateTime(time_t time, int formatType);
+    /* Whether the locale's region walks in miles and feet (US, UK, Liberia,
+     * Myanmar); false when ICU cannot tell. */
+    static bool UsesImperialDistances(const std::string& locale);
 };
 } // namespace NSORZCommon
 

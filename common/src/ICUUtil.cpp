@@ -141,4 +141,11 @@ std::string ICUUtil::GetFormattedDateTime(time_t time, int formatType)
     RETV_IF(ret != I18N_ERROR_NONE, std::string());
     return std::string(result, resultLength);
 }
+
+bool ICUUtil::UsesImperialDistances(const std::string& locale)
+{
+    i18n_ulocdata_measurement_system_e system = I18N_ULOCDATA_MS_SI;
+    RETV_IF(i18n_ulocdata_get_measurement_system(locale.c_str(), &system) != I18N_ERROR_NONE, false);
+    return system != I18N_ULOCDATA_MS_SI;
+}
 } // namespace NSORZCommon

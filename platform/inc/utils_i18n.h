@@ -98,6 +98,17 @@ int i18n_ureldatefmt_combine_date_and_time(i18n_ureldatefmt_h formatter, const i
                                            int32_t relative_date_len, const i18n_uchar* time, int32_t time_len,
                                            i18n_uchar* result, int32_t result_capacity, int32_t* result_len);
 
+/* Which units a region measures in. */
+typedef enum
+{
+    I18N_ULOCDATA_MS_SI = 0,
+    I18N_ULOCDATA_MS_US = 1,
+    I18N_ULOCDATA_MS_UK = 2,
+} i18n_ulocdata_measurement_system_e;
+
+/* locale: an ICU locale id; its region decides ("en_US" US, "en_GB" UK, "ko_KR" SI). */
+int i18n_ulocdata_get_measurement_system(const char* locale, i18n_ulocdata_measurement_system_e* system);
+
 #ifdef __cplusplus
 }
 #endif

@@ -7,6 +7,7 @@
 // U_MISSING_RESOURCE_ERROR through its status, as ICU would for missing data.
 #include <unicode/udat.h>
 #include <unicode/udatpg.h>
+#include <unicode/ulocdata.h>
 #include <unicode/uloc.h>
 #include <unicode/ureldatefmt.h>
 #include <unicode/ustring.h>
@@ -183,4 +184,10 @@ extern "C" int32_t ureldatefmt_combineDateAndTime(const URelativeDateTimeFormatt
     return fn ? fn(reldatefmt, relativeDateString, relativeDateStringLen, timeString, timeStringLen, result,
                    resultCapacity, status)
               : (Missing(status), 0);
+}
+
+extern "C" UMeasurementSystem ulocdata_getMeasurementSystem(const char* localeID, UErrorCode* status)
+{
+    PELORN_ICU_TARGET(UMeasurementSystem (*)(const char*, UErrorCode*), ulocdata_getMeasurementSystem);
+    return fn ? fn(localeID, status) : (Missing(status), UMS_SI);
 }

@@ -3,6 +3,7 @@
 #include <unicode/udat.h>
 #include <unicode/udatpg.h>
 #include <unicode/uloc.h>
+#include <unicode/ulocdata.h>
 #include <unicode/ureldatefmt.h>
 #include <unicode/ustring.h>
 
@@ -193,4 +194,16 @@ int i18n_ureldatefmt_combine_date_and_time(i18n_ureldatefmt_h formatter, const i
                                                  U(relative_date), relative_date_len, U(time), time_len, U(result),
                                                  result_capacity, &status);
     return Result(status);
+}
+
+int i18n_ulocdata_get_measurement_system(const char* locale, i18n_ulocdata_measurement_system_e* system)
+{
+    if (!locale || !system)
+        return I18N_ERROR_INVALID_PARAMETER;
+    UErrorCode status = U_ZERO_ERROR;
+    const UMeasurementSystem found = ulocdata_getMeasurementSystem(locale, &status);
+    if (U_FAILURE(status))
+        return Result(status);
+    *system = static_cast<i18n_ulocdata_measurement_system_e>(found);
+    return I18N_ERROR_NONE;
 }
