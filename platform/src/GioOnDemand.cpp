@@ -95,6 +95,13 @@ PELORN_GIO_FORWARD_VOID(g_dbus_connection_call_with_unix_fd_list,
 PELORN_GIO_FORWARD(GVariant*, g_dbus_connection_call_with_unix_fd_list_finish,
                    (GDBusConnection * connection, GUnixFDList** fds, GAsyncResult* result, GError** error),
                    (connection, fds, result, error), nullptr)
+PELORN_GIO_FORWARD(guint, g_dbus_connection_signal_subscribe,
+                   (GDBusConnection * connection, const gchar* sender, const gchar* interface, const gchar* member,
+                    const gchar* path, const gchar* arg0, GDBusSignalFlags flags, GDBusSignalCallback callback,
+                    gpointer data, GDestroyNotify destroy),
+                   (connection, sender, interface, member, path, arg0, flags, callback, data, destroy), 0)
+PELORN_GIO_FORWARD_VOID(g_dbus_connection_signal_unsubscribe, (GDBusConnection * connection, guint id),
+                        (connection, id))
 PELORN_GIO_FORWARD(GDBusMessage*, g_dbus_message_new_signal,
                    (const gchar* path, const gchar* interface, const gchar* signal), (path, interface, signal),
                    nullptr)

@@ -1,0 +1,195 @@
+#include "../../platform/src/desktop_bus.h"
+#include "DBusMock.h"
+#include "PrivateBus.h"
+#include "TestEnvironment.h"
+#include "pelorn_clock.h"
+#include "pelorn_compass.h"
+#include "pelorn_location.h"
+#include "pelorn_log_capture.h"
+
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using PelornTest::DBusMock;
+using PelornTest::RunGlibUntil;
+
+namespace
+{
+const char* const CLIENT = "/org/freedesktop/GeoClue2/Client/1";
+const char* const SENSORS = "/net/hadess/SensorProxy";
+
+std::string GeoClueTemplate()
+{
+    return std::string(PELORN_TEST_SOURCE_DIR) + "/tests/support/geoclue2_template.py";
+}
+
+void Unref(GVariant* v)
+{
+    if (v)
+        g_variant_unref(v);
+}
+
+struct Fixes
+{
+    std::vector<pelorn_location_fix_s> got;
+    int none = 0;
+    static void Cb(const pelorn_location_fix_s* fix, void* data)
+    {
+        Fixes* self = static_cast<Fixes*>(data);
+        if (fix)
+            self->got.push_back(*fix);
+        else
+            self->none++;
+    }
+};
+
+std::string ClientProperty(DBusMock& mock, const char* name)
+{
+    GVariant* reply = mock.Call(CLIENT, "org.freedesktop.DBus.Properties", "Get",
+                                g_variant_new("(ss)", "org.freedesktop.GeoClue2.Client", name));
+    if (!reply)
+        return "(none)";
+    gchar* text = g_variant_print(reply, FALSE);
+    std::string result = text;
+    g_free(text);
+    g_variant_unref(reply);
+    return result;
+}
+
+class WatchPosition : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(mBus.IsRunning()); }
+    PelornTest::ScopedTestDirs mDirs;
+    PelornTest::PrivateSystemBus mBus;
+};
+} // namespace
+
+TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
+{
+    DBusMock geoclue(mBus.Address(), "org.freedesktop.GeoClue2", {"--template", GeoClueTemplate()});
+    ASSERT_TRUE(geoclue.Ready()) << geoclue.LastError();
+    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation", g_variant_new("(ddd)", 37.5665, 126.978, 30.0)));
+
+    Fixes fixes;
+    pelorn_location_h location = pelorn_location_create("com.quenlor.pelorn", Fixes::Cb, &fixes);
+    pelorn_location_fix_s last;
+    EXPECT_EQ(-1, pelorn_location_get_last_fix(location, &last)) << "nothing before a start";
+    EXPECT_TRUE(geoclue.CallsOf(CLIENT, "Start").empty()) << "creating asks nothing";
+    ASSERT_EQ(0, pelorn_location_start(location));
+    ASSERT_TRUE(RunGlibUntil([&] { return fixes.got.size() == 1; }));
+    EXPECT_EQ(PELORN_LOCATION_RUNNING, pelorn_location_get_state(location));
+    EXPECT_DOUBLE_EQ(37.5665, fixes.got[0].latitude);
+    EXPECT_DOUBLE_EQ(126.978, fixes.got[0].longitude);
+    EXPECT_DOUBLE_EQ(30.0, fixes.got[0].accuracy_m);
+    EXPECT_GT(fixes.got[0].time_ms, 1000000000000LL) << "the service's own time stamp, in ms";
+    EXPECT_EQ("(<'com.quenlor.pelorn'>,)", ClientProperty(geoclue, "DesktopId"));
+    EXPECT_EQ("(<uint32 8>,)", ClientProperty(geoclue, "RequestedAccuracyLevel"));
+
+    // A walk: each new fix is heard; one that is no place on Earth is not.
+    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation", g_variant_new("(ddd)", 91.0, 0.0, 5.0)));
+    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation", g_variant_new("(ddd)", 37.567, 126.979, 8.0)));
+    ASSERT_TRUE(RunGlibUntil([&] { return fixes.got.size() == 2; }));
+    EXPECT_DOUBLE_EQ(8.0, fixes.got[1].accuracy_m);
+    ASSERT_EQ(0, pelorn_location_get_last_fix(location, &last));
+    EXPECT_DOUBLE_EQ(126.979, last.longitude);
+
+    pelorn_location_stop(location);
+    ASSERT_TRUE(RunGlibUntil([&] { return geoclue.CallsOf(CLIENT, "Stop").size() == 1; }));
+    EXPECT_EQ("(<false>,)", ClientProperty(geoclue, "Active"));
+    EXPECT_EQ(0, pelorn_location_get_last_fix(location, &last)) << "the last fix outlives the stop";
+    pelorn_location_destroy(location);
+    EXPECT_EQ(0, fixes.none);
+}
+
+TEST_F(WatchPosition, WithNoGeoClueThereIsNoPositionSaidInOneLogLineHoweverOftenAsked)
+{
+    pelorn_log_capture_begin();
+    Fixes fixes;
+    pelorn_location_h location = pelorn_location_create("com.quenlor.pelorn", Fixes::Cb, &fixes);
+    for (int round = 1; round <= 3; round++)
+    {
+        pelorn_location_start(location);
+        ASSERT_TRUE(RunGlibUntil([&] { return fixes.none == round; })) << "round " << round;
+        EXPECT_EQ(PELORN_LOCATION_UNAVAILABLE, pelorn_location_get_state(location));
+        pelorn_location_stop(location);
+    }
+    int lines = 0;
+    for (const std::string& line : pelorn_log_captured_lines())
+        lines += line.find("no position") != std::string::npos;
+    pelorn_log_capture_end();
+    pelorn_location_destroy(location);
+    EXPECT_EQ(1, lines);
+    EXPECT_TRUE(fixes.got.empty());
+}
+
+namespace
+{
+struct Headings
+{
+    std::vector<double> got;
+    static void Cb(double heading, void* data) { static_cast<Headings*>(data)->got.push_back(heading); }
+};
+
+void SetHeading(DBusMock& sensors, double heading)
+{
+    Unref(sensors.Mock(SENSORS, "SetInternalProperty",
+                       g_variant_new("(ssv)", "net.hadess.SensorProxy.Compass", "CompassHeading",
+                                     g_variant_new_double(heading))));
+}
+} // namespace
+
+TEST_F(WatchPosition, CompassHeadingsAreClaimedAndReachTheCallerAtMostTenTimesASecond)
+{
+    pelorn_clock_set_manual(TRUE);
+    DBusMock sensors(mBus.Address(), "net.hadess.SensorProxy",
+                     {"--template", "iio-sensors-proxy", "--parameters", "{\"has_compass\": true}"});
+    ASSERT_TRUE(sensors.Ready()) << sensors.LastError();
+    Headings headings;
+    pelorn_compass_h compass = pelorn_compass_create(Headings::Cb, &headings);
+    pelorn_compass_start(compass);
+    ASSERT_TRUE(RunGlibUntil([&] { return sensors.CallsOf(SENSORS, "ClaimCompass").size() == 1; }));
+    SetHeading(sensors, 90.0);
+    ASSERT_TRUE(RunGlibUntil([&] { return headings.got.size() == 1; }));
+    EXPECT_DOUBLE_EQ(90.0, headings.got[0]);
+
+    // Two more within the same tenth of a second: only the newest goes on,
+    // once the tenth is over. The sensor answers a call of ours after the
+    // signals it sent us on the same connection, so once the answer is in,
+    // so are they.
+    SetHeading(sensors, 100.0);
+    SetHeading(sensors, 110.0);
+    GVariant* ping = g_dbus_connection_call_sync(
+        pelorn_desktop_bus(G_BUS_TYPE_SYSTEM), "net.hadess.SensorProxy", SENSORS,
+        "org.freedesktop.DBus.Peer", "Ping", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    Unref(ping);
+    while (g_main_context_iteration(nullptr, FALSE))
+    {
+    }
+    EXPECT_EQ(1u, headings.got.size());
+    pelorn_clock_advance_ms(100);
+    ASSERT_EQ(2u, headings.got.size());
+    EXPECT_DOUBLE_EQ(110.0, headings.got[1]);
+    EXPECT_DOUBLE_EQ(110.0, pelorn_compass_get_heading(compass));
+
+    pelorn_compass_stop(compass);
+    EXPECT_TRUE(RunGlibUntil([&] { return sensors.CallsOf(SENSORS, "ReleaseCompass").size() == 1; }));
+    pelorn_compass_destroy(compass);
+}
+
+TEST_F(WatchPosition, WithNoCompassTheHeadingIsUnknownAndNothingIsClaimed)
+{
+    DBusMock sensors(mBus.Address(), "net.hadess.SensorProxy", {"--template", "iio-sensors-proxy"});
+    ASSERT_TRUE(sensors.Ready()) << sensors.LastError();
+    pelorn_log_capture_begin();
+    Headings headings;
+    pelorn_compass_h compass = pelorn_compass_create(Headings::Cb, &headings);
+    pelorn_compass_start(compass);
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "no compass, north is up"); }));
+    pelorn_log_capture_end();
+    EXPECT_LT(pelorn_compass_get_heading(compass), 0.0);
+    EXPECT_TRUE(sensors.CallsOf(SENSORS, "ClaimCompass").empty());
+    pelorn_compass_destroy(compass);
+}
