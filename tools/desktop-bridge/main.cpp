@@ -1,5 +1,6 @@
 /* desktop-bridge: the watch platform's system daemons, played by the desktop. */
 
+#include "LostContactRecorder.h"
 #include "dlog.h"
 #include "pelorn_system_events.h"
 
@@ -21,6 +22,12 @@ machine's own services, until SIGINT or SIGTERM:
   memory/sysman/battery_capacity   UPower's display device: percent
   memory/sysman/low_memory         kernel memory pressure (PSI): 1 normal,
                                    2 soft warning, 4 hard warning
+
+and plays the watch's own background side: when the link to the phone drops
+(phone-sim killed or told to `detach`) and stays down for 10 s, it asks
+GeoClue2 (system bus) where the watch is, from the drop until a fix of 100 m
+or better or for 60 s, and stores the lost-contact record in the app's data
+folder (lost-contact.ini) for the last-seen screen.
 
 The system bus is DBUS_SYSTEM_BUS_ADDRESS when set. The pressure file is
 /proc/pressure/memory, or PELORN_MEMORY_PRESSURE_FILE. Only one bridge runs per
@@ -49,6 +56,8 @@ int main(int argc, char** argv)
     }
     if (pelorn_system_events_start() != 0)
         return 1;
+    NSORZCommon::LostContactRecorder recorder;
+    recorder.Start();
     printf("ready\n");
     fflush(stdout);
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
@@ -57,6 +66,7 @@ int main(int argc, char** argv)
     g_main_loop_run(loop);
     g_source_remove(term);
     g_source_remove(intr);
+    recorder.Stop();
     pelorn_system_events_stop();
     g_main_loop_unref(loop);
     return 0;
