@@ -95,7 +95,13 @@ PhoneSimulator::~PhoneSimulator()
 
 bool PhoneSimulator::Start()
 {
-    if (mOptions.hostKeys)
+    Announce();
+    return Listen();
+}
+
+void PhoneSimulator::Announce()
+{
+    if (mOptions.hostKeys && mPresenceFd < 0)
     {
         // The watch's platform derives its link keys from this presence (and
         // from its lock, which dies with this process however it ends);
@@ -105,7 +111,6 @@ bool PhoneSimulator::Start()
         if (mPresenceFd < 0)
             fprintf(stderr, "phone-sim: cannot announce the phone beside %s\n", mOptions.socketPath.c_str());
     }
-    return Listen();
 }
 
 void PhoneSimulator::Stop()
@@ -604,10 +609,16 @@ void PhoneSimulator::HandleCommand(const std::string& line)
     {
         DropClient("detached");
         StopListening();
+        // A detached phone is gone for the watch: the link drops as if it had died.
+        pelorn_link_presence_withdraw(mOptions.socketPath.c_str(), mPresenceFd);
+        mPresenceFd = -1;
         Say("detached");
     }
     else if (line == "attach" && mListenFd < 0)
+    {
+        Announce();
         Listen();
+    }
     else if (!line.empty())
         Say("unknown command: %s", line.c_str());
 }

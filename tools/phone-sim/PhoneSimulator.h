@@ -54,6 +54,8 @@ public:
     void HandleCommand(const std::string& line);
 
 private:
+    /* Takes the presence file (unless the keys are not ours to host). */
+    void Announce();
     bool Listen();
     void StopListening();
     void DropClient(const char* why);

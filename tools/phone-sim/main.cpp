@@ -85,8 +85,10 @@ Standard input commands (one per line):
   badframe    send a frame of length 0 (breaks the stream)
   drop        close the watch's connection
   stall       stop reading from the watch
-  detach      close the connection and remove the socket (device detached)
-  attach      listen again (device attached)
+  detach      close the connection, remove the socket and the presence file
+              (device detached: the watch counts it as lost contact, as it
+              does when phone-sim is killed; a link back within 10 s is not)
+  attach      announce and listen again (device attached)
 
 Output: one line per event on standard output ("listening PATH",
 "watch connected", "recv TEXT", "send TEXT", "ringing: N s left", ...).
