@@ -8,6 +8,7 @@
 #include "Coordinate.h"
 #include "HttpNetworkEventListner.h"
 #include "LastSeenBanner.h"
+#include "LostContactCard.h"
 #include "MobileLocationViewEventListener.h"
 #include "ToastPopup.h"
 #include "ToastPopupClosedForwarder.h"
@@ -87,6 +88,9 @@ public:
     void OnMapPictureShown();
     Evas_Object* GetMapPicture() const;
     const LastSeenBanner& GetLastSeenBanner() const { return mLastSeenBanner; }
+    LostContactCard& GetLostContactCard() { return mLostContactCard; }
+    /* The map picture now shown is centred there at that zoom. */
+    void OnMapPlaced(double latitude, double longitude, int zoom);
 
     Evas_Object* GetLayout() const { return mLayout; }
     Evas_Object* GetOverlayLayout() const { return mOverlayLayout; }
@@ -130,6 +134,7 @@ private:
     MobileLocationViewEventListener* mMobileLocationViewEventListener;
     bool mIsLastSeen;
     LastSeenBanner mLastSeenBanner;
+    LostContactCard mLostContactCard;
 };
 } // namespace NSPelorn
 

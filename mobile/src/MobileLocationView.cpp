@@ -567,6 +567,8 @@ bool MobileLocationView::ShowLastSeen()
     SetOverlayText(address);
     mLastSeenBanner.Show(mLayout, mobileLocationViewDataPtr->GetMobileLocationViewEDJDirectoryPath(),
                          (time_t)NSORZCommon::PreferenceUtil::GetLastLocationTime());
+    // Where contact was lost and which way to walk, when the watch recorded it.
+    mLostContactCard.Show(mLayout);
     if (mMobileLocationViewEventListener)
         mMobileLocationViewEventListener->OnLastSeenMapImageRequested(position);
     else
@@ -595,6 +597,15 @@ void MobileLocationView::DrawStoredMapPicture(const std::string& bytes)
     }
     DrawMapAddress(mLayout, image);
     OnMapPictureShown();
+}
+
+void MobileLocationView::OnMapPlaced(double latitude, double longitude, int zoom)
+{
+    Evas_Object* image = GetMapPicture();
+    RET_IF(image == NULL || !mIsLastSeen);
+    int w = 0, h = 0;
+    evas_object_image_size_get(image, &w, &h);
+    mLostContactCard.SetMapPicture(latitude, longitude, zoom, w, h);
 }
 
 Evas_Object* MobileLocationView::GetMapPicture() const
@@ -785,7 +796,11 @@ void MobileLocationView::Resume()
 {
     LOGE("Resume");
     if (mIsLastSeen)
+    {
         mLastSeenBanner.Refresh();
+        mLostContactCard.Refresh();
+    }
+    mLostContactCard.Resume();
     const std::pair<std::shared_ptr<NSORZUiCommon::BasicPopup>, int> popups[] = {
         {mConnectingToPhonePopupPtr, kConnectingPopup},
         {mPleaseWaitPopupPtr, kPleaseWaitPopup},
@@ -805,6 +820,7 @@ void MobileLocationView::Resume()
 void MobileLocationView::Pause()
 {
     LOGE("Pause");
+    mLostContactCard.Pause();
 }
 
 void MobileLocationView::Destroy()
@@ -827,7 +843,10 @@ void MobileLocationView::TimeTick()
 {
     LOGE("TimeTick");
     if (mIsLastSeen)
+    {
         mLastSeenBanner.Refresh();
+        mLostContactCard.Refresh();
+    }
 }
 
 void MobileLocationView::NetworkStateChanged(int state)

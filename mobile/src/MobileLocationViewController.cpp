@@ -290,7 +290,10 @@ void MobileLocationViewController::OnLastSeenMapImageRequested(NSORZCommon::Coor
         mRequestedZoom = kept.zoom;
         mMobileLocationViewPtr->DrawStoredMapPicture(kept.image);
         if (mMobileLocationViewPtr->GetMapPicture())
+        {
             mZoomStepper.Reset(kept.zoom, mMapMinZoom, mMapMaxZoom);
+            mMobileLocationViewPtr->OnMapPlaced(kept.latitude, kept.longitude, kept.zoom);
+        }
         return;
     }
     // No picture of that place kept (an older one, or none): fetch it if the network lets us.
@@ -349,6 +352,7 @@ void MobileLocationViewController::OnMapAnswered(int requestType, bool pictureSh
             mZoomStepper.Arrived();
         else
             mZoomStepper.Reset(mRequestedZoom, mMapMinZoom, mMapMaxZoom);
+        mMobileLocationViewPtr->OnMapPlaced(mMapCentre.GetLatitude(), mMapCentre.GetLongitude(), mRequestedZoom);
         NSORZCommon::LastSeenMap picture;
         picture.image.assign(data, (size_t)length);
         picture.latitude = mMapCentre.GetLatitude();

@@ -1,5 +1,6 @@
 #include "GeoMath.h"
 #include "ICUUtil.h"
+#include "LostContactGuide.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -93,4 +94,41 @@ TEST(GeoMath, CompassWordsAndDistancesAreSaidAsPeopleSayThemInTheRegionsUnits)
     EXPECT_TRUE(NSORZCommon::ICUUtil::UsesImperialDistances("en_GB"));
     EXPECT_FALSE(NSORZCommon::ICUUtil::UsesImperialDistances("ko_KR"));
     EXPECT_FALSE(NSORZCommon::ICUUtil::UsesImperialDistances("de_DE"));
+}
+
+TEST(LostContactGuide, TheArrowFollowsBearingMinusHeadingAndRedrawsOnlyOnFiveDegreesOrNewText)
+{
+    NSORZCommon::LostContactRecord record;
+    record.hasFix = true;
+    record.latitude = 37.5665; // the spot: 350 m north-east of where the watch starts
+    record.longitude = 126.978;
+    record.hasPhone = true;
+    record.phoneLatitude = 37.60;
+    record.phoneLongitude = 126.978;
+    NSORZCommon::LostContactGuide guide(record, "en", false);
+    EXPECT_EQ("", guide.DistanceText()) << "no fix yet";
+    EXPECT_TRUE(guide.NeedsRedraw());
+    const double lat = 37.5665 - 0.00223, lon = 126.978 - 0.0028;
+    guide.SetFix(lat, lon);
+    EXPECT_EQ("350 m", guide.DistanceText());
+    EXPECT_EQ("NE", guide.CompassWord());
+    EXPECT_EQ("350 metres north-east", guide.SpokenWay());
+    const double bearing = GeoMath::InitialBearingDeg(lat, lon, 37.5665, 126.978);
+    EXPECT_NEAR(bearing, guide.ArrowDeg(), 1e-9) << "north-up with no compass";
+    guide.MarkDrawn();
+    guide.SetHeading(3.0);
+    EXPECT_FALSE(guide.NeedsRedraw()) << "3 degrees is not worth a redraw";
+    guide.SetHeading(90.0);
+    EXPECT_NEAR(GeoMath::NormaliseDeg(bearing - 90.0), guide.ArrowDeg(), 1e-9) << "turned right, the arrow turns left";
+    EXPECT_TRUE(guide.NeedsRedraw());
+    guide.MarkDrawn();
+    guide.SetFix(37.5665 - 0.00001, 126.978);
+    EXPECT_TRUE(guide.IsHere());
+    EXPECT_TRUE(guide.ToggleSpot());
+    EXPECT_EQ(NSORZCommon::LostContactGuide::Spot::PHONE_REPORTED, guide.GetSpot());
+    EXPECT_FALSE(guide.IsHere());
+    EXPECT_EQ("3.7 km", guide.DistanceText());
+    EXPECT_EQ("N", guide.CompassWord());
+    guide.SetNoPosition();
+    EXPECT_EQ("", guide.DistanceText());
 }

@@ -1,4 +1,10 @@
 #include "AppScenario.h"
+#include "DBusMock.h"
+#include "DesktopBridgeProcess.h"
+#include "GeoMath.h"
+#include "LostContactStore.h"
+#include "PrivateBus.h"
+#include "pelorn_log_capture.h"
 #include "LastSeenMapStore.h"
 #include "MapServerProcess.h"
 #include "MobileLocationView.h"
@@ -726,4 +732,168 @@ TEST_F(LastSeenEndToEnd, AZoomAnswerThatIsNoUsablePictureKeepsTheShownMap)
     ASSERT_EQ(2u, goodUrls.size());
     EXPECT_NE(std::string::npos, goodUrls[0].find("&zoom=16&")) << goodUrls[0];
     EXPECT_NE(std::string::npos, goodUrls[1].find("&zoom=17&")) << goodUrls[1];
+}
+
+namespace
+{
+// Where contact is lost, where the phone last reported (140 m away), and the
+// walk back from 350 m south-west of the spot.
+const double kSpotLat = 37.5665, kSpotLon = 126.9780;
+const char* const GEOCLUE_MANAGER = "/org/freedesktop/GeoClue2/Manager";
+const char* const SENSORS = "/net/hadess/SensorProxy";
+
+NSPelorn::LostContactCard* Card()
+{
+    auto view = LocationScreen();
+    return view && view->IsLastSeen() && view->GetLostContactCard().IsShown() ? &view->GetLostContactCard()
+                                                                              : nullptr;
+}
+
+std::function<bool()> CardSays(const std::string& way)
+{
+    return [way] { return Card() && Card()->GetWayText() == way; };
+}
+
+void Call(PelornTest::DBusMock& mock, const char* path, const char* method, GVariant* args)
+{
+    GVariant* reply = mock.Mock(path, method, args);
+    if (reply)
+        g_variant_unref(reply);
+}
+
+void MoveWatch(PelornTest::DBusMock& geoclue, double lat, double lon)
+{
+    Call(geoclue, GEOCLUE_MANAGER, "SetLocation", g_variant_new("(ddd)", lat, lon, 8.0));
+}
+
+void TurnWatch(PelornTest::DBusMock& sensors, double heading)
+{
+    Call(sensors, SENSORS, "SetInternalProperty",
+         g_variant_new("(ssv)", "net.hadess.SensorProxy.Compass", "CompassHeading", g_variant_new_double(heading)));
+}
+
+bool Recorded(int64_t sequence)
+{
+    NSORZCommon::LostContactRecord record;
+    return NSORZCommon::LostContactStore().Load(record) && record.sequence == sequence && record.hasFix &&
+           record.accurate && record.latitude == kSpotLat && record.longitude == kSpotLon;
+}
+
+std::string GeoClueTemplate()
+{
+    return std::string(PELORN_TEST_SOURCE_DIR) + "/tests/support/geoclue2_template.py";
+}
+} // namespace
+
+TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPointsTheWayBack)
+{
+    vconf_set_str("db/menu_widget/regionformat", "en_AU.UTF-8"); // metres
+    PelornTest::PrivateSystemBus bus;
+    ASSERT_TRUE(bus.IsRunning());
+    PelornTest::DBusMock geoclue(bus.Address(), "org.freedesktop.GeoClue2", {"--template", GeoClueTemplate()});
+    ASSERT_TRUE(geoclue.Ready()) << geoclue.LastError();
+    PelornTest::DBusMock sensors(bus.Address(), "net.hadess.SensorProxy",
+                                 {"--template", "iio-sensors-proxy", "--parameters", "{\"has_compass\": true}"});
+    ASSERT_TRUE(sensors.Ready()) << sensors.LastError();
+    MoveWatch(geoclue, kSpotLat, kSpotLon);
+    TurnWatch(sensors, 0.0);
+    // Its 10 s and 60 s pass fifty times faster; the verdicts wait for the record.
+    PelornTest::DesktopBridgeProcess bridge(50);
+    ASSERT_TRUE(bridge.Ready());
+    PelornTest::MapServerProcess server;
+    UseMapServer(server);
+    PhoneSimProcess phone({"--latitude", "37.5675", "--longitude", "126.9790"});
+    ASSERT_TRUE(phone.Ready());
+
+    const double farLat = kSpotLat - 0.00223, farLon = kSpotLon - 0.0028;
+    const double bearing = NSORZCommon::GeoMath::InitialBearingDeg(farLat, farLon, kSpotLat, kSpotLon);
+    std::vector<std::string> walk;
+    int drawsAtNorth = 0;
+    auto arrowAt = [](double deg)
+    { return [deg] { return Card() && std::fabs(NSORZCommon::GeoMath::TurnDeg(Card()->GetArrowDeg(), deg)) < 1; }; };
+    AppScenario s(120000);
+    Locate(s, "live")
+        .WaitFor("live map", [&] { return PictureShown() && server.LoggedUrls().size() == 1; })
+        .Then(
+            "back", [] {}, BackTaken())
+        .Then(
+            "detached", [&] { phone.Command("detach"); }, [] { return Recorded(1); })
+        .Then(
+            "attached again", [&] { phone.Command("attach"); },
+            [] { return NSPelorn::PelornMain::CheckConnectionAvailable(); })
+        .Then(
+            "killed", [&] { phone.Terminate(); }, [] { return Recorded(2); });
+    Locate(s, "unreachable")
+        .WaitFor("the card", [] { return Card() && PictureShown(); })
+        .Then(
+            "350 m away", [&] { MoveWatch(geoclue, farLat, farLon); }, CardSays("350 m NE"))
+        .WaitFor("pointing north-east with the watch facing north", arrowAt(bearing))
+        .Do("the walk so far", [&] { walk.push_back(Card()->GetWayText()); })
+        .Then(
+            "walking closer", [&] { MoveWatch(geoclue, kSpotLat - 0.001, kSpotLon - 0.00125); },
+            CardSays("150 m NE"))
+        .Do("the walk so far",
+            [&]
+            {
+                walk.push_back(Card()->GetWayText());
+                drawsAtNorth = Card()->GetDrawCount();
+            })
+        .Then(
+            "the dot", [] {}, [] { int x, y; Card()->GetWatchDot(x, y); return x > 0 && y > 0; })
+        .ScreenshotWhenStill(Window, "lost-contact")
+        .Then(
+            "the wearer turns east", [&] { TurnWatch(sensors, 90.0); }, arrowAt(bearing - 90.0))
+        .ScreenshotWhenStill(Window, "which-way")
+        .Do("said as one sentence",
+            [&] { walk.push_back(Card()->GetSpokenText()); })
+        .Then(
+            "at the spot", [&] { MoveWatch(geoclue, kSpotLat + 0.00005, kSpotLon); },
+            CardSays("You are here: ring the phone when it is back in range"))
+        .Then(
+            "back", [] {}, BackTaken())
+        .Do("Korean", [] {
+            vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
+            vconf_set_str("db/menu_widget/regionformat", "ko_KR.UTF-8");
+        })
+        .Then(
+            "language applied", [] {}, After(500))
+        .Do("away again", [&] { MoveWatch(geoclue, kSpotLat - 0.001, kSpotLon - 0.00125); });
+    Locate(s, "unreachable in Korean")
+        .WaitFor("the card in Korean", CardSays("150 m 북동"))
+        .ScreenshotWhenStill(Window, "lost-contact-ko")
+        .WaitFor("facing east", arrowAt(bearing - 90.0))
+        .ScreenshotWhenStill(Window, "which-way-ko");
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep()) << (Card() ? Card()->GetWayText() : "no card");
+    ASSERT_EQ(3u, walk.size());
+    EXPECT_EQ("350 m NE", walk[0]);
+    EXPECT_EQ("150 m NE", walk[1]) << "the distance falls as the watch walks back";
+    EXPECT_EQ(0u, walk[2].find("Lost contact at ")) << walk[2];
+    EXPECT_NE(std::string::npos, walk[2].find(", 150 metres north-east")) << walk[2];
+    EXPECT_GT(drawsAtNorth, 0);
+}
+
+TEST_F(LastSeenEndToEnd, WithNoGeoClueTheCardSaysThePositionIsNotKnownInOneLogLine)
+{
+    PelornTest::PrivateSystemBus bus; // nobody on it
+    ASSERT_TRUE(bus.IsRunning());
+    NSORZCommon::PreferenceUtil::SetLastLocationLat(kSpotLat);
+    NSORZCommon::PreferenceUtil::SetLastLocationLon(kSpotLon);
+    NSORZCommon::LostContactRecord record;
+    record.sequence = 1;
+    record.timeMs = pelorn_clock_wall_ms();
+    record.hasFix = record.accurate = true;
+    record.latitude = kSpotLat;
+    record.longitude = kSpotLon;
+    ASSERT_TRUE(NSORZCommon::LostContactStore().Save(record));
+    pelorn_log_capture_begin();
+    AppScenario s(60000);
+    Locate(s, "unreachable").WaitFor("the card", CardSays("Your position is not known"));
+    s.Run({});
+    int lines = 0;
+    for (const std::string& line : pelorn_log_captured_lines())
+        lines += line.find("no position") != std::string::npos;
+    pelorn_log_capture_end();
+    ASSERT_EQ("", s.FailedStep());
+    EXPECT_EQ(1, lines);
 }

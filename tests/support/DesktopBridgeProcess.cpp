@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 
 #include <glib.h>
+#include <string>
 #include <glib/gstdio.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -10,7 +11,7 @@
 
 namespace PelornTest
 {
-DesktopBridgeProcess::DesktopBridgeProcess()
+DesktopBridgeProcess::DesktopBridgeProcess(int clockSpeed)
 {
     gchar* dir = g_dir_make_tmp("pelorn-bridge-XXXXXX", nullptr);
     if (!dir)
@@ -27,6 +28,7 @@ DesktopBridgeProcess::DesktopBridgeProcess()
     gchar* argv[] = {&program[0], nullptr};
     gchar** envp =
         g_environ_setenv(g_get_environ(), "PELORN_MEMORY_PRESSURE_FILE", mPressureFile.c_str(), TRUE);
+    envp = g_environ_setenv(envp, "PELORN_CLOCK_SPEED", std::to_string(clockSpeed > 1 ? clockSpeed : 1).c_str(), TRUE);
     GPid pid = 0;
     gint out = -1;
     bool spawned = g_spawn_async_with_pipes(nullptr, argv, envp, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr,

@@ -14,7 +14,8 @@ namespace PelornTest
 class DesktopBridgeProcess
 {
 public:
-    DesktopBridgeProcess();
+    /* clockSpeed > 1 runs its clock seam that many times faster. */
+    explicit DesktopBridgeProcess(int clockSpeed = 1);
     ~DesktopBridgeProcess();
     DesktopBridgeProcess(const DesktopBridgeProcess&) = delete;
     DesktopBridgeProcess& operator=(const DesktopBridgeProcess&) = delete;
