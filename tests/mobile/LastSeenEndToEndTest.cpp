@@ -812,10 +812,22 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     auto arrowAt = [](double deg)
     { return [deg] { return Card() && std::fabs(NSORZCommon::GeoMath::TurnDeg(Card()->GetArrowDeg(), deg)) < 1; }; };
     AppScenario s(120000);
+    pelorn_log_capture_begin();
     Locate(s, "live")
         .WaitFor("live map", [&] { return PictureShown() && server.LoggedUrls().size() == 1; })
         .Then(
             "back", [] {}, BackTaken())
+        // The app lets its own connection go while paused; the phone is still there.
+        .Then(
+            "paused", [] { elm_win_lower(Window()); }, [] { return pelorn_log_captured("", "> AppPause"); })
+        .Then(
+            "resumed",
+            []
+            {
+                evas_object_hide(Window());
+                evas_object_show(Window());
+            },
+            [] { return FindingScreenIdle() && NSPelorn::PelornMain::CheckConnectionAvailable(); })
         .Then(
             "detached", [&] { phone.Command("detach"); }, [] { return Recorded(1); })
         .Then(
@@ -847,6 +859,12 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         .Do("said as one sentence",
             [&] { walk.push_back(Card()->GetSpokenText()); })
         .Then(
+            "a tap: where the phone reported", [] { AppScenario::Tap(Window(), 200, 167); },
+            [] { return Card() && Card()->GetTitleText() == "Phone last reported"; })
+        .Then(
+            "a tap: where contact was lost", [] { AppScenario::Tap(Window(), 200, 167); },
+            [] { return Card() && Card()->GetTitleText().find("Lost contact ") == 0; })
+        .Then(
             "at the spot", [&] { MoveWatch(geoclue, kSpotLat + 0.00005, kSpotLon); },
             CardSays("You are here: ring the phone when it is back in range"))
         .Then(
@@ -864,7 +882,11 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         .WaitFor("facing east", arrowAt(bearing - 90.0))
         .ScreenshotWhenStill(Window, "which-way-ko");
     s.Run({});
+    pelorn_log_capture_end();
     ASSERT_EQ("", s.FailedStep()) << (Card() ? Card()->GetWayText() : "no card");
+    NSORZCommon::LostContactRecord record;
+    ASSERT_TRUE(NSORZCommon::LostContactStore().Load(record));
+    EXPECT_EQ(2, record.sequence) << "the pause was no loss";
     ASSERT_EQ(3u, walk.size());
     EXPECT_EQ("350 m NE", walk[0]);
     EXPECT_EQ("150 m NE", walk[1]) << "the distance falls as the watch walks back";
@@ -873,7 +895,7 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     EXPECT_GT(drawsAtNorth, 0);
 }
 
-TEST_F(LastSeenEndToEnd, WithNoGeoClueTheCardSaysThePositionIsNotKnownInOneLogLine)
+TEST_F(LastSeenEndToEnd, WithNoGeoClueTheCardSaysThePositionIsNotKnownInOneLogLineAndOffersTheRingOnceBack)
 {
     PelornTest::PrivateSystemBus bus; // nobody on it
     ASSERT_TRUE(bus.IsRunning());
@@ -888,7 +910,14 @@ TEST_F(LastSeenEndToEnd, WithNoGeoClueTheCardSaysThePositionIsNotKnownInOneLogLi
     ASSERT_TRUE(NSORZCommon::LostContactStore().Save(record));
     pelorn_log_capture_begin();
     AppScenario s(60000);
-    Locate(s, "unreachable").WaitFor("the card", CardSays("Your position is not known"));
+    std::unique_ptr<PhoneSimProcess> phone;
+    Locate(s, "unreachable")
+        .WaitFor("the card", CardSays("Your position is not known"))
+        .Then(
+            "the phone comes back", [&] { phone.reset(new PhoneSimProcess()); },
+            CardSays("Phone is back: tap to ring"))
+        .Then(
+            "a tap goes to the ring button", [] { AppScenario::Tap(Window(), 200, 167); }, FindingScreenIdle);
     s.Run({});
     int lines = 0;
     for (const std::string& line : pelorn_log_captured_lines())
