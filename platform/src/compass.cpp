@@ -29,6 +29,9 @@ const Layout kLayouts[] = {
 };
 const int kLayoutCount = sizeof(kLayouts) / sizeof(kLayouts[0]);
 
+// Said once per process, however often the compass is asked.
+bool gNoCompassSaid = false;
+
 enum Step
 {
     NO_BUS,
@@ -126,7 +129,9 @@ void pelorn_compass_s::Stop()
 
 void pelorn_compass_s::NoCompass(const char* why)
 {
-    dlog_print(DLOG_ERROR, LOG_TAG, "no compass, north is up (%s)", why);
+    if (!gNoCompassSaid)
+        dlog_print(DLOG_ERROR, LOG_TAG, "no compass, north is up (%s)", why);
+    gNoCompassSaid = true;
     Offer(-1);
 }
 

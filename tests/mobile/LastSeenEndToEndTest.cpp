@@ -807,8 +807,15 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
 
     const double farLat = kSpotLat - 0.00223, farLon = kSpotLon - 0.0028;
     const double bearing = NSORZCommon::GeoMath::InitialBearingDeg(farLat, farLon, kSpotLat, kSpotLon);
+    // What the card said and where its arrow pointed, step by step.
     std::vector<std::string> walk;
-    int drawsAtNorth = 0;
+    std::vector<double> arrows;
+    std::string spoken;
+    auto note = [&]
+    {
+        walk.push_back(Card()->GetWayText());
+        arrows.push_back(Card()->GetArrowDeg());
+    };
     auto arrowAt = [](double deg)
     { return [deg] { return Card() && std::fabs(NSORZCommon::GeoMath::TurnDeg(Card()->GetArrowDeg(), deg)) < 1; }; };
     AppScenario s(120000);
@@ -840,24 +847,23 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         .Then(
             "350 m away", [&] { MoveWatch(geoclue, farLat, farLon); }, CardSays("350 m NE"))
         .WaitFor("pointing north-east with the watch facing north", arrowAt(bearing))
-        .Do("the walk so far", [&] { walk.push_back(Card()->GetWayText()); })
+        .Do("the walk so far", note)
         .Then(
             "walking closer", [&] { MoveWatch(geoclue, kSpotLat - 0.001, kSpotLon - 0.00125); },
             CardSays("150 m NE"))
-        .Do("the walk so far",
-            [&]
-            {
-                walk.push_back(Card()->GetWayText());
-                drawsAtNorth = Card()->GetDrawCount();
-            })
+        .Do("the walk so far", note)
         .Then(
             "the dot", [] {}, [] { int x, y; Card()->GetWatchDot(x, y); return x > 0 && y > 0; })
         .ScreenshotWhenStill(Window, "lost-contact")
         .Then(
-            "the wearer turns east", [&] { TurnWatch(sensors, 90.0); }, arrowAt(bearing - 90.0))
+            "round to due south of it", [&] { MoveWatch(geoclue, kSpotLat - 0.0009, kSpotLon); },
+            CardSays("100 m N"))
+        .Do("the walk so far", note)
+        .Then(
+            "the wearer turns east", [&] { TurnWatch(sensors, 90.0); }, arrowAt(270.0))
+        .Do("the walk so far", note)
         .ScreenshotWhenStill(Window, "which-way")
-        .Do("said as one sentence",
-            [&] { walk.push_back(Card()->GetSpokenText()); })
+        .Do("said as one sentence", [&] { spoken = Card()->GetSpokenText(); })
         .Then(
             "a tap: where the phone reported", [] { AppScenario::Tap(Window(), 200, 167); },
             [] { return Card() && Card()->GetTitleText() == "Phone last reported"; })
@@ -887,12 +893,15 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     NSORZCommon::LostContactRecord record;
     ASSERT_TRUE(NSORZCommon::LostContactStore().Load(record));
     EXPECT_EQ(2, record.sequence) << "the pause was no loss";
-    ASSERT_EQ(3u, walk.size());
-    EXPECT_EQ("350 m NE", walk[0]);
-    EXPECT_EQ("150 m NE", walk[1]) << "the distance falls as the watch walks back";
-    EXPECT_EQ(0u, walk[2].find("Lost contact at ")) << walk[2];
-    EXPECT_NE(std::string::npos, walk[2].find(", 150 metres north-east")) << walk[2];
-    EXPECT_GT(drawsAtNorth, 0);
+    ASSERT_EQ(4u, walk.size());
+    EXPECT_EQ((std::vector<std::string>{"350 m NE", "150 m NE", "100 m N", "100 m N"}), walk)
+        << "the distance falls as the watch walks back";
+    EXPECT_NEAR(bearing, arrows[0], 1.0);
+    EXPECT_NEAR(bearing, arrows[1], 1.0);
+    EXPECT_NEAR(0.0, std::fabs(NSORZCommon::GeoMath::TurnDeg(0.0, arrows[2])), 1.0) << "walked round: it turns";
+    EXPECT_NEAR(270.0, arrows[3], 1.0) << "the watch turned right, the arrow left";
+    EXPECT_EQ(0u, spoken.find("Lost contact at ")) << spoken;
+    EXPECT_NE(std::string::npos, spoken.find(", 100 metres north")) << spoken;
 }
 
 TEST_F(LastSeenEndToEnd, WithNoGeoClueTheCardSaysThePositionIsNotKnownInOneLogLineAndOffersTheRingOnceBack)
