@@ -303,9 +303,17 @@ void LostContactCard::Draw(bool force)
         mWay = Tr("WDS_ORZ_BODY_YOU_ARE_HERE_RING_WHEN_BACK");
     else
         mWay = mGuide->DistanceText() + " " + mGuide->CompassWord();
+    // A sentence (no arrow then) takes two small lines across the card under
+    // the time; a distance one big line beside the arrow.
     const bool longWay = mWay.size() > 24;
+    const int wayX = longWay ? 12 : kTextX - kCardX, wayW = longWay ? kCardW - 24 : kTextW;
+    Evas_Coord cx = 0, cy = 0;
+    evas_object_geometry_get(mCard, &cx, &cy, NULL, NULL);
+    elm_label_wrap_width_set(mWayLabel, wayW);
+    evas_object_move(mWayLabel, cx + wayX, cy + 36);
+    evas_object_resize(mWayLabel, wayW, 42);
     elm_object_text_set(mTitleLabel, Markup(mTitle, 20, "#DDDDDD").c_str());
-    elm_object_text_set(mWayLabel, Markup(mWay, longWay ? 17 : 28, "#FFFFFF").c_str());
+    elm_object_text_set(mWayLabel, Markup(mWay, longWay ? 15 : 28, "#FFFFFF").c_str());
 
     const bool pointing = mGuide->PositionKnown() && mGuide->SpotKnown() && !mGuide->IsHere() && !mLinkBack;
     DrawArrow(mGuide->ArrowDeg());

@@ -873,6 +873,7 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         .Then(
             "at the spot", [&] { MoveWatch(geoclue, kSpotLat + 0.00005, kSpotLon); },
             CardSays("You are here: ring the phone when it is back in range"))
+        .ScreenshotWhenStill(Window, "lost-contact-here")
         .Then(
             "back", [] {}, BackTaken())
         .Do("Korean", [] {
@@ -881,11 +882,17 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         })
         .Then(
             "language applied", [] {}, After(500))
-        .Do("away again", [&] { MoveWatch(geoclue, kSpotLat - 0.001, kSpotLon - 0.00125); });
+        .Do("away again, facing north",
+            [&]
+            {
+                MoveWatch(geoclue, kSpotLat - 0.001, kSpotLon - 0.00125);
+                TurnWatch(sensors, 0.0);
+            });
     Locate(s, "unreachable in Korean")
-        .WaitFor("the card in Korean", CardSays("150 m 북동"))
+        .WaitFor("the card in Korean", [&] { return CardSays("150 m 북동")() && arrowAt(bearing)(); })
         .ScreenshotWhenStill(Window, "lost-contact-ko")
-        .WaitFor("facing east", arrowAt(bearing - 90.0))
+        .Then(
+            "facing east", [&] { TurnWatch(sensors, 90.0); }, arrowAt(bearing - 90.0))
         .ScreenshotWhenStill(Window, "which-way-ko");
     s.Run({});
     pelorn_log_capture_end();
