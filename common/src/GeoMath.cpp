@@ -98,7 +98,8 @@ double GeoMath::InitialBearingDeg(double lat1, double lon1, double lat2, double 
 {
     const double dLon = Rad(lon2 - lon1);
     const double y = std::sin(dLon) * std::cos(Rad(lat2));
-    const double x = std::cos(Rad(lat1)) * std::sin(Rad(lat2)) - std::sin(Rad(lat1)) * std::cos(Rad(lat2)) * std::cos(dLon);
+    const double x = std::cos(Rad(lat1)) * std::sin(Rad(lat2)) -
+                     std::sin(Rad(lat1)) * std::cos(Rad(lat2)) * std::cos(dLon);
     if (std::fabs(x) < 1e-15 && std::fabs(y) < 1e-15)
         return 0;
     return NormaliseDeg(Deg(std::atan2(y, x)));

@@ -6,7 +6,8 @@
 
 namespace NSORZCommon
 {
-LostContactGuide::LostContactGuide(const LostContactRecord& record, const std::string& language, bool imperial)
+LostContactGuide::LostContactGuide(const LostContactRecord& record, const std::string& language,
+                                   bool imperial)
     : mRecord(record), mLanguage(language), mImperial(imperial),
       mSpot(record.hasFix || !record.hasPhone ? Spot::LOST_CONTACT : Spot::PHONE_REPORTED)
 {
@@ -71,9 +72,9 @@ std::string LostContactGuide::CompassWord() const
 {
     if (!mHasFix || !SpotKnown())
         return std::string();
-    return GeoMath::CompassWord(
-        GeoMath::CompassPoint(GeoMath::InitialBearingDeg(mLatitude, mLongitude, SpotLatitude(), SpotLongitude())),
-        mLanguage);
+    return GeoMath::CompassWord(GeoMath::CompassPoint(GeoMath::InitialBearingDeg(
+                                    mLatitude, mLongitude, SpotLatitude(), SpotLongitude())),
+                                mLanguage);
 }
 
 double LostContactGuide::ArrowDeg() const
@@ -89,9 +90,10 @@ std::string LostContactGuide::SpokenWay() const
     if (!mHasFix || !SpotKnown())
         return std::string();
     const double metres = GeoMath::DistanceM(mLatitude, mLongitude, SpotLatitude(), SpotLongitude());
-    const int point = GeoMath::CompassPoint(GeoMath::InitialBearingDeg(mLatitude, mLongitude, SpotLatitude(),
-                                                                       SpotLongitude()));
-    return GeoMath::DistanceSpoken(metres, mImperial, mLanguage) + " " + GeoMath::CompassSpoken(point, mLanguage);
+    const int point = GeoMath::CompassPoint(
+        GeoMath::InitialBearingDeg(mLatitude, mLongitude, SpotLatitude(), SpotLongitude()));
+    return GeoMath::DistanceSpoken(metres, mImperial, mLanguage) + " " +
+           GeoMath::CompassSpoken(point, mLanguage);
 }
 
 bool LostContactGuide::NeedsRedraw() const

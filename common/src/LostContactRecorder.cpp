@@ -157,7 +157,8 @@ void LostContactRecorder::Finish()
             LOGE("lost contact recorded (#%lld): the watch was within %.0f m%s", (long long)mRecord.sequence,
                  mRecord.accuracyM, mRecord.accurate ? "" : ", the best fix it got");
         else
-            LOGE("lost contact recorded (#%lld): the watch's own position is not known", (long long)mRecord.sequence);
+            LOGE("lost contact recorded (#%lld): the watch's own position is not known",
+                 (long long)mRecord.sequence);
     }
 }
 

@@ -76,7 +76,8 @@ bool LostContactStore::Load(LostContactRecord& record) const
     }
     if (ok && g_key_file_has_key(file, kGroup, "latitude", NULL))
     {
-        read.hasFix = ReadDouble(file, "latitude", read.latitude) && ReadDouble(file, "longitude", read.longitude) &&
+        read.hasFix = ReadDouble(file, "latitude", read.latitude) &&
+                      ReadDouble(file, "longitude", read.longitude) &&
                       ReadDouble(file, "accuracy_m", read.accuracyM) &&
                       ValidPosition(read.latitude, read.longitude) && read.accuracyM >= 0;
         read.accurate = g_key_file_get_boolean(file, kGroup, "accurate", NULL);
@@ -122,8 +123,8 @@ bool LostContactStore::Save(const LostContactRecord& record)
     g_key_file_free(file);
     GError* error = NULL;
     const bool ok = text && length <= MAX_BYTES &&
-                    g_file_set_contents_full(Path().c_str(), text, (gssize)length, G_FILE_SET_CONTENTS_CONSISTENT,
-                                             0600, &error);
+                    g_file_set_contents_full(Path().c_str(), text, (gssize)length,
+                                             G_FILE_SET_CONTENTS_CONSISTENT, 0600, &error);
     if (!ok)
         LOGE("cannot write %s: %s", Path().c_str(), error ? error->message : "too long");
     g_clear_error(&error);

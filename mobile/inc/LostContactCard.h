@@ -44,8 +44,6 @@ public:
     std::string GetWayText() const { return mWay; }
     /* The arrow as drawn, degrees clockwise from the top of the screen. */
     double GetArrowDeg() const { return mArrowDrawn; }
-    /* How many times the arrow and texts were drawn. */
-    int GetDrawCount() const { return mDrawCount; }
     std::string GetSpokenText() const;
     /* Where the watch's dot sits on the screen, or (-1, -1) when not drawn. */
     void GetWatchDot(int& x, int& y) const;
@@ -85,7 +83,6 @@ private:
     std::string mTitle;
     std::string mWay;
     double mArrowDrawn;
-    int mDrawCount;
 
     bool mHasPicture;
     double mPictureLatitude;

@@ -23,7 +23,7 @@ const char kTextDomain[] = "pelorn-phone";
 const char kLinkKey[] = "memory/brig/brig_connected";
 const char kDesktopId[] = "com.quenlor.pelorn";
 const int kRegionFormat12Hour = 1;
-const int kHourMinute24 = 9; // ICUUtil's "HHmm"
+const int kHourMinute24 = 9;  // ICUUtil's "HHmm"
 const int kHourMinute12 = 10; // "hhmm"
 constexpr double kPi = 3.14159265358979323846;
 
@@ -50,8 +50,8 @@ std::string Replace(std::string text, const char* placeholder, const std::string
 std::string Markup(const std::string& text, int size, const char* colour)
 {
     char* escaped = elm_entry_utf8_to_markup(text.c_str());
-    std::string markup = "<font_size=" + std::to_string(size) + "><color=" + colour + ">" + (escaped ? escaped : "") +
-                         "</color></font_size>";
+    std::string markup = "<font_size=" + std::to_string(size) + "><color=" + colour + ">" +
+                         (escaped ? escaped : "") + "</color></font_size>";
     free(escaped);
     return markup;
 }
@@ -64,7 +64,8 @@ void SetPolygon(Evas_Object* polygon, const double* points, int count, double de
     for (int i = 0; i < count; i++)
     {
         const double x = points[2 * i], y = points[2 * i + 1];
-        evas_object_polygon_point_add(polygon, (Evas_Coord)std::lround(cx + x * std::cos(a) - y * std::sin(a)),
+        evas_object_polygon_point_add(polygon,
+                                      (Evas_Coord)std::lround(cx + x * std::cos(a) - y * std::sin(a)),
                                       (Evas_Coord)std::lround(cy + x * std::sin(a) + y * std::cos(a)));
     }
 }
@@ -78,10 +79,10 @@ void LinkChangedCb(keynode_t* node, void* data)
 } // namespace
 
 LostContactCard::LostContactCard()
-    : mLocation(nullptr), mCompass(nullptr), mPaused(false), mLinkBack(false), mNoPosition(false), mCard(nullptr),
-      mArrow(nullptr), mTitleLabel(nullptr), mWayLabel(nullptr), mDot(nullptr), mRimArrow(nullptr), mArrowDrawn(0),
-      mDrawCount(0), mHasPicture(false), mPictureLatitude(0), mPictureLongitude(0), mPictureZoom(0), mPictureWidth(0),
-      mPictureHeight(0)
+    : mLocation(nullptr), mCompass(nullptr), mPaused(false), mLinkBack(false), mNoPosition(false),
+      mCard(nullptr), mArrow(nullptr), mTitleLabel(nullptr), mWayLabel(nullptr), mDot(nullptr),
+      mRimArrow(nullptr), mArrowDrawn(0), mHasPicture(false), mPictureLatitude(0),
+      mPictureLongitude(0), mPictureZoom(0), mPictureWidth(0), mPictureHeight(0)
 {
 }
 
@@ -322,7 +323,6 @@ void LostContactCard::Draw(bool force)
     else
         evas_object_hide(mArrow);
     mGuide->MarkDrawn();
-    mDrawCount++;
     PlaceDot();
 }
 

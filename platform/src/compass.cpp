@@ -44,7 +44,10 @@ enum Step
 
 struct pelorn_compass_s
 {
-    pelorn_compass_s(pelorn_compass_heading_cb callback, void* userData) : mCallback(callback), mUserData(userData) {}
+    pelorn_compass_s(pelorn_compass_heading_cb callback, void* userData)
+        : mCallback(callback), mUserData(userData)
+    {
+    }
     ~pelorn_compass_s()
     {
         if (mBus)
@@ -74,7 +77,8 @@ private:
     static gboolean DeliveryCb(gpointer data);
     static void SubscriptionGoneCb(gpointer data);
     static void PropertiesChangedCb(GDBusConnection* connection, const gchar* sender, const gchar* path,
-                                    const gchar* interface, const gchar* signal, GVariant* params, gpointer data);
+                                    const gchar* interface, const gchar* signal, GVariant* params,
+                                    gpointer data);
 
     pelorn_compass_heading_cb mCallback;
     void* mUserData;
@@ -164,9 +168,9 @@ void pelorn_compass_s::OnReply(int step, GVariant* reply, GError* error)
             NoCompass("the sensor service has none");
             return;
         }
-        mSignal = g_dbus_connection_signal_subscribe(mBus, SENSOR_PROXY, PROPERTIES_IFACE, "PropertiesChanged",
-                                                     kLayouts[layout].path, COMPASS_IFACE, G_DBUS_SIGNAL_FLAGS_NONE,
-                                                     PropertiesChangedCb, this, SubscriptionGoneCb);
+        mSignal = g_dbus_connection_signal_subscribe(
+            mBus, SENSOR_PROXY, PROPERTIES_IFACE, "PropertiesChanged", kLayouts[layout].path, COMPASS_IFACE,
+            G_DBUS_SIGNAL_FLAGS_NONE, PropertiesChangedCb, this, SubscriptionGoneCb);
         if (mSignal)
             mPending++;
         PelornBus::Invoke(this, mBus, SENSOR_PROXY, kLayouts[layout].path, kLayouts[layout].claimInterface,
@@ -183,7 +187,8 @@ void pelorn_compass_s::OnReply(int step, GVariant* reply, GError* error)
         mClaimed = step - CLAIM;
         // The heading that was there before the claim.
         PelornBus::Invoke(this, mBus, SENSOR_PROXY, kLayouts[mClaimed].path, PROPERTIES_IFACE, "Get",
-                          g_variant_new("(ss)", COMPASS_IFACE, "CompassHeading"), G_VARIANT_TYPE("(v)"), FIRST_HEADING);
+                          g_variant_new("(ss)", COMPASS_IFACE, "CompassHeading"), G_VARIANT_TYPE("(v)"),
+                          FIRST_HEADING);
         return;
     }
     if (step == FIRST_HEADING && reply)
@@ -204,11 +209,12 @@ void pelorn_compass_s::SubscriptionGoneCb(gpointer data)
     PelornBus::Reap(self);
 }
 
-void pelorn_compass_s::PropertiesChangedCb(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                                           GVariant* params, gpointer data)
+void pelorn_compass_s::PropertiesChangedCb(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                           const gchar*, GVariant* params, gpointer data)
 {
     pelorn_compass_s* self = static_cast<pelorn_compass_s*>(data);
-    if (!self || self->mDead || !self->mRunning || !g_variant_is_of_type(params, G_VARIANT_TYPE("(sa{sv}as)")))
+    if (!self || self->mDead || !self->mRunning ||
+        !g_variant_is_of_type(params, G_VARIANT_TYPE("(sa{sv}as)")))
         return;
     GVariant* changed = g_variant_get_child_value(params, 1);
     double heading = 0;

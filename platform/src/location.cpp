@@ -61,7 +61,8 @@ struct pelorn_location_s
         PelornBus::Reap(self);
     }
     static void LocationUpdatedCb(GDBusConnection* connection, const gchar* sender, const gchar* path,
-                                  const gchar* interface, const gchar* signal, GVariant* params, gpointer data);
+                                  const gchar* interface, const gchar* signal, GVariant* params,
+                                  gpointer data);
 
     int mPending = 0;
     bool mDead = false;
@@ -70,16 +71,16 @@ struct pelorn_location_s
 private:
     void Unavailable(const char* why);
     void TakeLocation(GVariant* properties);
-    void Ask(const char* path, const char* interface, const char* method, GVariant* params, const char* replyType,
-             Step step)
+    void Ask(const char* path, const char* interface, const char* method, GVariant* params,
+             const char* replyType, Step step)
     {
         PelornBus::Invoke(this, mBus, GEOCLUE, path, interface, method, params,
                           replyType ? G_VARIANT_TYPE(replyType) : nullptr, step);
     }
     void SetClientProperty(const char* name, GVariant* value, Step step)
     {
-        Ask(mClientPath.c_str(), PROPERTIES_IFACE, "Set", g_variant_new("(ssv)", CLIENT_IFACE, name, value), nullptr,
-            step);
+        Ask(mClientPath.c_str(), PROPERTIES_IFACE, "Set", g_variant_new("(ssv)", CLIENT_IFACE, name, value),
+            nullptr, step);
     }
 
     std::string mDesktopId;
@@ -155,7 +156,8 @@ void pelorn_location_s::OnReply(int step, GVariant* reply, GError* error)
         if (step == READ_LOCATION && reply)
             TakeLocation(reply);
         else if (step == READ_LOCATION)
-            dlog_print(DLOG_ERROR, LOG_TAG, "a fix could not be read: %s", error ? error->message : "no reply");
+            dlog_print(DLOG_ERROR, LOG_TAG, "a fix could not be read: %s",
+                       error ? error->message : "no reply");
         return;
     }
     if (step == NO_BUS || !reply)
@@ -193,8 +195,8 @@ void pelorn_location_s::OnReply(int step, GVariant* reply, GError* error)
     }
 }
 
-void pelorn_location_s::LocationUpdatedCb(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                                          GVariant* params, gpointer data)
+void pelorn_location_s::LocationUpdatedCb(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                          const gchar*, GVariant* params, gpointer data)
 {
     pelorn_location_s* self = static_cast<pelorn_location_s*>(data);
     if (!self || self->mDead || self->mState == PELORN_LOCATION_STOPPED ||
@@ -205,7 +207,8 @@ void pelorn_location_s::LocationUpdatedCb(GDBusConnection*, const gchar*, const 
     g_variant_get(params, "(&o&o)", &previous, &current);
     if (g_strcmp0(current, "/") == 0 || !self->mBus)
         return;
-    self->Ask(current, PROPERTIES_IFACE, "GetAll", g_variant_new("(s)", LOCATION_IFACE), "(a{sv})", READ_LOCATION);
+    self->Ask(current, PROPERTIES_IFACE, "GetAll", g_variant_new("(s)", LOCATION_IFACE), "(a{sv})",
+              READ_LOCATION);
 }
 
 void pelorn_location_s::TakeLocation(GVariant* reply)
@@ -235,7 +238,8 @@ void pelorn_location_s::TakeLocation(GVariant* reply)
         mCallback(&mFix, mUserData);
 }
 
-pelorn_location_h pelorn_location_create(const char* desktop_id, pelorn_location_fix_cb callback, void* user_data)
+pelorn_location_h pelorn_location_create(const char* desktop_id, pelorn_location_fix_cb callback,
+                                         void* user_data)
 {
     return new pelorn_location_s(desktop_id, callback, user_data);
 }

@@ -119,7 +119,8 @@ TEST(LostContactGuide, TheArrowFollowsBearingMinusHeadingAndRedrawsOnlyOnFiveDeg
     guide.SetHeading(3.0);
     EXPECT_FALSE(guide.NeedsRedraw()) << "3 degrees is not worth a redraw";
     guide.SetHeading(90.0);
-    EXPECT_NEAR(GeoMath::NormaliseDeg(bearing - 90.0), guide.ArrowDeg(), 1e-9) << "turned right, the arrow turns left";
+    EXPECT_NEAR(GeoMath::NormaliseDeg(bearing - 90.0), guide.ArrowDeg(), 1e-9)
+        << "turned right, the arrow turns left";
     EXPECT_TRUE(guide.NeedsRedraw());
     guide.MarkDrawn();
     guide.SetFix(37.5665 - 0.00001, 126.978);

@@ -42,20 +42,31 @@ protected:
         mRecorder.Start();
     }
 
-    void Link(bool up) { vconf_set_bool(KEY_CONNECTED, up); }
-    size_t Calls(const char* method) { return mGeoClue.CallsOf(CLIENT, method).size(); }
+    void Link(bool up)
+    {
+        vconf_set_bool(KEY_CONNECTED, up);
+    }
+    size_t Calls(const char* method)
+    {
+        return mGeoClue.CallsOf(CLIENT, method).size();
+    }
     void MoveWatch(double lat, double lon, double accuracy)
     {
         GVariant* r = mGeoClue.Mock(MANAGER, "SetLocation", g_variant_new("(ddd)", lat, lon, accuracy));
         if (r)
             g_variant_unref(r);
     }
-    bool Stored(LostContactRecord& record) { return LostContactStore(mDir).Load(record); }
+    bool Stored(LostContactRecord& record)
+    {
+        return LostContactStore(mDir).Load(record);
+    }
 
     PelornTest::ScopedTestDirs mDirs;
     PelornTest::PrivateSystemBus mBus;
-    DBusMock mGeoClue{mBus.Address(), "org.freedesktop.GeoClue2",
-                      {"--template", std::string(PELORN_TEST_SOURCE_DIR) + "/tests/support/geoclue2_template.py"}};
+    DBusMock mGeoClue{
+        mBus.Address(),
+        "org.freedesktop.GeoClue2",
+        {"--template", std::string(PELORN_TEST_SOURCE_DIR) + "/tests/support/geoclue2_template.py"}};
     std::string mDir;
     LostContactRecorder mRecorder;
 };
@@ -120,7 +131,8 @@ TEST_F(LostContactRecorderTest, ALinkBackWithinTenSecondsIsNoLossAndAnUnreadable
     EXPECT_FALSE(Stored(record));
     EXPECT_FALSE(g_file_test(LostContactStore(mDir).Path().c_str(), G_FILE_TEST_EXISTS));
 
-    ASSERT_TRUE(g_file_set_contents(LostContactStore(mDir).Path().c_str(), "[lost-contact]\nsequence=x\n", -1, nullptr));
+    ASSERT_TRUE(g_file_set_contents(LostContactStore(mDir).Path().c_str(), "[lost-contact]\nsequence=x\n", -1,
+                                    nullptr));
     pelorn_log_capture_begin();
     EXPECT_FALSE(Stored(record));
     EXPECT_TRUE(pelorn_log_captured("", "no lost-contact record that makes sense"));

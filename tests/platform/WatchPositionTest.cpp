@@ -61,7 +61,10 @@ std::string ClientProperty(DBusMock& mock, const char* name)
 class WatchPosition : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(mBus.IsRunning()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(mBus.IsRunning());
+    }
     PelornTest::ScopedTestDirs mDirs;
     PelornTest::PrivateSystemBus mBus;
 };
@@ -71,7 +74,8 @@ TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
 {
     DBusMock geoclue(mBus.Address(), "org.freedesktop.GeoClue2", {"--template", GeoClueTemplate()});
     ASSERT_TRUE(geoclue.Ready()) << geoclue.LastError();
-    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation", g_variant_new("(ddd)", 37.5665, 126.978, 30.0)));
+    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation",
+                       g_variant_new("(ddd)", 37.5665, 126.978, 30.0)));
 
     Fixes fixes;
     pelorn_location_h location = pelorn_location_create("com.quenlor.pelorn", Fixes::Cb, &fixes);
@@ -89,8 +93,10 @@ TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
     EXPECT_EQ("(<uint32 8>,)", ClientProperty(geoclue, "RequestedAccuracyLevel"));
 
     // A walk: each new fix is heard; one that is no place on Earth is not.
-    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation", g_variant_new("(ddd)", 91.0, 0.0, 5.0)));
-    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation", g_variant_new("(ddd)", 37.567, 126.979, 8.0)));
+    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation",
+                       g_variant_new("(ddd)", 91.0, 0.0, 5.0)));
+    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation",
+                       g_variant_new("(ddd)", 37.567, 126.979, 8.0)));
     ASSERT_TRUE(RunGlibUntil([&] { return fixes.got.size() == 2; }));
     EXPECT_DOUBLE_EQ(8.0, fixes.got[1].accuracy_m);
     ASSERT_EQ(0, pelorn_location_get_last_fix(location, &last));
@@ -130,7 +136,10 @@ namespace
 struct Headings
 {
     std::vector<double> got;
-    static void Cb(double heading, void* data) { static_cast<Headings*>(data)->got.push_back(heading); }
+    static void Cb(double heading, void* data)
+    {
+        static_cast<Headings*>(data)->got.push_back(heading);
+    }
 };
 
 void SetHeading(DBusMock& sensors, double heading)
@@ -162,8 +171,8 @@ TEST_F(WatchPosition, CompassHeadingsAreClaimedAndReachTheCallerAtMostTenTimesAS
     SetHeading(sensors, 100.0);
     SetHeading(sensors, 110.0);
     GVariant* ping = g_dbus_connection_call_sync(
-        pelorn_desktop_bus(G_BUS_TYPE_SYSTEM), "net.hadess.SensorProxy", SENSORS,
-        "org.freedesktop.DBus.Peer", "Ping", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+        pelorn_desktop_bus(G_BUS_TYPE_SYSTEM), "net.hadess.SensorProxy", SENSORS, "org.freedesktop.DBus.Peer",
+        "Ping", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
     Unref(ping);
     while (g_main_context_iteration(nullptr, FALSE))
     {
