@@ -48,7 +48,8 @@ public:
     /* Where the watch's dot sits on the screen, or (-1, -1) when not drawn. */
     void GetWatchDot(int& x, int& y) const;
     /* The map picture shown under the card, to place the watch's dot on. */
-    void SetMapPicture(double centreLatitude, double centreLongitude, int zoom, int pictureWidth, int pictureHeight);
+    void SetMapPicture(double centreLatitude, double centreLongitude, int zoom, int pictureWidth,
+                       int pictureHeight);
 
 private:
     static void FixCb(const pelorn_location_fix_s* fix, void* data);

@@ -51,7 +51,8 @@ void Invoke(Owner* owner, GDBusConnection* bus, const char* name, const char* pa
 {
     owner->mPending++;
     g_dbus_connection_call(bus, name, path, interface, method, params, replyType, G_DBUS_CALL_FLAGS_NONE,
-                           CALL_TIMEOUT_MS, nullptr, ReplyCb<Owner>, new Call<Owner>{owner, owner->mGeneration, step});
+                           CALL_TIMEOUT_MS, nullptr, ReplyCb<Owner>,
+                           new Call<Owner>{owner, owner->mGeneration, step});
 }
 
 /* A reply delivered on the next loop turn when there is no bus to ask. */

@@ -52,9 +52,7 @@ protected:
     }
     void MoveWatch(double lat, double lon, double accuracy)
     {
-        GVariant* r = mGeoClue.Mock(MANAGER, "SetLocation", g_variant_new("(ddd)", lat, lon, accuracy));
-        if (r)
-            g_variant_unref(r);
+        mGeoClue.Tell(MANAGER, "SetLocation", g_variant_new("(ddd)", lat, lon, accuracy));
     }
     bool Stored(LostContactRecord& record)
     {
@@ -64,9 +62,7 @@ protected:
     PelornTest::ScopedTestDirs mDirs;
     PelornTest::PrivateSystemBus mBus;
     DBusMock mGeoClue{
-        mBus.Address(),
-        "org.freedesktop.GeoClue2",
-        {"--template", std::string(PELORN_TEST_SOURCE_DIR) + "/tests/support/geoclue2_template.py"}};
+        mBus.Address(), "org.freedesktop.GeoClue2", {"--template", DBusMock::GeoClueTemplate()}};
     std::string mDir;
     LostContactRecorder mRecorder;
 };

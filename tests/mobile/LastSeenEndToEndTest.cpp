@@ -754,22 +754,16 @@ std::function<bool()> CardSays(const std::string& way)
     return [way] { return Card() && Card()->GetWayText() == way; };
 }
 
-void Call(PelornTest::DBusMock& mock, const char* path, const char* method, GVariant* args)
-{
-    GVariant* reply = mock.Mock(path, method, args);
-    if (reply)
-        g_variant_unref(reply);
-}
-
 void MoveWatch(PelornTest::DBusMock& geoclue, double lat, double lon)
 {
-    Call(geoclue, GEOCLUE_MANAGER, "SetLocation", g_variant_new("(ddd)", lat, lon, 8.0));
+    geoclue.Tell(GEOCLUE_MANAGER, "SetLocation", g_variant_new("(ddd)", lat, lon, 8.0));
 }
 
 void TurnWatch(PelornTest::DBusMock& sensors, double heading)
 {
-    Call(sensors, SENSORS, "SetInternalProperty",
-         g_variant_new("(ssv)", "net.hadess.SensorProxy.Compass", "CompassHeading", g_variant_new_double(heading)));
+    sensors.Tell(SENSORS, "SetInternalProperty",
+                 g_variant_new("(ssv)", "net.hadess.SensorProxy.Compass", "CompassHeading",
+                               g_variant_new_double(heading)));
 }
 
 bool Recorded(int64_t sequence)
@@ -778,11 +772,6 @@ bool Recorded(int64_t sequence)
     return NSORZCommon::LostContactStore().Load(record) && record.sequence == sequence && record.hasFix &&
            record.accurate && record.latitude == kSpotLat && record.longitude == kSpotLon;
 }
-
-std::string GeoClueTemplate()
-{
-    return std::string(PELORN_TEST_SOURCE_DIR) + "/tests/support/geoclue2_template.py";
-}
 } // namespace
 
 TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPointsTheWayBack)
@@ -790,10 +779,12 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     vconf_set_str("db/menu_widget/regionformat", "en_AU.UTF-8"); // metres
     PelornTest::PrivateSystemBus bus;
     ASSERT_TRUE(bus.IsRunning());
-    PelornTest::DBusMock geoclue(bus.Address(), "org.freedesktop.GeoClue2", {"--template", GeoClueTemplate()});
+    PelornTest::DBusMock geoclue(bus.Address(), "org.freedesktop.GeoClue2",
+                                 {"--template", PelornTest::DBusMock::GeoClueTemplate()});
     ASSERT_TRUE(geoclue.Ready()) << geoclue.LastError();
-    PelornTest::DBusMock sensors(bus.Address(), "net.hadess.SensorProxy",
-                                 {"--template", "iio-sensors-proxy", "--parameters", "{\"has_compass\": true}"});
+    PelornTest::DBusMock sensors(
+        bus.Address(), "net.hadess.SensorProxy",
+        {"--template", "iio-sensors-proxy", "--parameters", "{\"has_compass\": true}"});
     ASSERT_TRUE(sensors.Ready()) << sensors.LastError();
     MoveWatch(geoclue, kSpotLat, kSpotLon);
     TurnWatch(sensors, 0.0);
@@ -817,7 +808,10 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         arrows.push_back(Card()->GetArrowDeg());
     };
     auto arrowAt = [](double deg)
-    { return [deg] { return Card() && std::fabs(NSORZCommon::GeoMath::TurnDeg(Card()->GetArrowDeg(), deg)) < 1; }; };
+    {
+        return [deg]
+        { return Card() && std::fabs(NSORZCommon::GeoMath::TurnDeg(Card()->GetArrowDeg(), deg)) < 1; };
+    };
     AppScenario s(120000);
     pelorn_log_capture_begin();
     Locate(s, "live")
@@ -905,7 +899,7 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         << "the distance falls as the watch walks back";
     EXPECT_NEAR(bearing, arrows[0], 1.0);
     EXPECT_NEAR(bearing, arrows[1], 1.0);
-    EXPECT_NEAR(0.0, std::fabs(NSORZCommon::GeoMath::TurnDeg(0.0, arrows[2])), 1.0) << "walked round: it turns";
+    EXPECT_NEAR(0.0, NSORZCommon::GeoMath::TurnDeg(0.0, arrows[2]), 1.0) << "walked round: it turns";
     EXPECT_NEAR(270.0, arrows[3], 1.0) << "the watch turned right, the arrow left";
     EXPECT_EQ(0u, spoken.find("Lost contact at ")) << spoken;
     EXPECT_NE(std::string::npos, spoken.find(", 100 metres north")) << spoken;

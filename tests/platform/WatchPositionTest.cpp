@@ -20,17 +20,6 @@ namespace
 const char* const CLIENT = "/org/freedesktop/GeoClue2/Client/1";
 const char* const SENSORS = "/net/hadess/SensorProxy";
 
-std::string GeoClueTemplate()
-{
-    return std::string(PELORN_TEST_SOURCE_DIR) + "/tests/support/geoclue2_template.py";
-}
-
-void Unref(GVariant* v)
-{
-    if (v)
-        g_variant_unref(v);
-}
-
 struct Fixes
 {
     std::vector<pelorn_location_fix_s> got;
@@ -72,10 +61,10 @@ protected:
 
 TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
 {
-    DBusMock geoclue(mBus.Address(), "org.freedesktop.GeoClue2", {"--template", GeoClueTemplate()});
+    DBusMock geoclue(mBus.Address(), "org.freedesktop.GeoClue2", {"--template", DBusMock::GeoClueTemplate()});
     ASSERT_TRUE(geoclue.Ready()) << geoclue.LastError();
-    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation",
-                       g_variant_new("(ddd)", 37.5665, 126.978, 30.0)));
+    geoclue.Tell("/org/freedesktop/GeoClue2/Manager", "SetLocation",
+                 g_variant_new("(ddd)", 37.5665, 126.978, 30.0));
 
     Fixes fixes;
     pelorn_location_h location = pelorn_location_create("com.quenlor.pelorn", Fixes::Cb, &fixes);
@@ -93,10 +82,9 @@ TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
     EXPECT_EQ("(<uint32 8>,)", ClientProperty(geoclue, "RequestedAccuracyLevel"));
 
     // A walk: each new fix is heard; one that is no place on Earth is not.
-    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation",
-                       g_variant_new("(ddd)", 91.0, 0.0, 5.0)));
-    Unref(geoclue.Mock("/org/freedesktop/GeoClue2/Manager", "SetLocation",
-                       g_variant_new("(ddd)", 37.567, 126.979, 8.0)));
+    geoclue.Tell("/org/freedesktop/GeoClue2/Manager", "SetLocation", g_variant_new("(ddd)", 91.0, 0.0, 5.0));
+    geoclue.Tell("/org/freedesktop/GeoClue2/Manager", "SetLocation",
+                 g_variant_new("(ddd)", 37.567, 126.979, 8.0));
     ASSERT_TRUE(RunGlibUntil([&] { return fixes.got.size() == 2; }));
     EXPECT_DOUBLE_EQ(8.0, fixes.got[1].accuracy_m);
     ASSERT_EQ(0, pelorn_location_get_last_fix(location, &last));
@@ -144,9 +132,9 @@ struct Headings
 
 void SetHeading(DBusMock& sensors, double heading)
 {
-    Unref(sensors.Mock(SENSORS, "SetInternalProperty",
-                       g_variant_new("(ssv)", "net.hadess.SensorProxy.Compass", "CompassHeading",
-                                     g_variant_new_double(heading))));
+    sensors.Tell(SENSORS, "SetInternalProperty",
+                 g_variant_new("(ssv)", "net.hadess.SensorProxy.Compass", "CompassHeading",
+                               g_variant_new_double(heading)));
 }
 } // namespace
 
@@ -173,7 +161,8 @@ TEST_F(WatchPosition, CompassHeadingsAreClaimedAndReachTheCallerAtMostTenTimesAS
     GVariant* ping = g_dbus_connection_call_sync(
         pelorn_desktop_bus(G_BUS_TYPE_SYSTEM), "net.hadess.SensorProxy", SENSORS, "org.freedesktop.DBus.Peer",
         "Ping", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-    Unref(ping);
+    if (ping)
+        g_variant_unref(ping);
     while (g_main_context_iteration(nullptr, FALSE))
     {
     }

@@ -105,6 +105,19 @@ GVariant* DBusMock::Mock(const std::string& path, const std::string& method, GVa
     return Call(path, "org.freedesktop.DBus.Mock", method, args);
 }
 
+bool DBusMock::Tell(const std::string& path, const std::string& method, GVariant* args)
+{
+    GVariant* reply = Mock(path, method, args);
+    if (reply)
+        g_variant_unref(reply);
+    return reply != nullptr;
+}
+
+std::string DBusMock::GeoClueTemplate()
+{
+    return std::string(PELORN_TEST_SOURCE_DIR) + "/tests/support/geoclue2_template.py";
+}
+
 std::vector<GVariant*> DBusMock::CallsOf(const std::string& path, const std::string& method)
 {
     std::vector<GVariant*> calls;

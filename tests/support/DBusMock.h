@@ -28,6 +28,10 @@ public:
                    GVariant* args);
     /* Same on the mock's own control interface (org.freedesktop.DBus.Mock). */
     GVariant* Mock(const std::string& path, const std::string& method, GVariant* args);
+    /* Mock() with the reply dropped: whether it was answered. */
+    bool Tell(const std::string& path, const std::string& method, GVariant* args);
+    /* The path of our GeoClue2 template, for {"--template", GeoClueTemplate()}. */
+    static std::string GeoClueTemplate();
     /* Method calls the mock object at path received so far, by name. */
     std::vector<GVariant*> CallsOf(const std::string& path, const std::string& method);
     const std::string& LastError() const { return mLastError; }

@@ -65,16 +65,6 @@ def GetClient(self):
     return dbus.ObjectPath(CLIENT_PATH)
 
 
-@dbus.service.method(MAIN_IFACE, in_signature='', out_signature='o')
-def CreateClient(self):
-    return dbus.ObjectPath(CLIENT_PATH)
-
-
-@dbus.service.method(MAIN_IFACE, in_signature='o', out_signature='')
-def DeleteClient(self, path):
-    _stop(_client())
-
-
 @dbus.service.method(MOCK_IFACE, in_signature='ddd', out_signature='')
 def SetLocation(self, latitude, longitude, accuracy):
     self.locations_made += 1
@@ -84,10 +74,6 @@ def SetLocation(self, latitude, longitude, accuracy):
         'Latitude': dbus.Double(latitude),
         'Longitude': dbus.Double(longitude),
         'Accuracy': dbus.Double(accuracy),
-        'Altitude': dbus.Double(-1.7976931348623157e308),
-        'Speed': dbus.Double(-1.0),
-        'Heading': dbus.Double(-1.0),
-        'Description': dbus.String(''),
         'Timestamp': dbus.Struct((dbus.UInt64(int(now)), dbus.UInt64(int(now * 1e6) % 1000000)), signature='tt'),
     }, [])
     client = _client()
