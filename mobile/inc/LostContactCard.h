@@ -54,11 +54,15 @@ public:
 private:
     static void FixCb(const pelorn_location_fix_s* fix, void* data);
     static void HeadingCb(double heading, void* data);
-    static void CardDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
+    static void ScreenDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
+    static void ScreenMoveCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
     static void CardUpCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
     static char* AccessInfoCb(void* data, Evas_Object* obj);
 
     void Build(Evas_Object* screenLayout);
+    void Place();
+    void PlaceWayLabel();
+    bool IsSentence() const { return mWay.size() > 24; }
     void StartSensors();
     void StopSensors();
     void Draw(bool force);
@@ -75,6 +79,7 @@ private:
     bool mLinkBack;
     bool mNoPosition;
 
+    Evas_Object* mScreen;
     Evas_Object* mCard;
     Evas_Object* mArrow;
     Evas_Object* mTitleLabel;

@@ -80,7 +80,7 @@ void LinkChangedCb(keynode_t* node, void* data)
 
 LostContactCard::LostContactCard()
     : mLocation(nullptr), mCompass(nullptr), mPaused(false), mLinkBack(false), mNoPosition(false),
-      mCard(nullptr), mArrow(nullptr), mTitleLabel(nullptr), mWayLabel(nullptr), mDot(nullptr),
+      mScreen(nullptr), mCard(nullptr), mArrow(nullptr), mTitleLabel(nullptr), mWayLabel(nullptr), mDot(nullptr),
       mRimArrow(nullptr), mArrowDrawn(0), mHasPicture(false), mPictureLatitude(0),
       mPictureLongitude(0), mPictureZoom(0), mPictureWidth(0), mPictureHeight(0)
 {
@@ -93,10 +93,11 @@ LostContactCard::~LostContactCard()
         pelorn_location_destroy(mLocation);
     if (mCompass)
         pelorn_compass_destroy(mCompass);
-    if (mCard)
+    if (mScreen)
     {
         vconf_ignore_key_changed(kLinkKey, LinkChangedCb);
-        evas_object_event_callback_del_full(mCard, EVAS_CALLBACK_DEL, CardDelCb, this);
+        evas_object_event_callback_del_full(mScreen, EVAS_CALLBACK_DEL, ScreenDelCb, this);
+        evas_object_event_callback_del_full(mScreen, EVAS_CALLBACK_MOVE, ScreenMoveCb, this);
         for (Evas_Object* part : {mArrow, mTitleLabel, mWayLabel, mDot, mRimArrow, mCard})
             evas_object_del(part);
     }
@@ -113,7 +114,7 @@ bool LostContactCard::Show(Evas_Object* screenLayout)
     mLanguage = locale.substr(0, 2);
     mGuide.reset(new NSORZCommon::LostContactGuide(mRecord, mLanguage,
                                                    NSORZCommon::ICUUtil::UsesImperialDistances(locale)));
-    if (!mCard)
+    if (!mScreen)
         Build(screenLayout);
     int connected = 0;
     mLinkBack = vconf_get_bool(kLinkKey, &connected) == VCONF_OK && connected;
@@ -126,64 +127,91 @@ bool LostContactCard::Show(Evas_Object* screenLayout)
 
 void LostContactCard::Build(Evas_Object* screenLayout)
 {
+    mScreen = screenLayout;
     Evas* evas = evas_object_evas_get(screenLayout);
-    Evas_Coord lx = 0, ly = 0;
-    evas_object_geometry_get(screenLayout, &lx, &ly, NULL, NULL);
+    // The watch's own dot on the map, or an arrow on the rim toward it.
+    mDot = evas_object_polygon_add(evas);
+    mRimArrow = evas_object_polygon_add(evas);
     mCard = evas_object_rectangle_add(evas);
-    evas_object_color_set(mCard, 0, 0, 0, 200);
-    evas_object_move(mCard, lx + kCardX, ly + kCardY);
     evas_object_resize(mCard, kCardW, kCardH);
-    evas_object_event_callback_add(mCard, EVAS_CALLBACK_DEL, CardDelCb, this);
     evas_object_event_callback_add(mCard, EVAS_CALLBACK_MOUSE_UP, CardUpCb, this);
-
     mArrow = evas_object_polygon_add(evas);
-    evas_object_color_set(mArrow, 255, 160, 40, 255);
-    evas_object_pass_events_set(mArrow, EINA_TRUE);
 
     mTitleLabel = elm_label_add(screenLayout);
     mWayLabel = elm_label_add(screenLayout);
     // The time line is short in every language; only the way may need two lines.
     elm_label_line_wrap_set(mWayLabel, ELM_WRAP_MIXED);
     elm_label_wrap_width_set(mWayLabel, kTextW);
-    for (Evas_Object* label : {mTitleLabel, mWayLabel})
-    {
-        evas_object_pass_events_set(label, EINA_TRUE);
-        evas_object_move(label, lx + kTextX, ly + (label == mTitleLabel ? kCardY + 6 : kCardY + 38));
-        evas_object_resize(label, kTextW, label == mTitleLabel ? 30 : 40);
-    }
+    evas_object_resize(mTitleLabel, kTextW, 30);
 
-    // The watch's own dot on the map: a white ring round a blue disc.
-    mDot = evas_object_polygon_add(evas);
+    // Members of the screen: clipped, stacked and deleted with it (the page
+    // slides in and out with the naviframe), drawn over its parts.
+    for (Evas_Object* part : {mDot, mRimArrow, mCard, mArrow, mTitleLabel, mWayLabel})
+    {
+        evas_object_smart_member_add(part, screenLayout);
+        evas_object_raise(part);
+        if (part != mCard)
+            evas_object_pass_events_set(part, EINA_TRUE);
+    }
+    // A widget hands its own colour to a new member: ours are set after.
+    evas_object_color_set(mCard, 0, 0, 0, 200);
+    evas_object_color_set(mArrow, 255, 160, 40, 255);
     evas_object_color_set(mDot, 40, 120, 255, 255);
-    evas_object_pass_events_set(mDot, EINA_TRUE);
-    mRimArrow = evas_object_polygon_add(evas);
     evas_object_color_set(mRimArrow, 40, 120, 255, 255);
-    evas_object_pass_events_set(mRimArrow, EINA_TRUE);
-
     for (Evas_Object* part : {mCard, mArrow, mTitleLabel, mWayLabel})
-    {
-        evas_object_layer_set(part, evas_object_layer_get(screenLayout) + 1);
         evas_object_show(part);
-    }
-    for (Evas_Object* part : {mDot, mRimArrow})
-        evas_object_layer_set(part, evas_object_layer_get(screenLayout) + 1);
+    evas_object_event_callback_add(screenLayout, EVAS_CALLBACK_DEL, ScreenDelCb, this);
+    evas_object_event_callback_add(screenLayout, EVAS_CALLBACK_MOVE, ScreenMoveCb, this);
     vconf_notify_key_changed(kLinkKey, LinkChangedCb, this);
+    Place();
 
     Evas_Object* access = elm_access_object_register(mCard, screenLayout);
     if (access)
         elm_access_info_cb_set(access, ELM_ACCESS_INFO, AccessInfoCb, this);
 }
 
-/* The screen takes its objects down with it; nothing may reach them afterwards. */
-void LostContactCard::CardDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
+/* Puts everything where it belongs on the screen as it stands now. */
+void LostContactCard::Place()
+{
+    RET_IF(mScreen == NULL);
+    Evas_Coord lx = 0, ly = 0;
+    evas_object_geometry_get(mScreen, &lx, &ly, NULL, NULL);
+    evas_object_move(mCard, lx + kCardX, ly + kCardY);
+    evas_object_move(mTitleLabel, lx + kTextX, ly + kCardY + 6);
+    PlaceWayLabel();
+    DrawArrow(mArrowDrawn);
+    PlaceDot();
+}
+
+/* A sentence (no arrow then) takes two small lines across the card under
+ * the time; a distance one big line beside the arrow. */
+void LostContactCard::PlaceWayLabel()
+{
+    const bool sentence = IsSentence();
+    const int wayX = sentence ? 12 : kTextX - kCardX, wayW = sentence ? kCardW - 24 : kTextW;
+    Evas_Coord cx = 0, cy = 0;
+    evas_object_geometry_get(mCard, &cx, &cy, NULL, NULL);
+    elm_label_wrap_width_set(mWayLabel, wayW);
+    evas_object_move(mWayLabel, cx + wayX, cy + 36);
+    evas_object_resize(mWayLabel, wayW, 42);
+}
+
+void LostContactCard::ScreenMoveCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
+{
+    LostContactCard* self = static_cast<LostContactCard*>(data);
+    RET_IF(self == NULL);
+    self->Place();
+}
+
+/* The screen takes its members down with it; nothing may reach them afterwards. */
+void LostContactCard::ScreenDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
 {
     LostContactCard* self = static_cast<LostContactCard*>(data);
     RET_IF(self == NULL);
     vconf_ignore_key_changed(kLinkKey, LinkChangedCb);
     self->StopSensors();
-    for (Evas_Object* part : {self->mArrow, self->mTitleLabel, self->mWayLabel, self->mDot, self->mRimArrow})
-        evas_object_del(part);
-    self->mCard = self->mArrow = self->mTitleLabel = self->mWayLabel = self->mDot = self->mRimArrow = nullptr;
+    self->mScreen = self->mCard = self->mArrow = self->mTitleLabel = self->mWayLabel = self->mDot =
+        self->mRimArrow = nullptr;
 }
 
 void LostContactCard::CardUpCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
@@ -304,15 +332,8 @@ void LostContactCard::Draw(bool force)
         mWay = Tr("WDS_ORZ_BODY_YOU_ARE_HERE_RING_WHEN_BACK");
     else
         mWay = mGuide->DistanceText() + " " + mGuide->CompassWord();
-    // A sentence (no arrow then) takes two small lines across the card under
-    // the time; a distance one big line beside the arrow.
-    const bool longWay = mWay.size() > 24;
-    const int wayX = longWay ? 12 : kTextX - kCardX, wayW = longWay ? kCardW - 24 : kTextW;
-    Evas_Coord cx = 0, cy = 0;
-    evas_object_geometry_get(mCard, &cx, &cy, NULL, NULL);
-    elm_label_wrap_width_set(mWayLabel, wayW);
-    evas_object_move(mWayLabel, cx + wayX, cy + 36);
-    evas_object_resize(mWayLabel, wayW, 42);
+    const bool longWay = IsSentence();
+    PlaceWayLabel();
     elm_object_text_set(mTitleLabel, Markup(mTitle, 20, "#DDDDDD").c_str());
     elm_object_text_set(mWayLabel, Markup(mWay, longWay ? 15 : 28, "#FFFFFF").c_str());
 
