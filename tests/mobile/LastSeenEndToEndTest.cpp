@@ -740,6 +740,7 @@ namespace
 // walk back from 350 m south-west of the spot.
 const double kSpotLat = 37.5665, kSpotLon = 126.9780;
 const char* const GEOCLUE_MANAGER = "/org/freedesktop/GeoClue2/Manager";
+const char* const GEOCLUE_CLIENT = "/org/freedesktop/GeoClue2/Client/1";
 const char* const SENSORS = "/net/hadess/SensorProxy";
 
 NSPelorn::LostContactCard* Card()
@@ -802,6 +803,7 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     std::vector<std::string> walk;
     std::vector<double> arrows;
     std::string spoken;
+    size_t stops = 0, starts = 0;
     auto note = [&]
     {
         walk.push_back(Card()->GetWayText());
@@ -858,6 +860,24 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         .Do("the walk so far", note)
         .ScreenshotWhenStill(Window, "which-way")
         .Do("said as one sentence", [&] { spoken = Card()->GetSpokenText(); })
+        // Hidden, the watch asks its location service nothing; back, it asks again.
+        .Then(
+            "paused with the card shown",
+            [&]
+            {
+                stops = geoclue.CallsOf(GEOCLUE_CLIENT, "Stop").size();
+                elm_win_lower(Window());
+            },
+            [&] { return geoclue.CallsOf(GEOCLUE_CLIENT, "Stop").size() > stops; })
+        .Then(
+            "resumed",
+            [&]
+            {
+                starts = geoclue.CallsOf(GEOCLUE_CLIENT, "Start").size();
+                evas_object_hide(Window());
+                evas_object_show(Window());
+            },
+            [&] { return geoclue.CallsOf(GEOCLUE_CLIENT, "Start").size() > starts && Card(); })
         .Then(
             "a tap: where the phone reported", [] { AppScenario::Tap(Window(), 200, 167); },
             [] { return Card() && Card()->GetTitleText() == "Phone last reported"; })
