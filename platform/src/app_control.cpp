@@ -2,6 +2,7 @@
 
 #include "app_control_private.h"
 #include "dlog.h"
+#include "pelorn_install.h"
 #include "pelorn_paths.h"
 
 #include <errno.h>
@@ -96,8 +97,11 @@ std::string FindProgram(const std::string& appId)
     const char* build = getenv("PELORN_BUILD_DIR");
     if (build && *build)
         dirs.push_back(build);
-    if (*PELORN_BUILD_DIR)
-        dirs.push_back(PELORN_BUILD_DIR);
+    if (gchar* own = pelorn_own_dir(PELORN_OWN_HELPERS))
+    {
+        dirs.push_back(own);
+        g_free(own);
+    }
     for (const std::string& dir : dirs)
     {
         std::string candidate = dir + "/" + appId;
