@@ -1,6 +1,7 @@
 #include "pelorn_install.h"
 
 #include <glib.h>
+#include <stdlib.h>
 #include <string.h>
 #include <string>
 
@@ -63,20 +64,31 @@ std::string InstalledPrefix(const std::string& programDir)
             return programDir.substr(0, programDir.size() - strlen(dir) - 1);
     return std::string();
 }
+
+/* The running program lies in the build tree it was built in. The program's
+ * own path has its links resolved, so the tree's must be too. */
+bool InBuildTree(const std::string& programDir)
+{
+    if (!*PELORN_BUILD_DIR)
+        return false;
+    char* real = realpath(PELORN_BUILD_DIR, nullptr);
+    const std::string tree = real ? real : PELORN_BUILD_DIR;
+    free(real);
+    return programDir == tree || g_str_has_prefix(programDir.c_str(), (tree + "/").c_str());
+}
 } // namespace
 
 char* pelorn_own_dir(pelorn_own_dir_e kind)
 {
-    const char* installed = kind == PELORN_OWN_DATA ? PELORN_INSTALL_DATADIR : PELORN_INSTALL_HELPERDIR;
+    const bool data = kind == PELORN_OWN_DATA;
+    const char* installed = data ? PELORN_INSTALL_DATADIR : PELORN_INSTALL_HELPERDIR;
     const std::string programDir = ProgramDir();
     const std::string prefix = InstalledPrefix(programDir);
     std::string found;
     if (!prefix.empty() && IsDir(Under(prefix, installed)))
         found = Under(prefix, installed);
-    else if (*PELORN_BUILD_DIR && g_str_has_prefix(programDir.c_str(), PELORN_BUILD_DIR) &&
-             (programDir.size() == strlen(PELORN_BUILD_DIR) || programDir[strlen(PELORN_BUILD_DIR)] == '/') &&
-             IsDir(kind == PELORN_OWN_DATA ? PELORN_BUILD_RES_DIR : PELORN_BUILD_DIR))
-        found = kind == PELORN_OWN_DATA ? PELORN_BUILD_RES_DIR : PELORN_BUILD_DIR;
+    else if (InBuildTree(programDir) && IsDir(data ? PELORN_BUILD_RES_DIR : PELORN_BUILD_DIR))
+        found = data ? PELORN_BUILD_RES_DIR : PELORN_BUILD_DIR;
     else if (IsDir(Under(PELORN_INSTALL_PREFIX, installed)))
         found = Under(PELORN_INSTALL_PREFIX, installed);
     return found.empty() ? nullptr : g_strdup(found.c_str());
