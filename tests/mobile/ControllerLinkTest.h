@@ -4,6 +4,7 @@
 #include "ConsumerController.h"
 #include "ConsumerMessageType.h"
 #include "Kiv.h"
+#include "PhoneSimProcess.h"
 #include "TestEnvironment.h"
 #include "pelorn_log_capture.h"
 
@@ -39,6 +40,15 @@ protected:
     {
         return PelornTest::RunGlibUntil([] { return NSPelorn::Kiv::GetInstance()->GetKivServiceHandleId() != 0; },
                                         timeoutMs);
+    }
+
+    /* The phone up and the service connection made to it. */
+    bool Connected(const PelornTest::PhoneSimProcess& phone)
+    {
+        if (!phone.Ready())
+            return false;
+        mController.OpenConnection();
+        return LinkReady();
     }
 
     PelornTest::ScopedTestDirs mDirs;

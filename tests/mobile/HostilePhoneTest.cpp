@@ -122,9 +122,7 @@ TEST_F(HostilePhoneTest, DeeplyNestedPacketIsDroppedAndTheLinkStaysUp)
     PhoneSimProcess phone({"--send-raw", WriteFile("deep.frames", DataFrame(HundredThousandBrackets()) +
                                                                       DataFrame(std::string(30000, '[') +
                                                                                 std::string(30000, ']')))});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     ASSERT_TRUE(phone.WaitFor("sent 260014 raw bytes"));
     ASSERT_TRUE(RunGlibUntil([] { return CountLogged("JSON text refused") == 2; }));
     EXPECT_TRUE(pelorn_log_captured("", "JSON text refused: 200000 bytes, more than 65536"));
@@ -143,9 +141,7 @@ TEST_F(HostilePhoneTest, DeeplyNestedPacketIsDroppedAndTheLinkStaysUp)
 TEST_F(HostilePhoneTest, HeaderClaimingFourGigabytesEndsTheConnectionAndTheNextRequestReconnects)
 {
     PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
 
     // A frame following the bad header must not be taken for one.
     phone.Command("send-raw " +
@@ -170,9 +166,7 @@ TEST_F(HostilePhoneTest, HeaderClaimingFourGigabytesEndsTheConnectionAndTheNextR
 TEST_F(HostilePhoneTest, OnlyTheAwaitedAnswerEndsTheWaitAndTheTimeOutStillFires)
 {
     PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     pelorn_clock_set_manual(TRUE);
 
     mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
@@ -201,9 +195,7 @@ TEST_F(HostilePhoneTest, OnlyTheAwaitedAnswerEndsTheWaitAndTheTimeOutStillFires)
 TEST_F(HostilePhoneTest, AnswerArrivingAfterTheWaitWasCancelledStillStopsTheTimeOut)
 {
     PhoneSimProcess phone({"--late", "300"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     pelorn_clock_set_manual(TRUE);
     mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ);
     ASSERT_TRUE(phone.WaitFor("recv {\"msgId\":\"mgr_host_location_req\"}"));
@@ -217,9 +209,7 @@ TEST_F(HostilePhoneTest, AnswerArrivingAfterTheWaitWasCancelledStillStopsTheTime
 TEST_F(HostilePhoneTest, LongPacketsAreLoggedAsAPrefixAndTheirLength)
 {
     PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ); // the long answer below is the awaited one
     ASSERT_TRUE(phone.WaitFor("not answering"));
 
