@@ -25,7 +25,6 @@ using PelornTest::RunGlibUntil;
 
 namespace
 {
-const char* const START_TEXT = R"(recv {"msgId":"rux-startalert-req","time":"180"})";
 const char* const STOP_TEXT = R"(recv {"msgId":"rux-stopalert-req"})";
 
 struct Received
@@ -206,12 +205,7 @@ TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDropped)
 TEST_F(ConsumerControllerTest, SilentPhoneEndsInNoResponseAfter180Seconds)
 {
     PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(Connected(phone));
-    pelorn_clock_set_manual(TRUE);
-
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
-    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+    ASSERT_TRUE(StartWaitingWithOneQueued(phone));
     EXPECT_EQ(mController.GetQueuedMessageCount(), 1u);
 
     pelorn_clock_advance_ms(179999);
@@ -229,11 +223,7 @@ TEST_F(ConsumerControllerTest, SilentPhoneEndsInNoResponseAfter180Seconds)
 TEST_F(ConsumerControllerTest, GarbageAnswerIsNotDeliveredAndTheNextRequestWaitsForTheTimeOut)
 {
     PhoneSimProcess phone({"--garbage"});
-    ASSERT_TRUE(Connected(phone));
-    pelorn_clock_set_manual(TRUE);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
-    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+    ASSERT_TRUE(StartWaitingWithOneQueued(phone));
     ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "invalid message type"); }));
     EXPECT_TRUE(mListener.mReceived.empty());
     EXPECT_TRUE(mController.GetWaitingProviderResponse()) << "garbage is no answer";

@@ -36,7 +36,6 @@ using PelornTest::RunGlibUntil;
 
 namespace
 {
-const char* const START_TEXT = R"(recv {"msgId":"rux-startalert-req","time":"180"})";
 
 class TypeRecorder : public ConsumerEventListener
 {
@@ -166,12 +165,7 @@ TEST_F(HostilePhoneTest, HeaderClaimingFourGigabytesEndsTheConnectionAndTheNextR
 TEST_F(HostilePhoneTest, OnlyTheAwaitedAnswerEndsTheWaitAndTheTimeOutStillFires)
 {
     PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(Connected(phone));
-    pelorn_clock_set_manual(TRUE);
-
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
-    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+    ASSERT_TRUE(StartWaitingWithOneQueued(phone));
 
     // A stray byte, a cut-off answer, the wrong answer, a message of no known type.
     const char* const strays[] = {"x", R"({"msgId":"rux-startalert-rsp")", R"({"msgId":"rux-stopalert-rsp"})",
