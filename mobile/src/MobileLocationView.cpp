@@ -299,9 +299,14 @@ void MobileLocationView::SaveLastLocation(NSORZCommon::Coordinate position, std:
     double diffDis = calculator.GetDistance(last.GetLatitude(), last.GetLongitude(), position.GetLatitude(),
                                             position.GetLongitude());
     LOGE("diffDis : %lf", diffDis);
+    const time_t now = (time_t)(pelorn_clock_wall_ms() / 1000);
+    // A phone that stayed put was still seen now: only its place is kept.
     if (!(diffDis > kLastLocationMinMoveMetres))
+    {
+        NSORZCommon::PreferenceUtil::SetLastLocationTime(now);
         return;
-    NSORZCommon::PreferenceUtil::SetLastLocation(position, text, time(NULL));
+    }
+    NSORZCommon::PreferenceUtil::SetLastLocation(position, text, now);
 }
 
 /* ---- the map ---- */

@@ -613,6 +613,41 @@ TEST_F(LastSeenEndToEnd, ASilentPhoneIsGivenUpAfterFifteenSecondsAndADetachedOne
     EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
 }
 
+/* A phone seen again within 10 m of where it was stored kept the first
+ * sighting's time: "Last seen 2 h ago" for a phone seen minutes before. */
+TEST_F(LastSeenEndToEnd, ASightingWithinTenMetresRenewsTheAgeButKeepsTheStoredPlace)
+{
+    StoreEarlierFix(2 * 60 * 60);
+    PelornTest::MapServerProcess server;
+    UseMapServer(server);
+    PhoneSimProcess phone({"--latitude", "48.85662", "--longitude", "2.3522"}); // 2 m from the stored fix
+    ASSERT_TRUE(phone.Ready());
+    pelorn_clock_set_manual(TRUE);
+    std::string age;
+    AppScenario s(60000);
+    s.Then(
+        "resume timer", [] { pelorn_clock_advance_ms(1000); }, FindingScreenIdle);
+    Locate(s, "live")
+        .WaitFor("live map", [] { return PictureShown() && AddressShown() == kAddress; })
+        .Then(
+            "back", [] {}, BackTaken())
+        .Then(
+            "the phone goes away", [&] { phone.Terminate(); },
+            [] { return !NSPelorn::PelornMain::CheckConnectionAvailable(); })
+        .Do("12 minutes pass", [] { pelorn_clock_advance_ms(12 * 60 * 1000); });
+    Locate(s, "gone").WaitFor("seen 12 minutes ago, at the stored place",
+                              [&]
+                              {
+                                  auto view = LocationScreen();
+                                  age = view ? view->GetLastSeenBanner().GetAgeText() : "";
+                                  return view && view->IsLastSeen() && !ToastShown(kFailedToast) &&
+                                         AddressShown() == kParis && AgeIsAbout(age, 12);
+                              });
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep()) << "age shown: " << age << "\n" << phone.Output();
+    EXPECT_NEAR(48.8566, NSORZCommon::PreferenceUtil::GetLastLocationLat(), 1e-9);
+}
+
 TEST_F(LastSeenEndToEnd, ADeclinedLocationPromptEndsInTheToastThenTheStoredPosition)
 {
     StoreEarlierFix(5 * 60);
