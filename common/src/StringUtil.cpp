@@ -1,6 +1,7 @@
 #include "StringUtil.h"
 
 #include "OrzLog.h"
+#include "pelorn_log_text.h"
 
 #include <iomanip>
 #include <locale>
@@ -54,36 +55,7 @@ double StringUtil::StringToDouble(const std::string& str)
 
 std::string StringUtil::LogExcerpt(const char* data, size_t length)
 {
-    if (data == nullptr)
-        length = 0;
-    size_t keep = length;
-    if (length > LOG_EXCERPT_BYTES)
-    {
-        keep = LOG_EXCERPT_BYTES;
-        // Back up over UTF-8 continuation bytes so no character is cut in two.
-        while (keep > 0 && ((unsigned char)data[keep] & 0xC0) == 0x80)
-            keep--;
-    }
-    std::string excerpt;
-    excerpt.reserve(keep + 32);
-    for (size_t i = 0; i < keep; i++)
-    {
-        const unsigned char c = (unsigned char)data[i];
-        if (c < 0x20 || c == 0x7F)
-        {
-            static const char HEX[] = "0123456789abcdef";
-            excerpt += "\\x";
-            excerpt += HEX[c >> 4];
-            excerpt += HEX[c & 0xF];
-        }
-        else
-        {
-            excerpt += (char)c;
-        }
-    }
-    if (keep < length)
-        excerpt += "... (" + std::to_string(length) + " bytes)";
-    return excerpt;
+    return pelorn_log_printable(data, length, LOG_EXCERPT_BYTES);
 }
 
 std::string StringUtil::IntToString(int64_t n)

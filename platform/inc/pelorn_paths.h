@@ -35,6 +35,9 @@ int pelorn_make_private_dir(const char* path, char** why);
 /* Forgets the cached directories so that a changed environment is read again
  * (tests point each case at fresh folders). */
 void pelorn_paths_reset(void);
+/* How many times the folders were forgotten: whoever keeps a file open in
+ * them (the log) opens it again when this changes. */
+unsigned pelorn_paths_generation(void);
 
 /* The application id the process runs as ("com.quenlor.pelorn" unless
  * PELORN_APP_ID says otherwise); preferences are kept per application id. */

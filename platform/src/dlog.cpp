@@ -1,5 +1,6 @@
 #include "dlog.h"
 #include "pelorn_log_capture.h"
+#include "pelorn_log_text.h"
 #include "pelorn_paths.h"
 
 #include <errno.h>
@@ -25,6 +26,7 @@ struct LogSink
     bool fileTried = false;
     bool toStderr = true;
     bool stderrChecked = false;
+    unsigned pathsGeneration = 0; // of the folders the file was opened in
     bool capturing = false;
     std::vector<std::string> captured;
 };
@@ -97,60 +99,16 @@ void WriteLine(int fd, const std::string& line)
     }
 }
 
-/* Every line is one line: a control character in a logged text (an address
- * from the phone, say) is written as \xNN, so no text can end our line and
- * forge the next one. Our own colour codes are dropped from the file, which is
- * read with less and grep, and kept on a terminal. A text is cut, at a
- * character boundary, after LOG_TEXT_MAX_BYTES. */
+/* Every line is one line: a control character in a logged text is written
+ * as \xNN. Our own colour codes are dropped from the file, which is read with
+ * less and grep, and kept on a terminal. A text is cut after
+ * LOG_TEXT_MAX_BYTES. */
 const size_t LOG_TEXT_MAX_BYTES = 2048;
-const char* const OWN_COLOURS[] = {"\033[0;40;31m", "\033[0;m"};
 
 std::string Printable(const char* text, bool keepColours)
 {
-    const size_t length = strlen(text);
-    size_t keep = length;
-    if (keep > LOG_TEXT_MAX_BYTES)
-    {
-        keep = LOG_TEXT_MAX_BYTES;
-        while (keep > 0 && ((unsigned char)text[keep] & 0xC0) == 0x80)
-            keep--;
-    }
-    std::string out;
-    out.reserve(keep + 32);
-    for (size_t i = 0; i < keep; i++)
-    {
-        const unsigned char c = (unsigned char)text[i];
-        if (c == '\033')
-        {
-            bool own = false;
-            for (const char* colour : OWN_COLOURS)
-            {
-                const size_t n = strlen(colour);
-                if (strncmp(text + i, colour, n) == 0 && i + n <= keep)
-                {
-                    if (keepColours)
-                        out.append(colour, n);
-                    i += n - 1;
-                    own = true;
-                    break;
-                }
-            }
-            if (own)
-                continue;
-        }
-        if (c < 0x20 || c == 0x7F)
-        {
-            static const char HEX[] = "0123456789abcdef";
-            out += "\\x";
-            out += HEX[c >> 4];
-            out += HEX[c & 0xF];
-        }
-        else
-            out.push_back((char)c);
-    }
-    if (keep < length)
-        out += "... (" + std::to_string(length) + " bytes)";
-    return out;
+    return pelorn_log_printable(text, strlen(text), LOG_TEXT_MAX_BYTES,
+                                keepColours ? PelornLogColours::KEPT : PelornLogColours::DROPPED);
 }
 } // namespace
 
@@ -163,6 +121,18 @@ int dlog_vprint(log_priority prio, const char* tag, const char* fmt, va_list ap)
     LogSink& sink = Sink();
     std::lock_guard<std::mutex> lock(sink.mutex);
 
+    // The log follows the state folder when the folders are looked up again
+    // (tests move them between cases), and the environment is read again.
+    const unsigned generation = pelorn_paths_generation();
+    if (generation != sink.pathsGeneration)
+    {
+        if (sink.fd >= 0)
+            close(sink.fd);
+        sink.fd = -1;
+        sink.fileTried = false;
+        sink.stderrChecked = false;
+        sink.pathsGeneration = generation;
+    }
     if (!sink.stderrChecked)
     {
         const char* env = getenv("PELORN_LOG_STDERR");
@@ -252,16 +222,4 @@ bool pelorn_log_captured(const std::string& tag, const std::string& needle)
             return true;
     }
     return false;
-}
-
-/* The log file follows the state directory; tests move it between cases. */
-void pelorn_log_reopen()
-{
-    LogSink& sink = Sink();
-    std::lock_guard<std::mutex> lock(sink.mutex);
-    if (sink.fd >= 0)
-        close(sink.fd);
-    sink.fd = -1;
-    sink.fileTried = false;
-    sink.stderrChecked = false;
 }

@@ -2,7 +2,7 @@
 
 #include "dlog.h"
 #include "pelorn_accessory_wire.h"
-#include "vconf.h"
+#include "vconf_store.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -17,6 +17,8 @@
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace PelornSettingsStore;
 
 namespace
 {
@@ -117,7 +119,7 @@ void LinkStateMonitor::Refresh()
     }
     if (DrainEvents())
         Reconcile(true);
-    else if (vconf_get_type(KEY_CONNECTED) != VCONF_TYPE_BOOL || vconf_get_type(KEY_CONN_TYPE) != VCONF_TYPE_INT)
+    else if (GetType(KEY_CONNECTED) != VCONF_TYPE_BOOL || GetType(KEY_CONN_TYPE) != VCONF_TYPE_INT)
         Reconcile(false); // a value of the wrong type (or none) is set right from the presence file
 }
 
@@ -179,13 +181,13 @@ void LinkStateMonitor::Reconcile(bool fileEvent)
     const int connected = presence == Presence::ALIVE ? 1 : 0;
     mReconciling = true;
     int current = -1;
-    if (vconf_get_int(KEY_CONNECTED, &current) != VCONF_OK || current != connected)
+    if (GetInt(KEY_CONNECTED, &current) != VCONF_OK || current != connected)
     {
         dlog_print(DLOG_ERROR, LOG_TAG, "phone link %s", connected ? "up" : "down (the peer is gone)");
-        vconf_set_bool(KEY_CONNECTED, connected);
+        SetBool(KEY_CONNECTED, connected);
     }
-    if (vconf_get_int(KEY_CONN_TYPE, &current) != VCONF_OK || current != connType)
-        vconf_set_int(KEY_CONN_TYPE, connType);
+    if (GetInt(KEY_CONN_TYPE, &current) != VCONF_OK || current != connType)
+        SetInt(KEY_CONN_TYPE, connType);
     mReconciling = false;
 }
 

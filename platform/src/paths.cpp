@@ -1,5 +1,6 @@
 #include "pelorn_paths.h"
 
+#include <atomic>
 #include <errno.h>
 #include <fcntl.h>
 #include <glib.h>
@@ -11,13 +12,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-void pelorn_log_reopen();
-
 namespace
 {
 std::string gStateDir;
 std::string gRuntimeDir;
 std::string gAppId;
+std::atomic<unsigned> gGeneration{0};
 
 /* A program sitting at the top of a CMake build tree (build/pelorn,
  * build/vconftool, build/phone-sim, ...) is being tried from a checkout:
@@ -188,7 +188,12 @@ void pelorn_paths_reset(void)
     gStateDir.clear();
     gRuntimeDir.clear();
     gAppId.clear();
-    pelorn_log_reopen();
+    gGeneration++;
+}
+
+unsigned pelorn_paths_generation(void)
+{
+    return gGeneration;
 }
 
 const char* pelorn_app_id(void)

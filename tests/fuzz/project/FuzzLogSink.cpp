@@ -22,7 +22,3 @@ int dlog_print(log_priority prio, const char* tag, const char* fmt, ...)
     va_end(ap);
     return ret;
 }
-
-void pelorn_log_reopen()
-{
-}
