@@ -35,7 +35,8 @@ Environment:
   PELORN_RUNTIME_DIR   "memory/" settings, the phone's socket, the launch
                        socket. Default: <build dir>/run-runtime from a build
                        tree, else $XDG_RUNTIME_DIR/pelorn, else /tmp/pelorn-UID
-  PELORN_RES_DIR       resources (default: the build tree's res/)
+  PELORN_RES_DIR       resources (default: ../share/pelorn beside an installed
+                       program, the build tree's res/ for one run from there)
   PELORN_APPS_DIR      where the platform popup programs are
   PELORN_SCREENSHOT_DIR  save every new screen as a PNG there
   PELORN_LOG_STDERR=0  log to pelorn.log only, not to standard error

@@ -14,7 +14,8 @@ typedef enum
 } app_error_e;
 
 /* The application's resource folder, without a trailing slash: PELORN_RES_DIR
- * when set, else the build tree's res/. NULL when that folder does not exist.
+ * when set, else the program's own data folder (pelorn_install.h). NULL when
+ * that folder does not exist.
  * Newly allocated (free() it). */
 char* app_get_resource_path(void);
 

@@ -11,7 +11,9 @@ extern "C" {
  *
  * app_control_send_launch_request starts the program named after the target
  * application id (looked up in $PELORN_APPS_DIR, then beside the running
- * executable, then at the top of the build tree) as its own process, with the
+ * executable, then in the program's own helper folder: <prefix>/libexec/pelorn
+ * when installed, the top of the build tree when run from it) as its own
+ * process, with the
  * extra data on its command line ("--extra=KEY=VALUE") and PELORN_APP_ID set
  * to the target id. When the target already runs, its framework forwards the
  * request to the running process (see app.h).

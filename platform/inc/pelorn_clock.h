@@ -27,7 +27,8 @@ gboolean pelorn_timer_remove(guint id);
 
 /* Monotonic milliseconds. */
 gint64 pelorn_clock_now_ms(void);
-/* Wall-clock milliseconds since the epoch (in manual mode, shifted by the advanced time). */
+/* Wall-clock milliseconds since the epoch (in manual mode, the real time when
+ * manual mode began plus the advanced time, standing still in between). */
 gint64 pelorn_clock_wall_ms(void);
 
 void pelorn_clock_set_manual(gboolean manual);

@@ -6,8 +6,9 @@ extern "C" {
 #endif
 
 /* The folder holding contents/ and locale/ (with a trailing "/"):
- * PELORN_RES_DIR when set, else the build tree's res/ when it exists,
- * else the installed one. Owned by the platform. */
+ * PELORN_RES_DIR when set, else the program's own data folder (see
+ * pelorn_own_dir: <prefix>/share/pelorn when installed, the build tree's
+ * res/ when run from it). Owned by the platform. */
 const char* pelorn_res_dir(void);
 
 /* Adds the round-screen theme (contents/theme/circle.edj) to the

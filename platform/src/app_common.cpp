@@ -1,5 +1,6 @@
 #include "app_common.h"
 
+#include "pelorn_install.h"
 #include "pelorn_paths.h"
 
 #include <glib.h>
@@ -11,10 +12,12 @@
 char* app_get_resource_path(void)
 {
     const char* env = getenv("PELORN_RES_DIR");
-    std::string dir = (env && *env) ? env : PELORN_BUILD_RES_DIR;
+    gchar* own = (env && *env) ? nullptr : pelorn_own_dir(PELORN_OWN_DATA);
+    std::string dir = (env && *env) ? env : own ? own : "";
+    g_free(own);
     while (dir.size() > 1 && dir.back() == '/')
         dir.pop_back();
-    if (!g_file_test(dir.c_str(), G_FILE_TEST_IS_DIR))
+    if (dir.empty() || !g_file_test(dir.c_str(), G_FILE_TEST_IS_DIR))
         return nullptr;
     return strdup(dir.c_str());
 }

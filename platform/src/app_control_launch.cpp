@@ -5,6 +5,7 @@
 
 #include "app_control_private.h"
 #include "dlog.h"
+#include "pelorn_install.h"
 
 #include <errno.h>
 #include <glib-unix.h>
@@ -16,10 +17,6 @@
 #include <string.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#ifndef PELORN_BUILD_DIR
-#define PELORN_BUILD_DIR ""
-#endif
 
 #define TAG "pelorn-platform"
 
@@ -47,8 +44,11 @@ std::string FindProgram(const std::string& appId)
     const char* build = getenv("PELORN_BUILD_DIR");
     if (build && *build)
         dirs.push_back(build);
-    if (*PELORN_BUILD_DIR)
-        dirs.push_back(PELORN_BUILD_DIR);
+    if (gchar* own = pelorn_own_dir(PELORN_OWN_HELPERS))
+    {
+        dirs.push_back(own);
+        g_free(own);
+    }
     for (const std::string& dir : dirs)
     {
         std::string candidate = dir + "/" + appId;

@@ -17,6 +17,10 @@ struct ManualClock
 {
     bool manual = false;
     gint64 now = 0;
+    // Manual wall time stands still between advances, as the monotonic time
+    // does: a duration measured across an advance is the advance, however
+    // long the test itself took to run.
+    gint64 wallAtSet = 0;
     gint64 wallOffset = 0;
     guint nextId = 1u << 30; // far above GLib's source ids, so the two never meet
     std::map<guint, ManualTimer> timers;
@@ -91,7 +95,10 @@ gint64 pelorn_clock_now_ms(void)
 
 gint64 pelorn_clock_wall_ms(void)
 {
-    return g_get_real_time() / 1000 + Clock().wallOffset;
+    const ManualClock& clock = Clock();
+    if (clock.manual)
+        return clock.wallAtSet + clock.wallOffset;
+    return g_get_real_time() / 1000;
 }
 
 void pelorn_clock_set_manual(gboolean manual)
@@ -100,6 +107,7 @@ void pelorn_clock_set_manual(gboolean manual)
     clock.manual = manual;
     clock.timers.clear();
     clock.now = g_get_monotonic_time() / 1000;
+    clock.wallAtSet = g_get_real_time() / 1000;
     clock.wallOffset = 0;
 }
 

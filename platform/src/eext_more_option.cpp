@@ -3,6 +3,7 @@
  * bezel moves the selection, back closes it, and a tap on an item or on the
  * middle clicks it. */
 #include "efl_extension.h"
+#include "dlog.h"
 #include "pelorn_resources.h"
 
 #include <libintl.h>
@@ -161,6 +162,7 @@ void Open(MoreOption* mo)
     eext_rotary_object_event_callback_add(mo->panel, PanelRotaryCb, mo);
     eext_rotary_object_event_activated_set(mo->panel, EINA_TRUE);
     evas_object_smart_callback_call(mo->layout, "more,option,opened", NULL);
+    dlog_print(DLOG_INFO, "eext", "more option opened (%d items)", slot);
 }
 
 /* Takes the icons back out of the menu so they survive it. */

@@ -1,19 +1,15 @@
 #include "pelorn_resources.h"
 
 #include "dlog.h"
+#include "pelorn_install.h"
 
 #include <Elementary.h>
 #include <glib.h>
 #include <stdlib.h>
 #include <string>
 
-#ifndef PELORN_BUILD_RES_DIR
-#define PELORN_BUILD_RES_DIR ""
-#endif
-
 namespace
 {
-const char* INSTALLED_RES_DIR = "/usr/share/pelorn/res";
 std::string gResDir;
 bool gCircleThemeLoaded = false;
 } // namespace
@@ -23,12 +19,14 @@ const char* pelorn_res_dir(void)
     if (gResDir.empty())
     {
         const char* env = getenv("PELORN_RES_DIR");
+        gchar* own = (env && *env) ? nullptr : pelorn_own_dir(PELORN_OWN_DATA);
         if (env && *env)
             gResDir = env;
-        else if (*PELORN_BUILD_RES_DIR && g_file_test(PELORN_BUILD_RES_DIR, G_FILE_TEST_IS_DIR))
-            gResDir = PELORN_BUILD_RES_DIR;
+        else if (own)
+            gResDir = own;
         else
-            gResDir = INSTALLED_RES_DIR;
+            gResDir = PELORN_INSTALL_PREFIX "/" PELORN_INSTALL_DATADIR; // named in the errors that follow
+        g_free(own);
         if (gResDir.back() != '/')
             gResDir += '/';
     }

@@ -99,6 +99,7 @@ TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
         Script("install-deps"),
         Script("seed-settings"),
         Script("start-efreetd"),
+        Script("package"),
     };
     if (PELORN_TEST_WITH_BENCH)
         for (const char* bench : {"bench_startup", "bench_bare_window", "bench_tap_to_wire", "bench_link_latency",

@@ -115,6 +115,7 @@ void ToastPopup::DismissedCb(void* data, Evas_Object* obj, void* eventInfo)
     ToastPopupCloseEventListener* listener = pThis->mCloseEventListener;
     int type = pThis->mPopupType;
     pThis->Clear();
+    LOGE("Dismissed");
     if (listener)
         listener->OnClosed(type, CLOSE_REASON_DISMISSED);
 }
