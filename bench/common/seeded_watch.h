@@ -23,6 +23,16 @@ inline void PelornBenchSeedWatch(const std::string& root)
     preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
 }
 
+/* A bench that runs the app in its own process: headless, its log off the
+ * terminal, the toolkit's system modules and backtraces off unless asked. */
+inline void PelornBenchRunHeadless()
+{
+    g_setenv("ECORE_NO_SYSTEM_MODULES", "1", FALSE);
+    g_setenv("EINA_LOG_BACKTRACE", "-1", FALSE);
+    g_setenv("PELORN_LOG_STDERR", "0", TRUE);
+    g_setenv("ELM_ENGINE", "buffer", TRUE);
+}
+
 /* Throw-away state and runtime folders (one folder for both), for benches
  * whose only use of them is the log; the caller removes it. */
 inline std::string PelornBenchUseTemporaryFolders()

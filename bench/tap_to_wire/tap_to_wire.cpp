@@ -201,10 +201,7 @@ int main(int argc, char** argv)
     Bench b;
     if (argc > 1)
         b.taps = std::max(1, atoi(argv[1]));
-    setenv("ECORE_NO_SYSTEM_MODULES", "1", 0);
-    setenv("EINA_LOG_BACKTRACE", "-1", 0);
-    setenv("PELORN_LOG_STDERR", "0", 1);
-    setenv("ELM_ENGINE", "buffer", 1);
+    PelornBenchRunHeadless();
     gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
     PelornBenchSeedWatch(root);
 

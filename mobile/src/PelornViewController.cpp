@@ -10,13 +10,9 @@
 #include "VconfUtil.h"
 #include "ViewBasicElements.h"
 #include "ViewControllerFactory.h"
-#include "ViewManager.h"
-
-#if __has_include("MobileLocationView.h")
 #include "MobileLocationView.h"
 #include "MobileLocationViewData.h"
-#define PELORN_HAS_LOCATION_SCREEN 1
-#endif
+#include "ViewManager.h"
 
 namespace NSPelorn
 {
@@ -269,7 +265,6 @@ void PelornViewController::OnLocateButtonClicked(MoreOptionItems item)
         return;
     if (!PelornMain::CheckConnectionAvailable())
     {
-#if defined(PELORN_HAS_LOCATION_SCREEN)
         // With the phone out of reach its last known position is the useful answer.
         if (MobileLocationView::HasLastSeenPosition())
         {
@@ -278,7 +273,6 @@ void PelornViewController::OnLocateButtonClicked(MoreOptionItems item)
             PushLocationView(item, false);
             return;
         }
-#endif
         EnsureAppLauncher();
         if (mAppLauncherPtr->RequestDovConnectionPopup(0) != 0)
             LOGE("RequestDovConnectionPopup failed");
@@ -291,7 +285,6 @@ void PelornViewController::OnLocateButtonClicked(MoreOptionItems item)
 
 void PelornViewController::PushLocationView(MoreOptionItems item, bool demonstration)
 {
-#if defined(PELORN_HAS_LOCATION_SCREEN)
     PelornMain* pelornMain = PelornMain::GetInstance();
     RET_IF(pelornMain == NULL);
     auto viewManagerPtr = pelornMain->GetViewManager();
@@ -310,9 +303,6 @@ void PelornViewController::PushLocationView(MoreOptionItems item, bool demonstra
         viewPtr->ShowUnreachable();
     else
         viewPtr->ShowCurrentMobileLocation();
-#else
-    LOGE("no phone-location screen in this build");
-#endif
 }
 
 int PelornViewController::OnDovConnectionPopupRequested(int requestId)

@@ -2,6 +2,7 @@
 
 #include "dlog.h"
 #include "vconf.h"
+#include "wireless.h"
 
 #include <algorithm>
 #include <gio/gio.h>
@@ -31,20 +32,6 @@ std::vector<connection_h>& Subscribers()
 {
     static std::vector<connection_h> subscribers;
     return subscribers;
-}
-
-bool HasWirelessInterface()
-{
-    gchar* contents = nullptr;
-    if (!g_file_get_contents("/proc/net/wireless", &contents, nullptr, nullptr))
-        return false;
-    // Two header lines, then one line per wireless interface.
-    int lines = 0;
-    for (const gchar* p = contents; *p; ++p)
-        if (*p == '\n')
-            ++lines;
-    g_free(contents);
-    return lines > 2;
 }
 
 connection_type_e TypeFromStatus(int status)
@@ -84,7 +71,7 @@ connection_type_e CurrentType(connection_h connection)
     GNetworkMonitor* monitor = Monitor(connection);
     if (!monitor || !g_network_monitor_get_network_available(monitor))
         return CONNECTION_TYPE_DISCONNECTED;
-    return HasWirelessInterface() ? CONNECTION_TYPE_WIFI : CONNECTION_TYPE_ETHERNET;
+    return pelorn_has_wireless_interface() ? CONNECTION_TYPE_WIFI : CONNECTION_TYPE_ETHERNET;
 }
 
 void NotifyIfChanged(connection_h connection)
@@ -203,4 +190,17 @@ int connection_unset_type_changed_cb(connection_h connection)
     connection->callback = nullptr;
     connection->userData = nullptr;
     return CONNECTION_ERROR_NONE;
+}
+
+bool pelorn_has_wireless_interface()
+{
+    gchar* contents = nullptr;
+    if (!g_file_get_contents("/proc/net/wireless", &contents, nullptr, nullptr))
+        return false;
+    // Two header lines, then one line per wireless interface.
+    int lines = 0;
+    for (const gchar* p = contents; *p; ++p)
+        lines += *p == '\n';
+    g_free(contents);
+    return lines > 2;
 }

@@ -5,6 +5,7 @@
 
 #include "dlog.h"
 #include "vconf.h"
+#include "wireless.h"
 
 #include <string.h>
 
@@ -24,19 +25,6 @@ enum
     STATUS_ETHERNET = 3,
     STATUS_BLUETOOTH = 4,
 };
-
-bool HasWirelessInterface()
-{
-    gchar* contents = nullptr;
-    if (!g_file_get_contents("/proc/net/wireless", &contents, nullptr, nullptr))
-        return false;
-    // Two header lines, then one line per wireless interface.
-    int lines = 0;
-    for (const gchar* p = contents; *p; ++p)
-        lines += *p == '\n';
-    g_free(contents);
-    return lines > 2;
-}
 
 int StatusFromConnectionType(const char* type)
 {
@@ -94,7 +82,7 @@ void UpdateNetwork()
         if (!gEvents.monitor || !g_network_monitor_get_network_available(gEvents.monitor))
             status = STATUS_OFF;
         else
-            status = HasWirelessInterface() ? STATUS_WIFI : STATUS_ETHERNET;
+            status = pelorn_has_wireless_interface() ? STATUS_WIFI : STATUS_ETHERNET;
     }
     Publish(STATUS_KEY, status, source);
 }

@@ -159,10 +159,7 @@ int AppScenario::Run(const std::vector<std::string>& args)
     mDeadline = g_get_monotonic_time() + (long long)mTimeoutMs * 1000;
     std::vector<std::string> storage{"pelorn"};
     storage.insert(storage.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : storage)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> argv = PelornTest::ArgvOf(storage);
     // GLib timeouts run on the toolkit's loop once the application has
     // joined them; the ticks do not go through the clock seam on purpose, so
     // they keep running while a test holds the application's clock.

@@ -25,7 +25,6 @@ using PelornTest::RunGlibUntil;
 
 namespace
 {
-const char* const START_TEXT = R"(recv {"msgId":"rux-startalert-req","time":"180"})";
 const char* const STOP_TEXT = R"(recv {"msgId":"rux-stopalert-req"})";
 
 struct Received
@@ -138,9 +137,7 @@ TEST_F(ConsumerControllerTest, LocationAnswersCarryThePhonesState)
     // Quotes and a backslash in a place name arrive as written, a tab as a space.
     PhoneSimProcess phone({"--latitude", "-33.868800", "--longitude", "151.209300", "--address",
                            "\"Circular\" Quay\\2\tWharf", "--country", "Australia", "--location-off", "--remote"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
 
     // Both leave one after the other: the second waits for the first answer.
     mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
@@ -176,9 +173,7 @@ TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)
 TEST_F(ConsumerControllerTest, StopQueuedBehindAWaitingStartLeavesWithTheAnswer)
 {
     PhoneSimProcess phone({"--late", "300"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
     ASSERT_TRUE(phone.WaitFor(START_TEXT));
     mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ);
@@ -193,9 +188,7 @@ TEST_F(ConsumerControllerTest, StopQueuedBehindAWaitingStartLeavesWithTheAnswer)
 TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDropped)
 {
     PhoneSimProcess phone({"--late", "300", "--refuse", "2"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
     ASSERT_TRUE(phone.WaitFor(START_TEXT));
     mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ);
@@ -212,14 +205,7 @@ TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDropped)
 TEST_F(ConsumerControllerTest, SilentPhoneEndsInNoResponseAfter180Seconds)
 {
     PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
-    pelorn_clock_set_manual(TRUE);
-
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
-    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+    ASSERT_TRUE(StartWaitingWithOneQueued(phone));
     EXPECT_EQ(mController.GetQueuedMessageCount(), 1u);
 
     pelorn_clock_advance_ms(179999);
@@ -237,13 +223,7 @@ TEST_F(ConsumerControllerTest, SilentPhoneEndsInNoResponseAfter180Seconds)
 TEST_F(ConsumerControllerTest, GarbageAnswerIsNotDeliveredAndTheNextRequestWaitsForTheTimeOut)
 {
     PhoneSimProcess phone({"--garbage"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
-    pelorn_clock_set_manual(TRUE);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
-    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+    ASSERT_TRUE(StartWaitingWithOneQueued(phone));
     ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "invalid message type"); }));
     EXPECT_TRUE(mListener.mReceived.empty());
     EXPECT_TRUE(mController.GetWaitingProviderResponse()) << "garbage is no answer";
@@ -259,9 +239,7 @@ TEST_F(ConsumerControllerTest, FullBufferIsRetriedFiveTimesThenDropped)
 {
     g_setenv("PELORN_ACCESSORY_SNDBUF", "4096", TRUE);
     PhoneSimProcess phone({"--stall"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     ASSERT_TRUE(phone.WaitFor("stalled"));
     pelorn_clock_set_manual(TRUE);
 
@@ -344,9 +322,7 @@ TEST_F(ConsumerControllerTest, RefusedConnectionIsRetriedEveryFiveSeconds)
 TEST_F(ConsumerControllerTest, DeviceDetachForgetsThePeerAndAttachFindsItAgain)
 {
     PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
 
     phone.Command("detach");
     ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivDeviceStatus(DEVICE_DETACHED)"); }));
@@ -365,9 +341,7 @@ TEST_F(ConsumerControllerTest, DeviceDetachForgetsThePeerAndAttachFindsItAgain)
 TEST_F(ConsumerControllerTest, DetachWhileAnAnswerIsAwaitedLetsTheNextRequestLeaveAtOnce)
 {
     PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
     ASSERT_TRUE(phone.WaitFor(START_TEXT));
 
@@ -383,9 +357,7 @@ TEST_F(ConsumerControllerTest, DetachWhileAnAnswerIsAwaitedLetsTheNextRequestLea
 TEST_F(ConsumerControllerTest, VanishedPeerEndsAsTerminationAndTheNextResumeReconnects)
 {
     PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     phone.Command("drop");
     ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivTerminationIndication(1)"); }));
     EXPECT_EQ(Kiv::GetInstance()->IsKivReadyToSendMessage(), 3);
@@ -401,9 +373,7 @@ TEST_F(ConsumerControllerTest, VanishedPeerEndsAsTerminationAndTheNextResumeReco
 TEST_F(ConsumerControllerTest, PauseWhileWaitingKeepsTheLinkUntilTheAnswer)
 {
     PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     pelorn_clock_set_manual(TRUE);
     mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
     ASSERT_TRUE(phone.WaitFor(START_TEXT));
@@ -425,9 +395,7 @@ TEST_F(ConsumerControllerTest, PauseWhileWaitingKeepsTheLinkUntilTheAnswer)
 TEST_F(ConsumerControllerTest, PacketSizesAtTheLinksLimit)
 {
     PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     Kiv* kiv = Kiv::GetInstance();
     EXPECT_EQ(kiv->KivDataSend(std::string(65531, 'x')), DATA_SUCCESS);
     EXPECT_EQ(kiv->KivDataSend(std::string(65532, 'x')), INVALID_ARGUMENTS);

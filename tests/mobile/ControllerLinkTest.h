@@ -4,11 +4,16 @@
 #include "ConsumerController.h"
 #include "ConsumerMessageType.h"
 #include "Kiv.h"
+#include "PhoneSimProcess.h"
 #include "TestEnvironment.h"
+#include "pelorn_clock.h"
 #include "pelorn_log_capture.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
+
+/* What phone-sim prints when the watch's ring request reaches it. */
+const char* const START_TEXT = R"(recv {"msgId":"rux-startalert-req","time":"180"})";
 
 /* A consumer controller in this test's folders, reporting to a Listener of
  * the test's choosing, with the log captured; each case ends with the link
@@ -39,6 +44,28 @@ protected:
     {
         return PelornTest::RunGlibUntil([] { return NSPelorn::Kiv::GetInstance()->GetKivServiceHandleId() != 0; },
                                         timeoutMs);
+    }
+
+    /* The phone up and the service connection made to it. */
+    bool Connected(const PelornTest::PhoneSimProcess& phone)
+    {
+        if (!phone.Ready())
+            return false;
+        mController.OpenConnection();
+        return LinkReady();
+    }
+
+    /* On manual time, a ring request waiting for the answer a phone started
+     * with --never-answer never gives, a location-setting request queued
+     * behind it. */
+    bool StartWaitingWithOneQueued(PelornTest::PhoneSimProcess& phone)
+    {
+        if (!Connected(phone))
+            return false;
+        pelorn_clock_set_manual(TRUE);
+        mController.SendMessage(NSPelorn::ORZ_SEND_MSG_TYPE_START_REQ);
+        mController.SendMessage(NSPelorn::ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
+        return phone.WaitFor(START_TEXT);
     }
 
     PelornTest::ScopedTestDirs mDirs;

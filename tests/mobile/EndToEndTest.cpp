@@ -1,5 +1,6 @@
 #include "FindingScreenProbe.h"
 #include "AppScenario.h"
+#include "PhoneSimProcess.h"
 #include "PelornMain.h"
 #include "PelornView.h"
 #include "PelornViewController.h"
@@ -29,93 +30,14 @@
 
 using PelornTest::CountLogged;
 using PelornTest::AppScenario;
+using PelornTest::PhoneSimProcess;
 
 using FindingScreenProbe::Screen;
+using FindingScreenProbe::Button;
 using FindingScreenProbe::ButtonText;
 
 namespace
 {
-/* The real phone-sim beside the application: its output lines are collected
- * on the main loop, commands go to its standard input. */
-class PhoneSim
-{
-public:
-    explicit PhoneSim(std::vector<std::string> args)
-    {
-        std::vector<std::string> all{PelornTest::BuiltProgram("phone-sim")};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<gchar*> argv;
-        for (std::string& a : all)
-            argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, G_SPAWN_DO_NOT_REAP_CHILD,
-                                 PelornTest::UnblockSignalsInChild, nullptr, &mPid, &mIn, &mOut, nullptr,
-                                 nullptr);
-        mWatch = g_unix_fd_add(mOut, (GIOCondition)(G_IO_IN | G_IO_HUP), OutputCb, this);
-    }
-    ~PhoneSim()
-    {
-        if (mWatch)
-            g_source_remove(mWatch);
-        if (mPid > 0)
-        {
-            EXPECT_TRUE(PelornTest::EndChild(mPid)) << "phone-sim did not end on SIGTERM";
-        }
-        close(mIn);
-        close(mOut);
-    }
-    void Command(const std::string& line) { (void)!write(mIn, (line + "\n").c_str(), line.size() + 1); }
-    /* Dies as a crashed or killed phone service would: no word to anybody. */
-    void Kill()
-    {
-        kill(mPid, SIGKILL);
-        waitpid(mPid, nullptr, 0);
-        mPid = 0;
-    }
-    int Count(const std::string& needle) const
-    {
-        int n = 0;
-        for (const std::string& l : mLines)
-            n += l.find(needle) != std::string::npos;
-        return n;
-    }
-    /* Packets of that message id the phone received. */
-    int Received(const std::string& msgId) const
-    {
-        int n = 0;
-        for (const std::string& l : mLines)
-            n += l.rfind("recv", 0) == 0 && l.find("\"" + msgId + "\"") != std::string::npos;
-        return n;
-    }
-private:
-    static gboolean OutputCb(gint fd, GIOCondition, gpointer data)
-    {
-        PhoneSim* self = static_cast<PhoneSim*>(data);
-        char buf[4096];
-        ssize_t n = read(fd, buf, sizeof(buf));
-        if (n <= 0)
-        {
-            self->mWatch = 0;
-            return G_SOURCE_REMOVE;
-        }
-        self->mPending.append(buf, (size_t)n);
-        size_t eol;
-        while ((eol = self->mPending.find('\n')) != std::string::npos)
-        {
-            self->mLines.push_back(self->mPending.substr(0, eol));
-            self->mPending.erase(0, eol + 1);
-        }
-        return G_SOURCE_CONTINUE;
-    }
-
-private:
-    GPid mPid = 0;
-    gint mIn = -1, mOut = -1;
-    guint mWatch = 0;
-    std::string mPending;
-    std::vector<std::string> mLines;
-};
-
 Evas_Object* Window()
 {
     return NSORZUiCommon::ViewBasicElements::GetWindow();
@@ -146,12 +68,6 @@ bool RadarTurning()
     auto radar = view ? view->GetTransitionHelper() : nullptr;
     Elm_Transit* stage = radar ? radar->GetRunningRadarTransit() : nullptr;
     return stage && elm_transit_duration_get(stage) > 1.0;
-}
-
-Evas_Object* Button()
-{
-    auto view = Screen();
-    return view ? view->GetButton() : nullptr;
 }
 
 std::shared_ptr<NSORZUiCommon::BasicPopup> BasicPopup(int type)
@@ -206,13 +122,13 @@ protected:
 
 TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
 {
-    PhoneSim phone({});
+    PhoneSimProcess phone;
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .ScreenshotWhenStill(Window, "normal")
         .TapWhenReady("tap start", Button,
-              [&] { return phone.Count("\"msgId\":\"rux-startalert-req\",\"time\":\"180\"") == 1; })
-        .WaitFor("phone rings", [&] { return phone.Count("ringing:") > 0; })
+              [&] { return phone.CountPrinted("\"msgId\":\"rux-startalert-req\",\"time\":\"180\"") == 1; })
+        .WaitFor("phone rings", [&] { return phone.CountPrinted("ringing:") > 0; })
         .WaitFor("finding state with the radar", [] { return Finding() && Screen()->IsFindingLimitRunning(); })
         .WaitFor("radar turning", RadarTurning)
         .Wait("text faded in, radar mid-turn", 700)
@@ -233,9 +149,9 @@ TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
 
 TEST_F(EndToEnd, RefusedRingShowsTheToastAndReturnsToNormal)
 {
-    PhoneSim phone({"--refuse", "2"});
+    PhoneSimProcess phone({"--refuse", "2"});
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1; })
         .WaitFor("toast and normal state", [] { return ToastShown(TOAST_UNABLE_DURING_CALLS) && Idle(); })
         .ScreenshotWhenStill(Window, "start-refused");
@@ -246,9 +162,9 @@ TEST_F(EndToEnd, RefusedRingShowsTheToastAndReturnsToNormal)
 
 TEST_F(EndToEnd, EscapeAndThePowerKeyWhileRingingSendTheStopRequest)
 {
-    PhoneSim phone({});
+    PhoneSimProcess phone;
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Do("another key", [] { AppScenario::KeyUp("Return"); })
@@ -266,10 +182,10 @@ TEST_F(EndToEnd, EscapeAndThePowerKeyWhileRingingSendTheStopRequest)
 TEST_F(EndToEnd, LinkLostWhileRingingAsksForTheConnectionPopupAndReturnsToNormal)
 {
     setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
-    PhoneSim phone({});
+    PhoneSimProcess phone;
     pelorn_log_capture_begin();
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Then("the phone goes away",
               [] {
@@ -295,13 +211,13 @@ TEST_F(EndToEnd, TheRemoteConnectionQuestionIsWithdrawnWhenTheLinkReturns)
         bool running = false;
         return app_manager_is_running("com.quenlor.netly-popup", &running) == APP_MANAGER_ERROR_NONE && running;
     };
-    std::unique_ptr<PhoneSim> phone;
+    std::unique_ptr<PhoneSimProcess> phone;
     pelorn_log_capture_begin();
     AppScenario s;
     s.WaitFor("idle, no phone", Idle)
         .TapWhenReady("tap start", Button, questionUp)
-        .Then("the phone is back", [&] { phone.reset(new PhoneSim({})); },
-              [&] { return phone->Count("watch connected") > 0; })
+        .Then("the phone is back", [&] { phone.reset(new PhoneSimProcess({}, {}, false)); },
+              [&] { return phone->CountPrinted("watch connected") > 0; })
         .WaitFor("the question withdrawn", [&] { return !questionUp(); })
         .TapWhenReady("ring", Button, [&] { return phone->Received("rux-startalert-req") == 1 && Finding(); });
     s.Run({});
@@ -319,11 +235,11 @@ TEST_F(EndToEnd, PhoneKilledMidRingReturnsToNormalAndTheNextLaunchStartsAgain)
 {
     setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
     setenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "exit", 1);
-    PhoneSim phone({});
-    std::unique_ptr<PhoneSim> nextPhone;
+    PhoneSimProcess phone;
+    std::unique_ptr<PhoneSimProcess> nextPhone;
     int stopsBeforeStart = -1;
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Then("phone-sim killed", [&] { phone.Kill(); },
               [&] {
@@ -331,12 +247,12 @@ TEST_F(EndToEnd, PhoneKilledMidRingReturnsToNormalAndTheNextLaunchStartsAgain)
                   vconf_get_bool("memory/brig/brig_connected", &connected);
                   return connected == 0 && Idle();
               })
-        .Then("the phone is back", [&] { nextPhone.reset(new PhoneSim({})); },
+        .Then("the phone is back", [&] { nextPhone.reset(new PhoneSimProcess({}, {}, false)); },
               [&] {
                   // Back means the watch's link to it is up again, not only the key.
                   int connected = 0;
                   vconf_get_bool("memory/brig/brig_connected", &connected);
-                  return connected == 1 && nextPhone->Count("watch connected") > 0;
+                  return connected == 1 && nextPhone->CountPrinted("watch connected") > 0;
               })
         .Then("launch searching",
               [] {
@@ -362,7 +278,7 @@ TEST_F(EndToEnd, PhoneKilledMidRingReturnsToNormalAndTheNextLaunchStartsAgain)
 
 TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
 {
-    PhoneSim phone({});
+    PhoneSimProcess phone;
     AppScenario s;
     // What the second start tells the person who typed it goes to a file.
     const std::string said = std::string(g_get_tmp_dir()) + "/pelorn-second-start-" + std::to_string(getpid());
@@ -386,11 +302,11 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
 
 TEST_F(EndToEnd, NoAnswerReturnsToNormalAfterTheRingLimit)
 {
-    PhoneSim phone({"--never-answer"});
+    PhoneSimProcess phone({"--never-answer"});
     pelorn_clock_set_manual(TRUE);
     AppScenario s;
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
-           [&] { return phone.Count("watch connected") > 0 && Idle(); })
+           [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Do("179 s pass", [] { pelorn_clock_advance_ms(179000); })
         .Wait("timers of 179 s run", 200)
@@ -403,13 +319,13 @@ TEST_F(EndToEnd, NoAnswerReturnsToNormalAfterTheRingLimit)
 
 TEST_F(EndToEnd, TheRingLimitEndsTheRingingAndTheWatchSaysSo)
 {
-    PhoneSim phone({});
+    PhoneSimProcess phone;
     pelorn_clock_set_manual(TRUE);
     AppScenario s;
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
-           [&] { return phone.Count("watch connected") > 0 && Idle(); })
+           [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .TapWhenReady("tap start", Button,
-                      [&] { return phone.Count("ringing:") > 0 && Finding() && Screen()->IsFindingLimitRunning(); })
+                      [&] { return phone.CountPrinted("ringing:") > 0 && Finding() && Screen()->IsFindingLimitRunning(); })
         .Then("180 s pass", [] { pelorn_clock_advance_ms(180000); },
               [] { return Idle() && ToastSays(TOAST_STOPPED_AFTER_LIMIT, "Stopped after 3 min"); });
     s.Run({});
@@ -418,9 +334,9 @@ TEST_F(EndToEnd, TheRingLimitEndsTheRingingAndTheWatchSaysSo)
 
 TEST_F(EndToEnd, MoreOptionMenuOpensFromItsCue)
 {
-    PhoneSim phone({});
+    PhoneSimProcess phone;
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .Then("tap the cue", [] { AppScenario::Tap(Window(), 352, 180); },
               [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
         .ScreenshotWhenStill(Window, "more-option");
@@ -593,12 +509,12 @@ protected:
 
 TEST_F(FindingScreen, StopPressLeavesTheFindingStateBeforeTheStopRequestAndRecordsTheRingTime)
 {
-    PhoneSim phone({});
+    PhoneSimProcess phone;
     pelorn_clock_set_manual(TRUE);
     AppScenario s;
     gint64 sinceStartPress = 0;
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
-           [&] { return phone.Count("watch connected") > 0 && Idle(); })
+           [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .Do("before the start press", [&] { sinceStartPress = g_get_monotonic_time(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .WaitFor("the button takes a stop press", [] { return AppScenario::AcceptsEvents(Button()); })
@@ -655,11 +571,11 @@ void AfterPressCb(void* data, Evas_Object* button, void*)
 
 TEST_F(FindingScreen, StartPressPutsTheRingRequestOnTheWireBeforeTheButtonChangeWithinTheSamePress)
 {
-    PhoneSim phone({});
+    PhoneSimProcess phone;
     AfterPress seen;
     Evas_Object* watched = nullptr;
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .Do("watch the press", [&] {
             watched = Button();
             evas_object_smart_callback_priority_add(watched, "clicked", EVAS_CALLBACK_PRIORITY_AFTER, AfterPressCb,
@@ -703,7 +619,7 @@ TEST_F(FindingScreen, StartPressPutsTheRingRequestOnTheWireBeforeTheButtonChange
 
 TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
 {
-    PhoneSim phone({});
+    PhoneSimProcess phone;
     int pauses = 0;
     auto lower = [&] {
         pauses = CountLogged("> AppPause");
@@ -716,10 +632,10 @@ TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
         evas_object_show(Window());
     };
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .Then("pause while idle", lower, paused)
         .Wait("nothing to stop", 300)
-        .Then("resume", resume, [&] { return phone.Count("watch connected") > 1 && Idle(); })
+        .Then("resume", resume, [&] { return phone.CountPrinted("watch connected") > 1 && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .Then("pause while ringing", lower,
               [&] { return paused() && phone.Received("rux-stopalert-req") == 1 && Screen()->IsNormalState(); })
@@ -821,10 +737,10 @@ TEST_F(FindingScreen, ButtonStaysDisabledUntilItsIconChangeEndsWhateverArrivesMe
 {
     // The phone's start answer comes within the change after the start press; the
     // radar's end comes at once after the stop press. Neither may open the button early.
-    PhoneSim phone({});
+    PhoneSimProcess phone;
     ButtonDuringChangeProbe probe;
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Count("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
         .WaitFor("the phone's answer handled", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 0"); })
         .WaitFor("start change over", [] { return !Screen()->IsButtonChanging(); })

@@ -36,7 +36,6 @@ using PelornTest::RunGlibUntil;
 
 namespace
 {
-const char* const START_TEXT = R"(recv {"msgId":"rux-startalert-req","time":"180"})";
 
 class TypeRecorder : public ConsumerEventListener
 {
@@ -122,9 +121,7 @@ TEST_F(HostilePhoneTest, DeeplyNestedPacketIsDroppedAndTheLinkStaysUp)
     PhoneSimProcess phone({"--send-raw", WriteFile("deep.frames", DataFrame(HundredThousandBrackets()) +
                                                                       DataFrame(std::string(30000, '[') +
                                                                                 std::string(30000, ']')))});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     ASSERT_TRUE(phone.WaitFor("sent 260014 raw bytes"));
     ASSERT_TRUE(RunGlibUntil([] { return CountLogged("JSON text refused") == 2; }));
     EXPECT_TRUE(pelorn_log_captured("", "JSON text refused: 200000 bytes, more than 65536"));
@@ -143,9 +140,7 @@ TEST_F(HostilePhoneTest, DeeplyNestedPacketIsDroppedAndTheLinkStaysUp)
 TEST_F(HostilePhoneTest, HeaderClaimingFourGigabytesEndsTheConnectionAndTheNextRequestReconnects)
 {
     PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
 
     // A frame following the bad header must not be taken for one.
     phone.Command("send-raw " +
@@ -170,14 +165,7 @@ TEST_F(HostilePhoneTest, HeaderClaimingFourGigabytesEndsTheConnectionAndTheNextR
 TEST_F(HostilePhoneTest, OnlyTheAwaitedAnswerEndsTheWaitAndTheTimeOutStillFires)
 {
     PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
-    pelorn_clock_set_manual(TRUE);
-
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
-    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+    ASSERT_TRUE(StartWaitingWithOneQueued(phone));
 
     // A stray byte, a cut-off answer, the wrong answer, a message of no known type.
     const char* const strays[] = {"x", R"({"msgId":"rux-startalert-rsp")", R"({"msgId":"rux-stopalert-rsp"})",
@@ -201,9 +189,7 @@ TEST_F(HostilePhoneTest, OnlyTheAwaitedAnswerEndsTheWaitAndTheTimeOutStillFires)
 TEST_F(HostilePhoneTest, AnswerArrivingAfterTheWaitWasCancelledStillStopsTheTimeOut)
 {
     PhoneSimProcess phone({"--late", "300"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     pelorn_clock_set_manual(TRUE);
     mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ);
     ASSERT_TRUE(phone.WaitFor("recv {\"msgId\":\"mgr_host_location_req\"}"));
@@ -217,9 +203,7 @@ TEST_F(HostilePhoneTest, AnswerArrivingAfterTheWaitWasCancelledStillStopsTheTime
 TEST_F(HostilePhoneTest, LongPacketsAreLoggedAsAPrefixAndTheirLength)
 {
     PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(phone.Ready());
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
     mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ); // the long answer below is the awaited one
     ASSERT_TRUE(phone.WaitFor("not answering"));
 

@@ -1,4 +1,5 @@
 #include "AppScenario.h"
+#include "LocationScreenProbe.h"
 #include "LastSeenMapStore.h"
 #include "MapServerProcess.h"
 #include "MobileLocationView.h"
@@ -29,76 +30,17 @@ using NSPelorn::ORZToastPopupType;
 using PelornTest::AppScenario;
 using PelornTest::PhoneSimProcess;
 
+using namespace LocationScreenProbe;
+
 namespace
 {
 const std::string kAddress = "1 Main Street, Springfield, Freedonia";
 constexpr int kFailedToast = (int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_FAILED_TRY_AGAIN_LATER;
 
-Evas_Object* Window()
-{
-    return NSORZUiCommon::ViewBasicElements::GetWindow();
-}
-
-std::shared_ptr<NSORZUiCommon::ViewController> TopController()
-{
-    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager || viewManager->GetViewList().empty())
-        return nullptr;
-    return viewManager->GetViewList().back();
-}
-
-std::shared_ptr<NSORZUiCommon::View> TopView()
-{
-    auto controller = TopController();
-    return controller ? controller->GetView() : nullptr;
-}
-
-std::shared_ptr<MobileLocationView> LocationScreen()
-{
-    return std::dynamic_pointer_cast<MobileLocationView>(TopView());
-}
-
 const NSPelorn::MapZoomStepper* Zoom()
 {
     auto controller = std::dynamic_pointer_cast<NSPelorn::MobileLocationViewController>(TopController());
     return controller ? &controller->GetZoomStepper() : nullptr;
-}
-
-bool FindingScreenIdle()
-{
-    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
-    if (!view || !view->IsNormalState() || !view->GetButton() || elm_object_disabled_get(view->GetButton()) ||
-        !AppScenario::AcceptsEvents(view->GetButton()))
-        return false;
-    Evas_Coord x = -1, y = -1, w = 0, h = 0;
-    evas_object_geometry_get(view->GetMoreOption(), &x, &y, &w, &h);
-    return x == 0 && y == 0 && w == 360 && h == 360;
-}
-
-bool ToastShown(int type)
-{
-    auto view = LocationScreen();
-    auto toast = view ? view->GetToastPopup(type) : nullptr;
-    return toast && toast->GetPopup() && evas_object_visible_get(toast->GetPopup());
-}
-
-std::string AddressShown()
-{
-    auto view = LocationScreen();
-    if (!view || elm_object_part_content_get(view->GetLayout(), "mapContentOverlaySwallow") !=
-                     view->GetOverlayLayout())
-        return "";
-    const char* text = elm_object_part_text_get(view->GetOverlayLayout(), "mobileLocationText");
-    return text ? text : "";
-}
-
-bool ScreenInPlace()
-{
-    auto view = LocationScreen();
-    Evas_Coord x = -1, y = -1, w = 0, h = 0;
-    if (view && view->GetLayout())
-        evas_object_geometry_get(view->GetLayout(), &x, &y, &w, &h);
-    return x == 0 && y == 0 && w == 360 && h == 360;
 }
 
 /* A decoded 360x360 picture in the map's place. */
@@ -132,7 +74,7 @@ std::function<bool()> LastSeenShown(int minutes)
     return [minutes]
     {
         auto view = LocationScreen();
-        return view && view->IsLastSeen() && ScreenInPlace() && !ToastShown(kFailedToast) &&
+        return view && view->IsLastSeen() && LocationScreenInPlace() && !ToastShown(kFailedToast) &&
                AddressShown() == kAddress && view->GetLastSeenBanner().GetLayout() &&
                evas_object_visible_get(view->GetLastSeenBanner().GetLayout()) &&
                AgeIsAbout(view->GetLastSeenBanner().GetAgeText(), minutes);
@@ -272,7 +214,7 @@ TEST_F(LastSeenEndToEnd, APhoneGoneAfterAFixIsShownWhereItWasLastSeenAndHowLongA
                 const std::string now =
                     LocationScreen() ? LocationScreen()->GetLastSeenBanner().GetAgeText() : "";
                 ageLater = now + (LocationScreen() && LocationScreen()->IsLastSeen() ? "" : " (not last seen)") +
-                           (ToastShown(kFailedToast) ? " (toast)" : "") + (ScreenInPlace() ? "" : " (moving)") +
+                           (ToastShown(kFailedToast) ? " (toast)" : "") + (LocationScreenInPlace() ? "" : " (moving)") +
                            " address " + AddressShown();
                 return LastSeenShown(14)() && now != ageShown &&
                        (ageShown != "Last seen 13 min. ago" || now == "Last seen 15 min. ago");
@@ -454,7 +396,7 @@ std::function<bool()> ParisShown(const PelornTest::MapServerProcess& server, int
     return [&server, minutes]
     {
         auto view = LocationScreen();
-        return view && view->IsLastSeen() && ScreenInPlace() && AddressShown() == kParis && PictureShown() &&
+        return view && view->IsLastSeen() && LocationScreenInPlace() && AddressShown() == kParis && PictureShown() &&
                AgeIsAbout(view->GetLastSeenBanner().GetAgeText(), minutes) &&
                server.LoggedUrls().size() == 1 &&
                server.LoggedUrls()[0].find("&ctr=48.856600,2.352200&z=16") != std::string::npos;
@@ -535,7 +477,7 @@ TEST_F(LastSeenEndToEnd, OutsideTextsShowAsTheyStandAndAMissingTimeIsNoDate)
                  [&]
                  {
                      auto view = LocationScreen();
-                     return view && view->IsLastSeen() && ScreenInPlace() && !ToastShown(kFailedToast) &&
+                     return view && view->IsLastSeen() && LocationScreenInPlace() && !ToastShown(kFailedToast) &&
                             Plain(AddressShown()) == live &&
                             view->GetLastSeenBanner().GetAgeText() == "Last seen: time unknown";
                  })
@@ -666,7 +608,7 @@ TEST_F(LastSeenEndToEnd, ADeclinedLocationPromptEndsInTheToastThenTheStoredPosit
                                     (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION)
                               : nullptr;
                      return prompt && prompt->GetPopup() && evas_object_visible_get(prompt->GetPopup()) &&
-                            ScreenInPlace();
+                            LocationScreenInPlace();
                  })
         .TapWhenReady(
             "decline",

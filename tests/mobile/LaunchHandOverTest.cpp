@@ -32,10 +32,7 @@ Started StartPelorn(const std::vector<std::string>& args)
 {
     std::vector<std::string> all{BuiltProgram("pelorn")};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<gchar*> argv;
-    for (std::string& a : all)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> argv = PelornTest::ArgvOf(all);
     Started s;
     g_spawn_async_with_pipes(
         nullptr, argv.data(), nullptr,

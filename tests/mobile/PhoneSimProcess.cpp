@@ -13,7 +13,8 @@
 
 namespace PelornTest
 {
-PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args, const std::vector<std::string>& env)
+PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                                 bool waitListening)
 {
     std::vector<const gchar*> argv;
     const std::string program = BuiltProgram("phone-sim");
@@ -41,7 +42,7 @@ PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args, const std
     mStdin = g_subprocess_get_stdin_pipe(mProcess);
     mStdoutFd = g_unix_input_stream_get_fd(G_UNIX_INPUT_STREAM(g_subprocess_get_stdout_pipe(mProcess)));
     fcntl(mStdoutFd, F_SETFL, fcntl(mStdoutFd, F_GETFL) | O_NONBLOCK);
-    mReady = WaitFor("listening ");
+    mReady = !waitListening || WaitFor("listening ");
 }
 
 PhoneSimProcess::~PhoneSimProcess()
@@ -71,6 +72,22 @@ size_t PhoneSimProcess::CountPrinted(const std::string& needle)
     return count;
 }
 
+int PhoneSimProcess::Received(const std::string& msgId)
+{
+    const std::string& out = Output();
+    int count = 0;
+    for (size_t start = 0; start < out.size();)
+    {
+        size_t end = out.find('\n', start);
+        if (end == std::string::npos)
+            end = out.size();
+        count += out.compare(start, 4, "recv") == 0 &&
+                 out.substr(start, end - start).find("\"" + msgId + "\"") != std::string::npos;
+        start = end + 1;
+    }
+    return count;
+}
+
 bool PhoneSimProcess::WaitFor(const std::string& needle, int timeoutMs)
 {
     return RunGlibUntil([this, &needle] { return Printed(needle); }, timeoutMs);
@@ -85,6 +102,27 @@ void PhoneSimProcess::Command(const std::string& line)
     g_output_stream_flush(mStdin, nullptr, nullptr);
 }
 
+namespace
+{
+pid_t PidOf(GSubprocess* process)
+{
+    const char* id = process ? g_subprocess_get_identifier(process) : nullptr;
+    return id ? (pid_t)atoi(id) : 0;
+}
+} // namespace
+
+void PhoneSimProcess::Kill()
+{
+    const pid_t pid = mReady ? PidOf(mProcess) : 0;
+    mReady = false;
+    if (pid <= 0)
+        return;
+    kill(pid, SIGKILL);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
+        ;
+    Output();
+}
+
 void PhoneSimProcess::Terminate()
 {
     if (!mProcess || !mReady)
@@ -92,8 +130,7 @@ void PhoneSimProcess::Terminate()
     mReady = false;
     // Waited for directly: once the application has run in this process,
     // ecore's SIGCHLD handling can keep GLib from ever seeing the exit.
-    const char* id = g_subprocess_get_identifier(mProcess);
-    const pid_t pid = id ? (pid_t)atoi(id) : 0;
+    const pid_t pid = PidOf(mProcess);
     if (pid > 0)
         EXPECT_TRUE(EndChild(pid)) << "phone-sim did not end on SIGTERM";
     else

@@ -48,10 +48,7 @@ public:
         g_free(dir);
         mAddress = "unix:path=" + mDir + "/bus";
         std::vector<std::string> args = {"dbus-daemon", "--session", "--nofork", "--address=" + mAddress};
-        std::vector<gchar*> argv;
-        for (std::string& a : args)
-            argv.push_back(&a[0]);
-        argv.push_back(nullptr);
+        std::vector<char*> argv = PelornTest::ArgvOf(args);
         gchar** env = g_environ_setenv(g_get_environ(), "XDG_RUNTIME_DIR", mDir.c_str(), TRUE);
         GPid pid = 0;
         if (g_spawn_async(nullptr, argv.data(), env,
@@ -117,10 +114,7 @@ Reading ReadScreen(const std::string& busAddress, int waitSeconds)
     std::vector<std::string> args = {"timeout", std::to_string(waitSeconds + 20), "/usr/bin/python3",
                                      PELORN_TEST_SOURCE_DIR "/tests/mobile/scripts/read_finding_screen.py", "pelorn",
                                      std::to_string(waitSeconds)};
-    std::vector<gchar*> argv;
-    for (std::string& a : args)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> argv = PelornTest::ArgvOf(args);
     gchar** env = g_environ_setenv(g_get_environ(), "DBUS_SESSION_BUS_ADDRESS", busAddress.c_str(), TRUE);
     gchar *out = nullptr, *err = nullptr;
     Reading reading;

@@ -21,10 +21,7 @@ namespace
 GPid StartPhoneSim(std::vector<std::string> args)
 {
     args.insert(args.begin(), BuiltProgram("phone-sim"));
-    std::vector<gchar*> argv;
-    for (std::string& a : args)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> argv = PelornTest::ArgvOf(args);
     GPid pid = 0;
     g_spawn_async(
         nullptr, argv.data(), nullptr,

@@ -21,10 +21,7 @@ DBusMock::DBusMock(const std::string& address, const std::string& name, const st
 {
     std::vector<std::string> all{Python(), "-m", "dbusmock"};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<gchar*> argv;
-    for (std::string& a : all)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> argv = PelornTest::ArgvOf(all);
     const bool verbose = getenv("PELORN_TEST_VERBOSE") && atoi(getenv("PELORN_TEST_VERBOSE")) > 0;
     GPid pid = 0;
     GError* error = nullptr;

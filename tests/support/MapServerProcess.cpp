@@ -25,10 +25,7 @@ MapServerProcess::MapServerProcess(const std::vector<std::string>& extraArgs) : 
     std::vector<std::string> args = {program, "--port", "0", "--port-file", portFile, "--log", logFile,
                                      "--ca-file", CaFile()};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    std::vector<gchar*> argv;
-    for (std::string& arg : args)
-        argv.push_back(&arg[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> argv = PelornTest::ArgvOf(args);
 
     // Its stdout goes nowhere: a pipe left open would keep CTest waiting.
     if (!g_spawn_async(nullptr, argv.data(), nullptr,

@@ -121,10 +121,7 @@ bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>&
                    : g_environ_setenv(envp, e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), TRUE);
     }
     std::vector<std::string> args = argv;
-    std::vector<gchar*> cargv;
-    for (std::string& a : args)
-        cargv.push_back(&a[0]);
-    cargv.push_back(nullptr);
+    std::vector<char*> cargv = ArgvOf(args);
     const int flags = G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_SEARCH_PATH |
                       (outFd ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL) | (errFd ? 0 : G_SPAWN_STDERR_TO_DEV_NULL);
     const gboolean spawned = g_spawn_async_with_pipes(nullptr, cargv.data(), envp, (GSpawnFlags)flags, nullptr,
@@ -308,6 +305,15 @@ std::string BuiltProgram(const std::string& name)
 {
     const char* env = getenv("PELORN_BUILD_DIR");
     return std::string(env && *env ? env : PELORN_TEST_BUILD_DIR) + "/" + name;
+}
+
+std::vector<char*> ArgvOf(std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    return argv;
 }
 
 void UnblockSignalsInChild(void*)

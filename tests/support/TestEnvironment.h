@@ -47,6 +47,9 @@ void RunGlibFor(int ms);
 /* Path of a program built into the top of the build tree (phone-sim, vconftool, ...). */
 std::string BuiltProgram(const std::string& name);
 
+/* The argv of a spawn: pointers into args, which must outlive it, then NULL. */
+std::vector<char*> ArgvOf(std::vector<std::string>& args);
+
 /* Ends a child: SIGTERM, then SIGKILL when it is still there after graceMs.
  * Reaps it either way, so a child that ignores SIGTERM cannot hang the test.
  * Answers true when SIGTERM was enough. */

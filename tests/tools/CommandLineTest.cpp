@@ -27,10 +27,7 @@ Ran RunBounded(const std::vector<std::string>& args, const std::vector<std::stri
 {
     std::vector<std::string> all = {"timeout", "-s", "KILL", std::to_string(std::max(seconds, PelornTest::HANG_MS / 1000))};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<gchar*> argv;
-    for (std::string& a : all)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> argv = PelornTest::ArgvOf(all);
     gchar** envp = g_get_environ();
     for (const std::string& entry : env)
     {

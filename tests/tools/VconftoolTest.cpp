@@ -27,31 +27,18 @@ struct ToolRun
     std::string err;
 };
 
-/* Runs vconftool to completion in the test's state folders (inherited through the environment). */
+/* Runs vconftool to its end in the test's state folders (inherited through
+ * the environment), as typed in a terminal: the platform's log lines would
+ * reach it. */
 ToolRun Vconftool(const std::vector<std::string>& args)
 {
-    std::vector<gchar*> argv;
-    std::string tool = BuiltProgram("vconftool");
-    argv.push_back(const_cast<gchar*>(tool.c_str()));
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<gchar*>(arg.c_str()));
-    argv.push_back(nullptr);
-    ToolRun run;
-    gchar* out = nullptr;
-    gchar* err = nullptr;
-    gint wait = 0;
-    // As typed in a terminal: the platform's log lines would reach it.
-    gchar** envp = g_environ_unsetenv(g_get_environ(), "PELORN_LOG_STDERR");
-    if (g_spawn_sync(nullptr, argv.data(), envp, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &wait, nullptr))
-    {
-        run.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : 128 + WTERMSIG(wait);
-        run.out = out ? out : "";
-        run.err = err ? err : "";
-    }
-    g_strfreev(envp);
-    g_free(out);
-    g_free(err);
-    return run;
+    std::vector<std::string> argv{BuiltProgram("vconftool")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const PelornTest::ProgramRun run = PelornTest::RunProgram(argv, {"-PELORN_LOG_STDERR"});
+    ToolRun tool{-1, run.out, run.err};
+    if (!run.timedOut)
+        tool.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : 128 + WTERMSIG(run.status);
+    return tool;
 }
 
 struct Heard

@@ -5,6 +5,7 @@
 #endif
 #include "PopupProgram.h"
 
+#include "AppLauncher.h"
 #include "OrzLog.h"
 #include "app.h"
 #include "pelorn_paths.h"
@@ -304,4 +305,14 @@ int RunPopupProgram(int argc, char** argv, const PopupDescription& description)
     callbacks.app_control = AppControlCb;
     callbacks.terminate = TerminateCb;
     return ui_app_main(argc, argv, &callbacks, &app);
+}
+
+void SetConnectionAnswers(PopupDescription& description)
+{
+    description.answers = {
+        {"OK", "Connect", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "OK"}}},
+        {"CANCEL", "Cancel", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "CANCEL"}}},
+        {"BACK", "", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "BACK"}}},
+    };
+    description.backAnswerId = "BACK";
 }

@@ -34,6 +34,10 @@ struct PopupDescription
  * popup without answering. */
 int RunPopupProgram(int argc, char** argv, const PopupDescription& description);
 
+/* The connection popups' answers: Connect ("OK"), Cancel ("CANCEL"), and the
+ * back key ("BACK"), each replied as the popup response. */
+void SetConnectionAnswers(PopupDescription& description);
+
 /* The extra data value of the request, or empty text. */
 std::string RequestExtra(app_control_h request, const char* key);
 

@@ -15,11 +15,6 @@ int main(int argc, char** argv)
         }
         return std::string("Connect to your phone via Bluetooth?");
     };
-    d.answers = {
-        {"OK", "Connect", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "OK"}}},
-        {"CANCEL", "Cancel", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "CANCEL"}}},
-        {"BACK", "", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "BACK"}}},
-    };
-    d.backAnswerId = "BACK";
+    SetConnectionAnswers(d);
     return RunPopupProgram(argc, argv, d);
 }

@@ -11,11 +11,6 @@ int main(int argc, char** argv)
             return std::string("Connect to your phone remotely over the network?");
         return std::string("Connect to your phone?");
     };
-    d.answers = {
-        {"OK", "Connect", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "OK"}}},
-        {"CANCEL", "Cancel", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "CANCEL"}}},
-        {"BACK", "", {{ORZ_APP_CONTROL_POPUP_RESPONSE, "BACK"}}},
-    };
-    d.backAnswerId = "BACK";
+    SetConnectionAnswers(d);
     return RunPopupProgram(argc, argv, d);
 }

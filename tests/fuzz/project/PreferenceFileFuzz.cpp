@@ -3,6 +3,7 @@
  * left in it. Every getter answers with a value or its default; a set after
  * such a file is read back as set. */
 
+#include "FuzzFiles.h"
 #include "PreferenceUtil.h"
 #include "app_preference.h"
 #include "pelorn_paths.h"
@@ -18,19 +19,6 @@
 #include <sys/stat.h>
 
 using NSORZCommon::PreferenceUtil;
-
-namespace
-{
-/* Rewrites the file in place, without the sync an atomic replace costs. */
-bool WriteWhole(const std::string& path, const uint8_t* data, size_t size)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = fwrite(data, 1, size, f) == size;
-    return fclose(f) == 0 && ok;
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -2,6 +2,7 @@
  * hand edit or a damaged disk left in it. Every way of reading it must answer
  * with a value or a refusal; a value read must survive being stored again. */
 
+#include "FuzzFiles.h"
 #include "vconf.h"
 #include "pelorn_paths.h"
 
@@ -16,16 +17,6 @@
 
 namespace
 {
-/* Rewrites the file in place, without the sync an atomic replace costs. */
-bool WriteWhole(const std::string& path, const uint8_t* data, size_t size)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = fwrite(data, 1, size, f) == size;
-    return fclose(f) == 0 && ok;
-}
-
 const char* const KEY = "db/fuzz/value";
 
 void Require(bool condition)
