@@ -525,7 +525,7 @@ TEST_F(LastSeenEndToEnd, ASilentPhoneIsGivenUpAfterFifteenSecondsAndADetachedOne
     auto storedPositionShown = []
     {
         auto view = LocationScreen();
-        return view && view->IsLastSeen() && ScreenInPlace() && AddressShown() == kParis && PictureShown() &&
+        return view && view->IsLastSeen() && LocationScreenInPlace() && AddressShown() == kParis && PictureShown() &&
                !ToastShown(kFailedToast) &&
                !view->GetBasicPopup((int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE);
     };
