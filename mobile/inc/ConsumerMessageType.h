@@ -28,6 +28,8 @@ enum
     ORZ_RECV_MSG_TYPE_LOCATION_SETTING_SET_RSP = 5,
     /* The phone did not answer in time. */
     ORZ_RECV_MSG_TYPE_NO_RESPONSE = 6,
+    /* The link went while an answer was awaited: that answer will not come. */
+    ORZ_RECV_MSG_TYPE_LINK_LOST = 7,
 };
 } // namespace NSPelorn
 

@@ -25,8 +25,8 @@ namespace NSPelorn
 class MobileLocationViewData;
 
 /* Asks the phone where it is, prompts when its location is off, and shows the
- * map picture with the address; every way of failing ends in a toast and
- * leaving the screen. */
+ * map picture with the address; every way of failing ends in the last known
+ * position, or a toast and leaving the screen. */
 class MobileLocationView : public NSORZUiCommon::View,
                            public NSORZCommon::AppLauncherReplyListener,
                            public NSORZCommon::HttpNetworkEventListner,
@@ -114,6 +114,9 @@ private:
     void ShowBasicPopup(std::shared_ptr<NSORZUiCommon::BasicPopup>& slot, int type);
     void ShowToastPopup(std::shared_ptr<NSORZUiCommon::ToastPopup>& slot, int type);
     void ClosePopups();
+    static gboolean SettingAnswerTimerCb(gpointer data);
+    void StopSettingAnswerTimer();
+    void GiveUpOnThePhone();
     void LeaveScreen();
     /* Where a failed locate ends: the last known position, else leaving. */
     void ShowLastSeenOrLeave();
@@ -135,6 +138,7 @@ private:
     bool mIsLastSeen;
     LastSeenBanner mLastSeenBanner;
     LostContactCard mLostContactCard;
+    guint mSettingAnswerTimer;
 };
 } // namespace NSPelorn
 

@@ -514,15 +514,20 @@ void ConsumerController::OnKivDeviceStatus(int type, int status)
 {
     if (status != DEVICE_DETACHED)
         return;
+    const bool awaiting = mWaitingProviderResponse;
     mSendMessageQueue.clear();
     mResendCount = 0;
     mWaitingProviderResponse = false;
     LOGE("OnKivDeviceStatus(DEVICE_DETACHED)");
+    if (awaiting)
+        ReportLinkLost();
 }
 
 void ConsumerController::OnKivTerminationIndication(int reason)
 {
     LOGE("OnKivTerminationIndication(%d)", reason);
+    if (mWaitingProviderResponse)
+        ReportLinkLost();
 }
 
 void ConsumerController::OnKivError(int error)
@@ -533,6 +538,17 @@ void ConsumerController::OnKivError(int error)
         return;
     }
     LOGE("OnKivError(%d)", error);
+    if (mWaitingProviderResponse)
+        ReportLinkLost();
+}
+
+/* The screen waiting for the answer hears at once that it will not come; the
+ * answer time-out still runs, so whoever waits on it is not cut short. */
+void ConsumerController::ReportLinkLost()
+{
+    LOGE("the link went while answer %d was awaited", mAwaitedAnswerType);
+    if (mConsumerEventListener)
+        mConsumerEventListener->OnConsumerMsgReceived(ORZ_RECV_MSG_TYPE_LINK_LOST, NULL);
 }
 
 void ConsumerController::OnKivPeerAgentFound(int result)

@@ -17,6 +17,7 @@
 #include "PreferenceUtil.h"
 #include "ToastPopupBuilder.h"
 #include "VconfUtil.h"
+#include "pelorn_clock.h"
 
 #include <libintl.h>
 
@@ -31,6 +32,9 @@ const char kTextDomain[] = "pelorn-phone";
 const int kKivConnectionRemote = 16;
 const int kUserDefinedPopupRequestId = 3;
 const double kLastLocationMinMoveMetres = 10.0;
+// A phone that is attached but detached from the link, or alive but mute, never
+// answers the first question; the wearer is not kept waiting longer than this.
+const guint kSettingAnswerWaitSeconds = 15;
 // A map picture may be a few times the 360-pixel screen, never more: the
 // decoder would allocate width x height x 4 bytes on the main thread.
 const int kMaxMapPictureSide = 4 * 360;
@@ -64,7 +68,7 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 
 MobileLocationView::MobileLocationView()
     : mLayout(nullptr), mOverlayLayout(nullptr), mIsLocatingMethodChangeAccepted(false),
-      mMobileLocationViewEventListener(nullptr), mIsLastSeen(false)
+      mMobileLocationViewEventListener(nullptr), mIsLastSeen(false), mSettingAnswerTimer(0)
 {
 }
 
@@ -76,6 +80,7 @@ MobileLocationView::~MobileLocationView()
         eext_rotary_object_event_callback_del(mLayout, MapRotaryCb);
     }
     ClosePopups();
+    StopSettingAnswerTimer();
     if (mLocationNotAvailableToastPtr)
         mLocationNotAvailableToastPtr->Dismiss();
     if (mPhoneLocationPopupPtr)
@@ -127,6 +132,39 @@ void MobileLocationView::ShowCurrentMobileLocation()
     if (!pelornMain->SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ))
         LOGE("SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ) failed");
     ShowBasicPopup(mConnectingToPhonePopupPtr, kConnectingPopup);
+    StopSettingAnswerTimer();
+    mSettingAnswerTimer = pelorn_timer_add_seconds(kSettingAnswerWaitSeconds, SettingAnswerTimerCb, this);
+}
+
+gboolean MobileLocationView::SettingAnswerTimerCb(gpointer data)
+{
+    MobileLocationView* pThis = static_cast<MobileLocationView*>(data);
+    RETV_IF(pThis == NULL, G_SOURCE_REMOVE);
+    pThis->mSettingAnswerTimer = 0;
+    LOGE("no answer to the location-setting request in %u s", kSettingAnswerWaitSeconds);
+    pThis->GiveUpOnThePhone();
+    return G_SOURCE_REMOVE;
+}
+
+void MobileLocationView::StopSettingAnswerTimer()
+{
+    if (mSettingAnswerTimer)
+        pelorn_timer_remove(mSettingAnswerTimer);
+    mSettingAnswerTimer = 0;
+}
+
+/* The phone will not answer: the wait is freed for other requests, and the
+ * wearer gets the last known position, or the failure toast when none. */
+void MobileLocationView::GiveUpOnThePhone()
+{
+    if (!mConnectingToPhonePopupPtr && !mPleaseWaitPopupPtr)
+        return;
+    ClosePopups();
+    PelornMain* pelornMain = PelornMain::GetInstance();
+    if (pelornMain && !pelornMain->SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ))
+        LOGE("SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ) failed");
+    if (!ShowLastSeen())
+        ShowToastPopup(mFailedTryAgainToastPtr, kFailedTryAgainToast);
 }
 
 void MobileLocationView::ShowLDUMobileLocation()
@@ -158,13 +196,9 @@ void MobileLocationView::ConsumerMsgReceived(int type, void* data)
         OnLocationReceived(data);
         break;
     case ORZ_RECV_MSG_TYPE_NO_RESPONSE:
-        // The phone never answered: a failure like any other rather than a
-        // popup left waiting for an answer that will not come.
-        if (mConnectingToPhonePopupPtr || mPleaseWaitPopupPtr)
-        {
-            ClosePopups();
-            ShowToastPopup(mFailedTryAgainToastPtr, kFailedTryAgainToast);
-        }
+    case ORZ_RECV_MSG_TYPE_LINK_LOST:
+        // No answer is coming: rather than a popup left waiting for it.
+        GiveUpOnThePhone();
         break;
     default:
         break;
@@ -176,6 +210,7 @@ void MobileLocationView::OnLocationSettingReceived(void* data)
     RET_IF(!mConnectingToPhonePopupPtr);
     LocationSetting* locationSetting = static_cast<LocationSetting*>(data);
     RET_IF(!locationSetting);
+    StopSettingAnswerTimer();
     // The connecting popup stays under whatever comes next until the location
     // arrives: should the phone fall silent now, the wearer still sees the wait
     // and its Stop instead of an empty screen.
@@ -264,9 +299,14 @@ void MobileLocationView::SaveLastLocation(NSORZCommon::Coordinate position, std:
     double diffDis = calculator.GetDistance(last.GetLatitude(), last.GetLongitude(), position.GetLatitude(),
                                             position.GetLongitude());
     LOGE("diffDis : %lf", diffDis);
+    const time_t now = (time_t)(pelorn_clock_wall_ms() / 1000);
+    // A phone that stayed put was still seen now: only its place is kept.
     if (!(diffDis > kLastLocationMinMoveMetres))
+    {
+        NSORZCommon::PreferenceUtil::SetLastLocationTime(now);
         return;
-    NSORZCommon::PreferenceUtil::SetLastLocation(position, text, time(NULL));
+    }
+    NSORZCommon::PreferenceUtil::SetLastLocation(position, text, now);
 }
 
 /* ---- the map ---- */
@@ -465,6 +505,7 @@ void MobileLocationView::ShowToastPopup(std::shared_ptr<NSORZUiCommon::ToastPopu
 
 void MobileLocationView::ClosePopups()
 {
+    StopSettingAnswerTimer();
     if (mFailedTryAgainToastPtr)
     {
         mFailedTryAgainToastPtr->Dismiss();

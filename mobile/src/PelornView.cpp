@@ -803,6 +803,9 @@ void PelornView::ConsumerMsgReceived(int type, void* data)
         if (!IsNormalState())
             SetNormalState();
         break;
+    case ORZ_RECV_MSG_TYPE_LINK_LOST:
+        // The link keys tell this screen of a lost phone (ConnectionChanged).
+        break;
     default:
         LOGE("default error");
         break;

@@ -20,6 +20,8 @@
 
 #define TAG "pelorn-platform"
 
+void (*pelorn_launched_app_done_hook)(void) = nullptr;
+
 namespace
 {
 /* As much as a launch request may carry. */
@@ -134,6 +136,8 @@ void Deliver(PendingLaunch* p)
     if (p->callback)
         p->callback(p->request, reply, result, p->userData);
     app_control_destroy(reply);
+    if (pelorn_launched_app_done_hook)
+        pelorn_launched_app_done_hook();
     FinishIfDone(p);
 }
 

@@ -46,6 +46,11 @@ struct app_control_s
     std::shared_ptr<LaunchedCallee> callee;
 };
 
+/* Called once a launched application answered or ended (set by the
+ * application framework: the keyboard comes back to the launcher's window
+ * where no window manager gives it back). */
+extern void (*pelorn_launched_app_done_hook)(void);
+
 /* A local socket's address; false when the path does not fit. */
 bool pelorn_unix_address(const std::string& path, struct sockaddr_un* addr);
 

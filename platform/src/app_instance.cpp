@@ -188,6 +188,7 @@ gboolean LaunchSocketCb(gint fd, GIOCondition condition, gpointer data)
     gApp.windowLowered = false;
     if (gApp.state == LifeState::PAUSED)
         Resume();
+    TakeFocus();
     return G_SOURCE_CONTINUE;
 }
 

@@ -59,6 +59,10 @@ void WindowStateChanged();
 void WatchFirstFrame();
 void WatchLaunchEffect();
 void WindowDelCb(void* data, Evas* e, Evas_Object* obj, void* event);
+/* Without a window manager, gives the main window the keyboard (a manager's
+ * part): when it comes on the screen, is clicked, is launched again, or a
+ * popup of another program that held the keyboard ended. */
+void TakeFocus();
 
 /* ---- the running instance (app_instance.cpp) ---- */
 enum class InstanceRole

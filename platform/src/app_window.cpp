@@ -4,6 +4,8 @@
 
 #include "app_internal.h"
 
+#include "app_control_private.h"
+
 #include "dlog.h"
 #include "pelorn_paths.h"
 #include "pelorn_screenshot.h"
@@ -106,22 +108,76 @@ void WindowShowHideCb(void* data, Evas* e, Evas_Object* obj, void* event)
     WindowStateChanged();
 }
 
-/* On an X server without a window manager (a bare Xvfb or Xephyr) nobody
- * marks the mapped window normal, so elementary takes it for withdrawn: it
- * never draws and the application never resumes. Do what the manager would. */
-void MarkNormalWithoutWindowManager(Evas_Object* win)
+/* The window's X window when it is on an X server without a window manager
+ * (a bare Xvfb or Xephyr), else 0: there the application does the manager's
+ * part for its own window. */
+Ecore_X_Window UnmanagedXWindow(Evas_Object* win)
 {
-    const char* engine = ecore_evas_engine_name_get(ecore_evas_ecore_evas_get(evas_object_evas_get(win)));
+    const char* engine =
+        win ? ecore_evas_engine_name_get(ecore_evas_ecore_evas_get(evas_object_evas_get(win))) : nullptr;
     if (!engine || !strstr(engine, "x11"))
-        return;
+        return 0;
     Ecore_X_Window xwin = elm_win_xwindow_get(win);
     Ecore_X_Window manager = 0;
     if (!xwin || ecore_x_window_prop_window_get(ecore_x_window_root_first_get(),
                                                 ECORE_X_ATOM_NET_SUPPORTING_WM_CHECK, &manager, 1) > 0)
-        return;
+        return 0;
+    return xwin;
+}
+
+/* Nobody marks the mapped window normal, so elementary takes it for
+ * withdrawn: it never draws and the application never resumes. */
+void MarkNormal(Ecore_X_Window xwin)
+{
     dlog_print(DLOG_INFO, TAG, "no window manager: the window is marked normal by the app");
     ecore_x_icccm_state_set(xwin, ECORE_X_WINDOW_STATE_HINT_NORMAL);
     ecore_x_flush();
+}
+
+/* Nobody hands out the keyboard either: the keys would go to whatever lies
+ * under the pointer, or nowhere. The window takes the focus when it comes on
+ * the screen and when it is clicked, as a manager would give it; the focus
+ * coming in is what resumes a lowered application. */
+Eina_Bool UnmanagedWindowMappedCb(void* data, int type, void* event)
+{
+    Ecore_X_Event_Window_Show* ev = static_cast<Ecore_X_Event_Window_Show*>(event);
+    if (ev && gApp.mainWindow && ev->win == UnmanagedXWindow(gApp.mainWindow))
+        TakeFocus();
+    return ECORE_CALLBACK_PASS_ON;
+}
+
+Eina_Bool UnmanagedWindowPressedCb(void* data, int type, void* event)
+{
+    Ecore_Event_Mouse_Button* ev = static_cast<Ecore_Event_Mouse_Button*>(event);
+    if (ev && gApp.mainWindow && !elm_win_focus_get(gApp.mainWindow) &&
+        ev->window == UnmanagedXWindow(gApp.mainWindow))
+    {
+        ecore_x_window_raise((Ecore_X_Window)ev->window);
+        TakeFocus();
+    }
+    return ECORE_CALLBACK_PASS_ON;
+}
+
+/* The popup of another program held the keyboard; the server hands it to the
+ * desktop when that window goes, not back to this one. */
+void LaunchedAppDone()
+{
+    if (gApp.state == LifeState::RUNNING && !gApp.windowLowered)
+        TakeFocus();
+}
+
+void ManageFocusWithoutWindowManager(Ecore_X_Window xwin)
+{
+    static bool watching = false;
+    if (!watching)
+    {
+        watching = true;
+        pelorn_launched_app_done_hook = LaunchedAppDone;
+        ecore_event_handler_add(ECORE_X_EVENT_WINDOW_SHOW, UnmanagedWindowMappedCb, nullptr);
+        ecore_event_handler_add(ECORE_EVENT_MOUSE_BUTTON_DOWN, UnmanagedWindowPressedCb, nullptr);
+    }
+    if (ecore_x_window_visible_get(xwin))
+        TakeFocus();
 }
 
 } // namespace
@@ -158,6 +214,15 @@ void WindowStateChanged()
         Pause();
 }
 
+void TakeFocus()
+{
+    Ecore_X_Window xwin = UnmanagedXWindow(gApp.mainWindow);
+    if (!xwin)
+        return;
+    dlog_print(DLOG_INFO, TAG, "no window manager: the window takes the keyboard");
+    ecore_x_window_focus(xwin);
+}
+
 void WindowDelCb(void* data, Evas* e, Evas_Object* obj, void* event)
 {
     if (obj != gApp.mainWindow)
@@ -187,8 +252,12 @@ void AdoptMainWindow()
     if (!win)
         return;
     evas_object_resize(win, 360, 360);
-    MarkNormalWithoutWindowManager(win);
     gApp.windowLowered = false;
+    if (Ecore_X_Window xwin = UnmanagedXWindow(win))
+    {
+        MarkNormal(xwin);
+        ManageFocusWithoutWindowManager(xwin);
+    }
     if (getenv("PELORN_SCREENSHOT_DIR"))
         evas_event_callback_add(evas_object_evas_get(win), EVAS_CALLBACK_RENDER_POST, ScreenRenderedCb, nullptr);
     evas_object_smart_callback_add(win, "iconified", WindowSmartCb, nullptr);
@@ -207,7 +276,8 @@ using namespace PelornAppFramework;
 /* On the watch, lowering the application's window hands the screen to the
  * home screen and the framework pauses the application. A desktop window
  * manager keeps a lowered window in sight and tells nobody, so the framework
- * watches the call itself. */
+ * watches the call itself. Without a manager the keyboard goes back to the
+ * desktop too, so that a click (or a launch) can bring the window back. */
 extern "C" void elm_win_lower(Evas_Object* obj)
 {
     typedef void (*LowerFn)(Evas_Object*);
@@ -217,6 +287,8 @@ extern "C" void elm_win_lower(Evas_Object* obj)
     if (obj && obj == gApp.mainWindow)
     {
         gApp.windowLowered = true;
+        if (UnmanagedXWindow(obj))
+            ecore_x_window_focus(ecore_x_window_root_first_get());
         WindowStateChanged();
     }
 }

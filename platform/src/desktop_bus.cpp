@@ -125,8 +125,9 @@ GDBusConnection* pelorn_desktop_bus(GBusType type)
     }
     if (!bus.connection)
     {
+        // The machine's, not a failure of ours: many have no session bus, some no system bus.
         if (!bus.missingLogged)
-            dlog_print(DLOG_ERROR, BUS_LOG_TAG, "no %s bus: %s", name, error.empty() ? "unknown error" : error.c_str());
+            dlog_print(DLOG_WARN, BUS_LOG_TAG, "no %s bus: %s", name, error.empty() ? "unknown error" : error.c_str());
         bus.missingLogged = true;
         return nullptr;
     }

@@ -5,6 +5,9 @@
 #include "pelorn_on_demand.h"
 
 #include <canberra.h>
+#include <glib.h>
+#include <stdlib.h>
+#include <string>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -64,12 +67,38 @@ template <typename Fn> bool Resolve(const char* name, Fn* out)
     return *out != nullptr;
 }
 
+/* A machine with no sound card and no sound server (a server, a container)
+ * has nothing to play on; asked anyway, the sound library's ALSA back end
+ * prints a screenful of its own errors on the terminal. A sound
+ * configuration given on purpose is always tried. */
+bool SoundOutputPresent()
+{
+    if (getenv("ALSA_CONFIG_PATH") || getenv("CANBERRA_DRIVER") || getenv("PULSE_SERVER"))
+        return true;
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    if (runtime && (g_file_test((std::string(runtime) + "/pulse/native").c_str(), G_FILE_TEST_EXISTS) ||
+                    g_file_test((std::string(runtime) + "/pipewire-0").c_str(), G_FILE_TEST_EXISTS)))
+        return true;
+    GDir* cards = g_dir_open("/dev/snd", 0, nullptr);
+    bool pcm = false;
+    for (const char* name; cards && !pcm && (name = g_dir_read_name(cards));)
+        pcm = g_str_has_prefix(name, "pcm");
+    if (cards)
+        g_dir_close(cards);
+    return pcm;
+}
+
 /* On the player. A library that cannot be loaded, or lacks a call, is
  * reported (once) and the process stays silent. */
 bool Load()
 {
     if (gSound.loaded)
         return true;
+    if (!SoundOutputPresent())
+    {
+        dlog_print(DLOG_WARN, SOUND_LOG_TAG, "no sound card or sound server here: event sounds are not played");
+        return false;
+    }
     Canberra& ca = gSound.ca;
     if (!Resolve("ca_context_create", &ca.create) || !Resolve("ca_context_destroy", &ca.destroy) ||
         !Resolve("ca_context_change_props", &ca.changeProps) || !Resolve("ca_context_play", &ca.play) ||

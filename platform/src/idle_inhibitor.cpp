@@ -61,7 +61,7 @@ void GiveBack()
 void NothingToInhibitWith(const char* why)
 {
     if (!gInhibitor.failureLogged)
-        dlog_print(DLOG_ERROR, INHIBIT_LOG_TAG, "nothing keeps the screen on: %s", why);
+        dlog_print(DLOG_WARN, INHIBIT_LOG_TAG, "nothing keeps the screen on: %s", why);
     gInhibitor.failureLogged = true;
 }
 

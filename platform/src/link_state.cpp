@@ -183,7 +183,8 @@ void LinkStateMonitor::Reconcile(bool fileEvent)
     int current = -1;
     if (GetInt(KEY_CONNECTED, &current) != VCONF_OK || current != connected)
     {
-        dlog_print(DLOG_ERROR, LOG_TAG, "phone link %s", connected ? "up" : "down (the peer is gone)");
+        // News, not a failure: the phone comes and goes.
+        dlog_print(DLOG_INFO, LOG_TAG, "phone link %s", connected ? "up" : "down (the peer is gone)");
         SetBool(KEY_CONNECTED, connected);
     }
     if (GetInt(KEY_CONN_TYPE, &current) != VCONF_OK || current != connType)

@@ -1,15 +1,22 @@
 // The application on a real X server rather than the in-memory canvas.
+#include "PhoneSimProcess.h"
 #include "TestEnvironment.h"
+#include "app_preference.h"
+#include "vconf.h"
 
 #include <gio/gio.h>
 #include <glib-unix.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <poll.h>
 #include <signal.h>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
 using PelornTest::BuiltProgram;
+using PelornTest::PhoneSimProcess;
+using PelornTest::RunGlibUntil;
 using PelornTest::ScopedTestDirs;
 
 namespace
@@ -78,20 +85,35 @@ private:
 };
 } // namespace
 
+namespace
+{
+/* A private Xvfb, with no window manager, as a bare Xephyr on a desktop;
+ * display is its number, or empty when none could start here. */
+std::unique_ptr<PipedProcess> StartBareXServer(std::string& display)
+{
+    display.clear();
+    gchar* xvfb = g_find_program_in_path("Xvfb");
+    if (!xvfb)
+        return nullptr;
+    auto server = std::make_unique<PipedProcess>(
+        std::vector<std::string>{xvfb, "-displayfd", "3", "-screen", "0", "400x400x24", "-nolisten", "tcp"},
+        std::vector<std::pair<std::string, std::string>>{}, std::vector<std::string>{});
+    g_free(xvfb);
+    if (server->Started())
+        display = server->ReadLine(15000);
+    return server;
+}
+} // namespace
+
 // A bare X server (Xvfb here, Xephyr on a desktop) has no window manager to
 // mark the window normal; elementary then takes it for withdrawn and would
 // never draw it.
 TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsItsFirstFrame)
 {
-    gchar* xvfb = g_find_program_in_path("Xvfb");
-    if (!xvfb)
-        GTEST_SKIP() << "Xvfb is not installed (./scripts/install-deps installs it)";
-    PipedProcess server({xvfb, "-displayfd", "3", "-screen", "0", "400x400x24", "-nolisten", "tcp"}, {}, {});
-    g_free(xvfb);
-    ASSERT_TRUE(server.Started());
-    const std::string display = server.ReadLine(15000);
+    std::string display;
+    auto server = StartBareXServer(display);
     if (display.empty())
-        GTEST_SKIP() << "Xvfb could not start a display here";
+        GTEST_SKIP() << "no Xvfb display here (./scripts/install-deps installs Xvfb)";
 
     ScopedTestDirs dirs;
     PipedProcess app({BuiltProgram("pelorn")},
@@ -109,4 +131,85 @@ TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsItsFirstFrame)
     }
     EXPECT_NE(std::string::npos, log.find("TransitionFinished")) << log;
     EXPECT_NE(std::string::npos, log.find("no window manager: the window is marked normal"));
+}
+
+// Nobody hands out the keyboard without a window manager: keys went to what
+// lay under the pointer, or nowhere. After back on the finding screen a tap
+// rang on an app left paused, so Escape no longer stopped it; the remote
+// popup took no BackSpace, and once it was gone the keys reached nobody.
+TEST(Display, WithoutAWindowManagerTheKeysReachWhatIsOnTop)
+{
+    std::string display;
+    auto server = StartBareXServer(display);
+    gchar* found = g_find_program_in_path("xdotool");
+    const std::string xdotool = found ? found : "";
+    g_free(found);
+    if (display.empty() || xdotool.empty())
+        GTEST_SKIP() << "no Xvfb display or no xdotool here (./scripts/install-deps installs both)";
+
+    ScopedTestDirs dirs;
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+    PipedProcess app({BuiltProgram("pelorn")}, {{"DISPLAY", ":" + display}, {"PELORN_LOG_STDERR", "0"}},
+                     {"ELM_ENGINE", "WAYLAND_DISPLAY"});
+    ASSERT_TRUE(app.Started());
+    const std::string logPath = dirs.StateDir() + "/pelorn.log";
+    auto logged = [&](const std::string& needle)
+    {
+        const std::string log = PelornTest::ReadFile(logPath);
+        size_t n = 0;
+        for (size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1))
+            n++;
+        return n;
+    };
+    // As a keyboard and a mouse give them (XTEST); every key with the pointer
+    // off the window, where only the keyboard focus can take it there.
+    auto xdo = [&](std::vector<std::string> args)
+    {
+        args.insert(args.begin(), xdotool);
+        EXPECT_TRUE(PelornTest::RunProgram(args, {"DISPLAY=:" + display}).Exited(0));
+    };
+    auto key = [&](const char* name) { xdo({"mousemove", "390", "390", "key", name}); };
+    auto tap = [&] { xdo({"mousemove", "180", "180", "click", "1"}); };
+    // The X server's word on who has the keyboard, asked at most every 50 ms.
+    auto focusOn = [&](const std::string& windowName)
+    {
+        return [&, windowName, asked = std::make_shared<gint64>(0), answer = std::make_shared<bool>(false)]
+        {
+            if (g_get_monotonic_time() - *asked < 50000)
+                return *answer;
+            *asked = g_get_monotonic_time();
+            auto out = [&](std::vector<std::string> args)
+            {
+                args.insert(args.begin(), xdotool);
+                return PelornTest::RunProgram(args, {"DISPLAY=:" + display}).out;
+            };
+            const std::string focused = out({"getwindowfocus"});
+            std::istringstream named(out({"search", "--name", windowName}));
+            *answer = false;
+            for (std::string id; std::getline(named, id);)
+                *answer = *answer || (!focused.empty() && id + "\n" == focused);
+            return *answer;
+        };
+    };
+    std::unique_ptr<PhoneSimProcess> phone; // none at first: the remote popup comes up
+    auto explain = [&] { return (phone ? phone->Output() : "") + "\n--- log ---\n" + PelornTest::ReadFile(logPath); };
+
+    ASSERT_TRUE(RunGlibUntil([&] { return logged("TransitionFinished") > 0; })) << explain();
+    tap(); // no phone: the remote-connection popup comes up, and takes the keyboard
+    auto popupFocused = focusOn("^Remote connection$");
+    ASSERT_TRUE(RunGlibUntil([&] { return logged("asks:") == 1 && popupFocused(); })) << explain();
+    key("BackSpace");
+    auto appFocused = focusOn("^Pelorn$");
+    ASSERT_TRUE(RunGlibUntil([&] { return logged("> OnReplieded") == 1 && appFocused(); })) << explain();
+    key("BackSpace"); // the keyboard is the app's again: back on the finding screen lowers it, it pauses
+    ASSERT_TRUE(RunGlibUntil([&] { return logged("AppPause") == 1; })) << explain();
+
+    phone = std::make_unique<PhoneSimProcess>();
+    ASSERT_TRUE(phone->Ready());
+    ASSERT_TRUE(RunGlibUntil([&] { return logged("phone link up") > 0; })) << explain();
+    tap(); // the lowered window, clicked, is back (resumed), and rings
+    ASSERT_TRUE(RunGlibUntil([&] { return phone->CountPrinted("\"rux-startalert-req\"") == 1; })) << explain();
+    key("Escape");
+    EXPECT_TRUE(RunGlibUntil([&] { return phone->Printed("stopped by the watch"); })) << explain();
 }

@@ -517,7 +517,9 @@ TEST_F(LastSeenEndToEnd, OutsideTextsShowAsTheyStandAndAMissingTimeIsNoDate)
     EXPECT_LE(longLines.back().y + longLines.back().h, band.y + band.h) << PelornTest::Describe(longLines);
 }
 
-TEST_F(LastSeenEndToEnd, APhoneThatNeverAnswersEndsInTheToastThenTheStoredPosition)
+/* A phone that is there but never answers (or has left the link) kept the
+ * wearer on "Connecting to phone..." with no end in sight. */
+TEST_F(LastSeenEndToEnd, ASilentPhoneIsGivenUpAfterFifteenSecondsAndADetachedOneAtOnce)
 {
     StoreEarlierFix(30 * 60);
     PelornTest::MapServerProcess server;
@@ -525,21 +527,73 @@ TEST_F(LastSeenEndToEnd, APhoneThatNeverAnswersEndsInTheToastThenTheStoredPositi
     PhoneSimProcess phone({"--never-answer"});
     ASSERT_TRUE(phone.Ready());
     pelorn_clock_set_manual(TRUE);
+    bool waitingAt14999 = false;
+    auto storedPositionShown = []
+    {
+        auto view = LocationScreen();
+        return view && view->IsLastSeen() && LocationScreenInPlace() && AddressShown() == kParis && PictureShown() &&
+               !ToastShown(kFailedToast) &&
+               !view->GetBasicPopup((int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE);
+    };
     AppScenario s(60000);
     s.Then(
         "resume timer", [] { pelorn_clock_advance_ms(1000); }, FindingScreenIdle);
-    Locate(s, "locate")
+    Locate(s, "silent")
         .WaitFor("asked", [&] { return phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1; })
+        .Do("14.999 s pass",
+            [&]
+            {
+                // Timers due fire inside the advance: the state right after it is the verdict.
+                pelorn_clock_advance_ms(14999);
+                waitingAt14999 = LocationScreen() && !LocationScreen()->IsLastSeen() && !ToastShown(kFailedToast);
+            })
         .Then(
-            "179 s pass", [] { pelorn_clock_advance_ms(179000); }, After(200))
-        .WaitFor("still waiting", []
-                 { return LocationScreen() && !LocationScreen()->IsLastSeen() && !ToastShown(kFailedToast); })
+            "the 15th second", [] { pelorn_clock_advance_ms(1); }, storedPositionShown)
         .Then(
-            "the answer time ends", [] { pelorn_clock_advance_ms(2000); },
-            [] { return ToastShown(kFailedToast); })
-        .WaitFor("then the stored position", ParisShown(server, 33));
+            "back", [] {}, BackTaken());
+    Locate(s, "detached")
+        .WaitFor("asked again", [&] { return phone.CountPrinted("\"mgr_location_setting_get_req\"") == 2; })
+        .Then(
+            "the phone detaches", [&] { phone.Command("detach"); }, storedPositionShown);
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    EXPECT_TRUE(waitingAt14999);
+    EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
+}
+
+/* A phone seen again within 10 m of where it was stored kept the first
+ * sighting's time: "Last seen 2 h ago" for a phone seen minutes before. */
+TEST_F(LastSeenEndToEnd, ASightingWithinTenMetresRenewsTheAgeButKeepsTheStoredPlace)
+{
+    StoreEarlierFix(2 * 60 * 60);
+    PelornTest::MapServerProcess server;
+    UseMapServer(server);
+    PhoneSimProcess phone({"--latitude", "48.85662", "--longitude", "2.3522"}); // 2 m from the stored fix
+    ASSERT_TRUE(phone.Ready());
+    pelorn_clock_set_manual(TRUE);
+    std::string age;
+    AppScenario s(60000);
+    s.Then(
+        "resume timer", [] { pelorn_clock_advance_ms(1000); }, FindingScreenIdle);
+    Locate(s, "live")
+        .WaitFor("live map", [] { return PictureShown() && AddressShown() == kAddress; })
+        .Then(
+            "back", [] {}, BackTaken())
+        .Then(
+            "the phone goes away", [&] { phone.Terminate(); },
+            [] { return !NSPelorn::PelornMain::CheckConnectionAvailable(); })
+        .Do("12 minutes pass", [] { pelorn_clock_advance_ms(12 * 60 * 1000); });
+    Locate(s, "gone").WaitFor("seen 12 minutes ago, at the stored place",
+                              [&]
+                              {
+                                  auto view = LocationScreen();
+                                  age = view ? view->GetLastSeenBanner().GetAgeText() : "";
+                                  return view && view->IsLastSeen() && !ToastShown(kFailedToast) &&
+                                         AddressShown() == kParis && AgeIsAbout(age, 12);
+                              });
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep()) << "age shown: " << age << "\n" << phone.Output();
+    EXPECT_NEAR(48.8566, NSORZCommon::PreferenceUtil::GetLastLocationLat(), 1e-9);
 }
 
 TEST_F(LastSeenEndToEnd, ADeclinedLocationPromptEndsInTheToastThenTheStoredPosition)

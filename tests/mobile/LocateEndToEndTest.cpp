@@ -290,6 +290,23 @@ TEST_F(LocateEndToEnd, NoFixEndsInTheToastAndLeavesAFailedMapAfterAFixShowsTheLa
     EXPECT_EQ(2u, phone.CountPrinted("\"mgr_host_location_req\""));
 }
 
+/* The link went while the watch waited for the location: the please-wait
+ * popup stayed until the 180 s answer time, for an answer that could not come. */
+TEST_F(LocateEndToEnd, WithNoPositionStoredALinkLostWhileLocatingEndsInTheToastAndLeaves)
+{
+    PhoneSimProcess phone({"--drop-on", "mgr_host_location_req"});
+    ASSERT_TRUE(phone.Ready());
+    AppScenario s;
+    Locate(s, "locate")
+        .WaitFor("failed toast",
+                 [&] { return ToastShown(kFailedToast) && phone.Printed("dropped on request"); })
+        .WaitFor("the screen leaves", FindingScreenIdle);
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    EXPECT_EQ(1u, phone.CountPrinted("\"mgr_host_location_req\""));
+    EXPECT_FALSE(MobileLocationView::HasLastSeenPosition());
+}
+
 TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
 {
     // The phone answers late, so the watch still waits when the user stops.

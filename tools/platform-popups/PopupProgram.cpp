@@ -82,11 +82,17 @@ void AnswerButtonClickedCb(void* data, Evas_Object* obj, void* event)
     Answer(app, answer->id);
 }
 
-Eina_Bool KeyDownCb(void* data, int type, void* event)
+/* On the key's release, as the application takes its back key: the window
+ * that got the press gets the release too, and none is left over for the
+ * window the keyboard returns to once this one is gone. */
+Eina_Bool KeyUpCb(void* data, int type, void* event)
 {
     PopupApp* app = static_cast<PopupApp*>(data);
     Ecore_Event_Key* ev = static_cast<Ecore_Event_Key*>(event);
-    if (app && ev && ev->keyname && (!g_strcmp0(ev->keyname, "Escape") || !g_strcmp0(ev->keyname, "XF86Back")))
+    // The watch's back key, as the desktop gives it to the application too.
+    if (app && ev && ev->keyname &&
+        (!g_strcmp0(ev->keyname, "Escape") || !g_strcmp0(ev->keyname, "BackSpace") ||
+         !g_strcmp0(ev->keyname, "XF86Back")))
         Answer(app, app->description->backAnswerId);
     return ECORE_CALLBACK_PASS_ON;
 }
@@ -170,7 +176,7 @@ bool CreateCb(void* data)
     elm_object_content_set(app->popup, app->question);
     AddAnswerButtons(app);
 
-    app->keyHandler = ecore_event_handler_add(ECORE_EVENT_KEY_DOWN, KeyDownCb, app);
+    app->keyHandler = ecore_event_handler_add(ECORE_EVENT_KEY_UP, KeyUpCb, app);
     evas_object_show(app->popup);
     evas_object_show(app->window);
     return true;
