@@ -9,6 +9,7 @@
 #include "HttpNetworkEventListner.h"
 #include "LastSeenBanner.h"
 #include "LostContactCard.h"
+#include "MapImage.h"
 #include "MobileLocationViewEventListener.h"
 #include "ToastPopup.h"
 #include "ToastPopupClosedForwarder.h"
@@ -81,8 +82,16 @@ public:
      * done) when none is stored or in demonstration mode. */
     bool ShowLastSeen();
     bool IsLastSeen() const { return mIsLastSeen; }
-    /* A picture kept from an earlier fetch. */
-    void DrawStoredMapPicture(const std::string& bytes);
+    /* The picture of a map answer, its pixels decoding off the main loop
+     * (MapImage::Decode; at once with no `ready`), or nullptr when the bytes
+     * are refused: the answer has then failed as any other. */
+    Evas_Object* AcceptMapAnswer(int requestId, int requestType, const char* data, int length, MapImage::Ready ready);
+    /* A decoded picture takes the map's place; the image is the screen's. */
+    void ShowMapPicture(Evas_Object* image);
+    /* A picture kept from an earlier fetch, decoding as AcceptMapAnswer's,
+     * or nullptr when it is no picture; ShowStoredMapPicture puts it in place. */
+    Evas_Object* DecodeStoredMapPicture(const std::string& bytes, MapImage::Ready ready);
+    void ShowStoredMapPicture(Evas_Object* image);
     /* A new map picture is in place: past positions are drawn dimmed, and
      * the bezel zooms it from now on. */
     void OnMapPictureShown();

@@ -8,9 +8,11 @@
 #include "Network.h"
 #include "ViewController.h"
 
+#include <Evas.h>
 #include <glib.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace NSPelorn
 {
@@ -70,7 +72,13 @@ private:
     void RequestWantedZoom();
     /* After any answer to a map request: the zoom bookkeeping, the kept picture. */
     void OnMapAnswered(int requestType, bool pictureShown, const char* data, int length);
+    /* A map answer's pixels are decoded (image), or turned out not to decode (nullptr). */
+    void OnMapDecoded(int requestId, int requestType, Evas_Object* image, const std::string& bytes);
     void StopZoomSettleTimer();
+    /* Keeps track of a picture decoding for this screen until it is handed back. */
+    void TrackDecoding(Evas_Object* image);
+    void UntrackDecoding(Evas_Object* image);
+    static void DecodingDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
 
 
     std::shared_ptr<MobileLocationView> mMobileLocationViewPtr;
@@ -84,6 +92,7 @@ private:
     bool mMapRequestInFlight;
     MapZoomStepper mZoomStepper;
     guint mZoomSettleTimer;
+    std::vector<Evas_Object*> mDecoding;
 };
 } // namespace NSPelorn
 

@@ -2,6 +2,8 @@
 
 #include "OrzLog.h"
 
+#include <Ecore.h>
+#include <memory>
 #include <string.h>
 
 namespace NSPelorn
@@ -44,7 +46,75 @@ const char* LoaderFor(const char* data, int length)
         return "jpeg";
     return nullptr;
 }
+
+struct Decoding
+{
+    MapImage::Ready ready;
+    bool starting = true; // inside evas_object_image_preload still
+    Ecore_Job* job = nullptr;
+    Evas_Object* image = nullptr;
+};
+
+void DecodingDelCb(void* data, Evas*, Evas_Object*, void*)
+{
+    Decoding* decoding = static_cast<Decoding*>(data);
+    if (decoding->job)
+        ecore_job_del(decoding->job);
+    delete decoding;
+}
+
+void DecodedCb(void* data, Evas*, Evas_Object*, void*);
+
+void HandBack(Decoding* decoding)
+{
+    std::unique_ptr<Decoding> owned(decoding);
+    Evas_Object* image = owned->image;
+    evas_object_event_callback_del_full(image, EVAS_CALLBACK_IMAGE_PRELOADED, DecodedCb, decoding);
+    evas_object_event_callback_del_full(image, EVAS_CALLBACK_DEL, DecodingDelCb, decoding);
+    const Evas_Load_Error error = evas_object_image_load_error_get(image);
+    if (error != EVAS_LOAD_ERROR_NONE)
+    {
+        LOGE("map picture refused: its pixels do not decode, load error %d", (int)error);
+        evas_object_del(image);
+        image = nullptr;
+    }
+    owned->ready(image);
+}
+
+void DecodedJobCb(void* data)
+{
+    Decoding* decoding = static_cast<Decoding*>(data);
+    decoding->job = nullptr;
+    HandBack(decoding);
+}
+
+void DecodedCb(void* data, Evas*, Evas_Object*, void*)
+{
+    Decoding* decoding = static_cast<Decoding*>(data);
+    // Pixels the canvas already held come back at once; the caller still
+    // hears of them only from the loop.
+    if (decoding->starting)
+    {
+        if (!decoding->job)
+            decoding->job = ecore_job_add(DecodedJobCb, decoding);
+        return;
+    }
+    HandBack(decoding);
+}
 } // namespace
+
+Evas_Object* MapImage::Decode(Evas* canvas, const char* data, int length, Ready ready)
+{
+    Evas_Object* image = FromBytes(canvas, data, length);
+    if (!image)
+        return nullptr;
+    Decoding* decoding = new Decoding{std::move(ready), true, nullptr, image};
+    evas_object_event_callback_add(image, EVAS_CALLBACK_DEL, DecodingDelCb, decoding);
+    evas_object_event_callback_add(image, EVAS_CALLBACK_IMAGE_PRELOADED, DecodedCb, decoding);
+    evas_object_image_preload(image, EINA_FALSE);
+    decoding->starting = false;
+    return image;
+}
 
 Evas_Object* MapImage::FromBytes(Evas* canvas, const char* data, int length)
 {

@@ -38,7 +38,6 @@ const guint kSettingAnswerWaitSeconds = 15;
 // A map picture may be a few times the 360-pixel screen, never more: the
 // decoder would allocate width x height x 4 bytes on the main thread.
 const int kMaxMapPictureSide = 4 * 360;
-const int kMaxKeptPictureSide = 2048;
 
 constexpr int kTurnOnLocationPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION);
 constexpr int kLocationDisabledPopup = static_cast<int>(ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE);
@@ -313,9 +312,16 @@ void MobileLocationView::SaveLastLocation(NSORZCommon::Coordinate position, std:
 
 void MobileLocationView::OnHttpResponseCompleted(int requestId, int requestType, const char* data, int length)
 {
-    LOGE("OnHttpResponseCompleted : %d, type %d, %d bytes", requestId, requestType, length);
-    RET_IF(mLayout == NULL);
-    RET_IF(data == NULL || length <= 0);
+    if (Evas_Object* image = AcceptMapAnswer(requestId, requestType, data, length, nullptr))
+        ShowMapPicture(image);
+}
+
+Evas_Object* MobileLocationView::AcceptMapAnswer(int requestId, int requestType, const char* data, int length,
+                                                 MapImage::Ready ready)
+{
+    LOGE("map answer : %d, type %d, %d bytes", requestId, requestType, length);
+    RETV_IF(mLayout == NULL, nullptr);
+    RETV_IF(data == NULL || length <= 0, nullptr);
     int declaredWidth = 0;
     int declaredHeight = 0;
     if (!NSORZCommon::ImageHeaderReader::ReadDimensions(data, (size_t)length, declaredWidth, declaredHeight) ||
@@ -323,13 +329,26 @@ void MobileLocationView::OnHttpResponseCompleted(int requestId, int requestType,
     {
         LOGE("map picture refused: declares %dx%d", declaredWidth, declaredHeight);
         OnHttpResponseFailed(requestId, 200, requestType);
-        return;
+        return nullptr;
     }
-    Evas_Object* image = MapImage::FromBytes(evas_object_evas_get(mLayout), data, length);
+    Evas* canvas = evas_object_evas_get(mLayout);
+    Evas_Object* image = ready ? MapImage::Decode(canvas, data, length, std::move(ready))
+                               : MapImage::FromBytes(canvas, data, length);
     if (image == NULL)
     {
         // A body that is no usable picture is a failed answer, not a blank map.
         OnHttpResponseFailed(requestId, 0, requestType);
+        return nullptr;
+    }
+    return image;
+}
+
+void MobileLocationView::ShowMapPicture(Evas_Object* image)
+{
+    RET_IF(image == NULL);
+    if (mLayout == NULL)
+    {
+        evas_object_del(image);
         return;
     }
     DrawMapAddress(mLayout, image);
@@ -617,22 +636,24 @@ bool MobileLocationView::ShowLastSeen()
     return true;
 }
 
-void MobileLocationView::DrawStoredMapPicture(const std::string& bytes)
+Evas_Object* MobileLocationView::DecodeStoredMapPicture(const std::string& bytes, MapImage::Ready ready)
 {
-    RET_IF(mLayout == NULL);
-    RET_IF(bytes.empty());
-    Evas_Object* image = evas_object_image_filled_add(evas_object_evas_get(mLayout));
-    RET_IF(image == NULL);
-    evas_object_image_memfile_set(image, const_cast<char*>(bytes.data()), (int)bytes.size(), NULL, NULL);
-    int w = 0;
-    int h = 0;
-    evas_object_image_size_get(image, &w, &h);
-    // Only the header is read so far: a picture far larger than the screen is
+    RETV_IF(mLayout == NULL, nullptr);
+    RETV_IF(bytes.empty(), nullptr);
+    // Only the header is read here: a picture far larger than the screen is
     // refused before its pixels are.
-    if (evas_object_image_load_error_get(image) != EVAS_LOAD_ERROR_NONE || w <= 0 || h <= 0 ||
-        w > kMaxKeptPictureSide || h > kMaxKeptPictureSide)
+    Evas_Object* image =
+        MapImage::Decode(evas_object_evas_get(mLayout), bytes.data(), (int)bytes.size(), std::move(ready));
+    if (image == NULL)
+        LOGE("the kept map picture does not decode");
+    return image;
+}
+
+void MobileLocationView::ShowStoredMapPicture(Evas_Object* image)
+{
+    RET_IF(image == NULL);
+    if (mLayout == NULL)
     {
-        LOGE("the kept map picture does not decode (%dx%d)", w, h);
         evas_object_del(image);
         return;
     }

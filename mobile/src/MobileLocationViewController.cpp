@@ -14,6 +14,7 @@
 #include "OrzLog.h"
 #include "PelornMain.h"
 
+#include <algorithm>
 #include <libintl.h>
 #include <pelorn_clock.h>
 
@@ -53,6 +54,37 @@ MobileLocationViewController::MobileLocationViewController()
 MobileLocationViewController::~MobileLocationViewController()
 {
     StopZoomSettleTimer();
+    // A picture still decoding is handed back to nobody.
+    for (Evas_Object* image : mDecoding)
+    {
+        evas_object_event_callback_del_full(image, EVAS_CALLBACK_DEL, DecodingDelCb, this);
+        evas_object_del(image);
+    }
+}
+
+void MobileLocationViewController::TrackDecoding(Evas_Object* image)
+{
+    if (!image)
+        return;
+    mDecoding.push_back(image);
+    evas_object_event_callback_add(image, EVAS_CALLBACK_DEL, DecodingDelCb, this);
+}
+
+void MobileLocationViewController::UntrackDecoding(Evas_Object* image)
+{
+    auto it = std::find(mDecoding.begin(), mDecoding.end(), image);
+    if (it == mDecoding.end())
+        return;
+    mDecoding.erase(it);
+    evas_object_event_callback_del_full(image, EVAS_CALLBACK_DEL, DecodingDelCb, this);
+}
+
+/* The canvas went, and the picture with it, before its pixels were decoded. */
+void MobileLocationViewController::DecodingDelCb(void* data, Evas*, Evas_Object* obj, void*)
+{
+    MobileLocationViewController* pThis = static_cast<MobileLocationViewController*>(data);
+    RET_IF(pThis == NULL);
+    pThis->UntrackDecoding(obj);
 }
 
 void MobileLocationViewController::Prepare()
@@ -183,11 +215,38 @@ void MobileLocationViewController::OnHttpResponseCompleted(int requestId, int re
         OnMapAnswered(requestType, false, NULL, 0);
         return;
     }
+    // The answer is handled once its pixels are decoded, which happens off
+    // the main loop; until then the request counts as in flight.
+    auto bytes = std::make_shared<std::string>(data, (size_t)length);
+    Evas_Object* decoding = mMobileLocationViewPtr->AcceptMapAnswer(
+        requestId, requestType, data, length, [this, requestId, requestType, bytes](Evas_Object* image) {
+            if (image)
+                UntrackDecoding(image);
+            OnMapDecoded(requestId, requestType, image, *bytes);
+        });
+    if (!decoding)
+    {
+        OnMapAnswered(requestType, false, NULL, 0);
+        return;
+    }
+    TrackDecoding(decoding);
+}
+
+void MobileLocationViewController::OnMapDecoded(int requestId, int requestType, Evas_Object* image,
+                                                const std::string& bytes)
+{
+    if (!image)
+    {
+        // The header promised a picture the pixels do not make: a failed answer.
+        OnHttpResponseFailed(requestId, 0, requestType);
+        return;
+    }
+    RET_IF(!mMobileLocationViewPtr);
     Evas_Object* before = mMobileLocationViewPtr->GetMapPicture();
-    mMobileLocationViewPtr->OnHttpResponseCompleted(requestId, requestType, data, length);
+    mMobileLocationViewPtr->ShowMapPicture(image);
     Evas_Object* after = mMobileLocationViewPtr->GetMapPicture();
-    const bool shown = after && after != before && evas_object_image_load_error_get(after) == EVAS_LOAD_ERROR_NONE;
-    OnMapAnswered(requestType, shown, data, length);
+    const bool shown = after && after != before;
+    OnMapAnswered(requestType, shown, bytes.data(), (int)bytes.size());
 }
 
 void MobileLocationViewController::OnHttpResponseFailed(int requestId, int responseCode, int requestType)
@@ -288,12 +347,20 @@ void MobileLocationViewController::OnLastSeenMapImageRequested(NSORZCommon::Coor
         mMapCentre = NSORZCommon::Coordinate(kept.longitude, kept.latitude);
         mMapProvider = kept.provider;
         mRequestedZoom = kept.zoom;
-        mMobileLocationViewPtr->DrawStoredMapPicture(kept.image);
-        if (mMobileLocationViewPtr->GetMapPicture())
-        {
-            mZoomStepper.Reset(kept.zoom, mMapMinZoom, mMapMaxZoom);
-            mMobileLocationViewPtr->OnMapPlaced(kept.latitude, kept.longitude, kept.zoom);
-        }
+        const int zoom = kept.zoom;
+        const double latitude = kept.latitude, longitude = kept.longitude;
+        TrackDecoding(mMobileLocationViewPtr->DecodeStoredMapPicture(
+            kept.image, [this, zoom, latitude, longitude](Evas_Object* image) {
+                if (!image)
+                    return;
+                UntrackDecoding(image);
+                mMobileLocationViewPtr->ShowStoredMapPicture(image);
+                if (mMobileLocationViewPtr->GetMapPicture())
+                {
+                    mZoomStepper.Reset(zoom, mMapMinZoom, mMapMaxZoom);
+                    mMobileLocationViewPtr->OnMapPlaced(latitude, longitude, zoom);
+                }
+            }));
         return;
     }
     // No picture of that place kept (an older one, or none): fetch it if the network lets us.

@@ -2,7 +2,9 @@
  * answer, on a real canvas with the toolkit's own image loaders. */
 
 #include "MapImage.h"
+#include "TestEnvironment.h"
 
+#include <Ecore.h>
 #include <Ecore_Evas.h>
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -29,6 +31,34 @@ std::string Png(int w, int h)
     cairo_surface_write_to_png_stream(surface, AppendCb, &bytes);
     cairo_surface_destroy(surface);
     return bytes;
+}
+
+/* The same picture with its compressed pixels overwritten: the header still
+ * reads, the pixels do not decode. */
+std::string PngWithBrokenPixels(int w, int h)
+{
+    std::string bytes = Png(w, h);
+    const size_t idat = bytes.find("IDAT");
+    if (idat != std::string::npos)
+        for (size_t i = idat + 4; i < idat + 40 && i < bytes.size(); ++i)
+            bytes[i] = (char)0xff;
+    return bytes;
+}
+
+Eina_Bool KeepPollingCb(void*)
+{
+    return ECORE_CALLBACK_RENEW;
+}
+
+/* Runs the toolkit's loop until cond() holds; only a hang ends it sooner. */
+bool RunLoopUntil(const std::function<bool()>& cond)
+{
+    Ecore_Timer* poll = ecore_timer_add(0.005, KeepPollingCb, nullptr);
+    const double until = ecore_time_get() + PelornTest::HANG_MS / 1000.0;
+    while (!cond() && ecore_time_get() < until)
+        ecore_main_loop_iterate_may_block(1);
+    ecore_timer_del(poll);
+    return cond();
 }
 
 class MapImageTest : public ::testing::Test
@@ -93,4 +123,40 @@ TEST_F(MapImageTest, BytesThatAreNoPictureOrTooLargeOneAreRefused)
     EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, png.data(), 0));
     EXPECT_EQ(nullptr, MapImage::FromBytes(mCanvas, png.data(), 20)) << "a signature and a cut header";
     EXPECT_NE(nullptr, MapImage::FromBytes(mCanvas, png.data(), (int)png.size())) << "the canvas still takes pictures";
+}
+
+TEST_F(MapImageTest, PixelsDecodeOffTheLoopAndOnesThatDoNotDecodeAreRefusedThere)
+{
+    const std::string png = Png(360, 360);
+    const std::string broken = PngWithBrokenPixels(360, 360);
+    int handedBack = 0;
+    Evas_Object* decoded = nullptr;
+    Evas_Object* image = MapImage::Decode(mCanvas, png.data(), (int)png.size(), [&](Evas_Object* ready) {
+        ++handedBack;
+        decoded = ready;
+    });
+    ASSERT_NE(nullptr, image);
+    EXPECT_EQ(0, handedBack) << "handed back before the decode could run";
+    ASSERT_TRUE(RunLoopUntil([&] { return handedBack > 0; }));
+    EXPECT_EQ(image, decoded);
+    const unsigned int* pixels = static_cast<const unsigned int*>(evas_object_image_data_get(image, EINA_FALSE));
+    ASSERT_NE(nullptr, pixels);
+    EXPECT_NEAR(0x99, (int)((pixels[180 * 360 + 180] >> 8) & 0xff), 1) << "green, as painted";
+
+    bool refused = false;
+    ASSERT_NE(nullptr, MapImage::Decode(mCanvas, broken.data(), (int)broken.size(),
+                                        [&](Evas_Object* ready) { refused = ready == nullptr; }))
+        << "its header alone is sound";
+    EXPECT_TRUE(RunLoopUntil([&] { return refused; }));
+
+    bool called = false;
+    EXPECT_EQ(nullptr, MapImage::Decode(mCanvas, png.data(), 20, [&](Evas_Object*) { called = true; }));
+    // A decode given up is never handed back; the next one still is.
+    Evas_Object* dropped = MapImage::Decode(mCanvas, png.data(), (int)png.size(), [&](Evas_Object*) { called = true; });
+    ASSERT_NE(nullptr, dropped);
+    evas_object_del(dropped);
+    bool next = false;
+    ASSERT_NE(nullptr, MapImage::Decode(mCanvas, png.data(), (int)png.size(), [&](Evas_Object*) { next = true; }));
+    EXPECT_TRUE(RunLoopUntil([&] { return next; }));
+    EXPECT_FALSE(called);
 }

@@ -97,10 +97,11 @@ TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
         Script("seed-settings"),
         Script("start-efreetd"),
         Script("package"),
+        Script("bench"),
     };
     if (PELORN_TEST_WITH_BENCH)
         for (const char* bench : {"bench_startup", "bench_bare_window", "bench_tap_to_wire", "bench_link_latency",
-                                  "bench_http_fetch"})
+                                  "bench_http_fetch", "bench_ring_cpu"})
             commands.push_back(BuiltProgram(bench));
     for (const std::string& command : commands)
     {
