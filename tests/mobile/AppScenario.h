@@ -67,6 +67,7 @@ public:
      * smart parent has its events frozen (as a naviframe does with the pages it is
      * sliding) or is a disabled widget, or while another object lies over that point. */
     static bool AcceptsEvents(Evas_Object* obj);
+    static void SettleCanvas(Evas* e);
     static bool Screenshot(Evas_Object* win, const std::string& name);
     /* A digest of what the window shows now (rendered first). */
     static std::string PictureDigest(Evas_Object* win);
