@@ -22,6 +22,9 @@ public:
     /* With a trailing slash. */
     static std::string GetSharedDataDirectoryPath(const std::string& appId);
     static std::string GetJsonFilePath();
+    /* Without a trailing slash. Asked of the platform at every call: unlike
+     * the folders above, tests give each case a data folder of its own. */
+    static std::string GetDataDirectoryPath();
     /* Replaces the file's contents with length bytes of data. */
     static bool WriteToFile(const std::string& path, const char* data, size_t length);
 };

@@ -16,6 +16,8 @@ public:
     /* The side of one map tile at zoom 0, as every provider we ask serves them. */
     static constexpr int TILE_SIDE = 256;
 
+    /* A fix that can be on the Earth: finite, latitude within 90 and longitude within 180 degrees. */
+    static bool IsValidFix(double lat, double lon);
     /* Great-circle metres between two fixes (haversine). */
     static double DistanceM(double lat1, double lon1, double lat2, double lon2);
     /* The direction to set off from the first fix toward the second, in

@@ -29,6 +29,14 @@ FileUtil::~FileUtil()
 {
 }
 
+std::string FileUtil::GetDataDirectoryPath()
+{
+    char* path = app_get_data_path();
+    std::string directory = path ? path : "";
+    free(path);
+    return directory;
+}
+
 std::string FileUtil::GetResourceDirectoryPath()
 {
     if (gResourceDirPath.empty())

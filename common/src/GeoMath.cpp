@@ -85,6 +85,11 @@ std::string Rounded(double metres, bool imperial, Unit& unit)
 }
 } // namespace
 
+bool GeoMath::IsValidFix(double lat, double lon)
+{
+    return std::isfinite(lat) && std::isfinite(lon) && std::fabs(lat) <= 90.0 && std::fabs(lon) <= 180.0;
+}
+
 double GeoMath::DistanceM(double lat1, double lon1, double lat2, double lon2)
 {
     const double dLat = Rad(lat2 - lat1);

@@ -3,6 +3,8 @@
 #include "pelorn_bounded_read.h"
 
 #include "CoordinateCalculator.h"
+#include "FileUtil.h"
+#include "GeoMath.h"
 #include "OrzLog.h"
 
 #include <app_common.h>
@@ -18,7 +20,7 @@
 
 namespace
 {
-const char kGroup[] = "map";
+const char kMapGroup[] = "map";
 
 bool ReadBounded(const std::string& path, size_t maxBytes, std::string& out)
 {
@@ -51,25 +53,12 @@ std::string Checksum(const std::string& data)
     return result;
 }
 
-bool ValidPosition(double latitude, double longitude)
-{
-    return std::isfinite(latitude) && std::isfinite(longitude) && std::fabs(latitude) <= 90.0 &&
-           std::fabs(longitude) <= 180.0;
-}
-
-std::string DefaultDirectory()
-{
-    char* path = app_get_data_path();
-    std::string directory = path ? path : "";
-    free(path);
-    return directory;
-}
 } // namespace
 
 namespace NSORZCommon
 {
 LastSeenMapStore::LastSeenMapStore(const std::string& directory)
-    : mDirectory(directory.empty() ? DefaultDirectory() : directory)
+    : mDirectory(directory.empty() ? FileUtil::GetDataDirectoryPath() : directory)
 {
 }
 
@@ -97,18 +86,18 @@ bool LastSeenMapStore::Load(LastSeenMap& map) const
     guint64 size = 0;
     if (ok)
     {
-        loaded.latitude = g_key_file_get_double(keyFile, kGroup, "latitude", &error);
+        loaded.latitude = g_key_file_get_double(keyFile, kMapGroup, "latitude", &error);
         if (!error)
-            loaded.longitude = g_key_file_get_double(keyFile, kGroup, "longitude", &error);
+            loaded.longitude = g_key_file_get_double(keyFile, kMapGroup, "longitude", &error);
         if (!error)
-            loaded.provider = g_key_file_get_integer(keyFile, kGroup, "provider", &error);
+            loaded.provider = g_key_file_get_integer(keyFile, kMapGroup, "provider", &error);
         if (!error)
-            loaded.zoom = g_key_file_get_integer(keyFile, kGroup, "zoom", &error);
+            loaded.zoom = g_key_file_get_integer(keyFile, kMapGroup, "zoom", &error);
         if (!error)
-            size = g_key_file_get_uint64(keyFile, kGroup, "size", &error);
+            size = g_key_file_get_uint64(keyFile, kMapGroup, "size", &error);
         if (!error)
         {
-            gchar* sum = g_key_file_get_string(keyFile, kGroup, "sha256", &error);
+            gchar* sum = g_key_file_get_string(keyFile, kMapGroup, "sha256", &error);
             checksum = sum ? sum : "";
             g_free(sum);
         }
@@ -120,7 +109,7 @@ bool LastSeenMapStore::Load(LastSeenMap& map) const
     g_key_file_free(keyFile);
     if (!ok)
         return false;
-    if (!ValidPosition(loaded.latitude, loaded.longitude))
+    if (!GeoMath::IsValidFix(loaded.latitude, loaded.longitude))
     {
         LOGE("%s: no valid position", InfoPath().c_str());
         return false;
@@ -146,18 +135,18 @@ bool LastSeenMapStore::SaveIfMoved(const LastSeenMap& map)
 {
     RETVM_IF(mDirectory.empty(), false, "no data folder");
     RETVM_IF(map.image.empty() || map.image.size() > MAX_IMAGE_BYTES, false, "picture empty or too large");
-    RETVM_IF(!ValidPosition(map.latitude, map.longitude), false, "no valid position");
+    RETVM_IF(!GeoMath::IsValidFix(map.latitude, map.longitude), false, "no valid position");
     LastSeenMap stored;
     if (Load(stored) && Shows(stored, map.latitude, map.longitude))
         return false;
 
     GKeyFile* keyFile = g_key_file_new();
-    g_key_file_set_double(keyFile, kGroup, "latitude", map.latitude);
-    g_key_file_set_double(keyFile, kGroup, "longitude", map.longitude);
-    g_key_file_set_integer(keyFile, kGroup, "provider", map.provider);
-    g_key_file_set_integer(keyFile, kGroup, "zoom", map.zoom);
-    g_key_file_set_uint64(keyFile, kGroup, "size", map.image.size());
-    g_key_file_set_string(keyFile, kGroup, "sha256", Checksum(map.image).c_str());
+    g_key_file_set_double(keyFile, kMapGroup, "latitude", map.latitude);
+    g_key_file_set_double(keyFile, kMapGroup, "longitude", map.longitude);
+    g_key_file_set_integer(keyFile, kMapGroup, "provider", map.provider);
+    g_key_file_set_integer(keyFile, kMapGroup, "zoom", map.zoom);
+    g_key_file_set_uint64(keyFile, kMapGroup, "size", map.image.size());
+    g_key_file_set_string(keyFile, kMapGroup, "sha256", Checksum(map.image).c_str());
     gsize length = 0;
     gchar* info = g_key_file_to_data(keyFile, &length, NULL);
     g_key_file_free(keyFile);

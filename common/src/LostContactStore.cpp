@@ -2,6 +2,8 @@
 
 #include "pelorn_bounded_read.h"
 
+#include "FileUtil.h"
+#include "GeoMath.h"
 #include "OrzLog.h"
 
 #include <app_common.h>
@@ -12,27 +14,13 @@
 
 namespace
 {
-const char kGroup[] = "lost-contact";
-
-std::string DefaultDirectory()
-{
-    char* path = app_get_data_path();
-    std::string directory = path ? path : "";
-    free(path);
-    return directory;
-}
-
-bool ValidPosition(double latitude, double longitude)
-{
-    return std::isfinite(latitude) && std::isfinite(longitude) && std::fabs(latitude) <= 90.0 &&
-           std::fabs(longitude) <= 180.0;
-}
+const char kContactGroup[] = "lost-contact";
 
 /* A double that must be there; false when it is not. */
 bool ReadDouble(GKeyFile* file, const char* key, double& out)
 {
     GError* error = NULL;
-    out = g_key_file_get_double(file, kGroup, key, &error);
+    out = g_key_file_get_double(file, kContactGroup, key, &error);
     const bool ok = !error && std::isfinite(out);
     g_clear_error(&error);
     return ok;
@@ -42,7 +30,7 @@ bool ReadDouble(GKeyFile* file, const char* key, double& out)
 namespace NSORZCommon
 {
 LostContactStore::LostContactStore(const std::string& directory)
-    : mDirectory(directory.empty() ? DefaultDirectory() : directory)
+    : mDirectory(directory.empty() ? FileUtil::GetDataDirectoryPath() : directory)
 {
 }
 
@@ -67,27 +55,27 @@ bool LostContactStore::Load(LostContactRecord& record) const
     if (ok)
     {
         GError* error = NULL;
-        read.sequence = g_key_file_get_int64(file, kGroup, "sequence", &error);
+        read.sequence = g_key_file_get_int64(file, kContactGroup, "sequence", &error);
         ok = !error && read.sequence > 0;
         g_clear_error(&error);
-        read.timeMs = g_key_file_get_int64(file, kGroup, "time_ms", &error);
+        read.timeMs = g_key_file_get_int64(file, kContactGroup, "time_ms", &error);
         ok = ok && !error && read.timeMs > 0;
         g_clear_error(&error);
     }
-    if (ok && g_key_file_has_key(file, kGroup, "latitude", NULL))
+    if (ok && g_key_file_has_key(file, kContactGroup, "latitude", NULL))
     {
         read.hasFix = ReadDouble(file, "latitude", read.latitude) &&
                       ReadDouble(file, "longitude", read.longitude) &&
                       ReadDouble(file, "accuracy_m", read.accuracyM) &&
-                      ValidPosition(read.latitude, read.longitude) && read.accuracyM >= 0;
-        read.accurate = g_key_file_get_boolean(file, kGroup, "accurate", NULL);
+                      GeoMath::IsValidFix(read.latitude, read.longitude) && read.accuracyM >= 0;
+        read.accurate = g_key_file_get_boolean(file, kContactGroup, "accurate", NULL);
         ok = read.hasFix;
     }
-    if (ok && g_key_file_has_key(file, kGroup, "phone_latitude", NULL))
+    if (ok && g_key_file_has_key(file, kContactGroup, "phone_latitude", NULL))
     {
         read.hasPhone = ReadDouble(file, "phone_latitude", read.phoneLatitude) &&
                         ReadDouble(file, "phone_longitude", read.phoneLongitude) &&
-                        ValidPosition(read.phoneLatitude, read.phoneLongitude);
+                        GeoMath::IsValidFix(read.phoneLatitude, read.phoneLongitude);
         ok = read.hasPhone;
     }
     g_key_file_free(file);
@@ -104,19 +92,19 @@ bool LostContactStore::Save(const LostContactRecord& record)
 {
     RETV_IF(mDirectory.empty(), false);
     GKeyFile* file = g_key_file_new();
-    g_key_file_set_int64(file, kGroup, "sequence", record.sequence);
-    g_key_file_set_int64(file, kGroup, "time_ms", record.timeMs);
+    g_key_file_set_int64(file, kContactGroup, "sequence", record.sequence);
+    g_key_file_set_int64(file, kContactGroup, "time_ms", record.timeMs);
     if (record.hasFix)
     {
-        g_key_file_set_double(file, kGroup, "latitude", record.latitude);
-        g_key_file_set_double(file, kGroup, "longitude", record.longitude);
-        g_key_file_set_double(file, kGroup, "accuracy_m", record.accuracyM);
-        g_key_file_set_boolean(file, kGroup, "accurate", record.accurate);
+        g_key_file_set_double(file, kContactGroup, "latitude", record.latitude);
+        g_key_file_set_double(file, kContactGroup, "longitude", record.longitude);
+        g_key_file_set_double(file, kContactGroup, "accuracy_m", record.accuracyM);
+        g_key_file_set_boolean(file, kContactGroup, "accurate", record.accurate);
     }
     if (record.hasPhone)
     {
-        g_key_file_set_double(file, kGroup, "phone_latitude", record.phoneLatitude);
-        g_key_file_set_double(file, kGroup, "phone_longitude", record.phoneLongitude);
+        g_key_file_set_double(file, kContactGroup, "phone_latitude", record.phoneLatitude);
+        g_key_file_set_double(file, kContactGroup, "phone_longitude", record.phoneLongitude);
     }
     gsize length = 0;
     gchar* text = g_key_file_to_data(file, &length, NULL);

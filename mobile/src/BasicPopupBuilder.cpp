@@ -1,4 +1,5 @@
 #include "BasicPopupBuilder.h"
+#include "TextDomain.h"
 
 #include "NoTitleBody2IconButtonsPopup.h"
 #include "OrzLog.h"
@@ -16,7 +17,7 @@ namespace
 {
 std::string Tr(const char* id)
 {
-    return dgettext("pelorn-phone", id);
+    return dgettext(PELORN_TEXT_DOMAIN, id);
 }
 } // namespace
 

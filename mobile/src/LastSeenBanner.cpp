@@ -1,4 +1,5 @@
 #include "LastSeenBanner.h"
+#include "TextDomain.h"
 
 #include "LastSeenAgeFormatter.h"
 #include "OrzLog.h"
@@ -13,14 +14,13 @@ namespace NSPelorn
 {
 namespace
 {
-const char kTextDomain[] = "pelorn-phone";
 const int kRegionFormat12Hour = 1;
 const guint kRefreshSeconds = 60;
 
 /* The translation with its "%s" replaced by the text, markup-safe. */
 std::string Fill(const char* id, const std::string& text)
 {
-    std::string result = dgettext(kTextDomain, id);
+    std::string result = dgettext(PELORN_TEXT_DOMAIN, id);
     const std::string::size_type at = result.find("%s");
     if (at != std::string::npos)
         result.replace(at, 2, text);

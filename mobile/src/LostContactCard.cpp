@@ -1,4 +1,5 @@
 #include "LostContactCard.h"
+#include "TextDomain.h"
 
 #include "GeoMath.h"
 #include "ICUUtil.h"
@@ -19,7 +20,6 @@ namespace NSPelorn
 {
 namespace
 {
-const char kTextDomain[] = "pelorn-phone";
 const char kLinkKey[] = "memory/brig/brig_connected";
 const char kDesktopId[] = "com.quenlor.pelorn";
 const int kRegionFormat12Hour = 1;
@@ -36,7 +36,7 @@ const int kScreenCentre = 180, kRimRadius = 160, kDotInsideRadius = 168;
 
 std::string Tr(const char* id)
 {
-    return dgettext(kTextDomain, id);
+    return dgettext(PELORN_TEXT_DOMAIN, id);
 }
 
 std::string Replace(std::string text, const char* placeholder, const std::string& value)

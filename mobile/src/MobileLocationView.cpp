@@ -1,4 +1,5 @@
 #include "MobileLocationView.h"
+#include "TextDomain.h"
 
 #include "BasicPopupBuilder.h"
 #include "CoordinateCalculator.h"
@@ -28,7 +29,6 @@ namespace NSPelorn
 {
 namespace
 {
-const char kTextDomain[] = "pelorn-phone";
 const int kKivConnectionRemote = 16;
 const int kUserDefinedPopupRequestId = 3;
 const double kLastLocationMinMoveMetres = 10.0;
@@ -51,7 +51,7 @@ constexpr int kLocationNotAvailableToast =
 
 std::string Translate(const char* id)
 {
-    return dgettext(kTextDomain, id);
+    return dgettext(PELORN_TEXT_DOMAIN, id);
 }
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)

@@ -1,4 +1,5 @@
 #include "MobileLocationViewController.h"
+#include "TextDomain.h"
 
 #include "MapImage.h"
 #include "ViewManager.h"
@@ -329,7 +330,7 @@ void MobileLocationViewController::OnLocationMapImageRequested(NSORZCommon::Coor
 
     RET_IF(!mViewDataPtr);
     if (address.empty())
-        address = dgettext("pelorn-phone", "WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE");
+        address = dgettext(PELORN_TEXT_DOMAIN, "WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE");
     mMobileLocationViewDataPtr->SetMobileLocationString(address);
     LOGE("Save address of mobile location : %s", address.c_str());
 }

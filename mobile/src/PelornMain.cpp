@@ -1,4 +1,5 @@
 #include "PelornMain.h"
+#include "TextDomain.h"
 
 #include "AppLauncher.h"
 #include "CSCUtil.h"
@@ -96,7 +97,7 @@ bool PelornMain::OnCreate()
     std::string resDirPath = FileUtil::GetResourceDirectoryPath();
     if (!resDirPath.empty())
     {
-        bindtextdomain("pelorn-phone", (resDirPath + "/locale").c_str());
+        bindtextdomain(PELORN_TEXT_DOMAIN, (resDirPath + "/locale").c_str());
         LOGE("resDirPath:%s", resDirPath.c_str());
     }
     else

@@ -4,6 +4,7 @@
 #define EFL_BETA_API_SUPPORT
 #endif
 #include "PelornView.h"
+#include "TextDomain.h"
 
 #include <cstdio>
 #include <libintl.h>
@@ -26,7 +27,6 @@
 #include "pelorn_clock.h"
 #include "uxt_theme.h"
 
-#define PELORN_TEXT_DOMAIN "pelorn-phone"
 
 namespace NSPelorn
 {

@@ -1,11 +1,11 @@
 #include "PelornViewData.h"
+#include "TextDomain.h"
 
 #include <libintl.h>
 
 #include "FileUtil.h"
 #include "OrzLog.h"
 
-#define PELORN_TEXT_DOMAIN "pelorn-phone"
 
 namespace NSPelorn
 {

@@ -1,4 +1,5 @@
 #include "PelornViewFindingState.h"
+#include "TextDomain.h"
 
 #include <libintl.h>
 
@@ -22,6 +23,6 @@ void PelornViewFindingState::Initialize(Evas_Object* layout)
 
 std::string PelornViewFindingState::GetButtonText()
 {
-    return dgettext("pelorn-phone", "IDS_ORZ_BUTTON_STOP_ABB2");
+    return dgettext(PELORN_TEXT_DOMAIN, "IDS_ORZ_BUTTON_STOP_ABB2");
 }
 } // namespace NSPelorn

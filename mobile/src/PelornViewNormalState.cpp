@@ -1,4 +1,5 @@
 #include "PelornViewNormalState.h"
+#include "TextDomain.h"
 
 #include <libintl.h>
 
@@ -22,6 +23,6 @@ void PelornViewNormalState::Initialize(Evas_Object* layout)
 
 std::string PelornViewNormalState::GetButtonText()
 {
-    return dgettext("pelorn-phone", "IDS_ORZ_BUTTON_START");
+    return dgettext(PELORN_TEXT_DOMAIN, "IDS_ORZ_BUTTON_START");
 }
 } // namespace NSPelorn

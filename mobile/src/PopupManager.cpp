@@ -1,4 +1,5 @@
 #include "PopupManager.h"
+#include "TextDomain.h"
 
 #include "BasicPopupBuilder.h"
 #include "OrzLog.h"
@@ -15,7 +16,7 @@ namespace
 {
 std::string Tr(const char* id)
 {
-    return dgettext("pelorn-phone", id);
+    return dgettext(PELORN_TEXT_DOMAIN, id);
 }
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "ToastPopupBuilder.h"
+#include "TextDomain.h"
 
 #include "OrzLog.h"
 #include "PopupTypes.h"
@@ -48,7 +49,7 @@ std::shared_ptr<ToastPopupBuilder> ToastPopupBuilder::Initialize(int type, Evas_
         return shared_from_this();
     }
     mToastPopupPtr = std::make_shared<TextOnlyToastPopup>(type, parent);
-    mToastPopupPtr->SetContentText(dgettext("pelorn-phone", text));
+    mToastPopupPtr->SetContentText(dgettext(PELORN_TEXT_DOMAIN, text));
     mToastPopupPtr->SetTimeout(TOAST_TIMEOUT_SECONDS);
     return shared_from_this();
 }

@@ -9,7 +9,7 @@
 
 namespace
 {
-const char* const LOG_TAG = "compass";
+const char* const COMPASS_LOG_TAG = "compass";
 const char* const SENSOR_PROXY = "net.hadess.SensorProxy";
 const char* const COMPASS_IFACE = "net.hadess.SensorProxy.Compass";
 const char* const PROPERTIES_IFACE = "org.freedesktop.DBus.Properties";
@@ -134,7 +134,7 @@ void pelorn_compass_s::Stop()
 void pelorn_compass_s::NoCompass(const char* why)
 {
     if (!gNoCompassSaid)
-        dlog_print(DLOG_ERROR, LOG_TAG, "no compass, north is up (%s)", why);
+        dlog_print(DLOG_ERROR, COMPASS_LOG_TAG, "no compass, north is up (%s)", why);
     gNoCompassSaid = true;
     Offer(-1);
 }

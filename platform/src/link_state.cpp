@@ -22,7 +22,7 @@ using namespace PelornSettingsStore;
 
 namespace
 {
-const char* const LOG_TAG = "link-state";
+const char* const LINK_LOG_TAG = "link-state";
 const char* const KEY_CONNECTED = "memory/brig/brig_connected";
 const char* const KEY_CONN_TYPE = "memory/private/kiv/conn_type";
 // The kernel reports the dead peer's closed file a moment before it drops the
@@ -94,7 +94,7 @@ void LinkStateMonitor::Watch()
                                             IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM |
                                                 IN_CLOSE_WRITE | IN_MODIFY) < 0)
     {
-        dlog_print(DLOG_ERROR, LOG_TAG, "cannot watch %s: %s", dir, g_strerror(errno));
+        dlog_print(DLOG_ERROR, LINK_LOG_TAG, "cannot watch %s: %s", dir, g_strerror(errno));
         if (mInotifyFd >= 0)
             close(mInotifyFd);
         mInotifyFd = -1;
@@ -184,7 +184,7 @@ void LinkStateMonitor::Reconcile(bool fileEvent)
     if (GetInt(KEY_CONNECTED, &current) != VCONF_OK || current != connected)
     {
         // News, not a failure: the phone comes and goes.
-        dlog_print(DLOG_INFO, LOG_TAG, "phone link %s", connected ? "up" : "down (the peer is gone)");
+        dlog_print(DLOG_INFO, LINK_LOG_TAG, "phone link %s", connected ? "up" : "down (the peer is gone)");
         SetBool(KEY_CONNECTED, connected);
     }
     if (GetInt(KEY_CONN_TYPE, &current) != VCONF_OK || current != connType)

@@ -10,7 +10,7 @@
 
 namespace
 {
-const char* const LOG_TAG = "location";
+const char* const LOCATION_LOG_TAG = "location";
 const char* const GEOCLUE = "org.freedesktop.GeoClue2";
 const char* const MANAGER_PATH = "/org/freedesktop/GeoClue2/Manager";
 const char* const MANAGER_IFACE = "org.freedesktop.GeoClue2.Manager";
@@ -143,7 +143,7 @@ void pelorn_location_s::Unavailable(const char* why)
         g_dbus_connection_signal_unsubscribe(mBus, mSignal);
     mSignal = 0;
     if (!gUnavailableSaid)
-        dlog_print(DLOG_ERROR, LOG_TAG, "no position: the location service cannot be asked (%s)", why);
+        dlog_print(DLOG_ERROR, LOCATION_LOG_TAG, "no position: the location service cannot be asked (%s)", why);
     gUnavailableSaid = true;
     if (mCallback)
         mCallback(nullptr, mUserData);
@@ -156,7 +156,7 @@ void pelorn_location_s::OnReply(int step, GVariant* reply, GError* error)
         if (step == READ_LOCATION && reply)
             TakeLocation(reply);
         else if (step == READ_LOCATION)
-            dlog_print(DLOG_ERROR, LOG_TAG, "a fix could not be read: %s",
+            dlog_print(DLOG_ERROR, LOCATION_LOG_TAG, "a fix could not be read: %s",
                        error ? error->message : "no reply");
         return;
     }
@@ -229,7 +229,7 @@ void pelorn_location_s::TakeLocation(GVariant* reply)
         std::fabs(fix.longitude) > 180 || !std::isfinite(fix.accuracy_m) || fix.accuracy_m < 0 ||
         fix.accuracy_m > MAX_ACCURACY_M)
     {
-        dlog_print(DLOG_ERROR, LOG_TAG, "a fix that is no place on Earth was ignored");
+        dlog_print(DLOG_ERROR, LOCATION_LOG_TAG, "a fix that is no place on Earth was ignored");
         return;
     }
     mFix = fix;

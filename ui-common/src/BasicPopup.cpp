@@ -1,4 +1,5 @@
 #include "BasicPopup.h"
+#include "TextDomain.h"
 
 #include "ElementaryHelper.h"
 #include "FileUtil.h"
@@ -10,7 +11,6 @@ namespace NSORZUiCommon
 {
 namespace
 {
-const char* TEXT_DOMAIN = "pelorn-phone";
 const char* RESOURCE_FILE = "/contents/mobile/edje/MobileResources.edj";
 } // namespace
 
@@ -45,19 +45,19 @@ void BasicPopup::RefreshText()
     Evas_Object* layout = elm_object_content_get(mPopup);
     if (!mTitleStringID.empty())
     {
-        elm_object_domain_translatable_part_text_set(mPopup, "title,text", TEXT_DOMAIN, mTitleStringID.c_str());
+        elm_object_domain_translatable_part_text_set(mPopup, "title,text", PELORN_TEXT_DOMAIN, mTitleStringID.c_str());
         if (layout)
-            elm_object_domain_translatable_part_text_set(layout, "elm.text.title", TEXT_DOMAIN,
+            elm_object_domain_translatable_part_text_set(layout, "elm.text.title", PELORN_TEXT_DOMAIN,
                                                          mTitleStringID.c_str());
     }
     if (!mContentStringID.empty() && layout)
-        elm_object_domain_translatable_part_text_set(layout, "elm.text", TEXT_DOMAIN, mContentStringID.c_str());
+        elm_object_domain_translatable_part_text_set(layout, "elm.text", PELORN_TEXT_DOMAIN, mContentStringID.c_str());
     Evas_Object* button1 = elm_object_part_content_get(mPopup, "button1");
     if (button1 && !mButton1StringID.empty() && !elm_object_part_content_get(button1, "elm.swallow.content"))
-        elm_object_domain_translatable_text_set(button1, TEXT_DOMAIN, mButton1StringID.c_str());
+        elm_object_domain_translatable_text_set(button1, PELORN_TEXT_DOMAIN, mButton1StringID.c_str());
     Evas_Object* button2 = elm_object_part_content_get(mPopup, "button2");
     if (button2 && !mButton2StringID.empty() && !elm_object_part_content_get(button2, "elm.swallow.content"))
-        elm_object_domain_translatable_text_set(button2, TEXT_DOMAIN, mButton2StringID.c_str());
+        elm_object_domain_translatable_text_set(button2, PELORN_TEXT_DOMAIN, mButton2StringID.c_str());
 }
 
 void BasicPopup::Dismiss()
@@ -70,7 +70,7 @@ void BasicPopup::SetTranslatedContentText(Evas_Object* obj)
 {
     RET_IF(obj == NULL);
     RETM_IF(mContentStringID.empty(), "there is no content string");
-    elm_object_domain_translatable_part_text_set(obj, "elm.text", TEXT_DOMAIN, mContentStringID.c_str());
+    elm_object_domain_translatable_part_text_set(obj, "elm.text", PELORN_TEXT_DOMAIN, mContentStringID.c_str());
 }
 
 void BasicPopup::Clear()

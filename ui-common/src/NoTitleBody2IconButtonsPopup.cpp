@@ -1,4 +1,5 @@
 #include "NoTitleBody2IconButtonsPopup.h"
+#include "TextDomain.h"
 
 #include "OrzLog.h"
 
@@ -36,9 +37,9 @@ void NoTitleBody2IconButtonsPopup::Show()
     if (elm_config_access_get())
     {
         if (cancel)
-            elm_access_info_set(cancel, ELM_ACCESS_INFO, dgettext("pelorn-phone", "IDS_COM_SK_CANCEL_ABB"));
+            elm_access_info_set(cancel, ELM_ACCESS_INFO, dgettext(PELORN_TEXT_DOMAIN, "IDS_COM_SK_CANCEL_ABB"));
         if (accept)
-            elm_access_info_set(accept, ELM_ACCESS_INFO, dgettext("pelorn-phone", "WDS_ST_BUTTON_OK_ABB"));
+            elm_access_info_set(accept, ELM_ACCESS_INFO, dgettext(PELORN_TEXT_DOMAIN, "WDS_ST_BUTTON_OK_ABB"));
     }
     evas_object_show(mPopup);
 }

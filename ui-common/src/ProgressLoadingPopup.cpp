@@ -1,4 +1,5 @@
 #include "ProgressLoadingPopup.h"
+#include "TextDomain.h"
 
 #include "ElementaryHelper.h"
 #include "FileUtil.h"
@@ -11,7 +12,6 @@ namespace NSORZUiCommon
 {
 namespace
 {
-const char* TEXT_DOMAIN = "pelorn-phone";
 
 std::string PopupEdjPath()
 {
@@ -49,7 +49,7 @@ void ProgressLoadingPopup::Show()
         if (mContentStringID.empty())
             LOGE("there is no content string");
         else
-            elm_object_domain_translatable_part_text_set(progressLayout, "text", TEXT_DOMAIN,
+            elm_object_domain_translatable_part_text_set(progressLayout, "text", PELORN_TEXT_DOMAIN,
                                                          mContentStringID.c_str());
     }
     if (popupLayout)
@@ -72,7 +72,7 @@ void ProgressLoadingPopup::Show()
             Evas_Object* textAccess = elm_access_object_register(
                 (Evas_Object*)edje_object_part_object_get(elm_layout_edje_get(progressLayout), "text"),
                 progressLayout);
-            elm_access_info_set(textAccess, ELM_ACCESS_INFO, dgettext(TEXT_DOMAIN, mContentStringID.c_str()));
+            elm_access_info_set(textAccess, ELM_ACCESS_INFO, dgettext(PELORN_TEXT_DOMAIN, mContentStringID.c_str()));
         }
     }
     evas_object_show(mPopup);

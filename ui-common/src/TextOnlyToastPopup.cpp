@@ -5,6 +5,7 @@
 #endif
 
 #include "TextOnlyToastPopup.h"
+#include "TextDomain.h"
 
 #include "OrzLog.h"
 
@@ -25,7 +26,7 @@ void TextOnlyToastPopup::LanguageChangedCb(void* data, Evas_Object* obj, void* e
     if (text.compare(0, OPEN.size(), OPEN) == 0 && text.size() >= OPEN.size() + CLOSE.size() &&
         text.compare(text.size() - CLOSE.size(), CLOSE.size(), CLOSE) == 0)
         text = text.substr(OPEN.size(), text.size() - OPEN.size() - CLOSE.size());
-    char* markup = elm_entry_utf8_to_markup(dgettext("pelorn-phone", text.c_str()));
+    char* markup = elm_entry_utf8_to_markup(dgettext(PELORN_TEXT_DOMAIN, text.c_str()));
     RET_IF(markup == NULL);
     elm_object_part_text_set(pThis->mPopup, "elm.text", (OPEN + markup + CLOSE).c_str());
     pThis->SetSpokenText(markup);
