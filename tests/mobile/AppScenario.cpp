@@ -156,6 +156,17 @@ bool AppScenario::Tick()
     return true;
 }
 
+namespace
+{
+void CountingLogPrint(const Eina_Log_Domain* domain, Eina_Log_Level level, const char* file, const char* fnc, int line,
+                      const char* fmt, void* data, va_list args)
+{
+    if (level <= EINA_LOG_LEVEL_ERR && domain && domain->name && !strcmp(domain->name, "elementary"))
+        ++*static_cast<int*>(data);
+    eina_log_print_cb_stderr(domain, level, file, fnc, line, fmt, nullptr, args);
+}
+} // namespace
+
 int AppScenario::Run(const std::vector<std::string>& args)
 {
     // The application's singletons (main object, view stack, phone link) and
@@ -203,7 +214,9 @@ int AppScenario::Run(const std::vector<std::string>& args)
     const char* languageBefore = getenv("LANGUAGE");
     const std::string language = languageBefore ? languageBefore : "";
     const std::string locale = setlocale(LC_ALL, nullptr);
+    eina_log_print_cb_set(CountingLogPrint, &mToolkitErrors);
     int ret = RunPelornApplication((int)argv.size() - 1, argv.data());
+    eina_log_print_cb_set(eina_log_print_cb_stderr, nullptr);
     setlocale(LC_ALL, locale.c_str());
     if (languageBefore)
         setenv("LANGUAGE", language.c_str(), 1);

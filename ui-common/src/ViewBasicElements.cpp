@@ -116,6 +116,11 @@ Evas_Object* ViewBasicElements::CreateNaviframe()
     RETV_IF(mMainLayout == NULL, NULL);
     Evas_Object* naviframe = elm_naviframe_add(mMainLayout);
     RETV_IF(naviframe == NULL, NULL);
+    // At the end of every page change the naviframe hands the focus to
+    // itself. Our pages hold nothing that takes a focus, so nothing put the
+    // naviframe in the window's focus tree, and the toolkit printed an error
+    // on each change; focusable itself, it is in the tree.
+    elm_object_focus_allow_set(naviframe, EINA_TRUE);
     elm_object_part_content_set(mMainLayout, "elm.swallow.content", naviframe);
     evas_object_show(naviframe);
     return naviframe;
