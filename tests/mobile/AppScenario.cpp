@@ -261,6 +261,13 @@ void AppScenario::Tap(Evas_Object* win, int x, int y)
     evas_event_feed_mouse_up(e, 1, EVAS_BUTTON_NONE, t + 60, nullptr);
 }
 
+Evas_Object* AppScenario::MenuCentre(Evas_Object* moreOption)
+{
+    Evas_Object* panel = moreOption ? elm_object_part_content_get(moreOption, "elm.swallow.panel") : nullptr;
+    Evas_Object* theme = panel ? elm_layout_edje_get(panel) : nullptr;
+    return theme ? const_cast<Evas_Object*>(edje_object_part_object_get(theme, "center.event")) : nullptr;
+}
+
 void AppScenario::TapObject(Evas_Object* obj)
 {
     Evas_Coord x = 0, y = 0, w = 0, h = 0;

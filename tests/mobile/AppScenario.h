@@ -69,6 +69,10 @@ public:
     /* A key pressed and released on the window's canvas (back: "BackSpace"). */
     static void PressKey(Evas_Object* win, const char* keyname);
     static void TapObject(Evas_Object* obj);
+    /* What a tap in the middle of the open side menu lands on to open the
+     * chosen item, for TapWhenReady: null while the menu is closed. It takes
+     * taps only once the menu has faded in far enough to be seen. */
+    static Evas_Object* MenuCentre(Evas_Object* moreOption);
     /* Whether a tap on the object's centre would reach it now: false while it or a
      * smart parent has its events frozen (as a naviframe does with the pages it is
      * sliding) or is a disabled widget, or while another object lies over that point. */
