@@ -119,7 +119,9 @@ Evas_Object* ViewBasicElements::CreateNaviframe()
     // At the end of every page change the naviframe hands the focus to
     // itself. Our pages hold nothing that takes a focus, so nothing put the
     // naviframe in the window's focus tree, and the toolkit printed an error
-    // on each change; focusable itself, it is in the tree.
+    // on each change; focusable itself, it is in the tree. Focused, it also
+    // takes Escape as "pop the top page": the view stack lets it pop nothing
+    // (ViewManager's pop callback).
     elm_object_focus_allow_set(naviframe, EINA_TRUE);
     elm_object_part_content_set(mMainLayout, "elm.swallow.content", naviframe);
     evas_object_show(naviframe);

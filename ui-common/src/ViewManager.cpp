@@ -25,6 +25,33 @@ ViewManager::ViewManager() : mNaviframe(nullptr) {}
 
 ViewManager::~ViewManager() {}
 
+namespace
+{
+// Set while the view stack pops a page itself.
+bool gOwnPop = false;
+
+/* The naviframe's own key bindings (Escape) would pop pages behind the view
+ * stack's back, the last one included; only the stack's own pops go through. */
+Eina_Bool OnlyOwnPopsCb(void* data, Elm_Object_Item* item)
+{
+    return gOwnPop ? EINA_TRUE : EINA_FALSE;
+}
+
+void PopOwn(Evas_Object* naviframe)
+{
+    gOwnPop = true;
+    elm_naviframe_item_pop(naviframe);
+    gOwnPop = false;
+}
+
+void PopOwnTo(Elm_Object_Item* item)
+{
+    gOwnPop = true;
+    elm_naviframe_item_pop_to(item);
+    gOwnPop = false;
+}
+} // namespace
+
 void ViewManager::ViewPopCb(void* data, Evas_Object* obj, void* eventInfo)
 {
     ViewManager* pThis = static_cast<ViewManager*>(data);
@@ -39,7 +66,7 @@ void ViewManager::ViewPopCb(void* data, Evas_Object* obj, void* eventInfo)
     {
         if (viewControllerPtr->Pop())
         {
-            elm_naviframe_item_pop(obj);
+            PopOwn(obj);
             pThis->mViewList.pop_back();
             pThis->UpdatedViewByPop();
         }
@@ -233,6 +260,7 @@ void ViewManager::PushViewImpl(std::shared_ptr<ViewController> viewControllerPtr
         mIsTransiting = true;
 
     Elm_Object_Item* item = elm_naviframe_item_push(mNaviframe, label, NULL, NULL, baseLayout, NULL);
+    elm_naviframe_item_pop_cb_set(item, OnlyOwnPopsCb, nullptr);
     viewDataPtr->SetNaviframeItem(item);
     viewDataPtr->mViewType = viewType;
     elm_naviframe_item_title_enabled_set(item, titleEnabled, transition);
@@ -309,6 +337,7 @@ void ViewManager::InsertViewImpl(std::shared_ptr<ViewController> viewControllerP
         item = elm_naviframe_item_push(mNaviframe, label, NULL, NULL, baseLayout, NULL);
         mViewList.push_back(viewControllerPtr);
     }
+    elm_naviframe_item_pop_cb_set(item, OnlyOwnPopsCb, nullptr);
     viewDataPtr->SetNaviframeItem(item);
     viewDataPtr->mViewType = viewType;
     elm_naviframe_item_title_enabled_set(item, titleEnabled, transition);
@@ -382,7 +411,7 @@ void ViewManager::PopToViewImpl(int viewType)
 
     if (mViewList.size() > 1)
         mIsTransiting = true;
-    elm_naviframe_item_pop_to(item);
+    PopOwnTo(item);
     while (!mViewList.empty())
     {
         std::shared_ptr<ViewController> eraseControllerPtr = mViewList.back();
