@@ -62,6 +62,7 @@ private:
     void Build(Evas_Object* screenLayout);
     void Place();
     void PlaceWayLabel();
+    void SetTitleFitting();
     bool IsSentence() const { return mWay.size() > 24; }
     void StartSensors();
     void StopSensors();

@@ -177,23 +177,42 @@ void LostContactCard::Place()
     Evas_Coord lx = 0, ly = 0;
     evas_object_geometry_get(mScreen, &lx, &ly, NULL, NULL);
     evas_object_move(mCard, lx + kCardX, ly + kCardY);
-    evas_object_move(mTitleLabel, lx + kTextX, ly + kCardY + 6);
     PlaceWayLabel();
     DrawArrow(mArrowDrawn);
     PlaceDot();
 }
 
 /* A sentence (no arrow then) takes two small lines across the card under
- * the time; a distance one big line beside the arrow. */
+ * the time, and the time the card's width; a distance one big line beside
+ * the arrow, and the time the same width above it. */
 void LostContactCard::PlaceWayLabel()
 {
     const bool sentence = IsSentence();
     const int wayX = sentence ? 12 : kTextX - kCardX, wayW = sentence ? kCardW - 24 : kTextW;
     Evas_Coord cx = 0, cy = 0;
     evas_object_geometry_get(mCard, &cx, &cy, NULL, NULL);
+    evas_object_move(mTitleLabel, cx + wayX, cy + 6);
+    evas_object_resize(mTitleLabel, wayW, 30);
     elm_label_wrap_width_set(mWayLabel, wayW);
     evas_object_move(mWayLabel, cx + wayX, cy + 36);
     evas_object_resize(mWayLabel, wayW, 42);
+}
+
+/* In the largest size that fits: a twelve-hour time ("Lost contact
+ * 12:47 PM") is wider than the card's text column at the usual size. */
+void LostContactCard::SetTitleFitting()
+{
+    Evas_Coord width = 0;
+    evas_object_geometry_get(mTitleLabel, NULL, NULL, &width, NULL);
+    for (int size : {20, 18, 16, 14})
+    {
+        elm_object_text_set(mTitleLabel, Markup(mTitle, size, "#DDDDDD").c_str());
+        evas_object_smart_calculate(mTitleLabel);
+        Evas_Coord natural = 0;
+        evas_object_size_hint_min_get(mTitleLabel, &natural, NULL);
+        if (natural <= width)
+            break;
+    }
 }
 
 void LostContactCard::ScreenMoveCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo)
@@ -334,7 +353,7 @@ void LostContactCard::Draw(bool force)
         mWay = mGuide->DistanceText() + " " + mGuide->CompassWord();
     const bool longWay = IsSentence();
     PlaceWayLabel();
-    elm_object_text_set(mTitleLabel, Markup(mTitle, 20, "#DDDDDD").c_str());
+    SetTitleFitting();
     elm_object_text_set(mWayLabel, Markup(mWay, longWay ? 15 : 28, "#FFFFFF").c_str());
 
     const bool pointing = mGuide->PositionKnown() && mGuide->SpotKnown() && !mGuide->IsHere() && !mLinkBack;
