@@ -69,6 +69,12 @@ public:
                 return &event;
         return nullptr;
     }
+    /* The body request id completed with, or a word saying it did not. */
+    std::string BodyOf(int requestId) const
+    {
+        const EngineEvent* event = Find("completed", requestId);
+        return !event ? "(not completed)" : event->terminated ? event->body : "(not zero-terminated)";
+    }
 
 private:
     EngineEvent& Record(const char* kind, const std::shared_ptr<NSORZCommon::IHttpRequestData>& request)
@@ -93,7 +99,10 @@ protected:
         mEngine.SetEventListener(&mListener);
         mListener.mEngine = &mEngine;
     }
-    ~EngineTest() override { mEngine.Close(); }
+    ~EngineTest() override
+    {
+        mEngine.Close();
+    }
 
     std::shared_ptr<NSORZCommon::CurlHttpRequestData> Request(int id, const std::string& url,
                                                               const std::string& proxy = "")
