@@ -69,12 +69,6 @@ public:
                 return &event;
         return nullptr;
     }
-    /* The body request id completed with, or a word saying it did not. */
-    std::string BodyOf(int requestId) const
-    {
-        const EngineEvent* event = Find("completed", requestId);
-        return !event ? "(not completed)" : event->terminated ? event->body : "(not zero-terminated)";
-    }
 
 private:
     EngineEvent& Record(const char* kind, const std::shared_ptr<NSORZCommon::IHttpRequestData>& request)
@@ -114,6 +108,26 @@ protected:
         request->mHeaderList = {"User-Agent: pelorn-test", ""};
         mEngine.HttpRequest(request, proxy);
         return request;
+    }
+
+    /* How request id ended, waited for at most timeoutMs: "failed <status>",
+     * the body it completed with (only when zero-terminated) or "never". */
+    std::string Ending(int id, int timeoutMs = 60000)
+    {
+        const EngineEvent *completed = nullptr, *failed = nullptr;
+        RunGlibUntil(
+            [&]
+            {
+                completed = mListener.Find("completed", id);
+                failed = mListener.Find("failed", id);
+                return completed || failed;
+            },
+            timeoutMs);
+        if (failed)
+            return "failed " + std::to_string(failed->responseCode);
+        if (completed)
+            return completed->terminated ? completed->body : "(not zero-terminated)";
+        return "never";
     }
 
     ScopedTestDirs mDirs;
