@@ -88,7 +88,6 @@ TEST_F(AppLauncherTest, RetailDemoLaunchesNothing)
     EXPECT_EQ(-1, mLauncher.GetRequestId());
     PelornTest::RunGlibFor(700);
     EXPECT_TRUE(mRecorder.mAnswers.empty());
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "(VconfUtil::IsLDUBinary()) [return]"));
 }
 
 TEST_F(AppLauncherTest, ConnectionPopupIsNotLaunchedTwiceAndBtPopupNeedsItsTexts)

@@ -44,8 +44,6 @@ TEST_F(VconfUtilTest, UnreadableKeysAnswerTheirDefaults)
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "Fail to vconf_get_str (csc_country)"));
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "vconf_get_str  failed"));
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "GetHostDeviceNetworkStatus(-1)"));
-    EXPECT_TRUE(pelorn_log_captured(
-        "pelorn-c", "(vconf_get_int(\"db/setting/data_restriction\", &dataRestriction) != 0) [return]"));
 }
 
 TEST_F(VconfUtilTest, StoredValuesAreAnsweredUnchangedAndAHalfWrittenRetailKeyCountsAsRetail)
@@ -87,10 +85,6 @@ TEST_F(VconfUtilTest, SettersStoreAndUnwritableStoreKeepsDefault)
     EXPECT_TRUE(VconfUtil::SetSystemVibrationLevel(4));
     EXPECT_EQ(VconfUtil::GetSystemVibrationLevel(), 4);
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "set vibration level as 4"));
-    EXPECT_TRUE(VconfUtil::SetSystemVibrationStatus(true));
-    EXPECT_TRUE(VconfUtil::GetSystemVibrationStatus());
-    EXPECT_TRUE(VconfUtil::SetRemoteLockType(true));
-    EXPECT_TRUE(VconfUtil::GetRemoteLockType());
 
     // A settings folder that cannot hold files (here: a file in its place,
     // which stops root as well as anyone else).
