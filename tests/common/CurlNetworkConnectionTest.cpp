@@ -4,7 +4,6 @@
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
-#include <string.h>
 
 using namespace NSORZCommon;
 using PelornTest::Body;

@@ -92,6 +92,11 @@ protected:
         ClearProxyEnvironment();
         mEngine.SetEventListener(&mListener);
         mListener.mEngine = &mEngine;
+        // The engine's own time limits lie past every wait, so a silent
+        // transfer ends only when the engine is told to end it.
+        NSORZCommon::CurlNetworkConnection::TransferLimits limits = mEngine.GetTransferLimits();
+        limits.mLowSpeedSeconds = limits.mTotalTimeoutSeconds = 600;
+        mEngine.SetTransferLimits(limits);
     }
     ~EngineTest() override
     {

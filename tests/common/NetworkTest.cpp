@@ -161,9 +161,13 @@ TEST_F(NetworkTest, LateResponseOfDestroyedNetworkNeverReachesTheNextOne)
     EXPECT_EQ(b.events[1].requestId, b.events[0].requestId);
 }
 
-// Alone, so that no other transfer's end can close its connection for it.
+// Alone, so that no other transfer's end can close its connection for it;
+// the engine's own limits lie past the wait, so only the cancel can end it.
 TEST_F(NetworkTest, DestroyedNetworkStopsItsTransfer)
 {
+    CurlNetworkConnection::TransferLimits limits = Engine()->GetTransferLimits();
+    limits.mLowSpeedSeconds = limits.mTotalTimeoutSeconds = 600;
+    Engine()->SetTransferLimits(limits);
     RoutedHttpServer server({{"/never", Silent()}});
     Client client(server.Url("/never"));
     ASSERT_TRUE(RunGlibUntil([&] { return server.Server().Requests().size() == 1; }));

@@ -4,7 +4,6 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <pelorn_log_capture.h>
-#include <unistd.h>
 
 using NSORZCommon::VconfUtil;
 using PelornTest::ScopedTestDirs;

@@ -110,8 +110,8 @@ TEST_F(PlatformPopup, EachPopupIsARoundDiscWithItsAnswersOnTheEdges)
         SCOPED_TRACE(c.appId);
         std::string response;
         cairo_surface_t* picture = Picture(c.appId, c.variable, c.answer, response);
-        if (!c.bottomButton)
-            EXPECT_EQ("CANCEL", response) << "the picture came before the answer, and the answer still came";
+        EXPECT_TRUE(c.bottomButton || response == "CANCEL")
+            << response << ": the picture came before the answer, and the answer still came";
         if (!picture)
             continue;
         EXPECT_EQ(360, cairo_image_surface_get_width(picture));

@@ -10,7 +10,6 @@
 #include <signal.h>
 #include <string>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 using NSORZCommon::VconfUtil;
