@@ -55,13 +55,6 @@ public:
         Record("failed", request);
     }
 
-    int CountOf(const std::string& kind) const
-    {
-        int count = 0;
-        for (const EngineEvent& event : mEvents)
-            count += event.kind == kind;
-        return count;
-    }
     const EngineEvent* Find(const std::string& kind, int requestId) const
     {
         for (const EngineEvent& event : mEvents)
