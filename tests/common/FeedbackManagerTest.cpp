@@ -1,5 +1,5 @@
-#include "DeviceUtil.h"
 #include "FeedbackManager.h"
+#include "DeviceUtil.h"
 #include "TestEnvironment.h"
 #include "VconfUtil.h"
 
@@ -79,7 +79,6 @@ TEST(DeviceUtil, FailedWakeUpStopsBeforeTheLock)
     pelorn_log_capture_begin();
     EXPECT_NE(DeviceUtil::SetLCDLockState(true), 0);
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "device_power_wakeup error : ["));
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "[break]"));
     EXPECT_EQ(pelorn_power_get_state().lockRequests, locksBefore);
     EXPECT_LT(DeviceUtil::SetLCDLockState(false), 0);
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "device_power_release_lock error : ["));

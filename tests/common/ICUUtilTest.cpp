@@ -2,7 +2,6 @@
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
-#include <pelorn_log_capture.h>
 #include <time.h>
 
 using NSORZCommon::ICUUtil;
@@ -38,11 +37,15 @@ void Check(const Case& c)
 TEST(ICUUtil, OffsetsKeepTheirSignOnBothSidesOfEveryHour)
 {
     const Case cases[] = {
-        {"IST-5:30", "en_US", 9, "05:30", ""},     {"NST3:30", "en_US", 9, "20:30", "GMT-3:30"},
+        {"IST-5:30", "en_US", 9, "05:30", ""},
+        {"NST3:30", "en_US", 9, "20:30", "GMT-3:30"},
         {"XST0:30", "en_US", 9, "23:30", "an offset under an hour lost its sign"},
-        {"UTC0", "en_US", 9, "00:00", ""},         {"XST1", "en_US", 9, "23:00", ""},
-        {"XST-1", "en_US", 9, "01:00", ""},        {"XST0:59", "en_US", 9, "23:01", ""},
-        {"XST-0:59", "en_US", 9, "00:59", ""},     {"XST1:01", "en_US", 9, "22:59", ""},
+        {"UTC0", "en_US", 9, "00:00", ""},
+        {"XST1", "en_US", 9, "23:00", ""},
+        {"XST-1", "en_US", 9, "01:00", ""},
+        {"XST0:59", "en_US", 9, "23:01", ""},
+        {"XST-0:59", "en_US", 9, "00:59", ""},
+        {"XST1:01", "en_US", 9, "22:59", ""},
         {"XST12", "en_US", 9, "12:00", ""},
     };
     for (const Case& c : cases)
@@ -68,9 +71,6 @@ TEST(ICUUtil, SkeletonsAndMonthDayOrderFollowTheLocaleAndTypesOutsideTheTableGiv
     setenv("LC_TIME", "ko_KR.UTF-8", 1);
     EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, 15), "03/07");
     EXPECT_EQ(ICUUtil::GetLocaleStr(), "ko_KR");
-    pelorn_log_capture_begin();
     EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, 26), "");
     EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, -1), "");
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "(formatType < 0 || formatType >= SKELETON_COUNT) [return]"));
-    pelorn_log_capture_end();
 }

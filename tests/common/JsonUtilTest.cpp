@@ -16,8 +16,14 @@ class MemberReader : public JsonUtil
 public:
     explicit MemberReader(const std::string& text) : JsonUtil(text.c_str(), (int)text.size()) {}
     MemberReader(const char* data, int length) : JsonUtil(data, length) {}
-    std::string Get(const std::string& key) { return GetValueFromJsonObjectWithKey(mRootObject, key); }
-    bool Parsed() const { return mRootObject != nullptr; }
+    std::string Get(const std::string& key)
+    {
+        return GetValueFromJsonObjectWithKey(mRootObject, key);
+    }
+    bool Parsed() const
+    {
+        return mRootObject != nullptr;
+    }
 };
 } // namespace
 
@@ -29,8 +35,7 @@ TEST(SimpleJsonBuilder, WritesMembersUnescapedInOrderWithoutWhiteSpace)
     builder.Add("count", -7);
     EXPECT_EQ(builder.ToString(), "{\"msgId\":\"rux-startalert-req\",\"time\":\"180\",\"count\":-7}");
 
-    SimpleJsonBuilder empty;
-    EXPECT_EQ(empty.ToString(), "");
+    EXPECT_EQ(SimpleJsonBuilder().ToString(), "");
 
     SimpleJsonBuilder raw;
     raw.Add("a\"b", "c\\d");
@@ -40,39 +45,27 @@ TEST(SimpleJsonBuilder, WritesMembersUnescapedInOrderWithoutWhiteSpace)
 TEST(JsonUtil, ReadsEveryJsonTypeAsText)
 {
     MemberReader reader(R"({"s":"abc","i":42,"neg":-3,"big":4294967296,"d":37.5,"t":true,"f":false,)"
-                      R"("q":"?","n":null,"o":{"x":1},"a":[1]})");
+                        R"("q":"?","n":null,"o":{"x":1},"a":[1]})");
     ASSERT_TRUE(reader.Parsed());
-    EXPECT_EQ(reader.Get("s"), "abc");
-    EXPECT_EQ(reader.Get("i"), "42");
-    EXPECT_EQ(reader.Get("neg"), "-3");
-    EXPECT_EQ(reader.Get("big"), "4294967296");
-    EXPECT_EQ(reader.Get("d"), "37.500000");
-    EXPECT_EQ(reader.Get("t"), "1");
-    EXPECT_EQ(reader.Get("f"), "0");
-    EXPECT_EQ(reader.Get("q"), "");
-    EXPECT_EQ(reader.Get("n"), "");
-    EXPECT_EQ(reader.Get("o"), "");
-    EXPECT_EQ(reader.Get("a"), "");
-    EXPECT_EQ(reader.Get("missing"), "");
+    const std::pair<const char*, const char*> members[] = {
+        {"s", "abc"},       {"i", "42"}, {"neg", "-3"}, {"big", "4294967296"},
+        {"d", "37.500000"}, {"t", "1"},  {"f", "0"},    {"q", ""},
+        {"n", ""},          {"o", ""},   {"a", ""},     {"missing", ""}};
+    for (const auto& member : members)
+        EXPECT_EQ(reader.Get(member.first), member.second) << member.first;
 }
 
 TEST(JsonUtil, UnparsableInputLeavesEveryMemberEmpty)
 {
     const std::string bad[] = {"not json", "{\"msgId\":", "", "[1,2]", "{\"a\":1}}"};
     for (const std::string& text : bad)
-    {
-        MemberReader reader(text);
-        EXPECT_EQ(reader.Get("msgId"), "") << text;
-    }
+        EXPECT_EQ(MemberReader(text).Get("msgId"), "") << text;
     // A NUL before the claimed length is refused before parsing.
     const char withNul[] = "{\"a\"\0:\"b\"}";
-    MemberReader nul(withNul, (int)sizeof(withNul) - 1);
-    EXPECT_FALSE(nul.Parsed());
-    MemberReader null(nullptr, 3);
-    EXPECT_FALSE(null.Parsed());
+    EXPECT_FALSE(MemberReader(withNul, (int)sizeof(withNul) - 1).Parsed());
+    EXPECT_FALSE(MemberReader(nullptr, 3).Parsed());
     // Trailing bytes beyond the given length are not read.
-    MemberReader prefix("{\"a\":\"b\"}tail", 9);
-    EXPECT_EQ(prefix.Get("a"), "b");
+    EXPECT_EQ(MemberReader("{\"a\":\"b\"}tail", 9).Get("a"), "b");
 }
 
 namespace
@@ -116,6 +109,7 @@ TEST(JsonUtil, NestingAtTheLimitParsesOneLevelDeeperIsRefused)
     EXPECT_FALSE(JsonUtil::IsWithinBounds(closersFirst.c_str(), closersFirst.size()));
 }
 
+// Both limits are checked before json-glib's recursive parser sees the text.
 TEST(JsonUtil, HundredThousandNestedArraysAreRefusedWithoutExhaustingTheStack)
 {
     // This text used to kill the process with SIGSEGV inside json-glib's recursive parser.
@@ -130,17 +124,12 @@ TEST(JsonUtil, HundredThousandNestedArraysAreRefusedWithoutExhaustingTheStack)
     EXPECT_FALSE(whole.Parsed());
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "JSON text refused: 200000 bytes, more than 65536"));
     pelorn_log_capture_end();
-}
 
-TEST(JsonUtil, TextAtTheSizeLimitParsesOneByteMoreIsRefused)
-{
+    // A text at the size limit parses, one byte more is refused.
     const std::string head = R"({"msgId":"rux-stopalert-rsp","pad":")";
     const std::string atLimit = head + std::string(JsonUtil::MAX_TEXT_BYTES - head.size() - 2, 'p') + "\"}";
     ASSERT_EQ(atLimit.size(), JsonUtil::MAX_TEXT_BYTES);
-    MemberReader fits(atLimit);
-    EXPECT_EQ(fits.Get("msgId"), "rux-stopalert-rsp");
-
-    const std::string over = head + std::string(JsonUtil::MAX_TEXT_BYTES - head.size() - 1, 'p') + "\"}";
-    MemberReader tooLong(over);
-    EXPECT_FALSE(tooLong.Parsed());
+    EXPECT_EQ(MemberReader(atLimit).Get("msgId"), "rux-stopalert-rsp");
+    EXPECT_FALSE(
+        MemberReader(head + std::string(JsonUtil::MAX_TEXT_BYTES - head.size() - 1, 'p') + "\"}").Parsed());
 }

@@ -10,82 +10,67 @@
 #include <pelorn_store_cleanup.h>
 #include <signal.h>
 #include <string.h>
-#include <tuple>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 using NSORZCommon::Coordinate;
 using NSORZCommon::PreferenceUtil;
 using PelornTest::ScopedTestDirs;
 
-TEST(PreferenceUtil, FreshInstallReadsNoPositionAndStoresIt)
+TEST(PreferenceUtil, FreshInstallStoresTheDefaultsAndALocationRoundTripsWithoutSwappingAxes)
 {
     ScopedTestDirs dirs;
     double stored = 0.0;
     ASSERT_EQ(preference_get_double("WORZ_PREF_DOUBLE_LAST_LOCATION_LAT", &stored), PREFERENCE_ERROR_NO_KEY);
-
     EXPECT_DOUBLE_EQ(PreferenceUtil::GetLastLocationLat(), 500.0);
     EXPECT_DOUBLE_EQ(PreferenceUtil::GetLastLocationLon(), 500.0);
-    ASSERT_EQ(preference_get_double("WORZ_PREF_DOUBLE_LAST_LOCATION_LAT", &stored), PREFERENCE_ERROR_NONE);
-    EXPECT_DOUBLE_EQ(stored, 500.0);
-    ASSERT_EQ(preference_get_double("WORZ_PREF_DOUBLE_LAST_LOCATION_LON", &stored), PREFERENCE_ERROR_NONE);
-    EXPECT_DOUBLE_EQ(stored, 500.0);
-
+    for (const char* key : {"WORZ_PREF_DOUBLE_LAST_LOCATION_LAT", "WORZ_PREF_DOUBLE_LAST_LOCATION_LON"})
+    {
+        ASSERT_EQ(preference_get_double(key, &stored), PREFERENCE_ERROR_NONE) << key;
+        EXPECT_DOUBLE_EQ(stored, 500.0) << key;
+    }
     EXPECT_FALSE(PreferenceUtil::GetPermissionChecked());
     bool existing = false;
     preference_is_existing("WORZ_PREF_BOOL_PERMISSION_CHECKED", &existing);
     EXPECT_TRUE(existing);
     EXPECT_EQ(PreferenceUtil::GetLastLocationAddress(), "");
-
     // The time's default is answered but never written.
     EXPECT_EQ(PreferenceUtil::GetLastLocationTime(), 0);
     preference_is_existing("WORZ_PREF_STRING_LAST_LOCATION_TIME", &existing);
     EXPECT_FALSE(existing);
-}
 
-TEST(PreferenceUtil, LastLocationRoundTripsWithoutSwappingAxes)
-{
-    ScopedTestDirs dirs;
     ASSERT_TRUE(PreferenceUtil::SetLastLocationCoordinate(Coordinate(126.978, 37.5665)));
-    Coordinate back = PreferenceUtil::GetLastLocationCoordinate();
+    const Coordinate back = PreferenceUtil::GetLastLocationCoordinate();
     EXPECT_DOUBLE_EQ(back.GetLongitude(), 126.978);
     EXPECT_DOUBLE_EQ(back.GetLatitude(), 37.5665);
     EXPECT_DOUBLE_EQ(PreferenceUtil::GetLastLocationLat(), 37.5665);
-
-    ASSERT_TRUE(PreferenceUtil::SetLastLocationAddress("110 Sejong-daero, Jung-gu, Seoul"));
-    EXPECT_EQ(PreferenceUtil::GetLastLocationAddress(), "110 Sejong-daero, Jung-gu, Seoul");
     ASSERT_TRUE(PreferenceUtil::SetPermissionChecked(true));
     EXPECT_TRUE(PreferenceUtil::GetPermissionChecked());
-
-    time_t before = time(NULL);
+    const time_t before = time(NULL);
     ASSERT_TRUE(PreferenceUtil::SetLastLocationTimeNow());
-    time_t stored = PreferenceUtil::GetLastLocationTime();
-    EXPECT_GE(stored, before);
-    EXPECT_LE(stored, time(NULL));
+    EXPECT_GE(PreferenceUtil::GetLastLocationTime(), before);
+    EXPECT_LE(PreferenceUtil::GetLastLocationTime(), time(NULL));
 }
 
-TEST(PreferenceUtil, UnwritableStoreLogsAndAnswersDefault)
+TEST(PreferenceUtil, UnwritableStoreAndUnparsableValueAreLoggedAnsweredByDefaultAndKept)
 {
-    ScopedTestDirs dirs;
-    ASSERT_TRUE(g_file_set_contents((dirs.StateDir() + "/preferences").c_str(), "not a folder", -1, nullptr));
     pelorn_log_capture_begin();
-    EXPECT_DOUBLE_EQ(PreferenceUtil::GetLastLocationLat(), 500.0);
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "preference_set_double failed("));
-    EXPECT_FALSE(PreferenceUtil::SetPermissionChecked(true));
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "preference_set_boolean failed("));
-    EXPECT_FALSE(PreferenceUtil::GetPermissionChecked());
-    pelorn_log_capture_end();
-}
-
-TEST(PreferenceUtil, UnparsableValueIsNotOverwritten)
-{
+    {
+        ScopedTestDirs dirs;
+        ASSERT_TRUE(
+            g_file_set_contents((dirs.StateDir() + "/preferences").c_str(), "not a folder", -1, nullptr));
+        EXPECT_DOUBLE_EQ(PreferenceUtil::GetLastLocationLat(), 500.0);
+        EXPECT_TRUE(pelorn_log_captured("pelorn-c", "preference_set_double failed("));
+        EXPECT_FALSE(PreferenceUtil::SetPermissionChecked(true));
+        EXPECT_TRUE(pelorn_log_captured("pelorn-c", "preference_set_boolean failed("));
+        EXPECT_FALSE(PreferenceUtil::GetPermissionChecked());
+    }
     ScopedTestDirs dirs;
-    const std::string dir = dirs.StateDir() + "/preferences";
+    const std::string dir = dirs.StateDir() + "/preferences", file = dir + "/com.quenlor.pelorn.ini";
     g_mkdir_with_parents(dir.c_str(), 0700);
-    const std::string file = dir + "/com.quenlor.pelorn.ini";
-    ASSERT_TRUE(g_file_set_contents(file.c_str(), "[preferences]\nWORZ_PREF_DOUBLE_LAST_LOCATION_LAT=north\n", -1,
-                                    nullptr));
-    pelorn_log_capture_begin();
+    ASSERT_TRUE(g_file_set_contents(file.c_str(), "[preferences]\nWORZ_PREF_DOUBLE_LAST_LOCATION_LAT=north\n",
+                                    -1, nullptr));
     EXPECT_DOUBLE_EQ(PreferenceUtil::GetLastLocationLat(), 500.0);
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "preference_get_double failed"));
     pelorn_log_capture_end();
@@ -126,8 +111,8 @@ int SaveInChild(const Fix& fix, int killAt)
         gToTest = out[1];
         gFromTest = in[0];
         pelorn_preference_set_step_observer(ReportStep);
-        _exit(PreferenceUtil::SetLastLocation(Coordinate(std::get<1>(fix), std::get<0>(fix)), std::get<2>(fix),
-                                              std::get<3>(fix))
+        _exit(PreferenceUtil::SetLastLocation(Coordinate(std::get<1>(fix), std::get<0>(fix)),
+                                              std::get<2>(fix), std::get<3>(fix))
                   ? 0
                   : 2);
     }
@@ -160,7 +145,8 @@ int SaveInChild(const Fix& fix, int killAt)
 TEST(PreferenceUtil, LastLocationKilledAtAnyStepOfItsSaveIsAllOldOrAllNew)
 {
     ScopedTestDirs dirs;
-    const Fix places[] = {Fix{48.8566, 2.3522, "Paris", 1000}, Fix{37.5665, 126.978, "Seoul, <b>Jung-gu</b>", 2000}};
+    const Fix places[] = {Fix{48.8566, 2.3522, "Paris", 1000},
+                          Fix{37.5665, 126.978, "Seoul, <b>Jung-gu</b>", 2000}};
     const int steps = SaveInChild(places[0], -1);
     ASSERT_GT(steps, 0) << "the writer reported no step, or failed";
     ASSERT_TRUE(Stored() == places[0]);
@@ -168,7 +154,8 @@ TEST(PreferenceUtil, LastLocationKilledAtAnyStepOfItsSaveIsAllOldOrAllNew)
     for (int round = 0; round < std::max(50, 3 * (steps + 1)); round++)
     {
         const int next = 1 - current, killAt = round % (steps + 1); // == steps: the writer finishes
-        ASSERT_EQ(SaveInChild(places[next], killAt < steps ? killAt : -1), killAt < steps ? killAt + 1 : steps);
+        ASSERT_EQ(SaveInChild(places[next], killAt < steps ? killAt : -1),
+                  killAt < steps ? killAt + 1 : steps);
         const Fix now = Stored();
         ASSERT_TRUE(now == places[current] || now == places[next])
             << "killed after step " << killAt << " of " << steps << ": " << std::get<0>(now) << ","

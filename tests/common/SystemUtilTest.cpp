@@ -1,5 +1,5 @@
-#include "CSCUtil.h"
 #include "SystemUtil.h"
+#include "CSCUtil.h"
 #include "TestEnvironment.h"
 
 #include <glib.h>
@@ -12,25 +12,19 @@ using NSORZCommon::SystemUtil;
 using PelornTest::ScopedEnv;
 using PelornTest::ScopedTestDirs;
 
-TEST(SystemUtil, LocaleComesFromTheLanguageKey)
+TEST(SystemUtil, LocaleComesFromTheLanguageKeyElseTheEnvironmentButNotFromC)
 {
-    ScopedTestDirs dirs(false);
-    vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
-    EXPECT_EQ(SystemUtil::GetCurrentLocale(), "ko_KR");
-    EXPECT_EQ(SystemUtil::GetCurrentLocaleUtf8(), "ko_KR.UTF-8");
-    EXPECT_EQ(SystemUtil::GetCurrentSystemLangStr(), "ko");
-    EXPECT_EQ(SystemUtil::GetCurrentSystemRegionStr(), "KR");
-}
-
-TEST(SystemUtil, LocaleFallsBackToTheEnvironmentButNotToC)
-{
-    ScopedTestDirs dirs(false);
-    ScopedEnv all("LC_ALL", nullptr);
-    ScopedEnv messages("LC_MESSAGES", nullptr);
+    ScopedEnv all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr), french("LANG", "fr_CA.UTF-8");
     {
-        ScopedEnv lang("LANG", "fr_CA.UTF-8");
-        EXPECT_EQ(SystemUtil::GetCurrentLocale(), "fr_CA");
+        ScopedTestDirs dirs(false);
+        vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
+        EXPECT_EQ(SystemUtil::GetCurrentLocale(), "ko_KR");
+        EXPECT_EQ(SystemUtil::GetCurrentLocaleUtf8(), "ko_KR.UTF-8");
+        EXPECT_EQ(SystemUtil::GetCurrentSystemLangStr(), "ko");
+        EXPECT_EQ(SystemUtil::GetCurrentSystemRegionStr(), "KR");
     }
+    ScopedTestDirs dirs(false);
+    EXPECT_EQ(SystemUtil::GetCurrentLocale(), "fr_CA");
     ScopedEnv lang("LANG", "C.UTF-8");
     pelorn_log_capture_begin();
     EXPECT_EQ(SystemUtil::GetCurrentLocale(), "");

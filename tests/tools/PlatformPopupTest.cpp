@@ -15,22 +15,17 @@ struct Reply
     std::string response; // the netly and Bluetooth popups' answer
 };
 
-void ReplyCb(app_control_h request, app_control_h reply, app_control_result_e result, void* data)
+void ReplyCb(app_control_h, app_control_h reply, app_control_result_e, void* data)
 {
-    Reply* r = static_cast<Reply*>(data);
-    r->arrived = true;
-    char* value = nullptr;
-    if (app_control_get_extra_data(reply, "_WCPOPUP_RESP_", &value) ==
-            APP_CONTROL_ERROR_NONE &&
-        value)
-        r->response = value;
-    free(value);
+    static_cast<Reply*>(data)->arrived = true;
+    static_cast<Reply*>(data)->response = PelornTest::ExtraOf(reply, "_WCPOPUP_RESP_");
 }
 
 /* One pixel of a picture as 0xRRGGBB. */
 unsigned Rgb(cairo_surface_t* picture, int x, int y)
 {
-    const unsigned char* row = cairo_image_surface_get_data(picture) + y * cairo_image_surface_get_stride(picture);
+    const unsigned char* row =
+        cairo_image_surface_get_data(picture) + y * cairo_image_surface_get_stride(picture);
     return reinterpret_cast<const uint32_t*>(row)[x] & 0xffffff;
 }
 
@@ -41,38 +36,30 @@ unsigned Rgb(cairo_surface_t* picture, int x, int y)
     {
         const int a = (expected >> shift) & 0xff, b = (actual >> shift) & 0xff;
         if (a - b > 3 || b - a > 3)
-            return ::testing::AssertionFailure() << std::hex << "expected #" << expected << ", drew #" << actual;
+            return ::testing::AssertionFailure()
+                   << std::hex << "expected #" << expected << ", drew #" << actual;
     }
     return ::testing::AssertionSuccess();
 }
 
-const unsigned kScreen = 0x000000;  // outside the disc
-const unsigned kPopup = 0x121418;   // the popup's disc
-const unsigned kButton = 0x2e323a;  // a button of the round theme
+const unsigned kScreen = 0x000000; // outside the disc
+const unsigned kPopup = 0x121418;  // the popup's disc
+const unsigned kButton = 0x2e323a; // a button of the round theme
 
 /* Each platform popup program, launched as the application launches it,
  * pictures itself once its question shows and answers after a while. */
 class PlatformPopup : public ::testing::Test
 {
 protected:
-    void SetUp() override { g_setenv("PELORN_APPS_DIR", PelornTest::BuiltProgram("").c_str(), TRUE); }
-    void TearDown() override
-    {
-        g_unsetenv("PELORN_APPS_DIR");
-        g_unsetenv("PELORN_POPUP_SCREENSHOT");
-        g_unsetenv("PELORN_ANSWER_DELAY_MS");
-    }
-
     /* Launches appId, waits for its answer, and opens the picture it made. */
-    cairo_surface_t* Picture(const std::string& appId, const std::string& answerVariable, const std::string& answer,
-                             std::string& response)
+    cairo_surface_t* Picture(const std::string& appId, const std::string& answerVariable,
+                             const std::string& answer, std::string& response)
     {
         const std::string dir = PelornTest::BuiltProgram("test-artifacts");
         g_mkdir_with_parents(dir.c_str(), 0755);
         const std::string path = dir + "/platform-popup-" + appId.substr(appId.rfind('.') + 1) + ".png";
         g_unlink(path.c_str());
         g_setenv("PELORN_POPUP_SCREENSHOT", path.c_str(), TRUE);
-        g_setenv("PELORN_ANSWER_DELAY_MS", "1500", TRUE);
         g_setenv(answerVariable.c_str(), answer.c_str(), TRUE);
         app_control_h ac = nullptr;
         app_control_create(&ac);
@@ -80,7 +67,8 @@ protected:
         Reply reply;
         EXPECT_EQ(APP_CONTROL_ERROR_NONE, app_control_send_launch_request(ac, ReplyCb, &reply));
         app_control_destroy(ac);
-        EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return reply.arrived; }, 20000)) << appId << " never answered";
+        EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return reply.arrived; }, 20000))
+            << appId << " never answered";
         g_unsetenv(answerVariable.c_str());
         response = reply.response;
         cairo_surface_t* picture = cairo_image_surface_create_from_png(path.c_str());
@@ -95,6 +83,9 @@ protected:
     }
 
     PelornTest::ScopedTestDirs mDirs;
+    PelornTest::ScopedEnv mApps{"PELORN_APPS_DIR", PelornTest::BuiltProgram("").c_str()};
+    PelornTest::ScopedEnv mPicture{"PELORN_POPUP_SCREENSHOT", nullptr},
+        mDelay{"PELORN_ANSWER_DELAY_MS", "1500"};
 };
 } // namespace
 
@@ -116,22 +107,23 @@ TEST_F(PlatformPopup, EachPopupIsARoundDiscWithItsAnswersOnTheEdges)
     };
     for (const Case& c : cases)
     {
+        SCOPED_TRACE(c.appId);
         std::string response;
         cairo_surface_t* picture = Picture(c.appId, c.variable, c.answer, response);
-        if (!c.bottomButton)
-        {
-            EXPECT_EQ("CANCEL", response) << c.appId << ": the picture came before the answer, and the answer still came";
-        }
+        EXPECT_TRUE(c.bottomButton || response == "CANCEL")
+            << response << ": the picture came before the answer, and the answer still came";
         if (!picture)
             continue;
-        EXPECT_EQ(360, cairo_image_surface_get_width(picture)) << c.appId;
-        EXPECT_EQ(360, cairo_image_surface_get_height(picture)) << c.appId;
-        EXPECT_PRED_FORMAT2(Near, kScreen, Rgb(picture, 3, 3)) << c.appId << ": a corner of the square screen";
-        EXPECT_PRED_FORMAT2(Near, kScreen, Rgb(picture, 356, 356)) << c.appId << ": a corner of the square screen";
-        EXPECT_PRED_FORMAT2(Near, kButton, Rgb(picture, 30, 120)) << c.appId << ": the declining answer on the left edge";
-        EXPECT_PRED_FORMAT2(Near, kButton, Rgb(picture, 330, 120)) << c.appId << ": the accepting answer on the right edge";
-        EXPECT_PRED_FORMAT2(Near, kPopup, Rgb(picture, 100, 275)) << c.appId << ": the disc between them";
-        EXPECT_PRED_FORMAT2(Near, c.bottomButton ? kButton : kPopup, Rgb(picture, 180, 350)) << c.appId << ": the bottom arc";
+        EXPECT_EQ(360, cairo_image_surface_get_width(picture));
+        EXPECT_EQ(360, cairo_image_surface_get_height(picture));
+        auto at = [&](int x, int y, unsigned colour, const char* where)
+        { EXPECT_PRED_FORMAT2(Near, colour, Rgb(picture, x, y)) << where; };
+        at(3, 3, kScreen, "a corner of the square screen");
+        at(356, 356, kScreen, "a corner of the square screen");
+        at(30, 120, kButton, "the declining answer on the left edge");
+        at(330, 120, kButton, "the accepting answer on the right edge");
+        at(100, 275, kPopup, "the disc between them");
+        at(180, 350, c.bottomButton ? kButton : kPopup, "the bottom arc");
         cairo_surface_destroy(picture);
     }
 }
