@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <stdlib.h>
-#include <string>
 
 namespace
 {
@@ -56,7 +55,10 @@ const char* KEY_PREFIX = "http://quenlor.com/appcontrol/data/";
 class AppControlLaunch : public ::testing::Test
 {
 protected:
-    void SetUp() override { g_setenv("PELORN_APPS_DIR", PelornTest::BuiltProgram("").c_str(), TRUE); }
+    void SetUp() override
+    {
+        g_setenv("PELORN_APPS_DIR", PelornTest::BuiltProgram("").c_str(), TRUE);
+    }
     void TearDown() override
     {
         g_unsetenv(PERMISSION_ANSWER);
@@ -73,9 +75,10 @@ TEST_F(AppControlLaunch, PopupProgramGetsTheExtraDataAndItsAnswerComesBack)
     Reply reply;
     const std::string appKey = std::string(KEY_PREFIX) + "app_id";
     const std::string noticeKey = std::string(KEY_PREFIX) + "data_notice";
-    ASSERT_EQ(APP_CONTROL_ERROR_NONE, Launch("com.quenlor.permissionpopup",
-                                             {{appKey.c_str(), "com.example.finder"}, {noticeKey.c_str(), "Use data network"}},
-                                             &reply));
+    ASSERT_EQ(APP_CONTROL_ERROR_NONE,
+              Launch("com.quenlor.permissionpopup",
+                     {{appKey.c_str(), "com.example.finder"}, {noticeKey.c_str(), "Use data network"}},
+                     &reply));
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return reply.arrived; }, 20000));
     EXPECT_EQ(APP_CONTROL_RESULT_SUCCEEDED, reply.result);
     EXPECT_EQ("com.quenlor.permissionpopup", reply.requestAppId);
@@ -120,9 +123,11 @@ TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest
     const std::string logPath = mDirs.StateDir() + "/pelorn.log";
     // Its socket appears before its loop runs; asking is the loop at work.
     ASSERT_TRUE(PelornTest::RunGlibUntil(
-        [&] {
+        [&]
+        {
             return g_file_test(launchSocket.c_str(), G_FILE_TEST_EXISTS) &&
-                   PelornTest::ReadFile(logPath).find("com.quenlor.permissionpopup asks:") != std::string::npos;
+                   PelornTest::ReadFile(logPath).find("com.quenlor.permissionpopup asks:") !=
+                       std::string::npos;
         },
         10000));
     ASSERT_EQ(APP_CONTROL_ERROR_NONE, Launch("com.quenlor.permissionpopup", {{"n", "2"}}, &second));
@@ -132,6 +137,7 @@ TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest
     EXPECT_EQ(APP_CONTROL_RESULT_SUCCEEDED, second.result);
     EXPECT_EQ("yes", second.extras[std::string(KEY_PREFIX) + "permissionControl"]);
     EXPECT_NE(std::string::npos, PelornTest::ReadFile(logPath).find("a newer request replaces the open one"));
-    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return !g_file_test(launchSocket.c_str(), G_FILE_TEST_EXISTS); }, 10000))
+    ASSERT_TRUE(PelornTest::RunGlibUntil(
+        [&] { return !g_file_test(launchSocket.c_str(), G_FILE_TEST_EXISTS); }, 10000))
         << "the popup should end after answering";
 }

@@ -1,13 +1,12 @@
+#include "../../platform/src/desktop_bus.h"
 #include "DBusMock.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
 #include "device/power.h"
 #include "pelorn_log_capture.h"
-#include "../../platform/src/desktop_bus.h"
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
-#include <string>
 
 using PelornTest::CountLogged;
 using PelornTest::RunGlibUntil;
@@ -125,10 +124,13 @@ TEST(DisplayLockInhibit, BusThatFailedOrRestartedIsConnectedAgain)
     {
         PelornTest::PrivateSystemBus again;
         ASSERT_TRUE(again.IsRunning());
-        EXPECT_TRUE(RunGlibUntil([&] {
-            GDBusConnection* second = pelorn_desktop_bus(G_BUS_TYPE_SYSTEM);
-            return second && second != first && !g_dbus_connection_is_closed(second);
-        })) << "the closed connection is still handed out";
+        EXPECT_TRUE(RunGlibUntil(
+            [&]
+            {
+                GDBusConnection* second = pelorn_desktop_bus(G_BUS_TYPE_SYSTEM);
+                return second && second != first && !g_dbus_connection_is_closed(second);
+            }))
+            << "the closed connection is still handed out";
     }
     g_object_unref(first);
     g_unsetenv("DBUS_SYSTEM_BUS_ADDRESS");

@@ -2,15 +2,12 @@
 #include "feedback.h"
 #include "pelorn_log_capture.h"
 
-#include <atomic>
 #include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using PelornTest::CountLogged;
@@ -30,7 +27,8 @@ TEST(FeedbackSound, NoAudioDeviceIsLoggedOnceAndVibrationStaysALoggedEvent)
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP), FEEDBACK_ERROR_NONE);
     ASSERT_TRUE(PelornTest::RunGlibUntil([] { return CountLogged("no event sound") > 0; }));
-    EXPECT_EQ(CountLogged("feedback|no event sound: audio-volume-change"), 1) << "the first tap's sound fails";
+    EXPECT_EQ(CountLogged("feedback|no event sound: audio-volume-change"), 1)
+        << "the first tap's sound fails";
     EXPECT_EQ(feedback_play(FEEDBACK_PATTERN_GENERAL), FEEDBACK_ERROR_NONE);
     EXPECT_EQ(feedback_play_type(FEEDBACK_TYPE_VIBRATION, FEEDBACK_PATTERN_GENERAL), FEEDBACK_ERROR_NONE);
     EXPECT_EQ(CountLogged("feedback|play pattern 33 through vibration"), 1);
@@ -59,15 +57,18 @@ TEST(FeedbackSound, ADeviceThatNeverOpensHoldsUpNoTap)
     // Should a call wait for the device after all, a reader opened a minute
     // on lets it through, so the test fails instead of hanging.
     int rescueReader = -1;
-    PelornTest::HangRescue rescue([&] { rescueReader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
+    PelornTest::HangRescue rescue([&]
+                                  { rescueReader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
     std::atomic<int> taps{0};
-    std::thread tapper([&] {
-        feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP);
-        taps++;
-        g_usleep(200 * 1000); // the player is inside the device's opening by now
-        feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP);
-        taps++;
-    });
+    std::thread tapper(
+        [&]
+        {
+            feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP);
+            taps++;
+            g_usleep(200 * 1000); // the player is inside the device's opening by now
+            feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP);
+            taps++;
+        });
     while (taps < 2 && !rescue.Rescued())
         g_usleep(10 * 1000);
     EXPECT_FALSE(rescue.Rescued()) << "a tap waited for the sound device";
@@ -85,12 +86,14 @@ TEST(FeedbackSound, ADeviceThatNeverOpensHoldsUpNoTap)
     int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(reader, 0);
     std::atomic<bool> done{false};
-    std::thread drain([&] {
-        char buffer[4096];
-        while (!done)
-            if (read(reader, buffer, sizeof(buffer)) <= 0)
-                g_usleep(5 * 1000);
-    });
+    std::thread drain(
+        [&]
+        {
+            char buffer[4096];
+            while (!done)
+                if (read(reader, buffer, sizeof(buffer)) <= 0)
+                    g_usleep(5 * 1000);
+        });
     tapper.join();
     g_usleep(300 * 1000); // the player left behind gets its device and ends
     done = true;

@@ -6,11 +6,9 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <string>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 using PelornTest::BuiltProgram;
 using PelornTest::RunGlibUntil;

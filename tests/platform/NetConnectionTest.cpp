@@ -5,7 +5,6 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <vector>
 
 namespace
 {
@@ -29,10 +28,10 @@ TEST(NetConnectionTest, TypeFollowsTheNetworkMonitorUntilTheStatusKeyIsPublished
     std::vector<connection_type_e> heard;
     ASSERT_EQ(connection_set_type_changed_cb(connection, RecordTypeCb, &heard), CONNECTION_ERROR_NONE);
     vconf_set_int("memory/dnet/status", 4);
-    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return !heard.empty() && heard.back() == CONNECTION_TYPE_BT; }));
-    vconf_set_int("memory/dnet/status", 0);
     ASSERT_TRUE(
-        PelornTest::RunGlibUntil([&] { return heard.back() == CONNECTION_TYPE_DISCONNECTED; }));
+        PelornTest::RunGlibUntil([&] { return !heard.empty() && heard.back() == CONNECTION_TYPE_BT; }));
+    vconf_set_int("memory/dnet/status", 0);
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return heard.back() == CONNECTION_TYPE_DISCONNECTED; }));
     ASSERT_EQ(connection_get_type(connection, &type), CONNECTION_ERROR_NONE);
     EXPECT_EQ(type, CONNECTION_TYPE_DISCONNECTED);
 

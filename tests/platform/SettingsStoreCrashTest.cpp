@@ -6,7 +6,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -9,8 +9,6 @@
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 using PelornTest::DBusMock;
 using PelornTest::RunGlibUntil;

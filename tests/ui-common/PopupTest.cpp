@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 #include <utility>
-#include <vector>
 
 using namespace NSORZUiCommon;
 
@@ -21,7 +20,10 @@ namespace
 class CloseRecorder : public BasicPopupCloseEventListener, public ToastPopupCloseEventListener
 {
 public:
-    void OnClosed(int popupType, int reason) override { mReports.emplace_back(popupType, reason); }
+    void OnClosed(int popupType, int reason) override
+    {
+        mReports.emplace_back(popupType, reason);
+    }
     std::vector<std::pair<int, int>> mReports;
 };
 
@@ -33,7 +35,10 @@ protected:
         mUi.Target(nullptr);
         pelorn_log_capture_begin();
     }
-    void TearDown() override { pelorn_log_capture_end(); }
+    void TearDown() override
+    {
+        pelorn_log_capture_end();
+    }
 
     std::shared_ptr<TitleBody1ButtonPopup> MakeNotice(double timeout = 0.0)
     {
@@ -47,7 +52,10 @@ protected:
         return popup;
     }
     /* Waits until the popup's widget is gone after its dismissal. */
-    bool WaitGone(BasicPopup& popup) { return mUi.RunUntil([&] { return popup.GetPopup() == nullptr; }); }
+    bool WaitGone(BasicPopup& popup)
+    {
+        return mUi.RunUntil([&] { return popup.GetPopup() == nullptr; });
+    }
 
     PelornTest::ScopedTestDirs mDirs;
     PelornTest::UiTestHarness& mUi = PelornTest::UiTestHarness::Get();
@@ -173,6 +181,7 @@ TEST_F(PopupTest, ToastReportsTimeOutOrTapThenDismissed)
         }
         ASSERT_TRUE(mUi.RunUntil([&] { return !toast.IsShowing(); }));
         mUi.RunFor(100);
-        EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{type, type == 2 ? 3 : 1}, {type, 0}}));
+        EXPECT_EQ(mRecorder.mReports,
+                  (std::vector<std::pair<int, int>>{{type, type == 2 ? 3 : 1}, {type, 0}}));
     }
 }
