@@ -82,7 +82,8 @@ TEST(AppCommon, ResourcePathHasNoTrailingSlashAndMustExist)
     if (g_file_test(PelornTest::BuiltProgram("res").c_str(), G_FILE_TEST_IS_DIR))
     {
         ASSERT_NE(path, nullptr);
-        EXPECT_EQ(std::string(path), PelornTest::BuiltProgram("res")) << "the build tree's res/ is the default";
+        EXPECT_EQ(std::string(path), PelornTest::BuiltProgram("res"))
+            << "the build tree's res/ is the default";
     }
     free(path);
 

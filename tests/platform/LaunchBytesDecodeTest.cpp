@@ -46,8 +46,8 @@ TEST(LaunchBytesDecode, LaunchRequestGivesBackTheArgumentsOrNothing)
     std::vector<std::string> untouched{"kept"};
     gint64 kept = 42;
     for (const std::string& bad : {bytes.substr(0, bytes.size() - 1), std::string("abc", 3), std::string(),
-                                   Serialised(g_variant_new_int32(7)), Serialised(g_variant_new_strv(sent, 3)),
-                                   std::string(64, '\xff')})
+                                   Serialised(g_variant_new_int32(7)),
+                                   Serialised(g_variant_new_strv(sent, 3)), std::string(64, '\xff')})
     {
         EXPECT_FALSE(pelorn_launch_request_decode(bad, &kept, &untouched)) << bad.size() << " bytes";
         EXPECT_EQ((std::vector<std::string>{"kept"}), untouched);
@@ -66,8 +66,9 @@ TEST(LaunchBytesDecode, ReplyGivesBackResultAndExtrasAndRefusesUnknownResults)
     // A result number outside the four a launcher knows is no reply (it could
     // not even be held in the result type), nor is a cut or foreign value.
     const std::string good = Reply(0, {{"x", "y"}});
-    for (const std::string& bad : {Reply(5, {{"x", "y"}}), Reply(-3, {}), Reply(G_MININT32, {}), good.substr(0, 5),
-                                   Serialised(g_variant_new_string("(ia{ss})")), std::string()})
+    for (const std::string& bad :
+         {Reply(5, {{"x", "y"}}), Reply(-3, {}), Reply(G_MININT32, {}), good.substr(0, 5),
+          Serialised(g_variant_new_string("(ia{ss})")), std::string()})
     {
         result = 99;
         extras.clear();

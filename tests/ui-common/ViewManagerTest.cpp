@@ -33,6 +33,12 @@ public:
     std::string mTitle;
 };
 
+#define JOURNALED(operation)                                                                                 \
+    void operation() override                                                                                \
+    {                                                                                                        \
+        gJournal.push_back(mName + "." #operation);                                                          \
+    }
+
 class FakeController : public ViewController
 {
 public:
@@ -61,22 +67,10 @@ public:
         evas_object_color_set(rect, 20, 40, 80, 255);
         return rect;
     }
-    void Resume() override
-    {
-        gJournal.push_back(mName + ".Resume");
-    }
-    void Pause() override
-    {
-        gJournal.push_back(mName + ".Pause");
-    }
-    void Destroy() override
-    {
-        gJournal.push_back(mName + ".Destroy");
-    }
-    void UpdatedByPop() override
-    {
-        gJournal.push_back(mName + ".UpdatedByPop");
-    }
+    JOURNALED(Resume)
+    JOURNALED(Pause)
+    JOURNALED(Destroy)
+    JOURNALED(UpdatedByPop)
     bool Pop() override
     {
         gJournal.push_back(mName + ".Pop");
@@ -90,10 +84,7 @@ public:
         gJournal.push_back(mName + ".Msg" + std::to_string(type));
     }
     void KivStateChanged(int) override {}
-    void TransitionFinished() override
-    {
-        gJournal.push_back(mName + ".TransitionFinished");
-    }
+    JOURNALED(TransitionFinished)
 
     std::string mName;
     std::string mTitle;
