@@ -77,7 +77,7 @@ void SwappingCb(keynode_t* node, void* data)
 // each kind of key lives, the one leniency (a bool reads as an int), and what
 // is refused: a torn, foreign-typed or out-of-range file, a value that would
 // not stay on one line, a write that cannot be put in place.
-TEST(SettingsStore, ValuesLiveByKindAndBadFilesOrWritesAreRefused)
+TEST(SettingsStore, ValuesLiveByKindAndBadOrHostileFilesAndWritesAreRefusedWithoutWaiting)
 {
     ScopedTestDirs dirs(false);
     int i = 0;
@@ -112,6 +112,37 @@ TEST(SettingsStore, ValuesLiveByKindAndBadFilesOrWritesAreRefused)
     while (const char* name = g_dir_read_name(listing))
         EXPECT_FALSE(g_str_has_prefix(name, "blocked.tmp")) << "a failed write left " << name;
     g_dir_close(listing);
+
+    // Whoever can write beside the stores could leave a pipe, a huge file, a
+    // link or a file of their own where a value should be: each reads as
+    // unreadable at once (a pipe used to hold the reader until someone wrote
+    // to it), and the stores keep working for the keys around it.
+    ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
+    std::string huge = "s:" + std::string(1024 * 1024, 'x') + "\n";
+    ASSERT_TRUE(g_file_set_contents((dir + "/huge").c_str(), huge.c_str(), (gssize)huge.size(), nullptr));
+    ASSERT_TRUE(g_file_set_contents((dirs.StateDir() + "/elsewhere").c_str(), "i:5\n", -1, nullptr));
+    ASSERT_EQ(symlink((dirs.StateDir() + "/elsewhere").c_str(), (dir + "/link").c_str()), 0);
+    // A well-formed value in a file of another account's is not believed.
+    ASSERT_TRUE(g_file_set_contents((dir + "/foreign").c_str(), "i:9\n", -1, nullptr));
+    const bool canChown = chown((dir + "/foreign").c_str(), 65534, 65534) == 0;
+
+    auto rescue = PipeRescue(dir + "/pipe");
+    i = 7;
+    EXPECT_TRUE(!canChown || vconf_get_int("db/test/foreign", &i) != VCONF_OK);
+    EXPECT_NE(vconf_get_int("db/test/pipe", &i), VCONF_OK);
+    EXPECT_EQ(Str("db/test/huge"), UNREADABLE);
+    EXPECT_NE(vconf_get_int("db/test/link", &i), VCONF_OK);
+    EXPECT_EQ(i, 7);
+    EXPECT_TRUE(rescue.End()) << "a read waited on the pipe until its other end was opened";
+
+    // The largest value the store writes reads back; one byte more is not written.
+    const std::string longest(1024 * 1024 - 3, 'y');
+    ASSERT_EQ(vconf_set_str("db/test/long", longest.c_str()), VCONF_OK);
+    EXPECT_EQ(Str("db/test/long").size(), longest.size());
+    EXPECT_EQ(vconf_set_str("db/test/long", (longest + "y").c_str()), VCONF_ERROR_WRONG_VALUE);
+    ASSERT_EQ(vconf_set_int("db/test/pipe2", 3), VCONF_OK);
+    ASSERT_EQ(vconf_get_int("db/test/pipe2", &i), VCONF_OK);
+    EXPECT_EQ(i, 3);
 }
 
 // A watcher added or removed by a callback counts from the next change on,
@@ -139,43 +170,6 @@ TEST(SettingsStore, WatchersChangedFromACallbackCountFromTheNextChange)
     EXPECT_EQ(trio.added.lastValue, 3);
     vconf_ignore_key_changed("db/test/watched", StayingCb);
     vconf_ignore_key_changed("db/test/watched", AddedCb);
-}
-
-// Whoever can write beside the stores could leave a pipe, a huge file, a
-// link or a file of their own where a value should be: each reads as
-// unreadable at once (a pipe used to hold the reader until someone wrote to
-// it), and the stores keep working for the keys around it.
-TEST(SettingsStore, PipeHugeFileLinkAndForeignFileInAKeysPlaceAreRefusedWithoutWaiting)
-{
-    ScopedTestDirs dirs(false);
-    const std::string dir = dirs.StateDir() + "/vconf/db/test";
-    g_mkdir_with_parents(dir.c_str(), 0700);
-    ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
-    std::string huge = "s:" + std::string(1024 * 1024, 'x') + "\n";
-    ASSERT_TRUE(g_file_set_contents((dir + "/huge").c_str(), huge.c_str(), (gssize)huge.size(), nullptr));
-    ASSERT_TRUE(g_file_set_contents((dirs.StateDir() + "/elsewhere").c_str(), "i:5\n", -1, nullptr));
-    ASSERT_EQ(symlink((dirs.StateDir() + "/elsewhere").c_str(), (dir + "/link").c_str()), 0);
-    // A well-formed value in a file of another account's is not believed.
-    ASSERT_TRUE(g_file_set_contents((dir + "/foreign").c_str(), "i:9\n", -1, nullptr));
-    const bool canChown = chown((dir + "/foreign").c_str(), 65534, 65534) == 0;
-
-    auto rescue = PipeRescue(dir + "/pipe");
-    int i = 7;
-    EXPECT_TRUE(!canChown || vconf_get_int("db/test/foreign", &i) != VCONF_OK);
-    EXPECT_NE(vconf_get_int("db/test/pipe", &i), VCONF_OK);
-    EXPECT_EQ(Str("db/test/huge"), UNREADABLE);
-    EXPECT_NE(vconf_get_int("db/test/link", &i), VCONF_OK);
-    EXPECT_EQ(i, 7);
-    EXPECT_TRUE(rescue.End()) << "a read waited on the pipe until its other end was opened";
-
-    // The largest value the store writes reads back; one byte more is not written.
-    const std::string longest(1024 * 1024 - 3, 'y');
-    ASSERT_EQ(vconf_set_str("db/test/long", longest.c_str()), VCONF_OK);
-    EXPECT_EQ(Str("db/test/long").size(), longest.size());
-    EXPECT_EQ(vconf_set_str("db/test/long", (longest + "y").c_str()), VCONF_ERROR_WRONG_VALUE);
-    ASSERT_EQ(vconf_set_int("db/test/pipe2", 3), VCONF_OK);
-    ASSERT_EQ(vconf_get_int("db/test/pipe2", &i), VCONF_OK);
-    EXPECT_EQ(i, 3);
 }
 
 // An oversized file or a pipe reads as empty without waiting, and the next set
