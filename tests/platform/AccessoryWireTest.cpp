@@ -21,9 +21,12 @@ std::vector<Frame> FeedInChunks(const std::string& stream, size_t chunk, bool* o
     std::vector<Frame> frames;
     bool good = true;
     for (size_t pos = 0; pos < stream.size() && good; pos += chunk)
-        good = reader.Feed(stream.data() + pos, std::min(chunk, stream.size() - pos),
-                           [&frames](uint8_t type, const std::string& payload) { frames.push_back({type, payload}); },
-                           "test");
+        good = reader.Feed(
+            stream.data() + pos, std::min(chunk, stream.size() - pos),
+            [&frames](uint8_t type, const std::string& payload) {
+                frames.push_back({type, payload});
+            },
+            "test");
     if (ok)
         *ok = good;
     return frames;
@@ -50,7 +53,8 @@ TEST(AccessoryWire, FramesSurviveAnyCutOfTheStream)
             uint16_t channel = 0;
             ASSERT_TRUE(GetU16(frames[i + 1].payload, offset, channel));
             EXPECT_EQ(channel, 103);
-            EXPECT_EQ(frames[i + 1].payload.substr(offset), packets[i]) << "chunk " << chunk << " packet " << i;
+            EXPECT_EQ(frames[i + 1].payload.substr(offset), packets[i])
+                << "chunk " << chunk << " packet " << i;
         }
     }
 }

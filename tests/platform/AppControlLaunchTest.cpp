@@ -1,11 +1,20 @@
+#include "../../platform/src/app_control_private.h"
 #include "TestEnvironment.h"
 #include "app_control.h"
 
+#include <app_common.h>
+#include <app_manager.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <pelorn_app_lock.h>
+#include <signal.h>
 #include <stdlib.h>
-#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+
+using PelornTest::ScopedTestDirs;
 
 namespace
 {
@@ -56,7 +65,10 @@ const char* KEY_PREFIX = "http://quenlor.com/appcontrol/data/";
 class AppControlLaunch : public ::testing::Test
 {
 protected:
-    void SetUp() override { g_setenv("PELORN_APPS_DIR", PelornTest::BuiltProgram("").c_str(), TRUE); }
+    void SetUp() override
+    {
+        g_setenv("PELORN_APPS_DIR", PelornTest::BuiltProgram("").c_str(), TRUE);
+    }
     void TearDown() override
     {
         g_unsetenv(PERMISSION_ANSWER);
@@ -73,9 +85,10 @@ TEST_F(AppControlLaunch, PopupProgramGetsTheExtraDataAndItsAnswerComesBack)
     Reply reply;
     const std::string appKey = std::string(KEY_PREFIX) + "app_id";
     const std::string noticeKey = std::string(KEY_PREFIX) + "data_notice";
-    ASSERT_EQ(APP_CONTROL_ERROR_NONE, Launch("com.quenlor.permissionpopup",
-                                             {{appKey.c_str(), "com.example.finder"}, {noticeKey.c_str(), "Use data network"}},
-                                             &reply));
+    ASSERT_EQ(APP_CONTROL_ERROR_NONE,
+              Launch("com.quenlor.permissionpopup",
+                     {{appKey.c_str(), "com.example.finder"}, {noticeKey.c_str(), "Use data network"}},
+                     &reply));
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return reply.arrived; }, 20000));
     EXPECT_EQ(APP_CONTROL_RESULT_SUCCEEDED, reply.result);
     EXPECT_EQ("com.quenlor.permissionpopup", reply.requestAppId);
@@ -120,9 +133,11 @@ TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest
     const std::string logPath = mDirs.StateDir() + "/pelorn.log";
     // Its socket appears before its loop runs; asking is the loop at work.
     ASSERT_TRUE(PelornTest::RunGlibUntil(
-        [&] {
+        [&]
+        {
             return g_file_test(launchSocket.c_str(), G_FILE_TEST_EXISTS) &&
-                   PelornTest::ReadFile(logPath).find("com.quenlor.permissionpopup asks:") != std::string::npos;
+                   PelornTest::ReadFile(logPath).find("com.quenlor.permissionpopup asks:") !=
+                       std::string::npos;
         },
         10000));
     ASSERT_EQ(APP_CONTROL_ERROR_NONE, Launch("com.quenlor.permissionpopup", {{"n", "2"}}, &second));
@@ -132,6 +147,161 @@ TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest
     EXPECT_EQ(APP_CONTROL_RESULT_SUCCEEDED, second.result);
     EXPECT_EQ("yes", second.extras[std::string(KEY_PREFIX) + "permissionControl"]);
     EXPECT_NE(std::string::npos, PelornTest::ReadFile(logPath).find("a newer request replaces the open one"));
-    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return !g_file_test(launchSocket.c_str(), G_FILE_TEST_EXISTS); }, 10000))
+    ASSERT_TRUE(PelornTest::RunGlibUntil(
+        [&] { return !g_file_test(launchSocket.c_str(), G_FILE_TEST_EXISTS); }, 10000))
         << "the popup should end after answering";
+}
+
+/* The bytes another process hands the framework: a later start's launch
+ * request and a launched application's reply. Whatever arrives, the decoder
+ * answers with the values sent or with a refusal that leaves nothing behind. */
+
+namespace
+{
+std::string Serialised(GVariant* v)
+{
+    g_variant_ref_sink(v);
+    std::string bytes((const char*)g_variant_get_data(v), g_variant_get_size(v));
+    g_variant_unref(v);
+    return bytes;
+}
+
+std::string ReplyBytes(gint32 code, const std::vector<std::pair<std::string, std::string>>& extras)
+{
+    GVariantBuilder b;
+    g_variant_builder_init(&b, G_VARIANT_TYPE("a{ss}"));
+    for (const auto& kv : extras)
+        g_variant_builder_add(&b, "{ss}", kv.first.c_str(), kv.second.c_str());
+    return Serialised(g_variant_new("(ia{ss})", code, &b));
+}
+} // namespace
+
+TEST(LaunchBytesDecode, LaunchRequestGivesBackTheArgumentsOrNothing)
+{
+    const char* const sent[] = {"--launch-searching", "--extra=k=v", ""};
+    const std::string bytes =
+        Serialised(g_variant_new("(x@as)", (gint64)123456789, g_variant_new_strv(sent, 3)));
+    std::vector<std::string> args;
+    gint64 deadline = 0;
+    ASSERT_TRUE(pelorn_launch_request_decode(bytes, &deadline, &args));
+    EXPECT_EQ((std::vector<std::string>{"--launch-searching", "--extra=k=v", ""}), args);
+    EXPECT_EQ(123456789, deadline);
+
+    // Cut short, with a string missing its terminator, empty, or not even a
+    // list of strings: refused, and what the caller held is left alone.
+    std::vector<std::string> untouched{"kept"};
+    gint64 kept = 42;
+    for (const std::string& bad : {bytes.substr(0, bytes.size() - 1), std::string("abc", 3), std::string(),
+                                   Serialised(g_variant_new_int32(7)),
+                                   Serialised(g_variant_new_strv(sent, 3)), std::string(64, '\xff')})
+    {
+        EXPECT_FALSE(pelorn_launch_request_decode(bad, &kept, &untouched)) << bad.size() << " bytes";
+        EXPECT_EQ((std::vector<std::string>{"kept"}), untouched);
+        EXPECT_EQ(42, kept);
+    }
+}
+
+TEST(LaunchBytesDecode, ReplyGivesBackResultAndExtrasAndRefusesUnknownResults)
+{
+    int result = 99;
+    std::vector<std::pair<std::string, std::string>> extras;
+    ASSERT_TRUE(pelorn_app_control_reply_decode(ReplyBytes(-1, {{"a", "1"}, {"b", ""}}), &result, &extras));
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{{"a", "1"}, {"b", ""}}), extras);
+
+    // A result number outside the four a launcher knows is no reply (it could
+    // not even be held in the result type), nor is a cut or foreign value.
+    const std::string good = ReplyBytes(0, {{"x", "y"}});
+    for (const std::string& bad :
+         {ReplyBytes(5, {{"x", "y"}}), ReplyBytes(-3, {}), ReplyBytes(G_MININT32, {}), good.substr(0, 5),
+          Serialised(g_variant_new_string("(ia{ss})")), std::string()})
+    {
+        result = 99;
+        extras.clear();
+        EXPECT_FALSE(pelorn_app_control_reply_decode(bad, &result, &extras)) << bad.size() << " bytes";
+        EXPECT_EQ(99, result);
+        EXPECT_TRUE(extras.empty());
+    }
+}
+
+namespace
+{
+bool IsRunning(const char* appId)
+{
+    bool running = false;
+    EXPECT_EQ(app_manager_is_running(appId, &running), APP_MANAGER_ERROR_NONE);
+    return running;
+}
+} // namespace
+
+TEST(AppManager, RunningFollowsTheLockHolderEvenWhenItIsKilled)
+{
+    ScopedTestDirs dirs;
+    const char* popup = "com.quenlor.watch-connection-popup";
+    EXPECT_FALSE(IsRunning(popup));
+
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0)
+    {
+        char ok = pelorn_app_hold_running_lock(popup) == 0 ? '1' : '0';
+        (void)!write(ready[1], &ok, 1);
+        pause();
+        _exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(read(ready[0], &ok, 1), 1);
+    EXPECT_EQ(ok, '1');
+    EXPECT_TRUE(IsRunning(popup));
+    EXPECT_TRUE(IsRunning(popup)) << "probing must not take the lock away";
+    EXPECT_NE(pelorn_app_hold_running_lock(popup), 0) << "a second instance must be refused";
+    EXPECT_FALSE(IsRunning("com.quenlor.other"));
+
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+    EXPECT_FALSE(IsRunning(popup)) << "a killed holder leaves no stale lock behind";
+
+    // The process itself counts as running while it holds the lock.
+    ASSERT_EQ(pelorn_app_hold_running_lock(popup), 0);
+    EXPECT_EQ(pelorn_app_hold_running_lock(popup), 0);
+    EXPECT_TRUE(IsRunning(popup));
+    pelorn_app_release_running_lock(popup);
+    EXPECT_FALSE(IsRunning(popup));
+
+    bool running = false;
+    EXPECT_EQ(app_manager_is_running("../escape", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(app_manager_is_running("", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);
+}
+
+TEST(AppCommon, ResourcePathHasNoTrailingSlashAndMustExist)
+{
+    ScopedTestDirs dirs;
+    g_setenv("PELORN_RES_DIR", (dirs.StateDir() + "//").c_str(), TRUE);
+    char* path = app_get_resource_path();
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(std::string(path), dirs.StateDir());
+    free(path);
+
+    g_setenv("PELORN_RES_DIR", (dirs.StateDir() + "/absent").c_str(), TRUE);
+    EXPECT_EQ(app_get_resource_path(), nullptr);
+
+    g_unsetenv("PELORN_RES_DIR");
+    path = app_get_resource_path();
+    if (g_file_test(PelornTest::BuiltProgram("res").c_str(), G_FILE_TEST_IS_DIR))
+    {
+        ASSERT_NE(path, nullptr);
+        EXPECT_EQ(std::string(path), PelornTest::BuiltProgram("res"))
+            << "the build tree's res/ is the default";
+    }
+    free(path);
+
+    char* data = app_get_data_path();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::string(data), dirs.StateDir() + "/apps/com.quenlor.pelorn/data");
+    EXPECT_TRUE(g_file_test(data, G_FILE_TEST_IS_DIR));
+    free(data);
 }

@@ -4,20 +4,15 @@
 #include "vconf.h"
 
 #include <Elementary.h>
-#include <atomic>
 #include <cairo.h>
-#include <functional>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
-#include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
-#include <vector>
 
 using PelornTest::ExtraOf;
 
@@ -27,43 +22,34 @@ namespace
  * running loop: each step acts once and then waits until its check holds. */
 struct Recorder
 {
-    std::vector<std::string> calls;
-    Evas_Object* window = nullptr;
-    int windowWidth = 0;
     struct Step
     {
         std::function<void()> act;
         std::function<bool()> done;
     };
+    std::vector<std::string> calls;
     std::vector<Step> steps;
+    Evas_Object* window = nullptr;
+    int windowWidth = 0;
     size_t next = 0;
-    bool acted = false;
-    bool timedOut = false;
+    bool acted = false, timedOut = false;
     gint64 deadline = 0;
     guint stepTimer = 0;
-
-    bool Saw(const std::string& call) const
-    {
-        for (const std::string& c : calls)
-            if (c == call)
-                return true;
-        return false;
-    }
-    std::string Last() const { return calls.empty() ? std::string() : calls.back(); }
 };
+
+Recorder* Of(void* data)
+{
+    return static_cast<Recorder*>(data);
+}
 
 gboolean StepTimerCb(gpointer data)
 {
-    Recorder* r = static_cast<Recorder*>(data);
-    if (g_get_monotonic_time() > r->deadline)
+    Recorder* r = Of(data);
+    r->timedOut = g_get_monotonic_time() > r->deadline;
+    if (r->timedOut || r->next >= r->steps.size())
     {
-        r->timedOut = true;
-        elm_exit();
-        r->stepTimer = 0;
-        return G_SOURCE_REMOVE;
-    }
-    if (r->next >= r->steps.size())
-    {
+        if (r->timedOut)
+            elm_exit();
         r->stepTimer = 0;
         return G_SOURCE_REMOVE;
     }
@@ -81,31 +67,14 @@ gboolean StepTimerCb(gpointer data)
     return G_SOURCE_CONTINUE;
 }
 
-bool CreateCb(void* data)
-{
-    Recorder* r = static_cast<Recorder*>(data);
-    r->calls.push_back("create");
-    r->window = elm_win_add(nullptr, "Probe", ELM_WIN_BASIC);
-    evas_object_show(r->window);
-    r->stepTimer = g_timeout_add(10, StepTimerCb, r);
-    return true;
-}
-void AppControlCb(app_control_h ac, void* data)
-{
-    static_cast<Recorder*>(data)->calls.push_back("control " + ExtraOf(ac, "launchSearching") + " " +
-                                                  ExtraOf(ac, "who"));
-}
-void ResumeCb(void* data) { static_cast<Recorder*>(data)->calls.push_back("resume"); }
-void PauseCb(void* data) { static_cast<Recorder*>(data)->calls.push_back("pause"); }
-void TerminateCb(void* data) { static_cast<Recorder*>(data)->calls.push_back("terminate"); }
 void EventCb(app_event_info_h info, void* data)
 {
     char* lang = nullptr;
     app_event_low_battery_status_e battery;
     if (app_event_get_language(info, &lang) == APP_ERROR_NONE)
-        static_cast<Recorder*>(data)->calls.push_back(std::string("language ") + lang);
+        Of(data)->calls.push_back(std::string("language ") + lang);
     else if (app_event_get_low_battery_status(info, &battery) == APP_ERROR_NONE)
-        static_cast<Recorder*>(data)->calls.push_back("battery " + std::to_string((int)battery));
+        Of(data)->calls.push_back("battery " + std::to_string((int)battery));
     free(lang);
 }
 } // namespace
@@ -117,53 +86,55 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
     pelorn_paths_reset();
     Recorder r;
     r.deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
-    auto sawLast = [&r](const char* call) { return [&r, call] { return r.Last() == call; }; };
+    auto sawLast = [&r](const char* call)
+    { return [&r, call] { return !r.calls.empty() && r.calls.back() == call; }; };
     auto nothing = [] {};
     // Another start of the same application id, as a person would type it.
-    auto secondStart = [] {
-        gchar* argv[] = {g_strdup(PelornTest::BuiltProgram("com.quenlor.permissionpopup").c_str()),
-                         g_strdup("--launch-searching"), g_strdup("--extra=who=second"), nullptr};
-        g_spawn_async(nullptr, argv, nullptr,
-                      (GSpawnFlags)(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL), nullptr, nullptr,
-                      nullptr, nullptr);
-        for (gchar* a : argv)
-            g_free(a);
+    int second = -1;
+    auto secondStart = [&second]
+    {
+        second = PelornTest::SpawnProgram({PelornTest::BuiltProgram("com.quenlor.permissionpopup"),
+                                           "--launch-searching", "--extra=who=second"});
     };
     // A request far past any command line, streamed at the launch socket, is
     // dropped unread past its first mebibyte, not carried out.
     std::thread flood;
     std::atomic<bool> flooded{false};
     const std::string launchPath = dirs.RuntimeDir() + "/apps/com.test.framework-probe.launch";
-    auto oversized = [&] {
-        flood = std::thread([&] {
-            const std::string pad = "--extra=pad=" + std::string(2 << 20, 'p');
-            const gchar* args[] = {"--extra=who=huge", pad.c_str(), nullptr};
-            const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
-            GVariant* v = g_variant_ref_sink(g_variant_new("(x^as)", deadline, args));
-            const char* bytes = static_cast<const char*>(g_variant_get_data(v));
-            size_t left = g_variant_get_size(v);
-            int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            struct sockaddr_un addr = {};
-            addr.sun_family = AF_UNIX;
-            strncpy(addr.sun_path, launchPath.c_str(), sizeof(addr.sun_path) - 1);
-            ssize_t n = connect(fd, (struct sockaddr*)&addr, sizeof(addr)) == 0 ? 1 : -1;
-            while (n > 0 && left > 0 && (n = send(fd, bytes, left, MSG_NOSIGNAL)) > 0)
-                bytes += n, left -= (size_t)n;
-            // As a launcher does: the request is taken only once its sender hears so.
-            shutdown(fd, SHUT_WR);
-            char ack = 0;
-            if (n > 0 && recv(fd, &ack, 1, 0) == 1)
-                ADD_FAILURE() << "the oversized request was taken";
-            close(fd);
-            g_variant_unref(v);
-            flooded = true;
-        });
+    auto oversized = [&]
+    {
+        flood = std::thread(
+            [&]
+            {
+                const std::string pad = "--extra=pad=" + std::string(2 << 20, 'p');
+                const gchar* args[] = {"--extra=who=huge", pad.c_str(), nullptr};
+                const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
+                GVariant* v = g_variant_ref_sink(g_variant_new("(x^as)", deadline, args));
+                const char* bytes = static_cast<const char*>(g_variant_get_data(v));
+                size_t left = g_variant_get_size(v);
+                int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                struct sockaddr_un addr = {};
+                addr.sun_family = AF_UNIX;
+                strncpy(addr.sun_path, launchPath.c_str(), sizeof(addr.sun_path) - 1);
+                ssize_t n = connect(fd, (struct sockaddr*)&addr, sizeof(addr)) == 0 ? 1 : -1;
+                while (n > 0 && left > 0 && (n = send(fd, bytes, left, MSG_NOSIGNAL)) > 0)
+                    bytes += n, left -= (size_t)n;
+                // As a launcher does: the request is taken only once its sender hears so.
+                shutdown(fd, SHUT_WR);
+                char ack = 0;
+                if (n > 0 && recv(fd, &ack, 1, 0) == 1)
+                    ADD_FAILURE() << "the oversized request was taken";
+                close(fd);
+                g_variant_unref(v);
+                flooded = true;
+            });
     };
     app_event_handler_h language = nullptr, battery = nullptr;
     const std::string shot = dirs.StateDir() + "/com.test.framework-probe.png";
     g_setenv("PELORN_SCREENSHOT_DIR", dirs.StateDir().c_str(), TRUE);
     r.steps = {
-        {[&r] { evas_object_geometry_get(r.window, nullptr, nullptr, &r.windowWidth, nullptr); }, sawLast("resume")},
+        {[&r] { evas_object_geometry_get(r.window, nullptr, nullptr, &r.windowWidth, nullptr); },
+         sawLast("resume")},
         {nothing, [&] { return g_file_test(shot.c_str(), G_FILE_TEST_EXISTS); }},
         {[&r] { evas_object_hide(r.window); }, sawLast("pause")},
         {[&r] { evas_object_show(r.window); }, sawLast("resume")},
@@ -171,9 +142,17 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
         {secondStart, sawLast("resume")},
         {oversized, [&] { return flooded.load(); }},
         {[] { vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8"); }, sawLast("language ko_KR.UTF-8")},
-        {[] { vconf_set_int("memory/sysman/battery_status_low", 4); vconf_set_int("memory/sysman/battery_status_low", 2); },
+        {[]
+         {
+             vconf_set_int("memory/sysman/battery_status_low", 4);
+             vconf_set_int("memory/sysman/battery_status_low", 2);
+         },
          sawLast("battery 2")},
-        {[&] { ui_app_remove_event_handler(language); vconf_set_str("db/menu_widget/language", "en_US.UTF-8"); },
+        {[&]
+         {
+             ui_app_remove_event_handler(language);
+             vconf_set_str("db/menu_widget/language", "en_US.UTF-8");
+         },
          [] { return true; }},
         {[] { raise(SIGTERM); }, [] { return false; }},
     };
@@ -182,10 +161,26 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
 
     char arg0[] = "probe", arg1[] = "--extra=who=first";
     char* argv[] = {arg0, arg1, nullptr};
-    ui_app_lifecycle_callback_s cbs = {CreateCb, TerminateCb, PauseCb, ResumeCb, AppControlCb};
+    ui_app_lifecycle_callback_s cbs = {
+        [](void* data)
+        {
+            Recorder* r = Of(data);
+            r->calls.push_back("create");
+            r->window = elm_win_add(nullptr, "Probe", ELM_WIN_BASIC);
+            evas_object_show(r->window);
+            r->stepTimer = g_timeout_add(10, StepTimerCb, r);
+            return true;
+        },
+        [](void* data) { Of(data)->calls.push_back("terminate"); },
+        [](void* data) { Of(data)->calls.push_back("pause"); },
+        [](void* data) { Of(data)->calls.push_back("resume"); },
+        [](app_control_h ac, void* data) {
+            Of(data)->calls.push_back("control " + ExtraOf(ac, "launchSearching") + " " + ExtraOf(ac, "who"));
+        }};
     EXPECT_EQ(APP_ERROR_NONE, ui_app_main(2, argv, &cbs, &r));
     if (flood.joinable())
         flood.join();
+    EXPECT_TRUE(second > 0 && PelornTest::WaitChild(second)) << "the second start did not end";
     // The steps point into this test's frame: none may run in the next test.
     if (r.stepTimer)
         g_source_remove(r.stepTimer);
@@ -195,8 +190,8 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
 
     EXPECT_FALSE(r.timedOut) << "stuck at step " << r.next;
     const std::vector<std::string> expected = {
-        "create", "control - first", "resume", "pause", "resume", "pause",
-        "control true second", "resume", "language ko_KR.UTF-8", "battery 2", "pause", "terminate"};
+        "create", "control - first",      "resume",    "pause", "resume",   "pause", "control true second",
+        "resume", "language ko_KR.UTF-8", "battery 2", "pause", "terminate"};
     EXPECT_EQ(expected, r.calls);
     EXPECT_EQ(360, r.windowWidth) << "the main window fills the watch's screen";
     // Without a display the latest frame is kept as a picture of the round screen.
@@ -204,5 +199,6 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
     EXPECT_EQ(360, cairo_image_surface_get_width(png));
     EXPECT_EQ(360, cairo_image_surface_get_height(png));
     cairo_surface_destroy(png);
-    EXPECT_FALSE(g_file_test((dirs.RuntimeDir() + "/apps/com.test.framework-probe.launch").c_str(), G_FILE_TEST_EXISTS));
+    EXPECT_FALSE(g_file_test((dirs.RuntimeDir() + "/apps/com.test.framework-probe.launch").c_str(),
+                             G_FILE_TEST_EXISTS));
 }

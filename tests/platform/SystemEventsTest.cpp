@@ -2,6 +2,7 @@
 #include "DesktopBridgeProcess.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
+#include "net_connection.h"
 #include "pelorn_clock.h"
 #include "pelorn_system_events.h"
 #include "vconf.h"
@@ -9,6 +10,7 @@
 #include <gio/gio.h>
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
@@ -20,7 +22,9 @@ namespace
 {
 const char* const NM_MANAGER = "/org/freedesktop/NetworkManager";
 const char* const NM_INTERFACE = "org.freedesktop.NetworkManager";
-const char* const UPOWER = "/org/freedesktop/UPower";
+const char* const NET_STATUS = "memory/dnet/status";
+const char* const BATTERY_LOW = "memory/sysman/battery_status_low";
+const char* const LOW_MEMORY = "memory/sysman/low_memory";
 
 /* The key's value, or -1 when it is not set. */
 int Key(const char* key)
@@ -62,14 +66,11 @@ protected:
         g_file_set_contents(mPressureFile.c_str(), text, -1, nullptr);
         g_free(text);
     }
-    void SetUpDisplayDevice(double percent, guint32 warningLevel, gboolean present = TRUE)
+    DBusMock& Start(std::unique_ptr<DBusMock>& mock, const char* name, const char* templateName)
     {
-        // type battery, state discharging, ..., present, icon, warning level
-        GVariant* reply = mUPower->Mock(UPOWER, "SetupDisplayDevice",
-                                        g_variant_new("(uuddddxxbsu)", 2u, 2u, percent, 10.0, 50.0, 5.0,
-                                                      (gint64)600, (gint64)0, present, "battery", warningLevel));
-        ASSERT_TRUE(reply) << mUPower->LastError();
-        g_variant_unref(reply);
+        mock.reset(new DBusMock(mBus.Address(), name, {"--template", templateName}));
+        EXPECT_TRUE(mock->Ready()) << mock->LastError();
+        return *mock;
     }
     void SetNetworkManager(const char* name, GVariant* value)
     {
@@ -87,111 +88,111 @@ protected:
 };
 } // namespace
 
+// Whether NetworkManager is there from the start or comes after the network
+// monitor answered, its state and connection type decide the status.
 TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
 {
-    mNetworkManager.reset(
-        new DBusMock(mBus.Address(), "org.freedesktop.NetworkManager", {"--template", "networkmanager"}));
-    ASSERT_TRUE(mNetworkManager->Ready()) << mNetworkManager->LastError();
-    GVariant* added = mNetworkManager->Mock(NM_MANAGER, "AddProperty",
-                                            g_variant_new("(ssv)", NM_INTERFACE, "PrimaryConnectionType",
-                                                          g_variant_new_string("802-11-wireless")));
-    ASSERT_TRUE(added) << mNetworkManager->LastError();
-    g_variant_unref(added);
-
     ASSERT_EQ(pelorn_system_events_start(), 0);
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 2)) << "connected over Wi-Fi";
-    SetNetworkManager("PrimaryConnectionType", g_variant_new_string("gsm"));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 1));
-    SetNetworkManager("PrimaryConnectionType", g_variant_new_string("802-3-ethernet"));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 3));
-    SetNetworkManager("PrimaryConnectionType", g_variant_new_string("bluetooth"));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 4));
-    // NM_STATE_CONNECTED_LOCAL: a link, but no route out.
-    SetNetworkManager("State", g_variant_new_uint32(50));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 0));
-    SetNetworkManager("State", g_variant_new_uint32(70));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 4));
-}
-
-TEST_F(SystemEvents, NetworkManagerStartingLaterTakesOverFromTheNetworkMonitor)
-{
-    ASSERT_EQ(pelorn_system_events_start(), 0);
-    // Without NetworkManager the monitor's answer is published at once.
-    EXPECT_NE(Key("memory/dnet/status"), -1);
+    EXPECT_NE(Key(NET_STATUS), -1) << "without NetworkManager the monitor's answer is published at once";
     PelornTest::RunGlibFor(300);
-
-    mNetworkManager.reset(
-        new DBusMock(mBus.Address(), "org.freedesktop.NetworkManager", {"--template", "networkmanager"}));
-    ASSERT_TRUE(mNetworkManager->Ready()) << mNetworkManager->LastError();
-    SetNetworkManager("State", g_variant_new_uint32(20));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 0));
-    SetNetworkManager("State", g_variant_new_uint32(70));
-    EXPECT_TRUE(KeyBecomes("memory/dnet/status", 3));
+    Start(mNetworkManager, "org.freedesktop.NetworkManager", "networkmanager");
+    ASSERT_TRUE(mNetworkManager->Ready());
+    ASSERT_TRUE(mNetworkManager->Tell(NM_MANAGER, "AddProperty",
+                                      g_variant_new("(ssv)", NM_INTERFACE, "PrimaryConnectionType",
+                                                    g_variant_new_string("802-3-ethernet"))));
+    const struct
+    {
+        const char* property;
+        GVariant* value;
+        int status;
+    } steps[] = {
+        {"State", g_variant_new_uint32(20), 0},
+        {"State", g_variant_new_uint32(70), 3},
+        {"PrimaryConnectionType", g_variant_new_string("802-11-wireless"), 2},
+        {"PrimaryConnectionType", g_variant_new_string("gsm"), 1},
+        {"PrimaryConnectionType", g_variant_new_string("802-3-ethernet"), 3},
+        {"PrimaryConnectionType", g_variant_new_string("bluetooth"), 4},
+        {"State", g_variant_new_uint32(50), 0}, // connected locally: a link, but no route out
+        {"State", g_variant_new_uint32(70), 4},
+    };
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE("step " + std::to_string(&step - steps) + ", " + step.property);
+        SetNetworkManager(step.property, step.value);
+        EXPECT_TRUE(KeyBecomes(NET_STATUS, step.status));
+    }
 }
 
 TEST_F(SystemEvents, UPowerDisplayDeviceBecomesTheBatteryKeys)
 {
-    mUPower.reset(new DBusMock(mBus.Address(), "org.freedesktop.UPower", {"--template", "upower"}));
-    ASSERT_TRUE(mUPower->Ready()) << mUPower->LastError();
+    DBusMock& upower = Start(mUPower, "org.freedesktop.UPower", "upower");
+    ASSERT_TRUE(upower.Ready());
     ASSERT_EQ(pelorn_system_events_start(), 0);
     // The mock's display device starts as "no battery": nothing to report.
     PelornTest::RunGlibFor(300);
-    EXPECT_EQ(Key("memory/sysman/battery_status_low"), -1);
-
-    SetUpDisplayDevice(64.4, 1);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_capacity", 64));
-    EXPECT_EQ(Key("memory/sysman/battery_status_low"), 4);
-    SetUpDisplayDevice(12.0, 3);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 3));
-    SetUpDisplayDevice(4.0, 4);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 2));
-    EXPECT_EQ(Key("memory/sysman/battery_capacity"), 4);
-    SetUpDisplayDevice(1.0, 5);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 1));
-    // No warning level from the daemon: the charge left decides.
-    SetUpDisplayDevice(3.0, 0);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 2));
-    // The battery taken out: whatever it said last no longer holds.
-    SetUpDisplayDevice(0.0, 0, FALSE);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/battery_status_low", 4));
+    EXPECT_EQ(Key(BATTERY_LOW), -1);
+    const struct
+    {
+        double percent;
+        guint32 warningLevel;
+        gboolean present;
+        int low;
+    } steps[] = {
+        {64.4, 1, TRUE, 4}, {12.0, 3, TRUE, 3}, {4.0, 4, TRUE, 2},
+        {1.0, 5, TRUE, 1},  {3.0, 0, TRUE, 2}, // no warning level from the daemon: the charge left decides
+        {0.0, 0, FALSE, 4},                    // the battery taken out: whatever it said last no longer holds
+    };
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE(std::to_string(step.percent) + "%, level " + std::to_string(step.warningLevel));
+        // type battery, state discharging, ..., present, icon, warning level
+        ASSERT_TRUE(
+            upower.Tell("/org/freedesktop/UPower", "SetupDisplayDevice",
+                        g_variant_new("(uuddddxxbsu)", 2u, 2u, step.percent, 10.0, 50.0, 5.0, (gint64)600,
+                                      (gint64)0, step.present, "battery", step.warningLevel)))
+            << upower.LastError();
+        EXPECT_TRUE(KeyBecomes(BATTERY_LOW, step.low));
+        EXPECT_TRUE(!step.present || Key("memory/sysman/battery_capacity") == (int)step.percent)
+            << Key("memory/sysman/battery_capacity");
+    }
 }
 
-TEST_F(SystemEvents, MemoryPressureWarnsAtStartAndCalmsDownOnTheClock)
-{
-    pelorn_clock_set_manual(TRUE);
-    WritePressure(25.0, 0.0);
-    ASSERT_EQ(pelorn_system_events_start(), 0);
-    EXPECT_EQ(Key("memory/sysman/low_memory"), 2) << "a quarter of the time some task waited for memory";
-
-    WritePressure(40.0, 15.0);
-    pelorn_clock_advance_ms(10000);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/low_memory", 4)) << "every task waited: hard warning";
-
-    WritePressure(0.5, 0.0);
-    pelorn_clock_advance_ms(9000);
-    PelornTest::RunGlibFor(100);
-    EXPECT_EQ(Key("memory/sysman/low_memory"), 4) << "looked again before its 10 s";
-    pelorn_clock_advance_ms(1000);
-    EXPECT_TRUE(KeyBecomes("memory/sysman/low_memory", 1));
-}
-
-TEST_F(SystemEvents, UnreadablePressureFileLeavesTheMemoryKeyAlone)
+TEST_F(SystemEvents, MemoryPressureWarnsAtStartAndCalmsDownOnTheClockUnlessUnreadable)
 {
     for (const char* text : {"", "garbage without numbers\n", "full avg10=99.00\n"})
     {
         g_file_set_contents(mPressureFile.c_str(), text, -1, nullptr);
         ASSERT_EQ(pelorn_system_events_start(), 0);
-        EXPECT_EQ(Key("memory/sysman/low_memory"), -1) << "from \"" << text << "\"";
+        EXPECT_EQ(Key(LOW_MEMORY), -1) << "from \"" << text << "\"";
         pelorn_system_events_stop();
     }
+
+    pelorn_clock_set_manual(TRUE);
+    WritePressure(25.0, 0.0);
+    ASSERT_EQ(pelorn_system_events_start(), 0);
+    EXPECT_EQ(Key(LOW_MEMORY), 2) << "a quarter of the time some task waited for memory";
+    WritePressure(40.0, 15.0);
+    pelorn_clock_advance_ms(10000);
+    EXPECT_TRUE(KeyBecomes(LOW_MEMORY, 4)) << "every task waited: hard warning";
+    WritePressure(0.5, 0.0);
+    pelorn_clock_advance_ms(9000);
+    PelornTest::RunGlibFor(100);
+    EXPECT_EQ(Key(LOW_MEMORY), 4) << "looked again before its 10 s";
+    pelorn_clock_advance_ms(1000);
+    EXPECT_TRUE(KeyBecomes(LOW_MEMORY, 1));
 }
 
-TEST_F(SystemEvents, ReplacedTimeZoneLinkBecomesTheZoneSetting)
+// The desktop's zone comes as a link another program replaces, its clock
+// format from a key file another process writes with gsettings.
+TEST_F(SystemEvents, DesktopZoneAndClockFormatChangesBecomeTheWatchSettings)
 {
     const std::string link = mDirs.RuntimeDir() + "/localtime";
     ASSERT_EQ(symlink("/usr/share/zoneinfo/Europe/Berlin", link.c_str()), 0);
     setenv("PELORN_LOCALTIME_FILE", link.c_str(), 1);
     vconf_set_str("db/setting/timezone_id", "Asia/Tokyo");
+    setenv("GSETTINGS_BACKEND", "keyfile", 1);
+    setenv("XDG_CONFIG_HOME", mDirs.StateDir().c_str(), 1);
+    vconf_set_int("db/menu_widget/regionformat_time1224", 2);
     ASSERT_EQ(pelorn_system_events_start(), 0);
     auto zone = []
     {
@@ -202,42 +203,26 @@ TEST_F(SystemEvents, ReplacedTimeZoneLinkBecomesTheZoneSetting)
     };
     PelornTest::RunGlibFor(200);
     EXPECT_EQ(zone(), "Asia/Tokyo") << "the watch's own choice stands until the desktop's zone changes";
-
     // As timedatectl does it: a new link renamed over the old one.
     const std::string fresh = link + ".new";
     ASSERT_EQ(symlink("../usr/share/zoneinfo/Asia/Seoul", fresh.c_str()), 0);
     ASSERT_EQ(rename(fresh.c_str(), link.c_str()), 0);
     EXPECT_TRUE(RunGlibUntil([&] { return zone() == "Asia/Seoul"; })) << zone();
     unsetenv("PELORN_LOCALTIME_FILE");
-}
 
-TEST_F(SystemEvents, DesktopClockFormatChangeBecomesTheTimeFormatSetting)
-{
-    // The desktop's settings in a key file another process writes with gsettings.
-    setenv("GSETTINGS_BACKEND", "keyfile", 1);
-    setenv("XDG_CONFIG_HOME", mDirs.StateDir().c_str(), 1);
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
     GSettingsSchema* schema =
         source ? g_settings_schema_source_lookup(source, "org.gnome.desktop.interface", TRUE) : nullptr;
     if (!schema)
-        GTEST_SKIP() << "gsettings-desktop-schemas is not installed";
+        GTEST_SKIP() << "gsettings-desktop-schemas is not installed: the zone alone was checked";
     g_settings_schema_unref(schema);
-
-    vconf_set_int("db/menu_widget/regionformat_time1224", 2);
-    ASSERT_EQ(pelorn_system_events_start(), 0);
-    auto gsettingsSet = [](const char* value)
+    for (const auto& format : {std::make_pair("12h", 1), std::make_pair("24h", 2)})
     {
-        const gchar* argv[] = {"gsettings",    "set", "org.gnome.desktop.interface",
-                               "clock-format", value, nullptr};
-        gint status = -1;
-        return g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
-                            nullptr, nullptr, nullptr, &status, nullptr) &&
-               status == 0;
-    };
-    ASSERT_TRUE(gsettingsSet("12h"));
-    EXPECT_TRUE(KeyBecomes("db/menu_widget/regionformat_time1224", 1));
-    ASSERT_TRUE(gsettingsSet("24h"));
-    EXPECT_TRUE(KeyBecomes("db/menu_widget/regionformat_time1224", 2));
+        ASSERT_TRUE(PelornTest::RunProgram(
+                        {"gsettings", "set", "org.gnome.desktop.interface", "clock-format", format.first})
+                        .Exited(0));
+        EXPECT_TRUE(KeyBecomes("db/menu_widget/regionformat_time1224", format.second)) << format.first;
+    }
     unsetenv("XDG_CONFIG_HOME");
 }
 
@@ -261,18 +246,19 @@ namespace
 long VoluntarySwitches(pid_t pid)
 {
     long total = 0;
-    GDir* tasks = g_dir_open(("/proc/" + std::to_string(pid) + "/task").c_str(), 0, nullptr);
-    if (!tasks)
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    GDir* dir = g_dir_open(tasks.c_str(), 0, nullptr);
+    if (!dir)
         return -1;
-    while (const gchar* task = g_dir_read_name(tasks))
+    const char* const field = "\nvoluntary_ctxt_switches:";
+    while (const gchar* task = g_dir_read_name(dir))
     {
-        std::string status =
-            PelornTest::ReadFile("/proc/" + std::to_string(pid) + "/task/" + task + "/status");
-        size_t at = status.find("\nvoluntary_ctxt_switches:");
+        std::string status = PelornTest::ReadFile(tasks + "/" + task + "/status");
+        size_t at = status.find(field);
         if (at != std::string::npos)
-            total += atol(status.c_str() + at + strlen("\nvoluntary_ctxt_switches:"));
+            total += atol(status.c_str() + at + strlen(field));
     }
-    g_dir_close(tasks);
+    g_dir_close(dir);
     return total;
 }
 } // namespace
@@ -281,13 +267,12 @@ long VoluntarySwitches(pid_t pid)
 // wake it (and drain a battery) for nothing.
 TEST_F(SystemEvents, BridgeSleepsWhileNothingChanges)
 {
-    mNetworkManager.reset(
-        new DBusMock(mBus.Address(), "org.freedesktop.NetworkManager", {"--template", "networkmanager"}));
-    mUPower.reset(new DBusMock(mBus.Address(), "org.freedesktop.UPower", {"--template", "upower"}));
+    Start(mNetworkManager, "org.freedesktop.NetworkManager", "networkmanager");
+    Start(mUPower, "org.freedesktop.UPower", "upower");
     ASSERT_TRUE(mNetworkManager->Ready() && mUPower->Ready());
     PelornTest::DesktopBridgeProcess bridge;
     ASSERT_TRUE(bridge.Ready());
-    ASSERT_TRUE(KeyBecomes("memory/dnet/status", 3)) << "NetworkManager not heard";
+    ASSERT_TRUE(KeyBecomes(NET_STATUS, 3)) << "NetworkManager not heard";
     g_usleep(300 * 1000);
 
     const long before = VoluntarySwitches(bridge.Pid());
@@ -295,4 +280,41 @@ TEST_F(SystemEvents, BridgeSleepsWhileNothingChanges)
     const long after = VoluntarySwitches(bridge.Pid());
     ASSERT_GE(before, 0);
     EXPECT_LE(after - before, 1) << "woke up " << after - before << " times in 3 s with nothing happening";
+}
+
+namespace
+{
+void RecordTypeCb(connection_type_e type, void* userData)
+{
+    static_cast<std::vector<connection_type_e>*>(userData)->push_back(type);
+}
+} // namespace
+
+TEST(NetConnectionTest, TypeFollowsTheNetworkMonitorUntilTheStatusKeyIsPublished)
+{
+    PelornTest::ScopedTestDirs dirs;
+    connection_h connection = nullptr;
+    ASSERT_EQ(connection_create(&connection), CONNECTION_ERROR_NONE);
+
+    connection_type_e type = CONNECTION_TYPE_NET_PROXY;
+    ASSERT_EQ(connection_get_type(connection, &type), CONNECTION_ERROR_NONE);
+    const bool available = g_network_monitor_get_network_available(g_network_monitor_get_default());
+    EXPECT_EQ(type == CONNECTION_TYPE_DISCONNECTED, !available);
+
+    std::vector<connection_type_e> heard;
+    ASSERT_EQ(connection_set_type_changed_cb(connection, RecordTypeCb, &heard), CONNECTION_ERROR_NONE);
+    vconf_set_int("memory/dnet/status", 4);
+    ASSERT_TRUE(
+        PelornTest::RunGlibUntil([&] { return !heard.empty() && heard.back() == CONNECTION_TYPE_BT; }));
+    vconf_set_int("memory/dnet/status", 0);
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return heard.back() == CONNECTION_TYPE_DISCONNECTED; }));
+    ASSERT_EQ(connection_get_type(connection, &type), CONNECTION_ERROR_NONE);
+    EXPECT_EQ(type, CONNECTION_TYPE_DISCONNECTED);
+
+    const size_t before = heard.size();
+    EXPECT_EQ(connection_unset_type_changed_cb(connection), CONNECTION_ERROR_NONE);
+    vconf_set_int("memory/dnet/status", 2);
+    PelornTest::RunGlibFor(200);
+    EXPECT_EQ(heard.size(), before);
+    EXPECT_EQ(connection_destroy(connection), CONNECTION_ERROR_NONE);
 }

@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 #include <utility>
-#include <vector>
 
 using namespace NSORZUiCommon;
 
@@ -21,7 +20,10 @@ namespace
 class CloseRecorder : public BasicPopupCloseEventListener, public ToastPopupCloseEventListener
 {
 public:
-    void OnClosed(int popupType, int reason) override { mReports.emplace_back(popupType, reason); }
+    void OnClosed(int popupType, int reason) override
+    {
+        mReports.emplace_back(popupType, reason);
+    }
     std::vector<std::pair<int, int>> mReports;
 };
 
@@ -33,7 +35,10 @@ protected:
         mUi.Target(nullptr);
         pelorn_log_capture_begin();
     }
-    void TearDown() override { pelorn_log_capture_end(); }
+    void TearDown() override
+    {
+        pelorn_log_capture_end();
+    }
 
     std::shared_ptr<TitleBody1ButtonPopup> MakeNotice(double timeout = 0.0)
     {
@@ -47,7 +52,11 @@ protected:
         return popup;
     }
     /* Waits until the popup's widget is gone after its dismissal. */
-    bool WaitGone(BasicPopup& popup) { return mUi.RunUntil([&] { return popup.GetPopup() == nullptr; }); }
+    bool WaitGone(BasicPopup& popup)
+    {
+        return mUi.RunUntil([&] { return popup.GetPopup() == nullptr; });
+    }
+    using Reports = std::vector<std::pair<int, int>>;
 
     PelornTest::ScopedTestDirs mDirs;
     PelornTest::UiTestHarness& mUi = PelornTest::UiTestHarness::Get();
@@ -57,9 +66,21 @@ protected:
 
 // Back reports 0, a tap in the screen's corner outside the disc 4, the bottom
 // arc button 1 (a tap on the body text nothing), the time-out 6; once each,
-// and the showing's state is cleared.
+// and the showing's state is cleared. Showing twice keeps the first widget,
+// and a clear is not a close.
 TEST_F(PopupTest, TitleBodyPopupReportsHowItWasClosedOnceAndGoesAway)
 {
+    auto twice = MakeNotice();
+    twice->Show();
+    Evas_Object* first = twice->GetPopup();
+    twice->Show();
+    EXPECT_TRUE(pelorn_log_captured("pelorn-UI", "mPopup is already exist"));
+    EXPECT_EQ(twice->GetPopup(), first);
+    twice->Clear();
+    EXPECT_EQ(twice->GetPopup(), nullptr);
+    mUi.RunFor(100);
+    EXPECT_TRUE(mRecorder.mReports.empty()) << "a clear is not a close";
+
     const struct
     {
         std::string how;
@@ -76,15 +97,16 @@ TEST_F(PopupTest, TitleBodyPopupReportsHowItWasClosedOnceAndGoesAway)
         if (c.how == "back")
         {
             EXPECT_FALSE(mUi.Screenshot("popup_title_body_1button").empty());
-        }
-        else if (c.how != "timeout")
-            mUi.Settle();
-        if (c.how == "back")
             mUi.PressKey("XF86Back");
+        }
         else if (c.how == "corner")
+        {
+            mUi.Settle();
             mUi.Tap(6, 6);
+        }
         else if (c.how == "button")
         {
+            mUi.Settle();
             mUi.Tap(180, 150);
             mUi.RunFor(100);
             EXPECT_TRUE(mRecorder.mReports.empty()) << "the body text is not a button";
@@ -92,26 +114,14 @@ TEST_F(PopupTest, TitleBodyPopupReportsHowItWasClosedOnceAndGoesAway)
         }
         ASSERT_TRUE(WaitGone(*popup));
         mUi.RunFor(200);
-        EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{10, c.reason}}));
+        EXPECT_EQ(mRecorder.mReports, (Reports{{10, c.reason}}));
         EXPECT_TRUE(popup->GetContentStringID().empty());
     }
 }
 
-TEST_F(PopupTest, ShowingTwiceIsRefusedAndKeepsTheFirstWidget)
-{
-    auto popup = MakeNotice();
-    popup->Show();
-    Evas_Object* first = popup->GetPopup();
-    popup->Show();
-    EXPECT_TRUE(pelorn_log_captured("pelorn-UI", "mPopup is already exist"));
-    EXPECT_EQ(popup->GetPopup(), first);
-    popup->Clear();
-    EXPECT_EQ(popup->GetPopup(), nullptr);
-    mUi.RunFor(100);
-    EXPECT_TRUE(mRecorder.mReports.empty()); // a clear is not a close
-}
-
-TEST_F(PopupTest, IconButtonsOnTheEdgesReportOneAndTwo)
+// The icon buttons on the edges report 1 and 2; the progress popup, its
+// spinner turning, reports back as 0.
+TEST_F(PopupTest, IconButtonsOnTheEdgesAndProgressPopupsBackReportThemselves)
 {
     for (int reason : {1, 2})
     {
@@ -128,21 +138,16 @@ TEST_F(PopupTest, IconButtonsOnTheEdgesReportOneAndTwo)
         mUi.Tap(reason == 1 ? 30 : 330, 180);
         ASSERT_TRUE(WaitGone(*popup));
     }
-    EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{0, 1}, {0, 2}}));
-}
-
-TEST_F(PopupTest, ProgressPopupShowsItsTextAndStopButtonAndReportsBack)
-{
-    auto popup = std::make_shared<ProgressLoadingPopup>(8, mUi.Window());
-    popup->SetContentStringID("Connecting to phone...");
-    popup->SetButton1StringID("STOP");
-    popup->SetCloseEventListener(&mRecorder);
-    popup->Show();
-    mUi.RunFor(400); // the spinner turns
+    auto progress = std::make_shared<ProgressLoadingPopup>(8, mUi.Window());
+    progress->SetContentStringID("Connecting to phone...");
+    progress->SetButton1StringID("STOP");
+    progress->SetCloseEventListener(&mRecorder);
+    progress->Show();
+    mUi.RunFor(400);
     EXPECT_FALSE(mUi.Screenshot("popup_progress_loading").empty());
     mUi.PressKey("BackSpace");
-    ASSERT_TRUE(WaitGone(*popup));
-    EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{8, 0}}));
+    ASSERT_TRUE(WaitGone(*progress));
+    EXPECT_EQ(mRecorder.mReports, (Reports{{0, 1}, {0, 2}, {8, 0}}));
 }
 
 // A toast reports its time-out (3) or a tap (1), then that it was dismissed (0).
@@ -152,15 +157,15 @@ TEST_F(PopupTest, ToastReportsTimeOutOrTapThenDismissed)
     {
         mRecorder.mReports.clear();
         TextOnlyToastPopup toast(type, mUi.Window());
-        toast.SetContentText(type == 2 ? "Location not available." : "Failed. Try again later.");
+        const char* const text = type == 2 ? "Location not available." : "Failed. Try again later.";
+        toast.SetContentText(text);
         if (type == 2)
             toast.SetTimeout(0.4);
         toast.mCloseEventListener = &mRecorder;
         toast.Show();
         EXPECT_TRUE(toast.IsShowing());
         // What a screen reader announces as it appears.
-        EXPECT_STREQ(type == 2 ? "Location not available." : "Failed. Try again later.",
-                     efl_access_object_i18n_name_get(toast.GetPopup()));
+        EXPECT_STREQ(text, efl_access_object_i18n_name_get(toast.GetPopup()));
         EXPECT_EQ(EFL_ACCESS_ROLE_NOTIFICATION, efl_access_object_role_get(toast.GetPopup()));
         if (type == 2)
         {
@@ -173,6 +178,6 @@ TEST_F(PopupTest, ToastReportsTimeOutOrTapThenDismissed)
         }
         ASSERT_TRUE(mUi.RunUntil([&] { return !toast.IsShowing(); }));
         mUi.RunFor(100);
-        EXPECT_EQ(mRecorder.mReports, (std::vector<std::pair<int, int>>{{type, type == 2 ? 3 : 1}, {type, 0}}));
+        EXPECT_EQ(mRecorder.mReports, (Reports{{type, type == 2 ? 3 : 1}, {type, 0}}));
     }
 }

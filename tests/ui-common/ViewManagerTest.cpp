@@ -1,13 +1,11 @@
+#include "ViewManager.h"
 #include "TestEnvironment.h"
 #include "UiTestHarness.h"
 #include "ViewBasicElements.h"
-#include "ViewManager.h"
 #include "pelorn_log_capture.h"
 
 #include <gtest/gtest.h>
 #include <memory>
-#include <string>
-#include <vector>
 
 using namespace NSORZUiCommon;
 
@@ -28,9 +26,18 @@ class FakeViewData : public ViewData
 {
 public:
     explicit FakeViewData(const std::string& title) : mTitle(title) {}
-    std::string GetTitle() override { return mTitle; }
+    std::string GetTitle() override
+    {
+        return mTitle;
+    }
     std::string mTitle;
 };
+
+#define JOURNALED(operation)                                                                                 \
+    void operation() override                                                                                \
+    {                                                                                                        \
+        gJournal.push_back(mName + "." #operation);                                                          \
+    }
 
 class FakeController : public ViewController
 {
@@ -48,7 +55,8 @@ public:
         {
             if (line.find("TransitionFinishedCb") != std::string::npos)
                 mAnimatorTicksAtPrepare = 0;
-            else if (line.find("PushViewAnimator") != std::string::npos && line.find("[break]") == std::string::npos)
+            else if (line.find("PushViewAnimator") != std::string::npos &&
+                     line.find("[break]") == std::string::npos)
                 ++mAnimatorTicksAtPrepare;
         }
         mViewDataPtr = std::make_shared<FakeViewData>(mTitle);
@@ -59,10 +67,10 @@ public:
         evas_object_color_set(rect, 20, 40, 80, 255);
         return rect;
     }
-    void Resume() override { gJournal.push_back(mName + ".Resume"); }
-    void Pause() override { gJournal.push_back(mName + ".Pause"); }
-    void Destroy() override { gJournal.push_back(mName + ".Destroy"); }
-    void UpdatedByPop() override { gJournal.push_back(mName + ".UpdatedByPop"); }
+    JOURNALED(Resume)
+    JOURNALED(Pause)
+    JOURNALED(Destroy)
+    JOURNALED(UpdatedByPop)
     bool Pop() override
     {
         gJournal.push_back(mName + ".Pop");
@@ -71,9 +79,12 @@ public:
     void TimeTick() override {}
     void NetworkStateChanged(int) override {}
     void LocationStateChanged(int) override {}
-    void ConsumerMsgReceived(int type, void*) override { gJournal.push_back(mName + ".Msg" + std::to_string(type)); }
+    void ConsumerMsgReceived(int type, void*) override
+    {
+        gJournal.push_back(mName + ".Msg" + std::to_string(type));
+    }
     void KivStateChanged(int) override {}
-    void TransitionFinished() override { gJournal.push_back(mName + ".TransitionFinished"); }
+    JOURNALED(TransitionFinished)
 
     std::string mName;
     std::string mTitle;
@@ -156,7 +167,8 @@ TEST_F(ViewManagerTest, BackOnTheOnlyScreenLowersTheWindowPausesAndKeepsIt)
     EXPECT_EQ(Count("home.Msg2"), 1);
 }
 
-TEST_F(ViewManagerTest, BackDuringAPushTransitionIsIgnoredThenPopsAndUpdatesTheScreenBelow)
+// A screen that refuses the pop stays, and back works again afterwards.
+TEST_F(ViewManagerTest, BackDuringAPushTransitionIsIgnoredThenPopsUnlessTheScreenRefuses)
 {
     auto home = PushAndSettle("home", 0);
     auto locate = std::make_shared<FakeController>("locate");
@@ -173,11 +185,7 @@ TEST_F(ViewManagerTest, BackDuringAPushTransitionIsIgnoredThenPopsAndUpdatesTheS
     EXPECT_EQ(Count("locate.Pop"), 1);
     EXPECT_EQ(Count("home.UpdatedByPop"), 1);
     EXPECT_EQ(StackTypes(mManager), std::vector<int>({0}));
-}
 
-TEST_F(ViewManagerTest, ScreenThatRefusesPopStaysAndBackWorksAgainAfterwards)
-{
-    auto home = PushAndSettle("home", 0);
     auto sticky = PushAndSettle("sticky", 5);
     sticky->mAllowPop = false;
     mUi.PressKey("BackSpace");
@@ -231,7 +239,8 @@ TEST_F(ViewManagerTest, DeleteAllExceptKeepsOnlyThatTypeWithoutDestroyingTheOthe
     EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 0}));
 }
 
-TEST_F(ViewManagerTest, InsertLandsRightBelowTheNamedScreenOrOnTopWhenItIsMissing)
+// Pop-to keeps the target and drops only what lies above.
+TEST_F(ViewManagerTest, InsertLandsRightBelowTheNamedScreenOrOnTopAndPopToKeepsItsTarget)
 {
     PushAndSettle("home", 0);
     PushAndSettle("locate", 5);
@@ -247,21 +256,15 @@ TEST_F(ViewManagerTest, InsertLandsRightBelowTheNamedScreenOrOnTopWhenItIsMissin
     auto orphan = std::make_shared<FakeController>("orphan");
     mManager.InsertView(orphan, 8, 42, false, false);
     EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 3, 5, 8}));
-}
+    ASSERT_TRUE(mUi.RunUntil([] { return Count("orphan.TransitionFinished") == 1; }))
+        << "it slides in on top";
 
-TEST_F(ViewManagerTest, PopToKeepsTheTargetAndDropsOnlyWhatLiesAbove)
-{
-    PushAndSettle("home", 0);
-    auto target = PushAndSettle("target", 1);
-    PushAndSettle("middle", 2);
-    PushAndSettle("top", 3);
-    mManager.PopToView(1);
-    EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 1}));
-    EXPECT_EQ(Count("target.UpdatedByPop"), 1);
+    mManager.PopToView(3);
+    EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 3}));
+    EXPECT_EQ(Count("inserted.UpdatedByPop"), 1);
     EXPECT_EQ(elm_naviframe_top_item_get(ViewBasicElements::GetNaviframe()),
-              target->GetViewData()->mNaviframeItem);
-
+              inserted->GetViewData()->mNaviframeItem);
     mManager.PopToView(9); // nothing of that type: the stack stays
     mUi.RunFor(700);
-    EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 1}));
+    EXPECT_EQ(StackTypes(mManager), std::vector<int>({0, 3}));
 }
