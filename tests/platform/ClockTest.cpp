@@ -8,7 +8,7 @@
 
 namespace
 {
-struct Recorder
+struct TimerRecorder
 {
     std::string fired;
     char name;
@@ -17,7 +17,7 @@ struct Recorder
 
 gboolean RecordTimerCb(gpointer data)
 {
-    Recorder* r = static_cast<Recorder*>(data);
+    TimerRecorder* r = static_cast<TimerRecorder*>(data);
     r->fired.push_back(r->name);
     return r->repeatsLeft-- > 0 ? TRUE : FALSE;
 }
@@ -30,7 +30,7 @@ TEST(ManualClock, TimersFireWhenDueAndTimeMovesOnlyWithAdvance)
 {
     pelorn_clock_set_manual(TRUE);
     const gint64 now = pelorn_clock_now_ms(), wall = pelorn_clock_wall_ms();
-    Recorder late{"", 'L'}, early{"", 'E'}, repeating{"", 'R', 100};
+    TimerRecorder late{"", 'L'}, early{"", 'E'}, repeating{"", 'R', 100};
     pelorn_timer_add_seconds(180, RecordTimerCb, &late);
     pelorn_timer_add(200, RecordTimerCb, &early);
     pelorn_clock_advance_ms(199);
