@@ -115,7 +115,9 @@ bool AccessoryClient::Write(const std::string& bytes)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
-        dlog_print(DLOG_ERROR, LOG_TAG, "send to peer failed: %s", g_strerror(errno));
+        // A phone that went away is the link's business, not a failure of ours.
+        const bool peerGone = errno == EPIPE || errno == ECONNRESET;
+        dlog_print(peerGone ? DLOG_WARN : DLOG_ERROR, LOG_TAG, "send to peer failed: %s", g_strerror(errno));
         return false;
     }
     if (sent < bytes.size())

@@ -24,7 +24,8 @@ void AccessoryClient::OnReadable()
         return;
     if (n <= 0)
     {
-        dlog_print(DLOG_ERROR, LOG_TAG, "peer closed the link");
+        // The phone went away (killed, out of range): the watch goes on without it.
+        dlog_print(DLOG_WARN, LOG_TAG, "peer closed the link");
         // Make sure the g_source_remove in CloseSession does not hit the running watch twice.
         mSession->readWatch = 0;
         FailSession(PEER_AGENT_NOT_FOUND, CONNECTION_FAILURE_DEVICE_UNREACHABLE, TERMINATION_DEVICE_UNREACHABLE, false);
