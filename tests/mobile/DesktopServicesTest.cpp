@@ -3,24 +3,16 @@
 #include "DBusMock.h"
 #include "DesktopBridgeProcess.h"
 #include "FindingScreenProbe.h"
-#include "PelornMain.h"
-#include "PelornView.h"
 #include "PhoneSimProcess.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
-#include "ViewBasicElements.h"
-#include "ViewController.h"
-#include "ViewManager.h"
 #include "app_preference.h"
 #include "pelorn_log_capture.h"
 #include "vconf.h"
 
-#include <gio/gio.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <string>
 #include <unistd.h>
-#include <vector>
 
 using PelornTest::AppScenario;
 using PelornTest::DBusMock;
@@ -28,7 +20,6 @@ using PelornTest::DBusMock;
 using FindingScreenProbe::Button;
 using FindingScreenProbe::Finding;
 using FindingScreenProbe::Idle;
-using FindingScreenProbe::Screen;
 
 namespace
 {

@@ -2,12 +2,8 @@
 #include "Catalogue.h"
 #include "DiscGeometry.h"
 #include "FindingScreenProbe.h"
-#include "PelornMain.h"
-#include "PelornView.h"
 #include "TestEnvironment.h"
 #include "ViewBasicElements.h"
-#include "ViewController.h"
-#include "ViewManager.h"
 #include "vconf.h"
 
 #include <Ecore_Evas.h>

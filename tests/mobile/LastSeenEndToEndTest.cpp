@@ -1,4 +1,3 @@
-#include "AppScenario.h"
 #include "DBusMock.h"
 #include "DesktopBridgeProcess.h"
 #include "DiscGeometry.h"
@@ -6,24 +5,12 @@
 #include "LastSeenMapStore.h"
 #include "LocationScreenProbe.h"
 #include "LostContactStore.h"
-#include "MapServerProcess.h"
-#include "MobileLocationView.h"
 #include "MobileLocationViewController.h"
-#include "PelornMain.h"
 #include "PhoneSimProcess.h"
 #include "PopupTypes.h"
 #include "PreferenceUtil.h"
 #include "PrivateBus.h"
-#include "TestEnvironment.h"
-#include "app_preference.h"
-#include "pelorn_clock.h"
 #include "pelorn_log_capture.h"
-#include "vconf.h"
-
-#include <glib.h>
-#include <gtest/gtest.h>
-#include <memory>
-#include <string>
 
 using NSPelorn::ORZToastPopupType;
 using PelornTest::AppScenario;
@@ -550,20 +537,16 @@ bool Recorded(int64_t sequence)
            record.accurate && record.latitude == kSpotLat && record.longitude == kSpotLon;
 }
 
-void Pause()
+void TapCard()
 {
-    elm_win_lower(Window());
+    AppScenario::Tap(Window(), 200, 167);
 }
 
+/* Shown again after elm_win_lower(), as a window manager would. */
 void Resume()
 {
     evas_object_hide(Window());
     evas_object_show(Window());
-}
-
-void TapCard()
-{
-    AppScenario::Tap(Window(), 200, 167);
 }
 } // namespace
 
@@ -594,13 +577,14 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     std::string spoken;
     size_t stops = 0, starts = 0;
     auto calls = [&geoclue](const char* method) { return geoclue.CallsOf(GEOCLUE_CLIENT, method).size(); };
+    auto pause = [] { elm_win_lower(Window()); };
     AppScenario s(120000);
     pelorn_log_capture_begin();
     Locate(s, "live")
         .WaitFor("live map", [&] { return PictureShown() && server.LoggedUrls().size() == 1; })
         .WaitFor("back", BackTaken())
         // The app lets its own connection go while paused; the phone is still there.
-        .Then("paused", Pause, [] { return pelorn_log_captured("", "> AppPause"); })
+        .Then("paused", pause, [] { return pelorn_log_captured("", "> AppPause"); })
         .Then("resumed", Resume, [] { return FindingScreenIdle() && Linked(); })
         .Do("detached", [&] { phone.Command("detach"); })
         .WaitFor("recorded", [] { return Recorded(1); })
@@ -630,7 +614,7 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         .Do("said as one sentence", [&] { spoken = Card()->GetSpokenText(); })
         // Hidden, the watch asks its location service nothing; back, it asks again.
         .Do("calls so far", [&] { stops = calls("Stop"), starts = calls("Start"); })
-        .Then("paused with the card shown", Pause, [&] { return calls("Stop") > stops; })
+        .Then("paused with the card shown", pause, [&] { return calls("Stop") > stops; })
         .Then("resumed", Resume, [&] { return calls("Start") > starts && Card(); })
         .Then("a tap: where the phone reported", TapCard, TitleSays("Phone last reported"))
         .Then("a tap: where contact was lost", TapCard, TitleSays("Lost contact "))
