@@ -23,10 +23,8 @@ namespace
 {
 const int kLegalNotice = 10;
 
-Evas_Object* Window()
-{
-    return NSORZUiCommon::ViewBasicElements::GetWindow();
-}
+// The app's window, as a function the scenario can look at again.
+auto* const Window = &NSORZUiCommon::ViewBasicElements::GetWindow;
 
 /* The textblock a part of a widget's layout shows its text with. */
 Evas_Object* TextPart(Evas_Object* layout, const char* part)
@@ -41,13 +39,6 @@ Evas_Object* TitleLabel()
     Evas_Object* titleLayout =
         view ? elm_object_part_content_get(view->GetMainLayout(), "titieLayoutSwallow") : nullptr;
     return titleLayout ? elm_object_part_content_get(titleLayout, "title") : nullptr;
-}
-
-std::string TitleText()
-{
-    Evas_Object* label = TitleLabel();
-    const char* text = label ? elm_object_text_get(label) : nullptr;
-    return text ? text : "";
 }
 
 bool Idle()
@@ -263,7 +254,8 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
             [&]
             {
                 buttonText = ButtonText();
-                titleText = TitleText();
+                const char* title = TitleLabel() ? elm_object_text_get(TitleLabel()) : nullptr;
+                titleText = title ? title : "";
                 measure("finding screen title", TextPart(TitleLabel(), "elm.text"));
                 measure("finding button text", TextPart(Screen()->GetTextLayout(), "text"));
             })
