@@ -353,12 +353,8 @@ TEST_F(LastSeenEndToEnd, TheBezelZoomsOneStepPerDetentUpToTheProvidersMaximumAnd
     Locate(s, "live")
         .WaitFor("live map", [&]
                  { return PictureShown() && AddressShown() == kAddress && server.LoggedUrls().size() == 1; })
-        .Do("time by hand, one detent",
-            []
-            {
-                pelorn_clock_set_manual(TRUE);
-                TurnAndRest({true});
-            })
+        .Do("time by hand", [] { pelorn_clock_set_manual(TRUE); })
+        .Do("one detent", [] { TurnAndRest({true}); })
         .WaitFor("one step", urlsAndShown(2, 17))
         .Do("another", [] { TurnAndRest({true}); })
         .WaitFor("another step", urlsAndShown(3, 18))
@@ -613,7 +609,8 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         .ScreenshotWhenStill(Window, "which-way")
         .Do("said as one sentence", [&] { spoken = Card()->GetSpokenText(); })
         // Hidden, the watch asks its location service nothing; back, it asks again.
-        .Do("calls so far", [&] { stops = calls("Stop"), starts = calls("Start"); })
+        .Do("stops so far", [&] { stops = calls("Stop"); })
+        .Do("starts so far", [&] { starts = calls("Start"); })
         .Then("paused with the card shown", pause, [&] { return calls("Stop") > stops; })
         .Then("resumed", Resume, [&] { return calls("Start") > starts && Card(); })
         .Then("a tap: where the phone reported", TapCard, TitleSays("Phone last reported"))
