@@ -1,34 +1,25 @@
-#include "FindingScreenProbe.h"
 #include "AppScenario.h"
 #include "BusSignalRecorder.h"
 #include "DBusMock.h"
 #include "DesktopBridgeProcess.h"
-#include "PelornMain.h"
-#include "PelornView.h"
+#include "FindingScreenProbe.h"
 #include "PhoneSimProcess.h"
 #include "PrivateBus.h"
 #include "TestEnvironment.h"
-#include "ViewBasicElements.h"
-#include "ViewController.h"
-#include "ViewManager.h"
 #include "app_preference.h"
 #include "pelorn_log_capture.h"
 #include "vconf.h"
 
-#include <gio/gio.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <string>
 #include <unistd.h>
-#include <vector>
 
 using PelornTest::AppScenario;
 using PelornTest::DBusMock;
 
-using FindingScreenProbe::Screen;
 using FindingScreenProbe::Button;
-using FindingScreenProbe::Idle;
 using FindingScreenProbe::Finding;
+using FindingScreenProbe::Idle;
 
 namespace
 {
@@ -89,132 +80,78 @@ protected:
 };
 } // namespace
 
-TEST_F(DesktopServices, RingCycleSignalsProcessPriorityAndHoldsLogindIdleInhibitorWhileRinging)
+/* Ringing holds the idle lock and raises the process's priority: through logind while the session has
+ * no screensaver to take it, through the screensaver (logind left alone) once it has one. The watch's
+ * network, as NetworkManager sees it, reaches the finding screen; a critical battery from UPower ends
+ * the app, a low one does not. */
+TEST_F(DesktopServices, RingingHoldsIdleAndPriorityAndTheDesktopsNetworkAndBatteryReachTheApp)
 {
+    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
     DBusMock logind(mSystemBus.Address(), "org.freedesktop.login1", {"--template", "logind"});
     ASSERT_TRUE(logind.Ready()) << logind.LastError();
     PelornTest::BusSignalRecorder priority(mSystemBus.Address(), "org.tizen.resourced.process",
                                            "ProcExclude");
     ASSERT_TRUE(priority.Ready());
-    PelornTest::PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Printed("watch connected") && Idle(); })
-        .Then(
-            "nothing held while idle", [] {},
-            [&] { return IdleInhibitors(logind) == 0 && priority.Bodies().empty(); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Printed("ringing:") && Finding(); })
-        .WaitFor("idle inhibited while ringing", [&] { return IdleInhibitors(logind) == 1; })
-        .WaitFor("raised priority", [&] { return priority.Bodies().size() == 1; })
-        .Then(
-            "phone found", [&] { phone.Command("found"); },
-            [&] { return Idle() && IdleInhibitors(logind) == 0; })
-        .WaitFor("priority back", [&] { return priority.Bodies().size() >= 2; });
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-    const std::string pid = std::to_string(getpid());
-    EXPECT_EQ(priority.Bodies(),
-              (std::vector<std::string>{"('include', " + pid + ")", "('exclude', " + pid + ")"}));
-}
-
-TEST_F(DesktopServices, SessionScreenSaverIsInhibitedWhileRingingAndLogindLeftAlone)
-{
-    DBusMock logind(mSystemBus.Address(), "org.freedesktop.login1", {"--template", "logind"});
-    ASSERT_TRUE(logind.Ready()) << logind.LastError();
+    // On the bus from the start, but without its methods until the second ring.
     DBusMock screensaver(
         mSessionBus.Address(), "org.freedesktop.ScreenSaver",
         {"--session", "org.freedesktop.ScreenSaver", SCREENSAVER, "org.freedesktop.ScreenSaver"});
     ASSERT_TRUE(screensaver.Ready()) << screensaver.LastError();
-    for (GVariant* method : {g_variant_new("(sssss)", "", "Inhibit", "ss", "u", "ret = 4242"),
-                             g_variant_new("(sssss)", "", "UnInhibit", "u", "", "")})
-    {
-        GVariant* reply = screensaver.Mock(SCREENSAVER, "AddMethod", method);
-        ASSERT_TRUE(reply) << screensaver.LastError();
-        g_variant_unref(reply);
-    }
-    PelornTest::PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-
-    auto inhibits = [&] { return Printed(screensaver.CallsOf(SCREENSAVER, "Inhibit")); };
-    auto releases = [&] { return Printed(screensaver.CallsOf(SCREENSAVER, "UnInhibit")); };
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Printed("watch connected") && Idle(); })
-        .TapWhenReady("tap start", Button, [&] { return Finding() && inhibits().size() == 1; })
-        .Then(
-            "still ringing", [] {}, [&] { return phone.Printed("ringing:") && IdleInhibitors(logind) == 0; })
-        .Then(
-            "escape stops it", [] { AppScenario::KeyUp("Escape"); },
-            [&] { return Idle() && !releases().empty(); });
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(inhibits(), (std::vector<std::string>{"[<'com.quenlor.pelorn'>, <'ringing the phone'>]"}));
-    EXPECT_EQ(releases(), (std::vector<std::string>{"[<uint32 4242>]"})) << "the cookie the screensaver gave";
-}
-
-TEST_F(DesktopServices, CriticalBatteryFromUPowerEndsTheApp)
-{
+    DBusMock networkManager(mSystemBus.Address(), "org.freedesktop.NetworkManager",
+                            {"--template", "networkmanager"});
+    ASSERT_TRUE(networkManager.Ready()) << networkManager.LastError();
     DBusMock upower(mSystemBus.Address(), "org.freedesktop.UPower", {"--template", "upower"});
     ASSERT_TRUE(upower.Ready()) << upower.LastError();
     PelornTest::DesktopBridgeProcess bridge;
     ASSERT_TRUE(bridge.Ready());
-    PelornTest::PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-
-    auto setDisplayDevice = [&](double percent, guint32 warningLevel)
-    {
-        GVariant* reply = upower.Mock("/org/freedesktop/UPower", "SetupDisplayDevice",
-                                      g_variant_new("(uuddddxxbsu)", 2u, 2u, percent, 10.0, 50.0, 5.0,
-                                                    (gint64)600, (gint64)0, TRUE, "battery", warningLevel));
-        if (reply)
-            g_variant_unref(reply);
-    };
-    pelorn_log_capture_begin();
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.Printed("watch connected") && Idle(); })
-        .Then(
-            "battery low, not yet critical", [&] { setDisplayDevice(12.0, 3); },
-            []
-            {
-                int level = 0;
-                return vconf_get_int("memory/sysman/battery_status_low", &level) == VCONF_OK && level == 3;
-            })
-        .Wait("the app keeps running", 300)
-        .Then(
-            "battery critical", [&] { setDisplayDevice(4.0, 4); }, [] { return false; });
-    s.Run({});
-    const bool exited = pelorn_log_captured("pelorn-p", "AppLowBatteryCb exit app");
-    pelorn_log_capture_end();
-    EXPECT_TRUE(s.EndedByItself());
-    EXPECT_EQ("battery critical (the application ended first)", s.FailedStep());
-    EXPECT_TRUE(exited);
-}
-
-TEST_F(DesktopServices, NetworkManagerGoingOfflineReachesTheFindingScreen)
-{
-    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
-    DBusMock networkManager(mSystemBus.Address(), "org.freedesktop.NetworkManager",
-                            {"--template", "networkmanager"});
-    ASSERT_TRUE(networkManager.Ready()) << networkManager.LastError();
-    PelornTest::DesktopBridgeProcess bridge;
-    ASSERT_TRUE(bridge.Ready());
+    int status = -1;
     ASSERT_TRUE(PelornTest::RunGlibUntil(
-        []
-        {
-            int status = -1;
-            return vconf_get_int("memory/dnet/status", &status) == VCONF_OK && status == 3;
-        }))
+        [&] { return vconf_get_int("memory/dnet/status", &status) == VCONF_OK && status == 3; }))
         << "NetworkManager's wired network never reached the status key";
     // A phone reached through the remote connection service: the watch's own network matters.
     PelornTest::PhoneSimProcess phone({"--conn-type", "16"});
     ASSERT_TRUE(phone.Ready());
 
+    auto inhibits = [&] { return Printed(screensaver.CallsOf(SCREENSAVER, "Inhibit")); };
+    auto releases = [&] { return Printed(screensaver.CallsOf(SCREENSAVER, "UnInhibit")); };
+    auto bodies = [&priority](size_t n) { return [&priority, n] { return priority.Bodies().size() == n; }; };
+    auto setDisplayDevice = [&](double percent, guint32 warningLevel)
+    {
+        upower.Tell("/org/freedesktop/UPower", "SetupDisplayDevice",
+                    g_variant_new("(uuddddxxbsu)", 2u, 2u, percent, 10.0, 50.0, 5.0, (gint64)600, (gint64)0,
+                                  TRUE, "battery", warningLevel));
+    };
+    bool methodsAdded = false;
+    std::vector<std::string> twoRings;
     pelorn_log_capture_begin();
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.Printed("watch connected") && Idle(); })
+        .WaitFor("nothing held while idle",
+                 [&] { return IdleInhibitors(logind) == 0 && priority.Bodies().empty(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Printed("ringing:") && Finding(); })
-        .Then(
-            "NetworkManager loses the network",
+        .WaitFor("idle inhibited while ringing", [&] { return IdleInhibitors(logind) == 1; })
+        .WaitFor("raised priority", bodies(1))
+        .Do("phone found", [&] { phone.Command("found"); })
+        .WaitFor("idle again", [&] { return Idle() && IdleInhibitors(logind) == 0; })
+        .WaitFor("priority back", bodies(2))
+        .Do("the screensaver answers",
+            [&]
+            {
+                methodsAdded =
+                    screensaver.Tell(SCREENSAVER, "AddMethod",
+                                     g_variant_new("(sssss)", "", "Inhibit", "ss", "u", "ret = 4242")) &&
+                    screensaver.Tell(SCREENSAVER, "AddMethod",
+                                     g_variant_new("(sssss)", "", "UnInhibit", "u", "", ""));
+            })
+        .TapWhenReady("tap start again", Button, [&] { return Finding() && inhibits().size() == 1; })
+        .WaitFor("still ringing, logind left alone",
+                 [&] { return phone.CountPrinted("ringing:") > 0 && IdleInhibitors(logind) == 0; })
+        .Do("escape stops it", [] { AppScenario::KeyUp("Escape"); })
+        .WaitFor("released", [&] { return Idle() && releases().size() == 1; })
+        .WaitFor("priority back again", bodies(4))
+        .Do("two rings", [&] { twoRings = priority.Bodies(); })
+        .TapWhenReady("a third ring", Button, [&] { return Finding() && inhibits().size() == 2; })
+        .Do("NetworkManager loses the network",
             [&]
             {
                 GVariant* reply = networkManager.Call("/org/freedesktop/NetworkManager",
@@ -223,14 +160,36 @@ TEST_F(DesktopServices, NetworkManagerGoingOfflineReachesTheFindingScreen)
                                                                     "State", g_variant_new_uint32(20)));
                 if (reply)
                     g_variant_unref(reply);
-            },
-            [] { return pelorn_log_captured("pelorn-p", "ConnectionChanged") && Idle(); })
+            })
+        .WaitFor("the finding screen hears it",
+                 [] { return pelorn_log_captured("pelorn-p", "ConnectionChanged") && Idle(); })
         .WaitFor("the connection popup answered",
-                 [] { return pelorn_log_captured("", "strncmp(popupResult, \"CANCEL\", 6) == 0"); });
+                 [] { return pelorn_log_captured("", "strncmp(popupResult, \"CANCEL\", 6) == 0"); })
+        .Do("offline", [&] { vconf_get_int("memory/dnet/status", &status); })
+        .Do("battery low, not yet critical", [&] { setDisplayDevice(12.0, 3); })
+        .WaitFor("told",
+                 []
+                 {
+                     int level = 0;
+                     return vconf_get_int("memory/sysman/battery_status_low", &level) == VCONF_OK &&
+                            level == 3;
+                 })
+        .Wait("the app keeps running", 300)
+        .Then(
+            "battery critical", [&] { setDisplayDevice(4.0, 4); }, [] { return false; });
     s.Run({});
+    const bool exited = pelorn_log_captured("pelorn-p", "AppLowBatteryCb exit app");
     pelorn_log_capture_end();
-    EXPECT_EQ("", s.FailedStep());
-    int status = -1;
-    EXPECT_EQ(VCONF_OK, vconf_get_int("memory/dnet/status", &status));
+    EXPECT_EQ("battery critical (the application ended first)", s.FailedStep());
+    EXPECT_TRUE(s.EndedByItself());
+    EXPECT_TRUE(exited);
     EXPECT_EQ(0, status);
+    EXPECT_TRUE(methodsAdded) << screensaver.LastError();
+    const std::string include = "('include', " + std::to_string(getpid()) + ")";
+    const std::string exclude = "('exclude', " + std::to_string(getpid()) + ")";
+    EXPECT_EQ(twoRings, (std::vector<std::string>{include, exclude, include, exclude}))
+        << ::testing::PrintToString(priority.Bodies());
+    const std::string inhibit = "[<'com.quenlor.pelorn'>, <'ringing the phone'>]", cookie = "[<uint32 4242>]";
+    EXPECT_EQ(inhibits(), (std::vector<std::string>{inhibit, inhibit}));
+    EXPECT_EQ(releases(), (std::vector<std::string>{cookie, cookie})) << "the cookie the screensaver gave";
 }

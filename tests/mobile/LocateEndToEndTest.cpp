@@ -1,32 +1,15 @@
-#include "AppScenario.h"
+#include "FindingScreenProbe.h"
 #include "LocationScreenProbe.h"
-#include "MapServerProcess.h"
-#include "MobileLocationView.h"
-#include "PelornMain.h"
-#include "PelornView.h"
 #include "PhoneSimProcess.h"
 #include "PopupTypes.h"
 #include "PreferenceUtil.h"
-#include "TestEnvironment.h"
-#include "pelorn_paths.h"
-#include "ViewBasicElements.h"
-#include "ViewController.h"
-#include "ViewManager.h"
-#include "app_preference.h"
 #include "pelorn_log_capture.h"
-#include "vconf.h"
 
-#include <efl_extension.h>
-#include <glib.h>
-#include <gio/gio.h>
-#include <gtest/gtest.h>
-#include <string>
-
-using PelornTest::AppScenario;
-using PelornTest::PhoneSimProcess;
 using NSPelorn::MobileLocationView;
 using NSPelorn::ORZBasicPopupType;
 using NSPelorn::ORZToastPopupType;
+using PelornTest::AppScenario;
+using PelornTest::PhoneSimProcess;
 
 using namespace LocationScreenProbe;
 
@@ -58,253 +41,251 @@ bool MapShown()
            LocationScreenInPlace();
 }
 
-/* A button of one of the screen's popups, looked up when the tap comes. */
-std::function<Evas_Object*()> PopupButton(int type, const char* part)
-{
-    return [type, part]() -> Evas_Object* {
-        auto view = LocationScreen();
-        auto popup = view ? view->GetBasicPopup(type) : nullptr;
-        return popup && popup->GetPopup() ? elm_object_part_content_get(popup->GetPopup(), part) : nullptr;
-    };
-}
-
-std::function<bool()> After(int ms)
-{
-    return [start = g_get_monotonic_time(), ms] { return g_get_monotonic_time() - start > ms * 1000LL; };
-}
-
-/* From the idle finding screen: the more-option cue, then the Locate item in the middle of the menu. */
-AppScenario& Locate(AppScenario& s, const std::string& name)
-{
-    return s.WaitFor(name + ": finding screen idle", FindingScreenIdle)
-        .Then(name + ": open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
-              [] { return eext_more_option_opened_get(TopView()->GetMoreOption()); })
-        .Then(name + ": menu settles", [] {}, After(300))
-        .Then(name + ": tap Locate", [] { AppScenario::Tap(Window(), 180, 180); },
-              [] { return LocationScreen() != nullptr; });
-}
-
-class LocateEndToEnd : public ::testing::Test
+class LocateEndToEnd : public LocationEndToEnd
 {
 protected:
     void SetUp() override
     {
-        vconf_set_bool("db/brig/user_agreement/orzzib", 1);
-        preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
-        ASSERT_TRUE(mServer.IsRunning());
-        vconf_set_str("memory/dnet/proxy", mServer.ProxyAddress().c_str());
-        g_setenv("PELORN_CA_FILE", mServer.CaFile().c_str(), TRUE);
-        vconf_set_int("memory/dnet/status", 2);
-        vconf_set_str("db/csc/country_iso", "US");
+        LocationEndToEnd::SetUp();
+        UseMapServer(mServer);
     }
-    void TearDown() override
-    {
-        g_unsetenv("PELORN_CA_FILE");
-    }
-    /* The URLs the map server saw, one per line, for a readable failure. */
-    std::string Seen(const PelornTest::MapServerProcess& server)
-    {
-        std::string all;
-        for (const std::string& url : server.LoggedUrls())
-            all += url + "\n";
-        return all;
-    }
-
-    PelornTest::ScopedTestDirs mDirs;
     PelornTest::MapServerProcess mServer;
 };
 } // namespace
 
 TEST_F(LocateEndToEnd, EachCountryGetsItsProvidersMapAndTheLastLocationMovesOnlyPastTenMetres)
 {
+    const std::string here = "https://image.maps.api.here.com/mia/1.6/mapview?" + kHereCredentials;
+    const struct
+    {
+        const char* country;
+        const char* position; // where the phone moves before this Locate
+        std::string url;
+    } rows[] = {
+        {"US", nullptr, here + "&w=360&h=360&ctr=40.712800,-74.006000&z=16&ml=eng"},
+        // 3 m: the map shows it, the stored place stays.
+        {"JP", "40.71283 -74.006",
+         "https://maps.googleapis.com/maps/api/"
+         "staticmap?center=40.712830,-74.006000&size=360x360&sensor=false"
+         "&zoom=16&key=" +
+             kGoogleKey + "&language=en"},
+        {"KR", "37.5665 126.978",
+         "https://openapi.naver.com/v1/map/staticmap.bin?clientId=" + kNaverClient +
+             "&url=com.quenlor.pelorn&crs=EPSG:4326&center=126.978000,37.566500&level=12&w=360&h=360"
+             "&baselayer=default"},
+        {"CN", "39.916527 116.397128",
+         "https://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&size=360*360&key=" +
+             kAutoNaviKey},
+        {"CN", "48.8566 2.3522", here + "&w=360&h=360&ctr=48.856600,2.352200&z=16&ml=eng"},
+    };
     PhoneSimProcess phone({"--latitude", "40.7128", "--longitude", "-74.006"});
     ASSERT_TRUE(phone.Ready());
     AppScenario s(60000);
-    auto mapShownAfter = [this](size_t urls) {
-        return [this, urls] { return MapShown() && mServer.LoggedUrls().size() == urls; };
-    };
-    // Back is ignored while the screen still finishes its slide-in, so it is pressed again until it takes.
-    auto back = [](const std::string& country) {
-        return [country] { vconf_set_str("db/csc/country_iso", country.c_str()); };
-    };
-    auto backTaken = [last = std::make_shared<gint64>(0)] {
-        if (FindingScreenIdle())
-            return true;
-        if (LocationScreen() && g_get_monotonic_time() - *last > 400000)
-        {
-            *last = g_get_monotonic_time();
-            AppScenario::PressKey(Window(), "BackSpace");
-        }
-        return false;
-    };
-    time_t firstFix = 0;
-    double afterSmallStep = 0.0;
-    Locate(s, "US")
-        .WaitFor("US map", mapShownAfter(1))
-        .Then("map drawn", [] {}, After(300))
-        .Do("map screen", [&] {
-            AppScenario::Screenshot(Window(), "location-map");
-            firstFix = NSORZCommon::PreferenceUtil::GetLastLocationTime();
-        })
-        .Then("back, Japan", back("JP"), backTaken)
-        .Do("the phone moves 3 m", [&] { phone.Command("position 40.71283 -74.006"); });
-    Locate(s, "JP")
-        .WaitFor("JP map", mapShownAfter(2))
-        .Do("stored after the small step", [&] { afterSmallStep = NSORZCommon::PreferenceUtil::GetLastLocationLat(); })
-        .Then("back, Korea", back("KR"), backTaken)
-        .Do("the phone moves to Seoul", [&] { phone.Command("position 37.5665 126.978"); });
-    Locate(s, "KR")
-        .WaitFor("KR map", mapShownAfter(3))
-        .Then("back, China", back("CN"), backTaken)
-        .Do("the phone moves to Beijing", [&] { phone.Command("position 39.916527 116.397128"); });
-    Locate(s, "CN inside")
-        .WaitFor("CN map inside", mapShownAfter(4))
-        .Then("back", back("CN"), backTaken)
-        .Do("the phone moves to Paris", [&] { phone.Command("position 48.8566 2.3522"); });
-    Locate(s, "CN outside").WaitFor("CN map outside", mapShownAfter(5));
+    time_t firstFix = 0, smallStepFix = 0;
+    double smallStepLat = 0.0;
+    for (size_t i = 0; i < 5; i++)
+    {
+        const auto& row = rows[i];
+        const std::string name = std::string(row.country) + " " + std::to_string(i);
+        s.Do(name + ": country and position",
+             [&phone, &row]
+             {
+                 vconf_set_str("db/csc/country_iso", row.country);
+                 if (row.position)
+                     phone.Command(std::string("position ") + row.position);
+             });
+        Locate(s, name).WaitFor(name + ": map",
+                                [this, i] { return MapShown() && mServer.LoggedUrls().size() == i + 1; });
+        if (i == 0)
+            s.ScreenshotWhenStill(Window, "location-map")
+                .Do("the first fix, and an hour passes",
+                    [&]
+                    {
+                        firstFix = NSORZCommon::PreferenceUtil::GetLastLocationTime();
+                        pelorn_clock_set_manual(TRUE);
+                        pelorn_clock_advance_ms(60 * 60 * 1000);
+                    });
+        if (i == 1)
+            s.Do("stored after the small step",
+                 [&]
+                 {
+                     smallStepLat = NSORZCommon::PreferenceUtil::GetLastLocationLat();
+                     smallStepFix = NSORZCommon::PreferenceUtil::GetLastLocationTime();
+                 });
+        s.WaitFor(name + ": back", BackTaken());
+    }
     s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << Seen(mServer) << phone.Output();
+    ASSERT_EQ("", s.FailedStep()) << ::testing::PrintToString(mServer.LoggedUrls()) << phone.Output();
 
     const std::vector<std::string> urls = mServer.LoggedUrls();
     ASSERT_EQ(5u, urls.size());
-    EXPECT_EQ("https://image.maps.api.here.com/mia/1.6/mapview?" + kHereCredentials +
-                  "&w=360&h=360&ctr=40.712800,-74.006000&z=16&ml=eng",
-              urls[0]);
-    EXPECT_EQ("https://maps.googleapis.com/maps/api/staticmap?center=40.712830,-74.006000&size=360x360&sensor=false"
-              "&zoom=16&key=" + kGoogleKey + "&language=en",
-              urls[1]);
-    EXPECT_EQ("https://openapi.naver.com/v1/map/staticmap.bin?clientId=" + kNaverClient +
-                  "&url=com.quenlor.pelorn&crs=EPSG:4326&center=126.978000,37.566500&level=12&w=360&h=360"
-                  "&baselayer=default",
-              urls[2]);
-    EXPECT_EQ("https://restapi.amap.com/v3/staticmap?location=116.390883,39.915123&zoom=16&size=360*360&key=" +
-                  kAutoNaviKey,
-              urls[3]);
-    EXPECT_EQ("https://image.maps.api.here.com/mia/1.6/mapview?" + kHereCredentials +
-                  "&w=360&h=360&ctr=48.856600,2.352200&z=16&ml=eng",
-              urls[4]);
+    for (size_t i = 0; i < 5; i++)
+        EXPECT_EQ(rows[i].url, urls[i]) << rows[i].country << " " << i;
     EXPECT_EQ(5u, phone.CountPrinted("\"mgr_host_location_req\""));
-
-    // The 3 m step in Japan was not stored; every real move was.
+    // The 3 m step in Japan kept the stored place but renewed its time; every real move was stored.
     EXPECT_GT(firstFix, 0);
-    EXPECT_NEAR(40.7128, afterSmallStep, 1e-9);
+    EXPECT_NEAR(40.7128, smallStepLat, 1e-9);
+    EXPECT_GE(smallStepFix, firstFix + 60 * 60) << "a phone seen again within 10 m was seen now";
     EXPECT_NEAR(48.8566, NSORZCommon::PreferenceUtil::GetLastLocationLat(), 1e-9);
     EXPECT_EQ(kAddress, NSORZCommon::PreferenceUtil::GetLastLocationAddress());
 }
 
-/* A phone that answered twice, or followed each answer with others nobody
- * asked for, had each of them acted on: one Locate asked again and again for
- * the location, fetched (and paid for) several maps and saved several times. */
+/* A phone that answered twice, or followed each answer with others nobody asked for, had each of them acted
+ * on: one Locate asked again and again for the location, fetched (and paid for) several maps and saved
+ * several times. A demo watch then shows its fixed picture and address, asking the phone nothing. */
 TEST_F(LocateEndToEnd, DoubledAndStrayAnswersAreDroppedOneLocateAsksFetchesAndSavesOnce)
 {
     PhoneSimProcess phone({"--double", "--strays"});
     ASSERT_TRUE(phone.Ready());
     pelorn_log_capture_begin();
     AppScenario s;
-    Locate(s, "locate").WaitFor("map, and every answer handled", [&] {
-        return MapShown() && phone.CountPrinted("answered with") == 2 &&
-               PelornTest::CountLogged("OnKivDataIndication message") == (int)phone.CountPrinted("send {");
-    });
+    Locate(s, "locate")
+        .WaitFor("map, and every answer handled",
+                 [&]
+                 {
+                     return MapShown() && phone.CountPrinted("answered with") == 2 &&
+                            PelornTest::CountLogged("OnKivDataIndication message") ==
+                                (int)phone.CountPrinted("send {");
+                 })
+        .WaitFor("back", BackTaken())
+        .Do("a demo watch", [] { vconf_set_int("db/retailmode/enabled", 1); });
+    Locate(s, "demo")
+        .WaitFor("demo picture",
+                 []
+                 {
+                     return LocationScreenInPlace() &&
+                            elm_object_part_content_get(LocationScreen()->GetLayout(), "mapContentSwallow") &&
+                            AddressShown() == "Messe Berlin GmbH, Messedamm 22, 14055 Berlin, Germany";
+                 })
+        .ScreenshotWhenStill(Window, "location-demo");
     s.Run({});
     const int dropped = PelornTest::CountLogged("dropped: not the answer awaited");
     const int saves = PelornTest::CountLogged("diffDis");
-    const int mapsAsked = PelornTest::CountLogged("Save address of mobile location"); // as each map request leaves
+    const int mapsAsked =
+        PelornTest::CountLogged("Save address of mobile location"); // as each map request leaves
     pelorn_log_capture_end();
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
     EXPECT_EQ(1u, phone.CountPrinted("\"mgr_location_setting_get_req\""));
     EXPECT_EQ(1u, phone.CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_EQ(1u, mServer.LoggedUrls().size()) << Seen(mServer);
+    EXPECT_EQ(1u, mServer.LoggedUrls().size()) << ::testing::PrintToString(mServer.LoggedUrls());
     EXPECT_EQ(1, mapsAsked);
     EXPECT_EQ(1, saves);
     EXPECT_EQ(8u, phone.CountPrinted("send {"));
     EXPECT_EQ(6, dropped) << "two answers acted on, each of the others dropped with one line";
 }
 
-TEST_F(LocateEndToEnd, LocationOffOnAMakersPhoneIsSwitchedOnFromTheWatch)
+/* Another maker's phone only tells that its location is off; on a phone of the watch's maker the watch
+ * offers to switch it on. */
+TEST_F(LocateEndToEnd, LocationOffOnAnotherPhoneOnlyTellsAndLeavesOnAMakersPhoneIsSwitchedOnFromTheWatch)
 {
-    PhoneSimProcess phone({"--location-off", "--remote"});
-    ASSERT_TRUE(phone.Ready());
+    PhoneSimProcess other({"--location-off"});
+    ASSERT_TRUE(other.Ready());
+    std::unique_ptr<PhoneSimProcess> makers;
+    size_t urlsForOther = 1;
     AppScenario s;
-    Locate(s, "locate")
-        .WaitFor("turn-on prompt", [] {
-            // The connecting popup waits under the prompt until the location arrives.
-            return PopupShown(kTurnOnPrompt) && PopupShown(kConnecting) && LocationScreenInPlace();
-        })
-        .Then("prompt drawn", [] {}, After(400))
-        .Do("prompt screen", [] { AppScenario::Screenshot(Window(), "location-turn-on-prompt"); })
-        .TapWhenReady("accept", PopupButton(kTurnOnPrompt, "button2"),
-              [&] { return phone.CountPrinted("\"mgr_location_setting_set_req\"") == 1; })
-        .WaitFor("map", [&] { return MapShown() && AddressShown() == kAddress && mServer.LoggedUrls().size() == 1; });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << phone.Output();
-    EXPECT_EQ(1u, phone.CountPrinted("\"mgr_host_location_req\""));
-}
-
-TEST_F(LocateEndToEnd, LocationOffOnAnotherPhoneOnlyTellsAndLeaves)
-{
-    PhoneSimProcess phone({"--location-off"});
-    ASSERT_TRUE(phone.Ready());
-    AppScenario s;
-    Locate(s, "locate")
+    Locate(s, "another")
         .WaitFor("disabled prompt", [] { return PopupShown(kDisabledPrompt) && !PopupShown(kTurnOnPrompt); })
         .TapWhenReady("OK", PopupButton(kDisabledPrompt, "button1"), FindingScreenIdle)
-        .Then("nothing more", [] {}, After(300));
+        .Wait("nothing more", 300)
+        .Do("the other phone goes",
+            [&]
+            {
+                urlsForOther = mServer.LoggedUrls().size();
+                other.Terminate();
+            })
+        .WaitFor("gone", Unlinked)
+        .Do("a maker's phone comes",
+            [&] {
+                makers.reset(new PhoneSimProcess({"--location-off", "--remote"}, {}, false));
+            })
+        .WaitFor("linked", Linked);
+    Locate(s, "maker's")
+        // The connecting popup waits under the prompt until the location arrives.
+        .WaitFor("turn-on prompt", []
+                 { return PopupShown(kTurnOnPrompt) && PopupShown(kConnecting) && LocationScreenInPlace(); })
+        .ScreenshotWhenStill(Window, "location-turn-on-prompt")
+        .TapWhenReady("accept", PopupButton(kTurnOnPrompt, "button2"),
+                      [&] { return makers->CountPrinted("\"mgr_location_setting_set_req\"") == 1; })
+        .WaitFor("map", [&]
+                 { return MapShown() && AddressShown() == kAddress && mServer.LoggedUrls().size() == 1; });
     s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << phone.Output();
-    EXPECT_EQ(0u, phone.CountPrinted("\"mgr_location_setting_set_req\""));
-    EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_TRUE(mServer.LoggedUrls().empty());
+    ASSERT_EQ("", s.FailedStep()) << other.Output() << (makers ? makers->Output() : "");
+    EXPECT_EQ(0u, other.CountPrinted("\"mgr_location_setting_set_req\""));
+    EXPECT_EQ(0u, other.CountPrinted("\"mgr_host_location_req\""));
+    EXPECT_EQ(0u, urlsForOther);
+    EXPECT_EQ(1u, makers->CountPrinted("\"mgr_host_location_req\""));
 }
 
-TEST_F(LocateEndToEnd, NoFixEndsInTheToastAndLeavesAFailedMapAfterAFixShowsTheLastSeenPosition)
+/* With no position stored, a link lost while locating or an answer without a fix ends in the toast and
+ * leaves: the please-wait popup stayed until the 180 s answer time, for an answer that could not come.
+ * With a fix, a map that fails (an error page, a picture declaring more pixels than may be decoded) ends
+ * in the toast, then the stored position, its picture asked for once more and refused again. */
+TEST_F(LocateEndToEnd, ALocateWithoutAFixOrAMapEndsInTheToastThenLeavesOrShowsTheStoredPosition)
 {
-    PhoneSimProcess phone({"--location-result", "1"});
-    ASSERT_TRUE(phone.Ready());
-    PelornTest::MapServerProcess failing({"--status", "404"});
+    // 420 KB declaring 12000x12000 took 576 MB and seconds of the main thread to decode; each side is
+    // bounded on its own, so a narrow picture may still be far too tall.
+    const std::string pictures[] = {HugeDeclaredPng(12000, 12000), HugeDeclaredPng(360, 1600)};
+    ASSERT_LT(pictures[0].size(), 512u * 1024);
+    std::vector<std::unique_ptr<PelornTest::MapServerProcess>> failing;
+    failing.emplace_back(new PelornTest::MapServerProcess({"--status", "404"}));
+    for (const std::string& picture : pictures)
+    {
+        const std::string path = mDirs.StateDir() + "/huge-" + std::to_string(failing.size()) + ".png";
+        ASSERT_TRUE(g_file_set_contents(path.c_str(), picture.data(), (gssize)picture.size(), nullptr));
+        failing.emplace_back(new PelornTest::MapServerProcess({"--picture", path}));
+    }
+    PhoneSimProcess dropping({"--drop-on", "mgr_host_location_req"});
+    ASSERT_TRUE(dropping.Ready());
+    std::unique_ptr<PhoneSimProcess> phone;
+    bool storedAfterTheDrop = true;
     AppScenario s;
+    Locate(s, "link lost")
+        .WaitFor("failed toast",
+                 [&] { return ToastShown(kFailedToast) && dropping.Printed("dropped on request"); })
+        .WaitFor("the screen leaves", FindingScreenIdle)
+        .Do("nothing stored", [&] { storedAfterTheDrop = MobileLocationView::HasLastSeenPosition(); })
+        .Do("that phone goes", [&] { dropping.Terminate(); })
+        .WaitFor("gone", Unlinked)
+        .Do("one that has no fix comes",
+            [&] {
+                phone.reset(new PhoneSimProcess({"--location-result", "1"}, {}, false));
+            })
+        .WaitFor("linked", Linked);
     Locate(s, "no fix")
         .WaitFor("failed toast", [] { return ToastShown(kFailedToast) && LocationScreenInPlace(); })
-        .Then("toast drawn", [] {}, After(400))
-        .Do("toast screen", [] { AppScenario::Screenshot(Window(), "location-failed-toast"); })
+        .ScreenshotWhenStill(Window, "location-failed-toast")
         .WaitFor("the screen leaves", FindingScreenIdle)
-        .Do("a fix, but the map fails", [&] {
-            phone.Command("location-result 0");
-            vconf_set_str("memory/dnet/proxy", failing.ProxyAddress().c_str());
-            g_setenv("PELORN_CA_FILE", failing.CaFile().c_str(), TRUE);
-        });
-    // This time the fix was stored, so the toast gives way to that position rather than leaving.
-    Locate(s, "404")
-        .WaitFor("failed toast again", [&] { return ToastShown(kFailedToast) && failing.LoggedUrls().size() == 1; })
-        .WaitFor("last seen", [&] {
-            auto view = LocationScreen();
-            return view && view->IsLastSeen() && !ToastShown(kFailedToast) && AddressShown() == kAddress &&
-                   failing.LoggedUrls().size() == 2;
-        })
-        .Then("no picture to be had", [] {}, After(300))
-        .WaitFor("the screen stays", [] { return LocationScreen() && LocationScreen()->IsLastSeen(); })
-        .Then("back leaves", [] { AppScenario::PressKey(Window(), "BackSpace"); }, FindingScreenIdle);
+        .Do("fixes from now on", [&] { phone->Command("location-result 0"); });
+    for (size_t i = 0; i < failing.size(); i++)
+    {
+        const PelornTest::MapServerProcess& map = *failing[i];
+        const std::string name = "failing map " + std::to_string(i);
+        s.Do(name + ": served", [&map] { UseMapServer(map); });
+        // The fix was stored, so the toast gives way to that position rather than leaving.
+        Locate(s, name)
+            .WaitFor(name + ": failed toast",
+                     [&map] { return ToastShown(kFailedToast) && map.LoggedUrls().size() == 1; })
+            .Do(name + ": no map", [name] { EXPECT_FALSE(MapShown()) << name; })
+            .WaitFor(name + ": last seen",
+                     [&map]
+                     {
+                         return LastSeenOnScreen() && !ToastShown(kFailedToast) &&
+                                AddressShown() == kAddress && map.LoggedUrls().size() == 2;
+                     })
+            .Wait(name + ": no picture to be had", 300)
+            .WaitFor(name + ": the screen stays", [] { return LastSeenOnScreen() && !MapShown(); })
+            .Do(name + ": back", [] { AppScenario::PressKey(Window(), "BackSpace"); })
+            .WaitFor(name + ": leaves", FindingScreenIdle);
+    }
     s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << phone.Output();
-    EXPECT_EQ(failing.LoggedUrls()[0], failing.LoggedUrls()[1]) << "the last seen picture is asked for once more";
+    ASSERT_EQ("", s.FailedStep()) << dropping.Output() << (phone ? phone->Output() : "");
+    EXPECT_EQ(1u, dropping.CountPrinted("\"mgr_host_location_req\""));
+    EXPECT_FALSE(storedAfterTheDrop);
+    for (const auto& map : failing)
+        EXPECT_EQ(map->LoggedUrls()[0], map->LoggedUrls()[1])
+            << "the last seen picture is asked for once more";
     EXPECT_TRUE(mServer.LoggedUrls().empty()) << "a reply with an error result fetches no map";
-    EXPECT_EQ(2u, phone.CountPrinted("\"mgr_host_location_req\""));
-}
-
-/* The link went while the watch waited for the location: the please-wait
- * popup stayed until the 180 s answer time, for an answer that could not come. */
-TEST_F(LocateEndToEnd, WithNoPositionStoredALinkLostWhileLocatingEndsInTheToastAndLeaves)
-{
-    PhoneSimProcess phone({"--drop-on", "mgr_host_location_req"});
-    ASSERT_TRUE(phone.Ready());
-    AppScenario s;
-    Locate(s, "locate")
-        .WaitFor("failed toast",
-                 [&] { return ToastShown(kFailedToast) && phone.Printed("dropped on request"); })
-        .WaitFor("the screen leaves", FindingScreenIdle);
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << phone.Output();
-    EXPECT_EQ(1u, phone.CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_FALSE(MobileLocationView::HasLastSeenPosition());
+    EXPECT_EQ(4u, phone->CountPrinted("\"mgr_host_location_req\""));
 }
 
 TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
@@ -314,24 +295,26 @@ TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
     ASSERT_TRUE(phone.Ready());
     AppScenario s;
     Locate(s, "locate")
-        .WaitFor("connecting", [&] {
-            return PopupShown(kConnecting) && LocationScreenInPlace() &&
-                   phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
-        })
-        .Then("popup drawn", [] {}, After(300))
+        .WaitFor("connecting",
+                 [&]
+                 {
+                     return PopupShown(kConnecting) && LocationScreenInPlace() &&
+                            phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
+                 })
+        .Wait("popup drawn", 300)
         .Do("connecting screen", [] { AppScenario::Screenshot(Window(), "location-connecting"); })
         .TapWhenReady("stop", PopupButton(kConnecting, "button1"), FindingScreenIdle)
-        .TapWhenReady("ring at once", [] {
-            auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
-            return view ? view->GetButton() : nullptr;
-        }, [&] { return phone.CountPrinted("\"rux-startalert-req\"") == 1; })
+        .TapWhenReady("ring at once", FindingScreenProbe::Button,
+                      [&] { return phone.CountPrinted("\"rux-startalert-req\"") == 1; })
         .WaitFor("the late answer arrives", [&] { return phone.Printed("mgr_location_setting_get_res"); })
-        .Then("and changes nothing", [] {}, After(300))
+        .Wait("and changes nothing", 300)
         // Only the ring answer ends the ring request's wait; the stop sent as the app leaves goes after it.
-        .WaitFor("the ring answer arrives", [] {
-            auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
-            return view && view->IsFindingLimitRunning();
-        });
+        .WaitFor("the ring answer arrives",
+                 []
+                 {
+                     auto view = FindingScreenProbe::Screen();
+                     return view && view->IsFindingLimitRunning();
+                 });
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
     const std::string out = phone.Output();
@@ -354,16 +337,20 @@ TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhenTheLocationCannotBeAskedFor)
     bool pleaseWaitAfterAnswer = true;
     AppScenario s;
     Locate(s, "locate")
-        .WaitFor("connecting", [&] {
-            return PopupShown(kConnecting) && phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
-        })
+        .WaitFor("connecting",
+                 [&] {
+                     return PopupShown(kConnecting) &&
+                            phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
+                 })
         .Do("the network goes", [] { vconf_set_int("memory/dnet/status", 0); })
         .WaitFor("the answer arrives", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 4"); })
         .Wait("the answer handled", 300)
-        .Do("look", [&] {
-            connectingAfterAnswer = PopupShown(kConnecting);
-            pleaseWaitAfterAnswer = PopupShown(kPleaseWait);
-        })
+        .Do("look",
+            [&]
+            {
+                connectingAfterAnswer = PopupShown(kConnecting);
+                pleaseWaitAfterAnswer = PopupShown(kPleaseWait);
+            })
         .TapWhenReady("stop", PopupButton(kConnecting, "button1"), FindingScreenIdle);
     s.Run({});
     pelorn_log_capture_end();
@@ -371,119 +358,4 @@ TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhenTheLocationCannotBeAskedFor)
     EXPECT_FALSE(pleaseWaitAfterAnswer);
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
     EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
-}
-
-TEST_F(LocateEndToEnd, DemoModeShowsTheFixedPictureAndAddressWithoutAskingThePhone)
-{
-    vconf_set_int("db/retailmode/enabled", 1);
-    PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-    AppScenario s;
-    Locate(s, "locate")
-        .WaitFor("demo picture", [] {
-            auto view = LocationScreen();
-            return view && LocationScreenInPlace() && elm_object_part_content_get(view->GetLayout(), "mapContentSwallow") &&
-                   AddressShown() == "Messe Berlin GmbH, Messedamm 22, 14055 Berlin, Germany";
-        })
-        .Then("drawn", [] {}, After(400))
-        .Do("demo screen", [] { AppScenario::Screenshot(Window(), "location-demo"); });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << phone.Output();
-    EXPECT_EQ(0u, phone.CountPrinted("mgr_"));
-    EXPECT_TRUE(mServer.LoggedUrls().empty());
-}
-
-namespace
-{
-unsigned int Crc32(const std::string& bytes)
-{
-    unsigned int crc = 0xffffffffu;
-    for (unsigned char byte : bytes)
-    {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-std::string BigEndian32(unsigned int value)
-{
-    return std::string{(char)(value >> 24), (char)(value >> 16), (char)(value >> 8), (char)value};
-}
-
-std::string PngChunk(const std::string& type, const std::string& data)
-{
-    return BigEndian32((unsigned int)data.size()) + type + data + BigEndian32(Crc32(type + data));
-}
-
-/* A valid, small PNG (one-bit grey, all black) declaring side x side pixels:
- * a decoder would allocate side * side * 4 bytes for it. */
-std::string HugeDeclaredPng(unsigned int width, unsigned int height)
-{
-    const size_t rowBytes = 1 + (width + 7) / 8;
-    const std::string raw(rowBytes * height, '\0'); // filter byte 0 and black pixels on every row
-    GZlibCompressor* compressor = g_zlib_compressor_new(G_ZLIB_COMPRESSOR_FORMAT_ZLIB, 9);
-    std::string packed;
-    std::string out(1 << 20, '\0');
-    size_t offset = 0;
-    for (;;)
-    {
-        gsize read = 0, written = 0;
-        GConverterResult result =
-            g_converter_convert(G_CONVERTER(compressor), raw.data() + offset, raw.size() - offset, &out[0],
-                                out.size(), G_CONVERTER_INPUT_AT_END, &read, &written, nullptr);
-        offset += read;
-        packed.append(out.data(), written);
-        if (result == G_CONVERTER_FINISHED || result == G_CONVERTER_ERROR)
-            break;
-    }
-    g_object_unref(compressor);
-    const std::string header = BigEndian32(width) + BigEndian32(height) + std::string{1, 0, 0, 0, 0};
-    return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", packed) +
-           PngChunk("IEND", "");
-}
-} // namespace
-
-/* Serves the picture as every map and expects it refused before decoding: the
- * failed toast, no map, then the stored fix as last seen, its picture refused again. */
-static void ExpectMapPictureRefused(const std::string& png)
-{
-    const std::string path = std::string(pelorn_state_dir()) + "/huge.png";
-    ASSERT_TRUE(g_file_set_contents(path.c_str(), png.data(), (gssize)png.size(), nullptr));
-    PelornTest::MapServerProcess huge({"--picture", path});
-    ASSERT_TRUE(huge.IsRunning());
-    vconf_set_str("memory/dnet/proxy", huge.ProxyAddress().c_str());
-    g_setenv("PELORN_CA_FILE", huge.CaFile().c_str(), TRUE);
-
-    PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-    AppScenario s;
-    Locate(s, "huge picture")
-        .WaitFor("failed toast", [&] { return ToastShown(kFailedToast) && huge.LoggedUrls().size() == 1; })
-        .Do("no map", [] { EXPECT_FALSE(MapShown()); })
-        // The fix itself was stored: the toast gives way to it, and its picture is refused again.
-        .WaitFor("last seen without a picture", [&] {
-            auto view = LocationScreen();
-            return view && view->IsLastSeen() && huge.LoggedUrls().size() == 2 && !ToastShown(kFailedToast);
-        })
-        .Then("settled", [] {}, After(300))
-        .Do("still no map", [] { EXPECT_FALSE(MapShown()); });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << phone.Output();
-}
-
-// Regression: a 420 KB picture declaring 12000x12000 took 576 MB and
-// seconds of the main thread to decode.
-TEST_F(LocateEndToEnd, HugeDeclaredMapPictureIsAFailedMapNotADecode)
-{
-    const std::string png = HugeDeclaredPng(12000, 12000);
-    ASSERT_LT(png.size(), 512u * 1024);
-    ExpectMapPictureRefused(png);
-}
-
-// Each side is bounded on its own: a narrow picture may still be far too tall.
-TEST_F(LocateEndToEnd, MapPictureTallerThanFourScreensIsRefusedWhateverItsWidth)
-{
-    ExpectMapPictureRefused(HugeDeclaredPng(360, 1600));
 }
