@@ -28,7 +28,7 @@ TEST(TestProcess, SecondScenarioInOneProcessFailsAtOnceInsteadOfHanging)
 {
     ProgramRun run =
         RunProgram({TestProgram(), "--gtest_filter=EndToEnd.NoAnswerReturnsToNormalAfterTheRingLimit:"
-                                   "EndToEnd.MoreOptionMenuOpensFromItsCue"},
+                                   "EndToEnd.RefusedRingShowsTheToastAndReturnsToNormal"},
                    {}, 120000);
     ASSERT_FALSE(run.timedOut) << "the test process hung:\n" << run.out;
     EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) != 0) << run.status;
