@@ -32,12 +32,8 @@ Started StartPelorn(const std::vector<std::string>& args)
 {
     std::vector<std::string> all{BuiltProgram("pelorn")};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv = PelornTest::ArgvOf(all);
     Started s;
-    g_spawn_async_with_pipes(
-        nullptr, argv.data(), nullptr,
-        (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDIN_FROM_DEV_NULL),
-        nullptr, nullptr, &s.pid, nullptr, nullptr, &s.err, nullptr);
+    s.pid = PelornTest::SpawnProgram(all, {}, &s.err);
     fcntl(s.err, F_SETFL, O_NONBLOCK);
     return s;
 }
