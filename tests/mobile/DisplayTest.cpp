@@ -1,4 +1,5 @@
-// The application on a real X server rather than the in-memory canvas.
+// The application as a process of its own: its first frame on the in-memory
+// canvas, and on a real X server.
 #include "PhoneSimProcess.h"
 #include "TestEnvironment.h"
 #include "app_preference.h"
@@ -61,6 +62,12 @@ public:
     }
 
     bool Started() const { return mProcess != nullptr; }
+    /* Its memory map, as the kernel lists it (empty once it has ended). */
+    std::string Maps() const
+    {
+        const char* pid = mProcess ? g_subprocess_get_identifier(mProcess) : nullptr;
+        return pid ? PelornTest::ReadFile(std::string("/proc/") + pid + "/maps") : "";
+    }
     /* What arrives until a newline, the writer closing it, or the time-out. */
     std::string ReadLine(int timeoutMs)
     {
@@ -98,6 +105,28 @@ std::unique_ptr<PipedProcess> StartBareXServer(std::string& display)
     return server;
 }
 } // namespace
+
+// The map fetch is the only user of libcurl, the location screen's times the
+// only user of ICU, the phone's messages the only JSON, event sounds the
+// only use of libcanberra and settings watches no longer need GIO; all of
+// them used to be loaded by every launch. The location, time-format,
+// phone-link and feedback tests show they still load when wanted.
+TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingLibrariesOnlyLaterScreensNeed)
+{
+    ScopedTestDirs dirs;
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+    PipedProcess app({BuiltProgram("pelorn")}, {{"PELORN_FIRST_FRAME_FD", "3"}, {"PELORN_LOG_STDERR", "0"}}, {});
+    ASSERT_TRUE(app.Started());
+    ASSERT_EQ("frame", app.ReadLine(20000)) << "no first frame";
+    const std::string maps = app.Maps();
+    ASSERT_NE(std::string::npos, maps.find("libelementary")) << "not the running program's map:\n" << maps;
+    // Settings are watched with inotify itself: GIO waits for the bus, the
+    // network monitor or a missing phone socket.
+    for (const char* library :
+         {"libcurl", "libgnutls", "libicu", "libjson-glib", "libcanberra", "libvorbis", "libgio-2.0"})
+        EXPECT_EQ(std::string::npos, maps.find(library)) << library << " loaded:\n" << maps;
+}
 
 // A bare X server (Xvfb here, Xephyr on a desktop) has no window manager to
 // mark the window normal; elementary then takes it for withdrawn and would

@@ -16,15 +16,12 @@
 
 #include <algorithm>
 #include <fstream>
-#include <glib-unix.h>
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <memory>
 #include <string.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -160,25 +157,6 @@ TEST_F(EndToEnd, RefusedRingShowsTheToastAndReturnsToNormal)
     EXPECT_EQ(0, phone.Received("rux-stopalert-req"));
 }
 
-TEST_F(EndToEnd, EscapeAndThePowerKeyWhileRingingSendTheStopRequest)
-{
-    PhoneSimProcess phone;
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
-        .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Do("another key", [] { AppScenario::KeyUp("Return"); })
-        .Wait("another key is ignored", 300)
-        .Then("escape", [] { AppScenario::KeyUp("Escape"); },
-              [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
-        .TapWhenReady("tap start again", Button, [&] { return phone.Received("rux-startalert-req") == 2 && Finding(); })
-        .Then("power key", [] { AppScenario::KeyUp("XF86PowerOff"); },
-              [&] { return phone.Received("rux-stopalert-req") == 2 && Idle(); });
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(2, phone.Received("rux-stopalert-req")) << "the ignored key must not stop the ringing";
-}
-
 /* The remote-connection question asked when a ring found no link stayed over
  * the screen after the link was back, until the wearer answered it. */
 TEST_F(EndToEnd, TheRemoteConnectionQuestionIsWithdrawnWhenTheLinkReturns)
@@ -215,6 +193,7 @@ TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTh
     PhoneSimProcess phone;
     std::unique_ptr<PhoneSimProcess> nextPhone;
     int stopsBeforeStart = -1;
+    int launcher = -1;
     pelorn_log_capture_begin();
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
@@ -235,15 +214,7 @@ TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTh
                   return connected == 1 && nextPhone->CountPrinted("watch connected") > 0;
               })
         .Then("launch searching",
-              [] {
-                  gchar* argv[] = {g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), g_strdup("--launch-searching"),
-                                   nullptr};
-                  g_spawn_async(nullptr, argv, nullptr,
-                                (GSpawnFlags)(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL), nullptr, nullptr,
-                                nullptr, nullptr);
-                  g_free(argv[0]);
-                  g_free(argv[1]);
-              },
+              [&] { launcher = PelornTest::SpawnProgram({PelornTest::BuiltProgram("pelorn"), "--launch-searching"}); },
               [&] {
                   stopsBeforeStart = nextPhone->Received("rux-stopalert-req");
                   return nextPhone->Received("rux-startalert-req") == 1;
@@ -255,6 +226,7 @@ TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTh
     unsetenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP");
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(0, stopsBeforeStart) << "the launch sent a stop to a phone that was not ringing";
+    EXPECT_TRUE(launcher > 0 && PelornTest::WaitChild(launcher)) << "the launcher never ended";
 }
 
 TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
@@ -363,17 +335,11 @@ TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
     // A fresh process reads the stored answer and shows no notice.
     const std::string logPath = mDirs.StateDir() + "/pelorn.log";
     std::ofstream(logPath, std::ios::trunc).close();
-    gchar* argv[] = {g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), nullptr};
-    GPid pid = 0;
-    ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr,
-                              (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
-                                            G_SPAWN_STDERR_TO_DEV_NULL),
-                              nullptr, nullptr, &pid, nullptr));
-    g_free(argv[0]);
+    const int pid = PelornTest::SpawnProgram({PelornTest::BuiltProgram("pelorn")});
+    ASSERT_GT(pid, 0);
     bool built = PelornTest::RunGlibUntil(
         [&] { return PelornTest::ReadFile(logPath).find("ShowLegalAgreementPopup") != std::string::npos; }, 20000);
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    PelornTest::EndChild(pid);
     ASSERT_TRUE(built) << "the restarted app never built its screen";
     EXPECT_EQ(std::string::npos, PelornTest::ReadFile(logPath).find("User didn't agree for Orz"));
 }
@@ -489,10 +455,14 @@ void AfterPressCb(void* data, Evas_Object* button, void*)
 }
 } // namespace
 
-TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
+/* Escape and the power key stop the ringing, another key does not; leaving
+ * the app stops it too (and sends nothing while idle), and a key released
+ * while paused waits for the next resume. */
+TEST_F(FindingScreen, EscapePowerAndPauseStopTheRingingOnceEachAndKeysWaitForTheNextResume)
 {
     PhoneSimProcess phone;
     int pauses = 0;
+    int escapes = 0;
     auto lower = [&] {
         pauses = CountLogged("> AppPause");
         elm_win_lower(Window());
@@ -503,24 +473,41 @@ TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
         evas_object_hide(Window());
         evas_object_show(Window());
     };
+    auto ringing = [&phone](int starts) {
+        return [&phone, starts] { return phone.Received("rux-startalert-req") == starts && Finding(); };
+    };
+    auto stopped = [&phone](int stops) {
+        return [&phone, stops] { return phone.Received("rux-stopalert-req") == stops && Idle(); };
+    };
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
+        .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
         .Then("pause while idle", lower, paused)
         .Wait("nothing to stop", 300)
         .Then("resume", resume, [&] { return phone.CountPrinted("watch connected") > 1 && Idle(); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .TapWhenReady("tap start", Button, ringing(1))
+        .Do("another key", [] { AppScenario::KeyUp("Return"); })
+        .Wait("another key is ignored", 300)
+        .Then("escape", [] { AppScenario::KeyUp("Escape"); }, stopped(1))
+        .TapWhenReady("tap start again", Button, ringing(2))
+        .Then("power key", [] { AppScenario::KeyUp("XF86PowerOff"); }, stopped(2))
+        .TapWhenReady("tap start a third time", Button, ringing(3))
         .Then("pause while ringing", lower,
-              [&] { return paused() && phone.Received("rux-stopalert-req") == 1 && Screen()->IsNormalState(); })
-        .Do("escape while paused", [] { AppScenario::KeyUp("Escape"); })
+              [&] { return paused() && phone.Received("rux-stopalert-req") == 3 && Screen()->IsNormalState(); })
+        .Do("escape while paused",
+            [&] {
+                escapes = CountLogged("> key up - Escape");
+                AppScenario::KeyUp("Escape");
+            })
         .Wait("the key reaches the loop", 300)
         .Then("resume again", resume, Idle)
         .Then("escape after resume", [] { AppScenario::KeyUp("Escape"); },
-              [] { return pelorn_log_captured("", "> key up - Escape"); })
+              [&] { return CountLogged("> key up - Escape") > escapes; })
         .Wait("settle", 300);
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(1, phone.Received("rux-stopalert-req")) << "pausing while idle must send nothing";
-    EXPECT_EQ(1, CountLogged("> key up - Escape")) << "the key released while paused must not be handled";
+    EXPECT_EQ(3, phone.Received("rux-stopalert-req")) << "pausing while idle or another key sent a stop";
+    EXPECT_EQ(escapes + 1, CountLogged("> key up - Escape")) << "the key released while paused must not be handled";
 }
 
 // Cancel and back on the connection popup both mean "not now": the screen's
