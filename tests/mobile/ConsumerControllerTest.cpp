@@ -72,9 +72,7 @@ class ConsumerControllerTest : public ControllerLinkTest<RecordingListener>
 TEST_F(ConsumerControllerTest, RingStopAndFoundRoundTripsWithThePhone)
 {
     PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-    ASSERT_TRUE(mController.OpenConnection());
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
 
     ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
     ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
@@ -107,9 +105,7 @@ TEST_F(ConsumerControllerTest, PhoneSaysWhenAndWhyRingingEnded)
 {
     // Only phone-sim's clock runs fast: 180 s of ringing take under 2 s.
     PhoneSimProcess phone({}, {"PELORN_CLOCK_SPEED=100"});
-    ASSERT_TRUE(phone.Ready());
-    ASSERT_TRUE(mController.OpenConnection());
-    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(Connected(phone));
 
     ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
     EXPECT_TRUE(phone.WaitFor("limit reached: ringing stopped after 180 s", 15000)) << phone.Output();
