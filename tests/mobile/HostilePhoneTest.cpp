@@ -227,7 +227,6 @@ private:
     int mFd = -1;
     bool mConnected = false;
 };
-} // namespace
 
 /* phone-sim without the platform's keys, a bare watch connected to it. */
 class PhoneSimReader : public ::testing::Test
@@ -243,6 +242,7 @@ protected:
     PhoneSimProcess mPhone{{"--no-host-keys"}};
     std::unique_ptr<RawWatch> mWatch;
 };
+} // namespace
 
 TEST_F(PhoneSimReader, HeaderClaimingFourGigabytesFromTheWatchDropsTheConnection)
 {
