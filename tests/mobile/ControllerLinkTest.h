@@ -49,10 +49,7 @@ protected:
     /* The phone up and the service connection made to it. */
     bool Connected(const PelornTest::PhoneSimProcess& phone)
     {
-        if (!phone.Ready())
-            return false;
-        mController.OpenConnection();
-        return LinkReady();
+        return phone.Ready() && mController.OpenConnection() && LinkReady();
     }
 
     /* On manual time, a ring request waiting for the answer a phone started

@@ -1,4 +1,5 @@
-// The application on a real X server rather than the in-memory canvas.
+// The application as a process of its own: its first frame on the in-memory
+// canvas, and on a real X server.
 #include "PhoneSimProcess.h"
 #include "TestEnvironment.h"
 #include "app_preference.h"
@@ -21,22 +22,6 @@ using PelornTest::ScopedTestDirs;
 
 namespace
 {
-/* Reads what arrives on fd until a newline, the writer closing it, or the time-out. */
-std::string ReadLineFrom(int fd, int timeoutMs)
-{
-    std::string text;
-    const gint64 deadline = g_get_monotonic_time() + (gint64)timeoutMs * 1000;
-    char c;
-    while (true)
-    {
-        int left = (int)((deadline - g_get_monotonic_time()) / 1000);
-        struct pollfd p = {fd, POLLIN, 0};
-        if (left <= 0 || poll(&p, 1, left) <= 0 || read(fd, &c, 1) != 1 || c == '\n')
-            return text;
-        text.push_back(c);
-    }
-}
-
 /* A program started with the write end of a fresh pipe as its descriptor 3;
  * the test reads the other end. Ended with SIGTERM when the object goes. */
 class PipedProcess
@@ -77,16 +62,32 @@ public:
     }
 
     bool Started() const { return mProcess != nullptr; }
-    std::string ReadLine(int timeoutMs) { return ReadLineFrom(mReadFd, timeoutMs); }
+    /* Its memory map, as the kernel lists it (empty once it has ended). */
+    std::string Maps() const
+    {
+        const char* pid = mProcess ? g_subprocess_get_identifier(mProcess) : nullptr;
+        return pid ? PelornTest::ReadFile(std::string("/proc/") + pid + "/maps") : "";
+    }
+    /* What arrives until a newline, the writer closing it, or the time-out. */
+    std::string ReadLine(int timeoutMs)
+    {
+        std::string text;
+        const gint64 deadline = g_get_monotonic_time() + (gint64)timeoutMs * 1000;
+        for (char c;;)
+        {
+            const int left = (int)((deadline - g_get_monotonic_time()) / 1000);
+            struct pollfd p = {mReadFd, POLLIN, 0};
+            if (left <= 0 || poll(&p, 1, left) <= 0 || read(mReadFd, &c, 1) != 1 || c == '\n')
+                return text;
+            text.push_back(c);
+        }
+    }
 
 private:
     GSubprocess* mProcess = nullptr;
     int mReadFd = -1;
 };
-} // namespace
 
-namespace
-{
 /* A private Xvfb, with no window manager, as a bare Xephyr on a desktop;
  * display is its number, or empty when none could start here. */
 std::unique_ptr<PipedProcess> StartBareXServer(std::string& display)
@@ -105,10 +106,35 @@ std::unique_ptr<PipedProcess> StartBareXServer(std::string& display)
 }
 } // namespace
 
+// The map fetch is the only user of libcurl, the location screen's times the
+// only user of ICU, the phone's messages the only JSON, event sounds the
+// only use of libcanberra and settings watches no longer need GIO; all of
+// them used to be loaded by every launch. The location, time-format,
+// phone-link and feedback tests show they still load when wanted.
+TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingLibrariesOnlyLaterScreensNeed)
+{
+    ScopedTestDirs dirs;
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
+    PipedProcess app({BuiltProgram("pelorn")}, {{"PELORN_FIRST_FRAME_FD", "3"}, {"PELORN_LOG_STDERR", "0"}}, {});
+    ASSERT_TRUE(app.Started());
+    ASSERT_EQ("frame", app.ReadLine(20000)) << "no first frame";
+    const std::string maps = app.Maps();
+    ASSERT_NE(std::string::npos, maps.find("libelementary")) << "not the running program's map:\n" << maps;
+    // Settings are watched with inotify itself: GIO waits for the bus, the
+    // network monitor or a missing phone socket.
+    for (const char* library :
+         {"libcurl", "libgnutls", "libicu", "libjson-glib", "libcanberra", "libvorbis", "libgio-2.0"})
+        EXPECT_EQ(std::string::npos, maps.find(library)) << library << " loaded:\n" << maps;
+}
+
 // A bare X server (Xvfb here, Xephyr on a desktop) has no window manager to
 // mark the window normal; elementary then takes it for withdrawn and would
-// never draw it.
-TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsItsFirstFrame)
+// never draw it. Nobody hands out the keyboard either: keys went to what lay
+// under the pointer, or nowhere. After back on the finding screen a tap rang
+// on an app left paused, so Escape no longer stopped it; the remote popup
+// took no BackSpace, and once it was gone the keys reached nobody.
+TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsAndTheKeysReachWhatIsOnTop)
 {
     std::string display;
     auto server = StartBareXServer(display);
@@ -116,43 +142,13 @@ TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsItsFirstFrame)
         GTEST_SKIP() << "no Xvfb display here (./scripts/install-deps installs Xvfb)";
 
     ScopedTestDirs dirs;
+    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
     PipedProcess app({BuiltProgram("pelorn")},
                      {{"DISPLAY", ":" + display}, {"PELORN_FIRST_FRAME_FD", "3"}, {"PELORN_LOG_STDERR", "0"}},
                      {"ELM_ENGINE", "WAYLAND_DISPLAY"});
     ASSERT_TRUE(app.Started());
     EXPECT_EQ("frame", app.ReadLine(20000));
-    // Drawing is not all: the screen's own animation must run to its end too.
-    std::string log;
-    const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
-    while (log.find("TransitionFinished") == std::string::npos && g_get_monotonic_time() < deadline)
-    {
-        g_usleep(50 * 1000);
-        log = PelornTest::ReadFile(dirs.StateDir() + "/pelorn.log");
-    }
-    EXPECT_NE(std::string::npos, log.find("TransitionFinished")) << log;
-    EXPECT_NE(std::string::npos, log.find("no window manager: the window is marked normal"));
-}
-
-// Nobody hands out the keyboard without a window manager: keys went to what
-// lay under the pointer, or nowhere. After back on the finding screen a tap
-// rang on an app left paused, so Escape no longer stopped it; the remote
-// popup took no BackSpace, and once it was gone the keys reached nobody.
-TEST(Display, WithoutAWindowManagerTheKeysReachWhatIsOnTop)
-{
-    std::string display;
-    auto server = StartBareXServer(display);
-    gchar* found = g_find_program_in_path("xdotool");
-    const std::string xdotool = found ? found : "";
-    g_free(found);
-    if (display.empty() || xdotool.empty())
-        GTEST_SKIP() << "no Xvfb display or no xdotool here (./scripts/install-deps installs both)";
-
-    ScopedTestDirs dirs;
-    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
-    preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
-    PipedProcess app({BuiltProgram("pelorn")}, {{"DISPLAY", ":" + display}, {"PELORN_LOG_STDERR", "0"}},
-                     {"ELM_ENGINE", "WAYLAND_DISPLAY"});
-    ASSERT_TRUE(app.Started());
     const std::string logPath = dirs.StateDir() + "/pelorn.log";
     auto logged = [&](const std::string& needle)
     {
@@ -162,6 +158,17 @@ TEST(Display, WithoutAWindowManagerTheKeysReachWhatIsOnTop)
             n++;
         return n;
     };
+    std::unique_ptr<PhoneSimProcess> phone; // none at first: the remote popup comes up
+    auto explain = [&] { return (phone ? phone->Output() : "") + "\n--- log ---\n" + PelornTest::ReadFile(logPath); };
+    // Drawing is not all: the screen's own animation must run to its end too.
+    ASSERT_TRUE(RunGlibUntil([&] { return logged("TransitionFinished") > 0; })) << explain();
+    EXPECT_GT(logged("no window manager: the window is marked normal"), 0u) << explain();
+
+    gchar* found = g_find_program_in_path("xdotool");
+    const std::string xdotool = found ? found : "";
+    g_free(found);
+    if (xdotool.empty())
+        GTEST_SKIP() << "no xdotool here (./scripts/install-deps installs it)";
     // As a keyboard and a mouse give them (XTEST); every key with the pointer
     // off the window, where only the keyboard focus can take it there.
     auto xdo = [&](std::vector<std::string> args)
@@ -192,10 +199,6 @@ TEST(Display, WithoutAWindowManagerTheKeysReachWhatIsOnTop)
             return *answer;
         };
     };
-    std::unique_ptr<PhoneSimProcess> phone; // none at first: the remote popup comes up
-    auto explain = [&] { return (phone ? phone->Output() : "") + "\n--- log ---\n" + PelornTest::ReadFile(logPath); };
-
-    ASSERT_TRUE(RunGlibUntil([&] { return logged("TransitionFinished") > 0; })) << explain();
     tap(); // no phone: the remote-connection popup comes up, and takes the keyboard
     auto popupFocused = focusOn("^Remote connection$");
     ASSERT_TRUE(RunGlibUntil([&] { return logged("asks:") == 1 && popupFocused(); })) << explain();

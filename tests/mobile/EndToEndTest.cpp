@@ -16,15 +16,12 @@
 
 #include <algorithm>
 #include <fstream>
-#include <glib-unix.h>
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <memory>
 #include <string.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -160,48 +157,6 @@ TEST_F(EndToEnd, RefusedRingShowsTheToastAndReturnsToNormal)
     EXPECT_EQ(0, phone.Received("rux-stopalert-req"));
 }
 
-TEST_F(EndToEnd, EscapeAndThePowerKeyWhileRingingSendTheStopRequest)
-{
-    PhoneSimProcess phone;
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
-        .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Do("another key", [] { AppScenario::KeyUp("Return"); })
-        .Wait("another key is ignored", 300)
-        .Then("escape", [] { AppScenario::KeyUp("Escape"); },
-              [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
-        .TapWhenReady("tap start again", Button, [&] { return phone.Received("rux-startalert-req") == 2 && Finding(); })
-        .Then("power key", [] { AppScenario::KeyUp("XF86PowerOff"); },
-              [&] { return phone.Received("rux-stopalert-req") == 2 && Idle(); });
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(2, phone.Received("rux-stopalert-req")) << "the ignored key must not stop the ringing";
-}
-
-TEST_F(EndToEnd, LinkLostWhileRingingAsksForTheConnectionPopupAndReturnsToNormal)
-{
-    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
-    PhoneSimProcess phone;
-    pelorn_log_capture_begin();
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Then("the phone goes away",
-              [] {
-                  vconf_set_bool("memory/brig/brig_connected", 0);
-                  vconf_set_int("memory/private/kiv/conn_type", 0);
-              },
-              Idle)
-        .WaitFor("the connection popup answered", [] {
-            return pelorn_log_captured("", "strncmp(popupResult, \"CANCEL\", 6) == 0");
-        });
-    s.Run({});
-    pelorn_log_capture_end();
-    unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
-    EXPECT_EQ("", s.FailedStep());
-}
-
 /* The remote-connection question asked when a ring found no link stayed over
  * the screen after the link was back, until the wearer answered it. */
 TEST_F(EndToEnd, TheRemoteConnectionQuestionIsWithdrawnWhenTheLinkReturns)
@@ -231,13 +186,15 @@ TEST_F(EndToEnd, TheRemoteConnectionQuestionIsWithdrawnWhenTheLinkReturns)
 
 /* The phone killed mid-ring left the link keys at 1: the radar kept turning
  * and the next launch sent a stop instead of a start. */
-TEST_F(EndToEnd, PhoneKilledMidRingReturnsToNormalAndTheNextLaunchStartsAgain)
+TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTheNextLaunchStartsAgain)
 {
     setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
     setenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP", "exit", 1);
     PhoneSimProcess phone;
     std::unique_ptr<PhoneSimProcess> nextPhone;
     int stopsBeforeStart = -1;
+    int launcher = -1;
+    pelorn_log_capture_begin();
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
@@ -247,6 +204,8 @@ TEST_F(EndToEnd, PhoneKilledMidRingReturnsToNormalAndTheNextLaunchStartsAgain)
                   vconf_get_bool("memory/brig/brig_connected", &connected);
                   return connected == 0 && Idle();
               })
+        .WaitFor("the connection popup answered",
+                 [] { return pelorn_log_captured("", "strncmp(popupResult, \"CANCEL\", 6) == 0"); })
         .Then("the phone is back", [&] { nextPhone.reset(new PhoneSimProcess({}, {}, false)); },
               [&] {
                   // Back means the watch's link to it is up again, not only the key.
@@ -255,25 +214,19 @@ TEST_F(EndToEnd, PhoneKilledMidRingReturnsToNormalAndTheNextLaunchStartsAgain)
                   return connected == 1 && nextPhone->CountPrinted("watch connected") > 0;
               })
         .Then("launch searching",
-              [] {
-                  gchar* argv[] = {g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), g_strdup("--launch-searching"),
-                                   nullptr};
-                  g_spawn_async(nullptr, argv, nullptr,
-                                (GSpawnFlags)(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL), nullptr, nullptr,
-                                nullptr, nullptr);
-                  g_free(argv[0]);
-                  g_free(argv[1]);
-              },
+              [&] { launcher = PelornTest::SpawnProgram({PelornTest::BuiltProgram("pelorn"), "--launch-searching"}); },
               [&] {
                   stopsBeforeStart = nextPhone->Received("rux-stopalert-req");
                   return nextPhone->Received("rux-startalert-req") == 1;
               })
         .WaitFor("finding again", [] { return Finding(); });
     s.Run({});
+    pelorn_log_capture_end();
     unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
     unsetenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP");
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(0, stopsBeforeStart) << "the launch sent a stop to a phone that was not ringing";
+    EXPECT_TRUE(launcher > 0 && PelornTest::WaitChild(launcher)) << "the launcher never ended";
 }
 
 TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
@@ -332,20 +285,9 @@ TEST_F(EndToEnd, TheRingLimitEndsTheRingingAndTheWatchSaysSo)
     EXPECT_EQ("", s.FailedStep());
 }
 
-TEST_F(EndToEnd, MoreOptionMenuOpensFromItsCue)
+TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStoredAndItsHandlersGone)
 {
-    PhoneSimProcess phone;
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
-        .Then("tap the cue", [] { AppScenario::Tap(Window(), 352, 180); },
-              [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
-        .ScreenshotWhenStill(Window, "more-option");
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-}
-
-TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStored)
-{
+    pelorn_log_capture_begin();
     AppScenario s;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
         .ScreenshotWhenStill(Window, "legal-notice")
@@ -354,6 +296,15 @@ TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStored)
     EXPECT_TRUE(s.EndedByItself()) << s.FailedStep();
     int agreed = -1;
     EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed)) << "stored: " << agreed;
+
+    // The ended run's handlers must not be told that memory runs low, nor
+    // call into the application that is gone.
+    pelorn_log_capture_clear();
+    vconf_set_int("memory/sysman/low_memory", 2);
+    PelornTest::RunGlibFor(500);
+    const int told = CountLogged("AppLowMemoryCb");
+    pelorn_log_capture_end();
+    EXPECT_EQ(0, told);
 }
 
 TEST_F(FirstUse, DemoWatchSkipsTheLegalNotice)
@@ -367,25 +318,6 @@ TEST_F(FirstUse, DemoWatchSkipsTheLegalNotice)
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_FALSE(noticeSeen) << "a demo watch must never stop at the legal notice";
-}
-
-TEST_F(FirstUse, LowMemoryHandlersOfAnEndedRunAreGone)
-{
-    // The handlers of a run that has ended must not be told that memory runs
-    // low, nor call into the application that is gone.
-    pelorn_log_capture_begin();
-    AppScenario first;
-    first.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; });
-    first.Run({});
-    ASSERT_EQ("", first.FailedStep());
-    pelorn_log_capture_clear();
-    vconf_set_int("memory/sysman/low_memory", 2);
-    PelornTest::RunGlibFor(500);
-    int told = 0;
-    for (const std::string& line : pelorn_log_captured_lines())
-        told += line.find("AppLowMemoryCb") != std::string::npos;
-    pelorn_log_capture_end();
-    EXPECT_EQ(0, told);
 }
 
 TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
@@ -403,17 +335,11 @@ TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
     // A fresh process reads the stored answer and shows no notice.
     const std::string logPath = mDirs.StateDir() + "/pelorn.log";
     std::ofstream(logPath, std::ios::trunc).close();
-    gchar* argv[] = {g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), nullptr};
-    GPid pid = 0;
-    ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr,
-                              (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
-                                            G_SPAWN_STDERR_TO_DEV_NULL),
-                              nullptr, nullptr, &pid, nullptr));
-    g_free(argv[0]);
+    const int pid = PelornTest::SpawnProgram({PelornTest::BuiltProgram("pelorn")});
+    ASSERT_GT(pid, 0);
     bool built = PelornTest::RunGlibUntil(
         [&] { return PelornTest::ReadFile(logPath).find("ShowLegalAgreementPopup") != std::string::npos; }, 20000);
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    PelornTest::EndChild(pid);
     ASSERT_TRUE(built) << "the restarted app never built its screen";
     EXPECT_EQ(std::string::npos, PelornTest::ReadFile(logPath).find("User didn't agree for Orz"));
 }
@@ -507,46 +433,6 @@ protected:
 };
 } // namespace
 
-TEST_F(FindingScreen, StopPressLeavesTheFindingStateBeforeTheStopRequestAndRecordsTheRingTime)
-{
-    PhoneSimProcess phone;
-    pelorn_clock_set_manual(TRUE);
-    AppScenario s;
-    gint64 sinceStartPress = 0;
-    s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
-           [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
-        .Do("before the start press", [&] { sinceStartPress = g_get_monotonic_time(); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .WaitFor("the button takes a stop press", [] { return AppScenario::AcceptsEvents(Button()); })
-        .Do("the phone rings for 2.5 s", [&] {
-            pelorn_clock_advance_ms(2500);
-            sinceStartPress = g_get_monotonic_time() - sinceStartPress;
-        })
-        .TapWhenReady("tap stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep());
-
-    // Entering the normal state releases the screen-on lock; that has to
-    // happen before the core is handed the stop request.
-    const int stopPress = CapturedAt("> BUTTON_TAB_START");
-    ASSERT_GE(stopPress, 0);
-    const int released = CapturedAt("display lock released", stopPress);
-    const int stopSent = CapturedAt("SendMessageType:1", stopPress);
-    ASSERT_GE(released, 0);
-    ASSERT_GE(stopSent, 0);
-    EXPECT_LT(released, stopSent);
-
-    // The wall clock went on with real time besides the 2.5 s moved by hand.
-    const std::string usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
-    const size_t at = usage.find("feature=1001\textra=duration_for_finding\tvalue=");
-    ASSERT_NE(std::string::npos, at) << usage;
-    // The usage log keeps thousandths of the value it is given (milliseconds).
-    const long long ms = std::stoll(usage.substr(at + strlen("feature=1001\textra=duration_for_finding\tvalue="))) / 1000;
-    EXPECT_GE(ms, 2500);
-    EXPECT_LE(ms, 2500 + sinceStartPress / 1000 + 50); // the floor: real time between the presses, timed here
-    EXPECT_EQ(usage.find("feature=1001"), usage.rfind("feature=1001")) << "one stop press, one ring-time record";
-}
-
 namespace
 {
 /* What the screen looked like when the start press had been handled: this
@@ -569,58 +455,14 @@ void AfterPressCb(void* data, Evas_Object* button, void*)
 }
 } // namespace
 
-TEST_F(FindingScreen, StartPressPutsTheRingRequestOnTheWireBeforeTheButtonChangeWithinTheSamePress)
-{
-    PhoneSimProcess phone;
-    AfterPress seen;
-    Evas_Object* watched = nullptr;
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
-        .Do("watch the press", [&] {
-            watched = Button();
-            evas_object_smart_callback_priority_add(watched, "clicked", EVAS_CALLBACK_PRIORITY_AFTER, AfterPressCb,
-                                                    &seen);
-        })
-        .TapWhenReady("tap start", Button,
-                      [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .Do("stop watching",
-            [&] { evas_object_smart_callback_del_full(watched, "clicked", AfterPressCb, &seen); });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep());
-
-    // The wearer sees what the press always did, all of it begun by the press.
-    ASSERT_EQ(1, seen.presses);
-    EXPECT_FALSE(seen.normal) << "the finding state must be entered by the press itself";
-    EXPECT_TRUE(seen.buttonDisabled) << "the button change must start in the press";
-
-    // The request was handed to the socket before any of that was set up: the
-    // finding state's last step (the screen-on lock) comes after the send.
-    const int press = CapturedAt("> BUTTON_TAB_START");
-    ASSERT_GE(press, 0);
-    const int sent = CapturedAt("SendMessageToHost, message:{\"msgId\":\"rux-startalert-req\"", press);
-    ASSERT_GE(sent, 0);
-    // Another thread's line (a bus being reached) may fall between, so the
-    // order is what counts: the send ended before the screen-on lock.
-    const int success = CapturedAt("> DATA_SUCCESS", sent);
-    ASSERT_GE(success, 0);
-    const int locked = CapturedAt("display lock held", press);
-    ASSERT_GE(locked, 0);
-    EXPECT_LT(success, locked);
-    EXPECT_LT(locked, seen.linesLogged) << "the lock is part of the press";
-    // So does the process-priority signal, which may first have to connect to the system bus.
-    const int raised = CapturedAt("process priority: include", press);
-    ASSERT_GE(raised, 0);
-    EXPECT_LT(sent, raised);
-
-    const std::string usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
-    EXPECT_NE(std::string::npos, usage.find("feature=1000\t"))
-        << "the start press is still recorded: " << usage;
-}
-
-TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
+/* Escape and the power key stop the ringing, another key does not; leaving
+ * the app stops it too (and sends nothing while idle), and a key released
+ * while paused waits for the next resume. */
+TEST_F(FindingScreen, EscapePowerAndPauseStopTheRingingOnceEachAndKeysWaitForTheNextResume)
 {
     PhoneSimProcess phone;
     int pauses = 0;
+    int escapes = 0;
     auto lower = [&] {
         pauses = CountLogged("> AppPause");
         elm_win_lower(Window());
@@ -631,27 +473,50 @@ TEST_F(FindingScreen, PauseStopsTheRingingOnceAndKeysWaitForTheNextResume)
         evas_object_hide(Window());
         evas_object_show(Window());
     };
+    auto ringing = [&phone](int starts) {
+        return [&phone, starts] { return phone.Received("rux-startalert-req") == starts && Finding(); };
+    };
+    auto stopped = [&phone](int stops) {
+        return [&phone, stops] { return phone.Received("rux-stopalert-req") == stops && Idle(); };
+    };
     AppScenario s;
     s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
+        .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
         .Then("pause while idle", lower, paused)
         .Wait("nothing to stop", 300)
         .Then("resume", resume, [&] { return phone.CountPrinted("watch connected") > 1 && Idle(); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .TapWhenReady("tap start", Button, ringing(1))
+        .Do("another key", [] { AppScenario::KeyUp("Return"); })
+        .Wait("another key is ignored", 300)
+        .Then("escape", [] { AppScenario::KeyUp("Escape"); }, stopped(1))
+        .TapWhenReady("tap start again", Button, ringing(2))
+        .Then("power key", [] { AppScenario::KeyUp("XF86PowerOff"); }, stopped(2))
+        .TapWhenReady("tap start a third time", Button, ringing(3))
         .Then("pause while ringing", lower,
-              [&] { return paused() && phone.Received("rux-stopalert-req") == 1 && Screen()->IsNormalState(); })
-        .Do("escape while paused", [] { AppScenario::KeyUp("Escape"); })
+              [&] { return paused() && phone.Received("rux-stopalert-req") == 3 && Screen()->IsNormalState(); })
+        .Do("escape while paused",
+            [&] {
+                escapes = CountLogged("> key up - Escape");
+                AppScenario::KeyUp("Escape");
+            })
         .Wait("the key reaches the loop", 300)
         .Then("resume again", resume, Idle)
         .Then("escape after resume", [] { AppScenario::KeyUp("Escape"); },
-              [] { return pelorn_log_captured("", "> key up - Escape"); })
+              [&] { return CountLogged("> key up - Escape") > escapes; })
         .Wait("settle", 300);
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(1, phone.Received("rux-stopalert-req")) << "pausing while idle must send nothing";
-    EXPECT_EQ(1, CountLogged("> key up - Escape")) << "the key released while paused must not be handled";
+    EXPECT_EQ(3, phone.Received("rux-stopalert-req")) << "pausing while idle or another key sent a stop";
+    EXPECT_EQ(escapes + 1, CountLogged("> key up - Escape")) << "the key released while paused must not be handled";
 }
 
-TEST_F(FindingScreen, StartWithoutThePhoneAsksForTheConnectionPopupOnceAndItsAnswerDecidesThePopups)
+// Cancel and back on the connection popup both mean "not now": the screen's
+// own popups go with it. OK leaves them alone.
+class ConnectionPopupNotNow : public FindingScreen, public ::testing::WithParamInterface<const char*>
+{
+};
+
+TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceAndItsAnswerDecidesThePopups)
 {
     // No phone: the link keys are unset. The legal notice stands for "the
     // popups on this screen" and shows what each answer does to them.
@@ -664,13 +529,14 @@ TEST_F(FindingScreen, StartWithoutThePhoneAsksForTheConnectionPopupOnceAndItsAns
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && Idle(); })
         .Then("start without the phone", press, [] { return CountLogged("> OnReplieded") == 1; })
         .Wait("anything late", 500)
-        .Do("look", [&] {
-            noticeKeptAfterOk = BasicPopup(LEGAL_NOTICE) != nullptr;
-            normalAfterOk = Idle();
-            setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
-        })
-        .Then("start again, cancel the popup", press, [] { return CountLogged("> OnReplieded") == 2; })
-        .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr; })
+        .Do("look",
+            [&] {
+                noticeKeptAfterOk = BasicPopup(LEGAL_NOTICE) != nullptr;
+                normalAfterOk = Idle();
+                setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", GetParam(), 1);
+            })
+        .Then("start again, not now", press, [] { return CountLogged("> OnReplieded") == 2; })
+        .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr && Idle(); })
         .Wait("anything late", 300);
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
@@ -681,23 +547,10 @@ TEST_F(FindingScreen, StartWithoutThePhoneAsksForTheConnectionPopupOnceAndItsAns
     EXPECT_EQ(0, CountLogged("SendMessageType:0")) << "nothing may be queued for an unreachable phone";
     int agreed = -1;
     EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed))
-        << "a cancelled connection popup closes the notice without an answer; stored: " << agreed;
+        << "not now closes the notice without an answer; stored: " << agreed;
 }
 
-// Back on the connection popup means "not now", like Cancel: the screen's own
-// popups go with it.
-TEST_F(FindingScreen, BackOnTheConnectionPopupClosesTheScreensPopups)
-{
-    vconf_unset("db/brig/user_agreement/orzzib");
-    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "BACK", 1);
-    AppScenario s;
-    s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && Idle(); })
-        .Then("start without the phone", [] { Controller()->OnFindingButtonClicked(); },
-              [] { return CountLogged("> OnReplieded") == 1; })
-        .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr && Idle(); });
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-}
+INSTANTIATE_TEST_SUITE_P(Answers, ConnectionPopupNotNow, ::testing::Values("CANCEL", "BACK"));
 
 namespace
 {
@@ -733,23 +586,89 @@ private:
 };
 } // namespace
 
-TEST_F(FindingScreen, ButtonStaysDisabledUntilItsIconChangeEndsWhateverArrivesMeanwhile)
+/* One ring, start press to stop press. Each press begins its whole change
+ * within itself, its request on the wire first; the button stays disabled
+ * while its icon changes, whatever arrives meanwhile (the phone's answer
+ * within the start's change, the radar's end at once after the stop). */
+TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndRecordTheRingTime)
 {
-    // The phone's start answer comes within the change after the start press; the
-    // radar's end comes at once after the stop press. Neither may open the button early.
     PhoneSimProcess phone;
+    pelorn_clock_set_manual(TRUE);
+    AfterPress seen;
     ButtonDuringChangeProbe probe;
+    Evas_Object* watched = nullptr;
+    gint64 sinceStartPress = 0;
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
+    s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
+           [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
+        .Do("watch the press",
+            [&] {
+                watched = Button();
+                evas_object_smart_callback_priority_add(watched, "clicked", EVAS_CALLBACK_PRIORITY_AFTER, AfterPressCb,
+                                                        &seen);
+                sinceStartPress = g_get_monotonic_time();
+            })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .Do("stop watching", [&] { evas_object_smart_callback_del_full(watched, "clicked", AfterPressCb, &seen); })
         .WaitFor("the phone's answer handled", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 0"); })
-        .WaitFor("start change over", [] { return !Screen()->IsButtonChanging(); })
+        .WaitFor("start change over",
+                 [] { return !Screen()->IsButtonChanging() && AppScenario::AcceptsEvents(Button()); })
+        .Do("the phone rings for 2.5 s",
+            [&] {
+                pelorn_clock_advance_ms(2500);
+                sinceStartPress = g_get_monotonic_time() - sinceStartPress;
+            })
         .TapWhenReady("tap stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_EQ(2, probe.changesSeen) << "one icon change per press";
     EXPECT_EQ(0, probe.enabledDuringChange) << "loop passes that found the button enabled during its change";
     EXPECT_EQ(1, phone.Received("rux-startalert-req"));
+
+    // The wearer sees what the press always did, all of it begun by the press.
+    ASSERT_EQ(1, seen.presses);
+    EXPECT_FALSE(seen.normal) << "the finding state must be entered by the press itself";
+    EXPECT_TRUE(seen.buttonDisabled) << "the button change must start in the press";
+
+    // The request was handed to the socket before any of that was set up: the
+    // finding state's last step (the screen-on lock) comes after the send.
+    const int press = CapturedAt("> BUTTON_TAB_START");
+    ASSERT_GE(press, 0);
+    const int sent = CapturedAt("SendMessageToHost, message:{\"msgId\":\"rux-startalert-req\"", press);
+    ASSERT_GE(sent, 0);
+    // Another thread's line (a bus being reached) may fall between, so the
+    // order is what counts: the send ended before the screen-on lock.
+    const int success = CapturedAt("> DATA_SUCCESS", sent);
+    ASSERT_GE(success, 0);
+    const int locked = CapturedAt("display lock held", press);
+    ASSERT_GE(locked, 0);
+    EXPECT_LT(success, locked);
+    EXPECT_LT(locked, seen.linesLogged) << "the lock is part of the press";
+    // So does the process-priority signal, which may first have to connect to the system bus.
+    const int raised = CapturedAt("process priority: include", press);
+    ASSERT_GE(raised, 0);
+    EXPECT_LT(sent, raised);
+
+    // Entering the normal state releases the screen-on lock; that has to
+    // happen before the core is handed the stop request.
+    const int stopPress = CapturedAt("OnFindingButtonClicked", press + 1);
+    ASSERT_GT(stopPress, press);
+    const int released = CapturedAt("display lock released", stopPress);
+    const int stopSent = CapturedAt("SendMessageType:1", stopPress);
+    ASSERT_GE(released, 0);
+    ASSERT_GE(stopSent, 0);
+    EXPECT_LT(released, stopSent);
+
+    const std::string usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
+    EXPECT_NE(std::string::npos, usage.find("feature=1000\t")) << "the start press is recorded: " << usage;
+    // The wall clock went on with real time besides the 2.5 s moved by hand.
+    const size_t at = usage.find("feature=1001\textra=duration_for_finding\tvalue=");
+    ASSERT_NE(std::string::npos, at) << usage;
+    // The usage log keeps thousandths of the value it is given (milliseconds).
+    const long long ms = std::stoll(usage.substr(at + strlen("feature=1001\textra=duration_for_finding\tvalue="))) / 1000;
+    EXPECT_GE(ms, 2500);
+    EXPECT_LE(ms, 2500 + sinceStartPress / 1000 + 50); // the floor: real time between the presses, timed here
+    EXPECT_EQ(usage.find("feature=1001"), usage.rfind("feature=1001")) << "one stop press, one ring-time record";
 }
 
 TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
@@ -767,7 +686,7 @@ TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
     s.WaitFor("finding screen", Idle)
         .Then("open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
               [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
-        .Wait("menu settles", 300)
+        .ScreenshotWhenStill(Window, "more-option")
         .Then("tap Locate", [] { AppScenario::Tap(Window(), 180, 180); },
               [] { return CountLogged("> OnReplieded") == 1; })
         .WaitFor("connecting popup with Stop", [&] { return AppScenario::AcceptsEvents(stopButton()); })

@@ -1,12 +1,9 @@
 #include "MobileLocationViewData.h"
 
-#include "FileUtil.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <time.h>
-#include <unistd.h>
 #include <vconf.h>
 
 using NSPelorn::MobileLocationViewData;
@@ -16,32 +13,15 @@ namespace
 // 6 March 2024, 23:59:00 UTC: already 7 March in India.
 const time_t LATE_MARCH_6_2024_UTC = 1709769600 - 60;
 
-class ScopedTimeZone
+/* TZ and LC_TIME for one scope, read again once they are put back. */
+struct ScopedTimeZone
 {
-public:
-    ScopedTimeZone(const char* tz, const char* locale)
+    struct Reread
     {
-        const char* old = getenv("TZ");
-        mHadTz = old != nullptr;
-        if (old)
-            mTz = old;
-        setenv("TZ", tz, 1);
-        setenv("LC_TIME", locale, 1);
-        tzset();
-    }
-    ~ScopedTimeZone()
-    {
-        if (mHadTz)
-            setenv("TZ", mTz.c_str(), 1);
-        else
-            unsetenv("TZ");
-        unsetenv("LC_TIME");
-        tzset();
-    }
-
-private:
-    bool mHadTz = false;
-    std::string mTz;
+        ~Reread() { tzset(); }
+    } reread;
+    PelornTest::ScopedEnv tz, lc;
+    ScopedTimeZone(const char* zone, const char* locale) : tz("TZ", zone), lc("LC_TIME", locale) { tzset(); }
 };
 } // namespace
 
@@ -70,12 +50,4 @@ TEST(MobileLocationViewData, FixTimeIsLocalDateAndFollowsThe1224Setting)
     EXPECT_EQ(data.ConvertEpochTimeToCurrentFormat(LATE_MARCH_6_2024_UTC), "03/07 05:29");
     ASSERT_EQ(vconf_set_int("db/menu_widget/regionformat_time1224", 1), 0);
     EXPECT_EQ(data.ConvertEpochTimeToCurrentFormat(LATE_MARCH_6_2024_UTC), "03/07 5:29\u202fAM");
-}
-
-TEST(MobileLocationViewData, LayoutFileIsTheBuiltOne)
-{
-    MobileLocationViewData data;
-    std::string path = data.GetMobileLocationViewEDJDirectoryPath();
-    EXPECT_EQ(path, NSORZCommon::FileUtil::GetResourceDirectoryPath() + "/contents/mobile/edje/MobileLocationView.edj");
-    EXPECT_EQ(access(path.c_str(), R_OK), 0) << path;
 }

@@ -3,32 +3,16 @@
 #include "vconf.h"
 
 #include <glib.h>
-#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+using PelornTest::ProgramRun;
+
 namespace
 {
-/* Ends a child by id, waiting at most a few seconds before killing it. */
-void EndChild(pid_t pid, pid_t group = 0)
-{
-    if (pid <= 0)
-        return;
-    kill(group ? -group : pid, SIGTERM);
-    for (int i = 0; i < 100; ++i)
-    {
-        if (waitpid(pid, nullptr, WNOHANG) == pid)
-            return;
-        g_usleep(50 * 1000);
-    }
-    kill(group ? -group : pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-}
-
 void OwnGroupCb(gpointer)
 {
     PelornTest::UnblockSignalsInChild(nullptr);
@@ -60,76 +44,38 @@ public:
     }
     ~PrivateSessionBus()
     {
-        EndChild(mPid, mPid);
-        RemoveTree(mDir);
+        if (mPid > 0)
+        {
+            kill(-mPid, SIGTERM);
+            PelornTest::EndChild(mPid, 5000);
+            kill(-mPid, SIGKILL); // whatever the bus started and outlived it
+        }
+        PelornTest::RunProgram({"rm", "-rf", mDir});
     }
     bool IsRunning() const { return mPid > 0 && g_file_test((mDir + "/bus").c_str(), G_FILE_TEST_EXISTS); }
     const std::string& Address() const { return mAddress; }
 
 private:
-    static void RemoveTree(const std::string& path)
-    {
-        GDir* dir = g_dir_open(path.c_str(), 0, nullptr);
-        if (!dir)
-        {
-            g_unlink(path.c_str());
-            return;
-        }
-        while (const gchar* name = g_dir_read_name(dir))
-            RemoveTree(path + "/" + name);
-        g_dir_close(dir);
-        g_rmdir(path.c_str());
-    }
-
     std::string mDir;
     std::string mAddress;
     pid_t mPid = -1;
 };
 
-/* The application started as a wearer starts it, on the given session bus. */
-pid_t StartApp(const std::string& busAddress)
+/* What a screen reader (tests/mobile/scripts) reads of the application
+ * started as a wearer starts it, on a bus of its own. */
+ProgramRun ReadScreen(bool screenReaderSetting, int waitSeconds)
 {
-    gchar* argv[] = {g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), nullptr};
-    gchar** env = g_environ_setenv(g_get_environ(), "DBUS_SESSION_BUS_ADDRESS", busAddress.c_str(), TRUE);
-    env = g_environ_setenv(env, "PELORN_LOG_STDERR", "0", TRUE);
-    GPid pid = 0;
-    g_spawn_async(nullptr, argv, env,
-                  GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
-                  PelornTest::UnblockSignalsInChild, nullptr, &pid, nullptr);
-    g_strfreev(env);
-    g_free(argv[0]);
-    return pid;
-}
-
-struct Reading
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-/* The AT-SPI client (a screen reader's view, tests/mobile/scripts), bounded in time. */
-Reading ReadScreen(const std::string& busAddress, int waitSeconds)
-{
-    std::vector<std::string> args = {"timeout", std::to_string(waitSeconds + 20), "/usr/bin/python3",
-                                     PELORN_TEST_SOURCE_DIR "/tests/mobile/scripts/read_finding_screen.py", "pelorn",
-                                     std::to_string(waitSeconds)};
-    std::vector<char*> argv = PelornTest::ArgvOf(args);
-    gchar** env = g_environ_setenv(g_get_environ(), "DBUS_SESSION_BUS_ADDRESS", busAddress.c_str(), TRUE);
-    gchar *out = nullptr, *err = nullptr;
-    Reading reading;
-    GError* error = nullptr;
-    if (!g_spawn_sync(nullptr, argv.data(), env, G_SPAWN_SEARCH_PATH, PelornTest::UnblockSignalsInChild, nullptr,
-                      &out, &err, &reading.status, &error))
-    {
-        reading.err = error ? error->message : "cannot run the reader";
-        g_clear_error(&error);
-    }
-    reading.out = out ? out : "";
-    reading.err += err ? err : "";
-    g_free(out);
-    g_free(err);
-    g_strfreev(env);
+    PrivateSessionBus bus;
+    EXPECT_TRUE(bus.IsRunning());
+    vconf_set_bool("db/setting/accessibility/tts", screenReaderSetting);
+    const std::string onBus = "DBUS_SESSION_BUS_ADDRESS=" + bus.Address();
+    const int app = PelornTest::SpawnProgram({PelornTest::BuiltProgram("pelorn")}, {onBus, "PELORN_LOG_STDERR=0"});
+    EXPECT_GT(app, 0);
+    const ProgramRun reading = PelornTest::RunProgram(
+        {"/usr/bin/python3", PELORN_TEST_SOURCE_DIR "/tests/mobile/scripts/read_finding_screen.py", "pelorn",
+         std::to_string(waitSeconds)},
+        {onBus}, (waitSeconds + 20) * 1000);
+    PelornTest::EndChild(app, 5000);
     return reading;
 }
 } // namespace
@@ -148,26 +94,12 @@ TEST(ScreenReader, ReadsTheFindingScreenTitleButtonCueInOrder)
     const std::string button = texts.at("IDS_ORZ_BUTTON_START");
     const std::string cue = texts.at("WDS_ORZ_ACCS_MORE_OPTIONS");
 
-    {
-        PrivateSessionBus bus;
-        ASSERT_TRUE(bus.IsRunning());
-        vconf_set_bool("db/setting/accessibility/tts", 0);
-        const pid_t app = StartApp(bus.Address());
-        ASSERT_GT(app, 0);
-        const Reading off = ReadScreen(bus.Address(), 4);
-        EndChild(app);
-        EXPECT_EQ("", off.out) << "the screen reader setting is off";
-        EXPECT_NE(0, off.status) << off.err;
-    }
+    const ProgramRun off = ReadScreen(false, 4);
+    EXPECT_EQ("", off.out) << "the screen reader setting is off";
+    EXPECT_FALSE(off.Exited(0)) << off.err;
 
-    PrivateSessionBus bus;
-    ASSERT_TRUE(bus.IsRunning());
-    vconf_set_bool("db/setting/accessibility/tts", 1);
-    const pid_t app = StartApp(bus.Address());
-    ASSERT_GT(app, 0);
-    const Reading on = ReadScreen(bus.Address(), 20);
-    EndChild(app);
-    ASSERT_TRUE(WIFEXITED(on.status) && WEXITSTATUS(on.status) == 0) << on.err;
+    const ProgramRun on = ReadScreen(true, 20);
+    ASSERT_TRUE(on.Exited(0)) << on.err;
     EXPECT_EQ("forward: " + title + " | " + button + " | " + cue + " | " + title + "\n" + "backward: " + title +
                   " | " + cue + " | " + button + " | " + title + "\n",
               on.out);

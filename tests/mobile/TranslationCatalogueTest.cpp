@@ -64,15 +64,7 @@ TEST(TranslationCatalogue, EveryTextIdOfTheCodeIsTranslated)
             EXPECT_FALSE(it->second.empty()) << id;
             EXPECT_EQ(std::string::npos, it->second.find("_ABB")) << id << " looks untranslated";
         }
-    }
-}
-
-// The legal notice puts the joined application name into both placeholders.
-TEST(TranslationCatalogue, LegalNoticeKeepsBothPlaceholders)
-{
-    for (const std::string& lang : PelornTest::ShippedLanguages())
-    {
-        auto texts = PelornTest::ReadCatalogue(lang);
+        // The legal notice puts the joined application name into both placeholders.
         const std::string& legal =
             texts["WDS_ORZ_BODY_BY_ENABLING_P1SS_YOU_ACKNOWLEDGE_THAT_LOCATION_DATA_ASSOCIATED_WITH_YOUR_MOBILE_PHONE_"
                   "DISCLAIMER_LEGALPHRASE"];

@@ -1,15 +1,14 @@
 #!/usr/bin/python3
 """A screen reader's view of the finding screen, over AT-SPI.
 
-Turns the session's screen reader on (org.a11y.Status.ScreenReaderEnabled),
-waits for the application named on the command line to appear on the
-accessibility bus, finds its heading, and follows the reading order:
+Turns the session's screen reader on, waits for the application to show its
+heading on the accessibility bus, and prints the reading order from it:
 
-  forward: NAME | NAME | ...   (flows-to from the heading until it comes back)
-  backward: NAME | NAME | ...  (flows-from from the heading until it comes back)
+  forward: NAME | NAME | ...   (flows-to until it comes back to the heading)
+  backward: NAME | NAME | ...  (flows-from, the same way)
 
-Usage: read_finding_screen.py [APP NAME [SECONDS TO WAIT]]
-Exits 1 with a line on stderr when the application or its heading never shows.
+Usage: read_finding_screen.py APP_NAME SECONDS_TO_WAIT
+Exits 1 with a line on stderr when the heading never shows.
 """
 import sys
 import time
@@ -19,8 +18,7 @@ import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, Gio, GLib  # noqa: E402
 
-APP_NAME = sys.argv[1] if len(sys.argv) > 1 else "pelorn"
-WAIT_SECONDS = float(sys.argv[2]) if len(sys.argv) > 2 else 20.0
+APP_NAME, WAIT_SECONDS = sys.argv[1], float(sys.argv[2])
 
 
 def screen_reader_on():
@@ -66,15 +64,11 @@ def main():
     heading = None
     while time.monotonic() < deadline:
         desktop = Atspi.get_desktop(0)
-        app = None
-        for i in range(desktop.get_child_count()):
-            child = desktop.get_child_at_index(i)
-            if child is not None and child.get_name() == APP_NAME:
-                app = child
-        if app is not None:
+        apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
+        for app in [a for a in apps if a is not None and a.get_name() == APP_NAME][-1:]:
             heading = find(app, lambda n: n.get_role() == Atspi.Role.HEADING)
-            if heading is not None:
-                break
+        if heading is not None:
+            break
         time.sleep(0.2)
     if heading is None:
         print("no heading of %s on the accessibility bus" % APP_NAME, file=sys.stderr)
