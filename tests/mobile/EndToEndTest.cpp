@@ -35,13 +35,13 @@ using FindingScreenProbe::ButtonText;
 
 namespace
 {
-Evas_Object* Window()
+Evas_Object* AppWindow()
 {
     return NSORZUiCommon::ViewBasicElements::GetWindow();
 }
 
 /* Normal state with the start icon and the button ready for a tap. */
-bool Idle()
+bool ReadyToStart()
 {
     auto view = Screen();
     return view && view->IsNormalState() && view->GetButtonIconState() == 1 &&
@@ -49,7 +49,7 @@ bool Idle()
 }
 
 /* Finding state: stop icon, the radar running (a stage or the pause between two). */
-bool Finding()
+bool Ringing()
 {
     auto view = Screen();
     if (!view || view->IsNormalState() || view->GetButtonIconState() != 0 || ButtonText() != "Stop")
@@ -121,17 +121,17 @@ TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
 {
     PhoneSimProcess phone;
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
-        .ScreenshotWhenStill(Window, "normal")
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
+        .ScreenshotWhenStill(AppWindow, "normal")
         .TapWhenReady("tap start", Button,
               [&] { return phone.CountPrinted("\"msgId\":\"rux-startalert-req\",\"time\":\"180\"") == 1; })
         .WaitFor("phone rings", [&] { return phone.CountPrinted("ringing:") > 0; })
-        .WaitFor("finding state with the radar", [] { return Finding() && Screen()->IsFindingLimitRunning(); })
+        .WaitFor("finding state with the radar", [] { return Ringing() && Screen()->IsFindingLimitRunning(); })
         .WaitFor("radar turning", RadarTurning)
         .Wait("text faded in, radar mid-turn", 700)
-        .Do("finding screen", [] { AppScenario::Screenshot(Window(), "finding"); })
+        .Do("finding screen", [] { AppScenario::Screenshot(AppWindow(), "finding"); })
         .Then("phone found", [&] { phone.Command("found"); },
-              [&] { return phone.Received("rux-founddevice-rsp") == 1 && Idle(); })
+              [&] { return phone.Received("rux-founddevice-rsp") == 1 && ReadyToStart(); })
         .WaitFor("the watch says so", [] { return ToastSays(TOAST_PHONE_FOUND, "Phone found"); })
         .Then("radar cleared", [] {}, [] {
             auto radar = Screen()->GetTransitionHelper();
@@ -148,10 +148,10 @@ TEST_F(EndToEnd, RefusedRingShowsTheToastAndReturnsToNormal)
 {
     PhoneSimProcess phone({"--refuse", "2"});
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1; })
-        .WaitFor("toast and normal state", [] { return ToastShown(TOAST_UNABLE_DURING_CALLS) && Idle(); })
-        .ScreenshotWhenStill(Window, "start-refused");
+        .WaitFor("toast and normal state", [] { return ToastShown(TOAST_UNABLE_DURING_CALLS) && ReadyToStart(); })
+        .ScreenshotWhenStill(AppWindow, "start-refused");
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(0, phone.Received("rux-stopalert-req"));
@@ -169,12 +169,12 @@ TEST_F(EndToEnd, TheRemoteConnectionQuestionIsWithdrawnWhenTheLinkReturns)
     std::unique_ptr<PhoneSimProcess> phone;
     pelorn_log_capture_begin();
     AppScenario s;
-    s.WaitFor("idle, no phone", Idle)
+    s.WaitFor("idle, no phone", ReadyToStart)
         .TapWhenReady("tap start", Button, questionUp)
         .Then("the phone is back", [&] { phone.reset(new PhoneSimProcess({}, {}, false)); },
               [&] { return phone->CountPrinted("watch connected") > 0; })
         .WaitFor("the question withdrawn", [&] { return !questionUp(); })
-        .TapWhenReady("ring", Button, [&] { return phone->Received("rux-startalert-req") == 1 && Finding(); });
+        .TapWhenReady("ring", Button, [&] { return phone->Received("rux-startalert-req") == 1 && Ringing(); });
     s.Run({});
     const int answers = CountLogged("> OnReplieded");
     const int withdrawn = CountLogged("the remote-connection question is withdrawn");
@@ -196,13 +196,13 @@ TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTh
     int launcher = -1;
     pelorn_log_capture_begin();
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Ringing(); })
         .Then("phone-sim killed", [&] { phone.Kill(); },
               [&] {
                   int connected = -1;
                   vconf_get_bool("memory/brig/brig_connected", &connected);
-                  return connected == 0 && Idle();
+                  return connected == 0 && ReadyToStart();
               })
         .WaitFor("the connection popup answered",
                  [] { return pelorn_log_captured("", "strncmp(popupResult, \"CANCEL\", 6) == 0"); })
@@ -219,7 +219,7 @@ TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTh
                   stopsBeforeStart = nextPhone->Received("rux-stopalert-req");
                   return nextPhone->Received("rux-startalert-req") == 1;
               })
-        .WaitFor("finding again", [] { return Finding(); });
+        .WaitFor("finding again", [] { return Ringing(); });
     s.Run({});
     pelorn_log_capture_end();
     unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
@@ -242,8 +242,8 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
         for (gchar* arg : argv)
             g_free(arg);
     };
-    s.WaitFor("rings at start", [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
-        .TapWhenReady("stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); })
+    s.WaitFor("rings at start", [&] { return phone.Received("rux-startalert-req") == 1 && Ringing(); })
+        .TapWhenReady("stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && ReadyToStart(); })
         .Then("second start", secondStart, [&] { return phone.Received("rux-startalert-req") == 2; })
         .Wait("settle", 1500);
     s.Run({"--launch-searching"});
@@ -259,12 +259,12 @@ TEST_F(EndToEnd, NoAnswerReturnsToNormalAfterTheRingLimit)
     pelorn_clock_set_manual(TRUE);
     AppScenario s;
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
-           [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+           [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Ringing(); })
         .Do("179 s pass", [] { pelorn_clock_advance_ms(179000); })
         .Wait("timers of 179 s run", 200)
-        .WaitFor("still finding", Finding)
-        .Then("the limit passes", [] { pelorn_clock_advance_ms(2000); }, Idle);
+        .WaitFor("still finding", Ringing)
+        .Then("the limit passes", [] { pelorn_clock_advance_ms(2000); }, ReadyToStart);
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "the ring limit ends the screen's ringing, not the phone's";
@@ -276,11 +276,11 @@ TEST_F(EndToEnd, TheRingLimitEndsTheRingingAndTheWatchSaysSo)
     pelorn_clock_set_manual(TRUE);
     AppScenario s;
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
-           [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
+           [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
         .TapWhenReady("tap start", Button,
-                      [&] { return phone.CountPrinted("ringing:") > 0 && Finding() && Screen()->IsFindingLimitRunning(); })
+                      [&] { return phone.CountPrinted("ringing:") > 0 && Ringing() && Screen()->IsFindingLimitRunning(); })
         .Then("180 s pass", [] { pelorn_clock_advance_ms(180000); },
-              [] { return Idle() && ToastSays(TOAST_STOPPED_AFTER_LIMIT, "Stopped after 3 min"); });
+              [] { return ReadyToStart() && ToastSays(TOAST_STOPPED_AFTER_LIMIT, "Stopped after 3 min"); });
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
 }
@@ -290,8 +290,8 @@ TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStoredAndItsHandler
     pelorn_log_capture_begin();
     AppScenario s;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
-        .ScreenshotWhenStill(Window, "legal-notice")
-        .Then("back declines", [] { AppScenario::PressKey(Window(), "BackSpace"); }, [] { return false; });
+        .ScreenshotWhenStill(AppWindow, "legal-notice")
+        .Then("back declines", [] { AppScenario::PressKey(AppWindow(), "BackSpace"); }, [] { return false; });
     s.Run({});
     EXPECT_TRUE(s.EndedByItself()) << s.FailedStep();
     int agreed = -1;
@@ -312,7 +312,7 @@ TEST_F(FirstUse, DemoWatchSkipsTheLegalNotice)
     vconf_set_int("db/retailmode/enabled", 1);
     AppScenario s;
     bool noticeSeen = false;
-    s.WaitFor("finding screen", [] { return Screen() != nullptr && Idle(); })
+    s.WaitFor("finding screen", [] { return Screen() != nullptr && ReadyToStart(); })
         .Wait("a late notice", 600)
         .Do("look", [&] { noticeSeen = BasicPopup(LEGAL_NOTICE) != nullptr; });
     s.Run({});
@@ -357,7 +357,7 @@ TEST_F(FirstUse, AgreementThatCannotBeSavedIsToldToTheWearer)
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
         .TapWhenReady("agree", [] { return elm_object_part_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup(), "button1"); },
               [&] { return ToastShown(CHOICE_NOT_SAVED); })
-        .ScreenshotWhenStill(Window, "agreement-not-saved");
+        .ScreenshotWhenStill(AppWindow, "agreement-not-saved");
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_NE(std::string::npos, PelornTest::ReadFile(mDirs.StateDir() + "/pelorn.log").find("the legal agreement could not be saved"));
@@ -369,7 +369,7 @@ TEST_F(FirstUse, PermissionGrantedShowsTheScreen)
     vconf_set_bool("db/csc/feature/38", 1);
     setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "yes", 1);
     AppScenario s;
-    s.WaitFor("finding screen", Idle);
+    s.WaitFor("finding screen", ReadyToStart);
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     bool checked = false;
@@ -465,26 +465,26 @@ TEST_F(FindingScreen, EscapePowerAndPauseStopTheRingingOnceEachAndKeysWaitForThe
     int escapes = 0;
     auto lower = [&] {
         pauses = CountLogged("> AppPause");
-        elm_win_lower(Window());
+        elm_win_lower(AppWindow());
     };
     auto paused = [&] { return CountLogged("> AppPause") > pauses; };
     // The home screen handing the screen back: the window is shown again.
     auto resume = [] {
-        evas_object_hide(Window());
-        evas_object_show(Window());
+        evas_object_hide(AppWindow());
+        evas_object_show(AppWindow());
     };
     auto ringing = [&phone](int starts) {
-        return [&phone, starts] { return phone.Received("rux-startalert-req") == starts && Finding(); };
+        return [&phone, starts] { return phone.Received("rux-startalert-req") == starts && Ringing(); };
     };
     auto stopped = [&phone](int stops) {
-        return [&phone, stops] { return phone.Received("rux-stopalert-req") == stops && Idle(); };
+        return [&phone, stops] { return phone.Received("rux-stopalert-req") == stops && ReadyToStart(); };
     };
     AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
         .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
         .Then("pause while idle", lower, paused)
         .Wait("nothing to stop", 300)
-        .Then("resume", resume, [&] { return phone.CountPrinted("watch connected") > 1 && Idle(); })
+        .Then("resume", resume, [&] { return phone.CountPrinted("watch connected") > 1 && ReadyToStart(); })
         .TapWhenReady("tap start", Button, ringing(1))
         .Do("another key", [] { AppScenario::KeyUp("Return"); })
         .Wait("another key is ignored", 300)
@@ -500,7 +500,7 @@ TEST_F(FindingScreen, EscapePowerAndPauseStopTheRingingOnceEachAndKeysWaitForThe
                 AppScenario::KeyUp("Escape");
             })
         .Wait("the key reaches the loop", 300)
-        .Then("resume again", resume, Idle)
+        .Then("resume again", resume, ReadyToStart)
         .Then("escape after resume", [] { AppScenario::KeyUp("Escape"); },
               [&] { return CountLogged("> key up - Escape") > escapes; })
         .Wait("settle", 300);
@@ -526,17 +526,17 @@ TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceA
     auto press = [] { Controller()->OnFindingButtonClicked(); };
     bool noticeKeptAfterOk = false;
     bool normalAfterOk = false;
-    s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && Idle(); })
+    s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && ReadyToStart(); })
         .Then("start without the phone", press, [] { return CountLogged("> OnReplieded") == 1; })
         .Wait("anything late", 500)
         .Do("look",
             [&] {
                 noticeKeptAfterOk = BasicPopup(LEGAL_NOTICE) != nullptr;
-                normalAfterOk = Idle();
+                normalAfterOk = ReadyToStart();
                 setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", GetParam(), 1);
             })
         .Then("start again, not now", press, [] { return CountLogged("> OnReplieded") == 2; })
-        .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr && Idle(); })
+        .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr && ReadyToStart(); })
         .Wait("anything late", 300);
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
@@ -600,7 +600,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     gint64 sinceStartPress = 0;
     AppScenario s;
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
-           [&] { return phone.CountPrinted("watch connected") > 0 && Idle(); })
+           [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
         .Do("watch the press",
             [&] {
                 watched = Button();
@@ -608,7 +608,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
                                                         &seen);
                 sinceStartPress = g_get_monotonic_time();
             })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Finding(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Ringing(); })
         .Do("stop watching", [&] { evas_object_smart_callback_del_full(watched, "clicked", AfterPressCb, &seen); })
         .WaitFor("the phone's answer handled", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 0"); })
         .WaitFor("start change over",
@@ -618,7 +618,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
                 pelorn_clock_advance_ms(2500);
                 sinceStartPress = g_get_monotonic_time() - sinceStartPress;
             })
-        .TapWhenReady("tap stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && Idle(); });
+        .TapWhenReady("tap stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && ReadyToStart(); });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_EQ(2, probe.changesSeen) << "one icon change per press";
@@ -683,19 +683,19 @@ TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
     };
     std::string stopLabel;
     AppScenario s;
-    s.WaitFor("finding screen", Idle)
-        .Then("open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
+    s.WaitFor("finding screen", ReadyToStart)
+        .Then("open the menu", [] { AppScenario::Tap(AppWindow(), 352, 180); },
               [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
-        .ScreenshotWhenStill(Window, "more-option")
-        .Then("tap Locate", [] { AppScenario::Tap(Window(), 180, 180); },
+        .ScreenshotWhenStill(AppWindow, "more-option")
+        .Then("tap Locate", [] { AppScenario::Tap(AppWindow(), 180, 180); },
               [] { return CountLogged("> OnReplieded") == 1; })
         .WaitFor("connecting popup with Stop", [&] { return AppScenario::AcceptsEvents(stopButton()); })
-        .ScreenshotWhenStill(Window, "finding-connecting")
+        .ScreenshotWhenStill(AppWindow, "finding-connecting")
         .Do("read the button", [&] {
             const char* text = elm_object_text_get(stopButton());
             stopLabel = text ? text : "";
         })
-        .TapWhenReady("stop", stopButton, [&] { return !BasicPopup(connecting) && Idle(); });
+        .TapWhenReady("stop", stopButton, [&] { return !BasicPopup(connecting) && ReadyToStart(); });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_EQ("Stop", stopLabel);

@@ -24,7 +24,7 @@ namespace
 const int kLegalNotice = 10;
 
 // The app's window, as a function the scenario can look at again.
-auto* const Window = &NSORZUiCommon::ViewBasicElements::GetWindow;
+auto* const LanguageWindow = &NSORZUiCommon::ViewBasicElements::GetWindow;
 
 /* The textblock a part of a widget's layout shows its text with. */
 Evas_Object* TextPart(Evas_Object* layout, const char* part)
@@ -41,7 +41,7 @@ Evas_Object* TitleLabel()
     return titleLayout ? elm_object_part_content_get(titleLayout, "title") : nullptr;
 }
 
-bool Idle()
+bool ReadyInLanguage()
 {
     auto view = Screen();
     return view && view->IsNormalState() && AppScenario::AcceptsEvents(view->GetButton());
@@ -168,7 +168,7 @@ std::vector<std::string> BoxedCharacters(const std::vector<gunichar>& chars)
     static const char* const kFonts[] = {"Sans", "Sans:style=Bold", "DejaVuSans", "DejaVuSans:style=Bold"};
     const int kSize = 28;
     std::vector<std::string> boxed;
-    GlyphSheet sheet(Window());
+    GlyphSheet sheet(LanguageWindow());
     for (const char* font : kFonts)
     {
         const Drawn box = sheet.Draw(font, kSize, {0x10FFFD}).at(0);
@@ -239,7 +239,7 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
     { laidOut[name] = PelornTest::TextLines(textblock); };
     AppScenario s;
     s.WaitFor("legal notice", [] { return AppScenario::AcceptsEvents(AgreeButton()); })
-        .ScreenshotWhenStill(Window, "legal-notice-" + language)
+        .ScreenshotWhenStill(LanguageWindow, "legal-notice-" + language)
         .Do("legal notice texts",
             [&]
             {
@@ -248,8 +248,8 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
                 measure("legal notice body", TextPart(content, "elm.text"));
             })
         .Do("look at every glyph", [&] { boxed = BoxedCharacters(chars); })
-        .TapWhenReady("agree", AgreeButton, [] { return !LegalNotice() && Idle(); })
-        .ScreenshotWhenStill(Window, "finding-" + language)
+        .TapWhenReady("agree", AgreeButton, [] { return !LegalNotice() && ReadyInLanguage(); })
+        .ScreenshotWhenStill(LanguageWindow, "finding-" + language)
         .Do("finding screen texts",
             [&]
             {
@@ -260,9 +260,9 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
                 measure("finding button text", TextPart(Screen()->GetTextLayout(), "text"));
             })
         .Then(
-            "open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
+            "open the menu", [] { AppScenario::Tap(LanguageWindow(), 352, 180); },
             [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
-        .ScreenshotWhenStill(Window, "more-option-" + language);
+        .ScreenshotWhenStill(LanguageWindow, "more-option-" + language);
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_EQ(texts.at("IDS_ORZ_BUTTON_START"), buttonText) << "the screen is not in " << language;
