@@ -278,7 +278,9 @@ TEST_F(EndToEnd, TheRingLimitEndsTheRingingAndTheWatchSaysSo)
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
            [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
         .TapWhenReady("tap start", Button,
-                      [&] { return phone.CountPrinted("ringing:") > 0 && Ringing() && Screen()->IsFindingLimitRunning(); })
+                      [&] {
+                          return phone.CountPrinted("ringing:") > 0 && Ringing() && Screen()->IsFindingLimitRunning();
+                      })
         .Then("180 s pass", [] { pelorn_clock_advance_ms(180000); },
               [] { return ReadyToStart() && ToastSays(TOAST_STOPPED_AFTER_LIMIT, "Stopped after 3 min"); });
     s.Run({});
