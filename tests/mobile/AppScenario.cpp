@@ -131,6 +131,7 @@ bool AppScenario::Tick()
     if (mNext >= mSteps.size())
     {
         mEndRequested = true;
+        mToolkitErrorsAtLastStep = mToolkitErrors;
         mTick = 0;
         elm_exit();
         return false;

@@ -54,11 +54,12 @@ public:
     /* Where it stopped: empty when every step passed. */
     const std::string& FailedStep() const { return mFailedStep; }
     bool Finished() const { return mNext >= mSteps.size(); }
-    /* Errors the toolkit itself reported while the scenario ran (its log
-     * lines at error level or worse); they still reach the terminal. */
+    /* Errors the toolkit itself reported while the steps ran (its log lines
+     * at error level or worse), up to the last step, the application's
+     * shutdown left out; they still reach the terminal. */
     int ToolkitErrors() const
     {
-        return mToolkitErrors;
+        return mToolkitErrorsAtLastStep;
     }
     /* The application ended on its own (not at the scenario's request). */
     bool EndedByItself() const { return !mEndRequested; }
@@ -92,6 +93,7 @@ private:
     int mTimeoutMs;
     long long mDeadline = 0;
     int mToolkitErrors = 0;
+    int mToolkitErrorsAtLastStep = 0;
     std::string mFailedStep;
     bool mEndRequested = false;
     unsigned int mTick = 0;

@@ -689,8 +689,13 @@ TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
         .Then("open the menu", [] { AppScenario::Tap(AppWindow(), 352, 180); },
               [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
         .ScreenshotWhenStill(AppWindow, "more-option")
-        .Then("tap Locate", [] { AppScenario::Tap(AppWindow(), 180, 180); },
-              [] { return CountLogged("> OnReplieded") == 1; })
+        .TapWhenReady(
+            "tap Locate",
+            [] {
+                auto view = Screen();
+                return view ? AppScenario::MenuCentre(view->GetMoreOption()) : nullptr;
+            },
+            [] { return CountLogged("> OnReplieded") == 1; })
         .WaitFor("connecting popup with Stop", [&] { return AppScenario::AcceptsEvents(stopButton()); })
         .ScreenshotWhenStill(AppWindow, "finding-connecting")
         .Do("read the button", [&] {

@@ -132,9 +132,12 @@ inline AppScenario& Locate(AppScenario& s, const std::string& name)
         .Then(
             name + ": open the menu", [] { AppScenario::Tap(Window(), 352, 180); },
             [] { return eext_more_option_opened_get(TopView()->GetMoreOption()); })
-        .Wait(name + ": menu settles", 300)
-        .Then(
-            name + ": tap Locate", [] { AppScenario::Tap(Window(), 180, 180); },
+        .TapWhenReady(
+            name + ": tap Locate",
+            [] {
+                auto top = TopView();
+                return top ? AppScenario::MenuCentre(top->GetMoreOption()) : nullptr;
+            },
             [] { return LocationScreen() != nullptr; });
 }
 
