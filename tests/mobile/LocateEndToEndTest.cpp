@@ -277,8 +277,7 @@ TEST_F(LocateEndToEnd, ALocateWithoutAFixOrAMapEndsInTheToastThenLeavesOrShowsTh
                      })
             .Wait(name + ": no picture to be had", 300)
             .WaitFor(name + ": the screen stays", [] { return LastSeenOnScreen() && !MapShown(); })
-            .Do(name + ": back", [] { AppScenario::PressKey(Window(), "BackSpace"); })
-            .WaitFor(name + ": leaves", FindingScreenIdle);
+            .WaitFor(name + ": back leaves", BackTaken());
     }
     s.Run({});
     ASSERT_EQ("", s.FailedStep()) << dropping.Output() << (phone ? phone->Output() : "");
