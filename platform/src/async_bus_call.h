@@ -29,6 +29,33 @@ template <typename Owner> bool Reap(Owner* owner)
     return true;
 }
 
+/* The C handle calls every bus user offers: -1 for no handle, 0 otherwise.
+ * Destroying stops it first; it goes once its last reply is in. */
+template <typename Owner> void Destroy(Owner* owner)
+{
+    if (!owner)
+        return;
+    owner->Stop();
+    owner->mDead = true;
+    Reap(owner);
+}
+
+template <typename Owner> int Start(Owner* owner)
+{
+    if (!owner)
+        return -1;
+    owner->Start();
+    return 0;
+}
+
+template <typename Owner> int Stop(Owner* owner)
+{
+    if (!owner)
+        return -1;
+    owner->Stop();
+    return 0;
+}
+
 template <typename Owner> void ReplyCb(GObject* source, GAsyncResult* result, gpointer data)
 {
     Call<Owner>* call = static_cast<Call<Owner>*>(data);

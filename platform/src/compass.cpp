@@ -260,27 +260,17 @@ pelorn_compass_h pelorn_compass_create(pelorn_compass_heading_cb callback, void*
 
 void pelorn_compass_destroy(pelorn_compass_h compass)
 {
-    if (!compass)
-        return;
-    compass->Stop();
-    compass->mDead = true;
-    PelornBus::Reap(compass);
+    PelornBus::Destroy(compass);
 }
 
 int pelorn_compass_start(pelorn_compass_h compass)
 {
-    if (!compass)
-        return -1;
-    compass->Start();
-    return 0;
+    return PelornBus::Start(compass);
 }
 
 int pelorn_compass_stop(pelorn_compass_h compass)
 {
-    if (!compass)
-        return -1;
-    compass->Stop();
-    return 0;
+    return PelornBus::Stop(compass);
 }
 
 double pelorn_compass_get_heading(pelorn_compass_h compass)

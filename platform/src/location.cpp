@@ -246,27 +246,17 @@ pelorn_location_h pelorn_location_create(const char* desktop_id, pelorn_location
 
 void pelorn_location_destroy(pelorn_location_h location)
 {
-    if (!location)
-        return;
-    location->Stop();
-    location->mDead = true;
-    PelornBus::Reap(location);
+    PelornBus::Destroy(location);
 }
 
 int pelorn_location_start(pelorn_location_h location)
 {
-    if (!location)
-        return -1;
-    location->Start();
-    return 0;
+    return PelornBus::Start(location);
 }
 
 int pelorn_location_stop(pelorn_location_h location)
 {
-    if (!location)
-        return -1;
-    location->Stop();
-    return 0;
+    return PelornBus::Stop(location);
 }
 
 pelorn_location_state_e pelorn_location_get_state(pelorn_location_h location)
