@@ -61,8 +61,11 @@ TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
 {
     DBusMock geoclue(mBus.Address(), "org.freedesktop.GeoClue2", {"--template", DBusMock::GeoClueTemplate()});
     ASSERT_TRUE(geoclue.Ready()) << geoclue.LastError();
+    // The service stamps the fix when it is made; our clock is read around that, in ms.
+    const gint64 beforeFixMs = g_get_real_time() / 1000;
     geoclue.Tell("/org/freedesktop/GeoClue2/Manager", "SetLocation",
                  g_variant_new("(ddd)", 37.5665, 126.978, 30.0));
+    const gint64 afterFixMs = g_get_real_time() / 1000;
 
     Fixes fixes;
     pelorn_location_h location = pelorn_location_create("com.quenlor.pelorn", Fixes::Cb, &fixes);
@@ -75,7 +78,8 @@ TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
     EXPECT_DOUBLE_EQ(37.5665, fixes.got[0].latitude);
     EXPECT_DOUBLE_EQ(126.978, fixes.got[0].longitude);
     EXPECT_DOUBLE_EQ(30.0, fixes.got[0].accuracy_m);
-    EXPECT_GT(fixes.got[0].time_ms, 1000000000000LL) << "the service's own time stamp, in ms";
+    EXPECT_LE(beforeFixMs - 1, fixes.got[0].time_ms) << "the service's own time stamp, in ms";
+    EXPECT_GE(afterFixMs + 1, fixes.got[0].time_ms) << "the service's own time stamp, in ms";
     EXPECT_EQ("(<'com.quenlor.pelorn'>,)", ClientProperty(geoclue, "DesktopId"));
     EXPECT_EQ("(<uint32 8>,)", ClientProperty(geoclue, "RequestedAccuracyLevel"));
 
