@@ -81,7 +81,6 @@ private:
     static Eina_Bool StartButtonRenderingCb(void* data, double pos);
     static Eina_Bool StopButtonRenderingCb(void* data, double pos);
     static Eina_Bool MorphingEffectRenderingCb(PelornView* pThis, double pos, bool stop);
-    static void FrameShownCb(void* data, Evas* canvas, void* eventInfo);
     static Eina_Bool InitializeMorphingEffectCb(void* data);
     static gboolean FindingLimitTimerCb(gpointer data);
     static void ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item);
@@ -114,8 +113,8 @@ private:
     Eext_Object_Item* mLocateButtonMoreOptionItem;
     std::shared_ptr<MorphingEffect> mMorphingEffectPtr;
     Ecore_Animator* mAnimator;
-    Evas* mCanvas = nullptr; // until the first frame after this screen was built
     Ecore_Idler* mMorphingEffectIdler = nullptr;
+    bool mMorphingEffectReady = false;
     std::shared_ptr<TransitionHelper> mTransitionHelperPtr;
     double mFrameTime;
     guint mFindingLimitTimer;

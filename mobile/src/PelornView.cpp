@@ -61,8 +61,6 @@ PelornView::PelornView()
 
 PelornView::~PelornView()
 {
-    if (mCanvas)
-        evas_event_callback_del_full(mCanvas, EVAS_CALLBACK_RENDER_POST, FrameShownCb, this);
     if (mMorphingEffectIdler)
         ecore_idler_del(mMorphingEffectIdler);
     if (mAnimator)
@@ -129,10 +127,6 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     elm_object_content_set(mButton, mButtonImage);
 
     RETV_IF(!mMorphingEffectPtr, NULL);
-    // The icon shapes are read with the vector library, which nothing on the
-    // first frame needs: they are built when the loop is idle after it.
-    mCanvas = evas_object_evas_get(parent);
-    evas_event_callback_add(mCanvas, EVAS_CALLBACK_RENDER_POST, FrameShownCb, this);
     mFrameTime = edje_frametime_get();
 
     mRadarLayout = helper.CreateLayout(mLayout, pelornViewEdjDirectoryPath, "radarLayout");
@@ -553,6 +547,11 @@ void PelornView::ShowStopButton()
     if (mMoreLayout)
         elm_object_signal_emit(mMoreLayout, "cue,hide", "elm");
     StartButtonAnimator(StopButtonRenderingCb);
+    // The icon shapes are read with the vector library, which an idle finding
+    // screen never needs and which stays resident once loaded: the first ring
+    // builds them, between its animation's frames, after the request left.
+    if (!mMorphingEffectReady && !mMorphingEffectIdler)
+        mMorphingEffectIdler = ecore_idler_add(InitializeMorphingEffectCb, this);
     RET_IF(!mTransitionHelperPtr);
     mTransitionHelperPtr->StartTextTransition(mTextLayout, PELORN_TEXT_DOMAIN, "IDS_ORZ_BUTTON_STOP_ABB2",
                                               BUTTON_CHANGE_DURATION);
@@ -579,18 +578,11 @@ void PelornView::ShowStartButton()
                                               BUTTON_CHANGE_DURATION);
 }
 
-void PelornView::FrameShownCb(void* data, Evas* canvas, void*)
-{
-    auto* pThis = static_cast<PelornView*>(data);
-    evas_event_callback_del_full(canvas, EVAS_CALLBACK_RENDER_POST, FrameShownCb, pThis);
-    pThis->mCanvas = nullptr;
-    pThis->mMorphingEffectIdler = ecore_idler_add(InitializeMorphingEffectCb, pThis);
-}
-
 Eina_Bool PelornView::InitializeMorphingEffectCb(void* data)
 {
     auto* pThis = static_cast<PelornView*>(data);
     pThis->mMorphingEffectIdler = nullptr;
+    pThis->mMorphingEffectReady = true;
     if (pThis->mMorphingEffectPtr)
         pThis->mMorphingEffectPtr->Initialize();
     return ECORE_CALLBACK_CANCEL;
