@@ -67,11 +67,19 @@ bool RadarTurning()
     return stage && elm_transit_duration_get(stage) > 1.0;
 }
 
+const int LEGAL_NOTICE = 10;
+
 std::shared_ptr<NSORZUiCommon::BasicPopup> BasicPopup(int type)
 {
     auto view = Screen();
     auto popups = view ? view->GetPopupManager() : nullptr;
     return popups ? popups->GetBasicPopup(type) : nullptr;
+}
+
+Evas_Object* AgreeButton()
+{
+    auto notice = BasicPopup(LEGAL_NOTICE);
+    return notice && notice->GetPopup() ? elm_object_part_content_get(notice->GetPopup(), "button1") : nullptr;
 }
 
 bool ToastShown(int type)
@@ -90,7 +98,14 @@ bool ToastSays(int type, const std::string& text)
     return shown && std::string(shown).find(text) != std::string::npos;
 }
 
-const int LEGAL_NOTICE = 10;
+/* The platform's key for the phone link: 1 up, 0 down, -1 unset. */
+int LinkKey()
+{
+    int connected = -1;
+    vconf_get_bool("memory/brig/brig_connected", &connected);
+    return connected;
+}
+
 const int TOAST_UNABLE_DURING_CALLS = 0;
 const int TOAST_PHONE_FOUND = 6;
 const int TOAST_STOPPED_AFTER_LIMIT = 7;
@@ -199,20 +214,12 @@ TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTh
     s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Ringing(); })
         .Then("phone-sim killed", [&] { phone.Kill(); },
-              [&] {
-                  int connected = -1;
-                  vconf_get_bool("memory/brig/brig_connected", &connected);
-                  return connected == 0 && ReadyToStart();
-              })
+              [&] { return LinkKey() == 0 && ReadyToStart(); })
         .WaitFor("the connection popup answered",
                  [] { return pelorn_log_captured("", "strncmp(popupResult, \"CANCEL\", 6) == 0"); })
         .Then("the phone is back", [&] { nextPhone.reset(new PhoneSimProcess({}, {}, false)); },
-              [&] {
-                  // Back means the watch's link to it is up again, not only the key.
-                  int connected = 0;
-                  vconf_get_bool("memory/brig/brig_connected", &connected);
-                  return connected == 1 && nextPhone->CountPrinted("watch connected") > 0;
-              })
+              // Back means the watch's link to it is up again, not only the key.
+              [&] { return LinkKey() == 1 && nextPhone->CountPrinted("watch connected") > 0; })
         .Then("launch searching",
               [&] { launcher = PelornTest::SpawnProgram({PelornTest::BuiltProgram("pelorn"), "--launch-searching"}); },
               [&] {
@@ -253,39 +260,41 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
     g_unlink(said.c_str());
 }
 
-TEST_F(EndToEnd, NoAnswerReturnsToNormalAfterTheRingLimit)
+/* The ring limit ends the screen's ringing whether the phone answered the
+ * start or not (the parameter), and never with a stop to the phone; only an
+ * answered ring tells the wearer it was stopped. */
+class RingLimit : public EndToEnd, public ::testing::WithParamInterface<bool>
 {
-    PhoneSimProcess phone({"--never-answer"});
-    pelorn_clock_set_manual(TRUE);
-    AppScenario s;
-    s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
-           [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Ringing(); })
-        .Do("179 s pass", [] { pelorn_clock_advance_ms(179000); })
-        .Wait("timers of 179 s run", 200)
-        .WaitFor("still finding", Ringing)
-        .Then("the limit passes", [] { pelorn_clock_advance_ms(2000); }, ReadyToStart);
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "the ring limit ends the screen's ringing, not the phone's";
-}
+};
 
-TEST_F(EndToEnd, TheRingLimitEndsTheRingingAndTheWatchSaysSo)
+TEST_P(RingLimit, EndsTheRingingAtThreeMinutesWithoutAStop)
 {
-    PhoneSimProcess phone;
+    const bool answered = GetParam();
+    PhoneSimProcess phone(answered ? std::vector<std::string>{} : std::vector<std::string>{"--never-answer"});
     pelorn_clock_set_manual(TRUE);
     AppScenario s;
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
            [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
         .TapWhenReady("tap start", Button,
                       [&] {
-                          return phone.CountPrinted("ringing:") > 0 && Ringing() && Screen()->IsFindingLimitRunning();
+                          return phone.Received("rux-startalert-req") == 1 && Ringing() &&
+                                 (!answered || (phone.Printed("ringing:") && Screen()->IsFindingLimitRunning()));
                       })
-        .Then("180 s pass", [] { pelorn_clock_advance_ms(180000); },
-              [] { return ReadyToStart() && ToastSays(TOAST_STOPPED_AFTER_LIMIT, "Stopped after 3 min"); });
+        .Do("179 s pass", [] { pelorn_clock_advance_ms(179000); })
+        .Wait("timers of 179 s run", 200)
+        .WaitFor("still finding", Ringing)
+        .Then("the limit passes", [] { pelorn_clock_advance_ms(2000); },
+              [answered] {
+                  return ReadyToStart() && (!answered || ToastSays(TOAST_STOPPED_AFTER_LIMIT, "Stopped after 3 min"));
+              });
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
+    EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "the ring limit ends the screen's ringing, not the phone's";
 }
+
+INSTANTIATE_TEST_SUITE_P(Phones, RingLimit, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& row) {
+    return std::string(row.param ? "Answering" : "NeverAnswering");
+});
 
 TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStoredAndItsHandlersGone)
 {
@@ -326,7 +335,7 @@ TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
 {
     AppScenario s;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
-        .TapWhenReady("agree", [] { return elm_object_part_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup(), "button1"); },
+        .TapWhenReady("agree", AgreeButton,
               [] { return BasicPopup(LEGAL_NOTICE) == nullptr; });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
@@ -357,7 +366,7 @@ TEST_F(FirstUse, AgreementThatCannotBeSavedIsToldToTheWearer)
     const int CHOICE_NOT_SAVED = 5;
     AppScenario s;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
-        .TapWhenReady("agree", [] { return elm_object_part_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup(), "button1"); },
+        .TapWhenReady("agree", AgreeButton,
               [&] { return ToastShown(CHOICE_NOT_SAVED); })
         .ScreenshotWhenStill(AppWindow, "agreement-not-saved");
     s.Run({});
@@ -365,38 +374,32 @@ TEST_F(FirstUse, AgreementThatCannotBeSavedIsToldToTheWearer)
     EXPECT_NE(std::string::npos, PelornTest::ReadFile(mDirs.StateDir() + "/pelorn.log").find("the legal agreement could not be saved"));
 }
 
-TEST_F(FirstUse, PermissionGrantedShowsTheScreen)
+/* The permission popup's answer: yes shows the screen and stores the check, no ends the app before it. */
+class PermissionAnswer : public FirstUse, public ::testing::WithParamInterface<const char*>
 {
-    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
-    vconf_set_bool("db/csc/feature/38", 1);
-    setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "yes", 1);
-    AppScenario s;
-    s.WaitFor("finding screen", ReadyToStart);
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-    bool checked = false;
-    EXPECT_EQ(0, preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &checked));
-    EXPECT_TRUE(checked);
-}
+};
 
-TEST_F(FirstUse, PermissionRefusedEndsTheApp)
+TEST_P(PermissionAnswer, YesShowsTheScreenAndIsStoredNoEndsTheAppWithNothingStored)
 {
+    const bool yes = std::string(GetParam()) == "yes";
     vconf_set_bool("db/brig/user_agreement/orzzib", 1);
     vconf_set_bool("db/csc/feature/38", 1);
-    setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", "no", 1);
+    setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", GetParam(), 1);
     AppScenario s;
     bool screenSeen = false;
-    s.WaitFor("never", [&] {
+    s.WaitFor("finding screen", [&] {
         screenSeen = screenSeen || Screen() != nullptr;
-        return false;
+        return yes && ReadyToStart();
     });
     s.Run({});
-    EXPECT_TRUE(s.EndedByItself()) << s.FailedStep();
-    EXPECT_FALSE(screenSeen);
+    EXPECT_EQ(!yes, s.EndedByItself()) << s.FailedStep();
+    EXPECT_EQ(yes, screenSeen);
     bool checked = false;
     preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &checked);
-    EXPECT_FALSE(checked);
+    EXPECT_EQ(yes, checked);
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, PermissionAnswer, ::testing::Values("yes", "no"));
 
 namespace
 {
@@ -433,10 +436,7 @@ protected:
         unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
     }
 };
-} // namespace
 
-namespace
-{
 /* What the screen looked like when the start press had been handled: this
  * runs right after the application's own "clicked" handler. */
 struct AfterPress
@@ -683,7 +683,6 @@ TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
         auto popup = BasicPopup(connecting);
         return popup && popup->GetPopup() ? elm_object_part_content_get(popup->GetPopup(), "button1") : nullptr;
     };
-    std::string stopLabel;
     AppScenario s;
     s.WaitFor("finding screen", ReadyToStart)
         .Then("open the menu", [] { AppScenario::Tap(AppWindow(), 352, 180); },
@@ -698,13 +697,12 @@ TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
             [] { return CountLogged("> OnReplieded") == 1; })
         .WaitFor("connecting popup with Stop", [&] { return AppScenario::AcceptsEvents(stopButton()); })
         .ScreenshotWhenStill(AppWindow, "finding-connecting")
-        .Do("read the button", [&] {
+        .WaitFor("the button says Stop", [&] {
             const char* text = elm_object_text_get(stopButton());
-            stopLabel = text ? text : "";
+            return text && std::string(text) == "Stop";
         })
         .TapWhenReady("stop", stopButton, [&] { return !BasicPopup(connecting) && ReadyToStart(); });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
-    EXPECT_EQ("Stop", stopLabel);
     EXPECT_EQ(1, CountLogged("SendMessageType:6")) << "Stop frees the link's queue as back does";
 }

@@ -34,7 +34,10 @@ TEST(HostilePhoneEndToEnd, DeepNestingAStrayByteAndAFourGigabyteHeaderDuringARin
     std::ofstream(deep, std::ios::binary)
         << EncodeData(103, hundredThousand.data(), hundredThousand.size()) +
                EncodeData(103, thirtyThousand.data(), thirtyThousand.size());
-    std::ofstream(outOfStep, std::ios::binary) << std::string("\xFF\xFF\xFF\xFF", 4) + "{\"msgId\":1}";
+    // A found report behind the bad header must not be taken for one: it would end the ring.
+    const std::string found = R"({"msgId":"rux-founddevice-req","result":"0"})";
+    std::ofstream(outOfStep, std::ios::binary)
+        << std::string("\xFF\xFF\xFF\xFF", 4) + EncodeData(103, found.data(), found.size());
     const char* const START_TEXT = R"(recv {"msgId":"rux-startalert-req","time":"180"})";
     const char* const TIMED_OUT = "ProviderResponseTimer. no response from provider";
 
@@ -59,7 +62,7 @@ TEST(HostilePhoneEndToEnd, DeepNestingAStrayByteAndAFourGigabyteHeaderDuringARin
                  [&]
                  {
                      return phone.Printed("watch disconnected: closed by the watch") &&
-                            pelorn_log_captured("", "OnKivTerminationIndication(1)");
+                            pelorn_log_captured("", "OnKivTerminationIndication(1)") && Finding();
                  })
         .Do("179.999 s after the ring request",
             [&]
@@ -78,10 +81,14 @@ TEST(HostilePhoneEndToEnd, DeepNestingAStrayByteAndAFourGigabyteHeaderDuringARin
     s.Run({});
     const bool outOfStepLogged = pelorn_log_captured(
         "accessory", "accessory stream out of step: frame header claims 4294967295 bytes");
+    const bool endedLogged = pelorn_log_captured("accessory", "peer's stream out of step; connection ended");
     const int errors = CountLogged("OnKivError");
+    const int dropped = CountLogged("not the answer awaited (type 0)");
     pelorn_log_capture_end();
     EXPECT_EQ("", s.FailedStep());
     EXPECT_FALSE(timedOutEarly);
     EXPECT_TRUE(outOfStepLogged);
+    EXPECT_TRUE(endedLogged);
     EXPECT_EQ(0, errors);
+    EXPECT_EQ(3, dropped) << "what followed the bad header was read as a packet";
 }

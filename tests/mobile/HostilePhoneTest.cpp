@@ -103,31 +103,6 @@ TEST_F(HostilePhoneTest, DeeplyNestedPacketIsDroppedAndTheLinkStaysUp)
     EXPECT_FALSE(phone.Printed("watch disconnected")) << phone.Output();
 }
 
-TEST_F(HostilePhoneTest, HeaderClaimingFourGigabytesEndsTheConnectionAndTheNextRequestReconnects)
-{
-    PhoneSimProcess phone;
-    ASSERT_TRUE(Connected(phone));
-
-    // A frame following the bad header must not be taken for one.
-    phone.Command("send-raw " +
-                  WriteFile("out-of-step", std::string("\xFF\xFF\xFF\xFF", 4) +
-                                               DataFrame(R"({"msgId":"rux-founddevice-req","result":"0"})")));
-    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivTerminationIndication(1)"); }));
-    EXPECT_TRUE(pelorn_log_captured(
-        "accessory", "accessory stream out of step: frame header claims 4294967295 bytes (1 to 5242882)"));
-    EXPECT_TRUE(pelorn_log_captured("accessory", "peer's stream out of step; connection ended"));
-    EXPECT_FALSE(pelorn_log_captured("", "OnKivError"));
-    EXPECT_TRUE(mListener.mTypes.empty());
-    EXPECT_EQ(Kiv::GetInstance()->IsKivReadyToSendMessage(), 3) << "peer known, service connection gone";
-    EXPECT_TRUE(phone.WaitFor("watch disconnected: closed by the watch"));
-
-    // The next request brings up a fresh connection and is answered over it.
-    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
-    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Count(ORZ_RECV_MSG_TYPE_START_RSP) == 1; }));
-    EXPECT_EQ(phone.CountPrinted("watch connected"), 2u) << phone.Output();
-    EXPECT_EQ(phone.CountPrinted(START_TEXT), 1u);
-}
-
 TEST_F(HostilePhoneTest, OnlyTheAwaitedAnswerEndsTheWaitAndTheTimeOutStillFires)
 {
     PhoneSimProcess phone({"--never-answer"});
