@@ -130,6 +130,7 @@ TEST(KivMessageParser, AddressesAreOneLineOfPlainTextWhateverThePhoneEscapes)
         {R"(A\n12-07 00:00:00.000 E/pelorn-p(1): FORGED)", "A 12-07 00:00:00.000 E/pelorn-p(1): FORGED"},
         {R"(tab\tcr\resc\u001b[31mdel\u007f)", "tab cr esc [31mdel "},
         {R"(<b>x</b> &amp; x < y)", "<b>x</b> &amp; x < y"},
+        {R"(\"Circular\" Quay\\2)", R"("Circular" Quay\2)"}, // quotes and a backslash as written
     };
     for (const auto& c : cases)
     {
