@@ -2,8 +2,6 @@
 #include "ConsumerController.h"
 #include "ControllerLinkTest.h"
 #include "FoundDeviceData.h"
-#include "LocationData.h"
-#include "LocationSetting.h"
 #include "ConsumerMessageType.h"
 #include "Kiv.h"
 #include "PhoneSimProcess.h"
@@ -32,8 +30,6 @@ struct Received
     int type;
     CallData call;
     FoundDeviceData found;
-    LocationData location;
-    LocationSetting setting;
     bool hadRecord;
 };
 
@@ -42,15 +38,11 @@ class RecordingListener : public ConsumerEventListener
 public:
     void OnConsumerMsgReceived(int recvType, void* data) override
     {
-        Received r{recvType, {}, {}, {}, {}, data != nullptr};
+        Received r{recvType, {}, {}, data != nullptr};
         if (data && recvType == ORZ_RECV_MSG_TYPE_START_RSP)
             r.call = *static_cast<CallData*>(data);
         if (data && recvType == ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ)
             r.found = *static_cast<FoundDeviceData*>(data);
-        if (data && recvType == ORZ_RECV_MSG_TYPE_LOCATION_RSP)
-            r.location = *static_cast<LocationData*>(data);
-        if (data && recvType == ORZ_RECV_MSG_TYPE_LOCATION_SETTING_GET_RSP)
-            r.setting = *static_cast<LocationSetting*>(data);
         mReceived.push_back(r);
     }
     bool Got(int type) const { return Find(type) != nullptr; }
@@ -112,29 +104,6 @@ TEST_F(ConsumerControllerTest, RingFoundAndStopRoundTripsAndThePhoneSaysWhenAndW
     EXPECT_FALSE(mListener.Find(ORZ_RECV_MSG_TYPE_STOP_RSP)->hadRecord);
     EXPECT_TRUE(phone.WaitFor("stopped by the watch: ringing stopped after ")) << phone.Output();
     EXPECT_EQ(3u, phone.CountPrinted("ringing stopped after")) << phone.Output();
-}
-
-TEST_F(ConsumerControllerTest, LocationAnswersCarryThePhonesState)
-{
-    // Quotes and a backslash in a place name arrive as written, a tab as a space.
-    PhoneSimProcess phone({"--latitude", "-33.868800", "--longitude", "151.209300", "--address",
-                           "\"Circular\" Quay\\2\tWharf", "--country", "Australia", "--location-off", "--remote"});
-    ASSERT_TRUE(Connected(phone));
-
-    // Both leave one after the other: the second waits for the first answer.
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ);
-    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_LOCATION_RSP); }));
-    const Received* setting = mListener.Find(ORZ_RECV_MSG_TYPE_LOCATION_SETTING_GET_RSP);
-    ASSERT_NE(setting, nullptr);
-    EXPECT_EQ(setting->setting.mLocationState, 0);
-    EXPECT_TRUE(setting->setting.mIsQuenlorDevice);
-    const Received* location = mListener.Find(ORZ_RECV_MSG_TYPE_LOCATION_RSP);
-    EXPECT_DOUBLE_EQ(location->location.mLatitude, -33.8688);
-    EXPECT_DOUBLE_EQ(location->location.mLongitude, 151.2093);
-    EXPECT_EQ(location->location.mAddress, "\"Circular\" Quay\\2 Wharf");
-    EXPECT_EQ(location->location.mCountry, "Australia");
-    EXPECT_GT(location->location.mTime, 1400000000);
 }
 
 TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)

@@ -7,7 +7,6 @@
 #include "LostContactStore.h"
 #include "MobileLocationViewController.h"
 #include "PhoneSimProcess.h"
-#include "PopupTypes.h"
 #include "PreferenceUtil.h"
 #include "PrivateBus.h"
 #include "pelorn_log_capture.h"
@@ -20,26 +19,12 @@ using namespace LocationScreenProbe;
 
 namespace
 {
-const std::string kAddress = "1 Main Street, Springfield, Freedonia";
 const std::string kParis = "Place du Parvis Notre-Dame Paris France";
-constexpr int kFailedToast = (int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_FAILED_TRY_AGAIN_LATER;
-constexpr int kTurnOnPrompt = (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION;
 
 const NSPelorn::MapZoomStepper* Zoom()
 {
     auto controller = std::dynamic_pointer_cast<NSPelorn::MobileLocationViewController>(TopController());
     return controller ? &controller->GetZoomStepper() : nullptr;
-}
-
-/* A decoded 360x360 picture in the map's place. */
-bool PictureShown()
-{
-    auto view = LocationScreen();
-    Evas_Object* image = view ? view->GetMapPicture() : nullptr;
-    int w = 0, h = 0;
-    if (image)
-        evas_object_image_size_get(image, &w, &h);
-    return image && w == 360 && h == 360 && evas_object_image_load_error_get(image) == EVAS_LOAD_ERROR_NONE;
 }
 
 bool PictureKept()
@@ -417,9 +402,7 @@ TEST_F(LastSeenEndToEnd, ASilentPhoneIsGivenUpAfterFifteenSecondsAndADetachedOne
     bool waitingAt14999 = false;
     auto storedPositionShown = []
     {
-        return LastSeenShown(30, kParis)() && PictureShown() &&
-               !LocationScreen()->GetBasicPopup(
-                   (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE);
+        return LastSeenShown(30, kParis)() && PictureShown() && !LocationScreen()->GetBasicPopup(kConnecting);
     };
     auto asked = [&silent](size_t times) {
         return [&silent, times] { return silent->CountPrinted("\"mgr_location_setting_get_req\"") == times; };

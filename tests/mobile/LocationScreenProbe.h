@@ -6,6 +6,7 @@
 #include "MobileLocationView.h"
 #include "PelornMain.h"
 #include "PelornView.h"
+#include "PopupTypes.h"
 #include "TestEnvironment.h"
 #include "ViewBasicElements.h"
 #include "ViewController.h"
@@ -27,6 +28,11 @@
 namespace LocationScreenProbe
 {
 using PelornTest::AppScenario;
+
+const std::string kAddress = "1 Main Street, Springfield, Freedonia"; // phone-sim's own
+constexpr int kTurnOnPrompt = (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION;
+constexpr int kConnecting = (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE;
+constexpr int kFailedToast = (int)NSPelorn::ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_FAILED_TRY_AGAIN_LATER;
 
 inline Evas_Object* Window()
 {
@@ -76,6 +82,17 @@ inline bool ToastShown(int type)
     auto view = LocationScreen();
     auto toast = view ? view->GetToastPopup(type) : nullptr;
     return toast && toast->GetPopup() && evas_object_visible_get(toast->GetPopup());
+}
+
+/* A decoded 360x360 picture in the map's place. */
+inline bool PictureShown()
+{
+    auto view = LocationScreen();
+    Evas_Object* image = view ? view->GetMapPicture() : nullptr;
+    int w = 0, h = 0;
+    if (image)
+        evas_object_image_size_get(image, &w, &h);
+    return image && w == 360 && h == 360 && evas_object_image_load_error_get(image) == EVAS_LOAD_ERROR_NONE;
 }
 
 /* The address on the overlay, empty while the overlay is not in place. */
