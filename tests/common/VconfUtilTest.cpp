@@ -19,11 +19,12 @@ protected:
     {
         pelorn_log_capture_end();
     }
+
+    ScopedTestDirs mDirs{false};
 };
 
 TEST_F(VconfUtilTest, UnreadableKeysAnswerTheirDefaults)
 {
-    ScopedTestDirs dirs(false);
     EXPECT_EQ(VconfUtil::GetRegionFormatTime1224(), 1);
     EXPECT_EQ(VconfUtil::GetKivConnectionType(), -1);
     EXPECT_EQ(VconfUtil::GetPMState(), -1);
@@ -47,7 +48,6 @@ TEST_F(VconfUtilTest, UnreadableKeysAnswerTheirDefaults)
 
 TEST_F(VconfUtilTest, StoredValuesAreAnsweredUnchangedAndAHalfWrittenRetailKeyCountsAsRetail)
 {
-    ScopedTestDirs dirs(false);
     vconf_set_int("db/retailmode/enabled", 0);
     vconf_set_int("db/menu_widget/regionformat_time1224", 2);
     vconf_set_bool("memory/brig/brig_connected", 0);
@@ -71,14 +71,13 @@ TEST_F(VconfUtilTest, StoredValuesAreAnsweredUnchangedAndAHalfWrittenRetailKeyCo
 
     vconf_set_int("db/retailmode/enabled", 0);
     ASSERT_FALSE(VconfUtil::IsLDUBinary());
-    const std::string path = dirs.StateDir() + "/vconf/db/retailmode/enabled";
+    const std::string path = mDirs.StateDir() + "/vconf/db/retailmode/enabled";
     ASSERT_TRUE(g_file_set_contents(path.c_str(), "i:", -1, nullptr));
     EXPECT_TRUE(VconfUtil::IsLDUBinary());
 }
 
 TEST_F(VconfUtilTest, SettersStoreAndUnwritableStoreKeepsDefault)
 {
-    ScopedTestDirs dirs(false);
     EXPECT_TRUE(VconfUtil::SetUserAgreementForORZZIB(true));
     EXPECT_TRUE(VconfUtil::GetUserAgreementForORZZIB());
     EXPECT_TRUE(VconfUtil::SetSystemVibrationLevel(4));
@@ -117,7 +116,6 @@ void ConnectionChangedCb(keynode_t* node, void* data)
 
 TEST_F(VconfUtilTest, NotifyDeliversOnTheMainLoopAndIgnoreRemovesItOnce)
 {
-    ScopedTestDirs dirs(false);
     Seen seen;
     ASSERT_TRUE(VconfUtil::NotifyKivConnectionChangedCb(ConnectionChangedCb, &seen));
     vconf_set_int("memory/private/kiv/conn_type", 2);
