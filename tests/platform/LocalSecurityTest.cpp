@@ -13,7 +13,6 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,20 +67,6 @@ std::string Described(const ProgramRun& run)
 {
     return "status " + std::to_string(run.status) + (run.timedOut ? " (timed out)" : "") +
            ", stderr: " + run.err;
-}
-
-int Listen(const std::string& path)
-{
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    struct sockaddr_un addr = {};
-    addr.sun_family = AF_UNIX;
-    snprintf(addr.sun_path, sizeof(addr.sun_path), "%s", path.c_str());
-    if (bind(fd, (struct sockaddr*)&addr, sizeof(addr)) != 0 || listen(fd, 4) != 0)
-    {
-        close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 size_t Count(const std::string& text, const std::string& needle)
@@ -270,8 +255,8 @@ TEST_F(PopupProgram, ReplySocketsOutsideTheRepliesFolderAreNeverConnected)
     ASSERT_EQ(0, g_mkdir_with_parents(replies.c_str(), 0700));
     const std::string inside = replies + "/1-1.sock";
     const std::string linked = replies + "/1-2.sock";
-    int outsideFd = Listen(outside);
-    int insideFd = Listen(inside);
+    const int outsideFd = PelornTest::ListenUnix(outside);
+    const int insideFd = PelornTest::ListenUnix(inside);
     ASSERT_GE(outsideFd, 0);
     ASSERT_GE(insideFd, 0);
     ASSERT_EQ(0, symlink(outside.c_str(), linked.c_str()));
