@@ -292,27 +292,15 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     ASSERT_TRUE(PelornTest::RunGlibUntil([this] { return Count(Log(), "asks:") == 1; }, 20000)) << Log();
 
     kill(first, SIGSTOP);
-    const int LAUNCHERS = 3; // whether they queue is the app's hand-over test's to show
-    std::vector<int> launchers, errFds(LAUNCHERS, -1);
-    for (int i = 0; i < LAUNCHERS; i++)
-        launchers.push_back(PelornTest::SpawnProgram(Command({"--extra=n=" + std::to_string(i)}),
-                                                     {std::string("PELORN_APP_ID=") + POPUP_ID}, &errFds[i]));
-    int failed = 0, toldWhy = 0;
-    for (int i = 0; i < LAUNCHERS; i++)
+    // Whether launchers queue is the app's hand-over test's to show: these come one by one.
+    for (const char* n : {"--extra=n=0", "--extra=n=1", "--extra=n=2"})
     {
-        int status = 0;
-        EXPECT_TRUE(PelornTest::WaitChild(launchers[i], &status, 120000))
-            << "launcher " << i << " still waited";
-        failed += WIFEXITED(status) && WEXITSTATUS(status) != 0;
-        fcntl(errFds[i], F_SETFL, O_NONBLOCK);
-        char buf[2048];
-        ssize_t n = read(errFds[i], buf, sizeof(buf) - 1);
-        toldWhy +=
-            n > 0 && std::string(buf, (size_t)n).find("did not take the launch request") != std::string::npos;
-        close(errFds[i]);
+        const ProgramRun run = RunProgram(Command({n}), Env(), 120000);
+        EXPECT_TRUE(!run.timedOut && WIFEXITED(run.status) && WEXITSTATUS(run.status) != 0)
+            << n << ": a launcher reported success to a stopped instance, or still waited; " << Described(run);
+        EXPECT_NE(std::string::npos, run.err.find("did not take the launch request"))
+            << n << ": a launcher does not say on stderr why it failed";
     }
-    EXPECT_EQ(LAUNCHERS, failed) << "a launcher reported success to a stopped instance";
-    EXPECT_EQ(LAUNCHERS, toldWhy) << "every launcher says on stderr why it failed";
 
     // One launcher wedged while holding the start-up lock holds no other past its time.
     const int lock =

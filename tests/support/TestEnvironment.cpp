@@ -280,9 +280,7 @@ std::vector<std::string> AsOtherAccount(unsigned uid)
 
 bool RunGlibUntil(const std::function<bool()>& cond, int timeoutMs)
 {
-    // Every wait is for a condition that will come, so its deadline only
-    // catches a hang: never shorter than a minute, whatever the caller
-    // guessed, so that a slow or loaded machine cannot turn it into a verdict.
+    // The deadline only catches a hang: a loaded machine must not make it a verdict.
     const gint64 deadline = g_get_monotonic_time() + (gint64)std::max(timeoutMs, HANG_MS) * 1000;
     while (!cond())
     {
