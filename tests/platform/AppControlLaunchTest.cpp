@@ -113,8 +113,8 @@ TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest
         [&]
         {
             return g_file_test(launchSocket.c_str(), G_FILE_TEST_EXISTS) &&
-                   PelornTest::ReadFile(logPath).find("asks: Allow com.example.finder to: Use data network?") !=
-                       std::string::npos;
+                   PelornTest::ReadFile(logPath).find(
+                       "asks: Allow com.example.finder to: Use data network?") != std::string::npos;
         },
         10000));
     ASSERT_EQ(APP_CONTROL_ERROR_NONE, Launch(POPUP, {{"n", "2"}}, &second));

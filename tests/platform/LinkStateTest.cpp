@@ -19,7 +19,8 @@ namespace
 {
 bool LinkReads(int connected, int type)
 {
-    return IntKey("memory/brig/brig_connected") == connected && IntKey("memory/private/kiv/conn_type") == type;
+    return IntKey("memory/brig/brig_connected") == connected &&
+           IntKey("memory/private/kiv/conn_type") == type;
 }
 
 void HeardCb(keynode_t*, void* data)

@@ -297,7 +297,8 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     {
         const ProgramRun run = RunProgram(Command({n}), Env(), 120000);
         EXPECT_TRUE(!run.timedOut && WIFEXITED(run.status) && WEXITSTATUS(run.status) != 0)
-            << n << ": a launcher reported success to a stopped instance, or still waited; " << Described(run);
+            << n << ": a launcher reported success to a stopped instance, or still waited; "
+            << Described(run);
         EXPECT_NE(std::string::npos, run.err.find("did not take the launch request"))
             << n << ": a launcher does not say on stderr why it failed";
     }

@@ -326,8 +326,9 @@ TEST(SettingsStoreCrash, WriterKilledMidWriteLeavesOldOrNewValue)
         for (int i = 0; i < KEYS; i++)
         {
             const std::string text = Str(Key(i).c_str());
-            ASSERT_TRUE(text == a || text == b) << Key(i) << " holds " << text.size() << " bytes starting \""
-                                                << text.substr(0, 12) << "\" after the kill in round " << round;
+            ASSERT_TRUE(text == a || text == b)
+                << Key(i) << " holds " << text.size() << " bytes starting \"" << text.substr(0, 12)
+                << "\" after the kill in round " << round;
             sawB = sawB || text == b;
         }
     }

@@ -214,7 +214,8 @@ void LoopbackHttpServer::Serve(int fd)
             return;
         }
 
-        std::string header = "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) + "\r\n";
+        std::string header =
+            "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) + "\r\n";
         if (response.omitContentLength)
             header += "Connection: close\r\n";
         else

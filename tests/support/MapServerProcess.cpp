@@ -28,9 +28,8 @@ MapServerProcess::MapServerProcess(const std::vector<std::string>& extraArgs) : 
 
     // Its stdout goes nowhere: a pipe left open would keep CTest waiting.
     if (!g_spawn_async(nullptr, argv.data(), nullptr,
-                       GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL), UnblockSignalsInChild, nullptr,
-                       &mPid,
-                       nullptr))
+                       GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL),
+                       UnblockSignalsInChild, nullptr, &mPid, nullptr))
     {
         mPid = 0;
         return;

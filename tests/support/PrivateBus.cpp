@@ -51,8 +51,8 @@ PrivateBus::PrivateBus(Kind kind)
     if (line.empty())
         return;
     mAddress = line;
-    mVariable.reset(new ScopedEnv(kind == Kind::SYSTEM ? "DBUS_SYSTEM_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS",
-                                  mAddress.c_str()));
+    mVariable.reset(new ScopedEnv(
+        kind == Kind::SYSTEM ? "DBUS_SYSTEM_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS", mAddress.c_str()));
 }
 
 PrivateBus::~PrivateBus()
