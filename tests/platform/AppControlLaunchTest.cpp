@@ -28,10 +28,7 @@ struct Reply
 
 bool CollectExtraCb(app_control_h ac, const char* key, void* data)
 {
-    char* value = nullptr;
-    if (app_control_get_extra_data(ac, key, &value) == APP_CONTROL_ERROR_NONE)
-        (*static_cast<std::map<std::string, std::string>*>(data))[key] = value;
-    free(value);
+    (*static_cast<std::map<std::string, std::string>*>(data))[key] = PelornTest::ExtraOf(ac, key);
     return true;
 }
 
