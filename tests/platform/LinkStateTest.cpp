@@ -11,21 +11,16 @@
 #include <unistd.h>
 
 using PelornTest::BuiltProgram;
+using PelornTest::IntKey;
 using PelornTest::RunGlibUntil;
 using PelornTest::ScopedTestDirs;
 
 namespace
 {
-int Key(const char* key)
-{
-    int value = -1;
-    vconf_get_int(key, &value);
-    return value;
-}
-
 bool LinkReads(int connected, int type)
 {
-    return Key("memory/brig/brig_connected") == connected && Key("memory/private/kiv/conn_type") == type;
+    return IntKey("memory/brig/brig_connected") == connected &&
+           IntKey("memory/private/kiv/conn_type") == type;
 }
 
 void HeardCb(keynode_t*, void* data)
@@ -61,8 +56,8 @@ TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedFromTheSocketAlone)
     int phone = PelornTest::SpawnProgram({BuiltProgram("phone-sim"), "--conn-type", "16"});
     ASSERT_GT(phone, 0);
     ASSERT_TRUE(RunGlibUntil([&heard] { return heard > 0; }, 5000)) << "the phone's arrival was not heard";
-    ASSERT_TRUE(LinkReads(1, 16)) << "connected=" << Key("memory/brig/brig_connected")
-                                  << " type=" << Key("memory/private/kiv/conn_type");
+    ASSERT_TRUE(LinkReads(1, 16)) << "connected=" << IntKey("memory/brig/brig_connected")
+                                  << " type=" << IntKey("memory/private/kiv/conn_type");
     heard = 0;
     EXPECT_TRUE(IdleWithoutTimers()) << "watching a live phone must not wake the loop by timer";
 
@@ -123,6 +118,6 @@ TEST(LinkState, PresenceFileOfAnotherAccountIsNotBelieved)
     ASSERT_EQ(10, write(fd, "conn_type=1\n", 10)); // its change is heard like a real announcement
     close(open(presence.c_str(), O_WRONLY | O_CLOEXEC));
     PelornTest::RunGlibFor(300);
-    EXPECT_EQ(0, Key("memory/brig/brig_connected"));
+    EXPECT_EQ(0, IntKey("memory/brig/brig_connected"));
     close(fd);
 }

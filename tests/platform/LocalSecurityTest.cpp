@@ -13,7 +13,6 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,20 +67,6 @@ std::string Described(const ProgramRun& run)
 {
     return "status " + std::to_string(run.status) + (run.timedOut ? " (timed out)" : "") +
            ", stderr: " + run.err;
-}
-
-int Listen(const std::string& path)
-{
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    struct sockaddr_un addr = {};
-    addr.sun_family = AF_UNIX;
-    snprintf(addr.sun_path, sizeof(addr.sun_path), "%s", path.c_str());
-    if (bind(fd, (struct sockaddr*)&addr, sizeof(addr)) != 0 || listen(fd, 4) != 0)
-    {
-        close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 size_t Count(const std::string& text, const std::string& needle)
@@ -270,8 +255,8 @@ TEST_F(PopupProgram, ReplySocketsOutsideTheRepliesFolderAreNeverConnected)
     ASSERT_EQ(0, g_mkdir_with_parents(replies.c_str(), 0700));
     const std::string inside = replies + "/1-1.sock";
     const std::string linked = replies + "/1-2.sock";
-    int outsideFd = Listen(outside);
-    int insideFd = Listen(inside);
+    const int outsideFd = PelornTest::ListenUnix(outside);
+    const int insideFd = PelornTest::ListenUnix(inside);
     ASSERT_GE(outsideFd, 0);
     ASSERT_GE(insideFd, 0);
     ASSERT_EQ(0, symlink(outside.c_str(), linked.c_str()));
@@ -307,27 +292,16 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
     ASSERT_TRUE(PelornTest::RunGlibUntil([this] { return Count(Log(), "asks:") == 1; }, 20000)) << Log();
 
     kill(first, SIGSTOP);
-    const int LAUNCHERS = 3; // whether they queue is the app's hand-over test's to show
-    std::vector<int> launchers, errFds(LAUNCHERS, -1);
-    for (int i = 0; i < LAUNCHERS; i++)
-        launchers.push_back(PelornTest::SpawnProgram(Command({"--extra=n=" + std::to_string(i)}),
-                                                     {std::string("PELORN_APP_ID=") + POPUP_ID}, &errFds[i]));
-    int failed = 0, toldWhy = 0;
-    for (int i = 0; i < LAUNCHERS; i++)
+    // Whether launchers queue is the app's hand-over test's to show: these come one by one.
+    for (const char* n : {"--extra=n=0", "--extra=n=1", "--extra=n=2"})
     {
-        int status = 0;
-        EXPECT_TRUE(PelornTest::WaitChild(launchers[i], &status, 120000))
-            << "launcher " << i << " still waited";
-        failed += WIFEXITED(status) && WEXITSTATUS(status) != 0;
-        fcntl(errFds[i], F_SETFL, O_NONBLOCK);
-        char buf[2048];
-        ssize_t n = read(errFds[i], buf, sizeof(buf) - 1);
-        toldWhy +=
-            n > 0 && std::string(buf, (size_t)n).find("did not take the launch request") != std::string::npos;
-        close(errFds[i]);
+        const ProgramRun run = RunProgram(Command({n}), Env(), 120000);
+        EXPECT_TRUE(!run.timedOut && WIFEXITED(run.status) && WEXITSTATUS(run.status) != 0)
+            << n << ": a launcher reported success to a stopped instance, or still waited; "
+            << Described(run);
+        EXPECT_NE(std::string::npos, run.err.find("did not take the launch request"))
+            << n << ": a launcher does not say on stderr why it failed";
     }
-    EXPECT_EQ(LAUNCHERS, failed) << "a launcher reported success to a stopped instance";
-    EXPECT_EQ(LAUNCHERS, toldWhy) << "every launcher says on stderr why it failed";
 
     // One launcher wedged while holding the start-up lock holds no other past its time.
     const int lock =

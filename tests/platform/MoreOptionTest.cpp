@@ -3,6 +3,7 @@
 #include "efl_extension.h"
 #include "pelorn_resources.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace
@@ -13,18 +14,12 @@ struct Events
     std::vector<void*> infos;
 };
 
-/* One event name the menu reports, and where it is written down. */
-struct Tap
+/* data is the event's name; the menu carries the list it is written down in. */
+void RecordCb(void* data, Evas_Object* more, void* eventInfo)
 {
-    const char* name;
-    Events* events;
-};
-
-void RecordCb(void* data, Evas_Object*, void* eventInfo)
-{
-    Tap* tap = static_cast<Tap*>(data);
-    tap->events->names.push_back(tap->name);
-    tap->events->infos.push_back(eventInfo);
+    Events* events = static_cast<Events*>(evas_object_data_get(more, "recorded"));
+    events->names.push_back(static_cast<const char*>(data));
+    events->infos.push_back(eventInfo);
 }
 
 class MoreOptionTest : public ::testing::Test
@@ -40,8 +35,9 @@ protected:
         elm_object_text_set(
             label, "<align=center><font_size=30><color=#ffffff>Find my phone</color></font_size></align>");
         elm_object_part_content_set(mMore, "elm.swallow.content", label);
-        for (Tap& tap : mTaps)
-            evas_object_smart_callback_add(mMore, tap.name, RecordCb, &tap);
+        evas_object_data_set(mMore, "recorded", &mEvents);
+        for (const char* name : {"item,clicked", "item,selected", "more,option,opened", "more,option,closed"})
+            evas_object_smart_callback_add(mMore, name, RecordCb, const_cast<char*>(name));
     }
     void TearDown() override
     {
@@ -63,20 +59,13 @@ protected:
     }
     bool Saw(const std::string& name)
     {
-        for (auto& n : mEvents.names)
-            if (n == name)
-                return true;
-        return false;
+        return std::count(mEvents.names.begin(), mEvents.names.end(), name) > 0;
     }
 
     PelornTest::ScopedTestDirs mDirs;
     PelornTest::UiTestHarness& mUi = PelornTest::UiTestHarness::Get();
     Evas_Object* mMore = nullptr;
     Events mEvents;
-    Tap mTaps[4] = {{"item,clicked", &mEvents},
-                    {"item,selected", &mEvents},
-                    {"more,option,opened", &mEvents},
-                    {"more,option,closed", &mEvents}};
 };
 } // namespace
 

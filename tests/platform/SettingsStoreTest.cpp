@@ -24,10 +24,7 @@ const char* const UNREADABLE = "(unreadable)";
 
 std::string Str(const char* key)
 {
-    char* value = vconf_get_str(key);
-    std::string text = value ? value : UNREADABLE;
-    free(value);
-    return text;
+    return PelornTest::StrKey(key, UNREADABLE);
 }
 
 /* A reader that blocks on a pipe would block for ever: the rescue opens the
@@ -328,12 +325,10 @@ TEST(SettingsStoreCrash, WriterKilledMidWriteLeavesOldOrNewValue)
 
         for (int i = 0; i < KEYS; i++)
         {
-            char* value = vconf_get_str(Key(i).c_str());
-            ASSERT_NE(value, nullptr) << Key(i) << " unreadable after kill in round " << round;
-            std::string text(value);
-            free(value);
+            const std::string text = Str(Key(i).c_str());
             ASSERT_TRUE(text == a || text == b)
-                << Key(i) << " holds " << text.size() << " bytes starting \"" << text.substr(0, 8) << "\"";
+                << Key(i) << " holds " << text.size() << " bytes starting \"" << text.substr(0, 12)
+                << "\" after the kill in round " << round;
             sawB = sawB || text == b;
         }
     }

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 using PelornTest::DBusMock;
+using PelornTest::IntKey;
 using PelornTest::RunGlibUntil;
 
 namespace
@@ -26,18 +27,11 @@ const char* const NET_STATUS = "memory/dnet/status";
 const char* const BATTERY_LOW = "memory/sysman/battery_status_low";
 const char* const LOW_MEMORY = "memory/sysman/low_memory";
 
-/* The key's value, or -1 when it is not set. */
-int Key(const char* key)
-{
-    int value = -1;
-    return vconf_get_int(key, &value) == VCONF_OK ? value : -1;
-}
-
 ::testing::AssertionResult KeyBecomes(const char* key, int value)
 {
-    if (RunGlibUntil([&] { return Key(key) == value; }, 5000))
+    if (RunGlibUntil([&] { return IntKey(key) == value; }, 5000))
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << key << " is " << Key(key) << ", not " << value;
+    return ::testing::AssertionFailure() << key << " is " << IntKey(key) << ", not " << value;
 }
 
 /* Every test gets fresh folders, a private system bus and a calm pressure
@@ -66,11 +60,12 @@ protected:
         g_file_set_contents(mPressureFile.c_str(), text, -1, nullptr);
         g_free(text);
     }
-    DBusMock& Start(std::unique_ptr<DBusMock>& mock, const char* name, const char* templateName)
+    /* Whether the desktop service played by dbusmock's template came up. */
+    bool Start(std::unique_ptr<DBusMock>& mock, const char* name, const char* templateName)
     {
         mock.reset(new DBusMock(mBus.Address(), name, {"--template", templateName}));
         EXPECT_TRUE(mock->Ready()) << mock->LastError();
-        return *mock;
+        return mock->Ready();
     }
     void SetNetworkManager(const char* name, GVariant* value)
     {
@@ -93,10 +88,9 @@ protected:
 TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
 {
     ASSERT_EQ(pelorn_system_events_start(), 0);
-    EXPECT_NE(Key(NET_STATUS), -1) << "without NetworkManager the monitor's answer is published at once";
+    EXPECT_NE(IntKey(NET_STATUS), -1) << "without NetworkManager the monitor's answer is published at once";
     PelornTest::RunGlibFor(300);
-    Start(mNetworkManager, "org.freedesktop.NetworkManager", "networkmanager");
-    ASSERT_TRUE(mNetworkManager->Ready());
+    ASSERT_TRUE(Start(mNetworkManager, "org.freedesktop.NetworkManager", "networkmanager"));
     ASSERT_TRUE(mNetworkManager->Tell(NM_MANAGER, "AddProperty",
                                       g_variant_new("(ssv)", NM_INTERFACE, "PrimaryConnectionType",
                                                     g_variant_new_string("802-3-ethernet"))));
@@ -125,12 +119,12 @@ TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
 
 TEST_F(SystemEvents, UPowerDisplayDeviceBecomesTheBatteryKeys)
 {
-    DBusMock& upower = Start(mUPower, "org.freedesktop.UPower", "upower");
-    ASSERT_TRUE(upower.Ready());
+    ASSERT_TRUE(Start(mUPower, "org.freedesktop.UPower", "upower"));
+    DBusMock& upower = *mUPower;
     ASSERT_EQ(pelorn_system_events_start(), 0);
     // The mock's display device starts as "no battery": nothing to report.
     PelornTest::RunGlibFor(300);
-    EXPECT_EQ(Key(BATTERY_LOW), -1);
+    EXPECT_EQ(IntKey(BATTERY_LOW), -1);
     const struct
     {
         double percent;
@@ -152,8 +146,8 @@ TEST_F(SystemEvents, UPowerDisplayDeviceBecomesTheBatteryKeys)
                                       (gint64)0, step.present, "battery", step.warningLevel)))
             << upower.LastError();
         EXPECT_TRUE(KeyBecomes(BATTERY_LOW, step.low));
-        EXPECT_TRUE(!step.present || Key("memory/sysman/battery_capacity") == (int)step.percent)
-            << Key("memory/sysman/battery_capacity");
+        EXPECT_TRUE(!step.present || IntKey("memory/sysman/battery_capacity") == (int)step.percent)
+            << IntKey("memory/sysman/battery_capacity");
     }
 }
 
@@ -163,21 +157,21 @@ TEST_F(SystemEvents, MemoryPressureWarnsAtStartAndCalmsDownOnTheClockUnlessUnrea
     {
         g_file_set_contents(mPressureFile.c_str(), text, -1, nullptr);
         ASSERT_EQ(pelorn_system_events_start(), 0);
-        EXPECT_EQ(Key(LOW_MEMORY), -1) << "from \"" << text << "\"";
+        EXPECT_EQ(IntKey(LOW_MEMORY), -1) << "from \"" << text << "\"";
         pelorn_system_events_stop();
     }
 
     pelorn_clock_set_manual(TRUE);
     WritePressure(25.0, 0.0);
     ASSERT_EQ(pelorn_system_events_start(), 0);
-    EXPECT_EQ(Key(LOW_MEMORY), 2) << "a quarter of the time some task waited for memory";
+    EXPECT_EQ(IntKey(LOW_MEMORY), 2) << "a quarter of the time some task waited for memory";
     WritePressure(40.0, 15.0);
     pelorn_clock_advance_ms(10000);
     EXPECT_TRUE(KeyBecomes(LOW_MEMORY, 4)) << "every task waited: hard warning";
     WritePressure(0.5, 0.0);
     pelorn_clock_advance_ms(9000);
     PelornTest::RunGlibFor(100);
-    EXPECT_EQ(Key(LOW_MEMORY), 4) << "looked again before its 10 s";
+    EXPECT_EQ(IntKey(LOW_MEMORY), 4) << "looked again before its 10 s";
     pelorn_clock_advance_ms(1000);
     EXPECT_TRUE(KeyBecomes(LOW_MEMORY, 1));
 }
@@ -194,13 +188,7 @@ TEST_F(SystemEvents, DesktopZoneAndClockFormatChangesBecomeTheWatchSettings)
     setenv("XDG_CONFIG_HOME", mDirs.StateDir().c_str(), 1);
     vconf_set_int("db/menu_widget/regionformat_time1224", 2);
     ASSERT_EQ(pelorn_system_events_start(), 0);
-    auto zone = []
-    {
-        char* value = vconf_get_str("db/setting/timezone_id");
-        std::string text = value ? value : "";
-        free(value);
-        return text;
-    };
+    auto zone = [] { return PelornTest::StrKey("db/setting/timezone_id"); };
     PelornTest::RunGlibFor(200);
     EXPECT_EQ(zone(), "Asia/Tokyo") << "the watch's own choice stands until the desktop's zone changes";
     // As timedatectl does it: a new link renamed over the old one.
@@ -267,9 +255,8 @@ long VoluntarySwitches(pid_t pid)
 // wake it (and drain a battery) for nothing.
 TEST_F(SystemEvents, BridgeSleepsWhileNothingChanges)
 {
-    Start(mNetworkManager, "org.freedesktop.NetworkManager", "networkmanager");
-    Start(mUPower, "org.freedesktop.UPower", "upower");
-    ASSERT_TRUE(mNetworkManager->Ready() && mUPower->Ready());
+    ASSERT_TRUE(Start(mNetworkManager, "org.freedesktop.NetworkManager", "networkmanager"));
+    ASSERT_TRUE(Start(mUPower, "org.freedesktop.UPower", "upower"));
     PelornTest::DesktopBridgeProcess bridge;
     ASSERT_TRUE(bridge.Ready());
     ASSERT_TRUE(KeyBecomes(NET_STATUS, 3)) << "NetworkManager not heard";

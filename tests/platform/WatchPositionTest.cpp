@@ -45,6 +45,13 @@ std::string ClientProperty(DBusMock& mock, const char* name)
     return result;
 }
 
+/* The watch moves: a new fix in the mock's own time stamp. */
+void SetLocation(DBusMock& geoclue, double latitude, double longitude, double accuracy)
+{
+    geoclue.Tell("/org/freedesktop/GeoClue2/Manager", "SetLocation",
+                 g_variant_new("(ddd)", latitude, longitude, accuracy));
+}
+
 class WatchPosition : public ::testing::Test
 {
 protected:
@@ -63,8 +70,7 @@ TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
     ASSERT_TRUE(geoclue.Ready()) << geoclue.LastError();
     // The service stamps the fix when it is made; our clock is read around that, in ms.
     const gint64 beforeFixMs = g_get_real_time() / 1000;
-    geoclue.Tell("/org/freedesktop/GeoClue2/Manager", "SetLocation",
-                 g_variant_new("(ddd)", 37.5665, 126.978, 30.0));
+    SetLocation(geoclue, 37.5665, 126.978, 30.0);
     const gint64 afterFixMs = g_get_real_time() / 1000;
 
     Fixes fixes;
@@ -78,15 +84,14 @@ TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
     EXPECT_DOUBLE_EQ(37.5665, fixes.got[0].latitude);
     EXPECT_DOUBLE_EQ(126.978, fixes.got[0].longitude);
     EXPECT_DOUBLE_EQ(30.0, fixes.got[0].accuracy_m);
-    EXPECT_LE(beforeFixMs - 1, fixes.got[0].time_ms) << "the service's own time stamp, in ms";
-    EXPECT_GE(afterFixMs + 1, fixes.got[0].time_ms) << "the service's own time stamp, in ms";
+    EXPECT_TRUE(beforeFixMs - 1 <= fixes.got[0].time_ms && fixes.got[0].time_ms <= afterFixMs + 1)
+        << "the service's own time stamp, in ms: " << fixes.got[0].time_ms;
     EXPECT_EQ("(<'com.quenlor.pelorn'>,)", ClientProperty(geoclue, "DesktopId"));
     EXPECT_EQ("(<uint32 8>,)", ClientProperty(geoclue, "RequestedAccuracyLevel"));
 
     // A walk: each new fix is heard; one that is no place on Earth is not.
-    geoclue.Tell("/org/freedesktop/GeoClue2/Manager", "SetLocation", g_variant_new("(ddd)", 91.0, 0.0, 5.0));
-    geoclue.Tell("/org/freedesktop/GeoClue2/Manager", "SetLocation",
-                 g_variant_new("(ddd)", 37.567, 126.979, 8.0));
+    SetLocation(geoclue, 91.0, 0.0, 5.0);
+    SetLocation(geoclue, 37.567, 126.979, 8.0);
     ASSERT_TRUE(RunGlibUntil([&] { return fixes.got.size() == 2; }));
     EXPECT_DOUBLE_EQ(8.0, fixes.got[1].accuracy_m);
     ASSERT_EQ(0, pelorn_location_get_last_fix(location, &last));

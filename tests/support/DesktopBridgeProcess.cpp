@@ -4,7 +4,6 @@
 
 #include <glib.h>
 #include <string>
-#include <glib/gstdio.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,8 +17,8 @@ DesktopBridgeProcess::DesktopBridgeProcess(int clockSpeed)
         return;
     mDir = dir;
     g_free(dir);
-    mPressureFile = mDir + "/memory-pressure";
-    g_file_set_contents(mPressureFile.c_str(),
+    const std::string pressureFile = mDir + "/memory-pressure";
+    g_file_set_contents(pressureFile.c_str(),
                         "some avg10=0.00 avg60=0.00 avg300=0.00 total=0\n"
                         "full avg10=0.00 avg60=0.00 avg300=0.00 total=0\n",
                         -1, nullptr);
@@ -27,7 +26,7 @@ DesktopBridgeProcess::DesktopBridgeProcess(int clockSpeed)
     std::string program = BuiltProgram("desktop-bridge");
     gchar* argv[] = {&program[0], nullptr};
     gchar** envp =
-        g_environ_setenv(g_get_environ(), "PELORN_MEMORY_PRESSURE_FILE", mPressureFile.c_str(), TRUE);
+        g_environ_setenv(g_get_environ(), "PELORN_MEMORY_PRESSURE_FILE", pressureFile.c_str(), TRUE);
     envp = g_environ_setenv(envp, "PELORN_CLOCK_SPEED", std::to_string(clockSpeed > 1 ? clockSpeed : 1).c_str(), TRUE);
     GPid pid = 0;
     gint out = -1;
@@ -71,9 +70,6 @@ DesktopBridgeProcess::~DesktopBridgeProcess()
     if (mPid > 0)
         EndChild(mPid, 3000);
     if (!mDir.empty())
-    {
-        g_unlink(mPressureFile.c_str());
-        g_rmdir(mDir.c_str());
-    }
+        RemoveTree(mDir);
 }
 } // namespace PelornTest

@@ -7,10 +7,9 @@
 namespace PelornTest
 {
 /* The real desktop-bridge program for one test, on the buses and folders the
- * environment names now. Its memory pressure comes from a file of the test's
- * (calm unless the test writes it; see PressureFile()), so a busy machine
- * does not end the application under test. Ready once it printed "ready"
- * (10 s at most); stopped with SIGTERM on destruction. */
+ * environment names now. Its memory pressure comes from a calm file of its
+ * own, so a busy machine does not end the application under test. Ready once
+ * it printed "ready" (a minute at most); stopped with SIGTERM on destruction. */
 class DesktopBridgeProcess
 {
 public:
@@ -23,7 +22,6 @@ public:
     bool Ready() const { return mReady; }
     /* Exit status once it ended by itself, -1 while it runs. */
     int ExitStatus();
-    const std::string& PressureFile() const { return mPressureFile; }
     pid_t Pid() const { return mPid; }
 
 private:
@@ -31,7 +29,6 @@ private:
     int mStatus = -1;
     bool mReady = false;
     std::string mDir;
-    std::string mPressureFile;
 };
 } // namespace PelornTest
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <errno.h>
 #include <fcntl.h>
+#include <glib.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -65,12 +66,7 @@ LoopbackHttpServer::~LoopbackHttpServer()
 {
     // Every serving thread also polls the stop pipe; one byte wakes them all.
     if (mStopPipe[1] >= 0)
-    {
-        const char byte = 1;
-        if (write(mStopPipe[1], &byte, 1) < 0)
-        {
-        }
-    }
+        (void)!write(mStopPipe[1], "", 1);
     if (mAcceptThread.joinable())
         mAcceptThread.join();
     std::vector<std::thread> threads;
@@ -121,7 +117,6 @@ void LoopbackHttpServer::AcceptLoop()
         int fd = accept4(mListenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
-        ++mAccepted;
         int one = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
         std::lock_guard<std::mutex> lock(mMutex);
@@ -182,13 +177,8 @@ void LoopbackHttpServer::Serve(int fd)
         size_t end;
         while ((end = pending.find("\r\n\r\n")) == std::string::npos)
         {
-            if (!WaitReadable(fd))
-            {
-                close(fd);
-                return;
-            }
-            ssize_t got = recv(fd, buffer, sizeof(buffer), 0);
-            if (got <= 0)
+            ssize_t got = 0;
+            if (!WaitReadable(fd) || (got = recv(fd, buffer, sizeof(buffer), 0)) <= 0)
             {
                 close(fd);
                 return;
@@ -199,25 +189,19 @@ void LoopbackHttpServer::Serve(int fd)
         pending.erase(0, end + 4);
 
         Request request;
-        size_t lineEnd = head.find("\r\n");
-        std::string requestLine = head.substr(0, lineEnd);
-        size_t space1 = requestLine.find(' ');
-        size_t space2 = requestLine.find(' ', space1 + 1);
-        request.method = requestLine.substr(0, space1);
-        request.target = requestLine.substr(space1 + 1, space2 - space1 - 1);
-        while (lineEnd != std::string::npos)
-        {
-            size_t next = head.find("\r\n", lineEnd + 2);
-            std::string line = head.substr(lineEnd + 2, next == std::string::npos ? std::string::npos : next - lineEnd - 2);
-            size_t colon = line.find(':');
-            if (colon != std::string::npos)
+        gchar** lines = g_strsplit((head + "\r\n").c_str(), "\r\n", -1); // never empty
+        gchar** words = g_strsplit(lines[0], " ", 3);
+        request.method = words[0] ? words[0] : "";
+        request.target = words[0] && words[1] ? words[1] : "";
+        g_strfreev(words);
+        for (gchar** line = lines + 1; *line; ++line)
+            if (const char* colon = strchr(*line, ':'))
             {
-                size_t valueStart = line.find_first_not_of(' ', colon + 1);
-                request.headers[Lower(line.substr(0, colon))] =
-                    valueStart == std::string::npos ? std::string() : line.substr(valueStart);
+                std::string value = colon + 1;
+                value.erase(0, value.find_first_not_of(' '));
+                request.headers[Lower(std::string(*line, colon - *line))] = value;
             }
-            lineEnd = next;
-        }
+        g_strfreev(lines);
         {
             std::lock_guard<std::mutex> lock(mMutex);
             mRequests.push_back(request);
@@ -230,7 +214,8 @@ void LoopbackHttpServer::Serve(int fd)
             return;
         }
 
-        std::string header = "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) + "\r\n";
+        std::string header =
+            "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) + "\r\n";
         if (response.omitContentLength)
             header += "Connection: close\r\n";
         else

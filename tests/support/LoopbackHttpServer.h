@@ -52,7 +52,6 @@ public:
     std::string Url(const std::string& path) const;
 
     std::vector<Request> Requests() const;
-    int AcceptedConnections() const { return mAccepted.load(); }
     /* Connections left waiting by a silent answer that the client then closed. */
     int AbandonedSilentConnections() const { return mAbandoned.load(); }
     /* Responses the client stopped reading before their last byte. */
@@ -76,7 +75,6 @@ private:
     mutable std::mutex mMutex;
     std::vector<std::thread> mConnectionThreads;
     std::vector<Request> mRequests;
-    std::atomic<int> mAccepted{0};
     std::atomic<int> mAbandoned{0};
     std::atomic<int> mCutShort{0};
 };

@@ -2,7 +2,6 @@
 
 #include "TestEnvironment.h"
 
-#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -29,9 +28,8 @@ MapServerProcess::MapServerProcess(const std::vector<std::string>& extraArgs) : 
 
     // Its stdout goes nowhere: a pipe left open would keep CTest waiting.
     if (!g_spawn_async(nullptr, argv.data(), nullptr,
-                       GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL), UnblockSignalsInChild, nullptr,
-                       &mPid,
-                       nullptr))
+                       GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL),
+                       UnblockSignalsInChild, nullptr, &mPid, nullptr))
     {
         mPid = 0;
         return;
@@ -57,12 +55,7 @@ MapServerProcess::~MapServerProcess()
         g_spawn_close_pid(mPid);
     }
     if (!mDir.empty())
-    {
-        g_unlink((mDir + "/port").c_str());
-        g_unlink((mDir + "/requests.log").c_str());
-        g_unlink(CaFile().c_str());
-        g_rmdir(mDir.c_str());
-    }
+        RemoveTree(mDir);
 }
 
 std::string MapServerProcess::CaFile() const
@@ -78,17 +71,11 @@ std::string MapServerProcess::ProxyAddress() const
 std::vector<std::string> MapServerProcess::LoggedUrls() const
 {
     std::vector<std::string> urls;
-    std::string text = ReadFile(mDir + "/requests.log");
-    std::string::size_type start = 0;
-    while (start < text.size())
-    {
-        std::string::size_type end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end > start)
-            urls.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    gchar** lines = g_strsplit(ReadFile(mDir + "/requests.log").c_str(), "\n", -1);
+    for (gchar** line = lines; *line; ++line)
+        if (**line)
+            urls.push_back(*line);
+    g_strfreev(lines);
     return urls;
 }
 } // namespace PelornTest

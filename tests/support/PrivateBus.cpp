@@ -1,7 +1,6 @@
 #include "PrivateBus.h"
 
 #include <glib.h>
-#include <glib/gstdio.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -10,7 +9,6 @@
 namespace PelornTest
 {
 PrivateBus::PrivateBus(Kind kind)
-    : mVariable(kind == Kind::SYSTEM ? "DBUS_SYSTEM_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS")
 {
     gchar* dir = g_dir_make_tmp("pelorn-bus-XXXXXX", nullptr);
     if (!dir)
@@ -53,11 +51,8 @@ PrivateBus::PrivateBus(Kind kind)
     if (line.empty())
         return;
     mAddress = line;
-    const char* previous = getenv(mVariable);
-    mHadPreviousAddress = previous != nullptr;
-    if (previous)
-        mPreviousAddress = previous;
-    g_setenv(mVariable, mAddress.c_str(), TRUE);
+    mVariable.reset(new ScopedEnv(
+        kind == Kind::SYSTEM ? "DBUS_SYSTEM_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS", mAddress.c_str()));
 }
 
 PrivateBus::~PrivateBus()
@@ -67,18 +62,7 @@ PrivateBus::~PrivateBus()
         kill(mPid, SIGTERM);
         waitpid(mPid, nullptr, 0);
     }
-    if (!mAddress.empty())
-    {
-        if (mHadPreviousAddress)
-            g_setenv(mVariable, mPreviousAddress.c_str(), TRUE);
-        else
-            g_unsetenv(mVariable);
-    }
     if (!mDir.empty())
-    {
-        g_unlink((mDir + "/bus.conf").c_str());
-        g_unlink((mDir + "/bus").c_str());
-        g_rmdir(mDir.c_str());
-    }
+        RemoveTree(mDir);
 }
 } // namespace PelornTest

@@ -1,6 +1,9 @@
 #ifndef PELORN_TESTS_PRIVATE_BUS_H
 #define PELORN_TESTS_PRIVATE_BUS_H
 
+#include "TestEnvironment.h"
+
+#include <memory>
 #include <string>
 #include <sys/types.h>
 
@@ -27,11 +30,9 @@ public:
     const std::string& Address() const { return mAddress; }
 
 private:
-    const char* mVariable;
     std::string mDir;
     std::string mAddress;
-    std::string mPreviousAddress;
-    bool mHadPreviousAddress = false;
+    std::unique_ptr<ScopedEnv> mVariable;
     pid_t mPid = -1;
 };
 

@@ -28,13 +28,6 @@ void TerminationWatch::Arm()
         gHandler = ecore_event_handler_add(ECORE_EVENT_SIGNAL_EXIT, SignalExitCb, nullptr);
 }
 
-void TerminationWatch::Disarm()
-{
-    if (gHandler)
-        ecore_event_handler_del(gHandler);
-    gHandler = nullptr;
-}
-
 void TerminationWatch::Forget()
 {
     gHandler = nullptr;
@@ -43,11 +36,6 @@ void TerminationWatch::Forget()
 bool TerminationWatch::Armed()
 {
     return gHandler != nullptr;
-}
-
-int TerminationWatch::Requested()
-{
-    return gRequested;
 }
 
 void TerminationWatch::EndIfRequested()

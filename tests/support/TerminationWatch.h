@@ -13,14 +13,11 @@ class TerminationWatch
 {
 public:
     /* Listens for the toolkit's exit event; call after the toolkit started
-     * (each time it started again). Until Disarm() or toolkit shutdown. */
+     * (each time it started again). Until toolkit shutdown. */
     static void Arm();
-    static void Disarm();
     /* The toolkit shut down and took the listener with it. */
     static void Forget();
     static bool Armed();
-    /* The signal number asked for from outside, or 0. */
-    static int Requested();
     /* Ends the process as that signal would, when one was asked for. */
     static void EndIfRequested();
 };

@@ -22,8 +22,6 @@
 
 namespace PelornTest
 {
-namespace
-{
 void RemoveTree(const std::string& path)
 {
     GDir* dir = g_dir_open(path.c_str(), 0, nullptr);
@@ -41,6 +39,8 @@ void RemoveTree(const std::string& path)
     }
 }
 
+namespace
+{
 /* Reaps pid, killing it first when it has not ended within ms. */
 bool ReapWithin(int pid, int* status, int ms)
 {
@@ -184,20 +184,28 @@ bool HangRescue::End()
     return !mRescued;
 }
 
-SilentBus::SilentBus(const std::string& dir)
-    : mSystem("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + dir + "/silent-bus").c_str()),
-      mSession("DBUS_SESSION_BUS_ADDRESS", nullptr)
+int ListenUnix(const std::string& path)
 {
-    const std::string path = dir + "/silent-bus";
     struct sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof(address.sun_path))
-        return;
+        return -1;
     strcpy(address.sun_path, path.c_str());
-    mFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (mFd >= 0 && (bind(mFd, reinterpret_cast<struct sockaddr*>(&address), sizeof(address)) != 0 ||
-                     listen(mFd, 4) != 0))
-        Close();
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && (bind(fd, reinterpret_cast<struct sockaddr*>(&address), sizeof(address)) != 0 ||
+                    listen(fd, 4) != 0))
+    {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+SilentBus::SilentBus(const std::string& dir)
+    : mFd(ListenUnix(dir + "/silent-bus")),
+      mSystem("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + dir + "/silent-bus").c_str()),
+      mSession("DBUS_SESSION_BUS_ADDRESS", nullptr)
+{
 }
 
 void SilentBus::Close()
@@ -223,8 +231,11 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<st
     const gint64 deadline = start + (gint64)std::max(timeoutMs, HANG_MS) * 1000; // only a hang ends it
     struct pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
     std::string* sinks[2] = {&run.out, &run.err};
+    for (auto& f : fds)
+        fcntl(f.fd, F_SETFL, O_NONBLOCK);
     // A program that starts the toolkit may leave a helper holding its output:
-    // the end of the process, not of its output, ends the run.
+    // the end of the process, not of its output, ends the run, once what it
+    // wrote before its end is read.
     bool ended = false;
     while (!ended)
     {
@@ -244,24 +255,12 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<st
             if (f.fd < 0 || !(f.revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             char buf[4096];
-            ssize_t n = read(f.fd, buf, sizeof(buf));
-            if (n > 0)
+            ssize_t n;
+            while ((n = read(f.fd, buf, sizeof(buf))) > 0)
                 sinks[&f - fds]->append(buf, (size_t)n);
-            else
+            if (n == 0 || (errno != EAGAIN && errno != EINTR))
                 f.fd = -1 - f.fd; // closed: keep the number to close it once
         }
-        if (ended) // what was written before the end is read before leaving
-            for (auto& f : fds)
-            {
-                char buf[4096];
-                ssize_t n;
-                if (f.fd >= 0)
-                {
-                    fcntl(f.fd, F_SETFL, O_NONBLOCK);
-                    while ((n = read(f.fd, buf, sizeof(buf))) > 0)
-                        sinks[&f - fds]->append(buf, (size_t)n);
-                }
-            }
     }
     for (auto& f : fds)
         close(f.fd >= 0 ? f.fd : -1 - f.fd);
@@ -281,9 +280,7 @@ std::vector<std::string> AsOtherAccount(unsigned uid)
 
 bool RunGlibUntil(const std::function<bool()>& cond, int timeoutMs)
 {
-    // Every wait is for a condition that will come, so its deadline only
-    // catches a hang: never shorter than a minute, whatever the caller
-    // guessed, so that a slow or loaded machine cannot turn it into a verdict.
+    // The deadline only catches a hang: a loaded machine must not make it a verdict.
     const gint64 deadline = g_get_monotonic_time() + (gint64)std::max(timeoutMs, HANG_MS) * 1000;
     while (!cond())
     {
@@ -331,6 +328,20 @@ std::string ExtraOf(app_control_h ac, const char* key)
     std::string out = v;
     free(v);
     return out;
+}
+
+int IntKey(const char* key, int absent)
+{
+    int value = 0;
+    return vconf_get_int(key, &value) == VCONF_OK ? value : absent;
+}
+
+std::string StrKey(const char* key, const std::string& absent)
+{
+    char* value = vconf_get_str(key);
+    const std::string text = value ? value : absent;
+    free(value);
+    return text;
 }
 
 std::string ReadFile(const std::string& path)

@@ -145,11 +145,20 @@ private:
     ScopedEnv mSession;
 };
 
+/* A Unix socket listening at path (non-blocking, closed on exec), or -1. */
+int ListenUnix(const std::string& path);
+
 /* An extra of a launch request or reply, or "-" when it has none. */
 std::string ExtraOf(app_control_h ac, const char* key);
 
+/* A settings key's value, or `absent` when it cannot be read as one. */
+int IntKey(const char* key, int absent = -1);
+std::string StrKey(const char* key, const std::string& absent = "");
+
 /* A file's whole contents, or empty when unreadable. */
 std::string ReadFile(const std::string& path);
+/* Removes a file, or a folder and everything in it. */
+void RemoveTree(const std::string& path);
 
 /* How many lines captured since pelorn_log_capture_begin() hold needle. */
 int CountLogged(const std::string& needle);

@@ -99,14 +99,9 @@ void UiTestHarness::Target(Evas_Object* win)
     }
 }
 
-Evas_Object* UiTestHarness::TargetWindow()
-{
-    return mTarget ? mTarget : Window();
-}
-
 Evas* UiTestHarness::Canvas()
 {
-    return evas_object_evas_get(TargetWindow());
+    return evas_object_evas_get(mTarget ? mTarget : Window());
 }
 
 bool UiTestHarness::RunUntil(const std::function<bool()>& cond, int timeoutMs)
@@ -175,21 +170,6 @@ const void* UiTestHarness::RenderPixels(int* w, int* h)
     return ecore_evas_buffer_pixels_get(ee);
 }
 
-unsigned int UiTestHarness::PixelAt(int x, int y)
-{
-    int w = 0, h = 0;
-    const unsigned int* pixels = static_cast<const unsigned int*>(RenderPixels(&w, &h));
-    if (!pixels || x < 0 || y < 0 || x >= w || y >= h)
-        return 0;
-    return pixels[y * w + x];
-}
-
-std::string UiTestHarness::ArtifactsDir()
-{
-    const char* env = getenv("PELORN_BUILD_DIR");
-    return std::string(env && *env ? env : PELORN_TEST_BUILD_DIR) + "/test-artifacts";
-}
-
 std::string UiTestHarness::Screenshot(const std::string& state)
 {
     // Long enough for the theme's show transitions (0.2 s) to end.
@@ -198,7 +178,7 @@ std::string UiTestHarness::Screenshot(const std::string& state)
     const void* pixels = RenderPixels(&w, &h);
     if (!pixels || w <= 0 || h <= 0)
         return std::string();
-    std::string dir = ArtifactsDir();
+    const std::string dir = BuiltProgram("test-artifacts");
     g_mkdir_with_parents(dir.c_str(), 0755);
     std::string path = dir + "/" + state + ".png";
 

@@ -13,15 +13,7 @@ namespace PelornTest
  * an engine), hooks GLib into ecore's loop and loads the round-screen theme.
  * Input goes to the target window: by default a 360x360 window the harness
  * owns, or any other window given to Target() (for example the one the
- * application's window scaffold built). Coordinates are canvas pixels.
- *
- *   auto& ui = PelornTest::UiTestHarness::Get();
- *   Evas_Object* popup = elm_popup_add(ui.Window());
- *   ...
- *   ui.Tap(180, 20);                         // outside a popup
- *   ASSERT_TRUE(ui.RunUntil([&] { return closed; }));
- *   ui.Screenshot("popup_closed");          // <build>/test-artifacts/popup_closed.png
- */
+ * application's window scaffold built). Coordinates are canvas pixels. */
 class UiTestHarness
 {
 public:
@@ -34,8 +26,6 @@ public:
     /* Sends input to and photographs win instead (NULL: back to Window()).
      * The window is resized to 360x360. */
     void Target(Evas_Object* win);
-    Evas_Object* TargetWindow();
-    Evas* Canvas();
 
     /* Runs the ecore main loop (timers, animators, GLib sources) until cond()
      * holds or timeoutMs passes; answers cond()'s last value. */
@@ -57,14 +47,10 @@ public:
     /* Renders the target window and saves it as <build dir>/test-artifacts/<state>.png;
      * answers the path, or empty text when it could not be written. */
     std::string Screenshot(const std::string& state);
-    /* The ARGB pixel at (x, y) of the last render of the target window. */
-    unsigned int PixelAt(int x, int y);
-
-    /* Where screenshots go: $PELORN_BUILD_DIR (or the configured build tree)/test-artifacts. */
-    static std::string ArtifactsDir();
 
 private:
     UiTestHarness();
+    Evas* Canvas();
     const void* RenderPixels(int* w, int* h);
 
     Evas_Object* mWindow = nullptr;
