@@ -14,9 +14,12 @@
 
 namespace
 {
-std::string gStateDir;
-std::string gRuntimeDir;
-std::string gAppId;
+// Never destroyed: a worker still stuck in a device when the process exits
+// (a sound card that never opens) logs afterwards, and the log asks for the
+// state folder after the static destructors have run.
+std::string& gStateDir = *new std::string;
+std::string& gRuntimeDir = *new std::string;
+std::string& gAppId = *new std::string;
 std::atomic<unsigned> gGeneration{0};
 
 /* A program sitting at the top of a CMake build tree (build/pelorn,
