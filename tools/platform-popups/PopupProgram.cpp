@@ -32,6 +32,8 @@ struct PopupApp
     Evas_Object* question = nullptr;
     Ecore_Timer* autoAnswerTimer = nullptr;
     Ecore_Timer* screenshotTimer = nullptr;
+    std::string lastDigest; // of the picture at the last look
+    int stillLooks = 0;
     Ecore_Event_Handler* keyHandler = nullptr;
     std::string autoAnswer;
     int requests = 0;
@@ -101,6 +103,12 @@ Eina_Bool AutoAnswerTimerCb(void* data)
 {
     PopupApp* app = static_cast<PopupApp*>(data);
     RETV_IF(!app, ECORE_CALLBACK_CANCEL);
+    // A popup asked for its picture answers only once the picture is taken.
+    if (app->screenshotTimer)
+    {
+        ecore_timer_interval_set(app->autoAnswerTimer, 0.1);
+        return ECORE_CALLBACK_RENEW;
+    }
     app->autoAnswerTimer = nullptr;
     Answer(app, app->autoAnswer);
     return ECORE_CALLBACK_CANCEL;
@@ -183,11 +191,30 @@ bool CreateCb(void* data)
 }
 
 /* PELORN_POPUP_SCREENSHOT=PATH: the popup pictures itself there once it
- * shows its question (the test suite's pictures of the platform popups). */
+ * shows its question and its picture has stopped changing (the test suite's
+ * pictures of the platform popups): the answers fade in, and on a loaded
+ * machine a fixed delay caught them half drawn. */
 Eina_Bool ScreenshotTimerCb(void* data)
 {
     PopupApp* app = static_cast<PopupApp*>(data);
     RETV_IF(!app, ECORE_CALLBACK_CANCEL);
+    Ecore_Evas* ee = ecore_evas_ecore_evas_get(evas_object_evas_get(app->window));
+    if (ee && strcmp(ecore_evas_engine_name_get(ee), "buffer") == 0)
+    {
+        ecore_evas_manual_render(ee);
+        int w = 0, h = 0;
+        ecore_evas_geometry_get(ee, nullptr, nullptr, &w, &h);
+        const void* pixels = ecore_evas_buffer_pixels_get(ee);
+        gchar* digest = pixels && w > 0 && h > 0
+                            ? g_compute_checksum_for_data(G_CHECKSUM_MD5, (const guchar*)pixels, (gsize)w * h * 4)
+                            : nullptr;
+        app->stillLooks = digest && app->lastDigest == digest ? app->stillLooks + 1 : 0;
+        app->lastDigest = digest ? digest : "";
+        g_free(digest);
+        // Three equal looks span more than any of the theme's fades.
+        if (app->stillLooks < 3)
+            return ECORE_CALLBACK_RENEW;
+    }
     app->screenshotTimer = nullptr;
     const char* path = getenv("PELORN_POPUP_SCREENSHOT");
     if (path && *path && !pelorn_window_save_png(app->window, path))
@@ -213,7 +240,11 @@ void AppControlCb(app_control_h request, void* data)
     free(markup);
     const char* screenshot = getenv("PELORN_POPUP_SCREENSHOT");
     if (screenshot && *screenshot && !app->screenshotTimer)
-        app->screenshotTimer = ecore_timer_add(0.5, ScreenshotTimerCb, app);
+    {
+        app->stillLooks = 0;
+        app->lastDigest.clear();
+        app->screenshotTimer = ecore_timer_add(0.1, ScreenshotTimerCb, app);
+    }
 
     app->requests++;
     // A test that hands a second request to the open popup holds the answer
