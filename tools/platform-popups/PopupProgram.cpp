@@ -198,18 +198,11 @@ Eina_Bool ScreenshotTimerCb(void* data)
 {
     PopupApp* app = static_cast<PopupApp*>(data);
     RETV_IF(!app, ECORE_CALLBACK_CANCEL);
-    Ecore_Evas* ee = ecore_evas_ecore_evas_get(evas_object_evas_get(app->window));
-    if (ee && strcmp(ecore_evas_engine_name_get(ee), "buffer") == 0)
+    // Away from the buffer engine there is no picture to wait for.
+    if (gchar* digest = pelorn_window_pixels_digest(app->window))
     {
-        ecore_evas_manual_render(ee);
-        int w = 0, h = 0;
-        ecore_evas_geometry_get(ee, nullptr, nullptr, &w, &h);
-        const void* pixels = ecore_evas_buffer_pixels_get(ee);
-        gchar* digest = pixels && w > 0 && h > 0
-                            ? g_compute_checksum_for_data(G_CHECKSUM_MD5, (const guchar*)pixels, (gsize)w * h * 4)
-                            : nullptr;
-        app->stillLooks = digest && app->lastDigest == digest ? app->stillLooks + 1 : 0;
-        app->lastDigest = digest ? digest : "";
+        app->stillLooks = app->lastDigest == digest ? app->stillLooks + 1 : 0;
+        app->lastDigest = digest;
         g_free(digest);
         // Three equal looks span more than any of the theme's fades.
         if (app->stillLooks < 3)
