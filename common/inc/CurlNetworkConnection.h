@@ -27,6 +27,12 @@ namespace NSORZCommon
 class CurlNetworkConnection : public INetwork
 {
 public:
+    /* Loads and starts the HTTP library on a thread of its own, once: the
+     * first map fetch otherwise pays for it (a dozen libraries and their
+     * set-up, over 20 ms) on the main loop. Called when a screen that leads
+     * to a fetch is about to be used; until then the library costs nothing. */
+    static void Preload();
+
     /* Bounds on every transfer; a response over mMaxBodyBytes (decoded size,
      * so a compressed body counts as it unpacks) is a failed response. */
     struct TransferLimits

@@ -8,9 +8,11 @@
 #define CURL_DISABLE_TYPECHECK
 #include <curl/curl.h>
 
+#include "CurlNetworkConnection.h"
 #include "OrzLog.h"
 
 #include "pelorn_on_demand.h"
+#include <atomic>
 #include <stdarg.h>
 
 namespace
@@ -109,3 +111,15 @@ extern "C" CURLcode curl_easy_getinfo(CURL* curl, CURLINFO info, ...)
     va_end(args);
     return fn(curl, info, out);
 }
+
+namespace NSORZCommon
+{
+// The library stays initialised for the rest of the process: this share of
+// its global state is never cleaned up, so that no transfer finds it gone.
+void CurlNetworkConnection::Preload()
+{
+    static std::atomic<bool> started(false);
+    if (!started.exchange(true))
+        pelorn_on_demand_open_async(gCurl, [] { curl_global_init(CURL_GLOBAL_ALL); });
+}
+} // namespace NSORZCommon

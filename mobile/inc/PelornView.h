@@ -78,6 +78,7 @@ private:
     static void ButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo);
     static void LocateButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo);
     static void MoreOptionEmptyCb(void* data, Evas_Object* obj, void* eventInfo);
+    static void MoreOptionOpenedCb(void* data, Evas_Object* obj, void* eventInfo);
     static Eina_Bool StartButtonRenderingCb(void* data, double pos);
     static Eina_Bool StopButtonRenderingCb(void* data, double pos);
     static Eina_Bool MorphingEffectRenderingCb(PelornView* pThis, double pos, bool stop);

@@ -10,6 +10,7 @@
 #include <libintl.h>
 
 #include "CallData.h"
+#include "CurlNetworkConnection.h"
 #include "ConsumerMessageType.h"
 #include "ElementaryHelper.h"
 #include "FeedbackManager.h"
@@ -152,6 +153,13 @@ void PelornView::MoreOptionEmptyCb(void* data, Evas_Object* obj, void* eventInfo
 {
 }
 
+// The menu leads to Locate, whose map fetch needs the HTTP library: it loads
+// on a thread of its own while the wearer looks at the menu.
+void PelornView::MoreOptionOpenedCb(void* data, Evas_Object* obj, void* eventInfo)
+{
+    NSORZCommon::CurlNetworkConnection::Preload();
+}
+
 void PelornView::LocateButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo)
 {
     auto* pThis = static_cast<PelornView*>(data);
@@ -194,7 +202,7 @@ Evas_Object* PelornView::CreateMoreLayout(Evas_Object* parent)
     eext_more_option_direction_set(moreLayout, EEXT_MORE_OPTION_DIRECTION_RIGHT);
     evas_object_smart_callback_add(moreLayout, "item,clicked", LocateButtonClickedCb, this);
     evas_object_smart_callback_add(moreLayout, "item,selected", MoreOptionEmptyCb, this);
-    evas_object_smart_callback_add(moreLayout, "more,option,opened", MoreOptionEmptyCb, this);
+    evas_object_smart_callback_add(moreLayout, "more,option,opened", MoreOptionOpenedCb, this);
     evas_object_smart_callback_add(moreLayout, "more,option,closed", MoreOptionEmptyCb, this);
     mLocateButtonMoreOptionItem = CreateMoreOptionLocatePhone(moreLayout);
     return moreLayout;

@@ -22,6 +22,13 @@ struct PelornOnDemandLibrary
  * or lacks it (logged). */
 void* pelorn_on_demand_symbol(PelornOnDemandLibrary& library, const char* name);
 
+/* Opens the library on a thread of its own and then runs `then` there (when
+ * given): a screen about to need the library has it without paying for its
+ * loading, and its dependencies' start-up, on the main loop. A call made
+ * while it opens waits for the opening, which is never longer than making
+ * that call first. */
+void pelorn_on_demand_open_async(PelornOnDemandLibrary& library, void (*then)());
+
 template <typename Fn> Fn pelorn_on_demand(PelornOnDemandLibrary& library, const char* name)
 {
     return reinterpret_cast<Fn>(pelorn_on_demand_symbol(library, name));
