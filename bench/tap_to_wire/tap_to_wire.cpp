@@ -1,7 +1,9 @@
 // bench_tap_to_wire [taps]: runs the app in this process beside a real
 // phone-sim, taps the start button, and times until phone-sim reports the
 // ring request ("recv {...rux-startalert-req...}"); then stops the ringing
-// and repeats. Prints the median on its last line.
+// and repeats; then runs bench_tap_floor, the same taps on a bare button that
+// writes a frame of the same size to a socket, as the floor. Prints the
+// median of each and, on its last line, their ratio.
 //
 // phone-sim's report is read and stamped on a thread of its own: the phone is
 // another device, and the moment the request reached it must not wait for
@@ -34,7 +36,10 @@ static const char* const HELP = R"HELP(Usage: bench_tap_to_wire [TAPS]
 
 Runs the app in this process beside a real phone-sim, taps the start button
 and times until phone-sim prints the ring request; stops and repeats TAPS
-times. Last line: "tap_to_wire: MEDIAN ms".
+(20) times. Then the floor, bench_tap_floor beside it: the same taps on a
+bare button that writes a 50-byte frame to a local socket, timed to the
+peer's line. Prints "tap_to_wire: MEDIAN ms" and "floor: MEDIAN ms"; last
+line: "ratio: R", the app's median over the floor's.
 
 Environment: runs in fresh temporary PELORN_STATE_DIR and PELORN_RUNTIME_DIR
 folders of its own (any set outside are not touched). Always headless (ELM_ENGINE=buffer).
@@ -189,6 +194,27 @@ gboolean StepCb(gpointer data)
     }
     return G_SOURCE_CONTINUE;
 }
+/* The floor's median in ms, or 0 when it did not run. */
+double RunFloor(const std::string& program, int taps)
+{
+    const std::string count = std::to_string(taps);
+    gchar* argv[] = {(gchar*)program.c_str(), (gchar*)count.c_str(), nullptr};
+    gchar* out = nullptr;
+    gint status = 0;
+    GError* error = nullptr;
+    if (!g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, nullptr, &status, &error))
+    {
+        fprintf(stderr, "cannot start %s: %s\n", program.c_str(), error->message);
+        g_error_free(error);
+        return 0;
+    }
+    double floor = 0;
+    const char* line = out ? strstr(out, "floor: ") : nullptr;
+    if (!g_spawn_check_wait_status(status, nullptr) || !line || sscanf(line, "floor: %lf", &floor) != 1)
+        fprintf(stderr, "%s gave no floor:\n%s\n", program.c_str(), out ? out : "");
+    g_free(out);
+    return floor;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -235,8 +261,16 @@ int main(int argc, char** argv)
     }
     std::vector<double> s = b.samples;
     std::sort(s.begin(), s.end());
+    const double median = s[s.size() / 2];
     printf("taps: %zu, fastest %.2f ms, slowest %.2f ms\n", s.size(), s.front(), s.back());
-    printf("tap_to_wire: %.2f ms\n", s[s.size() / 2]);
+    printf("tap_to_wire: %.2f ms\n", median);
+    fflush(stdout);
+
+    const double floor = RunFloor(std::string(dir) + "/bench_tap_floor", b.taps);
+    if (floor <= 0)
+        return 1;
+    printf("floor: %.2f ms (a bare button writing 50 bytes to a socket)\n", floor);
+    printf("ratio: %.2f\n", median / floor);
     g_free(dir);
     g_free(self);
     g_free(root);
