@@ -513,7 +513,8 @@ TEST_F(FindingScreen, EscapePowerAndPauseStopTheRingingOnceEachAndKeysWaitForThe
 }
 
 // Cancel and back on the connection popup both mean "not now": the screen's
-// own popups go with it. OK leaves them alone.
+// own popups go with it. OK leaves them alone, and on Locate leaves the
+// connecting popup waiting with its Stop button.
 class ConnectionPopupNotNow : public FindingScreen, public ::testing::WithParamInterface<const char*>
 {
 };
@@ -526,6 +527,11 @@ TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceA
     setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "OK", 1);
     AppScenario s;
     auto press = [] { Controller()->OnFindingButtonClicked(); };
+    const int connecting = 8;
+    auto stopButton = [connecting]() -> Evas_Object* {
+        auto popup = BasicPopup(connecting);
+        return popup && popup->GetPopup() ? elm_object_part_content_get(popup->GetPopup(), "button1") : nullptr;
+    };
     bool noticeKeptAfterOk = false;
     bool normalAfterOk = false;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && ReadyToStart(); })
@@ -539,14 +545,32 @@ TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceA
             })
         .Then("start again, not now", press, [] { return CountLogged("> OnReplieded") == 2; })
         .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr && ReadyToStart(); })
-        .Wait("anything late", 300);
+        .Wait("anything late", 300)
+        .Then("open the menu",
+              [] {
+                  setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "OK", 1);
+                  AppScenario::Tap(AppWindow(), 352, 180);
+              },
+              [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
+        .ScreenshotWhenStill(AppWindow, "more-option")
+        .TapWhenReady("tap Locate", [] { return AppScenario::MenuCentre(Screen()->GetMoreOption()); },
+                      [] { return CountLogged("> OnReplieded") == 3; })
+        .WaitFor("connecting popup with Stop", [&] { return AppScenario::AcceptsEvents(stopButton()); })
+        .ScreenshotWhenStill(AppWindow, "finding-connecting")
+        .WaitFor("the button says Stop",
+                 [&] {
+                     const char* text = elm_object_text_get(stopButton());
+                     return text && std::string(text) == "Stop";
+                 })
+        .TapWhenReady("stop", stopButton, [&] { return !BasicPopup(connecting) && ReadyToStart(); });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_TRUE(noticeKeptAfterOk) << "an OK answer must leave the popups alone";
     EXPECT_TRUE(normalAfterOk) << "no phone, no finding state";
     EXPECT_EQ(2, CountLogged("> BUTTON_TAB_START"));
-    EXPECT_EQ(2, CountLogged("> OnReplieded")) << "one connection popup per press";
+    EXPECT_EQ(3, CountLogged("> OnReplieded")) << "one connection popup per press, one for Locate";
     EXPECT_EQ(0, CountLogged("SendMessageType:0")) << "nothing may be queued for an unreachable phone";
+    EXPECT_EQ(1, CountLogged("SendMessageType:6")) << "Stop frees the link's queue as back does";
     int agreed = -1;
     EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed))
         << "not now closes the notice without an answer; stored: " << agreed;
@@ -671,38 +695,4 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     EXPECT_GE(ms, 2500);
     EXPECT_LE(ms, 2500 + sinceStartPress / 1000 + 50); // the floor: real time between the presses, timed here
     EXPECT_EQ(usage.find("feature=1001"), usage.rfind("feature=1001")) << "one stop press, one ring-time record";
-}
-
-TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
-{
-    // No phone: Locate asks for the connection popup (answered OK, which leaves the
-    // screen's popups alone) and the connecting popup waits with its Stop button.
-    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "OK", 1);
-    const int connecting = 8;
-    auto stopButton = [connecting]() -> Evas_Object* {
-        auto popup = BasicPopup(connecting);
-        return popup && popup->GetPopup() ? elm_object_part_content_get(popup->GetPopup(), "button1") : nullptr;
-    };
-    AppScenario s;
-    s.WaitFor("finding screen", ReadyToStart)
-        .Then("open the menu", [] { AppScenario::Tap(AppWindow(), 352, 180); },
-              [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
-        .ScreenshotWhenStill(AppWindow, "more-option")
-        .TapWhenReady(
-            "tap Locate",
-            [] {
-                auto view = Screen();
-                return view ? AppScenario::MenuCentre(view->GetMoreOption()) : nullptr;
-            },
-            [] { return CountLogged("> OnReplieded") == 1; })
-        .WaitFor("connecting popup with Stop", [&] { return AppScenario::AcceptsEvents(stopButton()); })
-        .ScreenshotWhenStill(AppWindow, "finding-connecting")
-        .WaitFor("the button says Stop", [&] {
-            const char* text = elm_object_text_get(stopButton());
-            return text && std::string(text) == "Stop";
-        })
-        .TapWhenReady("stop", stopButton, [&] { return !BasicPopup(connecting) && ReadyToStart(); });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep());
-    EXPECT_EQ(1, CountLogged("SendMessageType:6")) << "Stop frees the link's queue as back does";
 }
