@@ -29,9 +29,12 @@ using PelornTest::CountLogged;
 using PelornTest::AppScenario;
 using PelornTest::PhoneSimProcess;
 
-using FindingScreenProbe::Screen;
+using FindingScreenProbe::AgreeButton;
+using FindingScreenProbe::BasicPopup;
 using FindingScreenProbe::Button;
 using FindingScreenProbe::ButtonText;
+using FindingScreenProbe::LEGAL_NOTICE;
+using FindingScreenProbe::Screen;
 
 namespace
 {
@@ -43,9 +46,7 @@ Evas_Object* AppWindow()
 /* Normal state with the start icon and the button ready for a tap. */
 bool ReadyToStart()
 {
-    auto view = Screen();
-    return view && view->IsNormalState() && view->GetButtonIconState() == 1 &&
-           !elm_object_disabled_get(view->GetButton()) && ButtonText() == "Start";
+    return FindingScreenProbe::Idle() && ButtonText() == "Start";
 }
 
 /* Finding state: stop icon, the radar running (a stage or the pause between two). */
@@ -65,21 +66,6 @@ bool RadarTurning()
     auto radar = view ? view->GetTransitionHelper() : nullptr;
     Elm_Transit* stage = radar ? radar->GetRunningRadarTransit() : nullptr;
     return stage && elm_transit_duration_get(stage) > 1.0;
-}
-
-const int LEGAL_NOTICE = 10;
-
-std::shared_ptr<NSORZUiCommon::BasicPopup> BasicPopup(int type)
-{
-    auto view = Screen();
-    auto popups = view ? view->GetPopupManager() : nullptr;
-    return popups ? popups->GetBasicPopup(type) : nullptr;
-}
-
-Evas_Object* AgreeButton()
-{
-    auto notice = BasicPopup(LEGAL_NOTICE);
-    return notice && notice->GetPopup() ? elm_object_part_content_get(notice->GetPopup(), "button1") : nullptr;
 }
 
 bool ToastShown(int type)
@@ -528,10 +514,7 @@ TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceA
     AppScenario s;
     auto press = [] { Controller()->OnFindingButtonClicked(); };
     const int connecting = 8;
-    auto stopButton = [connecting]() -> Evas_Object* {
-        auto popup = BasicPopup(connecting);
-        return popup && popup->GetPopup() ? elm_object_part_content_get(popup->GetPopup(), "button1") : nullptr;
-    };
+    auto stopButton = [connecting] { return FindingScreenProbe::PopupButton(connecting); };
     bool noticeKeptAfterOk = false;
     bool normalAfterOk = false;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && ReadyToStart(); })
