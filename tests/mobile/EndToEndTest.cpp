@@ -145,33 +145,6 @@ TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
     EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "a found report must not be answered with a stop";
 }
 
-/* The remote-connection question asked when a ring found no link stayed over
- * the screen after the link was back, until the wearer answered it. */
-TEST_F(EndToEnd, TheRemoteConnectionQuestionIsWithdrawnWhenTheLinkReturns)
-{
-    unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP"); // nobody answers it
-    auto questionUp = [] {
-        bool running = false;
-        return app_manager_is_running("com.quenlor.netly-popup", &running) == APP_MANAGER_ERROR_NONE && running;
-    };
-    std::unique_ptr<PhoneSimProcess> phone;
-    pelorn_log_capture_begin();
-    AppScenario s;
-    s.WaitFor("idle, no phone", ReadyToStart)
-        .TapWhenReady("tap start", Button, questionUp)
-        .Then("the phone is back", [&] { phone.reset(new PhoneSimProcess({}, {}, false)); },
-              [&] { return phone->CountPrinted("watch connected") > 0; })
-        .WaitFor("the question withdrawn", [&] { return !questionUp(); })
-        .TapWhenReady("ring", Button, [&] { return phone->Received("rux-startalert-req") == 1 && Ringing(); });
-    s.Run({});
-    const int answers = CountLogged("> OnReplieded");
-    const int withdrawn = CountLogged("the remote-connection question is withdrawn");
-    pelorn_log_capture_end();
-    EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(1, withdrawn);
-    EXPECT_EQ(0, answers) << "the withdrawn question's closing was taken for the wearer's answer";
-}
-
 /* The phone killed mid-ring left the link keys at 1: the radar kept turning
  * and the next launch sent a stop instead of a start. */
 TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTheNextLaunchStartsAgain)
@@ -494,7 +467,8 @@ TEST_F(FindingScreen, EscapePowerAndPauseStopTheRingingOnceEachAndKeysWaitForThe
 
 // Cancel and back on the connection popup both mean "not now": the screen's
 // own popups go with it. OK leaves them alone, and on Locate leaves the
-// connecting popup waiting with its Stop button.
+// connecting popup waiting with its Stop button. The question left
+// unanswered once stayed over the screen after the link was back.
 class ConnectionPopupNotNow : public FindingScreen, public ::testing::WithParamInterface<const char*>
 {
 };
@@ -509,8 +483,14 @@ TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceA
     auto press = [] { Controller()->OnFindingButtonClicked(); };
     const int connecting = 8;
     auto stopButton = [connecting] { return FindingScreenProbe::PopupButton(connecting); };
+    auto questionUp = [] {
+        bool running = false;
+        return app_manager_is_running("com.quenlor.netly-popup", &running) == APP_MANAGER_ERROR_NONE && running;
+    };
+    std::unique_ptr<PhoneSimProcess> phone;
     bool noticeKeptAfterOk = false;
     bool normalAfterOk = false;
+    int queuedWithoutPhone = -1;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && ReadyToStart(); })
         .Then("start without the phone", press, [] { return CountLogged("> OnReplieded") == 1; })
         .Wait("anything late", 500)
@@ -539,14 +519,26 @@ TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceA
                      const char* text = elm_object_text_get(stopButton());
                      return text && std::string(text) == "Stop";
                  })
-        .TapWhenReady("stop", stopButton, [&] { return !BasicPopup(connecting) && ReadyToStart(); });
+        .TapWhenReady("stop", stopButton, [&] { return !BasicPopup(connecting) && ReadyToStart(); })
+        .Do("nobody answers now",
+            [&] {
+                unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
+                queuedWithoutPhone = CountLogged("SendMessageType:0");
+            })
+        .TapWhenReady("start, the question stays up", Button, questionUp)
+        .Then("the phone is back", [&] { phone.reset(new PhoneSimProcess({}, {}, false)); },
+              [&] { return phone->CountPrinted("watch connected") > 0; })
+        .WaitFor("the question withdrawn", [&] { return !questionUp(); })
+        .TapWhenReady("ring", Button, [&] { return phone->Received("rux-startalert-req") == 1 && Ringing(); });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_TRUE(noticeKeptAfterOk) << "an OK answer must leave the popups alone";
     EXPECT_TRUE(normalAfterOk) << "no phone, no finding state";
-    EXPECT_EQ(2, CountLogged("> BUTTON_TAB_START"));
-    EXPECT_EQ(3, CountLogged("> OnReplieded")) << "one connection popup per press, one for Locate";
-    EXPECT_EQ(0, CountLogged("SendMessageType:0")) << "nothing may be queued for an unreachable phone";
+    EXPECT_EQ(4, CountLogged("> BUTTON_TAB_START"));
+    EXPECT_EQ(3, CountLogged("> OnReplieded"))
+        << "one connection popup per press and one for Locate; the withdrawn question's closing is no answer";
+    EXPECT_EQ(1, CountLogged("the remote-connection question is withdrawn"));
+    EXPECT_EQ(0, queuedWithoutPhone) << "nothing may be queued for an unreachable phone";
     EXPECT_EQ(1, CountLogged("SendMessageType:6")) << "Stop frees the link's queue as back does";
     int agreed = -1;
     EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed))
