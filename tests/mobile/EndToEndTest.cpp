@@ -29,9 +29,12 @@ using PelornTest::CountLogged;
 using PelornTest::AppScenario;
 using PelornTest::PhoneSimProcess;
 
-using FindingScreenProbe::Screen;
+using FindingScreenProbe::AgreeButton;
+using FindingScreenProbe::BasicPopup;
 using FindingScreenProbe::Button;
 using FindingScreenProbe::ButtonText;
+using FindingScreenProbe::LEGAL_NOTICE;
+using FindingScreenProbe::Screen;
 
 namespace
 {
@@ -43,9 +46,7 @@ Evas_Object* AppWindow()
 /* Normal state with the start icon and the button ready for a tap. */
 bool ReadyToStart()
 {
-    auto view = Screen();
-    return view && view->IsNormalState() && view->GetButtonIconState() == 1 &&
-           !elm_object_disabled_get(view->GetButton()) && ButtonText() == "Start";
+    return FindingScreenProbe::Idle() && ButtonText() == "Start";
 }
 
 /* Finding state: stop icon, the radar running (a stage or the pause between two). */
@@ -65,21 +66,6 @@ bool RadarTurning()
     auto radar = view ? view->GetTransitionHelper() : nullptr;
     Elm_Transit* stage = radar ? radar->GetRunningRadarTransit() : nullptr;
     return stage && elm_transit_duration_get(stage) > 1.0;
-}
-
-const int LEGAL_NOTICE = 10;
-
-std::shared_ptr<NSORZUiCommon::BasicPopup> BasicPopup(int type)
-{
-    auto view = Screen();
-    auto popups = view ? view->GetPopupManager() : nullptr;
-    return popups ? popups->GetBasicPopup(type) : nullptr;
-}
-
-Evas_Object* AgreeButton()
-{
-    auto notice = BasicPopup(LEGAL_NOTICE);
-    return notice && notice->GetPopup() ? elm_object_part_content_get(notice->GetPopup(), "button1") : nullptr;
 }
 
 bool ToastShown(int type)
@@ -159,46 +145,6 @@ TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
     EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "a found report must not be answered with a stop";
 }
 
-TEST_F(EndToEnd, RefusedRingShowsTheToastAndReturnsToNormal)
-{
-    PhoneSimProcess phone({"--refuse", "2"});
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1; })
-        .WaitFor("toast and normal state", [] { return ToastShown(TOAST_UNABLE_DURING_CALLS) && ReadyToStart(); })
-        .ScreenshotWhenStill(AppWindow, "start-refused");
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(0, phone.Received("rux-stopalert-req"));
-}
-
-/* The remote-connection question asked when a ring found no link stayed over
- * the screen after the link was back, until the wearer answered it. */
-TEST_F(EndToEnd, TheRemoteConnectionQuestionIsWithdrawnWhenTheLinkReturns)
-{
-    unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP"); // nobody answers it
-    auto questionUp = [] {
-        bool running = false;
-        return app_manager_is_running("com.quenlor.netly-popup", &running) == APP_MANAGER_ERROR_NONE && running;
-    };
-    std::unique_ptr<PhoneSimProcess> phone;
-    pelorn_log_capture_begin();
-    AppScenario s;
-    s.WaitFor("idle, no phone", ReadyToStart)
-        .TapWhenReady("tap start", Button, questionUp)
-        .Then("the phone is back", [&] { phone.reset(new PhoneSimProcess({}, {}, false)); },
-              [&] { return phone->CountPrinted("watch connected") > 0; })
-        .WaitFor("the question withdrawn", [&] { return !questionUp(); })
-        .TapWhenReady("ring", Button, [&] { return phone->Received("rux-startalert-req") == 1 && Ringing(); });
-    s.Run({});
-    const int answers = CountLogged("> OnReplieded");
-    const int withdrawn = CountLogged("the remote-connection question is withdrawn");
-    pelorn_log_capture_end();
-    EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(1, withdrawn);
-    EXPECT_EQ(0, answers) << "the withdrawn question's closing was taken for the wearer's answer";
-}
-
 /* The phone killed mid-ring left the link keys at 1: the radar kept turning
  * and the next launch sent a stop instead of a start. */
 TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTheNextLaunchStartsAgain)
@@ -262,7 +208,8 @@ TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
 
 /* The ring limit ends the screen's ringing whether the phone answered the
  * start or not (the parameter), and never with a stop to the phone; only an
- * answered ring tells the wearer it was stopped. */
+ * answered ring tells the wearer it was stopped. The phone that never
+ * answered refuses the next ring (a call is going on): the wearer is told. */
 class RingLimit : public EndToEnd, public ::testing::WithParamInterface<bool>
 {
 };
@@ -287,6 +234,12 @@ TEST_P(RingLimit, EndsTheRingingAtThreeMinutesWithoutAStop)
               [answered] {
                   return ReadyToStart() && (!answered || ToastSays(TOAST_STOPPED_AFTER_LIMIT, "Stopped after 3 min"));
               });
+    if (!answered)
+        s.TapWhenReady("tap start again", Button, [&] { return phone.Received("rux-startalert-req") == 2; })
+            .Then("the phone refuses",
+                  [&] { phone.Command(R"(send {"msgId":"rux-startalert-rsp","result":"1","reason":"2"})"); },
+                  [] { return ToastShown(TOAST_UNABLE_DURING_CALLS) && ReadyToStart(); })
+            .ScreenshotWhenStill(AppWindow, "start-refused");
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "the ring limit ends the screen's ringing, not the phone's";
@@ -513,7 +466,9 @@ TEST_F(FindingScreen, EscapePowerAndPauseStopTheRingingOnceEachAndKeysWaitForThe
 }
 
 // Cancel and back on the connection popup both mean "not now": the screen's
-// own popups go with it. OK leaves them alone.
+// own popups go with it. OK leaves them alone, and on Locate leaves the
+// connecting popup waiting with its Stop button. The question left
+// unanswered once stayed over the screen after the link was back.
 class ConnectionPopupNotNow : public FindingScreen, public ::testing::WithParamInterface<const char*>
 {
 };
@@ -526,8 +481,16 @@ TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceA
     setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "OK", 1);
     AppScenario s;
     auto press = [] { Controller()->OnFindingButtonClicked(); };
+    const int connecting = 8;
+    auto stopButton = [connecting] { return FindingScreenProbe::PopupButton(connecting); };
+    auto questionUp = [] {
+        bool running = false;
+        return app_manager_is_running("com.quenlor.netly-popup", &running) == APP_MANAGER_ERROR_NONE && running;
+    };
+    std::unique_ptr<PhoneSimProcess> phone;
     bool noticeKeptAfterOk = false;
     bool normalAfterOk = false;
+    int queuedWithoutPhone = -1;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && ReadyToStart(); })
         .Then("start without the phone", press, [] { return CountLogged("> OnReplieded") == 1; })
         .Wait("anything late", 500)
@@ -539,14 +502,44 @@ TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceA
             })
         .Then("start again, not now", press, [] { return CountLogged("> OnReplieded") == 2; })
         .WaitFor("popups removed", [] { return BasicPopup(LEGAL_NOTICE) == nullptr && ReadyToStart(); })
-        .Wait("anything late", 300);
+        .Wait("anything late", 300)
+        .Then("open the menu",
+              [] {
+                  setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "OK", 1);
+                  AppScenario::Tap(AppWindow(), 352, 180);
+              },
+              [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
+        .ScreenshotWhenStill(AppWindow, "more-option")
+        .TapWhenReady("tap Locate", [] { return AppScenario::MenuCentre(Screen()->GetMoreOption()); },
+                      [] { return CountLogged("> OnReplieded") == 3; })
+        .WaitFor("connecting popup with Stop", [&] { return AppScenario::AcceptsEvents(stopButton()); })
+        .ScreenshotWhenStill(AppWindow, "finding-connecting")
+        .WaitFor("the button says Stop",
+                 [&] {
+                     const char* text = elm_object_text_get(stopButton());
+                     return text && std::string(text) == "Stop";
+                 })
+        .TapWhenReady("stop", stopButton, [&] { return !BasicPopup(connecting) && ReadyToStart(); })
+        .Do("nobody answers now",
+            [&] {
+                unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
+                queuedWithoutPhone = CountLogged("SendMessageType:0");
+            })
+        .TapWhenReady("start, the question stays up", Button, questionUp)
+        .Then("the phone is back", [&] { phone.reset(new PhoneSimProcess({}, {}, false)); },
+              [&] { return phone->CountPrinted("watch connected") > 0; })
+        .WaitFor("the question withdrawn", [&] { return !questionUp(); })
+        .TapWhenReady("ring", Button, [&] { return phone->Received("rux-startalert-req") == 1 && Ringing(); });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_TRUE(noticeKeptAfterOk) << "an OK answer must leave the popups alone";
     EXPECT_TRUE(normalAfterOk) << "no phone, no finding state";
-    EXPECT_EQ(2, CountLogged("> BUTTON_TAB_START"));
-    EXPECT_EQ(2, CountLogged("> OnReplieded")) << "one connection popup per press";
-    EXPECT_EQ(0, CountLogged("SendMessageType:0")) << "nothing may be queued for an unreachable phone";
+    EXPECT_EQ(4, CountLogged("> BUTTON_TAB_START"));
+    EXPECT_EQ(3, CountLogged("> OnReplieded"))
+        << "one connection popup per press and one for Locate; the withdrawn question's closing is no answer";
+    EXPECT_EQ(1, CountLogged("the remote-connection question is withdrawn"));
+    EXPECT_EQ(0, queuedWithoutPhone) << "nothing may be queued for an unreachable phone";
+    EXPECT_EQ(1, CountLogged("SendMessageType:6")) << "Stop frees the link's queue as back does";
     int agreed = -1;
     EXPECT_NE(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed))
         << "not now closes the notice without an answer; stored: " << agreed;
@@ -671,38 +664,4 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     EXPECT_GE(ms, 2500);
     EXPECT_LE(ms, 2500 + sinceStartPress / 1000 + 50); // the floor: real time between the presses, timed here
     EXPECT_EQ(usage.find("feature=1001"), usage.rfind("feature=1001")) << "one stop press, one ring-time record";
-}
-
-TEST_F(FindingScreen, ConnectingPopupOffersStopWhenThePhoneCannotBeReached)
-{
-    // No phone: Locate asks for the connection popup (answered OK, which leaves the
-    // screen's popups alone) and the connecting popup waits with its Stop button.
-    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "OK", 1);
-    const int connecting = 8;
-    auto stopButton = [connecting]() -> Evas_Object* {
-        auto popup = BasicPopup(connecting);
-        return popup && popup->GetPopup() ? elm_object_part_content_get(popup->GetPopup(), "button1") : nullptr;
-    };
-    AppScenario s;
-    s.WaitFor("finding screen", ReadyToStart)
-        .Then("open the menu", [] { AppScenario::Tap(AppWindow(), 352, 180); },
-              [] { return eext_more_option_opened_get(Screen()->GetMoreOption()); })
-        .ScreenshotWhenStill(AppWindow, "more-option")
-        .TapWhenReady(
-            "tap Locate",
-            [] {
-                auto view = Screen();
-                return view ? AppScenario::MenuCentre(view->GetMoreOption()) : nullptr;
-            },
-            [] { return CountLogged("> OnReplieded") == 1; })
-        .WaitFor("connecting popup with Stop", [&] { return AppScenario::AcceptsEvents(stopButton()); })
-        .ScreenshotWhenStill(AppWindow, "finding-connecting")
-        .WaitFor("the button says Stop", [&] {
-            const char* text = elm_object_text_get(stopButton());
-            return text && std::string(text) == "Stop";
-        })
-        .TapWhenReady("stop", stopButton, [&] { return !BasicPopup(connecting) && ReadyToStart(); });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep());
-    EXPECT_EQ(1, CountLogged("SendMessageType:6")) << "Stop frees the link's queue as back does";
 }

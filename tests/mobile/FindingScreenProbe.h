@@ -45,6 +45,28 @@ inline bool Idle()
            !elm_object_disabled_get(view->GetButton());
 }
 
+const int LEGAL_NOTICE = 10;
+
+/* One of the screen's popups by its type, or none. */
+inline std::shared_ptr<NSORZUiCommon::BasicPopup> BasicPopup(int type)
+{
+    auto view = Screen();
+    auto popups = view ? view->GetPopupManager() : nullptr;
+    return popups ? popups->GetBasicPopup(type) : nullptr;
+}
+
+/* The first button of that popup, or none. */
+inline Evas_Object* PopupButton(int type)
+{
+    auto popup = BasicPopup(type);
+    return popup && popup->GetPopup() ? elm_object_part_content_get(popup->GetPopup(), "button1") : nullptr;
+}
+
+inline Evas_Object* AgreeButton()
+{
+    return PopupButton(LEGAL_NOTICE);
+}
+
 /* Finding state with the stop icon. */
 inline bool Finding()
 {

@@ -22,18 +22,15 @@ using FindingScreenProbe::Button;
 using FindingScreenProbe::Finding;
 using FindingScreenProbe::Idle;
 
-TEST(HostilePhoneEndToEnd, DeepNestingAStrayByteAndAFourGigabyteHeaderDuringARing)
+/* Deep nesting is refused on the same path (HostilePhoneTest shows it with the
+ * link alone); here the ring itself has to live through what the phone sends. */
+TEST(HostilePhoneEndToEnd, AStrayByteAndAFourGigabyteHeaderDuringARing)
 {
     PelornTest::ScopedTestDirs dirs;
     vconf_set_bool("db/brig/user_agreement/orzzib", 1);
     preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
     using PelornAccessoryWire::EncodeData;
-    const std::string hundredThousand = std::string(100000, '[') + std::string(100000, ']');
-    const std::string thirtyThousand = std::string(30000, '[') + std::string(30000, ']');
-    const std::string deep = dirs.StateDir() + "/deep", outOfStep = dirs.StateDir() + "/out-of-step";
-    std::ofstream(deep, std::ios::binary)
-        << EncodeData(103, hundredThousand.data(), hundredThousand.size()) +
-               EncodeData(103, thirtyThousand.data(), thirtyThousand.size());
+    const std::string outOfStep = dirs.StateDir() + "/out-of-step";
     // A found report behind the bad header must not be taken for one: it would end the ring.
     const std::string found = R"({"msgId":"rux-founddevice-req","result":"0"})";
     std::ofstream(outOfStep, std::ios::binary)
@@ -51,10 +48,8 @@ TEST(HostilePhoneEndToEnd, DeepNestingAStrayByteAndAFourGigabyteHeaderDuringARin
     s.Do("resume timer", [] { pelorn_clock_advance_ms(1000); })
         .WaitFor("linked", [&] { return phone.Printed("service connection") && Idle(); })
         .TapWhenReady("tap start", Button, [&] { return phone.Printed(START_TEXT) && Finding(); })
-        .Do("the phone sends 100 000 and 30 000 nested arrays", [&] { phone.Command("send-raw " + deep); })
-        .WaitFor("both refused", [] { return CountLogged("JSON text refused") == 2; })
         .Do("a stray byte", [&] { phone.Command("send x"); })
-        .WaitFor("dropped", [] { return CountLogged("not the answer awaited (type 0)") == 3; })
+        .WaitFor("dropped", [] { return CountLogged("not the answer awaited (type 0)") == 1; })
         .WaitFor("still ringing on the same connection",
                  [&] { return Finding() && !phone.Printed("watch disconnected"); })
         .Do("a header claiming 4 GiB", [&] { phone.Command("send-raw " + outOfStep); })
@@ -90,5 +85,5 @@ TEST(HostilePhoneEndToEnd, DeepNestingAStrayByteAndAFourGigabyteHeaderDuringARin
     EXPECT_TRUE(outOfStepLogged);
     EXPECT_TRUE(endedLogged);
     EXPECT_EQ(0, errors);
-    EXPECT_EQ(3, dropped) << "what followed the bad header was read as a packet";
+    EXPECT_EQ(1, dropped) << "what followed the bad header was read as a packet";
 }

@@ -16,13 +16,14 @@
 
 using PelornTest::AppScenario;
 
+using FindingScreenProbe::AgreeButton;
+using FindingScreenProbe::BasicPopup;
+using FindingScreenProbe::LEGAL_NOTICE;
 using FindingScreenProbe::ButtonText;
 using FindingScreenProbe::Screen;
 
 namespace
 {
-const int kLegalNotice = 10;
-
 // The app's window, as a function the scenario can look at again.
 auto* const LanguageWindow = &NSORZUiCommon::ViewBasicElements::GetWindow;
 
@@ -45,20 +46,6 @@ bool ReadyInLanguage()
 {
     auto view = Screen();
     return view && view->IsNormalState() && AppScenario::AcceptsEvents(view->GetButton());
-}
-
-std::shared_ptr<NSORZUiCommon::BasicPopup> LegalNotice()
-{
-    auto view = Screen();
-    auto popups = view ? view->GetPopupManager() : nullptr;
-    return popups ? popups->GetBasicPopup(kLegalNotice) : nullptr;
-}
-
-Evas_Object* AgreeButton()
-{
-    auto notice = LegalNotice();
-    return notice && notice->GetPopup() ? elm_object_part_content_get(notice->GetPopup(), "button1")
-                                        : nullptr;
 }
 
 /* What the canvas made of one character: the pixels inside its text object. */
@@ -243,12 +230,12 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
         .Do("legal notice texts",
             [&]
             {
-                Evas_Object* content = elm_object_content_get(LegalNotice()->GetPopup());
+                Evas_Object* content = elm_object_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup());
                 measure("legal notice title", TextPart(content, "elm.text.title"));
                 measure("legal notice body", TextPart(content, "elm.text"));
             })
         .Do("look at every glyph", [&] { boxed = BoxedCharacters(chars); })
-        .TapWhenReady("agree", AgreeButton, [] { return !LegalNotice() && ReadyInLanguage(); })
+        .TapWhenReady("agree", AgreeButton, [] { return !BasicPopup(LEGAL_NOTICE) && ReadyInLanguage(); })
         .ScreenshotWhenStill(LanguageWindow, "finding-" + language)
         .Do("finding screen texts",
             [&]

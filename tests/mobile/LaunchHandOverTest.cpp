@@ -38,25 +38,6 @@ Started StartPelorn(const std::vector<std::string>& args)
     return s;
 }
 
-/* Waits for the exit until the deadline (monotonic µs), killing it after. */
-int EndedBy(GPid pid, gint64 deadline, bool& inTime)
-{
-    int status = -1;
-    pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && g_get_monotonic_time() < deadline)
-    {
-        g_main_context_iteration(nullptr, FALSE); // phone-sim's output keeps being read
-        g_usleep(5000);
-    }
-    inTime = done != 0;
-    if (!inTime)
-    {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    return status;
-}
-
 std::string Drain(gint fd)
 {
     std::string text;
@@ -100,9 +81,8 @@ TEST(LaunchHandOver, StoppedAppLaunchersFailFastAndOnceAwakeLaunchesRingOnceAndK
             launchers.push_back(StartPelorn({"--launch-searching"}));
         for (Started& l : launchers)
         {
-            bool inTime = false;
-            const int status = EndedBy(l.pid, start + 120 * G_USEC_PER_SEC, inTime);
-            EXPECT_TRUE(inTime) << "a launcher still waited after 2 min";
+            int status = -1;
+            EXPECT_TRUE(PelornTest::WaitChild(l.pid, &status, 120000)) << "a launcher still waited after 2 min";
             failed += WIFEXITED(status) && WEXITSTATUS(status) != 0;
             toldWhy += Drain(l.err).find("did not take the launch request") != std::string::npos;
         }
@@ -124,11 +104,11 @@ TEST(LaunchHandOver, StoppedAppLaunchersFailFastAndOnceAwakeLaunchesRingOnceAndK
     // Awake, the next launch rings, with a start. Two more while the phone
     // rings went through the start/stop toggle: the first stopped the ringing
     // and the second started it over with a fresh limit.
-    bool inTime = false;
     for (int i = 0; i < 3; i++)
     {
         Started launch = StartPelorn({"--launch-searching"});
-        const int status = EndedBy(launch.pid, g_get_monotonic_time() + 60 * G_USEC_PER_SEC, inTime);
+        int status = -1;
+        PelornTest::WaitChild(launch.pid, &status);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Drain(launch.err);
         if (i == 0)
         {
@@ -145,9 +125,9 @@ TEST(LaunchHandOver, StoppedAppLaunchersFailFastAndOnceAwakeLaunchesRingOnceAndK
 
     // Closing its terminal ends it, and the instance is free for the next start.
     kill(app.pid, SIGHUP);
-    const int hupStatus = EndedBy(app.pid, g_get_monotonic_time() + 60 * G_USEC_PER_SEC, inTime);
+    int hupStatus = -1;
+    EXPECT_TRUE(PelornTest::WaitChild(app.pid, &hupStatus)) << "SIGHUP did not end the app";
     close(app.err);
-    EXPECT_TRUE(inTime) << "SIGHUP did not end the app";
     EXPECT_TRUE(WIFEXITED(hupStatus))
         << "ended by the signal's default action, not by the app: " << hupStatus;
     bool running = true;
