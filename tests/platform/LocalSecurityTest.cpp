@@ -247,9 +247,31 @@ protected:
 };
 
 /* --reply-socket=PATH in a launch request made the application connect to
- * any socket on the machine. */
-TEST_F(PopupProgram, ReplySocketsOutsideTheRepliesFolderAreNeverConnected)
+ * any socket on the machine; kill -9 during writes left temporary files of
+ * the settings store and the preferences behind for good. */
+TEST_F(PopupProgram, RepliesGoOnlyIntoTheRepliesFolderAndStartUpRemovesTemporaryFilesOfKilledWriters)
 {
+    const int dead = PelornTest::SpawnProgram({"/bin/true"});
+    ASSERT_TRUE(PelornTest::WaitChild(dead));
+    const std::string deadPid = std::to_string((long)dead);
+    const std::string livePid = std::to_string((long)getpid());
+
+    const std::string dbDir = mDirs.StateDir() + "/vconf/db/pelorn";
+    const std::string memDir = mDirs.RuntimeDir() + "/vconf/memory/pelorn";
+    const std::string prefDir = mDirs.StateDir() + "/preferences";
+    for (const std::string& d : {dbDir, memDir, prefDir})
+        ASSERT_EQ(0, g_mkdir_with_parents(d.c_str(), 0700));
+    const std::pair<std::string, bool> files[] = {// name, kept
+                                                  {dbDir + "/key.tmp." + deadPid + ".17", false},
+                                                  {memDir + "/key.tmp." + deadPid + ".4", false},
+                                                  {prefDir + "/" + POPUP_ID + ".ini.Ab3dE9", false},
+                                                  {dbDir + "/key.tmp." + livePid + ".5", true},
+                                                  {dbDir + "/key", true},
+                                                  {prefDir + "/com.example.other.ini.Zz9yX1", true},
+                                                  {prefDir + "/" + POPUP_ID + ".ini", true}};
+    for (const auto& f : files)
+        ASSERT_TRUE(g_file_set_contents(f.first.c_str(), "i:1\n", -1, nullptr));
+
     const std::string outside = mDirs.StateDir() + "/elsewhere.sock";
     const std::string replies = mDirs.RuntimeDir() + "/replies";
     ASSERT_EQ(0, g_mkdir_with_parents(replies.c_str(), 0700));
@@ -268,6 +290,9 @@ TEST_F(PopupProgram, ReplySocketsOutsideTheRepliesFolderAreNeverConnected)
         EXPECT_LT(accept(outsideFd, nullptr, nullptr), 0) << "connected to " << path;
     }
     EXPECT_EQ(3u, Count(Log(), "reply socket refused"));
+    for (const auto& f : files)
+        EXPECT_EQ(f.second, !!g_file_test(f.first.c_str(), G_FILE_TEST_EXISTS))
+            << f.first << (f.second ? " was removed" : " was left");
 
     // Our own reply socket still gets its answer.
     ProgramRun run = RunProgram(Command({"--reply-socket=" + inside}), Env("yes"), 20000);
@@ -337,36 +362,4 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
 
     // Closing its terminal is the application's hand-over case to show, with the real phone.
     EXPECT_TRUE(PelornTest::EndChild(first));
-}
-
-/* kill -9 during writes left temporary files of the settings store and the
- * preferences behind for good. */
-TEST_F(PopupProgram, StartUpRemovesTemporaryFilesOfKilledWritersOnly)
-{
-    const int dead = PelornTest::SpawnProgram({"/bin/true"});
-    ASSERT_TRUE(PelornTest::WaitChild(dead));
-    const std::string deadPid = std::to_string((long)dead);
-    const std::string livePid = std::to_string((long)getpid());
-
-    const std::string dbDir = mDirs.StateDir() + "/vconf/db/pelorn";
-    const std::string memDir = mDirs.RuntimeDir() + "/vconf/memory/pelorn";
-    const std::string prefDir = mDirs.StateDir() + "/preferences";
-    for (const std::string& d : {dbDir, memDir, prefDir})
-        ASSERT_EQ(0, g_mkdir_with_parents(d.c_str(), 0700));
-    const std::pair<std::string, bool> files[] = {// name, kept
-                                                  {dbDir + "/key.tmp." + deadPid + ".17", false},
-                                                  {memDir + "/key.tmp." + deadPid + ".4", false},
-                                                  {prefDir + "/" + POPUP_ID + ".ini.Ab3dE9", false},
-                                                  {dbDir + "/key.tmp." + livePid + ".5", true},
-                                                  {dbDir + "/key", true},
-                                                  {prefDir + "/com.example.other.ini.Zz9yX1", true},
-                                                  {prefDir + "/" + POPUP_ID + ".ini", true}};
-    for (const auto& f : files)
-        ASSERT_TRUE(g_file_set_contents(f.first.c_str(), "i:1\n", -1, nullptr));
-
-    ProgramRun run = RunProgram(Command({}), Env("exit"), 20000);
-    EXPECT_TRUE(run.Exited(0)) << Described(run);
-    for (const auto& f : files)
-        EXPECT_EQ(f.second, !!g_file_test(f.first.c_str(), G_FILE_TEST_EXISTS))
-            << f.first << (f.second ? " was removed" : " was left");
 }
