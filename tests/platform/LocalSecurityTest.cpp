@@ -163,12 +163,38 @@ TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAr
     EXPECT_EQ(0700u, Mode(root + "/readable")) << "an own folder others could read is closed";
 }
 
-/* pelorn.log held the phone's position for every account to read, and grew
- * without end. */
-TEST(LogFile, IsPrivateAndRotatesBySizeKeepingOneOldFile)
+/* The phone's address was logged as it came: a newline in it wrote a line
+ * that looked like one of ours. pelorn.log held the phone's position for
+ * every account to read, and grew without end. */
+TEST(LogFile, ControlCharactersAreShownSoEveryCallIsOneBoundedLineAndTheFileIsPrivateAndRotated)
 {
     ScopedTestDirs dirs;
+    const std::string forged = "A\n12-07 00:00:00.000 E/pelorn-p(1): FORGED";
+    const std::vector<std::pair<std::string, std::string>> texts = {
+        {forged, "A\\x0a12-07"},
+        {"esc \x1b[2J\x1b]0;title\x07", "esc \\x1b[2J\\x1b]0;title\\x07"},
+        {"cr\rover", "cr\\x0dover"},
+        {"tab\tdel\x7f", "tab\\x09del\\x7f"},
+        {std::string(20000, 'q'), "qqq... (200"},
+    };
+    for (const auto& text : texts)
+        LOGE_FOR_TEST(text.first.c_str());
+    dlog_print(DLOG_INFO, "test", "nul %s", std::string("before\0after", 12).c_str());
+
     const std::string log = dirs.StateDir() + "/pelorn.log";
+    gchar** lines = g_strsplit(ReadFile(log).c_str(), "\n", -1);
+    ASSERT_EQ(texts.size() + 2, g_strv_length(lines)) << ReadFile(log); // one per call and the empty rest
+    for (size_t i = 0; i < texts.size(); i++)
+    {
+        const std::string line = lines[i];
+        EXPECT_NE(std::string::npos, line.find(texts[i].second)) << line;
+        EXPECT_LE(line.size(), 2200u);
+        EXPECT_EQ(std::string::npos, line.find_first_of("\r\x1b\x7f")) << line;
+        EXPECT_EQ(std::string::npos, line.find("0;40;31m")) << "our own colour codes stay out of the file";
+    }
+    EXPECT_NE(std::string::npos, std::string(lines[texts.size()]).find("nul before"));
+    g_strfreev(lines);
+
     ASSERT_TRUE(g_file_set_contents(log.c_str(), "line from an older version\n", -1, nullptr));
     chmod(log.c_str(), 0644);
     g_setenv("PELORN_LOG_MAX_BYTES", "4096", TRUE);
@@ -188,39 +214,6 @@ TEST(LogFile, IsPrivateAndRotatesBySizeKeepingOneOldFile)
     EXPECT_NE(std::string::npos, current.find("line 299 ")) << "the newest line belongs in the current file";
     EXPECT_EQ(std::string::npos, (old + current).find("line 000 ")) << "more than one old file was kept";
     EXPECT_FALSE(g_file_test((log + ".2").c_str(), G_FILE_TEST_EXISTS));
-}
-
-/* The phone's address was logged as it came: a newline in it wrote a line
- * that looked like one of ours. */
-TEST(LogFile, ControlCharactersAreShownSoEveryCallIsOneBoundedLine)
-{
-    ScopedTestDirs dirs;
-    pelorn_paths_reset();
-    const std::string forged = "A\n12-07 00:00:00.000 E/pelorn-p(1): FORGED";
-    const std::vector<std::pair<std::string, std::string>> texts = {
-        {forged, "A\\x0a12-07"},
-        {"esc \x1b[2J\x1b]0;title\x07", "esc \\x1b[2J\\x1b]0;title\\x07"},
-        {"cr\rover", "cr\\x0dover"},
-        {"tab\tdel\x7f", "tab\\x09del\\x7f"},
-        {std::string(20000, 'q'), "qqq... (200"},
-    };
-    for (const auto& text : texts)
-        LOGE_FOR_TEST(text.first.c_str());
-    dlog_print(DLOG_INFO, "test", "nul %s", std::string("before\0after", 12).c_str());
-
-    const std::string log = ReadFile(dirs.StateDir() + "/pelorn.log");
-    gchar** lines = g_strsplit(log.c_str(), "\n", -1);
-    ASSERT_EQ(texts.size() + 2, g_strv_length(lines)) << log; // one per call and the empty rest
-    for (size_t i = 0; i < texts.size(); i++)
-    {
-        const std::string line = lines[i];
-        EXPECT_NE(std::string::npos, line.find(texts[i].second)) << line;
-        EXPECT_LE(line.size(), 2200u);
-        EXPECT_EQ(std::string::npos, line.find_first_of("\r\x1b\x7f")) << line;
-        EXPECT_EQ(std::string::npos, line.find("0;40;31m")) << "our own colour codes stay out of the file";
-    }
-    EXPECT_NE(std::string::npos, std::string(lines[texts.size()]).find("nul before"));
-    g_strfreev(lines);
 }
 
 class PopupProgram : public ::testing::Test
