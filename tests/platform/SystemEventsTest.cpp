@@ -246,19 +246,6 @@ TEST_F(SystemEvents, DesktopZoneAndClockFormatChangesBecomeTheWatchSettings)
     unsetenv("XDG_CONFIG_HOME");
 }
 
-TEST_F(SystemEvents, OneBridgePerRuntimeFolder)
-{
-    ASSERT_EQ(pelorn_system_events_start(), 0);
-    PelornTest::DesktopBridgeProcess second;
-    EXPECT_FALSE(second.Ready());
-    EXPECT_TRUE(RunGlibUntil([&] { return second.ExitStatus() >= 0; }, 5000));
-    EXPECT_EQ(second.ExitStatus(), 1);
-
-    pelorn_system_events_stop();
-    PelornTest::DesktopBridgeProcess third;
-    EXPECT_TRUE(third.Ready()) << "the lock must go with the stop";
-}
-
 namespace
 {
 /* Times the process's threads gave the processor up of their own accord:
@@ -285,13 +272,15 @@ long VoluntarySwitches(pid_t pid)
 
 // The bridge runs for the life of the desktop session: a polling timer would
 // wake it (and drain a battery) for nothing.
-TEST_F(SystemEvents, BridgeSleepsWhileNothingChanges)
+TEST_F(SystemEvents, OneBridgePerRuntimeFolderSleepsWhileNothingChanges)
 {
     ASSERT_TRUE(Start(mNetworkManager, "org.freedesktop.NetworkManager", "networkmanager"));
     ASSERT_TRUE(Start(mUPower, "org.freedesktop.UPower", "upower"));
     PelornTest::DesktopBridgeProcess bridge;
     ASSERT_TRUE(bridge.Ready());
     ASSERT_TRUE(KeyBecomes(NET_STATUS, 3)) << "NetworkManager not heard";
+    // One bridge per runtime folder (that a stop gives the folder up, the memory case shows).
+    EXPECT_NE(pelorn_system_events_start(), 0) << "a second bridge started beside the running one";
     g_usleep(300 * 1000);
 
     const long before = VoluntarySwitches(bridge.Pid());
