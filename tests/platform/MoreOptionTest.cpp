@@ -72,9 +72,10 @@ protected:
 // The cue fades out and takes no tap once the fade has ended, however long
 // that took; shown again, it opens the menu. (Tapping an item is the finding
 // screen's daily use, in the end-to-end cases.)
-TEST_F(MoreOptionTest, OnlyAShownCueOpensTheMenuAndBackClosesItKeepingItsItems)
+TEST_F(MoreOptionTest, OnlyAShownCueOpensTheMenuTheBezelAndTheMiddleChooseAndBackClosesItKeepingItsItems)
 {
-    Eext_Object_Item* locate = AddItem("Locate phone", "orz_more_icon_locate_device.png");
+    Eext_Object_Item* first = AddItem("Locate phone", "orz_more_icon_locate_device.png");
+    Eext_Object_Item* second = AddItem("Help", "core_button_icon_done.png");
     auto cueShown = [this]
     { return evas_object_visible_get(edje_object_part_object_get(elm_layout_edje_get(mMore), "cue.event")); };
     elm_object_signal_emit(mMore, "cue,hide", "elm");
@@ -92,21 +93,6 @@ TEST_F(MoreOptionTest, OnlyAShownCueOpensTheMenuAndBackClosesItKeepingItsItems)
     EXPECT_TRUE(Saw("more,option,opened"));
     EXPECT_FALSE(mUi.Screenshot("more_option_open").empty());
 
-    mUi.PressKey("BackSpace");
-    EXPECT_FALSE(eext_more_option_opened_get(mMore));
-    EXPECT_TRUE(Saw("more,option,closed"));
-    EXPECT_EQ(eina_list_count(eext_more_option_items_get(mMore)), 1u);
-    EXPECT_NE(eext_more_option_item_part_content_get(locate, "item,icon"), nullptr);
-    EXPECT_STREQ(eext_more_option_item_part_text_get(locate, "selector,main_text"), "Locate phone");
-}
-
-TEST_F(MoreOptionTest, BezelMovesTheSelectionAndTheMiddleClicksIt)
-{
-    Eext_Object_Item* first = AddItem("Locate phone", "orz_more_icon_locate_device.png");
-    Eext_Object_Item* second = AddItem("Help", "core_button_icon_done.png");
-    eext_more_option_opened_set(mMore, EINA_TRUE);
-    mUi.Settle();
-
     mUi.Rotate(true);
     ASSERT_EQ(mEvents.names.back(), "item,selected");
     EXPECT_EQ(mEvents.infos.back(), second);
@@ -114,7 +100,13 @@ TEST_F(MoreOptionTest, BezelMovesTheSelectionAndTheMiddleClicksIt)
     mUi.Settle();
     EXPECT_EQ(mEvents.names.back(), "item,clicked");
     EXPECT_EQ(mEvents.infos.back(), second);
-
     mUi.Rotate(true); // wraps round to the first
     EXPECT_EQ(mEvents.infos.back(), first);
+
+    mUi.PressKey("BackSpace");
+    EXPECT_FALSE(eext_more_option_opened_get(mMore));
+    EXPECT_TRUE(Saw("more,option,closed"));
+    EXPECT_EQ(eina_list_count(eext_more_option_items_get(mMore)), 2u);
+    EXPECT_NE(eext_more_option_item_part_content_get(first, "item,icon"), nullptr);
+    EXPECT_STREQ(eext_more_option_item_part_text_get(first, "selector,main_text"), "Locate phone");
 }

@@ -142,33 +142,6 @@ TEST(SettingsStore, ValuesLiveByKindAndBadOrHostileFilesAndWritesAreRefusedWitho
     EXPECT_EQ(i, 3);
 }
 
-// A watcher added or removed by a callback counts from the next change on,
-// and the others are told this one all the same. A key that already exists
-// when watched is not told of a touch that leaves it as it was.
-TEST(SettingsStore, WatchersChangedFromACallbackCountFromTheNextChange)
-{
-    ScopedTestDirs dirs(false);
-    ASSERT_EQ(vconf_set_int("db/test/watched", 1), VCONF_OK);
-    Trio trio;
-    ASSERT_EQ(vconf_notify_key_changed("db/test/watched", SwappingCb, &trio), VCONF_OK);
-    ASSERT_EQ(vconf_notify_key_changed("db/test/watched", StayingCb, &trio), VCONF_OK);
-    ASSERT_EQ(chmod((dirs.StateDir() + "/vconf/db/test/watched").c_str(), 0640), 0);
-    RunGlibFor(100);
-
-    for (int value : {2, 3})
-    {
-        ASSERT_EQ(vconf_set_int("db/test/watched", value), VCONF_OK);
-        ASSERT_TRUE(RunGlibUntil([&] { return trio.staying.lastValue == value; })) << value;
-    }
-    EXPECT_EQ(trio.swapping.count, 1);
-    EXPECT_EQ(trio.swapping.lastValue, 2);
-    EXPECT_EQ(trio.staying.count, 2) << "told of the touch, or skipped when the first watcher swapped";
-    EXPECT_EQ(trio.added.count, 1) << "a watcher added by a callback was told the change it was added in";
-    EXPECT_EQ(trio.added.lastValue, 3);
-    vconf_ignore_key_changed("db/test/watched", StayingCb);
-    vconf_ignore_key_changed("db/test/watched", AddedCb);
-}
-
 // An oversized file or a pipe reads as empty without waiting, and the next set
 // replaces it. The file is also written by others (a test, a restore from the
 // phone): a value replaced on disk is what the next read returns, and the next
@@ -213,7 +186,10 @@ TEST(PreferenceStore, HostileFilesStartEmptyAndAFileReplacedOnDiskIsReadAgain)
 
 // Keys in one folder share its watch: each is still told apart, dropping one
 // key's last watcher must not deafen the other, and a file written in place
-// by another program (not replaced) is a change too, once complete.
+// by another program (not replaced) is a change too, once complete. A watcher
+// added or removed by a callback counts from the next change on, and the
+// others are told this one all the same. A key that already exists when
+// watched is not told of a touch that leaves it as it was.
 TEST(SettingsStore, ChangesAreHeardOnTheMainLoopOnceApartFromNeighboursUntilIgnored)
 {
     ScopedTestDirs dirs(false);
@@ -250,6 +226,26 @@ TEST(SettingsStore, ChangesAreHeardOnTheMainLoopOnceApartFromNeighboursUntilIgno
     RunGlibFor(150);
     EXPECT_EQ(first.count, 1) << "an ignored key is not told any more";
     vconf_ignore_key_changed("db/test/second", KeyChangedCb);
+
+    ASSERT_EQ(vconf_set_int("db/test/watched", 1), VCONF_OK);
+    Trio trio;
+    ASSERT_EQ(vconf_notify_key_changed("db/test/watched", SwappingCb, &trio), VCONF_OK);
+    ASSERT_EQ(vconf_notify_key_changed("db/test/watched", StayingCb, &trio), VCONF_OK);
+    ASSERT_EQ(chmod((dirs.StateDir() + "/vconf/db/test/watched").c_str(), 0640), 0);
+    RunGlibFor(100);
+
+    for (int value : {2, 3})
+    {
+        ASSERT_EQ(vconf_set_int("db/test/watched", value), VCONF_OK);
+        ASSERT_TRUE(RunGlibUntil([&] { return trio.staying.lastValue == value; })) << value;
+    }
+    EXPECT_EQ(trio.swapping.count, 1);
+    EXPECT_EQ(trio.swapping.lastValue, 2);
+    EXPECT_EQ(trio.staying.count, 2) << "told of the touch, or skipped when the first watcher swapped";
+    EXPECT_EQ(trio.added.count, 1) << "a watcher added by a callback was told the change it was added in";
+    EXPECT_EQ(trio.added.lastValue, 3);
+    vconf_ignore_key_changed("db/test/watched", StayingCb);
+    vconf_ignore_key_changed("db/test/watched", AddedCb);
 }
 
 namespace
