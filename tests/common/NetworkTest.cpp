@@ -130,6 +130,14 @@ TEST_F(NetworkTest, TwoNetworksGetTheirOwnIdsAndResponses)
         EXPECT_EQ(request.headers.at("user-agent"),
                   "Mozilla/5.0 (Linux; U; Tizen 1.0; en-us) AppleWebkit/534.46 "
                   "(KHTML, like Gecko) Mobile Tizen Browser/1.0");
+
+    // Both went away: a newcomer still gets IDs never seen before.
+    a.network.reset();
+    b.network.reset();
+    Client c(server.Url("/a"), 3);
+    EXPECT_GT(Register(c.network.get()), listenerIdB);
+    ASSERT_TRUE(RunGlibUntil([&] { return c.events.size() == 2; }));
+    EXPECT_GT(c.events[1].requestId, requestIdA + 1);
 }
 
 // Regression: IDs restarted at 0 once the listener map emptied while an old
