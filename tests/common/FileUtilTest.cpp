@@ -9,7 +9,7 @@ using NSORZCommon::FileUtil;
 using PelornTest::ScopedTestDirs;
 
 // Folders are cached for the process; CTest runs every case in its own process.
-TEST(FileUtil, ResourceDirectoryIsTheInstalledResTree)
+TEST(FileUtil, ResourcesAreTheInstalledResTreeAndSharedDataLiesInTheStateFolder)
 {
     ScopedTestDirs dirs;
     const std::string res = dirs.StateDir() + "/res";
@@ -21,11 +21,6 @@ TEST(FileUtil, ResourceDirectoryIsTheInstalledResTree)
     EXPECT_EQ(FileUtil::GetResourceDirectoryPath(), res) << "looked up once per process";
     EXPECT_EQ(FileUtil::GetSharedResourceDirectoryPath(), res + "/shared/");
     g_unsetenv("PELORN_RES_DIR");
-}
-
-TEST(FileUtil, SharedDataAndJsonPath)
-{
-    ScopedTestDirs dirs;
 
     const std::string shared = dirs.StateDir() + "/apps/com.quenlor.pelorn/shared/data/";
     EXPECT_EQ(FileUtil::GetSharedDataDirectoryPath("com.quenlor.pelorn"), shared);

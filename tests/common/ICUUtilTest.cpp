@@ -33,8 +33,9 @@ void Check(const Case& c)
 
 // POSIX TZ strings count hours west of Greenwich: "IST-5:30" is UTC+5:30.
 // Whole hours on both sides of UTC, and the minutes just inside an hour: the
-// zone id switches form at exactly one hour west.
-TEST(ICUUtil, OffsetsKeepTheirSignOnBothSidesOfEveryHour)
+// zone id switches form at exactly one hour west. Skeletons and the order of
+// month and day follow the locale; types outside the table give nothing.
+TEST(ICUUtil, OffsetsKeepTheirSignAndSkeletonsAndMonthDayOrderFollowTheLocale)
 {
     const Case cases[] = {
         {"IST-5:30", "en_US", 9, "05:30", ""},
@@ -47,14 +48,6 @@ TEST(ICUUtil, OffsetsKeepTheirSignOnBothSidesOfEveryHour)
         {"XST-0:59", "en_US", 9, "00:59", ""},
         {"XST1:01", "en_US", 9, "22:59", ""},
         {"XST12", "en_US", 9, "12:00", ""},
-    };
-    for (const Case& c : cases)
-        Check(c);
-}
-
-TEST(ICUUtil, SkeletonsAndMonthDayOrderFollowTheLocaleAndTypesOutsideTheTableGiveNothing)
-{
-    const Case cases[] = {
         {"UTC0", "en_US", 25, "Mar 07, 12:00\u202fAM", "the last format type is valid"},
         {"UTC0", "en_US", 7, "2024", ""},
         {"UTC0", "en_US", 11, "Thu", ""},

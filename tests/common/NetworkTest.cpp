@@ -1,9 +1,11 @@
 #include "Network.h"
 #include "CurlNetworkConnection.h"
 #include "HttpTestSupport.h"
+#include "NetworkConnection.h"
 #include "NetworkProxy.h"
 #include "TestEnvironment.h"
 #include "pelorn_clock.h"
+#include "vconf.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -98,6 +100,10 @@ protected:
     static int Register(Network* network)
     {
         return NetworkProxy::GetInstance()->RegisterHttpNetworkEventListener(network);
+    }
+    static std::string Proxy()
+    {
+        return NetworkConnection().GetSystemNetworkProxyAddressStr();
     }
 
     PelornTest::ScopedTestDirs mDirs;
@@ -212,15 +218,47 @@ TEST_F(NetworkTest, NotFoundStopsItsTimeOutAndASilentServerTimesOutAfterNinetySe
 
 // libcurl itself ignores the upper-case variable for http:// URLs, so a
 // request reaching the proxy proves the address was handed over by us.
-// Which address is chosen (the setting, the zero address) is
-// NetworkConnectionTest's.
-TEST_F(NetworkTest, ProxyFromEnvironmentIsUsed)
+TEST_F(NetworkTest, ProxyFromEnvironmentIsUsedTheSettingWinsAndZeroAddressesMeanNone)
 {
+    EXPECT_EQ(Proxy(), "");
     RoutedHttpServer proxy({{"/staticmap.png", Body("through the proxy")}});
-    setenv("HTTP_PROXY", ("http://127.0.0.1:" + std::to_string(proxy.Server().Port())).c_str(), 1);
+    const std::string address = "http://127.0.0.1:" + std::to_string(proxy.Server().Port());
+    setenv("HTTP_PROXY", address.c_str(), 1);
+    EXPECT_EQ(Proxy(), address);
     Client client("http://maps.pelorn.invalid/staticmap.png");
     ASSERT_TRUE(RunGlibUntil([&] { return client.events.size() == 2; }));
     EXPECT_EQ(client.events[1].body, "through the proxy");
     ASSERT_EQ(proxy.Server().Requests().size(), 1u);
     EXPECT_EQ(proxy.Server().Requests()[0].target, "http://maps.pelorn.invalid/staticmap.png");
+
+    // The platform setting wins over the environment.
+    vconf_set_str("memory/dnet/proxy", "10.0.0.8:8080");
+    EXPECT_EQ(Proxy(), "10.0.0.8:8080");
+    vconf_set_str("memory/dnet/proxy", "0.0.0.0");
+    EXPECT_EQ(Proxy(), "");
+    vconf_set_str("memory/dnet/proxy", "http://0.0.0.0");
+    EXPECT_EQ(Proxy(), "");
+}
+
+TEST_F(NetworkTest, AnyConnectionCountsAsAvailableEvenWithDataRestriction)
+{
+    const struct
+    {
+        int status;
+        connection_type_e type;
+        bool available;
+    } cases[] = {{2, CONNECTION_TYPE_WIFI, true},
+                 {4, CONNECTION_TYPE_BT, true},
+                 {3, CONNECTION_TYPE_ETHERNET, true},
+                 {1, CONNECTION_TYPE_CELLULAR, true},
+                 {0, CONNECTION_TYPE_DISCONNECTED, false}};
+    vconf_set_int("db/setting/data_restriction", 1);
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.status);
+        vconf_set_int("memory/dnet/status", c.status);
+        connection_type_e type = CONNECTION_TYPE_NET_PROXY;
+        EXPECT_EQ(NetworkConnection().IsNetworkAvailable(type), c.available);
+        EXPECT_EQ(type, c.type);
+    }
 }

@@ -5,7 +5,6 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 using PelornTest::BuiltProgram;
@@ -22,11 +21,6 @@ bool Contains(const std::string& text, const std::string& needle)
 std::string Script(const char* name)
 {
     return std::string(PELORN_TEST_SOURCE_DIR) + "/scripts/" + name;
-}
-
-int Status(const ProgramRun& run)
-{
-    return run.timedOut || !WIFEXITED(run.status) ? -1 : WEXITSTATUS(run.status);
 }
 
 bool AppLaunched(const PelornTest::ScopedTestDirs& dirs)
@@ -55,7 +49,7 @@ TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
     for (const std::string& command : commands)
     {
         const ProgramRun ran = RunProgram({command, "--help"}, {}, 20000);
-        EXPECT_EQ(0, Status(ran)) << command << "\n" << ran.out << ran.err;
+        EXPECT_TRUE(ran.Exited(0)) << command << "\n" << ran.out << ran.err;
         EXPECT_TRUE(Contains(ran.out, "Usage:")) << command << "\n" << ran.out;
         EXPECT_TRUE(Contains(ran.out, "PELORN_STATE_DIR") || Contains(ran.out, "PELORN_RUNTIME_DIR"))
             << command << " names no folder variable\n"
@@ -80,7 +74,7 @@ TEST(CommandLine, LaunchSearchingWithNothingToReachFailsFastInOneLine)
         const ProgramRun ran = RunProgram({BuiltProgram("pelorn"), "--launch-searching"});
         EXPECT_TRUE(seeded || ran.elapsedMs < 5 * std::max(floorMs, 1))
             << ran.elapsedMs << " ms against --help's " << floorMs << " ms (floor)";
-        EXPECT_EQ(1, Status(ran)) << ran.out << ran.err;
+        EXPECT_TRUE(ran.Exited(1)) << ran.out << ran.err;
         EXPECT_TRUE(Contains(ran.err, seeded ? "--start-searching" : "./scripts/run")) << ran.err;
         EXPECT_EQ(1, std::count(ran.err.begin(), ran.err.end(), '\n')) << ran.err;
         EXPECT_FALSE(AppLaunched(dirs));
@@ -97,7 +91,7 @@ TEST(CommandLine, ProgramsInABuildTreeDefaultToItsRunFolders)
     g_free(root);
     ASSERT_EQ(0, g_mkdir_with_parents(tree.c_str(), 0700));
     ASSERT_EQ(0, g_mkdir_with_parents(xdg.c_str(), 0700));
-    ASSERT_EQ(0, Status(RunProgram({"cp", BuiltProgram("vconftool"), tool})));
+    ASSERT_TRUE(RunProgram({"cp", BuiltProgram("vconftool"), tool}).Exited(0));
     ASSERT_TRUE(g_file_set_contents((tree + "/CMakeCache.txt").c_str(), "# a build tree\n", -1, nullptr));
     const std::vector<std::string> plain = {"-PELORN_STATE_DIR", "-PELORN_RUNTIME_DIR",
                                             "XDG_STATE_HOME=" + xdg + "/state",
@@ -109,8 +103,8 @@ TEST(CommandLine, ProgramsInABuildTreeDefaultToItsRunFolders)
         return RunProgram(argv, env);
     };
 
-    EXPECT_EQ(0, Status(run({"set", "-t", "int", "db/probe/a", "7"}, plain)));
-    EXPECT_EQ(0, Status(run({"set", "-t", "int", "memory/probe/b", "8"}, plain)));
+    EXPECT_TRUE(run({"set", "-t", "int", "db/probe/a", "7"}, plain).Exited(0));
+    EXPECT_TRUE(run({"set", "-t", "int", "memory/probe/b", "8"}, plain).Exited(0));
     const ProgramRun got = run({"get", "db/probe/a"}, plain);
     EXPECT_EQ("7\n", got.out) << got.err;
     EXPECT_TRUE(g_file_test((tree + "/run-state").c_str(), G_FILE_TEST_IS_DIR));
@@ -120,16 +114,16 @@ TEST(CommandLine, ProgramsInABuildTreeDefaultToItsRunFolders)
 
     // The same program outside a build tree: the XDG folders.
     ASSERT_EQ(0, g_unlink((tree + "/CMakeCache.txt").c_str()));
-    EXPECT_EQ(1, Status(run({"get", "db/probe/a"}, plain))) << "the tree's value must not be found";
-    EXPECT_EQ(0, Status(run({"set", "-t", "int", "db/probe/a", "9"}, plain)));
+    EXPECT_TRUE(run({"get", "db/probe/a"}, plain).Exited(1)) << "the tree's value must not be found";
+    EXPECT_TRUE(run({"set", "-t", "int", "db/probe/a", "9"}, plain).Exited(0));
     EXPECT_TRUE(g_file_test((xdg + "/state/pelorn").c_str(), G_FILE_TEST_IS_DIR));
 
     // The variables win over the tree.
     ASSERT_TRUE(g_file_set_contents((tree + "/CMakeCache.txt").c_str(), "# a build tree\n", -1, nullptr));
     std::vector<std::string> own = plain;
     own[0] = "PELORN_STATE_DIR=" + xdg + "/own-state";
-    EXPECT_EQ(0, Status(run({"set", "-t", "int", "db/probe/a", "3"}, own)));
+    EXPECT_TRUE(run({"set", "-t", "int", "db/probe/a", "3"}, own).Exited(0));
     EXPECT_EQ("3\n", run({"get", "db/probe/a"}, own).out);
     EXPECT_EQ("7\n", run({"get", "db/probe/a"}, plain).out);
-    RunProgram({"rm", "-rf", top});
+    PelornTest::RemoveTree(top);
 }

@@ -56,7 +56,8 @@ void ConnectionIndicationCb(unsigned int localAgentId, unsigned int handle, Peer
     acceptServiceConnection(localAgentId, handle, peer);
 }
 
-void TerminationCb(unsigned int handle, int status)
+/* The session terminated, or failed on the link. */
+void EndedCb(unsigned int handle, int statusOrError)
 {
     gState.ended = true;
 }
@@ -73,11 +74,6 @@ void PeerAgentCb(unsigned int localAgentId, PeerAgent* peer, int result)
     Touch(peer);
     if (result != PEER_AGENT_FOUND)
         gState.ended = true;
-}
-
-void ErrorCb(unsigned int handle, int error)
-{
-    gState.ended = true;
 }
 
 void Pump(int rounds)
@@ -105,10 +101,10 @@ void SetUpOnce()
     notification.onRegisterServiceAgentConfirm = RegisterConfirmCb;
     notification.onDataIndication = DataCb;
     notification.onServiceConnectionIndication = ConnectionIndicationCb;
-    notification.onServiceTerminationIndication = TerminationCb;
+    notification.onServiceTerminationIndication = EndedCb;
     notification.onServiceCreateConfirm = CreateConfirmCb;
     notification.onPeerAgent = PeerAgentCb;
-    notification.onError = ErrorCb;
+    notification.onError = EndedCb;
     if (registerNotifications(notification) != 0)
         abort();
 }

@@ -10,10 +10,8 @@
 
 #include <fcntl.h>
 #include <glib.h>
-#include <glib/gstdio.h>
 #include <stddef.h>
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string>
 #include <sys/stat.h>

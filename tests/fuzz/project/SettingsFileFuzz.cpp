@@ -7,12 +7,9 @@
 #include "pelorn_paths.h"
 
 #include <glib.h>
-#include <glib/gstdio.h>
 #include <stddef.h>
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <string>
 
 namespace
