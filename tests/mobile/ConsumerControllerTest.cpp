@@ -61,51 +61,6 @@ class ConsumerControllerTest : public ControllerLinkTest<RecordingListener>
 };
 } // namespace
 
-/* Three rings, ended by the limit, the phone found and the watch. The person
- * at the phone's terminal learns why and after how long each ended; the
- * limit's end once went unreported because the last tick had already dropped
- * the ring timer. */
-TEST_F(ConsumerControllerTest, RingFoundAndStopRoundTripsAndThePhoneSaysWhenAndWhyRingingEnded)
-{
-    // Only phone-sim's clock runs fast: 180 s of ringing take under 2 s.
-    PhoneSimProcess phone({}, {"PELORN_CLOCK_SPEED=100"});
-    ASSERT_TRUE(Connected(phone));
-
-    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
-    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
-    const Received* start = mListener.Find(ORZ_RECV_MSG_TYPE_START_RSP);
-    ASSERT_TRUE(start->hadRecord);
-    EXPECT_EQ(start->call.mIsResponse, 1);
-    EXPECT_EQ(start->call.mResult, 0);
-    EXPECT_EQ(start->call.mReason, 0);
-    EXPECT_TRUE(phone.Printed(START_TEXT)) << phone.Output();
-    EXPECT_TRUE(phone.WaitFor("ringing: 180 s left"));
-    EXPECT_FALSE(mController.GetWaitingProviderResponse());
-    EXPECT_TRUE(phone.WaitFor("limit reached: ringing stopped after 180 s", 15000)) << phone.Output();
-
-    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
-    ASSERT_TRUE(RunGlibUntil([&] { return phone.CountPrinted("ringing: 150 s left") == 2; }, 15000))
-        << phone.Output();
-    phone.Command("found");
-    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ); }));
-    EXPECT_EQ(mListener.Find(ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ)->found.mIsRequest, 1);
-    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP));
-    EXPECT_TRUE(phone.WaitFor("watch acknowledged found"));
-    EXPECT_FALSE(mController.GetWaitingProviderResponse()) << "the phone never answers a found-device report";
-    const std::string out = phone.Output();
-    ASSERT_NE(std::string::npos, out.find("found: ringing stopped after ")) << out;
-    const int rung = atoi(out.c_str() + out.find("found: ringing stopped after ") + 29);
-    EXPECT_GE(rung, 30) << out;
-    EXPECT_LT(rung, 180) << out;
-
-    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
-    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ));
-    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_STOP_RSP); }));
-    EXPECT_FALSE(mListener.Find(ORZ_RECV_MSG_TYPE_STOP_RSP)->hadRecord);
-    EXPECT_TRUE(phone.WaitFor("stopped by the watch: ringing stopped after ")) << phone.Output();
-    EXPECT_EQ(3u, phone.CountPrinted("ringing stopped after")) << phone.Output();
-}
-
 TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)
 {
     PhoneSimProcess phone;
@@ -119,21 +74,6 @@ TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)
     RunGlibFor(200);
     EXPECT_FALSE(phone.Printed("recv ")) << phone.Output();
     EXPECT_TRUE(mListener.mReceived.empty());
-}
-
-TEST_F(ConsumerControllerTest, StopQueuedBehindAWaitingStartLeavesWithTheAnswer)
-{
-    PhoneSimProcess phone({"--late", "300"});
-    ASSERT_TRUE(Connected(phone));
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    ASSERT_TRUE(phone.WaitFor(START_TEXT));
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ);
-    EXPECT_EQ(mController.GetQueuedMessageCount(), 1u);
-    EXPECT_FALSE(phone.Printed(STOP_TEXT));
-
-    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
-    ASSERT_TRUE(phone.WaitFor(STOP_TEXT));
-    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_STOP_RSP); }));
 }
 
 TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDropped)
@@ -235,65 +175,6 @@ TEST_F(ConsumerControllerTest, RefusedConnectionIsRetriedEveryFiveSeconds)
     EXPECT_EQ(CountLogged("CREATE_CONNECTION_FAIL"), 1);
     pelorn_clock_advance_ms(1);
     ASSERT_TRUE(RunGlibUntil([] { return CountLogged("CREATE_CONNECTION_FAIL") == 2; }));
-}
-
-/* The phone goes while an answer is awaited: the peer is forgotten, and the
- * wait must not outlive it. */
-TEST_F(ConsumerControllerTest, DetachForgetsThePeerAndItsAwaitedAnswerAndAttachFindsItAgain)
-{
-    PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(Connected(phone));
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    ASSERT_TRUE(phone.WaitFor(START_TEXT));
-
-    phone.Command("detach");
-    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivDeviceStatus(DEVICE_DETACHED)"); }));
-    EXPECT_EQ(Kiv::GetInstance()->GetPeerAgent(), nullptr);
-    EXPECT_EQ(Kiv::GetInstance()->GetKivServiceHandleId(), 0u);
-
-    phone.Command("attach");
-    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "DEVICE_ATTACHED"); }));
-    ASSERT_TRUE(LinkReady());
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ);
-    EXPECT_TRUE(phone.WaitFor(STOP_TEXT)) << "the request waited for an answer the detached phone can never give";
-}
-
-TEST_F(ConsumerControllerTest, VanishedPeerEndsAsTerminationAndTheNextResumeReconnects)
-{
-    PhoneSimProcess phone;
-    ASSERT_TRUE(Connected(phone));
-    phone.Command("drop");
-    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivTerminationIndication(1)"); }));
-    EXPECT_EQ(Kiv::GetInstance()->IsKivReadyToSendMessage(), 3);
-
-    // Pause, resume.
-    mController.CloseConnection();
-    mController.OpenConnection();
-    ASSERT_TRUE(LinkReady());
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
-}
-
-TEST_F(ConsumerControllerTest, PauseWhileWaitingKeepsTheLinkUntilTheAnswer)
-{
-    PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(Connected(phone));
-    pelorn_clock_set_manual(TRUE);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    ASSERT_TRUE(phone.WaitFor(START_TEXT));
-
-    mController.CloseConnection();
-    pelorn_clock_advance_ms(3000);
-    EXPECT_NE(Kiv::GetInstance()->GetKivServiceHandleId(), 0u) << "closed while an answer was awaited";
-    mController.OpenConnection(); // resume within the wait keeps the old link
-    EXPECT_TRUE(pelorn_log_captured("", "there is closeConnectionTimer. we stop it and use old connection"));
-
-    mController.CloseConnection();
-    pelorn_clock_advance_ms(177000); // the answer time-out ends the wait
-    EXPECT_TRUE(mListener.Got(ORZ_RECV_MSG_TYPE_NO_RESPONSE));
-    pelorn_clock_advance_ms(1000);
-    EXPECT_EQ(Kiv::GetInstance()->GetKivLocalAgentId(), 0u);
-    EXPECT_TRUE(phone.WaitFor("watch disconnected"));
 }
 
 TEST_F(ConsumerControllerTest, PacketSizesAtTheLinksLimit)
