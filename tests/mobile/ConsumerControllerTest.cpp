@@ -61,6 +61,29 @@ class ConsumerControllerTest : public ControllerLinkTest<RecordingListener>
 };
 } // namespace
 
+/* The phone's own limit ends its ringing, and the person at the phone's
+ * terminal learns it: that end once went unreported because the last tick had
+ * already dropped the ring timer. The found and stop ends are shown where an
+ * app rings (LaunchHandOver, Display). */
+TEST_F(ConsumerControllerTest, RingRoundTripsAndThePhoneSaysWhenItsLimitEndedTheRinging)
+{
+    // Only phone-sim's clock runs fast: 180 s of ringing take under 2 s.
+    PhoneSimProcess phone({}, {"PELORN_CLOCK_SPEED=100"});
+    ASSERT_TRUE(Connected(phone));
+
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
+    const Received* start = mListener.Find(ORZ_RECV_MSG_TYPE_START_RSP);
+    ASSERT_TRUE(start->hadRecord);
+    EXPECT_EQ(start->call.mIsResponse, 1);
+    EXPECT_EQ(start->call.mResult, 0);
+    EXPECT_EQ(start->call.mReason, 0);
+    EXPECT_TRUE(phone.Printed(START_TEXT)) << phone.Output();
+    EXPECT_TRUE(phone.WaitFor("ringing: 180 s left"));
+    EXPECT_FALSE(mController.GetWaitingProviderResponse());
+    EXPECT_TRUE(phone.WaitFor("limit reached: ringing stopped after 180 s", 15000)) << phone.Output();
+}
+
 TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)
 {
     PhoneSimProcess phone;
@@ -175,6 +198,49 @@ TEST_F(ConsumerControllerTest, RefusedConnectionIsRetriedEveryFiveSeconds)
     EXPECT_EQ(CountLogged("CREATE_CONNECTION_FAIL"), 1);
     pelorn_clock_advance_ms(1);
     ASSERT_TRUE(RunGlibUntil([] { return CountLogged("CREATE_CONNECTION_FAIL") == 2; }));
+}
+
+/* The phone goes while an answer is awaited: the peer is forgotten, and the
+ * wait must not outlive it. */
+TEST_F(ConsumerControllerTest, DetachForgetsThePeerAndItsAwaitedAnswerAndAttachFindsItAgain)
+{
+    PhoneSimProcess phone({"--never-answer"});
+    ASSERT_TRUE(Connected(phone));
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+
+    phone.Command("detach");
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivDeviceStatus(DEVICE_DETACHED)"); }));
+    EXPECT_EQ(Kiv::GetInstance()->GetPeerAgent(), nullptr);
+    EXPECT_EQ(Kiv::GetInstance()->GetKivServiceHandleId(), 0u);
+
+    phone.Command("attach");
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "DEVICE_ATTACHED"); }));
+    ASSERT_TRUE(LinkReady());
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ);
+    EXPECT_TRUE(phone.WaitFor(STOP_TEXT)) << "the request waited for an answer the detached phone can never give";
+}
+
+TEST_F(ConsumerControllerTest, PauseWhileWaitingKeepsTheLinkUntilTheAnswer)
+{
+    PhoneSimProcess phone({"--never-answer"});
+    ASSERT_TRUE(Connected(phone));
+    pelorn_clock_set_manual(TRUE);
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
+    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+
+    mController.CloseConnection();
+    pelorn_clock_advance_ms(3000);
+    EXPECT_NE(Kiv::GetInstance()->GetKivServiceHandleId(), 0u) << "closed while an answer was awaited";
+    mController.OpenConnection(); // resume within the wait keeps the old link
+    EXPECT_TRUE(pelorn_log_captured("", "there is closeConnectionTimer. we stop it and use old connection"));
+
+    mController.CloseConnection();
+    pelorn_clock_advance_ms(177000); // the answer time-out ends the wait
+    EXPECT_TRUE(mListener.Got(ORZ_RECV_MSG_TYPE_NO_RESPONSE));
+    pelorn_clock_advance_ms(1000);
+    EXPECT_EQ(Kiv::GetInstance()->GetKivLocalAgentId(), 0u);
+    EXPECT_TRUE(phone.WaitFor("watch disconnected"));
 }
 
 TEST_F(ConsumerControllerTest, PacketSizesAtTheLinksLimit)
