@@ -3,6 +3,7 @@
 #include "dlog.h"
 
 #include <dlfcn.h>
+#include <system_error>
 #include <thread>
 
 namespace
@@ -21,14 +22,22 @@ void Open(PelornOnDemandLibrary& library)
 
 void pelorn_on_demand_open_async(PelornOnDemandLibrary& library, void (*then)())
 {
-    std::thread(
-        [&library, then]
-        {
-            Open(library);
-            if (library.handle && then)
-                then();
-        })
-        .detach();
+    try
+    {
+        std::thread(
+            [&library, then]
+            {
+                Open(library);
+                if (library.handle && then)
+                    then();
+            })
+            .detach();
+    }
+    catch (const std::system_error& error)
+    {
+        // Out of threads: the first call opens the library itself, as it would unasked.
+        dlog_print(DLOG_ERROR, library.logTag, "cannot open %s ahead: %s", library.soname, error.what());
+    }
 }
 
 void* pelorn_on_demand_symbol(PelornOnDemandLibrary& library, const char* name)
