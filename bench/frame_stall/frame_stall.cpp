@@ -6,15 +6,11 @@
 // same loop idling on the finding screen (the floor: what this machine's
 // scheduling alone costs), then for the flows. The last line is
 // "stall: max X ms, p99 Y ms" for the flows.
+#include "../common/app_in_process.h"
+#include "../common/seeded_watch.h"
 #include "MobileLocationView.h"
 #include "PelornApplication.h"
-#include "PelornMain.h"
-#include "PelornView.h"
 #include "PopupTypes.h"
-#include "ViewBasicElements.h"
-#include "ViewController.h"
-#include "ViewManager.h"
-#include "../common/seeded_watch.h"
 #include "pelorn_mainloop.h"
 #include "pelorn_paths.h"
 #include "vconf.h"
@@ -49,11 +45,7 @@ struct Bench
 {
     int cycles = 3;
     int cycle = 0;
-    GPid phone = 0;
-    GPid maps = 0;
-    gint phoneIn = -1;
-    std::mutex linesLock;
-    std::vector<std::string> lines; // phone-sim output not yet looked at
+    PelornBenchPhone* phone = nullptr;
     int connected = 0;
     int startsReceived = 0;
     int foundAnswers = 0;
@@ -94,53 +86,19 @@ void LoopWaitCb(int waiting, void* data)
             {(g_get_monotonic_time() - b->wokeAt) / 1000.0, ThreadCpuMs() - b->wokeCpuMs, b->phase});
 }
 
-void ReadPhoneOutput(Bench* b, int fd)
-{
-    std::string pending;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof(buf))) > 0)
-    {
-        pending.append(buf, (size_t)n);
-        size_t eol;
-        std::lock_guard<std::mutex> hold(b->linesLock);
-        while ((eol = pending.find('\n')) != std::string::npos)
-        {
-            b->lines.push_back(pending.substr(0, eol));
-            pending.erase(0, eol + 1);
-        }
-    }
-    close(fd);
-}
-
 void TakePhoneLines(Bench* b)
 {
-    std::vector<std::string> lines;
+    for (const PelornBenchPhone::Line& line : b->phone->Take())
     {
-        std::lock_guard<std::mutex> hold(b->linesLock);
-        lines.swap(b->lines);
-    }
-    for (const std::string& line : lines)
-    {
-        b->connected += line.find("watch connected") != std::string::npos;
-        if (line.rfind("recv", 0) != 0)
-            continue;
-        b->startsReceived += line.find("\"rux-startalert-req\"") != std::string::npos;
-        b->foundAnswers += line.find("\"rux-founddevice-rsp\"") != std::string::npos;
+        b->connected += line.text.find("watch connected") != std::string::npos;
+        b->startsReceived += line.Received("\"rux-startalert-req\"");
+        b->foundAnswers += line.Received("\"rux-founddevice-rsp\"");
     }
 }
 
 Evas_Object* Window()
 {
     return NSORZUiCommon::ViewBasicElements::GetWindow();
-}
-
-std::shared_ptr<NSORZUiCommon::View> TopView()
-{
-    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager || viewManager->GetViewList().empty() || !viewManager->GetViewList().back())
-        return nullptr;
-    return viewManager->GetViewList().back()->GetView();
 }
 
 bool InPlace(Evas_Object* obj)
@@ -154,7 +112,7 @@ bool InPlace(Evas_Object* obj)
 /* The finding screen on top, slid in, idle, its button ready. */
 bool FindingIdle()
 {
-    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
+    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(PelornBenchTopView());
     return view && view->IsNormalState() && view->GetButton() &&
            !elm_object_disabled_get(view->GetButton()) && view->GetButtonIconState() == 1 &&
            InPlace(view->GetMoreOption());
@@ -163,29 +121,31 @@ bool FindingIdle()
 /* The "Phone found" toast is up: a tap would only dismiss it. */
 bool FoundToastUp()
 {
-    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
+    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(PelornBenchTopView());
     auto popups = view ? view->GetPopupManager() : nullptr;
-    auto toast = popups ? popups->GetToastPopup((int)NSPelorn::ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_PHONE_FOUND) : nullptr;
+    auto toast =
+        popups ? popups->GetToastPopup((int)NSPelorn::ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_PHONE_FOUND)
+               : nullptr;
     return toast && toast->IsShowing();
 }
 
 bool Ringing()
 {
-    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(TopView());
+    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(PelornBenchTopView());
     return view && !view->IsNormalState() && view->GetButtonIconState() == 0 &&
            !elm_object_disabled_get(view->GetButton());
 }
 
 bool MenuOpen()
 {
-    auto view = TopView();
+    auto view = PelornBenchTopView();
     return view && view->GetMoreOption() && eext_more_option_opened_get(view->GetMoreOption());
 }
 
 /* The fetched map decoded and in place, no popup left. */
 bool MapShown()
 {
-    auto view = std::dynamic_pointer_cast<NSPelorn::MobileLocationView>(TopView());
+    auto view = std::dynamic_pointer_cast<NSPelorn::MobileLocationView>(PelornBenchTopView());
     if (!view || !InPlace(view->GetLayout()) ||
         view->GetBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE) ||
         view->GetBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT))
@@ -197,26 +157,12 @@ bool MapShown()
     return w == 360 && h == 360 && evas_object_image_load_error_get(image) == EVAS_LOAD_ERROR_NONE;
 }
 
-void Tap(int x, int y)
-{
-    Evas* e = evas_object_evas_get(Window());
-    unsigned int t = (unsigned int)(ecore_loop_time_get() * 1000);
-    evas_event_feed_mouse_move(e, x, y, t, nullptr);
-    evas_event_feed_mouse_down(e, 1, EVAS_BUTTON_NONE, t + 1, nullptr);
-    evas_event_feed_mouse_up(e, 1, EVAS_BUTTON_NONE, t + 60, nullptr);
-}
-
 void PressBack()
 {
     Evas* e = evas_object_evas_get(Window());
     unsigned int t = (unsigned int)(ecore_loop_time_get() * 1000);
     evas_event_feed_key_down(e, "BackSpace", "BackSpace", nullptr, nullptr, t, nullptr);
     evas_event_feed_key_up(e, "BackSpace", "BackSpace", nullptr, nullptr, t + 40, nullptr);
-}
-
-void PhoneCommand(Bench* b, const std::string& line)
-{
-    (void)!write(b->phoneIn, (line + "\n").c_str(), line.size() + 1);
 }
 
 /* One step of the script: `ready` says when it may act, then it moves on. */
@@ -262,7 +208,7 @@ gboolean StepCb(gpointer data)
         if (!FindingIdle() || since < 300)
             break;
         b->phase = "tap start";
-        Tap(180, 180);
+        PelornBenchTap(180, 180);
         Next(b, now);
         break;
     case 4: // the phone rings, the radar turns
@@ -275,7 +221,7 @@ gboolean StepCb(gpointer data)
         if (since < 1500)
             break;
         b->phase = "found";
-        PhoneCommand(b, "found");
+        b->phone->Command("found");
         Next(b, now);
         break;
     case 6:
@@ -287,14 +233,14 @@ gboolean StepCb(gpointer data)
     case 7: // the more-option cue on the right edge
         if (since < 300)
             break;
-        Tap(352, 180);
+        PelornBenchTap(352, 180);
         Next(b, now);
         break;
     case 8:
         if (!MenuOpen() || since < 300)
             break;
         b->phase = "locate";
-        Tap(180, 180); // Locate, in the middle of the open menu
+        PelornBenchTap(180, 180); // Locate, in the middle of the open menu
         Next(b, now);
         break;
     case 9:
@@ -329,33 +275,6 @@ gboolean StepCb(gpointer data)
         return G_SOURCE_REMOVE;
     }
     return G_SOURCE_CONTINUE;
-}
-
-GPid Spawn(const std::vector<std::string>& args, gint* in, gint* out)
-{
-    std::vector<gchar*> argv;
-    for (const std::string& a : args)
-        argv.push_back((gchar*)a.c_str());
-    argv.push_back(nullptr);
-    GPid pid = 0;
-    GError* error = nullptr;
-    GSpawnFlags flags = GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | (out ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL));
-    if (!g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, flags, nullptr, nullptr, &pid, in, out,
-                                  nullptr, &error))
-    {
-        fprintf(stderr, "cannot start %s: %s\n", args[0].c_str(), error->message);
-        g_error_free(error);
-        return 0;
-    }
-    return pid;
-}
-
-void Stop(GPid pid)
-{
-    if (pid <= 0)
-        return;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
 }
 
 void Report(const char* name, std::vector<Iteration> v)
@@ -400,48 +319,38 @@ int main(int argc, char** argv)
     vconf_set_str("db/csc/country_iso", "US");
     vconf_set_int("memory/dnet/status", 2);
 
-    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
-    gchar* dir = g_path_get_dirname(self);
     const std::string portFile = std::string(root) + "/map-port";
     // The map providers are https: the app trusts map-server's own authority.
     const std::string caFile = std::string(root) + "/map-server-ca.pem";
     g_setenv("PELORN_CA_FILE", caFile.c_str(), TRUE);
-    b.maps = Spawn({std::string(dir) + "/map-server", "--port", "0", "--port-file", portFile, "--ca-file", caFile},
-                   nullptr, nullptr);
-    gint phoneOut = -1;
-    b.phone = Spawn({std::string(dir) + "/phone-sim", "--latitude", "40.7128", "--longitude", "-74.006"},
-                    &b.phoneIn, &phoneOut);
-    if (!b.maps || !b.phone)
-        return 1;
+    const GPid maps = PelornBenchSpawn(
+        {PelornBenchProgram("map-server"), "--port", "0", "--port-file", portFile, "--ca-file", caFile});
     gchar* port = nullptr;
-    for (int i = 0; i < 500 && !g_file_get_contents(portFile.c_str(), &port, nullptr, nullptr); ++i)
+    for (int i = 0; maps && i < 500 && !g_file_get_contents(portFile.c_str(), &port, nullptr, nullptr); ++i)
         g_usleep(10 * 1000);
     if (!port)
     {
         fprintf(stderr, "map-server gave no port\n");
-        Stop(b.maps);
-        Stop(b.phone);
+        PelornBenchEnd(maps);
         return 1;
     }
     vconf_set_str("memory/dnet/proxy", (std::string("http://127.0.0.1:") + g_strstrip(port)).c_str());
     g_free(port);
-
-    std::thread reader(ReadPhoneOutput, &b, phoneOut);
-    pelorn_mainloop_set_wait_observer(LoopWaitCb, &b);
-    b.deadline = g_get_monotonic_time() + (gint64)(30 + b.cycles * 20) * G_USEC_PER_SEC;
-    g_timeout_add(5, StepCb, &b);
-    char arg0[] = "pelorn";
-    char* appArgv[] = {arg0, nullptr};
-    RunPelornApplication(1, appArgv);
-    pelorn_mainloop_set_wait_observer(nullptr, nullptr);
-
-    Stop(b.phone);
-    Stop(b.maps);
-    reader.join();
-    close(b.phoneIn);
+    {
+        PelornBenchPhone phone({"--latitude", "40.7128", "--longitude", "-74.006"});
+        if (!phone.Running())
+            return 1;
+        b.phone = &phone;
+        pelorn_mainloop_set_wait_observer(LoopWaitCb, &b);
+        b.deadline = g_get_monotonic_time() + (gint64)(30 + b.cycles * 20) * G_USEC_PER_SEC;
+        g_timeout_add(5, StepCb, &b);
+        char arg0[] = "pelorn";
+        char* appArgv[] = {arg0, nullptr};
+        RunPelornApplication(1, appArgv);
+        pelorn_mainloop_set_wait_observer(nullptr, nullptr);
+    }
+    PelornBenchEnd(maps);
     PelornBenchRemoveWatch(root);
-    g_free(dir);
-    g_free(self);
     g_free(root);
     if (b.failed || b.flows.empty() || b.floor.empty())
         return 1;

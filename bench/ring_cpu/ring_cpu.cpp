@@ -6,13 +6,9 @@
 // the same rhythm (a turn, a pause) at the same frame time. Ringing and floor
 // alternate for `rounds` (3); the last line is the median of the rounds'
 // ratios of ticks, which rides out a busy moment of the machine.
-#include "PelornApplication.h"
-#include "PelornMain.h"
-#include "PelornView.h"
-#include "ViewBasicElements.h"
-#include "ViewController.h"
-#include "ViewManager.h"
+#include "../common/app_in_process.h"
 #include "../common/seeded_watch.h"
+#include "PelornApplication.h"
 
 #include <Elementary.h>
 #include <algorithm>
@@ -193,13 +189,19 @@ struct Bench
     int rounds = 3;
     int round = 0;
     std::string self;
-    GPid phone = 0;
-    std::mutex linesLock;
-    std::vector<std::string> lines;
+    PelornBenchPhone* phone = nullptr;
     bool connected = false;
     int startSeen = 0;
     int stopSeen = 0;
-    enum { WAIT_LINK, TAP, WAIT_RING, COUNTING, WAIT_STOP, FLOOR } phase = WAIT_LINK;
+    enum
+    {
+        WAIT_LINK,
+        TAP,
+        WAIT_RING,
+        COUNTING,
+        WAIT_STOP,
+        FLOOR
+    } phase = WAIT_LINK;
     gint64 settleUntil = 0;
     gint64 deadline = 0;
     Usage start;
@@ -208,63 +210,19 @@ struct Bench
     bool failed = false;
 };
 
-void ReadPhoneOutput(Bench* b, int fd)
-{
-    std::string pending;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof(buf))) > 0)
-    {
-        pending.append(buf, (size_t)n);
-        size_t eol;
-        std::lock_guard<std::mutex> hold(b->linesLock);
-        while ((eol = pending.find('\n')) != std::string::npos)
-        {
-            b->lines.push_back(pending.substr(0, eol));
-            pending.erase(0, eol + 1);
-        }
-    }
-    close(fd);
-}
-
 void TakePhoneLines(Bench* b)
 {
-    std::vector<std::string> lines;
+    for (const PelornBenchPhone::Line& line : b->phone->Take())
     {
-        std::lock_guard<std::mutex> hold(b->linesLock);
-        lines.swap(b->lines);
+        b->connected = b->connected || line.text.find("watch connected") != std::string::npos;
+        b->startSeen += line.Received("rux-startalert-req");
+        b->stopSeen += line.Received("rux-stopalert-req");
     }
-    for (const std::string& line : lines)
-    {
-        b->connected = b->connected || line.find("watch connected") != std::string::npos;
-        if (line.rfind("recv", 0) == 0 && line.find("rux-startalert-req") != std::string::npos)
-            b->startSeen++;
-        if (line.rfind("recv", 0) == 0 && line.find("rux-stopalert-req") != std::string::npos)
-            b->stopSeen++;
-    }
-}
-
-void TapCentre()
-{
-    Evas* e = evas_object_evas_get(NSORZUiCommon::ViewBasicElements::GetWindow());
-    unsigned int t = (unsigned int)(ecore_loop_time_get() * 1000);
-    evas_event_feed_mouse_move(e, 180, 180, t, nullptr);
-    evas_event_feed_mouse_down(e, 1, EVAS_BUTTON_NONE, t + 1, nullptr);
-    evas_event_feed_mouse_up(e, 1, EVAS_BUTTON_NONE, t + 50, nullptr);
 }
 
 std::shared_ptr<NSPelorn::PelornView> FindingView()
 {
-    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager || viewManager->GetViewList().empty() || !viewManager->GetViewList().back())
-        return nullptr;
-    return std::dynamic_pointer_cast<NSPelorn::PelornView>(viewManager->GetViewList().back()->GetView());
-}
-
-bool ButtonReady()
-{
-    auto view = FindingView();
-    return view && view->GetButton() && !elm_object_disabled_get(view->GetButton());
+    return std::dynamic_pointer_cast<NSPelorn::PelornView>(PelornBenchTopView());
 }
 
 gboolean StepCb(gpointer data);
@@ -283,7 +241,7 @@ gboolean CountedCb(gpointer data)
         b->failed = true;
     }
     b->phase = Bench::WAIT_STOP;
-    TapCentre();
+    PelornBenchTap();
     g_timeout_add(5, StepCb, b);
     return G_SOURCE_REMOVE;
 }
@@ -309,11 +267,11 @@ gboolean StepCb(gpointer data)
         }
         break;
     case Bench::TAP:
-        if (now < b->settleUntil || !ButtonReady())
+        if (now < b->settleUntil || !PelornBenchButtonReady())
             break;
         b->phase = Bench::WAIT_RING;
         b->settleUntil = 0;
-        TapCentre();
+        PelornBenchTap();
         break;
     case Bench::WAIT_RING:
         if (b->startSeen <= b->round)
@@ -395,8 +353,8 @@ bool StartFloor(Bench* b)
     GPid pid = 0;
     gint out = -1;
     if (!g_spawn_async_with_pipes(nullptr, argv, nullptr,
-                                  (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL), nullptr,
-                                  nullptr, &pid, nullptr, &out, nullptr, nullptr))
+                                  (GSpawnFlags)(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL),
+                                  nullptr, nullptr, &pid, nullptr, &out, nullptr, nullptr))
         return false;
     FloorRun* run = new FloorRun{b, g_string_new(nullptr)};
     GIOChannel* channel = g_io_channel_unix_new(out);
@@ -435,32 +393,20 @@ int main(int argc, char** argv)
         b.rounds = std::max(1, atoi(argv[2]));
     gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
     PelornBenchSeedWatch(root);
-    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
-    gchar* dir = g_path_get_dirname(self);
-    b.self = self;
-    std::string phoneSim = std::string(dir) + "/phone-sim";
-    gchar* phoneArgv[] = {(gchar*)phoneSim.c_str(), nullptr};
-    gint phoneOut = -1;
-    GError* error = nullptr;
-    if (!g_spawn_async_with_pipes(nullptr, phoneArgv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &b.phone,
-                                  nullptr, &phoneOut, nullptr, &error))
+    b.self = PelornBenchProgram("bench_ring_cpu");
     {
-        fprintf(stderr, "cannot start %s: %s\n", phoneSim.c_str(), error->message);
-        return 1;
+        PelornBenchPhone phone;
+        if (!phone.Running())
+            return 1;
+        b.phone = &phone;
+        b.deadline = g_get_monotonic_time() + (gint64)(60 + 3 * b.seconds * b.rounds) * G_USEC_PER_SEC;
+        g_timeout_add(5, StepCb, &b);
+        char arg0[] = "pelorn";
+        char* appArgv[] = {arg0, nullptr};
+        RunPelornApplication(1, appArgv);
     }
-    std::thread reader(ReadPhoneOutput, &b, phoneOut);
-    b.deadline = g_get_monotonic_time() + (gint64)(60 + 3 * b.seconds * b.rounds) * G_USEC_PER_SEC;
-    g_timeout_add(5, StepCb, &b);
-    char arg0[] = "pelorn";
-    char* appArgv[] = {arg0, nullptr};
-    RunPelornApplication(1, appArgv);
-    kill(b.phone, SIGTERM);
-    waitpid(b.phone, nullptr, 0);
-    reader.join();
     PelornBenchRemoveWatch(root);
     g_free(root);
-    g_free(dir);
-    g_free(self);
     if (b.failed || (int)b.floors.size() < b.rounds)
         return 1;
     std::vector<double> ratios;
@@ -480,8 +426,8 @@ int main(int argc, char** argv)
         floorTicks.push_back((double)b.floors[(size_t)r].ticks);
     }
     printf("ringing: %.0f ticks in %d s (median, the whole process)\n", Median(appTicks), b.seconds);
-    printf("floor: %.0f ticks in %d s (median, a bare window turning one %dx%d picture)\n", Median(floorTicks),
-           b.seconds, RADAR_SIDE, RADAR_SIDE);
+    printf("floor: %.0f ticks in %d s (median, a bare window turning one %dx%d picture)\n",
+           Median(floorTicks), b.seconds, RADAR_SIDE, RADAR_SIDE);
     printf("ratio: %.2f\n", Median(ratios));
     return 0;
 }

@@ -8,29 +8,13 @@
 // phone-sim's report is read and stamped on a thread of its own: the phone is
 // another device, and the moment the request reached it must not wait for
 // the watch's main loop to finish what it does after the send.
-#include "PelornApplication.h"
-#include "PelornMain.h"
-#include "PelornView.h"
-#include "ViewController.h"
-#include "ViewManager.h"
+#include "../common/app_in_process.h"
 #include "../common/seeded_watch.h"
-#include "pelorn_paths.h"
-#include "vconf.h"
-#include "ViewBasicElements.h"
+#include "PelornApplication.h"
 
-#include <Elementary.h>
 #include <algorithm>
-#include <glib.h>
-#include <mutex>
-#include <signal.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-#include <vector>
 
 static const char* const HELP = R"HELP(Usage: bench_tap_to_wire [TAPS]
 
@@ -50,22 +34,19 @@ Example:
 
 namespace
 {
-struct PhoneLine
-{
-    gint64 at;
-    std::string text;
-};
-
 struct Bench
 {
     int taps = 20;
-    GPid phone = 0;
-    std::mutex linesLock;
-    std::vector<PhoneLine> lines; // read by the reader thread, not yet looked at
-    int startSeen = 0;
+    PelornBenchPhone* phone = nullptr;
     int stopSeen = 0;
     bool connected = false;
-    enum { WAIT_LINK, TAP, WAIT_START, WAIT_STOP } phase = WAIT_LINK;
+    enum
+    {
+        WAIT_LINK,
+        TAP,
+        WAIT_START,
+        WAIT_STOP
+    } phase = WAIT_LINK;
     int expected = 0;
     bool stopTapped = false;
     gint64 deadline = 0;
@@ -74,66 +55,15 @@ struct Bench
     std::vector<double> samples;
 };
 
-void ReadPhoneOutput(Bench* b, int fd)
-{
-    std::string pending;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof(buf))) > 0)
-    {
-        const gint64 now = g_get_monotonic_time();
-        pending.append(buf, (size_t)n);
-        size_t eol;
-        std::lock_guard<std::mutex> hold(b->linesLock);
-        while ((eol = pending.find('\n')) != std::string::npos)
-        {
-            b->lines.push_back({now, pending.substr(0, eol)});
-            pending.erase(0, eol + 1);
-        }
-    }
-    close(fd);
-}
-
 void TakePhoneLines(Bench* b)
 {
-    std::vector<PhoneLine> lines;
+    for (const PelornBenchPhone::Line& line : b->phone->Take())
     {
-        std::lock_guard<std::mutex> hold(b->linesLock);
-        lines.swap(b->lines);
+        b->connected = b->connected || line.text.find("watch connected") != std::string::npos;
+        if (line.Received("rux-startalert-req") && b->phase == Bench::WAIT_START)
+            b->samples.push_back((line.at - b->tapTime) / 1000.0);
+        b->stopSeen += line.Received("rux-stopalert-req");
     }
-    for (const PhoneLine& line : lines)
-    {
-        if (line.text.find("watch connected") != std::string::npos)
-            b->connected = true;
-        if (line.text.rfind("recv", 0) == 0 && line.text.find("rux-startalert-req") != std::string::npos)
-        {
-            b->startSeen++;
-            if (b->phase == Bench::WAIT_START)
-                b->samples.push_back((line.at - b->tapTime) / 1000.0);
-        }
-        if (line.text.rfind("recv", 0) == 0 && line.text.find("rux-stopalert-req") != std::string::npos)
-            b->stopSeen++;
-    }
-}
-
-void TapCentre()
-{
-    Evas_Object* win = NSORZUiCommon::ViewBasicElements::GetWindow();
-    Evas* e = evas_object_evas_get(win);
-    unsigned int t = (unsigned int)(ecore_loop_time_get() * 1000);
-    evas_event_feed_mouse_move(e, 180, 180, t, nullptr);
-    evas_event_feed_mouse_down(e, 1, EVAS_BUTTON_NONE, t + 1, nullptr);
-    evas_event_feed_mouse_up(e, 1, EVAS_BUTTON_NONE, t + 50, nullptr);
-}
-
-/* The finding button takes a tap: its icon change (0.3 s) is over. */
-bool ButtonReady()
-{
-    auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager || viewManager->GetViewList().empty() || !viewManager->GetViewList().back())
-        return false;
-    auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(viewManager->GetViewList().back()->GetView());
-    return view && view->GetButton() && !elm_object_disabled_get(view->GetButton());
 }
 
 gboolean StepCb(gpointer data)
@@ -157,7 +87,7 @@ gboolean StepCb(gpointer data)
         }
         break;
     case Bench::TAP:
-        if (now < b->settleUntil || !ButtonReady())
+        if (now < b->settleUntil || !PelornBenchButtonReady())
             break;
         if ((int)b->samples.size() >= b->taps)
         {
@@ -167,7 +97,7 @@ gboolean StepCb(gpointer data)
         b->expected = (int)b->samples.size() + 1;
         b->phase = Bench::WAIT_START;
         b->tapTime = g_get_monotonic_time();
-        TapCentre();
+        PelornBenchTap();
         break;
     case Bench::WAIT_START:
         if ((int)b->samples.size() >= b->expected)
@@ -178,12 +108,12 @@ gboolean StepCb(gpointer data)
         }
         break;
     case Bench::WAIT_STOP:
-        if (now < b->settleUntil || (!b->stopTapped && !ButtonReady()))
+        if (now < b->settleUntil || (!b->stopTapped && !PelornBenchButtonReady()))
             break;
         if (!b->stopTapped)
         {
             b->stopTapped = true;
-            TapCentre(); // the same button, now the stop button
+            PelornBenchTap(); // the same button, now the stop button
         }
         if (b->stopSeen >= b->expected)
         {
@@ -202,7 +132,8 @@ double RunFloor(const std::string& program, int taps)
     gchar* out = nullptr;
     gint status = 0;
     GError* error = nullptr;
-    if (!g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, nullptr, &status, &error))
+    if (!g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, nullptr, &status,
+                      &error))
     {
         fprintf(stderr, "cannot start %s: %s\n", program.c_str(), error->message);
         g_error_free(error);
@@ -231,28 +162,17 @@ int main(int argc, char** argv)
     gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
     PelornBenchSeedWatch(root);
 
-    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
-    gchar* dir = g_path_get_dirname(self);
-    std::string phoneSim = std::string(dir) + "/phone-sim";
-    gchar* phoneArgv[] = {(gchar*)phoneSim.c_str(), nullptr};
-    gint phoneOut = -1;
-    GError* error = nullptr;
-    if (!g_spawn_async_with_pipes(nullptr, phoneArgv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &b.phone,
-                                  nullptr, &phoneOut, nullptr, &error))
     {
-        fprintf(stderr, "cannot start %s: %s\n", phoneSim.c_str(), error->message);
-        return 1;
+        PelornBenchPhone phone;
+        if (!phone.Running())
+            return 1;
+        b.phone = &phone;
+        b.deadline = g_get_monotonic_time() + (gint64)(30 + b.taps * 3) * G_USEC_PER_SEC;
+        g_timeout_add(5, StepCb, &b);
+        char arg0[] = "pelorn";
+        char* appArgv[] = {arg0, nullptr};
+        RunPelornApplication(1, appArgv);
     }
-    std::thread reader(ReadPhoneOutput, &b, phoneOut);
-    b.deadline = g_get_monotonic_time() + (gint64)(30 + b.taps * 3) * G_USEC_PER_SEC;
-    g_timeout_add(5, StepCb, &b);
-    char arg0[] = "pelorn";
-    char* appArgv[] = {arg0, nullptr};
-    RunPelornApplication(1, appArgv);
-
-    kill(b.phone, SIGTERM);
-    waitpid(b.phone, nullptr, 0);
-    reader.join();
     PelornBenchRemoveWatch(root);
     if (b.samples.empty())
     {
@@ -266,13 +186,11 @@ int main(int argc, char** argv)
     printf("tap_to_wire: %.2f ms\n", median);
     fflush(stdout);
 
-    const double floor = RunFloor(std::string(dir) + "/bench_tap_floor", b.taps);
+    const double floor = RunFloor(PelornBenchProgram("bench_tap_floor"), b.taps);
     if (floor <= 0)
         return 1;
     printf("floor: %.2f ms (a bare button writing 50 bytes to a socket)\n", floor);
     printf("ratio: %.2f\n", median / floor);
-    g_free(dir);
-    g_free(self);
     g_free(root);
     return 0;
 }
