@@ -1,6 +1,7 @@
 #ifndef PELORN_BENCH_APP_IN_PROCESS_H
 #define PELORN_BENCH_APP_IN_PROCESS_H
 
+#include "PelornApplication.h"
 #include "PelornMain.h"
 #include "PelornView.h"
 #include "ViewBasicElements.h"
@@ -158,6 +159,26 @@ inline bool PelornBenchButtonReady()
 {
     auto view = std::dynamic_pointer_cast<NSPelorn::PelornView>(PelornBenchTopView());
     return view && view->GetButton() && !elm_object_disabled_get(view->GetButton());
+}
+
+/* Runs the app in this process, step called every 5 ms, until a step ends
+ * the app's loop. */
+inline void PelornBenchRunApp(GSourceFunc step, void* data)
+{
+    g_timeout_add(5, step, data);
+    char arg0[] = "pelorn";
+    char* argv[] = {arg0, nullptr};
+    RunPelornApplication(1, argv);
+}
+
+/* Past the deadline, a step gives up: it says where and ends the app. */
+inline bool PelornBenchGaveUp(gint64 now, gint64 deadline, int phase)
+{
+    if (now <= deadline)
+        return false;
+    fprintf(stderr, "gave up waiting (phase %d)\n", phase);
+    elm_exit();
+    return true;
 }
 
 /* A finger's tap on the canvas, as the touch screen feeds it. */

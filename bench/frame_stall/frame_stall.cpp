@@ -9,7 +9,6 @@
 #include "../common/app_in_process.h"
 #include "../common/seeded_watch.h"
 #include "MobileLocationView.h"
-#include "PelornApplication.h"
 #include "PopupTypes.h"
 #include "pelorn_mainloop.h"
 #include "pelorn_paths.h"
@@ -343,10 +342,7 @@ int main(int argc, char** argv)
         b.phone = &phone;
         pelorn_mainloop_set_wait_observer(LoopWaitCb, &b);
         b.deadline = g_get_monotonic_time() + (gint64)(30 + b.cycles * 20) * G_USEC_PER_SEC;
-        g_timeout_add(5, StepCb, &b);
-        char arg0[] = "pelorn";
-        char* appArgv[] = {arg0, nullptr};
-        RunPelornApplication(1, appArgv);
+        PelornBenchRunApp(StepCb, &b);
         pelorn_mainloop_set_wait_observer(nullptr, nullptr);
     }
     PelornBenchEnd(maps);

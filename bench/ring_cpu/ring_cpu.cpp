@@ -8,7 +8,6 @@
 // ratios of ticks, which rides out a busy moment of the machine.
 #include "../common/app_in_process.h"
 #include "../common/seeded_watch.h"
-#include "PelornApplication.h"
 
 #include <Elementary.h>
 #include <algorithm>
@@ -251,12 +250,8 @@ gboolean StepCb(gpointer data)
     Bench* b = static_cast<Bench*>(data);
     TakePhoneLines(b);
     const gint64 now = g_get_monotonic_time();
-    if (now > b->deadline)
-    {
-        fprintf(stderr, "gave up waiting (phase %d)\n", (int)b->phase);
-        elm_exit();
+    if (PelornBenchGaveUp(now, b->deadline, (int)b->phase))
         return G_SOURCE_REMOVE;
-    }
     switch (b->phase)
     {
     case Bench::WAIT_LINK:
@@ -400,10 +395,7 @@ int main(int argc, char** argv)
             return 1;
         b.phone = &phone;
         b.deadline = g_get_monotonic_time() + (gint64)(60 + 3 * b.seconds * b.rounds) * G_USEC_PER_SEC;
-        g_timeout_add(5, StepCb, &b);
-        char arg0[] = "pelorn";
-        char* appArgv[] = {arg0, nullptr};
-        RunPelornApplication(1, appArgv);
+        PelornBenchRunApp(StepCb, &b);
     }
     PelornBenchRemoveWatch(root);
     g_free(root);

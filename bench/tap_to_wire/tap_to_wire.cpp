@@ -10,7 +10,6 @@
 // the watch's main loop to finish what it does after the send.
 #include "../common/app_in_process.h"
 #include "../common/seeded_watch.h"
-#include "PelornApplication.h"
 
 #include <algorithm>
 #include <stdlib.h>
@@ -71,12 +70,8 @@ gboolean StepCb(gpointer data)
     Bench* b = static_cast<Bench*>(data);
     TakePhoneLines(b);
     gint64 now = g_get_monotonic_time();
-    if (now > b->deadline)
-    {
-        fprintf(stderr, "gave up waiting (phase %d)\n", (int)b->phase);
-        elm_exit();
+    if (PelornBenchGaveUp(now, b->deadline, (int)b->phase))
         return G_SOURCE_REMOVE;
-    }
     switch (b->phase)
     {
     case Bench::WAIT_LINK:
@@ -168,10 +163,7 @@ int main(int argc, char** argv)
             return 1;
         b.phone = &phone;
         b.deadline = g_get_monotonic_time() + (gint64)(30 + b.taps * 3) * G_USEC_PER_SEC;
-        g_timeout_add(5, StepCb, &b);
-        char arg0[] = "pelorn";
-        char* appArgv[] = {arg0, nullptr};
-        RunPelornApplication(1, appArgv);
+        PelornBenchRunApp(StepCb, &b);
     }
     PelornBenchRemoveWatch(root);
     if (b.samples.empty())
