@@ -146,12 +146,18 @@ private:
     std::thread mReader;
 };
 
-inline std::shared_ptr<NSORZUiCommon::View> PelornBenchTopView()
+inline std::shared_ptr<NSORZUiCommon::ViewController> PelornBenchTopController()
 {
     auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager || viewManager->GetViewList().empty() || !viewManager->GetViewList().back())
+    if (!viewManager || viewManager->GetViewList().empty())
         return nullptr;
-    return viewManager->GetViewList().back()->GetView();
+    return viewManager->GetViewList().back();
+}
+
+inline std::shared_ptr<NSORZUiCommon::View> PelornBenchTopView()
+{
+    auto controller = PelornBenchTopController();
+    return controller ? controller->GetView() : nullptr;
 }
 
 /* The finding button takes a tap: its icon change (0.3 s) is over. */

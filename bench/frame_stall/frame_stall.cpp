@@ -1,14 +1,18 @@
 // bench_frame_stall [cycles]: runs the app in this process beside a real
-// phone-sim and map-server and drives, per cycle: tap start, the phone rings,
-// the phone reports itself found, the more-option menu, Locate, the map, back.
+// phone-sim and map-server and drives every flow a wearer meets: the start to
+// the idle finding screen, then per cycle: a ring the phone ends ("found",
+// with its toast), a ring the wearer stops, the more-option menu, Locate and
+// its map, the bezel's zoom, back, a lost phone's last-seen screen (through
+// the connecting popup), and a change of language and back.
 // Every busy stretch of the main loop (from waking to waiting again) is
 // timed; the figures are the longest and the 99th percentile, first for the
 // same loop idling on the finding screen (the floor: what this machine's
-// scheduling alone costs), then for the flows. The last line is
-// "stall: max X ms, p99 Y ms" for the flows.
+// scheduling alone costs), then for each flow. The last line is
+// "stall: max X ms, p99 Y ms" over all the flows.
 #include "../common/app_in_process.h"
 #include "../common/seeded_watch.h"
 #include "MobileLocationView.h"
+#include "MobileLocationViewController.h"
 #include "PopupTypes.h"
 #include "pelorn_mainloop.h"
 #include "pelorn_paths.h"
@@ -47,7 +51,9 @@ struct Bench
     PelornBenchPhone* phone = nullptr;
     int connected = 0;
     int startsReceived = 0;
+    int stopsReceived = 0;
     int foundAnswers = 0;
+    int mark = 0; // a count a step waits to see grow
 
     // The loop's busy stretches, recorded while `recording` points at a list.
     std::vector<Iteration>* recording = nullptr;
@@ -56,10 +62,11 @@ struct Bench
     gint64 wokeAt = 0;
     double wokeCpuMs = 0;
 
-    const char* phase = "link";
-    int step = 0;
+    const char* phase = "start";
+    size_t step = 0;
     gint64 stepSince = 0;
     gint64 lastBack = 0;
+    bool backing = false;
     gint64 deadline = 0;
     bool failed = false;
 };
@@ -91,6 +98,7 @@ void TakePhoneLines(Bench* b)
     {
         b->connected += line.text.find("watch connected") != std::string::npos;
         b->startsReceived += line.Received("\"rux-startalert-req\"");
+        b->stopsReceived += line.Received("\"rux-stopalert-req\"");
         b->foundAnswers += line.Received("\"rux-founddevice-rsp\"");
     }
 }
@@ -164,12 +172,123 @@ void PressBack()
     evas_event_feed_key_up(e, "BackSpace", "BackSpace", nullptr, nullptr, t + 40, nullptr);
 }
 
-/* One step of the script: `ready` says when it may act, then it moves on. */
-void Next(Bench* b, gint64 now)
+bool LinkDown()
 {
-    b->step++;
-    b->stepSince = now;
+    int connected = 1;
+    return vconf_get_bool("memory/brig/brig_connected", &connected) == VCONF_OK && !connected;
 }
+
+/* The map shown, and the zoom the bezel asked for fetched and in place. */
+bool ZoomSettled()
+{
+    auto controller =
+        std::dynamic_pointer_cast<NSPelorn::MobileLocationViewController>(PelornBenchTopController());
+    if (!controller || !MapShown())
+        return false;
+    const NSPelorn::MapZoomStepper& zoom = controller->GetZoomStepper();
+    return zoom.Shown() == zoom.Wanted() && !zoom.InFlight();
+}
+
+/* The last-seen screen up with its map, the connecting popup gone. */
+bool LastSeenShown()
+{
+    auto view = std::dynamic_pointer_cast<NSPelorn::MobileLocationView>(PelornBenchTopView());
+    return view && view->IsLastSeen() && MapShown();
+}
+
+/* One bezel detent over the middle of the screen. */
+void Turn()
+{
+    Evas* e = evas_object_evas_get(Window());
+    unsigned int t = (unsigned int)(ecore_loop_time_get() * 1000);
+    evas_event_feed_mouse_move(e, 180, 180, t, nullptr);
+    evas_event_feed_mouse_wheel(e, 0, 1, t + 1, nullptr);
+}
+
+/* One step of a cycle: once `ready` holds (given the ms since the step
+ * before), it acts, and the stretches from then on count to its flow. A
+ * step without an act presses back until the finding screen is back. */
+struct Step
+{
+    const char* flow;
+    bool (*ready)(Bench*, gint64 sinceMs);
+    void (*act)(Bench*);
+};
+
+void TapMiddle(Bench*)
+{
+    PelornBenchTap(180, 180);
+}
+void TapMoreCue(Bench*)
+{
+    PelornBenchTap(352, 180);
+}
+void TapStart(Bench* b)
+{
+    b->mark = b->startsReceived;
+    PelornBenchTap(180, 180);
+}
+void TapStop(Bench* b)
+{
+    b->mark = b->stopsReceived;
+    PelornBenchTap(180, 180);
+}
+void Found(Bench* b)
+{
+    b->mark = b->foundAnswers;
+    b->phone->Command("found");
+}
+void Detach(Bench* b)
+{
+    b->phone->Command("detach");
+}
+void Attach(Bench* b)
+{
+    b->mark = b->connected;
+    b->phone->Command("attach");
+}
+void Wait(Bench*) {}
+
+bool Idle(Bench*, gint64 since)
+{
+    return FindingIdle() && since >= 300;
+}
+bool RingUp(Bench* b, gint64 since)
+{
+    return b->startsReceived > b->mark && Ringing() && since >= 1500;
+}
+bool MenuUp(Bench*, gint64 since)
+{
+    return MenuOpen() && since >= 300;
+}
+const Step kCycle[] = {
+    {"ring", Idle, TapStart},
+    {"found", RingUp, Found},
+    {"found", [](Bench* b, gint64) { return b->foundAnswers > b->mark && FindingIdle() && !FoundToastUp(); },
+     Wait},
+    {"ring", Idle, TapStart},
+    {"stop", RingUp, TapStop},
+    {"stop", [](Bench* b, gint64) { return b->stopsReceived > b->mark && FindingIdle(); }, Wait},
+    {"menu", Idle, TapMoreCue},
+    {"locate", MenuUp, TapMiddle},
+    {"zoom", [](Bench*, gint64 since) { return MapShown() && since >= 500; },
+     [](Bench*)
+     {
+         Turn();
+         Turn();
+     }},
+    {"back", [](Bench*, gint64 since) { return ZoomSettled() && since >= 300; }, nullptr},
+    {"last seen", Idle, Detach},
+    {"last seen", [](Bench*, gint64 since) { return LinkDown() && Idle(nullptr, since); }, TapMoreCue},
+    {"last seen", MenuUp, TapMiddle},
+    {"back", [](Bench*, gint64 since) { return LastSeenShown() && since >= 500; }, nullptr},
+    {"last seen", Idle, Attach},
+    {"language", [](Bench* b, gint64 since) { return b->connected > b->mark && Idle(b, since); },
+     [](Bench*) { vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8"); }},
+    {"language", [](Bench*, gint64 since) { return since >= 1000; },
+     [](Bench*) { vconf_set_str("db/menu_widget/language", "en_US.UTF-8"); }},
+    {"language", [](Bench* b, gint64 since) { return since >= 1000 && Idle(b, since); }, Wait},
+};
 
 gboolean StepCb(gpointer data)
 {
@@ -179,99 +298,65 @@ gboolean StepCb(gpointer data)
     const gint64 since = (now - b->stepSince) / 1000;
     if (now > b->deadline)
     {
-        fprintf(stderr, "gave up in cycle %d at step %d (%s)\n", b->cycle, b->step, b->phase);
+        fprintf(stderr, "gave up in cycle %d at step %zu (%s)\n", b->cycle, b->step, b->phase);
         b->failed = true;
         elm_exit();
         return G_SOURCE_REMOVE;
     }
-    switch (b->step)
+    if (b->step == 0) // the start, to the link up and the screen settled
     {
-    case 0: // the link is up and the screen has settled
-        if (b->connected && FindingIdle())
-            Next(b, now);
-        break;
-    case 1: // the floor: the same loop, idle on the finding screen
-        if (since < 500)
-            break;
+        if (!b->connected || !FindingIdle())
+            return G_SOURCE_CONTINUE;
+        // The floor: the same loop, idle on the finding screen.
         b->phase = "idle";
         b->recording = &b->floor;
-        Next(b, now);
-        break;
-    case 2:
-        if (since < 3000)
-            break;
-        b->recording = &b->flows;
-        Next(b, now);
-        break;
-    case 3: // tap start
-        if (!FindingIdle() || since < 300)
-            break;
-        b->phase = "tap start";
-        PelornBenchTap(180, 180);
-        Next(b, now);
-        break;
-    case 4: // the phone rings, the radar turns
-        if (b->startsReceived <= b->cycle || !Ringing())
-            break;
-        b->phase = "ringing";
-        Next(b, now);
-        break;
-    case 5:
-        if (since < 1500)
-            break;
-        b->phase = "found";
-        b->phone->Command("found");
-        Next(b, now);
-        break;
-    case 6:
-        if (b->foundAnswers <= b->cycle || !FindingIdle() || FoundToastUp())
-            break;
-        b->phase = "menu";
-        Next(b, now);
-        break;
-    case 7: // the more-option cue on the right edge
-        if (since < 300)
-            break;
-        PelornBenchTap(352, 180);
-        Next(b, now);
-        break;
-    case 8:
-        if (!MenuOpen() || since < 300)
-            break;
-        b->phase = "locate";
-        PelornBenchTap(180, 180); // Locate, in the middle of the open menu
-        Next(b, now);
-        break;
-    case 9:
-        if (!MapShown())
-            break;
-        b->phase = "map";
-        Next(b, now);
-        break;
-    case 10:
-        if (since < 500)
-            break;
-        b->phase = "back";
-        Next(b, now);
-        break;
-    case 11: // back is ignored while the screen still finishes its slide-in
-        if (FindingIdle())
+        b->step = 1;
+        b->stepSince = now;
+        return G_SOURCE_CONTINUE;
+    }
+    if (b->step == 1)
+    {
+        if (since >= 3000)
         {
-            b->cycle++;
-            b->step = b->cycle < b->cycles ? 3 : 12;
+            b->step = 2;
             b->stepSince = now;
-            break;
         }
-        if ((now - b->lastBack) / 1000 > 400)
+        return G_SOURCE_CONTINUE;
+    }
+    const Step& step = kCycle[b->step - 2];
+    if (!b->backing && step.ready(b, since))
+    {
+        b->recording = &b->flows;
+        b->phase = step.flow;
+        b->backing = !step.act;
+        if (step.act)
         {
-            b->lastBack = now;
-            PressBack();
+            step.act(b);
+            b->step++;
+            b->stepSince = now;
         }
-        break;
-    default:
-        b->recording = nullptr;
-        elm_exit();
-        return G_SOURCE_REMOVE;
+    }
+    if (b->backing && FindingIdle())
+    {
+        b->backing = false;
+        b->step++;
+        b->stepSince = now;
+    }
+    else if (b->backing && (now - b->lastBack) / 1000 > 400)
+    {
+        // Back is ignored while a screen still finishes its slide-in.
+        b->lastBack = now;
+        PressBack();
+    }
+    if (b->step - 2 == sizeof(kCycle) / sizeof(kCycle[0]))
+    {
+        b->step = 2;
+        if (++b->cycle == b->cycles)
+        {
+            b->recording = nullptr;
+            elm_exit();
+            return G_SOURCE_REMOVE;
+        }
     }
     return G_SOURCE_CONTINUE;
 }
@@ -340,8 +425,9 @@ int main(int argc, char** argv)
         if (!phone.Running())
             return 1;
         b.phone = &phone;
+        b.recording = &b.flows;
         pelorn_mainloop_set_wait_observer(LoopWaitCb, &b);
-        b.deadline = g_get_monotonic_time() + (gint64)(30 + b.cycles * 20) * G_USEC_PER_SEC;
+        b.deadline = g_get_monotonic_time() + (gint64)(60 + b.cycles * 60) * G_USEC_PER_SEC;
         PelornBenchRunApp(StepCb, &b);
         pelorn_mainloop_set_wait_observer(nullptr, nullptr);
     }
@@ -350,9 +436,20 @@ int main(int argc, char** argv)
     g_free(root);
     if (b.failed || b.flows.empty() || b.floor.empty())
         return 1;
-    printf("cycles: %d (tap start, ring, found, menu, locate, map, back), engine buffer\n", b.cycles);
+    printf("cycles: %d (ring, found, stop, menu, locate, zoom, back, last seen, language), engine buffer\n",
+           b.cycles);
     Report("floor, idle finding screen for 3 s", b.floor);
-    Report("flows", b.flows);
+    std::vector<std::string> names;
+    for (const Iteration& it : b.flows)
+        if (std::find(names.begin(), names.end(), it.phase) == names.end())
+            names.push_back(it.phase);
+    for (const std::string& name : names)
+    {
+        std::vector<Iteration> one;
+        std::copy_if(b.flows.begin(), b.flows.end(), std::back_inserter(one),
+                     [&](const Iteration& it) { return name == it.phase; });
+        Report(("flow " + name).c_str(), one);
+    }
     auto longest =
         std::max_element(b.flows.begin(), b.flows.end(),
                          [](const Iteration& a, const Iteration& c) { return a.wallMs < c.wallMs; });
