@@ -87,9 +87,15 @@ void LoopWaitCb(int waiting, void* data)
         b->wokeCpuMs = ThreadCpuMs();
         return;
     }
-    if (b->recording && b->wokeAt)
-        b->recording->push_back(
-            {(g_get_monotonic_time() - b->wokeAt) / 1000.0, ThreadCpuMs() - b->wokeCpuMs, b->phase});
+    if (!b->recording || !b->wokeAt)
+        return;
+    const Iteration it{(g_get_monotonic_time() - b->wokeAt) / 1000.0, ThreadCpuMs() - b->wokeCpuMs, b->phase};
+    b->recording->push_back(it);
+    // To find a stretch in a profile (perf record -k CLOCK_MONOTONIC): where it began.
+    static const double traceMs =
+        g_getenv("PELORN_BENCH_TRACE_MS") ? atof(g_getenv("PELORN_BENCH_TRACE_MS")) : 0;
+    if (traceMs > 0 && it.wallMs >= traceMs)
+        fprintf(stderr, "stretch %.1f ms (%s) from %.6f s\n", it.wallMs, it.phase, b->wokeAt / 1e6);
 }
 
 void TakePhoneLines(Bench* b)
