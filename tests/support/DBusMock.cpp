@@ -112,7 +112,7 @@ bool DBusMock::Tell(const std::string& path, const std::string& method, GVariant
 
 std::string DBusMock::GeoClueTemplate()
 {
-    return std::string(PELORN_TEST_SOURCE_DIR) + "/tests/support/geoclue2_template.py";
+    return std::string(PELORN_TEST_SOURCE_DIR) + "/tools/geoclue-sim/geoclue2_template.py";
 }
 
 std::vector<GVariant*> DBusMock::CallsOf(const std::string& path, const std::string& method)

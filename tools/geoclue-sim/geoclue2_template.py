@@ -1,4 +1,5 @@
-'''A small GeoClue2 for the tests: python3 -m dbusmock --template <this file>.
+'''A small GeoClue2 for ./scripts/run's mocked location and for the tests:
+python3 -m dbusmock --template <this file>.
 
 One client per mock, at CLIENT_PATH, that GetClient hands to every caller.
 The test moves the watch with the mock interface's SetLocation(lat, lon,
