@@ -118,33 +118,6 @@ protected:
 };
 } // namespace
 
-TEST_F(EndToEnd, TapRingsThePhoneAndTheFoundReportEndsIt)
-{
-    PhoneSimProcess phone;
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
-        .ScreenshotWhenStill(AppWindow, "normal")
-        .TapWhenReady("tap start", Button,
-              [&] { return phone.CountPrinted("\"msgId\":\"rux-startalert-req\",\"time\":\"180\"") == 1; })
-        .WaitFor("phone rings", [&] { return phone.CountPrinted("ringing:") > 0; })
-        .WaitFor("finding state with the radar", [] { return Ringing() && Screen()->IsFindingLimitRunning(); })
-        .WaitFor("radar turning", RadarTurning)
-        .Wait("text faded in, radar mid-turn", 700)
-        .Do("finding screen", [] { AppScenario::Screenshot(AppWindow(), "finding"); })
-        .Then("phone found", [&] { phone.Command("found"); },
-              [&] { return phone.Received("rux-founddevice-rsp") == 1 && ReadyToStart(); })
-        .WaitFor("the watch says so", [] { return ToastSays(TOAST_PHONE_FOUND, "Phone found"); })
-        .Then("radar cleared", [] {}, [] {
-            auto radar = Screen()->GetTransitionHelper();
-            return !radar->GetRunningRadarTransit() && !radar->GetRadarPauseTimer() &&
-                   !Screen()->IsFindingLimitRunning();
-        });
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(1, phone.Received("rux-startalert-req"));
-    EXPECT_EQ(0, phone.Received("rux-stopalert-req")) << "a found report must not be answered with a stop";
-}
-
 /* The phone killed mid-ring left the link keys at 1: the radar kept turning
  * and the next launch sent a stop instead of a start. */
 TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTheNextLaunchStartsAgain)
@@ -271,19 +244,6 @@ TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStoredAndItsHandler
     EXPECT_EQ(0, told);
 }
 
-TEST_F(FirstUse, DemoWatchSkipsTheLegalNotice)
-{
-    vconf_set_int("db/retailmode/enabled", 1);
-    AppScenario s;
-    bool noticeSeen = false;
-    s.WaitFor("finding screen", [] { return Screen() != nullptr && ReadyToStart(); })
-        .Wait("a late notice", 600)
-        .Do("look", [&] { noticeSeen = BasicPopup(LEGAL_NOTICE) != nullptr; });
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-    EXPECT_FALSE(noticeSeen) << "a demo watch must never stop at the legal notice";
-}
-
 TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
 {
     AppScenario s;
@@ -327,7 +287,8 @@ TEST_F(FirstUse, AgreementThatCannotBeSavedIsToldToTheWearer)
     EXPECT_NE(std::string::npos, PelornTest::ReadFile(mDirs.StateDir() + "/pelorn.log").find("the legal agreement could not be saved"));
 }
 
-/* The permission popup's answer: yes shows the screen and stores the check, no ends the app before it. */
+/* The permission popup's answer: yes shows the screen and stores the check, no ends the app before it.
+ * On a demo watch, which must never stop at the legal notice first. */
 class PermissionAnswer : public FirstUse, public ::testing::WithParamInterface<const char*>
 {
 };
@@ -335,18 +296,25 @@ class PermissionAnswer : public FirstUse, public ::testing::WithParamInterface<c
 TEST_P(PermissionAnswer, YesShowsTheScreenAndIsStoredNoEndsTheAppWithNothingStored)
 {
     const bool yes = std::string(GetParam()) == "yes";
-    vconf_set_bool("db/brig/user_agreement/orzzib", 1);
+    vconf_set_int("db/retailmode/enabled", 1);
     vconf_set_bool("db/csc/feature/38", 1);
     setenv("PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP", GetParam(), 1);
     AppScenario s;
     bool screenSeen = false;
-    s.WaitFor("finding screen", [&] {
+    bool noticeSeen = false;
+    auto look = [&] {
         screenSeen = screenSeen || Screen() != nullptr;
+        noticeSeen = noticeSeen || BasicPopup(LEGAL_NOTICE) != nullptr;
+    };
+    s.WaitFor("finding screen", [&] {
+        look();
         return yes && ReadyToStart();
     });
+    s.Wait("a late notice", 600).Do("look", look);
     s.Run({});
     EXPECT_EQ(!yes, s.EndedByItself()) << s.FailedStep();
     EXPECT_EQ(yes, screenSeen);
+    EXPECT_FALSE(noticeSeen) << "a demo watch must never stop at the legal notice";
     bool checked = false;
     preference_get_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", &checked);
     EXPECT_EQ(yes, checked);
@@ -584,7 +552,8 @@ private:
 /* One ring, start press to stop press. Each press begins its whole change
  * within itself, its request on the wire first; the button stays disabled
  * while its icon changes, whatever arrives meanwhile (the phone's answer
- * within the start's change, the radar's end at once after the stop). */
+ * within the start's change, the radar's end at once after the stop). A
+ * second ring ends with the phone's found report, never answered with a stop. */
 TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndRecordTheRingTime)
 {
     PhoneSimProcess phone;
@@ -593,9 +562,12 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     ButtonDuringChangeProbe probe;
     Evas_Object* watched = nullptr;
     gint64 sinceStartPress = 0;
+    int changesAtStop = 0;
+    std::string usage;
     AppScenario s;
     s.Then("resume timer", [] { pelorn_clock_advance_ms(1000); },
            [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
+        .ScreenshotWhenStill(AppWindow, "normal")
         .Do("watch the press",
             [&] {
                 watched = Button();
@@ -603,22 +575,42 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
                                                         &seen);
                 sinceStartPress = g_get_monotonic_time();
             })
-        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Ringing(); })
+        .TapWhenReady("tap start", Button,
+                      [&] { return phone.CountPrinted("\"msgId\":\"rux-startalert-req\",\"time\":\"180\"") == 1 && Ringing(); })
         .Do("stop watching", [&] { evas_object_smart_callback_del_full(watched, "clicked", AfterPressCb, &seen); })
         .WaitFor("the phone's answer handled", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 0"); })
         .WaitFor("start change over",
                  [] { return !Screen()->IsButtonChanging() && AppScenario::AcceptsEvents(Button()); })
+        .WaitFor("phone rings", [&] { return phone.CountPrinted("ringing:") > 0 && Screen()->IsFindingLimitRunning(); })
+        .WaitFor("radar turning", RadarTurning)
+        .Wait("text faded in, radar mid-turn", 700)
+        .Do("finding screen", [] { AppScenario::Screenshot(AppWindow(), "finding"); })
         .Do("the phone rings for 2.5 s",
             [&] {
                 pelorn_clock_advance_ms(2500);
                 sinceStartPress = g_get_monotonic_time() - sinceStartPress;
             })
-        .TapWhenReady("tap stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && ReadyToStart(); });
+        .TapWhenReady("tap stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && ReadyToStart(); })
+        .Do("look",
+            [&] {
+                changesAtStop = probe.changesSeen;
+                usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
+            })
+        .TapWhenReady("tap start again", Button, [&] { return phone.Received("rux-startalert-req") == 2 && Ringing(); })
+        .Then("phone found", [&] { phone.Command("found"); },
+              [&] { return phone.Received("rux-founddevice-rsp") == 1 && ReadyToStart(); })
+        .WaitFor("the watch says so", [] { return ToastSays(TOAST_PHONE_FOUND, "Phone found"); })
+        .WaitFor("radar cleared", [] {
+            auto radar = Screen()->GetTransitionHelper();
+            return !radar->GetRunningRadarTransit() && !radar->GetRadarPauseTimer() &&
+                   !Screen()->IsFindingLimitRunning();
+        });
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
-    EXPECT_EQ(2, probe.changesSeen) << "one icon change per press";
+    EXPECT_EQ(2, changesAtStop) << "one icon change per press";
     EXPECT_EQ(0, probe.enabledDuringChange) << "loop passes that found the button enabled during its change";
-    EXPECT_EQ(1, phone.Received("rux-startalert-req"));
+    EXPECT_EQ(2, phone.Received("rux-startalert-req"));
+    EXPECT_EQ(1, phone.Received("rux-stopalert-req")) << "a found report must not be answered with a stop";
 
     // The wearer sees what the press always did, all of it begun by the press.
     ASSERT_EQ(1, seen.presses);
@@ -654,7 +646,6 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     ASSERT_GE(stopSent, 0);
     EXPECT_LT(released, stopSent);
 
-    const std::string usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
     EXPECT_NE(std::string::npos, usage.find("feature=1000\t")) << "the start press is recorded: " << usage;
     // The wall clock went on with real time besides the 2.5 s moved by hand.
     const size_t at = usage.find("feature=1001\textra=duration_for_finding\tvalue=");

@@ -44,7 +44,7 @@ TEST(TestProcess, SigtermFromOutsideEndsItDuringAScenario)
     int outFd = -1;
     const int pid = PelornTest::SpawnProgram(
         {"/bin/sh", "-c", "exec \"$0\" \"$1\" >&2", TestProgram(),
-         "--gtest_filter=EndToEnd.TapRingsThePhoneAndTheFoundReportEndsIt:Phones/RingLimit.*"},
+         "--gtest_filter=EndToEnd.LaunchSearching*:Phones/RingLimit.*"},
         {}, &outFd);
     ASSERT_GT(pid, 0);
     fcntl(outFd, F_SETFL, O_NONBLOCK);
@@ -58,7 +58,7 @@ TEST(TestProcess, SigtermFromOutsideEndsItDuringAScenario)
         return out;
     };
     EXPECT_TRUE(PelornTest::RunGlibUntil(
-        [&] { return readSome().find("[ RUN      ] EndToEnd.TapRings") != std::string::npos; }, 60000));
+        [&] { return readSome().find("[ RUN      ] EndToEnd.LaunchSearching") != std::string::npos; }, 60000));
     g_usleep(800 * 1000); // the application is up and its toolkit has the signal
     kill(pid, SIGTERM);
     int status = 0;
