@@ -131,8 +131,8 @@ TEST_F(HostilePhoneTest, OnlyTheAwaitedAnswerEndsTheWaitAndTheTimeOutStillFires)
 
     // A header claiming 4 GiB ends the link; the found report behind it must
     // not be taken for one, and the next request reconnects.
-    phone.Command("send-raw " + WriteFile("out-of-step", std::string("\xFF\xFF\xFF\xFF", 4) +
-                                                          DataFrame(R"({"msgId":"rux-founddevice-req","result":"0"})")));
+    const std::string found = R"({"msgId":"rux-founddevice-req","result":"0"})";
+    phone.Command("send-raw " + WriteFile("out-of-step", std::string("\xFF\xFF\xFF\xFF", 4) + DataFrame(found)));
     ASSERT_TRUE(phone.WaitFor("watch disconnected: closed by the watch")) << phone.Output();
     ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivTerminationIndication(1)"); }));
     EXPECT_TRUE(pelorn_log_captured("accessory", "frame header claims 4294967295 bytes"));
