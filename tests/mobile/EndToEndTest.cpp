@@ -15,7 +15,6 @@
 #include "vconf.h"
 
 #include <algorithm>
-#include <fstream>
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
@@ -213,30 +212,6 @@ TEST_F(FirstUse, DecliningTheLegalNoticeEndsTheAppWithNothingStoredAndItsHandler
     const int told = CountLogged("AppLowMemoryCb");
     pelorn_log_capture_end();
     EXPECT_EQ(0, told);
-}
-
-TEST_F(FirstUse, AgreementIsStoredAndSurvivesARestart)
-{
-    AppScenario s;
-    s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr; })
-        .TapWhenReady("agree", AgreeButton,
-              [] { return BasicPopup(LEGAL_NOTICE) == nullptr; });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep());
-    int agreed = 0;
-    ASSERT_EQ(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed));
-    EXPECT_EQ(1, agreed);
-
-    // A fresh process reads the stored answer and shows no notice.
-    const std::string logPath = mDirs.StateDir() + "/pelorn.log";
-    std::ofstream(logPath, std::ios::trunc).close();
-    const int pid = PelornTest::SpawnProgram({PelornTest::BuiltProgram("pelorn")});
-    ASSERT_GT(pid, 0);
-    bool built = PelornTest::RunGlibUntil(
-        [&] { return PelornTest::ReadFile(logPath).find("ShowLegalAgreementPopup") != std::string::npos; }, 20000);
-    PelornTest::EndChild(pid);
-    ASSERT_TRUE(built) << "the restarted app never built its screen";
-    EXPECT_EQ(std::string::npos, PelornTest::ReadFile(logPath).find("User didn't agree for Orz"));
 }
 
 /* A failed write of the agreement (a full disk) used to be ignored: the
