@@ -316,61 +316,6 @@ void AfterPressCb(void* data, Evas_Object* button, void*)
 }
 } // namespace
 
-/* Escape and the power key stop the ringing, another key does not; leaving
- * the app stops it too (and sends nothing while idle), and a key released
- * while paused waits for the next resume. */
-TEST_F(FindingScreen, EscapePowerAndPauseStopTheRingingOnceEachAndKeysWaitForTheNextResume)
-{
-    PhoneSimProcess phone;
-    int pauses = 0;
-    int escapes = 0;
-    auto lower = [&] {
-        pauses = CountLogged("> AppPause");
-        elm_win_lower(AppWindow());
-    };
-    auto paused = [&] { return CountLogged("> AppPause") > pauses; };
-    // The home screen handing the screen back: the window is shown again.
-    auto resume = [] {
-        evas_object_hide(AppWindow());
-        evas_object_show(AppWindow());
-    };
-    auto ringing = [&phone](int starts) {
-        return [&phone, starts] { return phone.Received("rux-startalert-req") == starts && Ringing(); };
-    };
-    auto stopped = [&phone](int stops) {
-        return [&phone, stops] { return phone.Received("rux-stopalert-req") == stops && ReadyToStart(); };
-    };
-    AppScenario s;
-    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
-        .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
-        .Then("pause while idle", lower, paused)
-        .Wait("nothing to stop", 300)
-        .Then("resume", resume, [&] { return phone.CountPrinted("watch connected") > 1 && ReadyToStart(); })
-        .TapWhenReady("tap start", Button, ringing(1))
-        .Do("another key", [] { AppScenario::KeyUp("Return"); })
-        .Wait("another key is ignored", 300)
-        .Then("escape", [] { AppScenario::KeyUp("Escape"); }, stopped(1))
-        .TapWhenReady("tap start again", Button, ringing(2))
-        .Then("power key", [] { AppScenario::KeyUp("XF86PowerOff"); }, stopped(2))
-        .TapWhenReady("tap start a third time", Button, ringing(3))
-        .Then("pause while ringing", lower,
-              [&] { return paused() && phone.Received("rux-stopalert-req") == 3 && Screen()->IsNormalState(); })
-        .Do("escape while paused",
-            [&] {
-                escapes = CountLogged("> key up - Escape");
-                AppScenario::KeyUp("Escape");
-            })
-        .Wait("the key reaches the loop", 300)
-        .Then("resume again", resume, ReadyToStart)
-        .Then("escape after resume", [] { AppScenario::KeyUp("Escape"); },
-              [&] { return CountLogged("> key up - Escape") > escapes; })
-        .Wait("settle", 300);
-    s.Run({});
-    EXPECT_EQ("", s.FailedStep());
-    EXPECT_EQ(3, phone.Received("rux-stopalert-req")) << "pausing while idle or another key sent a stop";
-    EXPECT_EQ(escapes + 1, CountLogged("> key up - Escape")) << "the key released while paused must not be handled";
-}
-
 // Cancel and back on the connection popup both mean "not now": the screen's
 // own popups go with it. OK leaves them alone, and on Locate leaves the
 // connecting popup waiting with its Stop button. The question left
@@ -492,7 +437,10 @@ private:
  * while its icon changes, whatever arrives meanwhile (the phone's answer
  * within the start's change, the radar's end at once after the stop). A
  * second ring ends with the phone's found report, a third with the limit
- * of 3 minutes; neither sends a stop, each is told to the wearer. */
+ * of 3 minutes; neither sends a stop, each is told to the wearer. Then
+ * Escape and the power key stop the ringing, another key does not; leaving
+ * the app stops it too (and sends nothing while idle), and a key released
+ * while paused waits for the next resume. */
 TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndRecordTheRingTime)
 {
     // A demo watch, which must never stop at the legal notice.
@@ -504,7 +452,26 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     Evas_Object* watched = nullptr;
     gint64 sinceStartPress = 0;
     int changesAtStop = 0;
+    int enabledDuringChangeAtStop = -1;
     size_t ringsBefore = 0;
+    int pauses = 0;
+    int escapes = 0;
+    auto lower = [&] {
+        pauses = CountLogged("> AppPause");
+        elm_win_lower(AppWindow());
+    };
+    auto paused = [&] { return CountLogged("> AppPause") > pauses; };
+    // The home screen handing the screen back: the window is shown again.
+    auto resume = [] {
+        evas_object_hide(AppWindow());
+        evas_object_show(AppWindow());
+    };
+    auto ringing = [&phone](int starts) {
+        return [&phone, starts] { return phone.Received("rux-startalert-req") == starts && Ringing(); };
+    };
+    auto stopped = [&phone](int stops) {
+        return [&phone, stops] { return phone.Received("rux-stopalert-req") == stops && ReadyToStart(); };
+    };
     std::string usage;
     AppScenario s;
     bool noticeSeen = false;
@@ -546,6 +513,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
             [&] {
                 noticeSeen = noticeSeen || BasicPopup(LEGAL_NOTICE) != nullptr;
                 changesAtStop = probe.changesSeen;
+                enabledDuringChangeAtStop = probe.enabledDuringChange;
                 usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
             })
         .TapWhenReady("tap start again", Button,
@@ -568,14 +536,40 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
         .Wait("timers of 179 s run", 200)
         .WaitFor("still finding", Ringing)
         .Then("the limit passes", [] { pelorn_clock_advance_ms(2000); },
-              [] { return ReadyToStart() && ToastSays(TOAST_STOPPED_AFTER_LIMIT, "Stopped after 3 min"); });
+              [] { return ReadyToStart() && ToastSays(TOAST_STOPPED_AFTER_LIMIT, "Stopped after 3 min"); })
+        .Do("real time again", [] { pelorn_clock_set_manual(FALSE); })
+        .Do("a key while idle does nothing", [] { AppScenario::KeyUp("Escape"); })
+        .Then("pause while idle", lower, paused)
+        .Wait("nothing to stop", 300)
+        .Then("resume", resume, [&] { return phone.CountPrinted("watch connected") > 1 && ReadyToStart(); })
+        .TapWhenReady("ring for the keys", Button, ringing(4))
+        .Do("another key", [] { AppScenario::KeyUp("Return"); })
+        .Wait("another key is ignored", 300)
+        .Then("escape", [] { AppScenario::KeyUp("Escape"); }, stopped(2))
+        .TapWhenReady("ring for the power key", Button, ringing(5))
+        .Then("power key", [] { AppScenario::KeyUp("XF86PowerOff"); }, stopped(3))
+        .TapWhenReady("ring for the pause", Button, ringing(6))
+        .Then("pause while ringing", lower,
+              [&] { return paused() && phone.Received("rux-stopalert-req") == 4 && Screen()->IsNormalState(); })
+        .Do("escape while paused",
+            [&] {
+                escapes = CountLogged("> key up - Escape");
+                AppScenario::KeyUp("Escape");
+            })
+        .Wait("the key reaches the loop", 300)
+        .Then("resume again", resume, ReadyToStart)
+        .Then("escape after resume", [] { AppScenario::KeyUp("Escape"); },
+              [&] { return CountLogged("> key up - Escape") > escapes; })
+        .Wait("settle", 300);
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_FALSE(noticeSeen) << "a demo watch stopped at the legal notice";
     EXPECT_EQ(2, changesAtStop) << "one icon change per press";
-    EXPECT_EQ(0, probe.enabledDuringChange) << "loop passes that found the button enabled during its change";
-    EXPECT_EQ(3, phone.Received("rux-startalert-req"));
-    EXPECT_EQ(1, phone.Received("rux-stopalert-req")) << "neither the found report nor the limit sends a stop";
+    EXPECT_EQ(0, enabledDuringChangeAtStop) << "loop passes that found the button enabled during its change";
+    EXPECT_EQ(6, phone.Received("rux-startalert-req"));
+    EXPECT_EQ(4, phone.Received("rux-stopalert-req"))
+        << "the found report, the limit, pausing while idle or another key sent a stop";
+    EXPECT_EQ(escapes + 1, CountLogged("> key up - Escape")) << "the key released while paused must not be handled";
 
     // The wearer sees what the press always did, all of it begun by the press.
     ASSERT_EQ(1, seen.presses);
