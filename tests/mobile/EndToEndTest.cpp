@@ -118,8 +118,7 @@ protected:
 } // namespace
 
 /* The phone killed mid-ring left the link keys at 1: the radar kept turning
- * and the next launch sent a stop instead of a start. A launch rings on a
- * fresh start as on the running app, which the second start says it was handed to. */
+ * and the next launch sent a stop instead of a start. */
 TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTheNextLaunchStartsAgain)
 {
     setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
@@ -127,12 +126,11 @@ TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTh
     PhoneSimProcess phone;
     std::unique_ptr<PhoneSimProcess> nextPhone;
     int stopsBeforeStart = -1;
-    // What the second start tells the person who typed it goes to a file.
-    const std::string said = std::string(g_get_tmp_dir()) + "/pelorn-second-start-" + std::to_string(getpid());
     int launcher = -1;
     pelorn_log_capture_begin();
     AppScenario s;
-    s.WaitFor("rings at start", [&] { return phone.Received("rux-startalert-req") == 1 && Ringing(); })
+    s.WaitFor("link up", [&] { return phone.CountPrinted("watch connected") > 0 && ReadyToStart(); })
+        .TapWhenReady("tap start", Button, [&] { return phone.Received("rux-startalert-req") == 1 && Ringing(); })
         .Then("phone-sim killed", [&] { phone.Kill(); },
               [&] { return LinkKey() == 0 && ReadyToStart(); })
         .WaitFor("the connection popup answered",
@@ -141,22 +139,41 @@ TEST_F(EndToEnd, PhoneKilledMidRingAsksForTheConnectionPopupReturnsToNormalAndTh
               // Back means the watch's link to it is up again, not only the key.
               [&] { return LinkKey() == 1 && nextPhone->CountPrinted("watch connected") > 0; })
         .Then("launch searching",
-              [&] {
-                  launcher = PelornTest::SpawnProgram({"/bin/sh", "-c", "exec \"$0\" --launch-searching > \"$1\"",
-                                                       PelornTest::BuiltProgram("pelorn"), said});
-              },
+              [&] { launcher = PelornTest::SpawnProgram({PelornTest::BuiltProgram("pelorn"), "--launch-searching"}); },
               [&] {
                   stopsBeforeStart = nextPhone->Received("rux-stopalert-req");
                   return nextPhone->Received("rux-startalert-req") == 1;
               })
         .WaitFor("finding again", [] { return Ringing(); });
-    s.Run({"--launch-searching"});
+    s.Run({});
     pelorn_log_capture_end();
     unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
     unsetenv("PELORN_ANSWER_COM_QUENLOR_BT_CONNECTION_POPUP");
     EXPECT_EQ("", s.FailedStep());
     EXPECT_EQ(0, stopsBeforeStart) << "the launch sent a stop to a phone that was not ringing";
     EXPECT_TRUE(launcher > 0 && PelornTest::WaitChild(launcher)) << "the launcher never ended";
+}
+
+TEST_F(EndToEnd, LaunchSearchingOnAFreshStartAndOnTheRunningAppRingsOnceEach)
+{
+    PhoneSimProcess phone;
+    AppScenario s;
+    // What the second start tells the person who typed it goes to a file.
+    const std::string said = std::string(g_get_tmp_dir()) + "/pelorn-second-start-" + std::to_string(getpid());
+    auto secondStart = [&said] {
+        gchar* argv[] = {g_strdup("/bin/sh"), g_strdup("-c"), g_strdup("exec \"$0\" --launch-searching > \"$1\""),
+                         g_strdup(PelornTest::BuiltProgram("pelorn").c_str()), g_strdup(said.c_str()), nullptr};
+        g_spawn_async(nullptr, argv, nullptr, G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr, nullptr, nullptr);
+        for (gchar* arg : argv)
+            g_free(arg);
+    };
+    s.WaitFor("rings at start", [&] { return phone.Received("rux-startalert-req") == 1 && Ringing(); })
+        .TapWhenReady("stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && ReadyToStart(); })
+        .Then("second start", secondStart, [&] { return phone.Received("rux-startalert-req") == 2; })
+        .Wait("settle", 1500);
+    s.Run({"--launch-searching"});
+    EXPECT_EQ("", s.FailedStep());
+    EXPECT_EQ(2, phone.Received("rux-startalert-req"));
     EXPECT_EQ("pelorn: handed to the running app\n", PelornTest::ReadFile(said));
     g_unlink(said.c_str());
 }
