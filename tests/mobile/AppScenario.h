@@ -53,7 +53,6 @@ public:
 
     /* Where it stopped: empty when every step passed. */
     const std::string& FailedStep() const { return mFailedStep; }
-    bool Finished() const { return mNext >= mSteps.size(); }
     /* Errors the toolkit itself reported while the steps ran (its log lines
      * at error level or worse), up to the last step, the application's
      * shutdown left out; they still reach the terminal. */

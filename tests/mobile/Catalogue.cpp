@@ -5,23 +5,17 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <dirent.h>
+#include <filesystem>
 
 namespace PelornTest
 {
 std::vector<std::string> ShippedLanguages()
 {
     std::vector<std::string> languages;
-    DIR* dir = opendir(PELORN_TEST_SOURCE_DIR "/res/contents/po");
-    if (!dir)
-        return languages;
-    while (dirent* entry = readdir(dir))
-    {
-        const std::string name = entry->d_name;
-        if (name.size() > 3 && name.compare(name.size() - 3, 3, ".po") == 0)
-            languages.push_back(name.substr(0, name.size() - 3));
-    }
-    closedir(dir);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(PELORN_TEST_SOURCE_DIR "/res/contents/po", error))
+        if (entry.path().extension() == ".po")
+            languages.push_back(entry.path().stem());
     std::sort(languages.begin(), languages.end());
     return languages;
 }

@@ -105,8 +105,7 @@ TEST_F(DesktopServices, RingingHoldsIdleAndPriorityAndTheDesktopsNetworkAndBatte
     PelornTest::DesktopBridgeProcess bridge;
     ASSERT_TRUE(bridge.Ready());
     int status = -1;
-    ASSERT_TRUE(PelornTest::RunGlibUntil(
-        [&] { return vconf_get_int("memory/dnet/status", &status) == VCONF_OK && status == 3; }))
+    ASSERT_TRUE(PelornTest::RunGlibUntil([] { return PelornTest::IntKey("memory/dnet/status") == 3; }))
         << "NetworkManager's wired network never reached the status key";
     // A phone reached through the remote connection service: the watch's own network matters.
     PelornTest::PhoneSimProcess phone({"--conn-type", "16"});
@@ -165,15 +164,9 @@ TEST_F(DesktopServices, RingingHoldsIdleAndPriorityAndTheDesktopsNetworkAndBatte
                  [] { return pelorn_log_captured("pelorn-p", "ConnectionChanged") && Idle(); })
         .WaitFor("the connection popup answered",
                  [] { return pelorn_log_captured("", "strncmp(popupResult, \"CANCEL\", 6) == 0"); })
-        .Do("offline", [&] { vconf_get_int("memory/dnet/status", &status); })
+        .Do("offline", [&] { status = PelornTest::IntKey("memory/dnet/status"); })
         .Do("battery low, not yet critical", [&] { setDisplayDevice(12.0, 3); })
-        .WaitFor("told",
-                 []
-                 {
-                     int level = 0;
-                     return vconf_get_int("memory/sysman/battery_status_low", &level) == VCONF_OK &&
-                            level == 3;
-                 })
+        .WaitFor("told", [] { return PelornTest::IntKey("memory/sysman/battery_status_low") == 3; })
         .Wait("the app keeps running", 300)
         .Then(
             "battery critical", [&] { setDisplayDevice(4.0, 4); }, [] { return false; });

@@ -5,15 +5,14 @@
 #include "app_preference.h"
 #include "vconf.h"
 
-#include <gio/gio.h>
-#include <glib-unix.h>
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <poll.h>
-#include <signal.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 using PelornTest::BuiltProgram;
 using PelornTest::PhoneSimProcess;
@@ -22,51 +21,30 @@ using PelornTest::ScopedTestDirs;
 
 namespace
 {
-/* A program started with the write end of a fresh pipe as its descriptor 3;
- * the test reads the other end. Ended with SIGTERM when the object goes. */
+/* A program whose descriptor 3 is a pipe the test reads (its stderr is
+ * silenced). Ended with SIGTERM when the object goes. */
 class PipedProcess
 {
 public:
-    PipedProcess(const std::vector<std::string>& argv, const std::vector<std::pair<std::string, std::string>>& env,
-                 const std::vector<std::string>& unset)
+    PipedProcess(std::vector<std::string> argv, const std::vector<std::string>& env)
     {
-        int fds[2];
-        if (!g_unix_open_pipe(fds, FD_CLOEXEC, nullptr))
-            return;
-        mReadFd = fds[0];
-        GSubprocessLauncher* launcher = g_subprocess_launcher_new(
-            (GSubprocessFlags)(G_SUBPROCESS_FLAGS_STDOUT_SILENCE | G_SUBPROCESS_FLAGS_STDERR_SILENCE));
-        for (const auto& kv : env)
-            g_subprocess_launcher_setenv(launcher, kv.first.c_str(), kv.second.c_str(), TRUE);
-        for (const auto& name : unset)
-            g_subprocess_launcher_unsetenv(launcher, name.c_str());
-        g_subprocess_launcher_take_fd(launcher, fds[1], 3);
-        std::vector<const gchar*> args;
-        for (const auto& a : argv)
-            args.push_back(a.c_str());
-        args.push_back(nullptr);
-        mProcess = g_subprocess_launcher_spawnv(launcher, args.data(), nullptr);
-        g_object_unref(launcher);
+        argv.insert(argv.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" 3>&2 2>/dev/null"});
+        mPid = PelornTest::SpawnProgram(argv, env, &mReadFd);
     }
 
     ~PipedProcess()
     {
-        if (mProcess)
-        {
-            g_subprocess_send_signal(mProcess, SIGTERM);
-            g_subprocess_wait(mProcess, nullptr, nullptr);
-            g_object_unref(mProcess);
-        }
+        if (mPid > 0)
+            PelornTest::EndChild(mPid);
         if (mReadFd >= 0)
             close(mReadFd);
     }
 
-    bool Started() const { return mProcess != nullptr; }
+    bool Started() const { return mPid > 0; }
     /* Its memory map, as the kernel lists it (empty once it has ended). */
     std::string Maps() const
     {
-        const char* pid = mProcess ? g_subprocess_get_identifier(mProcess) : nullptr;
-        return pid ? PelornTest::ReadFile(std::string("/proc/") + pid + "/maps") : "";
+        return mPid > 0 ? PelornTest::ReadFile("/proc/" + std::to_string(mPid) + "/maps") : "";
     }
     /* What arrives until a newline, the writer closing it, or the time-out. */
     std::string ReadLine(int timeoutMs)
@@ -84,7 +62,7 @@ public:
     }
 
 private:
-    GSubprocess* mProcess = nullptr;
+    int mPid = -1;
     int mReadFd = -1;
 };
 
@@ -98,7 +76,7 @@ std::unique_ptr<PipedProcess> StartBareXServer(std::string& display)
         return nullptr;
     auto server = std::make_unique<PipedProcess>(
         std::vector<std::string>{xvfb, "-displayfd", "3", "-screen", "0", "400x400x24", "-nolisten", "tcp"},
-        std::vector<std::pair<std::string, std::string>>{}, std::vector<std::string>{});
+        std::vector<std::string>{});
     g_free(xvfb);
     if (server->Started())
         display = server->ReadLine(15000);
@@ -116,7 +94,7 @@ TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingLibrariesOnlyLaterScree
     ScopedTestDirs dirs;
     vconf_set_bool("db/brig/user_agreement/orzzib", 1);
     preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
-    PipedProcess app({BuiltProgram("pelorn")}, {{"PELORN_FIRST_FRAME_FD", "3"}, {"PELORN_LOG_STDERR", "0"}}, {});
+    PipedProcess app({BuiltProgram("pelorn")}, {"PELORN_FIRST_FRAME_FD=3", "PELORN_LOG_STDERR=0"});
     ASSERT_TRUE(app.Started());
     ASSERT_EQ("frame", app.ReadLine(20000)) << "no first frame";
     const std::string maps = app.Maps();
@@ -144,9 +122,8 @@ TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsAndTheKeysReachWhatIsOn
     ScopedTestDirs dirs;
     vconf_set_bool("db/brig/user_agreement/orzzib", 1);
     preference_set_boolean("WORZ_PREF_BOOL_PERMISSION_CHECKED", true);
-    PipedProcess app({BuiltProgram("pelorn")},
-                     {{"DISPLAY", ":" + display}, {"PELORN_FIRST_FRAME_FD", "3"}, {"PELORN_LOG_STDERR", "0"}},
-                     {"ELM_ENGINE", "WAYLAND_DISPLAY"});
+    PipedProcess app({BuiltProgram("pelorn")}, {"DISPLAY=:" + display, "PELORN_FIRST_FRAME_FD=3", "PELORN_LOG_STDERR=0",
+                                                "-ELM_ENGINE", "-WAYLAND_DISPLAY"});
     ASSERT_TRUE(app.Started());
     EXPECT_EQ("frame", app.ReadLine(20000));
     const std::string logPath = dirs.StateDir() + "/pelorn.log";

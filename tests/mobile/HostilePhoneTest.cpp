@@ -128,6 +128,20 @@ TEST_F(HostilePhoneTest, OnlyTheAwaitedAnswerEndsTheWaitAndTheTimeOutStillFires)
     EXPECT_EQ(mController.GetQueuedMessageCount(), 0u) << "the time-out drops what was queued behind";
     RunGlibFor(100);
     EXPECT_FALSE(phone.Printed("mgr_location_setting_get_req")) << phone.Output();
+
+    // A header claiming 4 GiB ends the link; the found report behind it must
+    // not be taken for one, and the next request reconnects.
+    const std::string found = R"({"msgId":"rux-founddevice-req","result":"0"})";
+    phone.Command("send-raw " + WriteFile("out-of-step", std::string("\xFF\xFF\xFF\xFF", 4) + DataFrame(found)));
+    ASSERT_TRUE(phone.WaitFor("watch disconnected: closed by the watch")) << phone.Output();
+    ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "OnKivTerminationIndication(1)"); }));
+    EXPECT_TRUE(pelorn_log_captured("accessory", "frame header claims 4294967295 bytes"));
+    EXPECT_TRUE(pelorn_log_captured("accessory", "peer's stream out of step; connection ended"));
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    EXPECT_TRUE(RunGlibUntil([&] { return phone.CountPrinted(START_TEXT) == 2; })) << phone.Output();
+    EXPECT_EQ(phone.CountPrinted("watch connected"), 2u);
+    EXPECT_EQ(mListener.Count(ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ), 1u) << "what followed the bad header was read";
+    EXPECT_EQ(CountLogged("OnKivError"), 0);
 }
 
 TEST_F(HostilePhoneTest, AnswerArrivingAfterTheWaitWasCancelledStillStopsTheTimeOut)

@@ -8,6 +8,7 @@
 
 #include <Ecore_Evas.h>
 #include <cstdint>
+#include <fstream>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <set>
@@ -211,7 +212,7 @@ protected:
 } // namespace
 
 /* The first-run screens in each language, saved as pictures; every character of the texts has a glyph
- * in the theme's fonts. */
+ * in the theme's fonts. The agreement is stored and survives a restart. */
 TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
 {
     const std::string language = GetParam().name;
@@ -252,6 +253,9 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
         .ScreenshotWhenStill(LanguageWindow, "more-option-" + language);
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
+    int agreed = 0;
+    ASSERT_EQ(VCONF_OK, vconf_get_bool("db/brig/user_agreement/orzzib", &agreed));
+    EXPECT_EQ(1, agreed);
     EXPECT_EQ(texts.at("IDS_ORZ_BUTTON_START"), buttonText) << "the screen is not in " << language;
     EXPECT_NE(std::string::npos, titleText.find(texts.at("WDS_ORZ_HEADER_RUX_ABB"))) << titleText;
     EXPECT_EQ(std::vector<std::string>{}, boxed) << "drawn as replacement boxes";
@@ -262,6 +266,17 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
             << text.first << " crosses the edge of the screen:\n"
             << PelornTest::Describe(text.second);
     }
+
+    // A fresh process reads the stored agreement and shows no notice.
+    const std::string logPath = mDirs.StateDir() + "/pelorn.log";
+    std::ofstream(logPath, std::ios::trunc).close();
+    const int pid = PelornTest::SpawnProgram({PelornTest::BuiltProgram("pelorn")});
+    ASSERT_GT(pid, 0);
+    const bool built = PelornTest::RunGlibUntil(
+        [&] { return PelornTest::ReadFile(logPath).find("ShowLegalAgreementPopup") != std::string::npos; }, 20000);
+    PelornTest::EndChild(pid);
+    ASSERT_TRUE(built) << "the restarted app never built its screen";
+    EXPECT_EQ(std::string::npos, PelornTest::ReadFile(logPath).find("User didn't agree for Orz"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, LanguageScreens, ::testing::ValuesIn(Languages()),

@@ -26,11 +26,10 @@ std::string TestProgram()
  * its link confirmed and its phone-sim could not be stopped. */
 TEST(TestProcess, SecondScenarioInOneProcessFailsAtOnceInsteadOfHanging)
 {
-    ProgramRun run = RunProgram({TestProgram(), "--gtest_filter=Phones/RingLimit.*"}, {}, 120000);
+    ProgramRun run = RunProgram({TestProgram(), "--gtest_filter=FirstUse.*"}, {}, 120000);
     ASSERT_FALSE(run.timedOut) << "the test process hung:\n" << run.out;
     EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) != 0) << run.status;
-    EXPECT_NE(std::string::npos,
-              run.out.find("[       OK ] Phones/RingLimit.EndsTheRingingAtThreeMinutesWithoutAStop/"))
+    EXPECT_NE(std::string::npos, run.out.find("[       OK ] FirstUse.DecliningTheLegalNotice"))
         << run.out;
     EXPECT_NE(std::string::npos, run.out.find("refused: the application already ran in this test process"))
         << run.out;
@@ -44,7 +43,7 @@ TEST(TestProcess, SigtermFromOutsideEndsItDuringAScenario)
     int outFd = -1;
     const int pid = PelornTest::SpawnProgram(
         {"/bin/sh", "-c", "exec \"$0\" \"$1\" >&2", TestProgram(),
-         "--gtest_filter=EndToEnd.TapRingsThePhoneAndTheFoundReportEndsIt:Phones/RingLimit.*"},
+         "--gtest_filter=EndToEnd.PhoneKilled*:RingLimit.*"},
         {}, &outFd);
     ASSERT_GT(pid, 0);
     fcntl(outFd, F_SETFL, O_NONBLOCK);
@@ -58,7 +57,7 @@ TEST(TestProcess, SigtermFromOutsideEndsItDuringAScenario)
         return out;
     };
     EXPECT_TRUE(PelornTest::RunGlibUntil(
-        [&] { return readSome().find("[ RUN      ] EndToEnd.TapRings") != std::string::npos; }, 60000));
+        [&] { return readSome().find("[ RUN      ] EndToEnd.PhoneKilled") != std::string::npos; }, 60000));
     g_usleep(800 * 1000); // the application is up and its toolkit has the signal
     kill(pid, SIGTERM);
     int status = 0;
@@ -67,6 +66,6 @@ TEST(TestProcess, SigtermFromOutsideEndsItDuringAScenario)
     close(outFd);
     ASSERT_TRUE(ended) << "SIGTERM did not end the test process:\n" << out;
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status << "\n" << out;
-    EXPECT_EQ(std::string::npos, out.find("[ RUN      ] Phones/RingLimit"))
+    EXPECT_EQ(std::string::npos, out.find("[ RUN      ] RingLimit"))
         << "it went on with the next test";
 }

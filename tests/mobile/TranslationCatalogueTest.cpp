@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <dirent.h>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
@@ -14,28 +14,19 @@ namespace
 {
 void CollectIds(const std::string& dir, std::set<std::string>& ids)
 {
-    DIR* d = opendir(dir.c_str());
-    if (!d)
-        return;
     static const std::regex idPattern("\"((IDS|WDS)_[A-Z0-9_]+)\"");
-    while (dirent* e = readdir(d))
+    // Adjacent literals ("A_" "B") are one text to the compiler.
+    static const std::regex adjacent("\"\\s*\"");
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir, error))
     {
-        std::string name = e->d_name;
-        if (name == "." || name == "..")
+        const std::string extension = entry.path().extension();
+        if (!entry.is_regular_file() || (extension != ".cpp" && extension != ".h"))
             continue;
-        std::string path = dir + "/" + name;
-        if (e->d_type == DT_DIR)
-            CollectIds(path, ids);
-        else if (name.size() > 4 && (name.substr(name.size() - 4) == ".cpp" || name.substr(name.size() - 2) == ".h"))
-        {
-            // Adjacent literals ("A_" "B") are one text to the compiler.
-            static const std::regex adjacent("\"\\s*\"");
-            std::string text = std::regex_replace(PelornTest::ReadFile(path), adjacent, "");
-            for (std::sregex_iterator it(text.begin(), text.end(), idPattern), end; it != end; ++it)
-                ids.insert((*it)[1]);
-        }
+        const std::string text = std::regex_replace(PelornTest::ReadFile(entry.path()), adjacent, "");
+        for (std::sregex_iterator it(text.begin(), text.end(), idPattern), end; it != end; ++it)
+            ids.insert((*it)[1]);
     }
-    closedir(d);
 }
 } // namespace
 
