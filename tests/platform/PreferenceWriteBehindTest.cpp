@@ -12,6 +12,7 @@
 #include <mutex>
 #include <stdio.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -91,14 +92,26 @@ TEST(PreferenceStore, WritesBehindTheLoopReturnAtOnceLandWholeAndAFailureIsForgo
     gGate.Close();
     ASSERT_EQ(preference_set_int("count", 4), PREFERENCE_ERROR_NONE);
     ASSERT_TRUE(gGate.Reached("created", 3));
-    // The folder goes from under the held write, and a file takes its place.
-    ASSERT_EQ(rename(dir.c_str(), (dir + ".gone").c_str()), 0);
-    ASSERT_TRUE(g_file_set_contents(dir.c_str(), "not a folder", -1, nullptr));
-    EXPECT_EQ(preference_set_int("other", 5), PREFERENCE_ERROR_IO_ERROR);
+    // The held write's temporary file goes, so that its rename fails.
+    GDir* folder = g_dir_open(dir.c_str(), 0, nullptr);
+    ASSERT_NE(folder, nullptr);
+    while (const gchar* name = g_dir_read_name(folder))
+    {
+        if (g_str_has_prefix(name, (std::string(pelorn_app_id()) + ".ini.").c_str()))
+            EXPECT_EQ(unlink((dir + "/" + name).c_str()), 0);
+    }
+    g_dir_close(folder);
     gGate.Open();
     pelorn_preference_write_behind(0);
-    pelorn_preference_set_step_observer(nullptr);
     EXPECT_TRUE(pelorn_log_captured("preference", "cannot save")) << "a failed write is told";
-    EXPECT_NE(Count(), 4) << "a value that never reached the disk must not be read back";
+    EXPECT_EQ(Count(), 3) << "a value that never reached the disk must not be read back";
+
+    // A folder that cannot take the file is refused at the set.
+    pelorn_preference_write_behind(1);
+    ASSERT_EQ(rename(dir.c_str(), (dir + ".gone").c_str()), 0);
+    ASSERT_TRUE(g_file_set_contents(dir.c_str(), "not a folder", -1, nullptr));
+    EXPECT_EQ(preference_set_int("count", 5), PREFERENCE_ERROR_IO_ERROR);
+    pelorn_preference_write_behind(0);
+    pelorn_preference_set_step_observer(nullptr);
     pelorn_log_capture_end();
 }
