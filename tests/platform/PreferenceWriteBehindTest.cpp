@@ -82,6 +82,9 @@ TEST(PreferenceStore, WritesBehindTheLoopReturnAtOnceLandWholeAndAFailureIsForgo
     EXPECT_EQ(preference_set_int("count", 3), PREFERENCE_ERROR_NONE) << "a set waited for the held writer";
     EXPECT_EQ(Count(), 3);
     EXPECT_NE(PelornTest::ReadFile(path).find("count=1\n"), std::string::npos);
+    // A file put in place meanwhile is older than what is on its way over it.
+    ASSERT_TRUE(g_file_set_contents(path.c_str(), "[preferences]\ncount=9\n", -1, nullptr));
+    EXPECT_EQ(Count(), 3);
     gGate.Open();
     pelorn_preference_write_behind(0);
     EXPECT_NE(PelornTest::ReadFile(path).find("count=3\n"), std::string::npos) << PelornTest::ReadFile(path);
@@ -98,7 +101,9 @@ TEST(PreferenceStore, WritesBehindTheLoopReturnAtOnceLandWholeAndAFailureIsForgo
     while (const gchar* name = g_dir_read_name(folder))
     {
         if (g_str_has_prefix(name, (std::string(pelorn_app_id()) + ".ini.").c_str()))
+        {
             EXPECT_EQ(unlink((dir + "/" + name).c_str()), 0);
+        }
     }
     g_dir_close(folder);
     gGate.Open();
