@@ -6,6 +6,7 @@
 #include "dlog.h"
 #include "pelorn_mainloop.h"
 #include "pelorn_paths.h"
+#include "pelorn_preference_batch.h"
 #include "pelorn_store_cleanup.h"
 #include "pelorn_trace.h"
 #include "vconf.h"
@@ -96,7 +97,6 @@ struct SignalState
 };
 } // namespace
 
-
 /* The watch carries a locale for every language it offers; this machine may
  * have none but the C ones. When the language's locale is missing, messages
  * still follow it: GNU gettext reads LANGUAGE under a UTF-8 C locale. */
@@ -173,9 +173,13 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     ApplyScreenReaderSetting();
     elm_policy_set(ELM_POLICY_QUIT, ELM_POLICY_QUIT_LAST_WINDOW_CLOSED);
     Ecore_Event_Handler* signalExit = ecore_event_handler_add(ECORE_EVENT_SIGNAL_EXIT, SignalExitCb, nullptr);
-    Ecore_Event_Handler* signalHangUp = ecore_event_handler_add(ECORE_EVENT_SIGNAL_HUP, SignalHangUpCb, nullptr);
+    Ecore_Event_Handler* signalHangUp =
+        ecore_event_handler_add(ECORE_EVENT_SIGNAL_HUP, SignalHangUpCb, nullptr);
     gApp.launchWatch = g_unix_fd_add(gApp.launchFd, G_IO_IN, LaunchSocketCb, nullptr);
 
+    // A slow disk must not hold up a frame; all is on disk before the
+    // instance is given up, and from then on each set is.
+    pelorn_preference_write_behind(1);
     bool created = !gApp.callbacks.create || gApp.callbacks.create(gApp.userData);
     pelorn_trace_startup("create");
     if (created)
@@ -189,6 +193,7 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
         gApp.inLoop = true;
         elm_run();
         gApp.inLoop = false;
+        pelorn_preference_write_behind(0);
         ReleaseInstance();
         Pause();
         if (gApp.callbacks.terminate)
@@ -196,6 +201,7 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     }
     else
     {
+        pelorn_preference_write_behind(0);
         dlog_print(DLOG_ERROR, TAG, "%s: create refused to run", pelorn_app_id());
     }
     ReleaseInstance();

@@ -6,14 +6,17 @@
 #include "pelorn_preference_batch.h"
 #include "pelorn_store_cleanup.h"
 
-#include <glib.h>
+#include <condition_variable>
 #include <errno.h>
 #include <fcntl.h>
+#include <glib.h>
 #include <glib/gstdio.h>
+#include <mutex>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
 
@@ -26,6 +29,24 @@ namespace
  * not written by this store. */
 const size_t kMaxPreferenceFileBytes = 1024 * 1024;
 
+/* The writer behind the main loop. The lock guards only hand-overs: the
+ * writer copies out what to write and lets go before it touches the disk, so
+ * the main thread never waits on it for I/O. */
+struct Writer
+{
+    std::mutex lock;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    bool pending = false; // `data` is waiting for `path`
+    bool writing = false;
+    bool stop = false;
+    std::string path;
+    std::string data;
+    std::string written; // the identity the last write left, for the next Load
+    bool failed = false; // the last write failed: reload what is on disk
+    std::thread thread;
+};
+
 struct PreferenceFile
 {
     std::string path;
@@ -34,6 +55,7 @@ struct PreferenceFile
     bool batching = false;
     bool unsaved = false;
     pelorn_preference_step_cb observer = nullptr;
+    Writer* writer = nullptr; // while writes go behind
 };
 
 PreferenceFile& Prefs()
@@ -51,6 +73,13 @@ std::string Identity(const std::string& path)
            std::to_string(st.st_mtim.tv_nsec);
 }
 
+void Forget(PreferenceFile& prefs)
+{
+    g_key_file_free(prefs.keyFile);
+    prefs.keyFile = nullptr;
+    prefs.identity.clear();
+}
+
 /* Loads the file again when another process (or a test) replaced it. */
 GKeyFile* Load()
 {
@@ -60,6 +89,19 @@ GKeyFile* Load()
     // Within a batch the values in memory are the ones about to be written.
     if (prefs.keyFile && prefs.path == path && prefs.batching)
         return prefs.keyFile;
+    if (Writer* writer = prefs.writer)
+    {
+        std::lock_guard<std::mutex> hold(writer->lock);
+        // Values on their way to the disk are newer than the disk.
+        if (prefs.keyFile && prefs.path == path && (writer->pending || writer->writing))
+            return prefs.keyFile;
+        if (writer->failed && prefs.keyFile)
+            Forget(prefs);
+        else if (!writer->written.empty() && prefs.keyFile)
+            prefs.identity = writer->written;
+        writer->failed = false;
+        writer->written.clear();
+    }
     std::string identity = Identity(path);
     if (prefs.keyFile && prefs.path == path && prefs.identity == identity)
         return prefs.keyFile;
@@ -76,13 +118,13 @@ GKeyFile* Load()
         std::string contents;
         std::string why;
         if (!pelorn_read_bounded_file(path, kMaxPreferenceFileBytes, contents, &why))
-            dlog_print(DLOG_ERROR, PREF_LOG_TAG, "preference file %s unreadable (%s); starting empty", path.c_str(),
-                       why.empty() ? "gone" : why.c_str());
-        else if (!g_key_file_load_from_data(prefs.keyFile, contents.data(), contents.size(), G_KEY_FILE_KEEP_COMMENTS,
-                                            &error))
+            dlog_print(DLOG_ERROR, PREF_LOG_TAG, "preference file %s unreadable (%s); starting empty",
+                       path.c_str(), why.empty() ? "gone" : why.c_str());
+        else if (!g_key_file_load_from_data(prefs.keyFile, contents.data(), contents.size(),
+                                            G_KEY_FILE_KEEP_COMMENTS, &error))
         {
-            dlog_print(DLOG_ERROR, PREF_LOG_TAG, "preference file %s unreadable (%s); starting empty", path.c_str(),
-                       error ? error->message : "?");
+            dlog_print(DLOG_ERROR, PREF_LOG_TAG, "preference file %s unreadable (%s); starting empty",
+                       path.c_str(), error ? error->message : "?");
             g_clear_error(&error);
         }
     }
@@ -148,6 +190,59 @@ bool WriteFile(const std::string& path, const std::string& contents, std::string
     return true;
 }
 
+void WriteBehindLoop(Writer* writer)
+{
+    std::unique_lock<std::mutex> hold(writer->lock);
+    for (;;)
+    {
+        writer->wake.wait(hold, [writer] { return writer->pending || writer->stop; });
+        if (!writer->pending)
+            break;
+        const std::string path = std::move(writer->path), data = std::move(writer->data);
+        writer->pending = false;
+        writer->writing = true;
+        hold.unlock();
+        std::string why;
+        const bool saved = WriteFile(path, data, why);
+        if (!saved)
+            dlog_print(DLOG_ERROR, PREF_LOG_TAG, "cannot save %s: %s", path.c_str(), why.c_str());
+        const std::string identity = saved ? Identity(path) : std::string();
+        hold.lock();
+        writer->writing = false;
+        writer->failed = !saved;
+        writer->written = identity;
+        writer->idle.notify_all();
+    }
+}
+
+/* Hands the file's new contents to the writer, in place of any not yet
+ * written. A folder that cannot take the file is refused here and now. */
+int SaveBehind(PreferenceFile& prefs, std::string contents)
+{
+    const std::string dir = std::string(pelorn_state_dir()) + "/preferences";
+    struct stat st;
+    int problem = 0;
+    if (stat(dir.c_str(), &st) != 0)
+        problem = errno;
+    else if (!S_ISDIR(st.st_mode))
+        problem = ENOTDIR;
+    else if (access(dir.c_str(), W_OK | X_OK) != 0)
+        problem = errno;
+    if (problem)
+    {
+        dlog_print(DLOG_ERROR, PREF_LOG_TAG, "cannot save %s: %s", prefs.path.c_str(), g_strerror(problem));
+        Forget(prefs);
+        return PREFERENCE_ERROR_IO_ERROR;
+    }
+    Writer* writer = prefs.writer;
+    std::lock_guard<std::mutex> hold(writer->lock);
+    writer->path = prefs.path;
+    writer->data = std::move(contents);
+    writer->pending = true;
+    writer->wake.notify_one();
+    return PREFERENCE_ERROR_NONE;
+}
+
 int Save()
 {
     PreferenceFile& prefs = Prefs();
@@ -158,6 +253,12 @@ int Save()
     }
     gsize length = 0;
     gchar* data = g_key_file_to_data(prefs.keyFile, &length, nullptr);
+    if (prefs.writer)
+    {
+        std::string contents(data ? data : "", data ? length : 0);
+        g_free(data);
+        return SaveBehind(prefs, std::move(contents));
+    }
     std::string why;
     const bool saved = data && WriteFile(prefs.path, std::string(data, length), why);
     g_free(data);
@@ -165,9 +266,7 @@ int Save()
     {
         dlog_print(DLOG_ERROR, PREF_LOG_TAG, "cannot save %s: %s", prefs.path.c_str(), why.c_str());
         // A failed set must not be read back: forget the change, reload next time.
-        g_key_file_free(prefs.keyFile);
-        prefs.keyFile = nullptr;
-        prefs.identity.clear();
+        Forget(prefs);
         return PREFERENCE_ERROR_IO_ERROR;
     }
     prefs.identity = Identity(prefs.path);
@@ -322,6 +421,40 @@ int pelorn_preference_batch_commit(void)
     return unsaved && prefs.keyFile ? Save() : PREFERENCE_ERROR_NONE;
 }
 
+void pelorn_preference_write_behind(int on)
+{
+    PreferenceFile& prefs = Prefs();
+    if (on && !prefs.writer)
+    {
+        Writer* writer = new Writer;
+        try
+        {
+            writer->thread = std::thread(WriteBehindLoop, writer);
+        }
+        catch (const std::system_error& e)
+        {
+            // No thread to spare: every set is on disk when it returns, as without.
+            dlog_print(DLOG_ERROR, PREF_LOG_TAG, "preference writes stay in line: %s", e.what());
+            delete writer;
+            return;
+        }
+        prefs.writer = writer;
+    }
+    else if (!on && prefs.writer)
+    {
+        Writer* writer = prefs.writer;
+        {
+            std::lock_guard<std::mutex> hold(writer->lock);
+            writer->stop = true;
+            writer->wake.notify_one();
+        }
+        writer->thread.join(); // it writes what is pending first
+        Load();                // takes in how the last write went
+        prefs.writer = nullptr;
+        delete writer;
+    }
+}
+
 void pelorn_preference_set_step_observer(pelorn_preference_step_cb observer)
 {
     Prefs().observer = observer;
@@ -353,6 +486,7 @@ int pelorn_preference_clean_stale(void)
     }
     g_dir_close(handle);
     if (removed > 0)
-        dlog_print(DLOG_ERROR, PREF_LOG_TAG, "removed %d temporary files left by interrupted writes", removed);
+        dlog_print(DLOG_ERROR, PREF_LOG_TAG, "removed %d temporary files left by interrupted writes",
+                   removed);
     return removed;
 }
