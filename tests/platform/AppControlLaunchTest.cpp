@@ -68,15 +68,12 @@ protected:
 };
 } // namespace
 
-TEST_F(AppControlLaunch, TargetEndingWithoutAnAnswerIsReportedCanceledAndUnknownIdsAreRefused)
+// The second launch starts a second process, which must hand the request to
+// the popup already up instead of opening another one; the answer to the
+// latest comes back with its extras. A target that ends without an answer is
+// reported canceled.
+TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatestAndUnknownIdsAreRefused)
 {
-    PelornTest::ScopedEnv answer(ANSWER, "exit");
-    Reply reply;
-    ASSERT_EQ(APP_CONTROL_ERROR_NONE, Launch(POPUP, {}, &reply));
-    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return reply.arrived; }, 20000));
-    EXPECT_EQ(APP_CONTROL_RESULT_CANCELED, reply.result);
-    EXPECT_TRUE(reply.extras.empty());
-
     EXPECT_EQ(APP_CONTROL_ERROR_APP_NOT_FOUND, Launch("com.quenlor.no-such-app", {}, nullptr));
     app_control_h ac = nullptr;
     app_control_create(&ac);
@@ -84,13 +81,7 @@ TEST_F(AppControlLaunch, TargetEndingWithoutAnAnswerIsReportedCanceledAndUnknown
     char* value = nullptr;
     EXPECT_EQ(APP_CONTROL_ERROR_KEY_NOT_FOUND, app_control_get_extra_data(ac, "missing", &value));
     app_control_destroy(ac);
-}
 
-// The second launch starts a second process, which must hand the request to
-// the popup already up instead of opening another one; the answer to the
-// latest comes back with its extras.
-TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest)
-{
     PelornTest::ScopedEnv answer(ANSWER, "once");
     PelornTest::ScopedEnv late("PELORN_ANSWER_AFTER_REQUESTS", "2"); // however late the second comes
     const std::string launchSocket = mDirs.RuntimeDir() + "/apps/" + POPUP + ".launch";
@@ -126,6 +117,13 @@ TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest
     ASSERT_TRUE(PelornTest::RunGlibUntil(
         [&] { return !g_file_test(launchSocket.c_str(), G_FILE_TEST_EXISTS); }, 10000))
         << "the popup should end after answering";
+
+    PelornTest::ScopedEnv exits(ANSWER, "exit"), noLate("PELORN_ANSWER_AFTER_REQUESTS", nullptr);
+    Reply unanswered;
+    ASSERT_EQ(APP_CONTROL_ERROR_NONE, Launch(POPUP, {}, &unanswered));
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return unanswered.arrived; }, 20000));
+    EXPECT_EQ(APP_CONTROL_RESULT_CANCELED, unanswered.result);
+    EXPECT_TRUE(unanswered.extras.empty());
 }
 
 /* The bytes another process hands the framework: a later start's launch

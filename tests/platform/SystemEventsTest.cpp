@@ -98,8 +98,11 @@ protected:
 // Whether NetworkManager is there from the start or comes after the network
 // monitor answered, its state and connection type decide the status, and the
 // status the connection type the application sees (the monitor's until then).
-TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
+// UPower's display device is there from the start, as a device with no
+// battery: nothing to report until it says otherwise.
+TEST_F(SystemEvents, NetworkManagerStateAndUPowerDisplayDeviceBecomeTheNetworkStatusAndBatteryKeys)
 {
+    ASSERT_TRUE(Start(mUPower, "org.freedesktop.UPower", "upower"));
     connection_h connection = nullptr;
     ASSERT_EQ(connection_create(&connection), CONNECTION_ERROR_NONE);
     const bool available = g_network_monitor_get_network_available(g_network_monitor_get_default());
@@ -109,6 +112,7 @@ TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
     ASSERT_EQ(pelorn_system_events_start(), 0);
     EXPECT_NE(IntKey(NET_STATUS), -1) << "without NetworkManager the monitor's answer is published at once";
     PelornTest::RunGlibFor(300);
+    EXPECT_EQ(IntKey(BATTERY_LOW), -1);
     ASSERT_TRUE(Start(mNetworkManager, "org.freedesktop.NetworkManager", "networkmanager"));
     ASSERT_TRUE(mNetworkManager->Tell(NM_MANAGER, "AddProperty",
                                       g_variant_new("(ssv)", NM_INTERFACE, "PrimaryConnectionType",
@@ -147,36 +151,27 @@ TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
     PelornTest::RunGlibFor(200);
     EXPECT_EQ(heard.size(), before) << "told after its callback was unset";
     EXPECT_EQ(connection_destroy(connection), CONNECTION_ERROR_NONE);
-}
 
-TEST_F(SystemEvents, UPowerDisplayDeviceBecomesTheBatteryKeys)
-{
-    ASSERT_TRUE(Start(mUPower, "org.freedesktop.UPower", "upower"));
-    DBusMock& upower = *mUPower;
-    ASSERT_EQ(pelorn_system_events_start(), 0);
-    // The mock's display device starts as "no battery": nothing to report.
-    PelornTest::RunGlibFor(300);
-    EXPECT_EQ(IntKey(BATTERY_LOW), -1);
     const struct
     {
         double percent;
         guint32 warningLevel;
         gboolean present;
         int low;
-    } steps[] = {
+    } charges[] = {
         {64.4, 1, TRUE, 4}, {12.0, 3, TRUE, 3}, {4.0, 4, TRUE, 2},
         {1.0, 5, TRUE, 1},  {3.0, 0, TRUE, 2}, // no warning level from the daemon: the charge left decides
         {0.0, 0, FALSE, 4},                    // the battery taken out: whatever it said last no longer holds
     };
-    for (const auto& step : steps)
+    for (const auto& step : charges)
     {
         SCOPED_TRACE(std::to_string(step.percent) + "%, level " + std::to_string(step.warningLevel));
         // type battery, state discharging, ..., present, icon, warning level
-        ASSERT_TRUE(
-            upower.Tell("/org/freedesktop/UPower", "SetupDisplayDevice",
-                        g_variant_new("(uuddddxxbsu)", 2u, 2u, step.percent, 10.0, 50.0, 5.0, (gint64)600,
-                                      (gint64)0, step.present, "battery", step.warningLevel)))
-            << upower.LastError();
+        ASSERT_TRUE(mUPower->Tell("/org/freedesktop/UPower", "SetupDisplayDevice",
+                                  g_variant_new("(uuddddxxbsu)", 2u, 2u, step.percent, 10.0, 50.0, 5.0,
+                                                (gint64)600, (gint64)0, step.present, "battery",
+                                                step.warningLevel)))
+            << mUPower->LastError();
         EXPECT_TRUE(KeyBecomes(BATTERY_LOW, step.low));
         EXPECT_TRUE(!step.present || IntKey("memory/sysman/battery_capacity") == (int)step.percent)
             << IntKey("memory/sysman/battery_capacity");

@@ -5,7 +5,6 @@
 #include <glib.h>
 #include <string>
 #include <poll.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace PelornTest
@@ -52,17 +51,6 @@ DesktopBridgeProcess::DesktopBridgeProcess(int clockSpeed)
     }
     close(out);
     mReady = line.rfind("ready", 0) == 0;
-}
-
-int DesktopBridgeProcess::ExitStatus()
-{
-    int status = 0;
-    if (mStatus < 0 && mPid > 0 && waitpid(mPid, &status, WNOHANG) == mPid)
-    {
-        mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        mPid = -1;
-    }
-    return mStatus;
 }
 
 DesktopBridgeProcess::~DesktopBridgeProcess()
