@@ -46,7 +46,7 @@ struct SharedScratch
     }
     ~SharedScratch()
     {
-        RunProgram({"rm", "-rf", path});
+        PelornTest::RemoveTree(path);
     }
 };
 
@@ -241,8 +241,10 @@ protected:
 
 /* --reply-socket=PATH in a launch request made the application connect to
  * any socket on the machine; kill -9 during writes left temporary files of
- * the settings store and the preferences behind for good. */
-TEST_F(PopupProgram, RepliesGoOnlyIntoTheRepliesFolderAndStartUpRemovesTemporaryFilesOfKilledWriters)
+ * the settings store and the preferences behind for good. With the first
+ * instance stopped, a launcher took 10 s and reported success, twelve queued
+ * on a lock, and after SIGCONT all their requests were carried out. */
+TEST_F(PopupProgram, RepliesGoOnlyToItsFolderKilledWritersLeaveNoFilesAndAStoppedInstanceTakesNoLaunch)
 {
     const int dead = PelornTest::SpawnProgram({"/bin/true"});
     ASSERT_TRUE(PelornTest::WaitChild(dead));
@@ -296,28 +298,23 @@ TEST_F(PopupProgram, RepliesGoOnlyIntoTheRepliesFolderAndStartUpRemovesTemporary
         close(conn);
     close(outsideFd);
     close(insideFd);
-}
 
-/* With the first instance stopped, a launcher took 10 s and reported
- * success, twelve queued on a lock, and after SIGCONT all their requests
- * were carried out. */
-TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequestsAreNeverCarriedOut)
-{
+    const size_t asked = Count(Log(), "asks:");
     const int first = PelornTest::SpawnProgram(
         Command({"--extra=n=first"}),
         {std::string("PELORN_APP_ID=") + POPUP_ID, "-PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP"});
     ASSERT_GT(first, 0);
-    ASSERT_TRUE(PelornTest::RunGlibUntil([this] { return Count(Log(), "asks:") == 1; }, 20000)) << Log();
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return Count(Log(), "asks:") == asked + 1; }, 20000)) << Log();
 
     kill(first, SIGSTOP);
     // Whether launchers queue is the app's hand-over test's to show: these come one by one.
     for (const char* n : {"--extra=n=0", "--extra=n=1", "--extra=n=2"})
     {
-        const ProgramRun run = RunProgram(Command({n}), Env(), 120000);
-        EXPECT_TRUE(!run.timedOut && WIFEXITED(run.status) && WEXITSTATUS(run.status) != 0)
+        const ProgramRun launcher = RunProgram(Command({n}), Env(), 120000);
+        EXPECT_TRUE(!launcher.timedOut && WIFEXITED(launcher.status) && WEXITSTATUS(launcher.status) != 0)
             << n << ": a launcher reported success to a stopped instance, or still waited; "
-            << Described(run);
-        EXPECT_NE(std::string::npos, run.err.find("did not take the launch request"))
+            << Described(launcher);
+        EXPECT_NE(std::string::npos, launcher.err.find("did not take the launch request"))
             << n << ": a launcher does not say on stderr why it failed";
     }
 
@@ -333,13 +330,13 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
 
     kill(first, SIGCONT);
     PelornTest::RunGlibFor(1500);
-    EXPECT_EQ(1u, Count(Log(), "asks:")) << "a request its sender gave up on was carried out";
+    EXPECT_EQ(asked + 1, Count(Log(), "asks:")) << "a request its sender gave up on was carried out";
     EXPECT_GE(Count(Log(), "launch request dropped"), 1u);
 
     // Awake again, it takes the next launch at once.
-    const ProgramRun run = RunProgram(Command({"--extra=n=after"}), Env(), 10000);
+    run = RunProgram(Command({"--extra=n=after"}), Env(), 10000);
     EXPECT_TRUE(run.Exited(0)) << Described(run);
-    EXPECT_TRUE(PelornTest::RunGlibUntil([this] { return Count(Log(), "asks:") == 2; }, 5000));
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return Count(Log(), "asks:") == asked + 2; }, 5000));
 
     // Closing its terminal is the application's hand-over case to show, with the real phone.
     EXPECT_TRUE(PelornTest::EndChild(first));

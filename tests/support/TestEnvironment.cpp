@@ -9,7 +9,6 @@
 #include <errno.h>
 #include <algorithm>
 #include <glib.h>
-#include <glib/gstdio.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <fcntl.h>
@@ -22,23 +21,6 @@
 
 namespace PelornTest
 {
-void RemoveTree(const std::string& path)
-{
-    GDir* dir = g_dir_open(path.c_str(), 0, nullptr);
-    if (dir)
-    {
-        const gchar* name;
-        while ((name = g_dir_read_name(dir)))
-            RemoveTree(path + "/" + name);
-        g_dir_close(dir);
-        g_rmdir(path.c_str());
-    }
-    else
-    {
-        g_unlink(path.c_str());
-    }
-}
-
 namespace
 {
 /* Reaps pid, killing it first when it has not ended within ms. */
@@ -266,6 +248,12 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<st
         close(f.fd >= 0 ? f.fd : -1 - f.fd);
     run.elapsedMs = (int)((g_get_monotonic_time() - start) / 1000);
     return run;
+}
+
+void RemoveTree(const std::string& path)
+{
+    // rm does not follow a link inside the tree, as a walk of our own would have.
+    RunProgram({"rm", "-rf", "--", path});
 }
 
 std::vector<std::string> AsOtherAccount(unsigned uid)
