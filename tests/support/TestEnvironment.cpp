@@ -113,10 +113,11 @@ bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>&
 }
 } // namespace
 
-int SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int* errFd)
+int SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int* errFd,
+                 int* outFd)
 {
     GPid pid = 0;
-    return Spawn(argv, env, &pid, nullptr, errFd, nullptr) ? pid : -1;
+    return Spawn(argv, env, &pid, outFd, errFd, nullptr) ? pid : -1;
 }
 
 bool WaitChild(int pid, int* status, int timeoutMs)
