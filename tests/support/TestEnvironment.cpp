@@ -106,8 +106,9 @@ bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>&
     std::vector<char*> cargv = ArgvOf(args);
     const int flags = G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_SEARCH_PATH |
                       (outFd ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL) | (errFd ? 0 : G_SPAWN_STDERR_TO_DEV_NULL);
-    const gboolean spawned = g_spawn_async_with_pipes(nullptr, cargv.data(), envp, (GSpawnFlags)flags, nullptr,
-                                                      nullptr, pid, nullptr, outFd, errFd, error);
+    const gboolean spawned = g_spawn_async_with_pipes(nullptr, cargv.data(), envp, (GSpawnFlags)flags,
+                                                      UnblockSignalsInChild, nullptr, pid, nullptr, outFd, errFd,
+                                                      error);
     g_strfreev(envp);
     return spawned;
 }
