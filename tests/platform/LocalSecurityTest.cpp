@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <string.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -305,6 +307,32 @@ TEST_F(PopupProgram, RepliesGoOnlyToItsFolderKilledWritersLeaveNoFilesAndAStoppe
         {std::string("PELORN_APP_ID=") + POPUP_ID, "-PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP"});
     ASSERT_GT(first, 0);
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return Count(Log(), "asks:") == asked + 1; }, 20000)) << Log();
+
+    // A request far past any command line, streamed at the launch socket, is
+    // dropped unread past its first mebibyte, not taken.
+    const std::string pad = "--extra=pad=" + std::string(2 << 20, 'p');
+    const gchar* huge[] = {"--extra=n=huge", pad.c_str(), nullptr};
+    GVariant* request = g_variant_ref_sink(
+        g_variant_new("(x^as)", g_get_monotonic_time() + 60 * G_USEC_PER_SEC, huge));
+    const int launch = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    strncpy(address.sun_path, (mDirs.RuntimeDir() + "/apps/" + POPUP_ID + ".launch").c_str(),
+            sizeof(address.sun_path) - 1);
+    ASSERT_EQ(0, connect(launch, (struct sockaddr*)&address, sizeof(address)));
+    PelornTest::HangRescue unstuck([launch] { shutdown(launch, SHUT_RDWR); });
+    const char* bytes = static_cast<const char*>(g_variant_get_data(request));
+    size_t left = g_variant_get_size(request);
+    ssize_t sent = 1;
+    while (left > 0 && (sent = send(launch, bytes, left, MSG_NOSIGNAL)) > 0)
+        bytes += sent, left -= (size_t)sent;
+    // As a launcher does: the request is taken only once its sender hears so.
+    shutdown(launch, SHUT_WR);
+    char ack = 0;
+    EXPECT_FALSE(sent > 0 && recv(launch, &ack, 1, 0) == 1) << "the oversized request was taken";
+    EXPECT_TRUE(unstuck.End()) << "the popup neither read on nor let the oversized request go";
+    close(launch);
+    g_variant_unref(request);
 
     kill(first, SIGSTOP);
     // Whether launchers queue is the app's hand-over test's to show: these come one by one.
