@@ -33,7 +33,7 @@ std::vector<Frame> FeedInChunks(const std::string& stream, size_t chunk, bool* o
 }
 } // namespace
 
-TEST(AccessoryWire, FramesSurviveAnyCutOfTheStream)
+TEST(AccessoryWire, FramesSurviveAnyCutAndTheBigEndianHeaderUpToTheMaximumAndOneBeyondEndsTheStream)
 {
     const std::string packets[] = {R"({"msgId":"rux-startalert-rsp","result":"0","reason":"0"})", "x",
                                    std::string("{\"a\":\"b\"}\0tail", 14), std::string(70000, 'z')};
@@ -64,10 +64,7 @@ TEST(AccessoryWire, FramesSurviveAnyCutOfTheStream)
     EXPECT_FALSE(GetU32(std::string("\x00\x00\x00\x01", 4), offset, number));
     EXPECT_FALSE(GetU16(std::string("\x00\x01", 2), offset, channel));
     EXPECT_EQ(offset, 1u);
-}
 
-TEST(AccessoryWire, HeaderIsTheBigEndianBodyLengthUpToTheMaximumAndOneBeyondEndsTheStream)
-{
     const std::string ahead = EncodeData(103, "{}", 2);
     EXPECT_EQ(ahead, std::string("\x00\x00\x00\x05\x20\x00\x67{}", 9));
     const std::string fits(MAX_PACKET, 'f');

@@ -10,7 +10,6 @@
 #include <pelorn_app_lock.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 
@@ -68,15 +67,12 @@ protected:
 };
 } // namespace
 
-TEST_F(AppControlLaunch, TargetEndingWithoutAnAnswerIsReportedCanceledAndUnknownIdsAreRefused)
+// The second launch starts a second process, which must hand the request to
+// the popup already up instead of opening another one; the answer to the
+// latest comes back with its extras. A target that ends without an answer is
+// reported canceled.
+TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatestAndUnknownIdsAreRefused)
 {
-    PelornTest::ScopedEnv answer(ANSWER, "exit");
-    Reply reply;
-    ASSERT_EQ(APP_CONTROL_ERROR_NONE, Launch(POPUP, {}, &reply));
-    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return reply.arrived; }, 20000));
-    EXPECT_EQ(APP_CONTROL_RESULT_CANCELED, reply.result);
-    EXPECT_TRUE(reply.extras.empty());
-
     EXPECT_EQ(APP_CONTROL_ERROR_APP_NOT_FOUND, Launch("com.quenlor.no-such-app", {}, nullptr));
     app_control_h ac = nullptr;
     app_control_create(&ac);
@@ -84,13 +80,7 @@ TEST_F(AppControlLaunch, TargetEndingWithoutAnAnswerIsReportedCanceledAndUnknown
     char* value = nullptr;
     EXPECT_EQ(APP_CONTROL_ERROR_KEY_NOT_FOUND, app_control_get_extra_data(ac, "missing", &value));
     app_control_destroy(ac);
-}
 
-// The second launch starts a second process, which must hand the request to
-// the popup already up instead of opening another one; the answer to the
-// latest comes back with its extras.
-TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest)
-{
     PelornTest::ScopedEnv answer(ANSWER, "once");
     PelornTest::ScopedEnv late("PELORN_ANSWER_AFTER_REQUESTS", "2"); // however late the second comes
     const std::string launchSocket = mDirs.RuntimeDir() + "/apps/" + POPUP + ".launch";
@@ -126,6 +116,13 @@ TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest
     ASSERT_TRUE(PelornTest::RunGlibUntil(
         [&] { return !g_file_test(launchSocket.c_str(), G_FILE_TEST_EXISTS); }, 10000))
         << "the popup should end after answering";
+
+    PelornTest::ScopedEnv exits(ANSWER, "exit"), noLate("PELORN_ANSWER_AFTER_REQUESTS", nullptr);
+    Reply unanswered;
+    ASSERT_EQ(APP_CONTROL_ERROR_NONE, Launch(POPUP, {}, &unanswered));
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return unanswered.arrived; }, 20000));
+    EXPECT_EQ(APP_CONTROL_RESULT_CANCELED, unanswered.result);
+    EXPECT_TRUE(unanswered.extras.empty());
 }
 
 /* The bytes another process hands the framework: a later start's launch
@@ -152,7 +149,7 @@ std::string ReplyBytes(gint32 code, const std::vector<std::pair<std::string, std
 }
 } // namespace
 
-TEST(LaunchBytesDecode, LaunchRequestGivesBackTheArgumentsOrNothing)
+TEST(LaunchBytesDecode, LaunchRequestAndReplyGiveBackWhatWasSentAndRefuseUnknownResultsOrCutBytes)
 {
     const char* const sent[] = {"--launch-searching", "--extra=k=v", ""};
     const std::string bytes =
@@ -175,10 +172,7 @@ TEST(LaunchBytesDecode, LaunchRequestGivesBackTheArgumentsOrNothing)
         EXPECT_EQ((std::vector<std::string>{"kept"}), untouched);
         EXPECT_EQ(42, kept);
     }
-}
 
-TEST(LaunchBytesDecode, ReplyGivesBackResultAndExtrasAndRefusesUnknownResults)
-{
     int result = 99;
     std::vector<std::pair<std::string, std::string>> extras;
     ASSERT_TRUE(pelorn_app_control_reply_decode(ReplyBytes(-1, {{"a", "1"}, {"b", ""}}), &result, &extras));
@@ -213,40 +207,26 @@ bool IsRunning(const char* appId)
 TEST(AppManager, RunningFollowsTheLockHolderEvenWhenItIsKilled)
 {
     ScopedTestDirs dirs;
-    const char* popup = "com.quenlor.watch-connection-popup";
-    EXPECT_FALSE(IsRunning(popup));
-
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    pid_t holder = fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0)
-    {
-        char ok = pelorn_app_hold_running_lock(popup) == 0 ? '1' : '0';
-        (void)!write(ready[1], &ok, 1);
-        pause();
-        _exit(0);
-    }
-    char ok = 0;
-    ASSERT_EQ(read(ready[0], &ok, 1), 1);
-    EXPECT_EQ(ok, '1');
-    EXPECT_TRUE(IsRunning(popup));
-    EXPECT_TRUE(IsRunning(popup)) << "probing must not take the lock away";
-    EXPECT_NE(pelorn_app_hold_running_lock(popup), 0) << "a second instance must be refused";
+    EXPECT_FALSE(IsRunning(POPUP));
+    // Left unanswered, the popup stays up holding its lock.
+    const int holder = PelornTest::SpawnProgram({PelornTest::BuiltProgram(POPUP)},
+                                                {std::string("PELORN_APP_ID=") + POPUP, std::string("-") + ANSWER});
+    ASSERT_GT(holder, 0);
+    ASSERT_TRUE(PelornTest::RunGlibUntil([] { return IsRunning(POPUP); }, 20000));
+    EXPECT_TRUE(IsRunning(POPUP)) << "probing must not take the lock away";
+    EXPECT_NE(pelorn_app_hold_running_lock(POPUP), 0) << "a second instance must be refused";
     EXPECT_FALSE(IsRunning("com.quenlor.other"));
 
     kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
-    close(ready[0]);
-    close(ready[1]);
-    EXPECT_FALSE(IsRunning(popup)) << "a killed holder leaves no stale lock behind";
+    ASSERT_TRUE(PelornTest::WaitChild(holder));
+    EXPECT_FALSE(IsRunning(POPUP)) << "a killed holder leaves no stale lock behind";
 
     // The process itself counts as running while it holds the lock.
-    ASSERT_EQ(pelorn_app_hold_running_lock(popup), 0);
-    EXPECT_EQ(pelorn_app_hold_running_lock(popup), 0);
-    EXPECT_TRUE(IsRunning(popup));
-    pelorn_app_release_running_lock(popup);
-    EXPECT_FALSE(IsRunning(popup));
+    ASSERT_EQ(pelorn_app_hold_running_lock(POPUP), 0);
+    EXPECT_EQ(pelorn_app_hold_running_lock(POPUP), 0);
+    EXPECT_TRUE(IsRunning(POPUP));
+    pelorn_app_release_running_lock(POPUP);
+    EXPECT_FALSE(IsRunning(POPUP));
 
     bool running = false;
     EXPECT_EQ(app_manager_is_running("../escape", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);

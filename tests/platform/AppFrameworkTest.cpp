@@ -9,9 +9,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <string.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using PelornTest::ExtraOf;
@@ -96,39 +93,6 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
         second = PelornTest::SpawnProgram({PelornTest::BuiltProgram("com.quenlor.permissionpopup"),
                                            "--launch-searching", "--extra=who=second"});
     };
-    // A request far past any command line, streamed at the launch socket, is
-    // dropped unread past its first mebibyte, not carried out.
-    std::thread flood;
-    std::atomic<bool> flooded{false};
-    const std::string launchPath = dirs.RuntimeDir() + "/apps/com.test.framework-probe.launch";
-    auto oversized = [&]
-    {
-        flood = std::thread(
-            [&]
-            {
-                const std::string pad = "--extra=pad=" + std::string(2 << 20, 'p');
-                const gchar* args[] = {"--extra=who=huge", pad.c_str(), nullptr};
-                const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
-                GVariant* v = g_variant_ref_sink(g_variant_new("(x^as)", deadline, args));
-                const char* bytes = static_cast<const char*>(g_variant_get_data(v));
-                size_t left = g_variant_get_size(v);
-                int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-                struct sockaddr_un addr = {};
-                addr.sun_family = AF_UNIX;
-                strncpy(addr.sun_path, launchPath.c_str(), sizeof(addr.sun_path) - 1);
-                ssize_t n = connect(fd, (struct sockaddr*)&addr, sizeof(addr)) == 0 ? 1 : -1;
-                while (n > 0 && left > 0 && (n = send(fd, bytes, left, MSG_NOSIGNAL)) > 0)
-                    bytes += n, left -= (size_t)n;
-                // As a launcher does: the request is taken only once its sender hears so.
-                shutdown(fd, SHUT_WR);
-                char ack = 0;
-                if (n > 0 && recv(fd, &ack, 1, 0) == 1)
-                    ADD_FAILURE() << "the oversized request was taken";
-                close(fd);
-                g_variant_unref(v);
-                flooded = true;
-            });
-    };
     app_event_handler_h language = nullptr, battery = nullptr;
     const std::string shot = dirs.StateDir() + "/com.test.framework-probe.png";
     g_setenv("PELORN_SCREENSHOT_DIR", dirs.StateDir().c_str(), TRUE);
@@ -140,7 +104,6 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
         {[&r] { evas_object_show(r.window); }, sawLast("resume")},
         {[&r] { elm_win_lower(r.window); }, sawLast("pause")},
         {secondStart, sawLast("resume")},
-        {oversized, [&] { return flooded.load(); }},
         {[] { vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8"); }, sawLast("language ko_KR.UTF-8")},
         {[]
          {
@@ -178,8 +141,6 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
             Of(data)->calls.push_back("control " + ExtraOf(ac, "launchSearching") + " " + ExtraOf(ac, "who"));
         }};
     EXPECT_EQ(APP_ERROR_NONE, ui_app_main(2, argv, &cbs, &r));
-    if (flood.joinable())
-        flood.join();
     EXPECT_TRUE(second > 0 && PelornTest::WaitChild(second)) << "the second start did not end";
     // The steps point into this test's frame: none may run in the next test.
     if (r.stepTimer)

@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <string.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,7 +48,7 @@ struct SharedScratch
     }
     ~SharedScratch()
     {
-        RunProgram({"rm", "-rf", path});
+        PelornTest::RemoveTree(path);
     }
 };
 
@@ -241,8 +243,10 @@ protected:
 
 /* --reply-socket=PATH in a launch request made the application connect to
  * any socket on the machine; kill -9 during writes left temporary files of
- * the settings store and the preferences behind for good. */
-TEST_F(PopupProgram, RepliesGoOnlyIntoTheRepliesFolderAndStartUpRemovesTemporaryFilesOfKilledWriters)
+ * the settings store and the preferences behind for good. With the first
+ * instance stopped, a launcher took 10 s and reported success, twelve queued
+ * on a lock, and after SIGCONT all their requests were carried out. */
+TEST_F(PopupProgram, RepliesGoOnlyToItsFolderKilledWritersLeaveNoFilesAndAStoppedInstanceTakesNoLaunch)
 {
     const int dead = PelornTest::SpawnProgram({"/bin/true"});
     ASSERT_TRUE(PelornTest::WaitChild(dead));
@@ -296,28 +300,49 @@ TEST_F(PopupProgram, RepliesGoOnlyIntoTheRepliesFolderAndStartUpRemovesTemporary
         close(conn);
     close(outsideFd);
     close(insideFd);
-}
 
-/* With the first instance stopped, a launcher took 10 s and reported
- * success, twelve queued on a lock, and after SIGCONT all their requests
- * were carried out. */
-TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequestsAreNeverCarriedOut)
-{
+    const size_t asked = Count(Log(), "asks:");
     const int first = PelornTest::SpawnProgram(
         Command({"--extra=n=first"}),
         {std::string("PELORN_APP_ID=") + POPUP_ID, "-PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP"});
     ASSERT_GT(first, 0);
-    ASSERT_TRUE(PelornTest::RunGlibUntil([this] { return Count(Log(), "asks:") == 1; }, 20000)) << Log();
+    ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return Count(Log(), "asks:") == asked + 1; }, 20000)) << Log();
+
+    // A request far past any command line, streamed at the launch socket, is
+    // dropped unread past its first mebibyte, not taken.
+    const std::string pad = "--extra=pad=" + std::string(2 << 20, 'p');
+    const gchar* huge[] = {"--extra=n=huge", pad.c_str(), nullptr};
+    GVariant* request = g_variant_ref_sink(
+        g_variant_new("(x^as)", g_get_monotonic_time() + 60 * G_USEC_PER_SEC, huge));
+    const int launch = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    strncpy(address.sun_path, (mDirs.RuntimeDir() + "/apps/" + POPUP_ID + ".launch").c_str(),
+            sizeof(address.sun_path) - 1);
+    ASSERT_EQ(0, connect(launch, (struct sockaddr*)&address, sizeof(address)));
+    PelornTest::HangRescue unstuck([launch] { shutdown(launch, SHUT_RDWR); });
+    const char* bytes = static_cast<const char*>(g_variant_get_data(request));
+    size_t left = g_variant_get_size(request);
+    ssize_t sent = 1;
+    while (left > 0 && (sent = send(launch, bytes, left, MSG_NOSIGNAL)) > 0)
+        bytes += sent, left -= (size_t)sent;
+    // As a launcher does: the request is taken only once its sender hears so.
+    shutdown(launch, SHUT_WR);
+    char ack = 0;
+    EXPECT_FALSE(sent > 0 && recv(launch, &ack, 1, 0) == 1) << "the oversized request was taken";
+    EXPECT_TRUE(unstuck.End()) << "the popup neither read on nor let the oversized request go";
+    close(launch);
+    g_variant_unref(request);
 
     kill(first, SIGSTOP);
     // Whether launchers queue is the app's hand-over test's to show: these come one by one.
     for (const char* n : {"--extra=n=0", "--extra=n=1", "--extra=n=2"})
     {
-        const ProgramRun run = RunProgram(Command({n}), Env(), 120000);
-        EXPECT_TRUE(!run.timedOut && WIFEXITED(run.status) && WEXITSTATUS(run.status) != 0)
+        const ProgramRun launcher = RunProgram(Command({n}), Env(), 120000);
+        EXPECT_TRUE(!launcher.timedOut && WIFEXITED(launcher.status) && WEXITSTATUS(launcher.status) != 0)
             << n << ": a launcher reported success to a stopped instance, or still waited; "
-            << Described(run);
-        EXPECT_NE(std::string::npos, run.err.find("did not take the launch request"))
+            << Described(launcher);
+        EXPECT_NE(std::string::npos, launcher.err.find("did not take the launch request"))
             << n << ": a launcher does not say on stderr why it failed";
     }
 
@@ -333,13 +358,13 @@ TEST_F(PopupProgram, StoppedInstanceLaunchersFailWithinTheirTimeAndTheirRequests
 
     kill(first, SIGCONT);
     PelornTest::RunGlibFor(1500);
-    EXPECT_EQ(1u, Count(Log(), "asks:")) << "a request its sender gave up on was carried out";
+    EXPECT_EQ(asked + 1, Count(Log(), "asks:")) << "a request its sender gave up on was carried out";
     EXPECT_GE(Count(Log(), "launch request dropped"), 1u);
 
     // Awake again, it takes the next launch at once.
-    const ProgramRun run = RunProgram(Command({"--extra=n=after"}), Env(), 10000);
+    run = RunProgram(Command({"--extra=n=after"}), Env(), 10000);
     EXPECT_TRUE(run.Exited(0)) << Described(run);
-    EXPECT_TRUE(PelornTest::RunGlibUntil([this] { return Count(Log(), "asks:") == 2; }, 5000));
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return Count(Log(), "asks:") == asked + 2; }, 5000));
 
     // Closing its terminal is the application's hand-over case to show, with the real phone.
     EXPECT_TRUE(PelornTest::EndChild(first));

@@ -24,17 +24,23 @@ std::string Describe(const cairo_path_t* path)
     return out.str();
 }
 
+/* "invalid" for data refused whole: the status says so and nothing is drawn. */
 std::string Parse(const char* data)
 {
     cairo_path_t* path = gxt_cairo_path_create_from_dtag(data);
-    EXPECT_EQ(CAIRO_STATUS_SUCCESS, path->status) << data;
+    if (!path)
+        return "(no path)";
     std::string text = Describe(path);
+    if (path->status == CAIRO_STATUS_INVALID_PATH_DATA)
+        text = path->num_data == 0 ? "invalid" : "invalid, yet drawn: " + text;
+    else if (path->status != CAIRO_STATUS_SUCCESS)
+        text = "status " + std::to_string(path->status);
     cairo_path_destroy(path);
     return text;
 }
 } // namespace
 
-TEST(PathData, CommandsNumbersAndSmoothCurvesGiveTheirPoints)
+TEST(PathData, CommandsNumbersAndSmoothCurvesGiveTheirPointsAndUnreadableDataNone)
 {
     const char* const cases[][2] = {
         // cairo marks the point a closed sub-path returns to with a move of its own.
@@ -56,29 +62,15 @@ TEST(PathData, CommandsNumbersAndSmoothCurvesGiveTheirPoints)
         // Quadratic: control points two thirds of the way to q; T mirrors q.
         {"M0 0 Q3 9 6 0 T12 0", "M 0 0\nC 2 6 4 6 6 0\nC 8 -6 10 -6 12 0\n"},
         {" \t ", ""}, // an empty path
+        {nullptr, "invalid"},
+        {"L 1 1", "invalid"},                 // drawing before a move
+        {"M 1", "invalid"},                   // a coordinate missing
+        {"M 1 2 X 3", "invalid"},             // unknown command
+        {"M 1 2 A 5 5 0 0 1 9 9", "invalid"}, // arcs are not read
+        {"M 1e999 0", "invalid"},             // not a finite number
+        {"M 1 2 L 3 -", "invalid"},           // a sign without digits
+        {"M . 2", "invalid"},                 // a point without digits
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c[1], Parse(c[0]));
-}
-
-TEST(PathData, UnreadableDataGivesAnInvalidPath)
-{
-    const char* bad[] = {
-        nullptr,                 // nothing at all
-        "L 1 1",                 // drawing before a move
-        "M 1",                   // a coordinate missing
-        "M 1 2 X 3",             // unknown command
-        "M 1 2 A 5 5 0 0 1 9 9", // arcs are not read
-        "M 1e999 0",             // not a finite number
-        "M 1 2 L 3 -",           // a sign without digits
-        "M . 2",                 // a point without digits
-    };
-    for (const char* data : bad)
-    {
-        cairo_path_t* path = gxt_cairo_path_create_from_dtag(data);
-        ASSERT_NE(nullptr, path);
-        EXPECT_EQ(CAIRO_STATUS_INVALID_PATH_DATA, path->status) << (data ? data : "(null)");
-        EXPECT_EQ(0, path->num_data);
-        cairo_path_destroy(path);
-    }
+        EXPECT_EQ(c[1], Parse(c[0])) << (c[0] ? c[0] : "(null)");
 }

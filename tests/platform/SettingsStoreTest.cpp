@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -271,23 +270,6 @@ std::string Key(int i)
                 _exit(1);
         }
 }
-
-/* Reads reports until the count-th, or until the writer is gone or a minute
- * passed (a hang, not a slow machine). */
-bool WaitForReports(int fd, int count)
-{
-    const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
-    char byte;
-    while (count > 0)
-    {
-        struct pollfd p = {fd, POLLIN, 0};
-        const int left = (int)((deadline - g_get_monotonic_time()) / 1000);
-        if (left <= 0 || poll(&p, 1, left) <= 0 || read(fd, &byte, 1) != 1)
-            return false;
-        count--;
-    }
-    return true;
-}
 } // namespace
 
 TEST(SettingsStoreCrash, WriterKilledMidWriteLeavesOldOrNewValue)
@@ -312,8 +294,14 @@ TEST(SettingsStoreCrash, WriterKilledMidWriteLeavesOldOrNewValue)
         }
         close(report[1]);
         // Killed as soon as it reported a chosen write: it is then inside or
-        // just before the next one, wherever the machine's speed puts it.
-        const bool reported = WaitForReports(report[0], g_random_int_range(1, 2 * KEYS + 1));
+        // just before the next one, wherever the machine's speed puts it. A
+        // writer that stopped reporting is killed after a minute (a hang).
+        PelornTest::HangRescue rescue([writer] { kill(writer, SIGKILL); });
+        int left = g_random_int_range(1, 2 * KEYS + 1);
+        char byte;
+        while (left > 0 && read(report[0], &byte, 1) == 1)
+            left--;
+        const bool reported = rescue.End() && left == 0;
         kill(writer, SIGKILL);
         waitpid(writer, nullptr, 0);
         close(report[0]);

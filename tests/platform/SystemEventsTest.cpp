@@ -93,13 +93,37 @@ protected:
     std::unique_ptr<DBusMock> mUPower;
     std::unique_ptr<DBusMock> mNetworkManager;
 };
+
+/* Times the process's threads gave the processor up of their own accord:
+ * each wake-up of a sleeping thread counts one. */
+long VoluntarySwitches(pid_t pid)
+{
+    long total = 0;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    GDir* dir = g_dir_open(tasks.c_str(), 0, nullptr);
+    if (!dir)
+        return -1;
+    const char* const field = "\nvoluntary_ctxt_switches:";
+    while (const gchar* task = g_dir_read_name(dir))
+    {
+        std::string status = PelornTest::ReadFile(tasks + "/" + task + "/status");
+        size_t at = status.find(field);
+        if (at != std::string::npos)
+            total += atol(status.c_str() + at + strlen(field));
+    }
+    g_dir_close(dir);
+    return total;
+}
 } // namespace
 
 // Whether NetworkManager is there from the start or comes after the network
 // monitor answered, its state and connection type decide the status, and the
 // status the connection type the application sees (the monitor's until then).
-TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
+// UPower's display device is there from the start, as a device with no
+// battery: nothing to report until it says otherwise.
+TEST_F(SystemEvents, NetworkManagerAndUPowerBecomeTheNetworkAndBatteryKeysAndOneBridgeSleepsWhileNothingChanges)
 {
+    ASSERT_TRUE(Start(mUPower, "org.freedesktop.UPower", "upower"));
     connection_h connection = nullptr;
     ASSERT_EQ(connection_create(&connection), CONNECTION_ERROR_NONE);
     const bool available = g_network_monitor_get_network_available(g_network_monitor_get_default());
@@ -109,6 +133,7 @@ TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
     ASSERT_EQ(pelorn_system_events_start(), 0);
     EXPECT_NE(IntKey(NET_STATUS), -1) << "without NetworkManager the monitor's answer is published at once";
     PelornTest::RunGlibFor(300);
+    EXPECT_EQ(IntKey(BATTERY_LOW), -1);
     ASSERT_TRUE(Start(mNetworkManager, "org.freedesktop.NetworkManager", "networkmanager"));
     ASSERT_TRUE(mNetworkManager->Tell(NM_MANAGER, "AddProperty",
                                       g_variant_new("(ssv)", NM_INTERFACE, "PrimaryConnectionType",
@@ -140,51 +165,62 @@ TEST_F(SystemEvents, NetworkManagerStateAndConnectionTypeBecomeTheNetworkStatus)
         EXPECT_TRUE(&step == steps || RunGlibUntil([&] { return !heard.empty() && heard.back() == step.type; }));
     }
 
-    const size_t before = heard.size();
+    const size_t told = heard.size();
     EXPECT_EQ(connection_unset_type_changed_cb(connection), CONNECTION_ERROR_NONE);
     SetNetworkManager("State", g_variant_new_uint32(20));
     EXPECT_TRUE(KeyBecomes(NET_STATUS, 0));
     PelornTest::RunGlibFor(200);
-    EXPECT_EQ(heard.size(), before) << "told after its callback was unset";
+    EXPECT_EQ(heard.size(), told) << "told after its callback was unset";
     EXPECT_EQ(connection_destroy(connection), CONNECTION_ERROR_NONE);
-}
 
-TEST_F(SystemEvents, UPowerDisplayDeviceBecomesTheBatteryKeys)
-{
-    ASSERT_TRUE(Start(mUPower, "org.freedesktop.UPower", "upower"));
-    DBusMock& upower = *mUPower;
-    ASSERT_EQ(pelorn_system_events_start(), 0);
-    // The mock's display device starts as "no battery": nothing to report.
-    PelornTest::RunGlibFor(300);
-    EXPECT_EQ(IntKey(BATTERY_LOW), -1);
     const struct
     {
         double percent;
         guint32 warningLevel;
         gboolean present;
         int low;
-    } steps[] = {
+    } charges[] = {
         {64.4, 1, TRUE, 4}, {12.0, 3, TRUE, 3}, {4.0, 4, TRUE, 2},
         {1.0, 5, TRUE, 1},  {3.0, 0, TRUE, 2}, // no warning level from the daemon: the charge left decides
         {0.0, 0, FALSE, 4},                    // the battery taken out: whatever it said last no longer holds
     };
-    for (const auto& step : steps)
+    for (const auto& step : charges)
     {
         SCOPED_TRACE(std::to_string(step.percent) + "%, level " + std::to_string(step.warningLevel));
         // type battery, state discharging, ..., present, icon, warning level
-        ASSERT_TRUE(
-            upower.Tell("/org/freedesktop/UPower", "SetupDisplayDevice",
-                        g_variant_new("(uuddddxxbsu)", 2u, 2u, step.percent, 10.0, 50.0, 5.0, (gint64)600,
-                                      (gint64)0, step.present, "battery", step.warningLevel)))
-            << upower.LastError();
+        ASSERT_TRUE(mUPower->Tell("/org/freedesktop/UPower", "SetupDisplayDevice",
+                                  g_variant_new("(uuddddxxbsu)", 2u, 2u, step.percent, 10.0, 50.0, 5.0,
+                                                (gint64)600, (gint64)0, step.present, "battery",
+                                                step.warningLevel)))
+            << mUPower->LastError();
         EXPECT_TRUE(KeyBecomes(BATTERY_LOW, step.low));
         EXPECT_TRUE(!step.present || IntKey("memory/sysman/battery_capacity") == (int)step.percent)
             << IntKey("memory/sysman/battery_capacity");
     }
+
+    // The bridge runs for the life of the desktop session: a polling timer
+    // would wake it (and drain a battery) for nothing.
+    pelorn_system_events_stop();
+    SetNetworkManager("State", g_variant_new_uint32(70));
+    PelornTest::DesktopBridgeProcess bridge;
+    ASSERT_TRUE(bridge.Ready());
+    ASSERT_TRUE(KeyBecomes(NET_STATUS, 4)) << "NetworkManager not heard";
+    // One bridge per runtime folder (that a stop gives the folder up, the memory case shows).
+    EXPECT_NE(pelorn_system_events_start(), 0) << "a second bridge started beside the running one";
+    g_usleep(300 * 1000);
+
+    const long before = VoluntarySwitches(bridge.Pid());
+    g_usleep(3 * G_USEC_PER_SEC);
+    const long after = VoluntarySwitches(bridge.Pid());
+    ASSERT_GE(before, 0);
+    EXPECT_LE(after - before, 1) << "woke up " << after - before << " times in 3 s with nothing happening";
 }
 
-TEST_F(SystemEvents, MemoryPressureWarnsAtStartAndCalmsDownOnTheClockUnlessUnreadable)
+TEST_F(SystemEvents, MemoryPressureCalmsDownOnTheClockAndTheDesktopZoneAndClockFormatBecomeTheWatchSettings)
 {
+    // GSettings takes its backend once, at the first start.
+    setenv("GSETTINGS_BACKEND", "keyfile", 1);
+    setenv("XDG_CONFIG_HOME", mDirs.StateDir().c_str(), 1);
     for (const char* text : {"", "garbage without numbers\n", "full avg10=99.00\n"})
     {
         g_file_set_contents(mPressureFile.c_str(), text, -1, nullptr);
@@ -206,18 +242,15 @@ TEST_F(SystemEvents, MemoryPressureWarnsAtStartAndCalmsDownOnTheClockUnlessUnrea
     EXPECT_EQ(IntKey(LOW_MEMORY), 4) << "looked again before its 10 s";
     pelorn_clock_advance_ms(1000);
     EXPECT_TRUE(KeyBecomes(LOW_MEMORY, 1));
-}
+    pelorn_system_events_stop();
+    pelorn_clock_set_manual(FALSE);
 
-// The desktop's zone comes as a link another program replaces, its clock
-// format from a key file another process writes with gsettings.
-TEST_F(SystemEvents, DesktopZoneAndClockFormatChangesBecomeTheWatchSettings)
-{
+    // The desktop's zone comes as a link another program replaces, its clock
+    // format from a key file another process writes with gsettings.
     const std::string link = mDirs.RuntimeDir() + "/localtime";
     ASSERT_EQ(symlink("/usr/share/zoneinfo/Europe/Berlin", link.c_str()), 0);
     setenv("PELORN_LOCALTIME_FILE", link.c_str(), 1);
     vconf_set_str("db/setting/timezone_id", "Asia/Tokyo");
-    setenv("GSETTINGS_BACKEND", "keyfile", 1);
-    setenv("XDG_CONFIG_HOME", mDirs.StateDir().c_str(), 1);
     vconf_set_int("db/menu_widget/regionformat_time1224", 2);
     ASSERT_EQ(pelorn_system_events_start(), 0);
     auto zone = [] { return PelornTest::StrKey("db/setting/timezone_id"); };
@@ -244,48 +277,4 @@ TEST_F(SystemEvents, DesktopZoneAndClockFormatChangesBecomeTheWatchSettings)
         EXPECT_TRUE(KeyBecomes("db/menu_widget/regionformat_time1224", format.second)) << format.first;
     }
     unsetenv("XDG_CONFIG_HOME");
-}
-
-namespace
-{
-/* Times the process's threads gave the processor up of their own accord:
- * each wake-up of a sleeping thread counts one. */
-long VoluntarySwitches(pid_t pid)
-{
-    long total = 0;
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    GDir* dir = g_dir_open(tasks.c_str(), 0, nullptr);
-    if (!dir)
-        return -1;
-    const char* const field = "\nvoluntary_ctxt_switches:";
-    while (const gchar* task = g_dir_read_name(dir))
-    {
-        std::string status = PelornTest::ReadFile(tasks + "/" + task + "/status");
-        size_t at = status.find(field);
-        if (at != std::string::npos)
-            total += atol(status.c_str() + at + strlen(field));
-    }
-    g_dir_close(dir);
-    return total;
-}
-} // namespace
-
-// The bridge runs for the life of the desktop session: a polling timer would
-// wake it (and drain a battery) for nothing.
-TEST_F(SystemEvents, OneBridgePerRuntimeFolderSleepsWhileNothingChanges)
-{
-    ASSERT_TRUE(Start(mNetworkManager, "org.freedesktop.NetworkManager", "networkmanager"));
-    ASSERT_TRUE(Start(mUPower, "org.freedesktop.UPower", "upower"));
-    PelornTest::DesktopBridgeProcess bridge;
-    ASSERT_TRUE(bridge.Ready());
-    ASSERT_TRUE(KeyBecomes(NET_STATUS, 3)) << "NetworkManager not heard";
-    // One bridge per runtime folder (that a stop gives the folder up, the memory case shows).
-    EXPECT_NE(pelorn_system_events_start(), 0) << "a second bridge started beside the running one";
-    g_usleep(300 * 1000);
-
-    const long before = VoluntarySwitches(bridge.Pid());
-    g_usleep(3 * G_USEC_PER_SEC);
-    const long after = VoluntarySwitches(bridge.Pid());
-    ASSERT_GE(before, 0);
-    EXPECT_LE(after - before, 1) << "woke up " << after - before << " times in 3 s with nothing happening";
 }

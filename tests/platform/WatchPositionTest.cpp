@@ -52,29 +52,57 @@ void SetLocation(DBusMock& geoclue, double latitude, double longitude, double ac
                  g_variant_new("(ddd)", latitude, longitude, accuracy));
 }
 
-class WatchPosition : public ::testing::Test
+struct Headings
 {
-protected:
-    void SetUp() override
+    std::vector<double> got;
+    static void Cb(double heading, void* data)
     {
-        ASSERT_TRUE(mBus.IsRunning());
+        static_cast<Headings*>(data)->got.push_back(heading);
     }
-    PelornTest::ScopedTestDirs mDirs;
-    PelornTest::PrivateSystemBus mBus;
 };
+
+void SetHeading(DBusMock& sensors, double heading)
+{
+    sensors.Tell(SENSORS, "SetInternalProperty",
+                 g_variant_new("(ssv)", "net.hadess.SensorProxy.Compass", "CompassHeading",
+                               g_variant_new_double(heading)));
+}
 } // namespace
 
-TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
+// At first the bus has a sensor service and no GeoClue at all: there is no
+// fix, said in one log line however often asked.
+TEST(WatchPosition, NoGeoClueIsSaidOnceExactFixesAreAskedForAndHeadingsReachTheCallerTenTimesASecond)
 {
-    DBusMock geoclue(mBus.Address(), "org.freedesktop.GeoClue2", {"--template", DBusMock::GeoClueTemplate()});
+    PelornTest::ScopedTestDirs dirs;
+    PelornTest::PrivateSystemBus bus;
+    ASSERT_TRUE(bus.IsRunning());
+    DBusMock sensors(bus.Address(), "net.hadess.SensorProxy",
+                     {"--template", "iio-sensors-proxy", "--parameters", "{\"has_compass\": true}"});
+    ASSERT_TRUE(sensors.Ready()) << sensors.LastError();
+    pelorn_log_capture_begin();
+    Fixes fixes;
+    pelorn_location_h location = pelorn_location_create("com.quenlor.pelorn", Fixes::Cb, &fixes);
+    for (int round = 1; round <= 3; round++)
+    {
+        pelorn_location_start(location);
+        ASSERT_TRUE(RunGlibUntil([&] { return fixes.none == round; })) << "round " << round;
+        EXPECT_EQ(PELORN_LOCATION_UNAVAILABLE, pelorn_location_get_state(location));
+        pelorn_location_stop(location);
+    }
+    EXPECT_EQ(1, PelornTest::CountLogged("no position"));
+    pelorn_location_destroy(location);
+    EXPECT_TRUE(fixes.got.empty());
+
+    // GeoClue comes: exact fixes are asked for on start, and it is stopped on stop.
+    DBusMock geoclue(bus.Address(), "org.freedesktop.GeoClue2", {"--template", DBusMock::GeoClueTemplate()});
     ASSERT_TRUE(geoclue.Ready()) << geoclue.LastError();
     // The service stamps the fix when it is made; our clock is read around that, in ms.
     const gint64 beforeFixMs = g_get_real_time() / 1000;
     SetLocation(geoclue, 37.5665, 126.978, 30.0);
     const gint64 afterFixMs = g_get_real_time() / 1000;
 
-    Fixes fixes;
-    pelorn_location_h location = pelorn_location_create("com.quenlor.pelorn", Fixes::Cb, &fixes);
+    fixes = Fixes();
+    location = pelorn_location_create("com.quenlor.pelorn", Fixes::Cb, &fixes);
     pelorn_location_fix_s last;
     EXPECT_EQ(-1, pelorn_location_get_last_fix(location, &last)) << "nothing before a start";
     EXPECT_TRUE(geoclue.CallsOf(CLIENT, "Start").empty()) << "creating asks nothing";
@@ -103,33 +131,8 @@ TEST_F(WatchPosition, GeoClueIsAskedForExactFixesOnStartAndStoppedOnStop)
     EXPECT_EQ(0, pelorn_location_get_last_fix(location, &last)) << "the last fix outlives the stop";
     pelorn_location_destroy(location);
     EXPECT_EQ(0, fixes.none);
-}
 
-namespace
-{
-struct Headings
-{
-    std::vector<double> got;
-    static void Cb(double heading, void* data)
-    {
-        static_cast<Headings*>(data)->got.push_back(heading);
-    }
-};
-
-void SetHeading(DBusMock& sensors, double heading)
-{
-    sensors.Tell(SENSORS, "SetInternalProperty",
-                 g_variant_new("(ssv)", "net.hadess.SensorProxy.Compass", "CompassHeading",
-                               g_variant_new_double(heading)));
-}
-} // namespace
-
-TEST_F(WatchPosition, CompassHeadingsAreClaimedAndReachTheCallerAtMostTenTimesASecond)
-{
     pelorn_clock_set_manual(TRUE);
-    DBusMock sensors(mBus.Address(), "net.hadess.SensorProxy",
-                     {"--template", "iio-sensors-proxy", "--parameters", "{\"has_compass\": true}"});
-    ASSERT_TRUE(sensors.Ready()) << sensors.LastError();
     Headings headings;
     pelorn_compass_h compass = pelorn_compass_create(Headings::Cb, &headings);
     pelorn_compass_start(compass);
@@ -161,33 +164,16 @@ TEST_F(WatchPosition, CompassHeadingsAreClaimedAndReachTheCallerAtMostTenTimesAS
     pelorn_compass_stop(compass);
     EXPECT_TRUE(RunGlibUntil([&] { return sensors.CallsOf(SENSORS, "ReleaseCompass").size() == 1; }));
     pelorn_compass_destroy(compass);
-}
 
-// The bus has a sensor service without a compass and no GeoClue at all.
-TEST_F(WatchPosition, WithNoGeoClueOrCompassThereIsNoFixOrHeadingSaidInOneLogLineHoweverOftenAsked)
-{
-    DBusMock sensors(mBus.Address(), "net.hadess.SensorProxy", {"--template", "iio-sensors-proxy"});
-    ASSERT_TRUE(sensors.Ready()) << sensors.LastError();
-    pelorn_log_capture_begin();
-    Fixes fixes;
-    pelorn_location_h location = pelorn_location_create("com.quenlor.pelorn", Fixes::Cb, &fixes);
-    for (int round = 1; round <= 3; round++)
-    {
-        pelorn_location_start(location);
-        ASSERT_TRUE(RunGlibUntil([&] { return fixes.none == round; })) << "round " << round;
-        EXPECT_EQ(PELORN_LOCATION_UNAVAILABLE, pelorn_location_get_state(location));
-        pelorn_location_stop(location);
-    }
-    EXPECT_EQ(1, PelornTest::CountLogged("no position"));
-    pelorn_location_destroy(location);
-    EXPECT_TRUE(fixes.got.empty());
-
-    Headings headings;
-    pelorn_compass_h compass = pelorn_compass_create(Headings::Cb, &headings);
+    // A sensor service without a compass: north is up, and nothing is claimed.
+    ASSERT_TRUE(sensors.Tell(SENSORS, "SetInternalProperty",
+                             g_variant_new("(ssv)", "net.hadess.SensorProxy.Compass", "HasCompass",
+                                           g_variant_new_boolean(FALSE))));
+    compass = pelorn_compass_create(Headings::Cb, &headings);
     pelorn_compass_start(compass);
     ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "no compass, north is up"); }));
     pelorn_log_capture_end();
     EXPECT_LT(pelorn_compass_get_heading(compass), 0.0);
-    EXPECT_TRUE(sensors.CallsOf(SENSORS, "ClaimCompass").empty());
+    EXPECT_EQ(1u, sensors.CallsOf(SENSORS, "ClaimCompass").size());
     pelorn_compass_destroy(compass);
 }

@@ -97,14 +97,9 @@ GVariant* DBusMock::Call(const std::string& path, const std::string& interface, 
     return reply;
 }
 
-GVariant* DBusMock::Mock(const std::string& path, const std::string& method, GVariant* args)
-{
-    return Call(path, "org.freedesktop.DBus.Mock", method, args);
-}
-
 bool DBusMock::Tell(const std::string& path, const std::string& method, GVariant* args)
 {
-    GVariant* reply = Mock(path, method, args);
+    GVariant* reply = Call(path, "org.freedesktop.DBus.Mock", method, args);
     if (reply)
         g_variant_unref(reply);
     return reply != nullptr;
@@ -118,7 +113,8 @@ std::string DBusMock::GeoClueTemplate()
 std::vector<GVariant*> DBusMock::CallsOf(const std::string& path, const std::string& method)
 {
     std::vector<GVariant*> calls;
-    GVariant* reply = Mock(path, "GetMethodCalls", g_variant_new("(s)", method.c_str()));
+    GVariant* reply =
+        Call(path, "org.freedesktop.DBus.Mock", "GetMethodCalls", g_variant_new("(s)", method.c_str()));
     if (!reply)
         return calls;
     // a(tav): time stamp, then the arguments.

@@ -26,9 +26,8 @@ public:
      * a floating reference. */
     GVariant* Call(const std::string& path, const std::string& interface, const std::string& method,
                    GVariant* args);
-    /* Same on the mock's own control interface (org.freedesktop.DBus.Mock). */
-    GVariant* Mock(const std::string& path, const std::string& method, GVariant* args);
-    /* Mock() with the reply dropped: whether it was answered. */
+    /* A call on the mock's own control interface (org.freedesktop.DBus.Mock),
+     * the reply dropped: whether it was answered. */
     bool Tell(const std::string& path, const std::string& method, GVariant* args);
     /* The path of our GeoClue2 template, for {"--template", GeoClueTemplate()}. */
     static std::string GeoClueTemplate();

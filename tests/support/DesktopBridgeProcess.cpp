@@ -5,7 +5,6 @@
 #include <glib.h>
 #include <string>
 #include <poll.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace PelornTest
@@ -23,19 +22,13 @@ DesktopBridgeProcess::DesktopBridgeProcess(int clockSpeed)
                         "full avg10=0.00 avg60=0.00 avg300=0.00 total=0\n",
                         -1, nullptr);
 
-    std::string program = BuiltProgram("desktop-bridge");
-    gchar* argv[] = {&program[0], nullptr};
-    gchar** envp =
-        g_environ_setenv(g_get_environ(), "PELORN_MEMORY_PRESSURE_FILE", pressureFile.c_str(), TRUE);
-    envp = g_environ_setenv(envp, "PELORN_CLOCK_SPEED", std::to_string(clockSpeed > 1 ? clockSpeed : 1).c_str(), TRUE);
-    GPid pid = 0;
-    gint out = -1;
-    bool spawned = g_spawn_async_with_pipes(nullptr, argv, envp, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr,
-                                            &pid, nullptr, &out, nullptr, nullptr);
-    g_strfreev(envp);
-    if (!spawned)
+    int out = -1;
+    mPid = SpawnProgram({BuiltProgram("desktop-bridge")},
+                        {"PELORN_MEMORY_PRESSURE_FILE=" + pressureFile,
+                         "PELORN_CLOCK_SPEED=" + std::to_string(clockSpeed > 1 ? clockSpeed : 1)},
+                        nullptr, &out);
+    if (mPid <= 0)
         return;
-    mPid = pid;
     // "ready\n", or the end of its output when it gives up.
     std::string line;
     const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
@@ -52,17 +45,6 @@ DesktopBridgeProcess::DesktopBridgeProcess(int clockSpeed)
     }
     close(out);
     mReady = line.rfind("ready", 0) == 0;
-}
-
-int DesktopBridgeProcess::ExitStatus()
-{
-    int status = 0;
-    if (mStatus < 0 && mPid > 0 && waitpid(mPid, &status, WNOHANG) == mPid)
-    {
-        mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        mPid = -1;
-    }
-    return mStatus;
 }
 
 DesktopBridgeProcess::~DesktopBridgeProcess()

@@ -20,13 +20,10 @@ public:
     DesktopBridgeProcess& operator=(const DesktopBridgeProcess&) = delete;
 
     bool Ready() const { return mReady; }
-    /* Exit status once it ended by itself, -1 while it runs. */
-    int ExitStatus();
     pid_t Pid() const { return mPid; }
 
 private:
     pid_t mPid = -1;
-    int mStatus = -1;
     bool mReady = false;
     std::string mDir;
 };

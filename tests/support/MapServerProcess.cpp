@@ -24,16 +24,9 @@ MapServerProcess::MapServerProcess(const std::vector<std::string>& extraArgs) : 
     std::vector<std::string> args = {program, "--port", "0", "--port-file", portFile, "--log", logFile,
                                      "--ca-file", CaFile()};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    std::vector<char*> argv = PelornTest::ArgvOf(args);
-
-    // Its stdout goes nowhere: a pipe left open would keep CTest waiting.
-    if (!g_spawn_async(nullptr, argv.data(), nullptr,
-                       GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL),
-                       UnblockSignalsInChild, nullptr, &mPid, nullptr))
-    {
-        mPid = 0;
+    mPid = SpawnProgram(args);
+    if (mPid <= 0)
         return;
-    }
     const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
     while (g_get_monotonic_time() < deadline)
     {
@@ -52,7 +45,6 @@ MapServerProcess::~MapServerProcess()
     if (mPid > 0)
     {
         EXPECT_TRUE(EndChild(mPid)) << "map-server did not end on SIGTERM";
-        g_spawn_close_pid(mPid);
     }
     if (!mDir.empty())
         RemoveTree(mDir);

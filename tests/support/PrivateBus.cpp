@@ -31,17 +31,11 @@ PrivateBus::PrivateBus(Kind kind)
     if (!g_file_set_contents(config.c_str(), contents.c_str(), -1, nullptr))
         return;
 
-    const gchar* argv[] = {"dbus-daemon", "--nofork", "--print-address", nullptr, nullptr};
-    std::string configArg = "--config-file=" + config;
-    argv[3] = configArg.c_str();
-    GPid pid = 0;
-    gint out = -1;
-    if (!g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr,
-                                  (GSpawnFlags)(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
-                                                G_SPAWN_STDERR_TO_DEV_NULL),
-                                  nullptr, nullptr, &pid, nullptr, &out, nullptr, nullptr))
+    int out = -1;
+    mPid = SpawnProgram({"dbus-daemon", "--nofork", "--print-address", "--config-file=" + config}, {}, nullptr,
+                        &out);
+    if (mPid <= 0)
         return;
-    mPid = pid;
     // The daemon prints its address once it listens.
     std::string line;
     char c;

@@ -9,7 +9,6 @@
 #include <errno.h>
 #include <algorithm>
 #include <glib.h>
-#include <glib/gstdio.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <fcntl.h>
@@ -22,23 +21,6 @@
 
 namespace PelornTest
 {
-void RemoveTree(const std::string& path)
-{
-    GDir* dir = g_dir_open(path.c_str(), 0, nullptr);
-    if (dir)
-    {
-        const gchar* name;
-        while ((name = g_dir_read_name(dir)))
-            RemoveTree(path + "/" + name);
-        g_dir_close(dir);
-        g_rmdir(path.c_str());
-    }
-    else
-    {
-        g_unlink(path.c_str());
-    }
-}
-
 namespace
 {
 /* Reaps pid, killing it first when it has not ended within ms. */
@@ -124,17 +106,19 @@ bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>&
     std::vector<char*> cargv = ArgvOf(args);
     const int flags = G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_SEARCH_PATH |
                       (outFd ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL) | (errFd ? 0 : G_SPAWN_STDERR_TO_DEV_NULL);
-    const gboolean spawned = g_spawn_async_with_pipes(nullptr, cargv.data(), envp, (GSpawnFlags)flags, nullptr,
-                                                      nullptr, pid, nullptr, outFd, errFd, error);
+    const gboolean spawned = g_spawn_async_with_pipes(nullptr, cargv.data(), envp, (GSpawnFlags)flags,
+                                                      UnblockSignalsInChild, nullptr, pid, nullptr, outFd, errFd,
+                                                      error);
     g_strfreev(envp);
     return spawned;
 }
 } // namespace
 
-int SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int* errFd)
+int SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int* errFd,
+                 int* outFd)
 {
     GPid pid = 0;
-    return Spawn(argv, env, &pid, nullptr, errFd, nullptr) ? pid : -1;
+    return Spawn(argv, env, &pid, outFd, errFd, nullptr) ? pid : -1;
 }
 
 bool WaitChild(int pid, int* status, int timeoutMs)
@@ -266,6 +250,12 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<st
         close(f.fd >= 0 ? f.fd : -1 - f.fd);
     run.elapsedMs = (int)((g_get_monotonic_time() - start) / 1000);
     return run;
+}
+
+void RemoveTree(const std::string& path)
+{
+    // rm does not follow a link inside the tree, as a walk of our own would have.
+    RunProgram({"rm", "-rf", "--", path});
 }
 
 std::vector<std::string> AsOtherAccount(unsigned uid)

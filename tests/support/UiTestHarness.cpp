@@ -55,9 +55,7 @@ UiTestHarness& UiTestHarness::Get()
 
 UiTestHarness::UiTestHarness()
 {
-    setenv("ELM_ENGINE", "buffer", 0);
-    setenv("ECORE_NO_SYSTEM_MODULES", "1", 0);
-    setenv("EINA_LOG_BACKTRACE", "-1", 0);
+    // The engine and the quiet toolkit come from the test main.
     setenv("ELM_SCALE", "1.0", 0);
     setenv("ELM_ACCEL", "none", 0);
     static char arg0[] = "pelorn-ui-test";
