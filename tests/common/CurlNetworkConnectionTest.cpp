@@ -1,5 +1,4 @@
 #include "CurlNetworkConnection.h"
-#include "EngineRecorder.h"
 #include "HttpTestSupport.h"
 #include "TestEnvironment.h"
 
