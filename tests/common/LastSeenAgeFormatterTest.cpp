@@ -65,7 +65,7 @@ TEST_F(LastSeenAgeFormatterTest, EnglishAndKoreanWordsForEachAgeAndMidnightDoesN
 
     vconf_set_str("db/menu_widget/language", "en_US.UTF-8");
     vconf_set_str("db/menu_widget/regionformat", "ko_KR.UTF-8");
-    EXPECT_EQ("en_KR", LastSeenAgeFormatter::CurrentLocale()) << "the language with the region format's country";
+    EXPECT_EQ("en_KR", LastSeenAgeFormatter::CurrentLocale()) << "the language, the region's country";
     vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
     EXPECT_EQ("ko_KR", LastSeenAgeFormatter::CurrentLocale());
 }
