@@ -8,7 +8,7 @@ using NSORZCommon::FileUtil;
 using PelornTest::ScopedTestDirs;
 
 // Folders are cached for the process; CTest runs every case in its own process.
-TEST(FileUtil, ResourcesAreTheInstalledResTreeAndSharedDataLiesInTheStateFolder)
+TEST(FileUtil, ResourcesAreTheResTreeSharedDataLiesInTheStateFolderAndWritesReplaceTheFile)
 {
     ScopedTestDirs dirs;
     const std::string res = dirs.StateDir() + "/res";
@@ -25,11 +25,7 @@ TEST(FileUtil, ResourcesAreTheInstalledResTreeAndSharedDataLiesInTheStateFolder)
     EXPECT_EQ(FileUtil::GetSharedDataDirectoryPath("com.quenlor.pelorn"), shared);
     EXPECT_TRUE(g_file_test(shared.c_str(), G_FILE_TEST_IS_DIR));
     EXPECT_EQ(FileUtil::GetJsonFilePath(), shared + "db/.json.txt");
-}
 
-TEST(FileUtil, WriteToFileReplacesContentsAndReportsFailure)
-{
-    ScopedTestDirs dirs;
     const std::string path = dirs.StateDir() + "/out.json";
     ASSERT_TRUE(FileUtil::WriteToFile(path, "{\"a\":\"long value\"}", 18));
     ASSERT_TRUE(FileUtil::WriteToFile(path, "{}\0x", 4));

@@ -19,16 +19,6 @@ struct Case
     const char* expected;
     const char* why;
 };
-
-void Check(const Case& c)
-{
-    {
-        PelornTest::ScopedEnv tz("TZ", c.tz), time("LC_TIME", c.locale);
-        EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, c.format), c.expected)
-            << c.tz << " " << c.locale << " " << c.format << ": " << c.why;
-    }
-    tzset();
-}
 } // namespace
 
 // POSIX TZ strings count hours west of Greenwich: "IST-5:30" is UTC+5:30.
@@ -56,7 +46,11 @@ TEST(ICUUtil, OffsetsKeepTheirSignAndSkeletonsAndMonthDayOrderFollowTheLocale)
         {"UTC0", "de_DE", 15, "07.03.", "outside the two fixed locales the pattern is ICU's own"},
     };
     for (const Case& c : cases)
-        Check(c);
+    {
+        PelornTest::ScopedEnv tz("TZ", c.tz), time("LC_TIME", c.locale);
+        EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, c.format), c.expected)
+            << c.tz << " " << c.locale << " " << c.format << ": " << c.why;
+    }
 
     PelornTest::ScopedEnv tz("TZ", "UTC0"), time("LC_TIME", "lo_LA");
     EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, 15), "07/03");

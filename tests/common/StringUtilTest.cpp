@@ -5,7 +5,7 @@
 
 using NSORZCommon::StringUtil;
 
-TEST(StringUtil, LeadingNumberCountsAndGarbageIsZero)
+TEST(StringUtil, LeadingNumberCountsGarbageIsZeroAndTheGlobalLocaleIsIgnored)
 {
     EXPECT_EQ(StringUtil::StringToInt("12abc"), 12);
     EXPECT_EQ(StringUtil::StringToInt("abc"), 0);
@@ -18,12 +18,9 @@ TEST(StringUtil, LeadingNumberCountsAndGarbageIsZero)
     EXPECT_FLOAT_EQ(StringUtil::StringToFloat("2.5s"), 2.5f);
     EXPECT_EQ(StringUtil::IntToString(-5), "-5");
     EXPECT_EQ(StringUtil::StringToInt(""), 0);
-}
 
-// A user locale with a decimal comma or digit grouping must not leak into
-// phone messages or map URLs.
-TEST(StringUtil, ConversionsIgnoreTheGlobalLocale)
-{
+    // A user locale with a decimal comma or digit grouping must not leak into
+    // phone messages or map URLs.
     struct CommaDecimal : std::numpunct<char>
     {
         char do_decimal_point() const override { return ','; }

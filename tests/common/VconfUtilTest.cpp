@@ -15,24 +15,6 @@ void ConnectionChangedCb(keynode_t* node, void* data)
 }
 } // namespace
 
-TEST(VconfUtilTest, UnreadableKeysAnswerTheirDefaults)
-{
-    ScopedTestDirs dirs(false);
-    EXPECT_EQ(VconfUtil::GetRegionFormatTime1224(), 1);
-    EXPECT_EQ(VconfUtil::GetKivConnectionType(), -1);
-    EXPECT_EQ(VconfUtil::GetPMState(), -1);
-    EXPECT_EQ(VconfUtil::GetHostDeviceNetworkStatus(), -1);
-    EXPECT_EQ(VconfUtil::GetIOSConnected(), 0);
-    EXPECT_EQ(VconfUtil::GetSystemVibrationLevel(), 0);
-    EXPECT_FALSE(VconfUtil::GetIsConnectedBrig());
-    EXPECT_TRUE(VconfUtil::IsBRIGConnected());
-    EXPECT_TRUE(VconfUtil::IsLDUBinary()) << "an unreadable retail key must count as a demonstration unit";
-    EXPECT_FALSE(VconfUtil::GetUserAgreementForORZZIB());
-    EXPECT_EQ(VconfUtil::GetDataRestriction(), 0);
-    EXPECT_EQ(VconfUtil::GetLanguageCode(), "");
-    EXPECT_EQ(VconfUtil::GetHostDeviceVendor(), "");
-}
-
 // The connection type is also told, on the main loop, to whoever asked.
 TEST(VconfUtilTest, StoredValuesAreAnsweredUnchangedAndAHalfWrittenRetailKeyCountsAsRetail)
 {
@@ -67,10 +49,25 @@ TEST(VconfUtilTest, StoredValuesAreAnsweredUnchangedAndAHalfWrittenRetailKeyCoun
     EXPECT_TRUE(VconfUtil::IsLDUBinary());
 }
 
-TEST(VconfUtilTest, SettersStoreAndUnwritableStoreKeepsDefault)
+TEST(VconfUtilTest, UnreadableKeysAnswerTheirDefaultsSettersStoreAndAnUnwritableStoreKeepsThem)
 {
     {
         ScopedTestDirs dirs(false);
+        EXPECT_EQ(VconfUtil::GetRegionFormatTime1224(), 1);
+        EXPECT_EQ(VconfUtil::GetKivConnectionType(), -1);
+        EXPECT_EQ(VconfUtil::GetPMState(), -1);
+        EXPECT_EQ(VconfUtil::GetHostDeviceNetworkStatus(), -1);
+        EXPECT_EQ(VconfUtil::GetIOSConnected(), 0);
+        EXPECT_EQ(VconfUtil::GetSystemVibrationLevel(), 0);
+        EXPECT_FALSE(VconfUtil::GetIsConnectedBrig());
+        EXPECT_TRUE(VconfUtil::IsBRIGConnected());
+        EXPECT_TRUE(VconfUtil::IsLDUBinary())
+            << "an unreadable retail key must count as a demonstration unit";
+        EXPECT_FALSE(VconfUtil::GetUserAgreementForORZZIB());
+        EXPECT_EQ(VconfUtil::GetDataRestriction(), 0);
+        EXPECT_EQ(VconfUtil::GetLanguageCode(), "");
+        EXPECT_EQ(VconfUtil::GetHostDeviceVendor(), "");
+
         EXPECT_TRUE(VconfUtil::SetUserAgreementForORZZIB(true));
         EXPECT_TRUE(VconfUtil::GetUserAgreementForORZZIB());
         EXPECT_TRUE(VconfUtil::SetSystemVibrationLevel(4));
