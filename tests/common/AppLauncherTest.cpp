@@ -94,7 +94,6 @@ TEST_F(AppLauncherTest, ConnectionPopupIsNotLaunchedTwiceAndBtPopupNeedsItsTexts
     ASSERT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestDovConnectionPopup(0));
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return PopupUp(ORZ_APP_ID_NETLY_POPUP); }, 10000));
     EXPECT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestDovConnectionPopup(7));
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "netly popup is running already"));
     EXPECT_EQ(0, mLauncher.GetRequestId()) << "a request that was not sent must not retag the replies";
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return !mRecorder.mAnswers.empty(); }, 20000));
     PelornTest::RunGlibFor(300);
@@ -103,8 +102,6 @@ TEST_F(AppLauncherTest, ConnectionPopupIsNotLaunchedTwiceAndBtPopupNeedsItsTexts
 
     EXPECT_NE(APP_CONTROL_ERROR_NONE, mLauncher.RequestBTConnectionUserDefinedPopup(3, "", "body"));
     EXPECT_NE(APP_CONTROL_ERROR_NONE, mLauncher.RequestBTConnectionUserDefinedPopup(3, "title", ""));
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "titleStr.length() < 1"));
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "bodyStr.length() < 1"));
 }
 
 // Regression guard: a screen may go away while its popup is still up.

@@ -8,7 +8,6 @@
 #include "TextOnlyToastPopup.h"
 #include "TitleBody1ButtonPopup.h"
 #include "UiTestHarness.h"
-#include "pelorn_log_capture.h"
 
 #include <gtest/gtest.h>
 #include <utility>
@@ -33,11 +32,6 @@ protected:
     void SetUp() override
     {
         mUi.Target(nullptr);
-        pelorn_log_capture_begin();
-    }
-    void TearDown() override
-    {
-        pelorn_log_capture_end();
     }
 
     std::shared_ptr<TitleBody1ButtonPopup> MakeNotice(double timeout = 0.0)
@@ -74,7 +68,6 @@ TEST_F(PopupTest, TitleBodyPopupReportsHowItWasClosedOnceAndGoesAway)
     twice->Show();
     Evas_Object* first = twice->GetPopup();
     twice->Show();
-    EXPECT_TRUE(pelorn_log_captured("pelorn-UI", "mPopup is already exist"));
     EXPECT_EQ(twice->GetPopup(), first);
     twice->Clear();
     EXPECT_EQ(twice->GetPopup(), nullptr);
