@@ -88,7 +88,7 @@ TEST_F(AppLauncherTest, PermissionAnswerReachesTheListenerTaggedWithTheRequestId
     EXPECT_EQ(1u, mRecorder.mAnswers.size());
 }
 
-TEST_F(AppLauncherTest, ConnectionPopupIsNotLaunchedTwiceAndBtPopupNeedsItsTexts)
+TEST_F(AppLauncherTest, ConnectionPopupIsNotLaunchedTwiceBtPopupNeedsItsTextsAndOutlivesItsLauncher)
 {
     g_setenv("PELORN_ANSWER_DELAY_MS", "1500", TRUE);
     ASSERT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestDovConnectionPopup(0));
@@ -102,11 +102,8 @@ TEST_F(AppLauncherTest, ConnectionPopupIsNotLaunchedTwiceAndBtPopupNeedsItsTexts
 
     EXPECT_NE(APP_CONTROL_ERROR_NONE, mLauncher.RequestBTConnectionUserDefinedPopup(3, "", "body"));
     EXPECT_NE(APP_CONTROL_ERROR_NONE, mLauncher.RequestBTConnectionUserDefinedPopup(3, "title", ""));
-}
 
-// Regression guard: a screen may go away while its popup is still up.
-TEST_F(AppLauncherTest, ReplyAfterTheLauncherIsGoneIsDropped)
-{
+    // A screen may go away while its popup is still up: the reply is dropped.
     g_setenv("PELORN_ANSWER_DELAY_MS", "300", TRUE);
     ReplyRecorder recorder;
     {

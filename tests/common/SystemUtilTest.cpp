@@ -29,32 +29,7 @@ TEST(SystemUtil, LocaleComesFromTheLanguageKeyElseTheEnvironmentButNotFromC)
     EXPECT_EQ(SystemUtil::GetCurrentSystemLangStr(), "");
 }
 
-TEST(SystemUtil, TimeZoneDropsOnlyTheZoneinfoPrefix)
-{
-    ScopedTestDirs dirs(false);
-    vconf_set_str("db/setting/timezone_id", "/usr/share/zoneinfo/Asia/Seoul");
-    EXPECT_EQ(SystemUtil::GetTimeZone(), "Asia/Seoul");
-    vconf_set_str("db/setting/timezone_id", "America/St_Johns");
-    EXPECT_EQ(SystemUtil::GetTimeZone(), "America/St_Johns");
-
-    vconf_unset("db/setting/timezone_id");
-    {
-        ScopedEnv tz("TZ", ":Asia/Kolkata");
-        EXPECT_EQ(SystemUtil::GetTimeZone(), "Asia/Kolkata");
-    }
-    ScopedEnv tz("TZ", nullptr);
-    gchar* target = g_file_read_link("/etc/localtime", nullptr);
-    if (!target)
-        GTEST_SKIP() << "this machine has no /etc/localtime link";
-    std::string expected = target;
-    g_free(target);
-    const std::string prefix = "/usr/share/zoneinfo/";
-    if (expected.find(prefix) != std::string::npos)
-        expected = expected.substr(expected.find(prefix) + prefix.size());
-    EXPECT_EQ(SystemUtil::GetTimeZone(), expected);
-}
-
-TEST(SystemUtil, FontLocationServiceAndFeatureFlagFromTheirKeys)
+TEST(SystemUtil, FontLocationServiceFeatureFlagAndTimeZoneFromTheirKeys)
 {
     ScopedTestDirs dirs(false);
     EXPECT_EQ(SystemUtil::GetCurrentFont(), "");
@@ -75,4 +50,27 @@ TEST(SystemUtil, FontLocationServiceAndFeatureFlagFromTheirKeys)
     EXPECT_FALSE(CSCUtil::IsFeatureEnabled());
     vconf_set_bool("db/csc/feature/37", 1);
     EXPECT_FALSE(CSCUtil::IsFeatureEnabled()) << "another feature's flag was read";
+
+    // The time zone drops only the zoneinfo prefix; last, as a machine without
+    // a /etc/localtime link skips the rest.
+    vconf_set_str("db/setting/timezone_id", "/usr/share/zoneinfo/Asia/Seoul");
+    EXPECT_EQ(SystemUtil::GetTimeZone(), "Asia/Seoul");
+    vconf_set_str("db/setting/timezone_id", "America/St_Johns");
+    EXPECT_EQ(SystemUtil::GetTimeZone(), "America/St_Johns");
+
+    vconf_unset("db/setting/timezone_id");
+    {
+        ScopedEnv tz("TZ", ":Asia/Kolkata");
+        EXPECT_EQ(SystemUtil::GetTimeZone(), "Asia/Kolkata");
+    }
+    ScopedEnv tz("TZ", nullptr);
+    gchar* target = g_file_read_link("/etc/localtime", nullptr);
+    if (!target)
+        GTEST_SKIP() << "this machine has no /etc/localtime link";
+    std::string expected = target;
+    g_free(target);
+    const std::string prefix = "/usr/share/zoneinfo/";
+    if (expected.find(prefix) != std::string::npos)
+        expected = expected.substr(expected.find(prefix) + prefix.size());
+    EXPECT_EQ(SystemUtil::GetTimeZone(), expected);
 }
