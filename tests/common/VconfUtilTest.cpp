@@ -15,41 +15,7 @@ void ConnectionChangedCb(keynode_t* node, void* data)
 }
 } // namespace
 
-// The connection type is also told, on the main loop, to whoever asked.
-TEST(VconfUtilTest, StoredValuesAreAnsweredUnchangedAndAHalfWrittenRetailKeyCountsAsRetail)
-{
-    ScopedTestDirs dirs(false);
-    int toldType = -1;
-    ASSERT_TRUE(VconfUtil::NotifyKivConnectionChangedCb(ConnectionChangedCb, &toldType));
-    vconf_set_int("db/retailmode/enabled", 0);
-    vconf_set_int("db/menu_widget/regionformat_time1224", 2);
-    vconf_set_bool("memory/brig/brig_connected", 0);
-    vconf_set_int("memory/private/kiv/conn_type", 3);
-    vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
-
-    EXPECT_FALSE(VconfUtil::IsLDUBinary());
-    vconf_set_int("db/retailmode/enabled", 5);
-    EXPECT_TRUE(VconfUtil::IsLDUBinary());
-    EXPECT_EQ(VconfUtil::GetRegionFormatTime1224(), 2);
-    EXPECT_FALSE(VconfUtil::IsBRIGConnected()) << "a stored 0 must win over the unreadable default";
-    EXPECT_FALSE(VconfUtil::GetIsConnectedBrig());
-    EXPECT_EQ(VconfUtil::GetKivConnectionType(), 3);
-    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return toldType == 3; }));
-    ASSERT_TRUE(VconfUtil::IgnoreKivConnectionChangedCb(ConnectionChangedCb, &toldType));
-
-    EXPECT_TRUE(VconfUtil::IsCurrLanguageBy(0));
-    EXPECT_FALSE(VconfUtil::IsCurrLanguageBy(1));
-    vconf_set_str("db/menu_widget/language", "ko_KR");
-    EXPECT_FALSE(VconfUtil::IsCurrLanguageBy(0));
-
-    vconf_set_int("db/retailmode/enabled", 0);
-    ASSERT_FALSE(VconfUtil::IsLDUBinary());
-    const std::string path = dirs.StateDir() + "/vconf/db/retailmode/enabled";
-    ASSERT_TRUE(g_file_set_contents(path.c_str(), "i:", -1, nullptr));
-    EXPECT_TRUE(VconfUtil::IsLDUBinary());
-}
-
-TEST(VconfUtilTest, UnreadableKeysAnswerTheirDefaultsSettersStoreAndAnUnwritableStoreKeepsThem)
+TEST(VconfUtilTest, UnreadableKeysAnswerDefaultsStoredOnesTheirValueAndAnUnwritableStoreKeepsTheDefault)
 {
     {
         ScopedTestDirs dirs(false);
@@ -72,6 +38,37 @@ TEST(VconfUtilTest, UnreadableKeysAnswerTheirDefaultsSettersStoreAndAnUnwritable
         EXPECT_TRUE(VconfUtil::GetUserAgreementForORZZIB());
         EXPECT_TRUE(VconfUtil::SetSystemVibrationLevel(4));
         EXPECT_EQ(VconfUtil::GetSystemVibrationLevel(), 4);
+
+        // Stored values are answered unchanged, a half-written retail key counts
+        // as retail, and the connection type is told, on the main loop, to whoever asked.
+        int toldType = -1;
+        ASSERT_TRUE(VconfUtil::NotifyKivConnectionChangedCb(ConnectionChangedCb, &toldType));
+        vconf_set_int("db/retailmode/enabled", 0);
+        vconf_set_int("db/menu_widget/regionformat_time1224", 2);
+        vconf_set_bool("memory/brig/brig_connected", 0);
+        vconf_set_int("memory/private/kiv/conn_type", 3);
+        vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
+
+        EXPECT_FALSE(VconfUtil::IsLDUBinary());
+        vconf_set_int("db/retailmode/enabled", 5);
+        EXPECT_TRUE(VconfUtil::IsLDUBinary());
+        EXPECT_EQ(VconfUtil::GetRegionFormatTime1224(), 2);
+        EXPECT_FALSE(VconfUtil::IsBRIGConnected()) << "a stored 0 must win over the unreadable default";
+        EXPECT_FALSE(VconfUtil::GetIsConnectedBrig());
+        EXPECT_EQ(VconfUtil::GetKivConnectionType(), 3);
+        EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return toldType == 3; }));
+        ASSERT_TRUE(VconfUtil::IgnoreKivConnectionChangedCb(ConnectionChangedCb, &toldType));
+
+        EXPECT_TRUE(VconfUtil::IsCurrLanguageBy(0));
+        EXPECT_FALSE(VconfUtil::IsCurrLanguageBy(1));
+        vconf_set_str("db/menu_widget/language", "ko_KR");
+        EXPECT_FALSE(VconfUtil::IsCurrLanguageBy(0));
+
+        vconf_set_int("db/retailmode/enabled", 0);
+        ASSERT_FALSE(VconfUtil::IsLDUBinary());
+        const std::string path = dirs.StateDir() + "/vconf/db/retailmode/enabled";
+        ASSERT_TRUE(g_file_set_contents(path.c_str(), "i:", -1, nullptr));
+        EXPECT_TRUE(VconfUtil::IsLDUBinary());
     }
     // A settings folder that cannot hold files (here: a file in its place,
     // which stops root as well as anyone else).

@@ -114,7 +114,7 @@ TEST_F(PopupTest, TitleBodyPopupReportsHowItWasClosedOnceAndGoesAway)
 
 // The icon buttons on the edges report 1 and 2; the progress popup, its
 // spinner turning, reports back as 0.
-TEST_F(PopupTest, IconButtonsOnTheEdgesAndProgressPopupsBackReportThemselves)
+TEST_F(PopupTest, IconButtonsOnTheEdgesProgressPopupsBackAndToastsReportThemselves)
 {
     for (int reason : {1, 2})
     {
@@ -141,11 +141,8 @@ TEST_F(PopupTest, IconButtonsOnTheEdgesAndProgressPopupsBackReportThemselves)
     mUi.PressKey("BackSpace");
     ASSERT_TRUE(WaitGone(*progress));
     EXPECT_EQ(mRecorder.mReports, (Reports{{0, 1}, {0, 2}, {8, 0}}));
-}
 
-// A toast reports its time-out (3) or a tap (1), then that it was dismissed (0).
-TEST_F(PopupTest, ToastReportsTimeOutOrTapThenDismissed)
-{
+    // A toast reports its time-out (3) or a tap (1), then that it was dismissed (0).
     for (int type : {2, 1})
     {
         mRecorder.mReports.clear();
