@@ -25,17 +25,13 @@ TEST(DBusUtil, RepeatedRequestIsSignalledOnce)
     ASSERT_TRUE(daemon.Ready());
 
     DBusUtil util;
-    pelorn_log_capture_begin();
     EXPECT_EQ(util.SendProcExclude(), 1);
     EXPECT_EQ(util.SendProcExclude(), 0);
-    EXPECT_TRUE(pelorn_log_captured(
-        "pelorn-c", "(!mPrevMessage.empty() && mPrevMessage.compare(messageToSend) == 0) [return]"));
     // A second object shares what was sent last: the daemon keeps one state per process.
     DBusUtil other;
     EXPECT_EQ(other.SendProcExclude(), 0);
     EXPECT_EQ(util.SendProcInclude(), 1);
     EXPECT_EQ(other.SendProcExclude(), 1);
-    pelorn_log_capture_end();
 
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return daemon.Bodies().size() >= 3; }));
     PelornTest::RunGlibFor(100);
@@ -52,8 +48,7 @@ TEST(DBusUtil, NoBusMeansNothingSentAndNothingRemembered)
     EXPECT_EQ(util.SendProcExclude(), 1) << "the request waits for the bus";
     ASSERT_TRUE(PelornTest::RunGlibUntil([] { return pelorn_log_captured("pelorn-c", "(err) [return]"); }));
     pelorn_log_capture_clear();
-    EXPECT_EQ(util.SendProcExclude(), 1);
-    EXPECT_FALSE(pelorn_log_captured("pelorn-c", "mPrevMessage.compare")) << "a failed send must not count as sent";
+    EXPECT_EQ(util.SendProcExclude(), 1) << "a failed send must not count as sent";
     PelornTest::RunGlibFor(200);
     EXPECT_FALSE(pelorn_log_captured("pelorn-c", "g_bus_get")) << "the missing bus is said once, not per ring";
     pelorn_log_capture_end();

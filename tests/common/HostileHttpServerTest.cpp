@@ -2,7 +2,6 @@
  * transfer must end, bounded in time and memory, and the main loop must stay
  * free while it runs. */
 #include "CurlNetworkConnection.h"
-#include "EngineRecorder.h"
 #include "HttpTestSupport.h"
 #include "MapServerProcess.h"
 #include "TestEnvironment.h"

@@ -19,16 +19,6 @@ struct Case
     const char* expected;
     const char* why;
 };
-
-void Check(const Case& c)
-{
-    {
-        PelornTest::ScopedEnv tz("TZ", c.tz), time("LC_TIME", c.locale);
-        EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, c.format), c.expected)
-            << c.tz << " " << c.locale << " " << c.format << ": " << c.why;
-    }
-    tzset();
-}
 } // namespace
 
 // POSIX TZ strings count hours west of Greenwich: "IST-5:30" is UTC+5:30.
@@ -54,16 +44,18 @@ TEST(ICUUtil, OffsetsKeepTheirSignAndSkeletonsAndMonthDayOrderFollowTheLocale)
         {"UTC0", "en_US", 16, "03/07/2024", ""},
         {"UTC0", "ko_KR", 11, "\xeb\xaa\xa9", "UTF-8"}, // 목
         {"UTC0", "de_DE", 15, "07.03.", "outside the two fixed locales the pattern is ICU's own"},
+        {"UTC0", "lo_LA", 15, "07/03", "day first"},
+        {"UTC0", "ko_KR.UTF-8", 15, "03/07", "month first"},
+        {"UTC0", "ko_KR.UTF-8", 26, "", "one past the last type"},
+        {"UTC0", "ko_KR.UTF-8", -1, "", ""},
     };
     for (const Case& c : cases)
-        Check(c);
+    {
+        PelornTest::ScopedEnv tz("TZ", c.tz), time("LC_TIME", c.locale);
+        EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, c.format), c.expected)
+            << c.tz << " " << c.locale << " " << c.format << ": " << c.why;
+    }
 
-    PelornTest::ScopedEnv tz("TZ", "UTC0"), time("LC_TIME", "lo_LA");
-    EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, 15), "07/03");
-    EXPECT_EQ(ICUUtil::GetLocaleStr(), "lo_LA");
-    setenv("LC_TIME", "ko_KR.UTF-8", 1);
-    EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, 15), "03/07");
+    PelornTest::ScopedEnv time("LC_TIME", "ko_KR.UTF-8");
     EXPECT_EQ(ICUUtil::GetLocaleStr(), "ko_KR");
-    EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, 26), "");
-    EXPECT_EQ(ICUUtil::GetFormattedDateTime(MARCH_7_2024, -1), "");
 }

@@ -43,7 +43,7 @@ std::string JpegHead(unsigned int width, unsigned int height, unsigned char fram
 }
 } // namespace
 
-TEST(ImageHeaderReader, ReadsTheDeclaredSizeOfPngJpegAndGif)
+TEST(ImageHeaderReader, ReadsTheDeclaredSizeOfPngJpegAndGifAndRefusesWhatItCannotVouchFor)
 {
     const std::string map = PelornTest::ReadFile(std::string(PELORN_TEST_SOURCE_DIR) + "/res/contents/images/orz_ldu_bg_map.png");
     ASSERT_FALSE(map.empty());
@@ -52,10 +52,8 @@ TEST(ImageHeaderReader, ReadsTheDeclaredSizeOfPngJpegAndGif)
     EXPECT_EQ(SizeOf(JpegHead(640, 480)), std::make_pair(640, 480));
     EXPECT_EQ(SizeOf(JpegHead(30000, 20000, 0xc2)), std::make_pair(30000, 20000));
     EXPECT_EQ(SizeOf(std::string("GIF89a\x68\x01\x2c\x01", 10)), std::make_pair(360, 300));
-}
 
-TEST(ImageHeaderReader, RefusesWhatItCannotVouchFor)
-{
+    // What it cannot vouch for reads as no size at all.
     const std::string png = PngHead(360, 360);
     EXPECT_EQ(SizeOf(png.substr(0, 23)), std::make_pair(0, 0)) << "cut-off header";
     EXPECT_EQ(SizeOf(PngHead(0, 360)), std::make_pair(0, 0));

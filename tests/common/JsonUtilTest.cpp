@@ -42,7 +42,7 @@ TEST(SimpleJsonBuilder, WritesMembersUnescapedInOrderWithoutWhiteSpace)
     EXPECT_EQ(raw.ToString(), "{\"a\"b\":\"c\\d\"}");
 }
 
-TEST(JsonUtil, ReadsEveryJsonTypeAsText)
+TEST(JsonUtil, ReadsEveryJsonTypeAsTextAndUnparsableInputLeavesEveryMemberEmpty)
 {
     MemberReader reader(R"({"s":"abc","i":42,"neg":-3,"big":4294967296,"d":37.5,"t":true,"f":false,)"
                         R"("q":"?","n":null,"o":{"x":1},"a":[1]})");
@@ -53,10 +53,7 @@ TEST(JsonUtil, ReadsEveryJsonTypeAsText)
         {"n", ""},          {"o", ""},   {"a", ""},     {"missing", ""}};
     for (const auto& member : members)
         EXPECT_EQ(reader.Get(member.first), member.second) << member.first;
-}
 
-TEST(JsonUtil, UnparsableInputLeavesEveryMemberEmpty)
-{
     const std::string bad[] = {"not json", "{\"msgId\":", "", "[1,2]", "{\"a\":1}}"};
     for (const std::string& text : bad)
         EXPECT_EQ(MemberReader(text).Get("msgId"), "") << text;
@@ -81,19 +78,19 @@ std::string NestedMessage(int depth)
 }
 } // namespace
 
-TEST(JsonUtil, NestingAtTheLimitParsesOneLevelDeeperIsRefused)
+// Both limits are checked before json-glib's recursive parser sees the text.
+TEST(JsonUtil, NestingAndSizeAtTheLimitParseOneMoreIsRefusedAndHundredThousandArraysDoNotExhaustTheStack)
 {
     pelorn_log_capture_begin();
-    MemberReader atLimit(NestedMessage(JsonUtil::MAX_DEPTH));
-    EXPECT_TRUE(atLimit.Parsed());
-    EXPECT_EQ(atLimit.Get("msgId"), "rux-stopalert-rsp");
+    MemberReader atDepth(NestedMessage(JsonUtil::MAX_DEPTH));
+    EXPECT_TRUE(atDepth.Parsed());
+    EXPECT_EQ(atDepth.Get("msgId"), "rux-stopalert-rsp");
     EXPECT_FALSE(pelorn_log_captured("", "JSON text refused"));
 
     MemberReader deeper(NestedMessage(JsonUtil::MAX_DEPTH + 1));
     EXPECT_FALSE(deeper.Parsed());
     EXPECT_EQ(deeper.Get("msgId"), "");
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "JSON text refused: nesting deeper than 64 at byte"));
-    pelorn_log_capture_end();
 
     std::string reason;
     EXPECT_TRUE(JsonUtil::IsWithinBounds(std::string(64, '[').c_str(), 64, &reason));
@@ -107,29 +104,20 @@ TEST(JsonUtil, NestingAtTheLimitParsesOneLevelDeeperIsRefused)
     // Surplus closers do not buy depth for later openers.
     const std::string closersFirst = std::string(10, ']') + std::string(65, '[');
     EXPECT_FALSE(JsonUtil::IsWithinBounds(closersFirst.c_str(), closersFirst.size()));
-}
 
-// Both limits are checked before json-glib's recursive parser sees the text.
-TEST(JsonUtil, HundredThousandNestedArraysAreRefusedWithoutExhaustingTheStack)
-{
-    // This text used to kill the process with SIGSEGV inside json-glib's recursive parser.
-    const std::string text = std::string(100000, '[') + std::string(100000, ']');
-    pelorn_log_capture_begin();
+    // These used to kill the process with SIGSEGV inside json-glib's recursive parser.
     const size_t half = JsonUtil::MAX_TEXT_BYTES / 2;
-    MemberReader reader(std::string(half, '[') + std::string(half, ']'));
-    EXPECT_FALSE(reader.Parsed());
-    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "JSON text refused: nesting deeper than 64"));
     pelorn_log_capture_clear();
-    MemberReader whole(text);
-    EXPECT_FALSE(whole.Parsed());
+    EXPECT_FALSE(MemberReader(std::string(half, '[') + std::string(half, ']')).Parsed());
+    EXPECT_TRUE(pelorn_log_captured("pelorn-c", "JSON text refused: nesting deeper than 64"));
+    EXPECT_FALSE(MemberReader(std::string(100000, '[') + std::string(100000, ']')).Parsed());
     EXPECT_TRUE(pelorn_log_captured("pelorn-c", "JSON text refused: 200000 bytes, more than 65536"));
     pelorn_log_capture_end();
 
     // A text at the size limit parses, one byte more is refused.
     const std::string head = R"({"msgId":"rux-stopalert-rsp","pad":")";
-    const std::string atLimit = head + std::string(JsonUtil::MAX_TEXT_BYTES - head.size() - 2, 'p') + "\"}";
-    ASSERT_EQ(atLimit.size(), JsonUtil::MAX_TEXT_BYTES);
-    EXPECT_EQ(MemberReader(atLimit).Get("msgId"), "rux-stopalert-rsp");
-    EXPECT_FALSE(
-        MemberReader(head + std::string(JsonUtil::MAX_TEXT_BYTES - head.size() - 1, 'p') + "\"}").Parsed());
+    const std::string atSize = head + std::string(JsonUtil::MAX_TEXT_BYTES - head.size() - 2, 'p') + "\"}";
+    ASSERT_EQ(atSize.size(), JsonUtil::MAX_TEXT_BYTES);
+    EXPECT_EQ(MemberReader(atSize).Get("msgId"), "rux-stopalert-rsp");
+    EXPECT_FALSE(MemberReader(atSize.substr(0, atSize.size() - 2) + "p\"}").Parsed());
 }

@@ -31,50 +31,41 @@ protected:
 };
 } // namespace
 
-TEST_F(LastSeenAgeFormatterTest, EnglishAndKoreanWordsForEachAge)
+// A wall clock moved back below the fix still says a moment ago; seen at
+// 23:50, an hour and a half later is another day but still hours ago, and
+// noon the next day is yesterday though under 24 hours have passed.
+TEST_F(LastSeenAgeFormatterTest, EnglishAndKoreanWordsForEachAgeAndMidnightDoesNotConfuseTheDay)
 {
+    const time_t lateEvening = kSeen + 5 * kHour + 10 * kMinute;
     const struct
     {
-        time_t age;
+        time_t seen, age;
         const char* locale;
         bool h24;
         const char* expected;
     } cases[] = {
-        {59, "en_US", true, "now"},
-        {12 * kMinute + 30, "en_US", true, "12 min. ago"},
-        {3 * kHour + 5, "en_US", true, "3 hr. ago"},
+        {kSeen, 59, "en_US", true, "now"},
+        {kSeen, 12 * kMinute + 30, "en_US", true, "12 min. ago"},
+        {kSeen, 3 * kHour + 5, "en_US", true, "3 hr. ago"},
         // 18:40 one local day before: the words for yesterday and the time of the fix.
-        {20 * kHour, "en_US", true, "yesterday, 18:40"},
-        {20 * kHour, "en_US", false, "yesterday, 6:40\u202fPM"},
-        {3 * 24 * kHour, "en_US", true, "Mar 6, 18:40"},
-        {12 * kMinute, "ko_KR", true, "12분 전"},
-        {3 * kHour, "ko_KR", true, "3시간 전"},
-        {20 * kHour, "ko_KR", true, "어제 18:40"},
-        {3 * 24 * kHour, "ko_KR", true, "3월 6일 18:40"},
+        {kSeen, 20 * kHour, "en_US", true, "yesterday, 18:40"},
+        {kSeen, 20 * kHour, "en_US", false, "yesterday, 6:40\u202fPM"},
+        {kSeen, 3 * 24 * kHour, "en_US", true, "Mar 6, 18:40"},
+        {kSeen, 12 * kMinute, "ko_KR", true, "12분 전"},
+        {kSeen, 3 * kHour, "ko_KR", true, "3시간 전"},
+        {kSeen, 20 * kHour, "ko_KR", true, "어제 18:40"},
+        {kSeen, 3 * 24 * kHour, "ko_KR", true, "3월 6일 18:40"},
+        {kSeen, -5 * kHour, "en_US", true, "now"},
+        {lateEvening, 90 * kMinute, "en_US", true, "1 hr. ago"},
+        {lateEvening, 12 * kHour, "en_US", true, "yesterday, 23:50"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, LastSeenAgeFormatter::Format(kSeen, kSeen + c.age, c.locale, c.h24))
-            << c.age << " s, " << c.locale;
-}
+        EXPECT_EQ(c.expected, LastSeenAgeFormatter::Format(c.seen, c.seen + c.age, c.locale, c.h24))
+            << c.seen << " + " << c.age << " s, " << c.locale;
 
-TEST_F(LastSeenAgeFormatterTest, AClockSetBackAndMidnightDoNotConfuseTheDay)
-{
-    // A wall clock moved back below the fix still says a moment ago.
-    EXPECT_EQ("now", LastSeenAgeFormatter::Format(kSeen, kSeen - 5 * kHour, "en_US", true));
-    // Seen at 23:50, an hour and a half later it is another day but still hours ago, not "yesterday".
-    const time_t lateEvening = kSeen + 5 * kHour + 10 * kMinute;
-    EXPECT_EQ("1 hr. ago",
-              LastSeenAgeFormatter::Format(lateEvening, lateEvening + 90 * kMinute, "en_US", true));
-    // Noon the next day counts as yesterday even though under 24 hours have passed.
-    EXPECT_EQ("yesterday, 23:50",
-              LastSeenAgeFormatter::Format(lateEvening, lateEvening + 12 * kHour, "en_US", true));
-}
-
-TEST_F(LastSeenAgeFormatterTest, LocaleJoinsTheLanguageWithTheRegionFormatsCountry)
-{
     vconf_set_str("db/menu_widget/language", "en_US.UTF-8");
     vconf_set_str("db/menu_widget/regionformat", "ko_KR.UTF-8");
-    EXPECT_EQ("en_KR", LastSeenAgeFormatter::CurrentLocale());
+    EXPECT_EQ("en_KR", LastSeenAgeFormatter::CurrentLocale()) << "the language, the region's country";
     vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
     EXPECT_EQ("ko_KR", LastSeenAgeFormatter::CurrentLocale());
 }

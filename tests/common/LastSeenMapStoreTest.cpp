@@ -37,7 +37,7 @@ protected:
 };
 } // namespace
 
-TEST_F(LastSeenMapStoreTest, KeepsThePictureWithWhatItShowsPrivatelyInTheDataFolder)
+TEST_F(LastSeenMapStoreTest, KeepsThePictureWithWhatItShowsPrivatelyAndReplacesItOnlyPastTenMetres)
 {
     LastSeenMap loaded;
     EXPECT_FALSE(mStore.Load(loaded)) << "nothing stored yet";
@@ -55,18 +55,13 @@ TEST_F(LastSeenMapStoreTest, KeepsThePictureWithWhatItShowsPrivatelyInTheDataFol
     EXPECT_DOUBLE_EQ(-74.006, loaded.longitude);
     EXPECT_EQ(2, loaded.provider);
     EXPECT_EQ(18, loaded.zoom);
-}
 
-TEST_F(LastSeenMapStoreTest, APictureIsReplacedOnlyWhenThePositionMovesPastTenMetres)
-{
-    ASSERT_TRUE(mStore.SaveIfMoved(Map(40.7128, -74.006, "first")));
     // About 3 m north, and the same place at another zoom: the first picture stays.
     EXPECT_FALSE(mStore.SaveIfMoved(Map(40.71283, -74.006, "three metres")));
     EXPECT_FALSE(mStore.SaveIfMoved(Map(40.7128, -74.006, "zoomed", 19)));
-    LastSeenMap loaded;
     ASSERT_TRUE(mStore.Load(loaded));
-    EXPECT_EQ("first", loaded.image);
-    EXPECT_EQ(16, loaded.zoom);
+    EXPECT_EQ(picture, loaded.image);
+    EXPECT_EQ(18, loaded.zoom);
 
     // About 22 m north.
     EXPECT_TRUE(mStore.SaveIfMoved(Map(40.7130, -74.006, "moved")));
