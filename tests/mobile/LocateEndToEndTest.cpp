@@ -18,7 +18,6 @@ const std::string kNaverClient = "CwvAIQY5W6WHIRNz2RVW";
 const std::string kAutoNaviKey = "ec710e217f675fead9be0d6a5ae4f4cc";
 const std::string kHereCredentials = "app_id=CKKz8wd1tJmkXbdtEulP&app_code=oIazVT1-6HQQ-A92nXfql0";
 
-constexpr int kDisabledPrompt = (int)ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE;
 constexpr int kPleaseWait = (int)ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT;
 
 /* The fetched picture is in place with the address and no popup is left. */
@@ -165,48 +164,6 @@ TEST_F(LocateEndToEnd, DoubledAndStrayAnswersAreDroppedOneLocateAsksFetchesAndSa
     EXPECT_EQ(6, dropped) << "two answers acted on, each of the others dropped with one line";
 }
 
-/* Another maker's phone only tells that its location is off; on a phone of the watch's maker the watch
- * offers to switch it on. */
-TEST_F(LocateEndToEnd, LocationOffOnAnotherPhoneOnlyTellsAndLeavesOnAMakersPhoneIsSwitchedOnFromTheWatch)
-{
-    PhoneSimProcess other({"--location-off"});
-    ASSERT_TRUE(other.Ready());
-    std::unique_ptr<PhoneSimProcess> makers;
-    size_t urlsForOther = 1;
-    AppScenario s;
-    Locate(s, "another")
-        .WaitFor("disabled prompt", [] { return PopupShown(kDisabledPrompt) && !PopupShown(kTurnOnPrompt); })
-        .TapWhenReady("OK", PopupButton(kDisabledPrompt, "button1"), FindingScreenIdle)
-        .Wait("nothing more", 300)
-        .Do("the other phone goes",
-            [&]
-            {
-                urlsForOther = mServer.LoggedUrls().size();
-                other.Terminate();
-            })
-        .WaitFor("gone", Unlinked)
-        .Do("a maker's phone comes",
-            [&] {
-                makers.reset(new PhoneSimProcess({"--location-off", "--remote"}, {}, false));
-            })
-        .WaitFor("linked", Linked);
-    Locate(s, "maker's")
-        // The connecting popup waits under the prompt until the location arrives.
-        .WaitFor("turn-on prompt", []
-                 { return PopupShown(kTurnOnPrompt) && PopupShown(kConnecting) && LocationScreenInPlace(); })
-        .ScreenshotWhenStill(Window, "location-turn-on-prompt")
-        .TapWhenReady("accept", PopupButton(kTurnOnPrompt, "button2"),
-                      [&] { return makers->CountPrinted("\"mgr_location_setting_set_req\"") == 1; })
-        .WaitFor("map", [&]
-                 { return MapShown() && AddressShown() == kAddress && mServer.LoggedUrls().size() == 1; });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << other.Output() << (makers ? makers->Output() : "");
-    EXPECT_EQ(0u, other.CountPrinted("\"mgr_location_setting_set_req\""));
-    EXPECT_EQ(0u, other.CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_EQ(0u, urlsForOther);
-    EXPECT_EQ(1u, makers->CountPrinted("\"mgr_host_location_req\""));
-}
-
 /* With no position stored, a link lost while locating or an answer without a fix ends in the toast and
  * leaves: the please-wait popup stayed until the 180 s answer time, for an answer that could not come.
  * With a fix, a map that fails (an error page, a picture declaring more pixels than may be decoded) ends
@@ -278,60 +235,27 @@ TEST_F(LocateEndToEnd, ALocateWithoutAFixOrAMapEndsInTheToastThenLeavesOrShowsTh
     EXPECT_EQ(4u, phone->CountPrinted("\"mgr_host_location_req\""));
 }
 
-TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
+/* A remote link loses its network just as the phone's late answer comes: no location request can go, and the
+ * wearer keeps the wait and its Stop instead of an empty screen. With the network back, a stop while
+ * connecting frees the link at once: the ring goes without waiting for the late answer. */
+TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhileNoLocationCanBeAskedForAndItsStopFreesTheLink)
 {
-    // The phone answers late, so the watch still waits when the user stops.
-    PhoneSimProcess phone({"--late", "2500"});
-    ASSERT_TRUE(phone.Ready());
-    AppScenario s;
-    Locate(s, "locate")
-        .WaitFor("connecting",
-                 [&]
-                 {
-                     return PopupShown(kConnecting) && LocationScreenInPlace() &&
-                            phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
-                 })
-        .Wait("popup drawn", 300)
-        .Do("connecting screen", [] { AppScenario::Screenshot(Window(), "location-connecting"); })
-        .TapWhenReady("stop", PopupButton(kConnecting, "button1"), FindingScreenIdle)
-        .TapWhenReady("ring at once", FindingScreenProbe::Button,
-                      [&] { return phone.CountPrinted("\"rux-startalert-req\"") == 1; })
-        .WaitFor("the late answer arrives", [&] { return phone.Printed("mgr_location_setting_get_res"); })
-        .Wait("and changes nothing", 300)
-        // Only the ring answer ends the ring request's wait; the stop sent as the app leaves goes after it.
-        .WaitFor("the ring answer arrives",
-                 []
-                 {
-                     auto view = FindingScreenProbe::Screen();
-                     return view && view->IsFindingLimitRunning();
-                 });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << phone.Output();
-    const std::string out = phone.Output();
-    // Nothing about the stop goes to the phone, and the ring request did not wait for the late answer.
-    EXPECT_LT(out.find("rux-startalert-req"), out.find("mgr_location_setting_get_res"));
-    EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_EQ(3u, phone.CountPrinted("recv ")) << "setting request, ring request, the stop as the app leaves";
-    EXPECT_LT(out.find("rux-startalert-rsp"), out.find("rux-stopalert-req"));
-}
-
-TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhenTheLocationCannotBeAskedFor)
-{
-    // A remote link loses its network just as the phone's late answer comes: no
-    // location request can go, and the wearer keeps the wait and its Stop instead
-    // of an empty screen.
-    PhoneSimProcess phone({"--late", "1500", "--conn-type", "16"});
+    PhoneSimProcess phone({"--late", "2500", "--conn-type", "16"});
     ASSERT_TRUE(phone.Ready());
     pelorn_log_capture_begin();
     bool connectingAfterAnswer = false;
     bool pleaseWaitAfterAnswer = true;
+    auto connecting = [&phone](size_t asked)
+    {
+        return [&phone, asked]
+        {
+            return PopupShown(kConnecting) && LocationScreenInPlace() &&
+                   phone.CountPrinted("\"mgr_location_setting_get_req\"") == asked;
+        };
+    };
     AppScenario s;
-    Locate(s, "locate")
-        .WaitFor("connecting",
-                 [&] {
-                     return PopupShown(kConnecting) &&
-                            phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
-                 })
+    Locate(s, "no network")
+        .WaitFor("connecting", connecting(1))
         .Do("the network goes", [] { vconf_set_int("memory/dnet/status", 0); })
         .WaitFor("the answer arrives", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 4"); })
         .Wait("the answer handled", 300)
@@ -341,11 +265,35 @@ TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhenTheLocationCannotBeAskedFor)
                 connectingAfterAnswer = PopupShown(kConnecting);
                 pleaseWaitAfterAnswer = PopupShown(kPleaseWait);
             })
-        .TapWhenReady("stop", PopupButton(kConnecting, "button1"), FindingScreenIdle);
+        .TapWhenReady("stop", PopupButton(kConnecting, "button1"), FindingScreenIdle)
+        .Do("the network is back", [] { vconf_set_int("memory/dnet/status", 2); });
+    Locate(s, "late answer")
+        .WaitFor("connecting again", connecting(2))
+        .Wait("popup drawn", 300)
+        .Do("connecting screen", [] { AppScenario::Screenshot(Window(), "location-connecting"); })
+        .TapWhenReady("stop while connecting", PopupButton(kConnecting, "button1"), FindingScreenIdle)
+        .TapWhenReady("ring at once", FindingScreenProbe::Button,
+                      [&] { return phone.CountPrinted("\"rux-startalert-req\"") == 1; })
+        .WaitFor("the late answer arrives",
+                 [&] { return phone.CountPrinted("mgr_location_setting_get_res") == 2; })
+        .Wait("and changes nothing", 300)
+        // Only the ring answer ends the ring request's wait; the stop sent as the app leaves goes after it.
+        .WaitFor("the ring answer arrives",
+                 []
+                 {
+                     auto view = FindingScreenProbe::Screen();
+                     return view && view->IsFindingLimitRunning();
+                 });
     s.Run({});
     pelorn_log_capture_end();
     EXPECT_TRUE(connectingAfterAnswer);
     EXPECT_FALSE(pleaseWaitAfterAnswer);
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    const std::string out = phone.Output();
+    // Nothing about a stop goes to the phone, and the ring request did not wait for the late answer.
+    EXPECT_LT(out.find("rux-startalert-req"), out.rfind("mgr_location_setting_get_res"));
     EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
+    EXPECT_EQ(4u, phone.CountPrinted("recv "))
+        << "two setting requests, the ring request, the stop as the app leaves";
+    EXPECT_LT(out.find("rux-startalert-rsp"), out.find("rux-stopalert-req"));
 }
