@@ -389,72 +389,6 @@ TEST_F(LastSeenEndToEnd, TheBezelZoomsOneStepPerDetentUpToTheProvidersMaximumAnd
     EXPECT_EQ("18", Zooms(hugeServer));
 }
 
-/* A phone that is there but never answers (or has left the link) kept the wearer on "Connecting to
- * phone..." with no end in sight. Before it, a phone whose location the wearer declines to turn on. */
-TEST_F(LastSeenEndToEnd, ASilentPhoneIsGivenUpAfterFifteenSecondsAndADetachedOneAtOnce)
-{
-    StoreEarlierFix(30 * 60);
-    PelornTest::MapServerProcess server;
-    UseMapServer(server);
-    PhoneSimProcess declining({"--location-off", "--remote"});
-    ASSERT_TRUE(declining.Ready());
-    std::unique_ptr<PhoneSimProcess> silent;
-    bool waitingAt14999 = false;
-    auto storedPositionShown = []
-    {
-        return LastSeenShown(30, kParis)() && PictureShown() && !LocationScreen()->GetBasicPopup(kConnecting);
-    };
-    auto asked = [&silent](size_t times) {
-        return [&silent, times] { return silent->CountPrinted("\"mgr_location_setting_get_req\"") == times; };
-    };
-    const int kNotAvailable = (int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE;
-    AppScenario s(90000);
-    Locate(s, "declined")
-        .WaitFor("turn-on prompt", [] { return PopupShown(kTurnOnPrompt) && LocationScreenInPlace(); })
-        .TapWhenReady("decline", PopupButton(kTurnOnPrompt, "button1"),
-                      [&] { return ToastShown(kNotAvailable) || LastSeenOnScreen(); })
-        // With the picture fetched for it: none was kept.
-        .WaitFor("then the stored position",
-                 [&]
-                 {
-                     return storedPositionShown() && server.LoggedUrls().size() == 1 &&
-                            server.LoggedUrls()[0].find("&ctr=48.856600,2.352200&z=16") != std::string::npos;
-                 })
-        .WaitFor("back", BackTaken())
-        .Do("the declining phone goes", [&] { declining.Terminate(); })
-        .WaitFor("gone", Unlinked)
-        .Do("a silent one comes",
-            [&]
-            {
-                silent.reset(new PhoneSimProcess({"--never-answer"}, {}, false));
-                pelorn_clock_set_manual(TRUE);
-            })
-        .WaitFor("linked", Linked);
-    Locate(s, "silent")
-        .WaitFor("asked", asked(1))
-        .Do("14.999 s pass",
-            [&]
-            {
-                // Timers due fire inside the advance: the state right after it is the verdict.
-                pelorn_clock_advance_ms(14999);
-                waitingAt14999 =
-                    LocationScreen() && !LocationScreen()->IsLastSeen() && !ToastShown(kFailedToast);
-            })
-        .Do("the 15th second", [] { pelorn_clock_advance_ms(1); })
-        .WaitFor("given up", storedPositionShown)
-        .WaitFor("back", BackTaken());
-    Locate(s, "detached")
-        .WaitFor("asked again", asked(2))
-        .Do("the phone detaches", [&] { silent->Command("detach"); })
-        .WaitFor("given up at once", storedPositionShown);
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << declining.Output() << (silent ? silent->Output() : "");
-    EXPECT_EQ(0u, declining.CountPrinted("\"mgr_location_setting_set_req\""));
-    EXPECT_EQ(0u, declining.CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_TRUE(waitingAt14999);
-    EXPECT_EQ(0u, silent->CountPrinted("\"mgr_host_location_req\""));
-}
-
 namespace
 {
 // Where contact is lost, where the phone last reported (140 m away), and the
@@ -529,9 +463,13 @@ void Resume()
 }
 } // namespace
 
+/* Another maker's phone only tells that its location is off; on a phone of the watch's maker the wearer
+ * may decline to switch it on (the stored position is shown), or switch it on from the watch. Detached or
+ * killed, that phone is recorded where it was lost, and the card points the way back. A phone that is there
+ * but never answers (or has left the link) kept the wearer on "Connecting to phone..." with no end in sight.
+ */
 TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPointsTheWayBack)
 {
-    vconf_set_str("db/menu_widget/regionformat", "en_AU.UTF-8"); // metres
     PelornTest::PrivateSystemBus bus;
     ASSERT_TRUE(bus.IsRunning());
     PelornTest::DBusMock geoclue(bus.Address(), "org.freedesktop.GeoClue2",
@@ -543,33 +481,80 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     ASSERT_TRUE(sensors.Ready()) << sensors.LastError();
     MoveWatch(geoclue, kSpotLat, kSpotLon)();
     TurnWatch(sensors, 0.0)();
-    // Its 10 s and 60 s pass fifty times faster; the verdicts wait for the record.
-    PelornTest::DesktopBridgeProcess bridge(50);
-    ASSERT_TRUE(bridge.Ready());
     PelornTest::MapServerProcess server;
     UseMapServer(server);
-    PhoneSimProcess phone({"--latitude", "37.5675", "--longitude", "126.9790"});
-    ASSERT_TRUE(phone.Ready());
+    PhoneSimProcess other({"--location-off"});
+    ASSERT_TRUE(other.Ready());
+    std::unique_ptr<PhoneSimProcess> phone, silent;
+    std::unique_ptr<PelornTest::DesktopBridgeProcess> bridge;
 
     const double farLat = kSpotLat - 0.00223, farLon = kSpotLon - 0.0028;
     const double bearing = NSORZCommon::GeoMath::InitialBearingDeg(farLat, farLon, kSpotLat, kSpotLon);
     std::string spoken;
     size_t stops = 0, starts = 0;
+    int64_t sequenceAfterTheCard = 0;
+    bool waitingAt14999 = false;
     auto calls = [&geoclue](const char* method) { return geoclue.CallsOf(GEOCLUE_CLIENT, method).size(); };
     auto pause = [] { elm_win_lower(Window()); };
-    AppScenario s(120000);
+    auto givenUp = []
+    { return LastSeenOnScreen() && PictureShown() && !LocationScreen()->GetBasicPopup(kConnecting); };
+    auto asked = [&silent](size_t times) {
+        return [&silent, times] { return silent->CountPrinted("\"mgr_location_setting_get_req\"") == times; };
+    };
+    const int kNotAvailable = (int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE;
+    const int kDisabledPrompt = (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE;
+    AppScenario s(150000);
     pelorn_log_capture_begin();
+    Locate(s, "another maker's")
+        .WaitFor("disabled prompt", [] { return PopupShown(kDisabledPrompt) && !PopupShown(kTurnOnPrompt); })
+        .TapWhenReady("OK", PopupButton(kDisabledPrompt, "button1"), FindingScreenIdle)
+        .Wait("nothing more", 300)
+        .Then(
+            "the other phone goes", [&] { other.Terminate(); },
+            [&] { return Unlinked() && server.LoggedUrls().empty(); })
+        .Do("a maker's phone comes, and a position stored by an earlier fix",
+            [&]
+            {
+                // The other phone's loss goes unrecorded: the bridge comes after it. Its 10 s and 60 s pass
+                // fifty times faster; the verdicts wait for the record.
+                bridge.reset(new PelornTest::DesktopBridgeProcess(50));
+                StoreEarlierFix(30 * 60);
+                phone.reset(new PhoneSimProcess(
+                    {"--location-off", "--remote", "--latitude", "37.5675", "--longitude", "126.9790"}, {},
+                    false));
+            })
+        .WaitFor("linked", [&] { return bridge->Ready() && Linked(); });
+    Locate(s, "declined")
+        .WaitFor("turn-on prompt", [] { return PopupShown(kTurnOnPrompt) && LocationScreenInPlace(); })
+        .TapWhenReady("decline", PopupButton(kTurnOnPrompt, "button1"),
+                      [&] { return ToastShown(kNotAvailable) || LastSeenOnScreen(); })
+        // With the picture fetched for it: none was kept.
+        .WaitFor("then the stored position",
+                 [&]
+                 {
+                     return givenUp() && LastSeenShown(30, kParis)() && server.LoggedUrls().size() == 1 &&
+                            server.LoggedUrls()[0].find("&ctr=48.856600,2.352200&z=16") != std::string::npos;
+                 })
+        .WaitFor("back", BackTaken())
+        .Do("metres from now on", [] { vconf_set_str("db/menu_widget/regionformat", "en_AU.UTF-8"); });
     Locate(s, "live")
-        .WaitFor("live map", [&] { return PictureShown() && server.LoggedUrls().size() == 1; })
+        // The connecting popup waits under the prompt until the location arrives.
+        .WaitFor("turn-on prompt again", []
+                 { return PopupShown(kTurnOnPrompt) && PopupShown(kConnecting) && LocationScreenInPlace(); })
+        .ScreenshotWhenStill(Window, "location-turn-on-prompt")
+        .TapWhenReady("accept", PopupButton(kTurnOnPrompt, "button2"),
+                      [&] { return phone->CountPrinted("\"mgr_location_setting_set_req\"") == 1; })
+        .WaitFor("live map", [&]
+                 { return PictureShown() && AddressShown() == kAddress && server.LoggedUrls().size() == 2; })
         .WaitFor("back", BackTaken())
         // The app lets its own connection go while paused; the phone is still there.
         .Then("paused", pause, [] { return pelorn_log_captured("", "> AppPause"); })
         .Then("resumed", Resume, [] { return FindingScreenIdle() && Linked(); })
-        .Do("detached", [&] { phone.Command("detach"); })
+        .Do("detached", [&] { phone->Command("detach"); })
         .WaitFor("recorded", [] { return Recorded(1); })
-        .Do("attached again", [&] { phone.Command("attach"); })
-        .WaitFor("linked", Linked)
-        .Do("killed", [&] { phone.Terminate(); })
+        .Do("attached again", [&] { phone->Command("attach"); })
+        .WaitFor("linked again", Linked)
+        .Do("killed", [&] { phone->Terminate(); })
         .WaitFor("recorded again", [] { return Recorded(2); });
     Locate(s, "unreachable")
         .WaitFor("the card", [] { return Card() && PictureShown(); })
@@ -609,15 +594,47 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         .WaitFor("the card in Korean", CardSays("150 m 북동", bearing))
         .ScreenshotWhenStill(Window, "lost-contact-ko")
         .Then("facing east", TurnWatch(sensors, 90.0), ArrowAt(bearing - 90.0))
-        .ScreenshotWhenStill(Window, "which-way-ko");
+        .ScreenshotWhenStill(Window, "which-way-ko")
+        .WaitFor("back from the card", BackTaken())
+        .Do("a silent phone comes",
+            [&]
+            {
+                NSORZCommon::LostContactRecord record;
+                if (NSORZCommon::LostContactStore().Load(record))
+                    sequenceAfterTheCard = record.sequence;
+                silent.reset(new PhoneSimProcess({"--never-answer"}, {}, false));
+                pelorn_clock_set_manual(TRUE);
+            })
+        .WaitFor("the silent one linked", Linked);
+    Locate(s, "silent")
+        .WaitFor("asked", asked(1))
+        .Do("14.999 s pass",
+            [&]
+            {
+                // Timers due fire inside the advance: the state right after it is the verdict.
+                pelorn_clock_advance_ms(14999);
+                waitingAt14999 =
+                    LocationScreen() && !LocationScreen()->IsLastSeen() && !ToastShown(kFailedToast);
+            })
+        .Do("the 15th second", [] { pelorn_clock_advance_ms(1); })
+        .WaitFor("given up", givenUp)
+        .WaitFor("back from the silent one", BackTaken());
+    Locate(s, "detached")
+        .WaitFor("asked again", asked(2))
+        .Do("the phone detaches", [&] { silent->Command("detach"); })
+        .WaitFor("given up at once", givenUp);
     s.Run({});
     pelorn_log_capture_end();
-    ASSERT_EQ("", s.FailedStep()) << (Card() ? Card()->GetWayText() : "no card");
-    NSORZCommon::LostContactRecord record;
-    ASSERT_TRUE(NSORZCommon::LostContactStore().Load(record));
-    EXPECT_EQ(2, record.sequence) << "the pause was no loss";
+    ASSERT_EQ("", s.FailedStep()) << (Card() ? Card()->GetWayText() : "no card") << other.Output()
+                                  << (phone ? phone->Output() : "") << (silent ? silent->Output() : "");
+    EXPECT_EQ(2, sequenceAfterTheCard) << "the pause was no loss";
     EXPECT_EQ(0u, spoken.find("Lost contact at ")) << spoken;
     EXPECT_NE(std::string::npos, spoken.find(", 100 metres north")) << spoken;
+    EXPECT_EQ(0u, other.CountPrinted("\"mgr_location_setting_set_req\""));
+    EXPECT_EQ(0u, other.CountPrinted("\"mgr_host_location_req\""));
+    EXPECT_EQ(1u, phone->CountPrinted("\"mgr_host_location_req\"")) << "none after the decline";
+    EXPECT_TRUE(waitingAt14999);
+    EXPECT_EQ(0u, silent->CountPrinted("\"mgr_host_location_req\""));
 }
 
 TEST_F(LastSeenEndToEnd, WithNoGeoClueTheCardSaysThePositionIsNotKnownInOneLogLineAndOffersTheRingOnceBack)

@@ -18,7 +18,6 @@ const std::string kNaverClient = "CwvAIQY5W6WHIRNz2RVW";
 const std::string kAutoNaviKey = "ec710e217f675fead9be0d6a5ae4f4cc";
 const std::string kHereCredentials = "app_id=CKKz8wd1tJmkXbdtEulP&app_code=oIazVT1-6HQQ-A92nXfql0";
 
-constexpr int kDisabledPrompt = (int)ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE;
 constexpr int kPleaseWait = (int)ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT;
 
 /* The fetched picture is in place with the address and no popup is left. */
@@ -41,6 +40,9 @@ protected:
 };
 } // namespace
 
+/* A phone that answered twice, or followed each answer with others nobody asked for, had each of them acted
+ * on: one Locate asked again and again for the location, fetched (and paid for) several maps and saved
+ * several times. A demo watch then shows its fixed picture and address, asking the phone nothing. */
 TEST_F(LocateEndToEnd, EachCountryGetsItsProvidersMapAndTheLastLocationMovesOnlyPastTenMetres)
 {
     const std::string here = "https://image.maps.api.here.com/mia/1.6/mapview?" + kHereCredentials;
@@ -66,8 +68,9 @@ TEST_F(LocateEndToEnd, EachCountryGetsItsProvidersMapAndTheLastLocationMovesOnly
              kAutoNaviKey},
         {"CN", "48.8566 2.3522", here + "&w=360&h=360&ctr=48.856600,2.352200&z=16&ml=eng"},
     };
-    PhoneSimProcess phone({"--latitude", "40.7128", "--longitude", "-74.006"});
+    PhoneSimProcess phone({"--latitude", "40.7128", "--longitude", "-74.006", "--double", "--strays"});
     ASSERT_TRUE(phone.Ready());
+    pelorn_log_capture_begin();
     AppScenario s(60000);
     time_t firstFix = 0, smallStepFix = 0;
     double smallStepLat = 0.0;
@@ -82,8 +85,14 @@ TEST_F(LocateEndToEnd, EachCountryGetsItsProvidersMapAndTheLastLocationMovesOnly
                  if (row.position)
                      phone.Command(std::string("position ") + row.position);
              });
-        Locate(s, name).WaitFor(name + ": map",
-                                [this, i] { return MapShown() && mServer.LoggedUrls().size() == i + 1; });
+        Locate(s, name).WaitFor(name + ": map, and every answer handled",
+                                [this, i, &phone]
+                                {
+                                    return MapShown() && mServer.LoggedUrls().size() == i + 1 &&
+                                           phone.CountPrinted("answered with") == 2 * (i + 1) &&
+                                           PelornTest::CountLogged("OnKivDataIndication message") ==
+                                               (int)phone.CountPrinted("send {");
+                                });
         if (i == 0)
             s.ScreenshotWhenStill(Window, "location-map")
                 .Do("the first fix, and an hour passes",
@@ -102,44 +111,7 @@ TEST_F(LocateEndToEnd, EachCountryGetsItsProvidersMapAndTheLastLocationMovesOnly
                  });
         s.WaitFor(name + ": back", BackTaken());
     }
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << ::testing::PrintToString(mServer.LoggedUrls()) << phone.Output();
-
-    const std::vector<std::string> urls = mServer.LoggedUrls();
-    ASSERT_EQ(5u, urls.size());
-    for (size_t i = 0; i < 5; i++)
-        EXPECT_EQ(rows[i].url, urls[i]) << rows[i].country << " " << i;
-    EXPECT_EQ(5u, phone.CountPrinted("\"mgr_host_location_req\""));
-    // The 3 m step in Japan kept the stored place but renewed its time; every real move was stored.
-    EXPECT_GT(firstFix, 0);
-    EXPECT_NEAR(40.7128, smallStepLat, 1e-9);
-    EXPECT_GE(smallStepFix, firstFix + 60 * 60) << "a phone seen again within 10 m was seen now";
-    EXPECT_NEAR(48.8566, NSORZCommon::PreferenceUtil::GetLastLocationLat(), 1e-9);
-    EXPECT_EQ(kAddress, NSORZCommon::PreferenceUtil::GetLastLocationAddress());
-    // Five Locates in and out: the toolkit said nothing was wrong (it once
-    // printed a focus error at every page change).
-    EXPECT_EQ(0, s.ToolkitErrors());
-}
-
-/* A phone that answered twice, or followed each answer with others nobody asked for, had each of them acted
- * on: one Locate asked again and again for the location, fetched (and paid for) several maps and saved
- * several times. A demo watch then shows its fixed picture and address, asking the phone nothing. */
-TEST_F(LocateEndToEnd, DoubledAndStrayAnswersAreDroppedOneLocateAsksFetchesAndSavesOnce)
-{
-    PhoneSimProcess phone({"--double", "--strays"});
-    ASSERT_TRUE(phone.Ready());
-    pelorn_log_capture_begin();
-    AppScenario s;
-    Locate(s, "locate")
-        .WaitFor("map, and every answer handled",
-                 [&]
-                 {
-                     return MapShown() && phone.CountPrinted("answered with") == 2 &&
-                            PelornTest::CountLogged("OnKivDataIndication message") ==
-                                (int)phone.CountPrinted("send {");
-                 })
-        .WaitFor("back", BackTaken())
-        .Do("a demo watch", [] { vconf_set_int("db/retailmode/enabled", 1); });
+    s.Do("a demo watch", [] { vconf_set_int("db/retailmode/enabled", 1); });
     Locate(s, "demo")
         .WaitFor("demo picture",
                  []
@@ -155,56 +127,27 @@ TEST_F(LocateEndToEnd, DoubledAndStrayAnswersAreDroppedOneLocateAsksFetchesAndSa
     const int mapsAsked =
         PelornTest::CountLogged("Save address of mobile location"); // as each map request leaves
     pelorn_log_capture_end();
-    ASSERT_EQ("", s.FailedStep()) << phone.Output();
-    EXPECT_EQ(1u, phone.CountPrinted("\"mgr_location_setting_get_req\""));
-    EXPECT_EQ(1u, phone.CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_EQ(1u, mServer.LoggedUrls().size()) << ::testing::PrintToString(mServer.LoggedUrls());
-    EXPECT_EQ(1, mapsAsked);
-    EXPECT_EQ(1, saves);
-    EXPECT_EQ(8u, phone.CountPrinted("send {"));
-    EXPECT_EQ(6, dropped) << "two answers acted on, each of the others dropped with one line";
-}
+    ASSERT_EQ("", s.FailedStep()) << ::testing::PrintToString(mServer.LoggedUrls()) << phone.Output();
+    EXPECT_EQ(5u, phone.CountPrinted("\"mgr_location_setting_get_req\""));
+    EXPECT_EQ(5, mapsAsked);
+    EXPECT_EQ(5, saves);
+    EXPECT_EQ(40u, phone.CountPrinted("send {"));
+    EXPECT_EQ(30, dropped) << "two answers acted on in each Locate, each of the others dropped with one line";
 
-/* Another maker's phone only tells that its location is off; on a phone of the watch's maker the watch
- * offers to switch it on. */
-TEST_F(LocateEndToEnd, LocationOffOnAnotherPhoneOnlyTellsAndLeavesOnAMakersPhoneIsSwitchedOnFromTheWatch)
-{
-    PhoneSimProcess other({"--location-off"});
-    ASSERT_TRUE(other.Ready());
-    std::unique_ptr<PhoneSimProcess> makers;
-    size_t urlsForOther = 1;
-    AppScenario s;
-    Locate(s, "another")
-        .WaitFor("disabled prompt", [] { return PopupShown(kDisabledPrompt) && !PopupShown(kTurnOnPrompt); })
-        .TapWhenReady("OK", PopupButton(kDisabledPrompt, "button1"), FindingScreenIdle)
-        .Wait("nothing more", 300)
-        .Do("the other phone goes",
-            [&]
-            {
-                urlsForOther = mServer.LoggedUrls().size();
-                other.Terminate();
-            })
-        .WaitFor("gone", Unlinked)
-        .Do("a maker's phone comes",
-            [&] {
-                makers.reset(new PhoneSimProcess({"--location-off", "--remote"}, {}, false));
-            })
-        .WaitFor("linked", Linked);
-    Locate(s, "maker's")
-        // The connecting popup waits under the prompt until the location arrives.
-        .WaitFor("turn-on prompt", []
-                 { return PopupShown(kTurnOnPrompt) && PopupShown(kConnecting) && LocationScreenInPlace(); })
-        .ScreenshotWhenStill(Window, "location-turn-on-prompt")
-        .TapWhenReady("accept", PopupButton(kTurnOnPrompt, "button2"),
-                      [&] { return makers->CountPrinted("\"mgr_location_setting_set_req\"") == 1; })
-        .WaitFor("map", [&]
-                 { return MapShown() && AddressShown() == kAddress && mServer.LoggedUrls().size() == 1; });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << other.Output() << (makers ? makers->Output() : "");
-    EXPECT_EQ(0u, other.CountPrinted("\"mgr_location_setting_set_req\""));
-    EXPECT_EQ(0u, other.CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_EQ(0u, urlsForOther);
-    EXPECT_EQ(1u, makers->CountPrinted("\"mgr_host_location_req\""));
+    const std::vector<std::string> urls = mServer.LoggedUrls();
+    ASSERT_EQ(5u, urls.size());
+    for (size_t i = 0; i < 5; i++)
+        EXPECT_EQ(rows[i].url, urls[i]) << rows[i].country << " " << i;
+    EXPECT_EQ(5u, phone.CountPrinted("\"mgr_host_location_req\""));
+    // The 3 m step in Japan kept the stored place but renewed its time; every real move was stored.
+    EXPECT_GT(firstFix, 0);
+    EXPECT_NEAR(40.7128, smallStepLat, 1e-9);
+    EXPECT_GE(smallStepFix, firstFix + 60 * 60) << "a phone seen again within 10 m was seen now";
+    EXPECT_NEAR(48.8566, NSORZCommon::PreferenceUtil::GetLastLocationLat(), 1e-9);
+    EXPECT_EQ(kAddress, NSORZCommon::PreferenceUtil::GetLastLocationAddress());
+    // Six Locates in and out: the toolkit said nothing was wrong (it once
+    // printed a focus error at every page change).
+    EXPECT_EQ(0, s.ToolkitErrors());
 }
 
 /* With no position stored, a link lost while locating or an answer without a fix ends in the toast and
@@ -278,60 +221,27 @@ TEST_F(LocateEndToEnd, ALocateWithoutAFixOrAMapEndsInTheToastThenLeavesOrShowsTh
     EXPECT_EQ(4u, phone->CountPrinted("\"mgr_host_location_req\""));
 }
 
-TEST_F(LocateEndToEnd, StopWhileConnectingFreesTheLinkAndLeaves)
+/* A remote link loses its network just as the phone's late answer comes: no location request can go, and the
+ * wearer keeps the wait and its Stop instead of an empty screen. With the network back, a stop while
+ * connecting frees the link at once: the ring goes without waiting for the late answer. */
+TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhileNoLocationCanBeAskedForAndItsStopFreesTheLink)
 {
-    // The phone answers late, so the watch still waits when the user stops.
-    PhoneSimProcess phone({"--late", "2500"});
-    ASSERT_TRUE(phone.Ready());
-    AppScenario s;
-    Locate(s, "locate")
-        .WaitFor("connecting",
-                 [&]
-                 {
-                     return PopupShown(kConnecting) && LocationScreenInPlace() &&
-                            phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
-                 })
-        .Wait("popup drawn", 300)
-        .Do("connecting screen", [] { AppScenario::Screenshot(Window(), "location-connecting"); })
-        .TapWhenReady("stop", PopupButton(kConnecting, "button1"), FindingScreenIdle)
-        .TapWhenReady("ring at once", FindingScreenProbe::Button,
-                      [&] { return phone.CountPrinted("\"rux-startalert-req\"") == 1; })
-        .WaitFor("the late answer arrives", [&] { return phone.Printed("mgr_location_setting_get_res"); })
-        .Wait("and changes nothing", 300)
-        // Only the ring answer ends the ring request's wait; the stop sent as the app leaves goes after it.
-        .WaitFor("the ring answer arrives",
-                 []
-                 {
-                     auto view = FindingScreenProbe::Screen();
-                     return view && view->IsFindingLimitRunning();
-                 });
-    s.Run({});
-    ASSERT_EQ("", s.FailedStep()) << phone.Output();
-    const std::string out = phone.Output();
-    // Nothing about the stop goes to the phone, and the ring request did not wait for the late answer.
-    EXPECT_LT(out.find("rux-startalert-req"), out.find("mgr_location_setting_get_res"));
-    EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_EQ(3u, phone.CountPrinted("recv ")) << "setting request, ring request, the stop as the app leaves";
-    EXPECT_LT(out.find("rux-startalert-rsp"), out.find("rux-stopalert-req"));
-}
-
-TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhenTheLocationCannotBeAskedFor)
-{
-    // A remote link loses its network just as the phone's late answer comes: no
-    // location request can go, and the wearer keeps the wait and its Stop instead
-    // of an empty screen.
-    PhoneSimProcess phone({"--late", "1500", "--conn-type", "16"});
+    PhoneSimProcess phone({"--late", "2500", "--conn-type", "16"});
     ASSERT_TRUE(phone.Ready());
     pelorn_log_capture_begin();
     bool connectingAfterAnswer = false;
     bool pleaseWaitAfterAnswer = true;
+    auto connecting = [&phone](size_t asked)
+    {
+        return [&phone, asked]
+        {
+            return PopupShown(kConnecting) && LocationScreenInPlace() &&
+                   phone.CountPrinted("\"mgr_location_setting_get_req\"") == asked;
+        };
+    };
     AppScenario s;
-    Locate(s, "locate")
-        .WaitFor("connecting",
-                 [&] {
-                     return PopupShown(kConnecting) &&
-                            phone.CountPrinted("\"mgr_location_setting_get_req\"") == 1;
-                 })
+    Locate(s, "no network")
+        .WaitFor("connecting", connecting(1))
         .Do("the network goes", [] { vconf_set_int("memory/dnet/status", 0); })
         .WaitFor("the answer arrives", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 4"); })
         .Wait("the answer handled", 300)
@@ -341,11 +251,35 @@ TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhenTheLocationCannotBeAskedFor)
                 connectingAfterAnswer = PopupShown(kConnecting);
                 pleaseWaitAfterAnswer = PopupShown(kPleaseWait);
             })
-        .TapWhenReady("stop", PopupButton(kConnecting, "button1"), FindingScreenIdle);
+        .TapWhenReady("stop", PopupButton(kConnecting, "button1"), FindingScreenIdle)
+        .Do("the network is back", [] { vconf_set_int("memory/dnet/status", 2); });
+    Locate(s, "late answer")
+        .WaitFor("connecting again", connecting(2))
+        .Wait("popup drawn", 300)
+        .Do("connecting screen", [] { AppScenario::Screenshot(Window(), "location-connecting"); })
+        .TapWhenReady("stop while connecting", PopupButton(kConnecting, "button1"), FindingScreenIdle)
+        .TapWhenReady("ring at once", FindingScreenProbe::Button,
+                      [&] { return phone.CountPrinted("\"rux-startalert-req\"") == 1; })
+        .WaitFor("the late answer arrives",
+                 [&] { return phone.CountPrinted("mgr_location_setting_get_res") == 2; })
+        .Wait("and changes nothing", 300)
+        // Only the ring answer ends the ring request's wait; the stop sent as the app leaves goes after it.
+        .WaitFor("the ring answer arrives",
+                 []
+                 {
+                     auto view = FindingScreenProbe::Screen();
+                     return view && view->IsFindingLimitRunning();
+                 });
     s.Run({});
     pelorn_log_capture_end();
     EXPECT_TRUE(connectingAfterAnswer);
     EXPECT_FALSE(pleaseWaitAfterAnswer);
     ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    const std::string out = phone.Output();
+    // Nothing about a stop goes to the phone, and the ring request did not wait for the late answer.
+    EXPECT_LT(out.find("rux-startalert-req"), out.rfind("mgr_location_setting_get_res"));
     EXPECT_EQ(0u, phone.CountPrinted("\"mgr_host_location_req\""));
+    EXPECT_EQ(4u, phone.CountPrinted("recv "))
+        << "two setting requests, the ring request, the stop as the app leaves";
+    EXPECT_LT(out.find("rux-startalert-rsp"), out.find("rux-stopalert-req"));
 }

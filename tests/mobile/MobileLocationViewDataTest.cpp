@@ -29,7 +29,6 @@ TEST(MobileLocationViewData, DemoModeAlwaysShowsTheFixedAddress)
 {
     PelornTest::ScopedTestDirs dirs;
     MobileLocationViewData data;
-    EXPECT_EQ(data.GetTitle(), "Phone location");
     data.SetMobileLocationString("1 Main Street Springfield Freedonia");
     EXPECT_EQ(data.GetMobileLocationString(), "1 Main Street Springfield Freedonia");
 
