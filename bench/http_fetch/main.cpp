@@ -89,7 +89,7 @@ public:
     }
 };
 
-double FetchThroughNetwork(const PelornTest::LoopbackHttpServer& server, size_t& bytes, int& failed)
+double FetchThroughNetwork(const PelornLoopback::LoopbackHttpServer& server, size_t& bytes, int& failed)
 {
     FetchCounter counter;
     std::vector<std::unique_ptr<NSORZCommon::Network>> networks;
@@ -122,7 +122,7 @@ size_t AppendToString(char* data, size_t size, size_t count, void* out)
     return size * count;
 }
 
-double FetchThroughBareCurl(const PelornTest::LoopbackHttpServer& server, size_t& bytes, int& failed)
+double FetchThroughBareCurl(const PelornLoopback::LoopbackHttpServer& server, size_t& bytes, int& failed)
 {
     std::vector<std::string> bodies(IMAGE_COUNT);
     const gint64 start = g_get_monotonic_time();
@@ -186,8 +186,8 @@ int main(int argc, char** argv)
     std::vector<std::string> images;
     for (int i = 0; i < IMAGE_COUNT; ++i)
         images.push_back(ImageBytes(i));
-    PelornTest::LoopbackHttpServer server([&images](const PelornTest::LoopbackHttpServer::Request& request) {
-        PelornTest::LoopbackHttpServer::Response response;
+    PelornLoopback::LoopbackHttpServer server([&images](const PelornLoopback::LoopbackHttpServer::Request& request) {
+        PelornLoopback::LoopbackHttpServer::Response response;
         int index = atoi(request.target.c_str() + request.target.rfind('/') + 1);
         if (index < 0 || index >= IMAGE_COUNT)
             index = 0;

@@ -113,8 +113,8 @@ int main()
     const std::string folder = PelornBenchUseTemporaryFolders();
 
     const std::string body(BODY_SIZE, 'm');
-    PelornTest::LoopbackHttpServer server([&body](const PelornTest::LoopbackHttpServer::Request&) {
-        PelornTest::LoopbackHttpServer::Response response;
+    PelornLoopback::LoopbackHttpServer server([&body](const PelornLoopback::LoopbackHttpServer::Request&) {
+        PelornLoopback::LoopbackHttpServer::Response response;
         response.body = body;
         response.chunkSize = 64 * 1024;
         response.chunkDelayMs = 2; // about 2 s in all: the cancel comes half way

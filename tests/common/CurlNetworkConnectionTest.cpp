@@ -6,7 +6,7 @@
 
 using namespace NSORZCommon;
 using PelornTest::Body;
-using PelornTest::LoopbackHttpServer;
+using PelornLoopback::LoopbackHttpServer;
 using PelornTest::PatternBody;
 using PelornTest::RoutedHttpServer;
 using PelornTest::Silent;

@@ -11,7 +11,7 @@
 using namespace NSORZCommon;
 using PelornTest::Body;
 using PelornTest::EngineEvent;
-using PelornTest::LoopbackHttpServer;
+using PelornLoopback::LoopbackHttpServer;
 using PelornTest::PatternBody;
 using PelornTest::Redirect;
 using PelornTest::RoutedHttpServer;

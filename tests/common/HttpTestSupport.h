@@ -14,6 +14,8 @@
 
 namespace PelornTest
 {
+using PelornLoopback::LoopbackHttpServer;
+
 /* A loopback server answering from a fixed table of paths (404 otherwise). */
 class RoutedHttpServer
 {

@@ -14,7 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace PelornTest
+namespace PelornLoopback
 {
 namespace
 {
@@ -253,4 +253,4 @@ void LoopbackHttpServer::Serve(int fd)
     }
     close(fd);
 }
-} // namespace PelornTest
+} // namespace PelornLoopback

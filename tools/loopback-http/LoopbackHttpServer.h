@@ -1,5 +1,5 @@
-#ifndef PELORN_TESTS_LOOPBACK_HTTP_SERVER_H
-#define PELORN_TESTS_LOOPBACK_HTTP_SERVER_H
+#ifndef PELORN_TOOLS_LOOPBACK_HTTP_SERVER_H
+#define PELORN_TOOLS_LOOPBACK_HTTP_SERVER_H
 
 #include <atomic>
 #include <functional>
@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-namespace PelornTest
+namespace PelornLoopback
 {
 /* A small HTTP/1.1 server on 127.0.0.1 (any free port) for tests and
  * benchmarks: one thread accepts, one thread serves each connection, with
@@ -78,6 +78,6 @@ private:
     std::atomic<int> mAbandoned{0};
     std::atomic<int> mCutShort{0};
 };
-} // namespace PelornTest
+} // namespace PelornLoopback
 
 #endif
