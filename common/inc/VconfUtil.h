@@ -43,8 +43,6 @@ public:
     static bool IgnoreSettingsApplicationRegionFormatTime1224ChangedCb(vconf_callback_fn cb, void* userData = nullptr);
     static bool NotifyBrigConnectionChangedCb(vconf_callback_fn cb, void* userData);
     static bool IgnoreBrigConnectionChangedCb(vconf_callback_fn cb, void* userData = nullptr);
-    static bool NotifyKivConnectionChangedCb(vconf_callback_fn cb, void* userData);
-    static bool IgnoreKivConnectionChangedCb(vconf_callback_fn cb, void* userData = nullptr);
     static bool NotifyNetworkStatusChangedCb(vconf_callback_fn cb, void* userData);
     static bool IgnoreNetworkStatusChangedCb(vconf_callback_fn cb, void* userData = nullptr);
     static bool NotifySystemTimeChangedCb(vconf_callback_fn cb, void* userData);

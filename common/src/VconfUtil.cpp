@@ -292,16 +292,6 @@ bool VconfUtil::IgnoreBrigConnectionChangedCb(vconf_callback_fn cb, void* userDa
     return Ignore(KEY_BRIG_CONNECTED, cb);
 }
 
-bool VconfUtil::NotifyKivConnectionChangedCb(vconf_callback_fn cb, void* userData)
-{
-    return Notify(KEY_KIV_CONN_TYPE, cb, userData);
-}
-
-bool VconfUtil::IgnoreKivConnectionChangedCb(vconf_callback_fn cb, void* userData)
-{
-    return Ignore(KEY_KIV_CONN_TYPE, cb);
-}
-
 bool VconfUtil::NotifyNetworkStatusChangedCb(vconf_callback_fn cb, void* userData)
 {
     return Notify(KEY_DNET_STATUS, cb, userData);

@@ -7,14 +7,6 @@
 using NSORZCommon::VconfUtil;
 using PelornTest::ScopedTestDirs;
 
-namespace
-{
-void ConnectionChangedCb(keynode_t* node, void* data)
-{
-    *static_cast<int*>(data) = vconf_keynode_get_int(node);
-}
-} // namespace
-
 TEST(VconfUtilTest, UnreadableKeysAnswerDefaultsStoredOnesTheirValueAndAnUnwritableStoreKeepsTheDefault)
 {
     {
@@ -39,10 +31,7 @@ TEST(VconfUtilTest, UnreadableKeysAnswerDefaultsStoredOnesTheirValueAndAnUnwrita
         EXPECT_TRUE(VconfUtil::SetSystemVibrationLevel(4));
         EXPECT_EQ(VconfUtil::GetSystemVibrationLevel(), 4);
 
-        // Stored values are answered unchanged, a half-written retail key counts
-        // as retail, and the connection type is told, on the main loop, to whoever asked.
-        int toldType = -1;
-        ASSERT_TRUE(VconfUtil::NotifyKivConnectionChangedCb(ConnectionChangedCb, &toldType));
+        // Stored values are answered unchanged; a half-written retail key counts as retail.
         vconf_set_int("db/retailmode/enabled", 0);
         vconf_set_int("db/menu_widget/regionformat_time1224", 2);
         vconf_set_bool("memory/brig/brig_connected", 0);
@@ -56,8 +45,6 @@ TEST(VconfUtilTest, UnreadableKeysAnswerDefaultsStoredOnesTheirValueAndAnUnwrita
         EXPECT_FALSE(VconfUtil::IsBRIGConnected()) << "a stored 0 must win over the unreadable default";
         EXPECT_FALSE(VconfUtil::GetIsConnectedBrig());
         EXPECT_EQ(VconfUtil::GetKivConnectionType(), 3);
-        EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return toldType == 3; }));
-        ASSERT_TRUE(VconfUtil::IgnoreKivConnectionChangedCb(ConnectionChangedCb, &toldType));
 
         EXPECT_TRUE(VconfUtil::IsCurrLanguageBy(0));
         EXPECT_FALSE(VconfUtil::IsCurrLanguageBy(1));
