@@ -67,6 +67,22 @@ inline Evas_Object* AgreeButton()
     return PopupButton(LEGAL_NOTICE);
 }
 
+inline bool ToastShown(int type)
+{
+    auto view = Screen();
+    auto popups = view ? view->GetPopupManager() : nullptr;
+    auto toast = popups ? popups->GetToastPopup(type) : nullptr;
+    return toast && toast->GetPopup() && evas_object_visible_get(toast->GetPopup());
+}
+
+/* Shown, with this text in it (the catalogue's English). */
+inline bool ToastSays(int type, const std::string& text)
+{
+    auto toast = ToastShown(type) ? Screen()->GetPopupManager()->GetToastPopup(type) : nullptr;
+    const char* shown = toast ? elm_object_part_text_get(toast->GetPopup(), "elm.text") : nullptr;
+    return shown && std::string(shown).find(text) != std::string::npos;
+}
+
 /* Finding state with the stop icon. */
 inline bool Finding()
 {

@@ -1,6 +1,7 @@
 #include "DBusMock.h"
 #include "DesktopBridgeProcess.h"
 #include "DiscGeometry.h"
+#include "FindingScreenProbe.h"
 #include "GeoMath.h"
 #include "LastSeenMapStore.h"
 #include "LocationScreenProbe.h"
@@ -501,6 +502,7 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     auto asked = [&silent](size_t times) {
         return [&silent, times] { return silent->CountPrinted("\"mgr_location_setting_get_req\"") == times; };
     };
+    const int kUnableDuringCalls = (int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_UNABLE_TO_USE_DURING_CALLS;
     const int kNotAvailable = (int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE;
     const int kDisabledPrompt = (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE;
     AppScenario s(150000);
@@ -618,7 +620,21 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
             })
         .Do("the 15th second", [] { pelorn_clock_advance_ms(1); })
         .WaitFor("given up", givenUp)
-        .WaitFor("back from the silent one", BackTaken());
+        .WaitFor("back from the silent one", BackTaken())
+        // The ring limit ends the screen's ringing though the phone never answered the start, and sends it
+        // no stop; only an answered ring tells the wearer it was stopped. The next ring it refuses (a call
+        // is going on): the wearer is told.
+        .TapWhenReady("ring the silent one", FindingScreenProbe::Button,
+                      [&] { return silent->Received("rux-startalert-req") == 1 && FindingScreenProbe::Finding(); })
+        // Timers due fire inside the advance: the state right after it is the verdict.
+        .Then("179 s pass", [] { pelorn_clock_advance_ms(179000); }, FindingScreenProbe::Finding)
+        .Then("the limit passes", [] { pelorn_clock_advance_ms(2000); }, FindingScreenIdle)
+        .TapWhenReady("ring again", FindingScreenProbe::Button,
+                      [&] { return silent->Received("rux-startalert-req") == 2; })
+        .Then("the phone refuses",
+              [&] { silent->Command(R"(send {"msgId":"rux-startalert-rsp","result":"1","reason":"2"})"); },
+              [] { return FindingScreenProbe::ToastShown(kUnableDuringCalls) && FindingScreenProbe::Idle(); })
+        .ScreenshotWhenStill(Window, "start-refused");
     Locate(s, "detached")
         .WaitFor("asked again", asked(2))
         .Do("the phone detaches", [&] { silent->Command("detach"); })
@@ -635,6 +651,7 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     EXPECT_EQ(1u, phone->CountPrinted("\"mgr_host_location_req\"")) << "none after the decline";
     EXPECT_TRUE(waitingAt14999);
     EXPECT_EQ(0u, silent->CountPrinted("\"mgr_host_location_req\""));
+    EXPECT_EQ(0, silent->Received("rux-stopalert-req")) << "the ring limit ends the screen's ringing, not the phone's";
 }
 
 TEST_F(LastSeenEndToEnd, WithNoGeoClueTheCardSaysThePositionIsNotKnownInOneLogLineAndOffersTheRingOnceBack)

@@ -43,7 +43,7 @@ TEST(TestProcess, SigtermFromOutsideEndsItDuringAScenario)
     int outFd = -1;
     const int pid = PelornTest::SpawnProgram(
         {"/bin/sh", "-c", "exec \"$0\" \"$1\" >&2", TestProgram(),
-         "--gtest_filter=EndToEnd.PhoneKilled*:RingLimit.*"},
+         "--gtest_filter=EndToEnd.PhoneKilled*:FirstUse.Declining*"},
         {}, &outFd);
     ASSERT_GT(pid, 0);
     fcntl(outFd, F_SETFL, O_NONBLOCK);
@@ -66,6 +66,6 @@ TEST(TestProcess, SigtermFromOutsideEndsItDuringAScenario)
     close(outFd);
     ASSERT_TRUE(ended) << "SIGTERM did not end the test process:\n" << out;
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status << "\n" << out;
-    EXPECT_EQ(std::string::npos, out.find("[ RUN      ] RingLimit"))
+    EXPECT_EQ(std::string::npos, out.find("[ RUN      ] FirstUse"))
         << "it went on with the next test";
 }
