@@ -100,17 +100,8 @@ AppScenario& AppScenario::ScreenshotWhenStill(Evas_Object* (*window)(), const st
 
 std::string AppScenario::PictureDigest(Evas_Object* win)
 {
-    Ecore_Evas* ee = win ? ecore_evas_ecore_evas_get(evas_object_evas_get(win)) : nullptr;
-    if (!ee)
-        return std::string();
-    ecore_evas_manual_render(ee);
-    int w = 0, h = 0;
-    ecore_evas_geometry_get(ee, nullptr, nullptr, &w, &h);
-    const void* pixels = ecore_evas_buffer_pixels_get(ee);
-    if (!pixels || w <= 0 || h <= 0)
-        return std::string();
-    gchar* digest = g_compute_checksum_for_data(G_CHECKSUM_SHA1, static_cast<const guchar*>(pixels), (gsize)w * h * 4);
-    std::string result = digest ? digest : "";
+    gchar* digest = win ? pelorn_window_pixels_digest(win) : nullptr;
+    const std::string result = digest ? digest : "";
     g_free(digest);
     return result;
 }

@@ -3,7 +3,6 @@
 #include "TestEnvironment.h"
 
 #include <fcntl.h>
-#include <gio/gunixinputstream.h>
 #include <gtest/gtest.h>
 #include <errno.h>
 #include <signal.h>
@@ -16,31 +15,11 @@ namespace PelornTest
 PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args, const std::vector<std::string>& env,
                                  bool waitListening)
 {
-    std::vector<const gchar*> argv;
-    const std::string program = BuiltProgram("phone-sim");
-    argv.push_back(program.c_str());
-    for (const std::string& arg : args)
-        argv.push_back(arg.c_str());
-    argv.push_back(nullptr);
-    GError* error = nullptr;
-    GSubprocessLauncher* launcher = g_subprocess_launcher_new(
-        (GSubprocessFlags)(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE));
-    for (const std::string& entry : env)
-    {
-        const size_t eq = entry.find('=');
-        if (eq != std::string::npos)
-            g_subprocess_launcher_setenv(launcher, entry.substr(0, eq).c_str(), entry.c_str() + eq + 1, TRUE);
-    }
-    g_subprocess_launcher_set_child_setup(launcher, UnblockSignalsInChild, nullptr, nullptr);
-    mProcess = g_subprocess_launcher_spawnv(launcher, argv.data(), &error);
-    g_object_unref(launcher);
-    if (!mProcess)
-    {
-        g_clear_error(&error);
+    std::vector<std::string> argv{BuiltProgram("phone-sim")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    mPid = SpawnProgram(argv, env, nullptr, &mStdoutFd, &mStdinFd);
+    if (mPid <= 0)
         return;
-    }
-    mStdin = g_subprocess_get_stdin_pipe(mProcess);
-    mStdoutFd = g_unix_input_stream_get_fd(G_UNIX_INPUT_STREAM(g_subprocess_get_stdout_pipe(mProcess)));
     fcntl(mStdoutFd, F_SETFL, fcntl(mStdoutFd, F_GETFL) | O_NONBLOCK);
     mReady = !waitListening || WaitFor("listening ");
 }
@@ -48,8 +27,10 @@ PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& args, const std
 PhoneSimProcess::~PhoneSimProcess()
 {
     Terminate();
-    if (mProcess)
-        g_object_unref(mProcess);
+    if (mStdinFd >= 0)
+        close(mStdinFd);
+    if (mStdoutFd >= 0)
+        close(mStdoutFd);
 }
 
 const std::string& PhoneSimProcess::Output()
@@ -95,46 +76,30 @@ bool PhoneSimProcess::WaitFor(const std::string& needle, int timeoutMs)
 
 void PhoneSimProcess::Command(const std::string& line)
 {
-    if (!mStdin)
-        return;
     const std::string text = line + "\n";
-    g_output_stream_write_all(mStdin, text.data(), text.size(), nullptr, nullptr, nullptr);
-    g_output_stream_flush(mStdin, nullptr, nullptr);
+    if (mReady && write(mStdinFd, text.data(), text.size()) != (ssize_t)text.size())
+        ADD_FAILURE() << "phone-sim did not take the command " << line;
 }
-
-namespace
-{
-pid_t PidOf(GSubprocess* process)
-{
-    const char* id = process ? g_subprocess_get_identifier(process) : nullptr;
-    return id ? (pid_t)atoi(id) : 0;
-}
-} // namespace
 
 void PhoneSimProcess::Kill()
 {
-    const pid_t pid = mReady ? PidOf(mProcess) : 0;
-    mReady = false;
-    if (pid <= 0)
+    if (!mReady)
         return;
-    kill(pid, SIGKILL);
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
+    mReady = false;
+    kill(mPid, SIGKILL);
+    while (waitpid(mPid, nullptr, 0) < 0 && errno == EINTR)
         ;
     Output();
 }
 
 void PhoneSimProcess::Terminate()
 {
-    if (!mProcess || !mReady)
+    if (!mReady)
         return;
     mReady = false;
     // Waited for directly: once the application has run in this process,
     // ecore's SIGCHLD handling can keep GLib from ever seeing the exit.
-    const pid_t pid = PidOf(mProcess);
-    if (pid > 0)
-        EXPECT_TRUE(EndChild(pid)) << "phone-sim did not end on SIGTERM";
-    else
-        g_subprocess_send_signal(mProcess, SIGTERM);
+    EXPECT_TRUE(EndChild(mPid)) << "phone-sim did not end on SIGTERM";
     Output();
 }
 } // namespace PelornTest

@@ -1,7 +1,6 @@
 #ifndef PELORN_TESTS_PHONE_SIM_PROCESS_H
 #define PELORN_TESTS_PHONE_SIM_PROCESS_H
 
-#include <gio/gio.h>
 #include <string>
 #include <vector>
 
@@ -35,8 +34,8 @@ public:
     void Kill();
 
 private:
-    GSubprocess* mProcess = nullptr;
-    GOutputStream* mStdin = nullptr;
+    int mPid = -1;
+    int mStdinFd = -1;
     int mStdoutFd = -1;
     std::string mOutput;
     bool mReady = false;

@@ -92,7 +92,7 @@ namespace
 {
 /* Spawns argv with the environment changed by env; pipes for the non-null fds. */
 bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, GPid* pid, gint* outFd,
-           gint* errFd, GError** error)
+           gint* errFd, GError** error, gint* inFd = nullptr)
 {
     gchar** envp = g_get_environ();
     for (const std::string& e : env)
@@ -104,10 +104,10 @@ bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>&
     }
     std::vector<std::string> args = argv;
     std::vector<char*> cargv = ArgvOf(args);
-    const int flags = G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_SEARCH_PATH |
+    const int flags = G_SPAWN_DO_NOT_REAP_CHILD | (inFd ? 0 : G_SPAWN_STDIN_FROM_DEV_NULL) | G_SPAWN_SEARCH_PATH |
                       (outFd ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL) | (errFd ? 0 : G_SPAWN_STDERR_TO_DEV_NULL);
     const gboolean spawned = g_spawn_async_with_pipes(nullptr, cargv.data(), envp, (GSpawnFlags)flags,
-                                                      UnblockSignalsInChild, nullptr, pid, nullptr, outFd, errFd,
+                                                      UnblockSignalsInChild, nullptr, pid, inFd, outFd, errFd,
                                                       error);
     g_strfreev(envp);
     return spawned;
@@ -115,10 +115,10 @@ bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>&
 } // namespace
 
 int SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int* errFd,
-                 int* outFd)
+                 int* outFd, int* inFd)
 {
     GPid pid = 0;
-    return Spawn(argv, env, &pid, outFd, errFd, nullptr) ? pid : -1;
+    return Spawn(argv, env, &pid, outFd, errFd, nullptr, inFd) ? pid : -1;
 }
 
 bool WaitChild(int pid, int* status, int timeoutMs)

@@ -83,11 +83,12 @@ std::vector<std::string> AsOtherAccount(unsigned uid);
  * is meant to end it, and the test would wait for it for ever. */
 void UnblockSignalsInChild(void* unused);
 
-/* Starts argv as RunProgram does, without waiting; its stdout and stderr go
- * to /dev/null, or to *outFd and *errFd (pipes to close) when asked for.
- * Answers the pid (to reap, e.g. with WaitChild), or -1. */
+/* Starts argv as RunProgram does, without waiting; its stdin comes from
+ * /dev/null and its stdout and stderr go there, or each to a pipe (*inFd,
+ * *outFd, *errFd, to close) when asked for. Answers the pid (to reap, e.g.
+ * with WaitChild), or -1. */
 int SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
-                 int* errFd = nullptr, int* outFd = nullptr);
+                 int* errFd = nullptr, int* outFd = nullptr, int* inFd = nullptr);
 /* Waits for pid to end (status as waitpid gives it); after timeoutMs (never
  * less than HANG_MS) kills and reaps it and answers false. */
 bool WaitChild(int pid, int* status = nullptr, int timeoutMs = HANG_MS);

@@ -1,4 +1,5 @@
 #include "UiTestHarness.h"
+
 #include "TestEnvironment.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 
 #include "pelorn_mainloop.h"
 #include "pelorn_resources.h"
+#include "pelorn_screenshot.h"
 
 #include <Ecore_Evas.h>
 #include <glib.h>
@@ -125,8 +127,8 @@ void UiTestHarness::RunFor(int ms)
 void UiTestHarness::Settle(int ms)
 {
     RunFor(ms);
-    int w, h;
-    RenderPixels(&w, &h);
+    if (Ecore_Evas* ee = ecore_evas_ecore_evas_get(Canvas()))
+        ecore_evas_manual_render(ee);
 }
 
 void UiTestHarness::Tap(int x, int y)
@@ -158,37 +160,13 @@ void UiTestHarness::Rotate(bool clockwise)
     evas_event_feed_mouse_wheel(evas, 0, clockwise ? 1 : -1, mTimestamp++, nullptr);
 }
 
-const void* UiTestHarness::RenderPixels(int* w, int* h)
-{
-    Ecore_Evas* ee = ecore_evas_ecore_evas_get(Canvas());
-    if (!ee)
-        return nullptr;
-    ecore_evas_manual_render(ee);
-    ecore_evas_geometry_get(ee, nullptr, nullptr, w, h);
-    return ecore_evas_buffer_pixels_get(ee);
-}
-
 std::string UiTestHarness::Screenshot(const std::string& state)
 {
     // Long enough for the theme's show transitions (0.2 s) to end.
     Settle(350);
-    int w = 0, h = 0;
-    const void* pixels = RenderPixels(&w, &h);
-    if (!pixels || w <= 0 || h <= 0)
-        return std::string();
     const std::string dir = BuiltProgram("test-artifacts");
     g_mkdir_with_parents(dir.c_str(), 0755);
-    std::string path = dir + "/" + state + ".png";
-
-    // An image object of the same canvas, never shown, carries the copy.
-    Evas_Object* image = evas_object_image_filled_add(Canvas());
-    evas_object_image_colorspace_set(image, EVAS_COLORSPACE_ARGB8888);
-    evas_object_image_alpha_set(image, EINA_FALSE);
-    evas_object_image_size_set(image, w, h);
-    evas_object_image_data_copy_set(image, const_cast<void*>(pixels));
-    g_unlink(path.c_str());
-    Eina_Bool saved = evas_object_image_save(image, path.c_str(), nullptr, "compress=6");
-    evas_object_del(image);
-    return saved ? path : std::string();
+    const std::string path = dir + "/" + state + ".png";
+    return pelorn_window_save_png(mTarget ? mTarget : Window(), path.c_str()) ? path : std::string();
 }
 } // namespace PelornTest

@@ -51,7 +51,6 @@ public:
 private:
     UiTestHarness();
     Evas* Canvas();
-    const void* RenderPixels(int* w, int* h);
 
     Evas_Object* mWindow = nullptr;
     Evas_Object* mTarget = nullptr;
