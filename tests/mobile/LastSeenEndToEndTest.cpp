@@ -80,7 +80,8 @@ AppScenario& ToKorean(AppScenario& s)
                 vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8");
                 vconf_set_str("db/menu_widget/regionformat", "ko_KR.UTF-8");
             })
-        .Wait("language applied", 500);
+        .WaitFor("language applied",
+                 [] { return !FindingScreenProbe::ButtonText().empty() && FindingScreenProbe::ButtonText() != "Start"; });
 }
 
 /* One bezel detent over the middle of the screen (wheel down turns clockwise). */
@@ -201,7 +202,7 @@ TEST_F(LastSeenEndToEnd, APhoneGoneAfterAFixIsShownWhereItWasLastSeenHowLongAgoA
     Locate(s, "offline")
         .WaitFor("the fix arrives but the map fails", [] { return ToastShown(kFailedToast); })
         .WaitFor("last seen from the data folder", [&] { return LastSeenShown(0, live)() && PictureShown(); })
-        .Wait("drawn", 400)
+        .ScreenshotWhenStill(Window, "location-last-seen-offline")
         .Do("the picture",
             [&]
             {
@@ -212,7 +213,6 @@ TEST_F(LastSeenEndToEnd, APhoneGoneAfterAFixIsShownWhereItWasLastSeenHowLongAgoA
         .Do("a detent", [] { TurnAndRest({true}); })
         .WaitFor("the zoom request fails",
                  [] { return Zoom() && Zoom()->Wanted() == 16 && !Zoom()->InFlight(); })
-        .Wait("the failure had its chance to draw", 300)
         .WaitFor("the kept picture stays",
                  [&]
                  {
@@ -510,7 +510,6 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     Locate(s, "another maker's")
         .WaitFor("disabled prompt", [] { return PopupShown(kDisabledPrompt) && !PopupShown(kTurnOnPrompt); })
         .TapWhenReady("OK", PopupButton(kDisabledPrompt, "button1"), FindingScreenIdle)
-        .Wait("nothing more", 300)
         .Then(
             "the other phone goes", [&] { other.Terminate(); },
             [&] { return Unlinked() && server.LoggedUrls().empty(); })

@@ -244,7 +244,7 @@ TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhileNoLocationCanBeAskedForAndItsS
         .WaitFor("connecting", connecting(1))
         .Do("the network goes", [] { vconf_set_int("memory/dnet/status", 0); })
         .WaitFor("the answer arrives", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 4"); })
-        .Wait("the answer handled", 300)
+        // The answer is handled in the turn that logs it; the next step comes after.
         .Do("look",
             [&]
             {
@@ -255,14 +255,13 @@ TEST_F(LocateEndToEnd, ConnectingPopupStaysUpWhileNoLocationCanBeAskedForAndItsS
         .Do("the network is back", [] { vconf_set_int("memory/dnet/status", 2); });
     Locate(s, "late answer")
         .WaitFor("connecting again", connecting(2))
-        .Wait("popup drawn", 300)
+        // At once: the late answer ends the wait, and the popup's progress never holds still.
         .Do("connecting screen", [] { AppScenario::Screenshot(Window(), "location-connecting"); })
         .TapWhenReady("stop while connecting", PopupButton(kConnecting, "button1"), FindingScreenIdle)
         .TapWhenReady("ring at once", FindingScreenProbe::Button,
                       [&] { return phone.CountPrinted("\"rux-startalert-req\"") == 1; })
         .WaitFor("the late answer arrives",
                  [&] { return phone.CountPrinted("mgr_location_setting_get_res") == 2; })
-        .Wait("and changes nothing", 300)
         // Only the ring answer ends the ring request's wait; the stop sent as the app leaves goes after it.
         .WaitFor("the ring answer arrives",
                  []
