@@ -65,7 +65,7 @@ class ConsumerControllerTest : public ControllerLinkTest<RecordingListener>
  * terminal learns it: that end once went unreported because the last tick had
  * already dropped the ring timer. The found and stop ends are shown where an
  * app rings (LaunchHandOver, Display). */
-TEST_F(ConsumerControllerTest, RingRoundTripsAndThePhoneSaysWhenItsLimitEndedTheRinging)
+TEST_F(ConsumerControllerTest, RingRoundTripsThePhoneSaysWhenItsLimitEndedTheRingingAndPacketsFitTheLinksLimit)
 {
     // Only phone-sim's clock runs fast: 180 s of ringing take under 2 s.
     PhoneSimProcess phone({}, {"PELORN_CLOCK_SPEED=100"});
@@ -82,6 +82,13 @@ TEST_F(ConsumerControllerTest, RingRoundTripsAndThePhoneSaysWhenItsLimitEndedThe
     EXPECT_TRUE(phone.WaitFor("ringing: 180 s left"));
     EXPECT_FALSE(mController.GetWaitingProviderResponse());
     EXPECT_TRUE(phone.WaitFor("limit reached: ringing stopped after 180 s", 15000)) << phone.Output();
+
+    // The largest packet the link takes, and none larger or empty.
+    Kiv* kiv = Kiv::GetInstance();
+    EXPECT_EQ(kiv->KivDataSend(std::string(65531, 'x')), DATA_SUCCESS);
+    EXPECT_EQ(kiv->KivDataSend(std::string(65532, 'x')), INVALID_ARGUMENTS);
+    EXPECT_EQ(kiv->KivDataSend(""), INVALID_ARGUMENTS);
+    EXPECT_TRUE(phone.WaitFor("recv " + std::string(65531, 'x') + "\n"));
 }
 
 TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)
@@ -241,17 +248,6 @@ TEST_F(ConsumerControllerTest, PauseWhileWaitingKeepsTheLinkUntilTheAnswer)
     pelorn_clock_advance_ms(1000);
     EXPECT_EQ(Kiv::GetInstance()->GetKivLocalAgentId(), 0u);
     EXPECT_TRUE(phone.WaitFor("watch disconnected"));
-}
-
-TEST_F(ConsumerControllerTest, PacketSizesAtTheLinksLimit)
-{
-    PhoneSimProcess phone;
-    ASSERT_TRUE(Connected(phone));
-    Kiv* kiv = Kiv::GetInstance();
-    EXPECT_EQ(kiv->KivDataSend(std::string(65531, 'x')), DATA_SUCCESS);
-    EXPECT_EQ(kiv->KivDataSend(std::string(65532, 'x')), INVALID_ARGUMENTS);
-    EXPECT_EQ(kiv->KivDataSend(""), INVALID_ARGUMENTS);
-    ASSERT_TRUE(phone.WaitFor("recv " + std::string(65531, 'x') + "\n"));
 }
 
 TEST(ConsumerControllerValidLength, FindsTheEndOfTheFirstValue)
