@@ -68,69 +68,33 @@ struct Drawn
     }
 };
 
-/* Draws characters one per text object, white on black, over the window,
- * renders the canvas and reads each object's pixels back. */
-class GlyphSheet
+/* One character drawn white, over the black backdrop the caller laid on the
+ * window, and the pixels inside its text object read back from the canvas. */
+Drawn DrawCharacter(Evas* evas, const char* font, int size, gunichar c)
 {
-public:
-    explicit GlyphSheet(Evas_Object* win) : mEvas(evas_object_evas_get(win))
-    {
-        mBackdrop = evas_object_rectangle_add(mEvas);
-        evas_object_color_set(mBackdrop, 0, 0, 0, 255);
-        evas_object_geometry_set(mBackdrop, 0, 0, 360, 360);
-        evas_object_layer_set(mBackdrop, EVAS_LAYER_MAX - 1);
-        evas_object_show(mBackdrop);
-    }
-    ~GlyphSheet()
-    {
-        evas_object_del(mBackdrop);
-    }
-
-    std::vector<Drawn> Draw(const char* font, int size, const std::vector<gunichar>& chars)
-    {
-        std::vector<Drawn> result;
-        const int cell = 60, perRow = 360 / cell;
-        for (size_t first = 0; first < chars.size(); first += perRow * perRow)
-        {
-            std::vector<Evas_Object*> objects;
-            for (size_t i = first; i < chars.size() && i < first + perRow * perRow; ++i)
-            {
-                char utf8[8] = {0};
-                g_unichar_to_utf8(chars[i], utf8);
-                Evas_Object* text = evas_object_text_add(mEvas);
-                evas_object_text_font_set(text, font, size);
-                evas_object_text_text_set(text, utf8);
-                evas_object_color_set(text, 255, 255, 255, 255);
-                const int at = (int)(i - first);
-                evas_object_move(text, (at % perRow) * cell + 4, (at / perRow) * cell + 4);
-                evas_object_layer_set(text, EVAS_LAYER_MAX);
-                evas_object_show(text);
-                objects.push_back(text);
-            }
-            Ecore_Evas* ee = ecore_evas_ecore_evas_get(mEvas);
-            ecore_evas_manual_render(ee);
-            int width = 0, height = 0;
-            ecore_evas_geometry_get(ee, nullptr, nullptr, &width, &height);
-            const uint32_t* pixels = static_cast<const uint32_t*>(ecore_evas_buffer_pixels_get(ee));
-            for (Evas_Object* text : objects)
-            {
-                Drawn drawn;
-                Evas_Coord x = 0, y = 0;
-                evas_object_geometry_get(text, &x, &y, &drawn.w, &drawn.h);
-                for (int row = y; pixels && row < y + drawn.h && row < height; ++row)
-                    for (int col = x; col < x + drawn.w && col < width; ++col)
-                        drawn.pixels.push_back(pixels[row * width + col]);
-                result.push_back(drawn);
-                evas_object_del(text);
-            }
-        }
-        return result;
-    }
-
-private:
-    Evas* mEvas;
-    Evas_Object* mBackdrop;
-};
+    char utf8[8] = {0};
+    g_unichar_to_utf8(c, utf8);
+    Evas_Object* text = evas_object_text_add(evas);
+    evas_object_text_font_set(text, font, size);
+    evas_object_text_text_set(text, utf8);
+    evas_object_color_set(text, 255, 255, 255, 255);
+    evas_object_move(text, 4, 4);
+    evas_object_layer_set(text, EVAS_LAYER_MAX);
+    evas_object_show(text);
+    Ecore_Evas* ee = ecore_evas_ecore_evas_get(evas);
+    ecore_evas_manual_render(ee);
+    int width = 0, height = 0;
+    ecore_evas_geometry_get(ee, nullptr, nullptr, &width, &height);
+    const uint32_t* pixels = static_cast<const uint32_t*>(ecore_evas_buffer_pixels_get(ee));
+    Drawn drawn;
+    Evas_Coord x = 0, y = 0;
+    evas_object_geometry_get(text, &x, &y, &drawn.w, &drawn.h);
+    for (int row = y; pixels && row < y + drawn.h && row < height; ++row)
+        for (int col = x; col < x + drawn.w && col < width; ++col)
+            drawn.pixels.push_back(pixels[row * width + col]);
+    evas_object_del(text);
+    return drawn;
+}
 
 /* Every character of the language's texts, blanks and controls left out. */
 std::vector<gunichar> CharactersOf(const std::map<std::string, std::string>& texts)
@@ -156,18 +120,19 @@ std::vector<std::string> BoxedCharacters(const std::vector<gunichar>& chars)
     static const char* const kFonts[] = {"Sans", "Sans:style=Bold", "DejaVuSans", "DejaVuSans:style=Bold"};
     const int kSize = 28;
     std::vector<std::string> boxed;
-    GlyphSheet sheet(LanguageWindow());
+    Evas* evas = evas_object_evas_get(LanguageWindow());
+    Evas_Object* backdrop = evas_object_rectangle_add(evas);
+    evas_object_color_set(backdrop, 0, 0, 0, 255);
+    evas_object_geometry_set(backdrop, 0, 0, 360, 360);
+    evas_object_layer_set(backdrop, EVAS_LAYER_MAX - 1);
+    evas_object_show(backdrop);
     for (const char* font : kFonts)
     {
-        const Drawn box = sheet.Draw(font, kSize, {0x10FFFD}).at(0);
+        const Drawn box = DrawCharacter(evas, font, kSize, 0x10FFFD);
         if (!box.Lit())
-        {
             boxed.push_back(std::string("(no visible replacement box in ") + font + ")");
-            continue;
-        }
-        const std::vector<Drawn> drawn = sheet.Draw(font, kSize, chars);
-        for (size_t i = 0; i < chars.size() && i < drawn.size(); ++i)
-            if (drawn[i] == box)
+        for (size_t i = 0; box.Lit() && i < chars.size(); ++i)
+            if (DrawCharacter(evas, font, kSize, chars[i]) == box)
             {
                 char name[64];
                 char utf8[8] = {0};
@@ -176,6 +141,7 @@ std::vector<std::string> BoxedCharacters(const std::vector<gunichar>& chars)
                 boxed.push_back(name);
             }
     }
+    evas_object_del(backdrop);
     return boxed;
 }
 
