@@ -18,12 +18,12 @@
 using namespace NSPelorn;
 using PelornTest::CountLogged;
 using PelornTest::PhoneSimProcess;
-using PelornTest::RunGlibFor;
 using PelornTest::RunGlibUntil;
 
 namespace
 {
 const char* const STOP_TEXT = R"(recv {"msgId":"rux-stopalert-req"})";
+const char* const FOUND_TEXT = R"(recv {"msgId":"rux-founddevice-rsp"})";
 
 struct Received
 {
@@ -101,8 +101,10 @@ TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)
     ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ));
     EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
     ASSERT_TRUE(LinkReady());
-    RunGlibFor(200);
-    EXPECT_FALSE(phone.Printed("recv ")) << phone.Output();
+    // Anything left queued would have gone out before this.
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP));
+    ASSERT_TRUE(phone.WaitFor(FOUND_TEXT)) << phone.Output();
+    EXPECT_EQ(phone.CountPrinted("recv "), 1u) << phone.Output();
     EXPECT_TRUE(mListener.mReceived.empty());
 }
 
@@ -119,8 +121,9 @@ TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDropped)
     EXPECT_EQ(start->call.mResult, 1);
     EXPECT_EQ(start->call.mReason, 2);
     EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
-    RunGlibFor(300);
-    EXPECT_FALSE(phone.Printed(STOP_TEXT)) << phone.Output();
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP);
+    ASSERT_TRUE(phone.WaitFor(FOUND_TEXT)) << phone.Output();
+    EXPECT_FALSE(phone.Printed(STOP_TEXT)) << "sent after all\n" << phone.Output();
 }
 
 TEST_F(ConsumerControllerTest, FullBufferIsRetriedFiveTimesThenDropped)
@@ -164,8 +167,7 @@ TEST_F(ConsumerControllerTest, PeerSearchRetriesAt2Then5SecondsThenGivesUp)
     {
         ASSERT_EQ(pelorn_clock_pending(), 1u) << "retry " << i;
         pelorn_clock_advance_ms(delays[i] - 1);
-        RunGlibFor(30);
-        EXPECT_EQ(failures(), i + 1) << "retried early at retry " << i;
+        EXPECT_EQ(pelorn_clock_pending(), 1u) << "retried early at retry " << i;
         pelorn_clock_advance_ms(1);
         ASSERT_TRUE(RunGlibUntil([&] { return failures() == i + 2; })) << "no retry " << i;
     }
@@ -176,8 +178,7 @@ TEST_F(ConsumerControllerTest, PeerSearchRetriesAt2Then5SecondsThenGivesUp)
     Kiv::GetInstance()->FindPeerAgent();
     ASSERT_TRUE(RunGlibUntil([&] { return failures() == 7; }));
     pelorn_clock_advance_ms(1999);
-    RunGlibFor(30);
-    EXPECT_EQ(failures(), 7u);
+    EXPECT_EQ(pelorn_clock_pending(), 1u) << "retried early";
 }
 
 TEST_F(ConsumerControllerTest, SilentPeerCountsAsAFailedSearch)
@@ -200,9 +201,9 @@ TEST_F(ConsumerControllerTest, RefusedConnectionIsRetriedEveryFiveSeconds)
     mController.OpenConnection();
     ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "CREATE_CONNECTION_FAIL [4]"); }));
     EXPECT_TRUE(pelorn_log_captured("", "OnKivConnectionCreationConfirm ConnectionCreation failed[4]"));
+    ASSERT_EQ(pelorn_clock_pending(), 1u);
     pelorn_clock_advance_ms(4999);
-    RunGlibFor(30);
-    EXPECT_EQ(CountLogged("CREATE_CONNECTION_FAIL"), 1);
+    EXPECT_EQ(pelorn_clock_pending(), 1u) << "retried early";
     pelorn_clock_advance_ms(1);
     ASSERT_TRUE(RunGlibUntil([] { return CountLogged("CREATE_CONNECTION_FAIL") == 2; }));
 }

@@ -151,10 +151,10 @@ TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsAndTheKeysReachWhatIsOn
     auto xdo = [&](std::vector<std::string> args)
     {
         args.insert(args.begin(), xdotool);
-        EXPECT_TRUE(PelornTest::RunProgram(args, {"DISPLAY=:" + display}).Exited(0));
+        return PelornTest::RunProgram(args, {"DISPLAY=:" + display});
     };
-    auto key = [&](const char* name) { xdo({"mousemove", "390", "390", "key", name}); };
-    auto tap = [&] { xdo({"mousemove", "180", "180", "click", "1"}); };
+    auto key = [&](const char* name) { EXPECT_TRUE(xdo({"mousemove", "390", "390", "key", name}).Exited(0)); };
+    auto tap = [&] { EXPECT_TRUE(xdo({"mousemove", "180", "180", "click", "1"}).Exited(0)); };
     // The X server's word on who has the keyboard, asked at most every 50 ms.
     auto focusOn = [&](const std::string& windowName)
     {
@@ -163,13 +163,8 @@ TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsAndTheKeysReachWhatIsOn
             if (g_get_monotonic_time() - *asked < 50000)
                 return *answer;
             *asked = g_get_monotonic_time();
-            auto out = [&](std::vector<std::string> args)
-            {
-                args.insert(args.begin(), xdotool);
-                return PelornTest::RunProgram(args, {"DISPLAY=:" + display}).out;
-            };
-            const std::string focused = out({"getwindowfocus"});
-            std::istringstream named(out({"search", "--name", windowName}));
+            const std::string focused = xdo({"getwindowfocus"}).out;
+            std::istringstream named(xdo({"search", "--name", windowName}).out);
             *answer = false;
             for (std::string id; std::getline(named, id);)
                 *answer = *answer || (!focused.empty() && id + "\n" == focused);
