@@ -19,7 +19,6 @@
 #include <fstream>
 #include <string.h>
 #include <glib.h>
-#include <memory>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/socket.h>
@@ -181,66 +180,50 @@ TEST_F(HostilePhoneTest, LongPacketsAreLoggedAsAPrefixAndTheirLength)
 namespace
 {
 /* A bare socket to phone-sim, playing a watch that says only what the test writes. */
-class RawWatch
+struct RawWatch
 {
-public:
-    RawWatch()
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ~RawWatch()
     {
-        mFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd >= 0)
+            close(fd);
+    }
+    bool Connect()
+    {
         struct sockaddr_un address = {};
         address.sun_family = AF_UNIX;
         const std::string path = PelornAccessoryWire::SocketPath();
-        if (mFd < 0 || path.size() >= sizeof(address.sun_path))
-            return;
+        if (fd < 0 || path.size() >= sizeof(address.sun_path))
+            return false;
         memcpy(address.sun_path, path.c_str(), path.size() + 1);
-        mConnected = connect(mFd, (struct sockaddr*)&address, sizeof(address)) == 0;
         // A read that would wait for ever fails the test instead.
         struct timeval patience = {5, 0};
-        setsockopt(mFd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof(patience));
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof(patience));
+        return connect(fd, (struct sockaddr*)&address, sizeof(address)) == 0;
     }
-    ~RawWatch()
-    {
-        if (mFd >= 0)
-            close(mFd);
-    }
-    bool Connected() const { return mConnected; }
-    int Fd() const { return mFd; }
-
-private:
-    int mFd = -1;
-    bool mConnected = false;
-};
-
-/* phone-sim without the platform's keys, a bare watch connected to it. */
-class PhoneSimReader : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(mPhone.Ready());
-        mWatch.reset(new RawWatch);
-        ASSERT_TRUE(mWatch->Connected());
-    }
-    PelornTest::ScopedTestDirs mDirs;
-    PhoneSimProcess mPhone{{"--no-host-keys"}};
-    std::unique_ptr<RawWatch> mWatch;
 };
 } // namespace
 
-TEST_F(PhoneSimReader, WatchSendingAFourGigabyteHeaderOrThatStopsReadingIsDroppedAndPhoneSimStillEnds)
+/* phone-sim without the platform's keys, against a bare watch. */
+TEST(PhoneSimReader, WatchSendingAFourGigabyteHeaderOrThatStopsReadingIsDroppedAndPhoneSimStillEnds)
 {
-    ASSERT_EQ(write(mWatch->Fd(), "\xFF\xFF\xFF\xFF", 4), 4);
-    EXPECT_TRUE(mPhone.WaitFor("watch disconnected: broken framing")) << mPhone.Output();
+    PelornTest::ScopedTestDirs dirs;
+    PhoneSimProcess phone({"--no-host-keys"});
+    ASSERT_TRUE(phone.Ready());
+    RawWatch framing;
+    ASSERT_TRUE(framing.Connect());
+    ASSERT_EQ(write(framing.fd, "\xFF\xFF\xFF\xFF", 4), 4);
+    EXPECT_TRUE(phone.WaitFor("watch disconnected: broken framing")) << phone.Output();
     char byte;
-    EXPECT_EQ(read(mWatch->Fd(), &byte, 1), 0) << "phone-sim closed its end";
+    EXPECT_EQ(read(framing.fd, &byte, 1), 0) << "phone-sim closed its end";
 
-    mWatch.reset(new RawWatch);
-    ASSERT_TRUE(mWatch->Connected());
-    ASSERT_TRUE(RunGlibUntil([&] { return mPhone.CountPrinted("watch connected") == 2; })) << mPhone.Output();
-    const std::string path = mDirs.StateDir() + "/flood";
+    RawWatch deaf;
+    ASSERT_TRUE(deaf.Connect());
+    ASSERT_TRUE(RunGlibUntil([&] { return phone.CountPrinted("watch connected") == 2; })) << phone.Output();
+    const std::string path = dirs.StateDir() + "/flood";
     std::ofstream(path, std::ios::binary) << std::string(16 * 1024 * 1024, 'f');
-    mPhone.Command("send-raw " + path);
-    EXPECT_TRUE(mPhone.WaitFor("watch disconnected: the watch stopped reading", 15000)) << mPhone.Output();
-    mPhone.Command("found");
-    EXPECT_TRUE(mPhone.WaitFor("no service connection; not sent")) << "phone-sim is back on its main loop";
+    phone.Command("send-raw " + path);
+    EXPECT_TRUE(phone.WaitFor("watch disconnected: the watch stopped reading", 15000)) << phone.Output();
+    phone.Command("found");
+    EXPECT_TRUE(phone.WaitFor("no service connection; not sent")) << "phone-sim is back on its main loop";
 }
