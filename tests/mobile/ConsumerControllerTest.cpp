@@ -95,7 +95,6 @@ TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)
 {
     PhoneSimProcess phone;
     ASSERT_TRUE(phone.Ready());
-    mController.SetConsumerEventListener(&mListener);
     Kiv::GetInstance()->SetKivEventListener(&mController);
     ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
     ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ));
@@ -108,7 +107,7 @@ TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)
     EXPECT_TRUE(mListener.mReceived.empty());
 }
 
-TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDropped)
+TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDroppedAndALateAnswerStillStopsTheTimeOut)
 {
     PhoneSimProcess phone({"--late", "300", "--refuse", "2"});
     ASSERT_TRUE(Connected(phone));
@@ -124,6 +123,16 @@ TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDropped)
     mController.SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP);
     ASSERT_TRUE(phone.WaitFor(FOUND_TEXT)) << phone.Output();
     EXPECT_FALSE(phone.Printed(STOP_TEXT)) << "sent after all\n" << phone.Output();
+
+    // A location answer arriving after its wait was cancelled still stops the time-out.
+    pelorn_clock_set_manual(TRUE);
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ);
+    ASSERT_TRUE(phone.WaitFor("recv {\"msgId\":\"mgr_host_location_req\"}"));
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ);
+    EXPECT_FALSE(mController.GetWaitingProviderResponse());
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_LOCATION_RSP); }));
+    pelorn_clock_advance_ms(180000);
+    EXPECT_FALSE(mListener.Got(ORZ_RECV_MSG_TYPE_NO_RESPONSE));
 }
 
 TEST_F(ConsumerControllerTest, FullBufferIsRetriedFiveTimesThenDropped)

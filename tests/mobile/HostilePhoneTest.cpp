@@ -135,20 +135,6 @@ TEST_F(HostilePhoneTest, OnlyTheAwaitedAnswerEndsTheWaitAndTheTimeOutStillFires)
     EXPECT_EQ(CountLogged("OnKivError"), 0);
 }
 
-TEST_F(HostilePhoneTest, AnswerArrivingAfterTheWaitWasCancelledStillStopsTheTimeOut)
-{
-    PhoneSimProcess phone({"--late", "300"});
-    ASSERT_TRUE(Connected(phone));
-    pelorn_clock_set_manual(TRUE);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ);
-    ASSERT_TRUE(phone.WaitFor("recv {\"msgId\":\"mgr_host_location_req\"}"));
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ);
-    EXPECT_FALSE(mController.GetWaitingProviderResponse());
-    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Count(ORZ_RECV_MSG_TYPE_LOCATION_RSP) == 1; }));
-    pelorn_clock_advance_ms(180000);
-    EXPECT_EQ(mListener.Count(ORZ_RECV_MSG_TYPE_NO_RESPONSE), 0u);
-}
-
 TEST_F(HostilePhoneTest, LongPacketsAreLoggedAsAPrefixAndTheirLength)
 {
     PhoneSimProcess phone({"--never-answer"});
