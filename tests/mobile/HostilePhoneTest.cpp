@@ -2,14 +2,12 @@
  * the real accessory client and reader, Kiv, the consumer controller and
  * parser, with the real phone-sim on the other end of the socket. */
 
-#include "CallData.h"
 #include "ConsumerController.h"
 #include "ControllerLinkTest.h"
 #include "ConsumerMessageType.h"
 #include "JsonUtil.h"
 #include "Kiv.h"
 #include "PhoneSimProcess.h"
-#include "StringUtil.h"
 #include "TestEnvironment.h"
 #include "pelorn_accessory_wire.h"
 #include "pelorn_clock.h"

@@ -43,12 +43,6 @@ Evas_Object* TitleLabel()
     return titleLayout ? elm_object_part_content_get(titleLayout, "title") : nullptr;
 }
 
-bool ReadyInLanguage()
-{
-    auto view = Screen();
-    return view && view->IsNormalState() && AppScenario::AcceptsEvents(view->GetButton());
-}
-
 /* What the canvas made of one character: the pixels inside its text object. */
 struct Drawn
 {
@@ -202,7 +196,9 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
                 measure("legal notice body", TextPart(content, "elm.text"));
             })
         .Do("look at every glyph", [&] { boxed = BoxedCharacters(chars); })
-        .TapWhenReady("agree", AgreeButton, [] { return !BasicPopup(LEGAL_NOTICE) && ReadyInLanguage(); })
+        .TapWhenReady("agree", AgreeButton,
+                      [] { return !BasicPopup(LEGAL_NOTICE) && Screen() && Screen()->IsNormalState() &&
+                                  AppScenario::AcceptsEvents(Screen()->GetButton()); })
         .ScreenshotWhenStill(LanguageWindow, "finding-" + language)
         .Do("finding screen texts",
             [&]

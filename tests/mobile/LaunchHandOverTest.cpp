@@ -101,10 +101,8 @@ TEST(LaunchHandOver, StoppedAppLaunchersFailFastAndOnceAwakeLaunchesRingOnceAndK
     kill(app.pid, SIGCONT);
     for (int i = 0; i < 3; i++)
     {
-        Started launch = StartPelorn({"--launch-searching"});
-        int status = -1;
-        PelornTest::WaitChild(launch.pid, &status);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Drain(launch.err);
+        const auto launch = PelornTest::RunProgram({BuiltProgram("pelorn"), "--launch-searching"}, {}, 120000);
+        EXPECT_TRUE(launch.Exited(0)) << launch.err;
         if (i == 0)
         {
             ASSERT_TRUE(phone.WaitFor("ringing: ", 20000)) << phone.Output();

@@ -6,6 +6,7 @@
 
 #include <Ecore.h>
 #include <Ecore_Evas.h>
+#include <algorithm>
 #include <cairo.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -30,18 +31,6 @@ std::string Png(int w, int h)
     std::string bytes;
     cairo_surface_write_to_png_stream(surface, AppendCb, &bytes);
     cairo_surface_destroy(surface);
-    return bytes;
-}
-
-/* The same picture with its compressed pixels overwritten: the header still
- * reads, the pixels do not decode. */
-std::string PngWithBrokenPixels(int w, int h)
-{
-    std::string bytes = Png(w, h);
-    const size_t idat = bytes.find("IDAT");
-    if (idat != std::string::npos)
-        for (size_t i = idat + 4; i < idat + 40 && i < bytes.size(); ++i)
-            bytes[i] = (char)0xff;
     return bytes;
 }
 
@@ -121,7 +110,11 @@ TEST_F(MapImageTest, BytesThatAreNoPictureOrTooLargeOneAreRefusedAndPixelsDecode
 
     // Off the loop, a full-screen picture; one whose pixels do not decode is refused there.
     const std::string map = Png(360, 360);
-    const std::string broken = PngWithBrokenPixels(360, 360);
+    // Its compressed pixels overwritten: the header still reads, the pixels do not decode.
+    std::string broken = map;
+    const size_t idat = broken.find("IDAT");
+    ASSERT_NE(std::string::npos, idat);
+    std::fill(broken.begin() + idat + 4, broken.begin() + std::min(idat + 40, broken.size()), (char)0xff);
     int handedBack = 0;
     Evas_Object* decoded = nullptr;
     image = MapImage::Decode(mCanvas, map.data(), (int)map.size(), [&](Evas_Object* ready) {
