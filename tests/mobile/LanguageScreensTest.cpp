@@ -7,6 +7,7 @@
 #include "vconf.h"
 
 #include <Ecore_Evas.h>
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <glib.h>
@@ -43,28 +44,10 @@ Evas_Object* TitleLabel()
     return titleLayout ? elm_object_part_content_get(titleLayout, "title") : nullptr;
 }
 
-/* What the canvas made of one character: the pixels inside its text object. */
-struct Drawn
-{
-    int w = 0;
-    int h = 0;
-    std::vector<uint32_t> pixels;
-    bool Lit() const
-    {
-        for (uint32_t p : pixels)
-            if (p & 0x00ffffff)
-                return true;
-        return false;
-    }
-    bool operator==(const Drawn& other) const
-    {
-        return w == other.w && h == other.h && pixels == other.pixels;
-    }
-};
-
 /* One character drawn white, over the black backdrop the caller laid on the
- * window, and the pixels inside its text object read back from the canvas. */
-Drawn DrawCharacter(Evas* evas, const char* font, int size, gunichar c)
+ * window: the size of its text object, then the pixels inside it as the canvas
+ * rendered them. */
+std::vector<uint32_t> DrawCharacter(Evas* evas, const char* font, int size, gunichar c)
 {
     char utf8[8] = {0};
     g_unichar_to_utf8(c, utf8);
@@ -80,12 +63,12 @@ Drawn DrawCharacter(Evas* evas, const char* font, int size, gunichar c)
     int width = 0, height = 0;
     ecore_evas_geometry_get(ee, nullptr, nullptr, &width, &height);
     const uint32_t* pixels = static_cast<const uint32_t*>(ecore_evas_buffer_pixels_get(ee));
-    Drawn drawn;
-    Evas_Coord x = 0, y = 0;
-    evas_object_geometry_get(text, &x, &y, &drawn.w, &drawn.h);
-    for (int row = y; pixels && row < y + drawn.h && row < height; ++row)
-        for (int col = x; col < x + drawn.w && col < width; ++col)
-            drawn.pixels.push_back(pixels[row * width + col]);
+    Evas_Coord x = 0, y = 0, w = 0, h = 0;
+    evas_object_geometry_get(text, &x, &y, &w, &h);
+    std::vector<uint32_t> drawn{(uint32_t)w, (uint32_t)h};
+    for (int row = y; pixels && row < y + h && row < height; ++row)
+        for (int col = x; col < x + w && col < width; ++col)
+            drawn.push_back(pixels[row * width + col]);
     evas_object_del(text);
     return drawn;
 }
@@ -122,10 +105,11 @@ std::vector<std::string> BoxedCharacters(const std::vector<gunichar>& chars)
     evas_object_show(backdrop);
     for (const char* font : kFonts)
     {
-        const Drawn box = DrawCharacter(evas, font, kSize, 0x10FFFD);
-        if (!box.Lit())
+        const std::vector<uint32_t> box = DrawCharacter(evas, font, kSize, 0x10FFFD);
+        const bool lit = std::any_of(box.begin() + 2, box.end(), [](uint32_t p) { return (p & 0x00ffffff) != 0; });
+        if (!lit)
             boxed.push_back(std::string("(no visible replacement box in ") + font + ")");
-        for (size_t i = 0; box.Lit() && i < chars.size(); ++i)
+        for (size_t i = 0; lit && i < chars.size(); ++i)
             if (DrawCharacter(evas, font, kSize, chars[i]) == box)
             {
                 char name[64];
