@@ -63,11 +63,6 @@ protected:
         ASSERT_TRUE(mSystemBus.IsRunning()) << "dbus-daemon did not start";
         ASSERT_TRUE(mSessionBus.IsRunning()) << "dbus-daemon did not start";
     }
-    void TearDown() override
-    {
-        unsetenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP");
-    }
-
     PelornTest::ScopedTestDirs mDirs;
     PelornTest::PrivateSystemBus mSystemBus;
     // Empty unless a test puts a screensaver on it, so no desktop of the machine answers.
@@ -81,7 +76,7 @@ protected:
  * the app, a low one does not. */
 TEST_F(DesktopServices, RingingHoldsIdleAndPriorityAndTheDesktopsNetworkAndBatteryReachTheApp)
 {
-    setenv("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL", 1);
+    PelornTest::ScopedEnv answer("PELORN_ANSWER_COM_QUENLOR_NETLY_POPUP", "CANCEL");
     DBusMock logind(mSystemBus.Address(), "org.freedesktop.login1", {"--template", "logind"});
     ASSERT_TRUE(logind.Ready()) << logind.LastError();
     PelornTest::BusSignalRecorder priority(mSystemBus.Address(), "org.tizen.resourced.process",

@@ -42,7 +42,7 @@ TEST(MessageManager, SendTextsAreExact)
         EXPECT_EQ("", manager->CreateSendMessage(type)) << "type " << type;
 }
 
-TEST(KivMessageParser, MessageIdsMapToReceiveTypes)
+TEST(KivMessageParser, MessageIdsMapToReceiveTypesAndNoTextOrNoRecordIsRefused)
 {
     EXPECT_EQ(TypeOf(R"({"msgId":"rux-startalert-rsp"})"), ORZ_RECV_MSG_TYPE_START_RSP);
     EXPECT_EQ(TypeOf(R"({"msgId":"rux-stopalert-rsp"})"), ORZ_RECV_MSG_TYPE_STOP_RSP);
@@ -56,10 +56,8 @@ TEST(KivMessageParser, MessageIdsMapToReceiveTypes)
     EXPECT_EQ(TypeOf(R"({"result":"0"})"), ORZ_RECV_MSG_TYPE_INVALID);
     EXPECT_EQ(TypeOf(R"({"msgId":"?"})"), ORZ_RECV_MSG_TYPE_INVALID);
     EXPECT_EQ(TypeOf("garbage"), ORZ_RECV_MSG_TYPE_INVALID);
-}
 
-TEST(KivMessageParser, NoTextOrNoRecordIsRefusedAndTheRecordLeftAsItWas)
-{
+    // No text or no record is refused, and the record left as it was.
     KivMessageParser parser("{}", 2);
     int type = -1;
     LocationSetting untouched;

@@ -61,11 +61,9 @@ TEST(LaunchHandOver, StoppedAppLaunchersFailFastAndOnceAwakeLaunchesRingOnceAndK
     ASSERT_TRUE(phone.Ready());
     Started app = StartPelorn({});
     ASSERT_GT(app.pid, 0);
-    const bool up = phone.WaitFor("watch connected", 20000);
-    if (!up)
+    if (!phone.WaitFor("watch connected", 20000))
     {
-        kill(app.pid, SIGKILL);
-        waitpid(app.pid, nullptr, 0);
+        PelornTest::EndChild(app.pid);
         FAIL() << "the app never connected to the phone";
     }
 
