@@ -167,8 +167,6 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
     std::string buttonText, titleText;
     // Each text as laid out on its screen, and how far it reaches past the disc.
     std::map<std::string, std::vector<PelornTest::TextLine>> laidOut;
-    auto measure = [&laidOut](const std::string& name, Evas_Object* textblock)
-    { laidOut[name] = PelornTest::TextLines(textblock); };
     AppScenario s;
     s.WaitFor("legal notice", [] { return AppScenario::AcceptsEvents(AgreeButton()); })
         .ScreenshotWhenStill(LanguageWindow, "legal-notice-" + language)
@@ -176,8 +174,8 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
             [&]
             {
                 Evas_Object* content = elm_object_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup());
-                measure("legal notice title", TextPart(content, "elm.text.title"));
-                measure("legal notice body", TextPart(content, "elm.text"));
+                laidOut["legal notice title"] = PelornTest::TextLines(TextPart(content, "elm.text.title"));
+                laidOut["legal notice body"] = PelornTest::TextLines(TextPart(content, "elm.text"));
             })
         .Do("look at every glyph", [&] { boxed = BoxedCharacters(chars); })
         .TapWhenReady("agree", AgreeButton,
@@ -190,8 +188,8 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
                 buttonText = ButtonText();
                 const char* title = TitleLabel() ? elm_object_text_get(TitleLabel()) : nullptr;
                 titleText = title ? title : "";
-                measure("finding screen title", TextPart(TitleLabel(), "elm.text"));
-                measure("finding button text", TextPart(Screen()->GetTextLayout(), "text"));
+                laidOut["finding screen title"] = PelornTest::TextLines(TextPart(TitleLabel(), "elm.text"));
+                laidOut["finding button text"] = PelornTest::TextLines(TextPart(Screen()->GetTextLayout(), "text"));
             })
         .Then(
             "open the menu", [] { AppScenario::Tap(LanguageWindow(), 352, 180); },
