@@ -65,23 +65,6 @@ private:
     int mPid = -1;
     int mReadFd = -1;
 };
-
-/* A private Xvfb, with no window manager, as a bare Xephyr on a desktop;
- * display is its number, or empty when none could start here. */
-std::unique_ptr<PipedProcess> StartBareXServer(std::string& display)
-{
-    display.clear();
-    gchar* xvfb = g_find_program_in_path("Xvfb");
-    if (!xvfb)
-        return nullptr;
-    auto server = std::make_unique<PipedProcess>(
-        std::vector<std::string>{xvfb, "-displayfd", "3", "-screen", "0", "400x400x24", "-nolisten", "tcp"},
-        std::vector<std::string>{});
-    g_free(xvfb);
-    if (server->Started())
-        display = server->ReadLine(15000);
-    return server;
-}
 } // namespace
 
 // The map fetch is the only user of libcurl, the location screen's times the
@@ -114,8 +97,15 @@ TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingLibrariesOnlyLaterScree
 // took no BackSpace, and once it was gone the keys reached nobody.
 TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsAndTheKeysReachWhatIsOnTop)
 {
-    std::string display;
-    auto server = StartBareXServer(display);
+    // A private Xvfb, with no window manager, as a bare Xephyr on a desktop.
+    gchar* xvfb = g_find_program_in_path("Xvfb");
+    std::unique_ptr<PipedProcess> server;
+    if (xvfb)
+        server = std::make_unique<PipedProcess>(
+            std::vector<std::string>{xvfb, "-displayfd", "3", "-screen", "0", "400x400x24", "-nolisten", "tcp"},
+            std::vector<std::string>{});
+    g_free(xvfb);
+    const std::string display = server && server->Started() ? server->ReadLine(15000) : "";
     if (display.empty())
         GTEST_SKIP() << "no Xvfb display here (./scripts/install-deps installs Xvfb)";
 
