@@ -80,9 +80,10 @@ TEST(MapHttpQueryBuilder, UrlsCarryTheLanguageOnlyAsAValueAndInsideChinaHereGets
               "https://image.maps.api.here.com/mia/1.6/mapview?" + kQueryHereCredentials +
                   "&w=360&h=360&ctr=39.915123,116.390883&z=16&ml=por");
     // Here's own language codes, English for a language it has none for.
-    for (const auto& row : std::vector<std::pair<const char*, std::string>>{
-             {"ar_AE.UTF-8", "ara"}, {"zh_CN.UTF-8", "chi"}, {"vi_VN.UTF-8", "vie"},
-             {"uk_UA.UTF-8", "ukr"}, {"ko_KR.UTF-8", "eng"}, {"en_GB.UTF-8", "eng"}})
+    const std::pair<const char*, std::string> hereCodes[] = {{"ar_AE.UTF-8", "ara"}, {"zh_CN.UTF-8", "chi"},
+                                                              {"vi_VN.UTF-8", "vie"}, {"uk_UA.UTF-8", "ukr"},
+                                                              {"ko_KR.UTF-8", "eng"}, {"en_GB.UTF-8", "eng"}};
+    for (const auto& row : hereCodes)
     {
         ASSERT_EQ(vconf_set_str("db/menu_widget/language", row.first), 0);
         EXPECT_EQ(NokiaHereMapHttpQueryBuilder().GetLanguageStr(), row.second) << row.first;
