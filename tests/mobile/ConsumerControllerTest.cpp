@@ -18,12 +18,12 @@
 using namespace NSPelorn;
 using PelornTest::CountLogged;
 using PelornTest::PhoneSimProcess;
-using PelornTest::RunGlibFor;
 using PelornTest::RunGlibUntil;
 
 namespace
 {
 const char* const STOP_TEXT = R"(recv {"msgId":"rux-stopalert-req"})";
+const char* const FOUND_TEXT = R"(recv {"msgId":"rux-founddevice-rsp"})";
 
 struct Received
 {
@@ -65,11 +65,22 @@ class ConsumerControllerTest : public ControllerLinkTest<RecordingListener>
  * terminal learns it: that end once went unreported because the last tick had
  * already dropped the ring timer. The found and stop ends are shown where an
  * app rings (LaunchHandOver, Display). */
-TEST_F(ConsumerControllerTest, RingRoundTripsAndThePhoneSaysWhenItsLimitEndedTheRinging)
+TEST_F(ConsumerControllerTest, StartAndStopBeforeTheLinkCancelOutThenARingRunsToThePhonesLimitAndPacketsFitTheLink)
 {
     // Only phone-sim's clock runs fast: 180 s of ringing take under 2 s.
     PhoneSimProcess phone({}, {"PELORN_CLOCK_SPEED=100"});
-    ASSERT_TRUE(Connected(phone));
+    ASSERT_TRUE(phone.Ready());
+    // A start and a stop before the link is up cancel out.
+    Kiv::GetInstance()->SetKivEventListener(&mController);
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ));
+    EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
+    ASSERT_TRUE(LinkReady());
+    // Anything left queued would have gone out before this.
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP));
+    ASSERT_TRUE(phone.WaitFor(FOUND_TEXT)) << phone.Output();
+    EXPECT_EQ(phone.CountPrinted("recv "), 1u) << phone.Output();
+    EXPECT_TRUE(mListener.mReceived.empty());
 
     ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
     ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_START_RSP); }));
@@ -82,24 +93,16 @@ TEST_F(ConsumerControllerTest, RingRoundTripsAndThePhoneSaysWhenItsLimitEndedThe
     EXPECT_TRUE(phone.WaitFor("ringing: 180 s left"));
     EXPECT_FALSE(mController.GetWaitingProviderResponse());
     EXPECT_TRUE(phone.WaitFor("limit reached: ringing stopped after 180 s", 15000)) << phone.Output();
+
+    // The largest packet the link takes, and none larger or empty.
+    Kiv* kiv = Kiv::GetInstance();
+    EXPECT_EQ(kiv->KivDataSend(std::string(65531, 'x')), DATA_SUCCESS);
+    EXPECT_EQ(kiv->KivDataSend(std::string(65532, 'x')), INVALID_ARGUMENTS);
+    EXPECT_EQ(kiv->KivDataSend(""), INVALID_ARGUMENTS);
+    EXPECT_TRUE(phone.WaitFor("recv " + std::string(65531, 'x') + "\n"));
 }
 
-TEST_F(ConsumerControllerTest, StartThenStopBeforeTheLinkIsReadySendsNothing)
-{
-    PhoneSimProcess phone;
-    ASSERT_TRUE(phone.Ready());
-    mController.SetConsumerEventListener(&mListener);
-    Kiv::GetInstance()->SetKivEventListener(&mController);
-    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
-    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ));
-    EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
-    ASSERT_TRUE(LinkReady());
-    RunGlibFor(200);
-    EXPECT_FALSE(phone.Printed("recv ")) << phone.Output();
-    EXPECT_TRUE(mListener.mReceived.empty());
-}
-
-TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDropped)
+TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDroppedAndALateAnswerStillStopsTheTimeOut)
 {
     PhoneSimProcess phone({"--late", "300", "--refuse", "2"});
     ASSERT_TRUE(Connected(phone));
@@ -112,8 +115,19 @@ TEST_F(ConsumerControllerTest, StopQueuedBehindARefusedStartIsDropped)
     EXPECT_EQ(start->call.mResult, 1);
     EXPECT_EQ(start->call.mReason, 2);
     EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
-    RunGlibFor(300);
-    EXPECT_FALSE(phone.Printed(STOP_TEXT)) << phone.Output();
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP);
+    ASSERT_TRUE(phone.WaitFor(FOUND_TEXT)) << phone.Output();
+    EXPECT_FALSE(phone.Printed(STOP_TEXT)) << "sent after all\n" << phone.Output();
+
+    // A location answer arriving after its wait was cancelled still stops the time-out.
+    pelorn_clock_set_manual(TRUE);
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ);
+    ASSERT_TRUE(phone.WaitFor("recv {\"msgId\":\"mgr_host_location_req\"}"));
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ);
+    EXPECT_FALSE(mController.GetWaitingProviderResponse());
+    ASSERT_TRUE(RunGlibUntil([&] { return mListener.Got(ORZ_RECV_MSG_TYPE_LOCATION_RSP); }));
+    pelorn_clock_advance_ms(180000);
+    EXPECT_FALSE(mListener.Got(ORZ_RECV_MSG_TYPE_NO_RESPONSE));
 }
 
 TEST_F(ConsumerControllerTest, FullBufferIsRetriedFiveTimesThenDropped)
@@ -157,8 +171,7 @@ TEST_F(ConsumerControllerTest, PeerSearchRetriesAt2Then5SecondsThenGivesUp)
     {
         ASSERT_EQ(pelorn_clock_pending(), 1u) << "retry " << i;
         pelorn_clock_advance_ms(delays[i] - 1);
-        RunGlibFor(30);
-        EXPECT_EQ(failures(), i + 1) << "retried early at retry " << i;
+        EXPECT_EQ(pelorn_clock_pending(), 1u) << "retried early at retry " << i;
         pelorn_clock_advance_ms(1);
         ASSERT_TRUE(RunGlibUntil([&] { return failures() == i + 2; })) << "no retry " << i;
     }
@@ -169,8 +182,7 @@ TEST_F(ConsumerControllerTest, PeerSearchRetriesAt2Then5SecondsThenGivesUp)
     Kiv::GetInstance()->FindPeerAgent();
     ASSERT_TRUE(RunGlibUntil([&] { return failures() == 7; }));
     pelorn_clock_advance_ms(1999);
-    RunGlibFor(30);
-    EXPECT_EQ(failures(), 7u);
+    EXPECT_EQ(pelorn_clock_pending(), 1u) << "retried early";
 }
 
 TEST_F(ConsumerControllerTest, SilentPeerCountsAsAFailedSearch)
@@ -193,16 +205,16 @@ TEST_F(ConsumerControllerTest, RefusedConnectionIsRetriedEveryFiveSeconds)
     mController.OpenConnection();
     ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "CREATE_CONNECTION_FAIL [4]"); }));
     EXPECT_TRUE(pelorn_log_captured("", "OnKivConnectionCreationConfirm ConnectionCreation failed[4]"));
+    ASSERT_EQ(pelorn_clock_pending(), 1u);
     pelorn_clock_advance_ms(4999);
-    RunGlibFor(30);
-    EXPECT_EQ(CountLogged("CREATE_CONNECTION_FAIL"), 1);
+    EXPECT_EQ(pelorn_clock_pending(), 1u) << "retried early";
     pelorn_clock_advance_ms(1);
     ASSERT_TRUE(RunGlibUntil([] { return CountLogged("CREATE_CONNECTION_FAIL") == 2; }));
 }
 
 /* The phone goes while an answer is awaited: the peer is forgotten, and the
  * wait must not outlive it. */
-TEST_F(ConsumerControllerTest, DetachForgetsThePeerAndItsAwaitedAnswerAndAttachFindsItAgain)
+TEST_F(ConsumerControllerTest, DetachForgetsThePeerAndItsAwaitedAnswerAttachFindsItAgainAndAPauseWaitsForTheAnswer)
 {
     PhoneSimProcess phone({"--never-answer"});
     ASSERT_TRUE(Connected(phone));
@@ -217,18 +229,13 @@ TEST_F(ConsumerControllerTest, DetachForgetsThePeerAndItsAwaitedAnswerAndAttachF
     phone.Command("attach");
     ASSERT_TRUE(RunGlibUntil([] { return pelorn_log_captured("", "DEVICE_ATTACHED"); }));
     ASSERT_TRUE(LinkReady());
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ);
-    EXPECT_TRUE(phone.WaitFor(STOP_TEXT)) << "the request waited for an answer the detached phone can never give";
-}
-
-TEST_F(ConsumerControllerTest, PauseWhileWaitingKeepsTheLinkUntilTheAnswer)
-{
-    PhoneSimProcess phone({"--never-answer"});
-    ASSERT_TRUE(Connected(phone));
     pelorn_clock_set_manual(TRUE);
-    mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ);
-    ASSERT_TRUE(phone.WaitFor(START_TEXT));
+    mController.SendMessage(ORZ_SEND_MSG_TYPE_STOP_REQ);
+    ASSERT_TRUE(phone.WaitFor(STOP_TEXT)) << "the request waited for an answer the detached phone can never give";
 
+    // A pause while this answer is awaited keeps the link until the answer or its time-out.
+    ASSERT_FALSE(mListener.Got(ORZ_RECV_MSG_TYPE_NO_RESPONSE));
+    const size_t disconnects = phone.CountPrinted("watch disconnected");
     mController.CloseConnection();
     pelorn_clock_advance_ms(3000);
     EXPECT_NE(Kiv::GetInstance()->GetKivServiceHandleId(), 0u) << "closed while an answer was awaited";
@@ -240,18 +247,7 @@ TEST_F(ConsumerControllerTest, PauseWhileWaitingKeepsTheLinkUntilTheAnswer)
     EXPECT_TRUE(mListener.Got(ORZ_RECV_MSG_TYPE_NO_RESPONSE));
     pelorn_clock_advance_ms(1000);
     EXPECT_EQ(Kiv::GetInstance()->GetKivLocalAgentId(), 0u);
-    EXPECT_TRUE(phone.WaitFor("watch disconnected"));
-}
-
-TEST_F(ConsumerControllerTest, PacketSizesAtTheLinksLimit)
-{
-    PhoneSimProcess phone;
-    ASSERT_TRUE(Connected(phone));
-    Kiv* kiv = Kiv::GetInstance();
-    EXPECT_EQ(kiv->KivDataSend(std::string(65531, 'x')), DATA_SUCCESS);
-    EXPECT_EQ(kiv->KivDataSend(std::string(65532, 'x')), INVALID_ARGUMENTS);
-    EXPECT_EQ(kiv->KivDataSend(""), INVALID_ARGUMENTS);
-    ASSERT_TRUE(phone.WaitFor("recv " + std::string(65531, 'x') + "\n"));
+    EXPECT_TRUE(RunGlibUntil([&] { return phone.CountPrinted("watch disconnected") > disconnects; }));
 }
 
 TEST(ConsumerControllerValidLength, FindsTheEndOfTheFirstValue)

@@ -65,23 +65,6 @@ private:
     int mPid = -1;
     int mReadFd = -1;
 };
-
-/* A private Xvfb, with no window manager, as a bare Xephyr on a desktop;
- * display is its number, or empty when none could start here. */
-std::unique_ptr<PipedProcess> StartBareXServer(std::string& display)
-{
-    display.clear();
-    gchar* xvfb = g_find_program_in_path("Xvfb");
-    if (!xvfb)
-        return nullptr;
-    auto server = std::make_unique<PipedProcess>(
-        std::vector<std::string>{xvfb, "-displayfd", "3", "-screen", "0", "400x400x24", "-nolisten", "tcp"},
-        std::vector<std::string>{});
-    g_free(xvfb);
-    if (server->Started())
-        display = server->ReadLine(15000);
-    return server;
-}
 } // namespace
 
 // The map fetch is the only user of libcurl, the location screen's times the
@@ -114,8 +97,15 @@ TEST(StartupFootprint, FindingScreenComesUpWithoutLoadingLibrariesOnlyLaterScree
 // took no BackSpace, and once it was gone the keys reached nobody.
 TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsAndTheKeysReachWhatIsOnTop)
 {
-    std::string display;
-    auto server = StartBareXServer(display);
+    // A private Xvfb, with no window manager, as a bare Xephyr on a desktop.
+    gchar* xvfb = g_find_program_in_path("Xvfb");
+    std::unique_ptr<PipedProcess> server;
+    if (xvfb)
+        server = std::make_unique<PipedProcess>(
+            std::vector<std::string>{xvfb, "-displayfd", "3", "-screen", "0", "400x400x24", "-nolisten", "tcp"},
+            std::vector<std::string>{});
+    g_free(xvfb);
+    const std::string display = server && server->Started() ? server->ReadLine(15000) : "";
     if (display.empty())
         GTEST_SKIP() << "no Xvfb display here (./scripts/install-deps installs Xvfb)";
 
@@ -151,10 +141,10 @@ TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsAndTheKeysReachWhatIsOn
     auto xdo = [&](std::vector<std::string> args)
     {
         args.insert(args.begin(), xdotool);
-        EXPECT_TRUE(PelornTest::RunProgram(args, {"DISPLAY=:" + display}).Exited(0));
+        return PelornTest::RunProgram(args, {"DISPLAY=:" + display});
     };
-    auto key = [&](const char* name) { xdo({"mousemove", "390", "390", "key", name}); };
-    auto tap = [&] { xdo({"mousemove", "180", "180", "click", "1"}); };
+    auto key = [&](const char* name) { EXPECT_TRUE(xdo({"mousemove", "390", "390", "key", name}).Exited(0)); };
+    auto tap = [&] { EXPECT_TRUE(xdo({"mousemove", "180", "180", "click", "1"}).Exited(0)); };
     // The X server's word on who has the keyboard, asked at most every 50 ms.
     auto focusOn = [&](const std::string& windowName)
     {
@@ -163,13 +153,8 @@ TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsAndTheKeysReachWhatIsOn
             if (g_get_monotonic_time() - *asked < 50000)
                 return *answer;
             *asked = g_get_monotonic_time();
-            auto out = [&](std::vector<std::string> args)
-            {
-                args.insert(args.begin(), xdotool);
-                return PelornTest::RunProgram(args, {"DISPLAY=:" + display}).out;
-            };
-            const std::string focused = out({"getwindowfocus"});
-            std::istringstream named(out({"search", "--name", windowName}));
+            const std::string focused = xdo({"getwindowfocus"}).out;
+            std::istringstream named(xdo({"search", "--name", windowName}).out);
             *answer = false;
             for (std::string id; std::getline(named, id);)
                 *answer = *answer || (!focused.empty() && id + "\n" == focused);

@@ -42,7 +42,7 @@ TEST(MessageManager, SendTextsAreExact)
         EXPECT_EQ("", manager->CreateSendMessage(type)) << "type " << type;
 }
 
-TEST(KivMessageParser, MessageIdsMapToReceiveTypes)
+TEST(KivMessageParser, MessageIdsMapToReceiveTypesAndNoTextOrNoRecordIsRefused)
 {
     EXPECT_EQ(TypeOf(R"({"msgId":"rux-startalert-rsp"})"), ORZ_RECV_MSG_TYPE_START_RSP);
     EXPECT_EQ(TypeOf(R"({"msgId":"rux-stopalert-rsp"})"), ORZ_RECV_MSG_TYPE_STOP_RSP);
@@ -56,10 +56,8 @@ TEST(KivMessageParser, MessageIdsMapToReceiveTypes)
     EXPECT_EQ(TypeOf(R"({"result":"0"})"), ORZ_RECV_MSG_TYPE_INVALID);
     EXPECT_EQ(TypeOf(R"({"msgId":"?"})"), ORZ_RECV_MSG_TYPE_INVALID);
     EXPECT_EQ(TypeOf("garbage"), ORZ_RECV_MSG_TYPE_INVALID);
-}
 
-TEST(KivMessageParser, NoTextOrNoRecordIsRefusedAndTheRecordLeftAsItWas)
-{
+    // No text or no record is refused, and the record left as it was.
     KivMessageParser parser("{}", 2);
     int type = -1;
     LocationSetting untouched;
@@ -73,7 +71,7 @@ TEST(KivMessageParser, NoTextOrNoRecordIsRefusedAndTheRecordLeftAsItWas)
     EXPECT_EQ(untouched.mLocationHighAccuracyState, 2);
 }
 
-TEST(KivMessageParser, CallAndFoundDeviceRecordsReadStringsAndNumbersAlike)
+TEST(KivMessageParser, RecordsReadStringsAndNumbersAlikeAndKeepDefaultsForMissingMembers)
 {
     for (const char* text : {R"({"msgId":"rux-startalert-rsp","result":"1","reason":"3"})",
                              R"({"reason":3,"result":1,"msgId":"rux-startalert-rsp"})"})
@@ -83,16 +81,13 @@ TEST(KivMessageParser, CallAndFoundDeviceRecordsReadStringsAndNumbersAlike)
         EXPECT_EQ(call.mResult, 1) << text;
         EXPECT_EQ(call.mReason, 3) << text;
     }
-    FoundDeviceData start;
-    start.mResult = 9;
+    FoundDeviceData unfound;
+    unfound.mResult = 9;
     const FoundDeviceData found =
-        Parsed(R"({"msgId":"rux-founddevice-req","result":"?"})", &KivMessageParser::ParseFoundDeviceData, start);
+        Parsed(R"({"msgId":"rux-founddevice-req","result":"?"})", &KivMessageParser::ParseFoundDeviceData, unfound);
     EXPECT_EQ(found.mIsRequest, 1);
     EXPECT_EQ(found.mResult, 9) << "\"?\" counts as absent and keeps the default";
-}
 
-TEST(KivMessageParser, LocationRecordKeepsDefaultsForMissingMembers)
-{
     const LocationData location = Parsed(
         R"({"msgId":"mgr_host_location_res","result":"0","hmlocsetting":"1","phonelocsetting":1,)"
         R"("latitude":37.5,"longitude":"127.05","address":"1 Main Street","city":"Springfield",)"
@@ -108,10 +103,10 @@ TEST(KivMessageParser, LocationRecordKeepsDefaultsForMissingMembers)
     EXPECT_EQ(location.mCountry, "Freedonia");
     EXPECT_EQ(location.mTime, -1449216000LL);
 
-    LocationData start;
-    start.mLatitude = 500.0;
+    LocationData unplaced;
+    unplaced.mLatitude = 500.0;
     const LocationData partial = Parsed(R"({"msgId":"mgr_host_location_res","latitude":"?","time":"9999999999"})",
-                                        &KivMessageParser::ParseLocationData, start);
+                                        &KivMessageParser::ParseLocationData, unplaced);
     EXPECT_DOUBLE_EQ(partial.mLatitude, 500.0);
     EXPECT_EQ(partial.mTime, 0) << "a time beyond 32 bits does not convert";
     EXPECT_EQ(partial.mAddress, "");

@@ -7,6 +7,7 @@
 #include "vconf.h"
 
 #include <Ecore_Evas.h>
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <glib.h>
@@ -43,94 +44,34 @@ Evas_Object* TitleLabel()
     return titleLayout ? elm_object_part_content_get(titleLayout, "title") : nullptr;
 }
 
-bool ReadyInLanguage()
+/* One character drawn white, over the black backdrop the caller laid on the
+ * window: the size of its text object, then the pixels inside it as the canvas
+ * rendered them. */
+std::vector<uint32_t> DrawCharacter(Evas* evas, const char* font, int size, gunichar c)
 {
-    auto view = Screen();
-    return view && view->IsNormalState() && AppScenario::AcceptsEvents(view->GetButton());
+    char utf8[8] = {0};
+    g_unichar_to_utf8(c, utf8);
+    Evas_Object* text = evas_object_text_add(evas);
+    evas_object_text_font_set(text, font, size);
+    evas_object_text_text_set(text, utf8);
+    evas_object_color_set(text, 255, 255, 255, 255);
+    evas_object_move(text, 4, 4);
+    evas_object_layer_set(text, EVAS_LAYER_MAX);
+    evas_object_show(text);
+    Ecore_Evas* ee = ecore_evas_ecore_evas_get(evas);
+    ecore_evas_manual_render(ee);
+    int width = 0, height = 0;
+    ecore_evas_geometry_get(ee, nullptr, nullptr, &width, &height);
+    const uint32_t* pixels = static_cast<const uint32_t*>(ecore_evas_buffer_pixels_get(ee));
+    Evas_Coord x = 0, y = 0, w = 0, h = 0;
+    evas_object_geometry_get(text, &x, &y, &w, &h);
+    std::vector<uint32_t> drawn{(uint32_t)w, (uint32_t)h};
+    for (int row = y; pixels && row < y + h && row < height; ++row)
+        for (int col = x; col < x + w && col < width; ++col)
+            drawn.push_back(pixels[row * width + col]);
+    evas_object_del(text);
+    return drawn;
 }
-
-/* What the canvas made of one character: the pixels inside its text object. */
-struct Drawn
-{
-    int w = 0;
-    int h = 0;
-    std::vector<uint32_t> pixels;
-    bool Lit() const
-    {
-        for (uint32_t p : pixels)
-            if (p & 0x00ffffff)
-                return true;
-        return false;
-    }
-    bool operator==(const Drawn& other) const
-    {
-        return w == other.w && h == other.h && pixels == other.pixels;
-    }
-};
-
-/* Draws characters one per text object, white on black, over the window,
- * renders the canvas and reads each object's pixels back. */
-class GlyphSheet
-{
-public:
-    explicit GlyphSheet(Evas_Object* win) : mEvas(evas_object_evas_get(win))
-    {
-        mBackdrop = evas_object_rectangle_add(mEvas);
-        evas_object_color_set(mBackdrop, 0, 0, 0, 255);
-        evas_object_geometry_set(mBackdrop, 0, 0, 360, 360);
-        evas_object_layer_set(mBackdrop, EVAS_LAYER_MAX - 1);
-        evas_object_show(mBackdrop);
-    }
-    ~GlyphSheet()
-    {
-        evas_object_del(mBackdrop);
-    }
-
-    std::vector<Drawn> Draw(const char* font, int size, const std::vector<gunichar>& chars)
-    {
-        std::vector<Drawn> result;
-        const int cell = 60, perRow = 360 / cell;
-        for (size_t first = 0; first < chars.size(); first += perRow * perRow)
-        {
-            std::vector<Evas_Object*> objects;
-            for (size_t i = first; i < chars.size() && i < first + perRow * perRow; ++i)
-            {
-                char utf8[8] = {0};
-                g_unichar_to_utf8(chars[i], utf8);
-                Evas_Object* text = evas_object_text_add(mEvas);
-                evas_object_text_font_set(text, font, size);
-                evas_object_text_text_set(text, utf8);
-                evas_object_color_set(text, 255, 255, 255, 255);
-                const int at = (int)(i - first);
-                evas_object_move(text, (at % perRow) * cell + 4, (at / perRow) * cell + 4);
-                evas_object_layer_set(text, EVAS_LAYER_MAX);
-                evas_object_show(text);
-                objects.push_back(text);
-            }
-            Ecore_Evas* ee = ecore_evas_ecore_evas_get(mEvas);
-            ecore_evas_manual_render(ee);
-            int width = 0, height = 0;
-            ecore_evas_geometry_get(ee, nullptr, nullptr, &width, &height);
-            const uint32_t* pixels = static_cast<const uint32_t*>(ecore_evas_buffer_pixels_get(ee));
-            for (Evas_Object* text : objects)
-            {
-                Drawn drawn;
-                Evas_Coord x = 0, y = 0;
-                evas_object_geometry_get(text, &x, &y, &drawn.w, &drawn.h);
-                for (int row = y; pixels && row < y + drawn.h && row < height; ++row)
-                    for (int col = x; col < x + drawn.w && col < width; ++col)
-                        drawn.pixels.push_back(pixels[row * width + col]);
-                result.push_back(drawn);
-                evas_object_del(text);
-            }
-        }
-        return result;
-    }
-
-private:
-    Evas* mEvas;
-    Evas_Object* mBackdrop;
-};
 
 /* Every character of the language's texts, blanks and controls left out. */
 std::vector<gunichar> CharactersOf(const std::map<std::string, std::string>& texts)
@@ -156,18 +97,20 @@ std::vector<std::string> BoxedCharacters(const std::vector<gunichar>& chars)
     static const char* const kFonts[] = {"Sans", "Sans:style=Bold", "DejaVuSans", "DejaVuSans:style=Bold"};
     const int kSize = 28;
     std::vector<std::string> boxed;
-    GlyphSheet sheet(LanguageWindow());
+    Evas* evas = evas_object_evas_get(LanguageWindow());
+    Evas_Object* backdrop = evas_object_rectangle_add(evas);
+    evas_object_color_set(backdrop, 0, 0, 0, 255);
+    evas_object_geometry_set(backdrop, 0, 0, 360, 360);
+    evas_object_layer_set(backdrop, EVAS_LAYER_MAX - 1);
+    evas_object_show(backdrop);
     for (const char* font : kFonts)
     {
-        const Drawn box = sheet.Draw(font, kSize, {0x10FFFD}).at(0);
-        if (!box.Lit())
-        {
+        const std::vector<uint32_t> box = DrawCharacter(evas, font, kSize, 0x10FFFD);
+        const bool lit = std::any_of(box.begin() + 2, box.end(), [](uint32_t p) { return (p & 0x00ffffff) != 0; });
+        if (!lit)
             boxed.push_back(std::string("(no visible replacement box in ") + font + ")");
-            continue;
-        }
-        const std::vector<Drawn> drawn = sheet.Draw(font, kSize, chars);
-        for (size_t i = 0; i < chars.size() && i < drawn.size(); ++i)
-            if (drawn[i] == box)
+        for (size_t i = 0; lit && i < chars.size(); ++i)
+            if (DrawCharacter(evas, font, kSize, chars[i]) == box)
             {
                 char name[64];
                 char utf8[8] = {0};
@@ -176,6 +119,7 @@ std::vector<std::string> BoxedCharacters(const std::vector<gunichar>& chars)
                 boxed.push_back(name);
             }
     }
+    evas_object_del(backdrop);
     return boxed;
 }
 
@@ -223,8 +167,6 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
     std::string buttonText, titleText;
     // Each text as laid out on its screen, and how far it reaches past the disc.
     std::map<std::string, std::vector<PelornTest::TextLine>> laidOut;
-    auto measure = [&laidOut](const std::string& name, Evas_Object* textblock)
-    { laidOut[name] = PelornTest::TextLines(textblock); };
     AppScenario s;
     s.WaitFor("legal notice", [] { return AppScenario::AcceptsEvents(AgreeButton()); })
         .ScreenshotWhenStill(LanguageWindow, "legal-notice-" + language)
@@ -232,11 +174,13 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
             [&]
             {
                 Evas_Object* content = elm_object_content_get(BasicPopup(LEGAL_NOTICE)->GetPopup());
-                measure("legal notice title", TextPart(content, "elm.text.title"));
-                measure("legal notice body", TextPart(content, "elm.text"));
+                laidOut["legal notice title"] = PelornTest::TextLines(TextPart(content, "elm.text.title"));
+                laidOut["legal notice body"] = PelornTest::TextLines(TextPart(content, "elm.text"));
             })
         .Do("look at every glyph", [&] { boxed = BoxedCharacters(chars); })
-        .TapWhenReady("agree", AgreeButton, [] { return !BasicPopup(LEGAL_NOTICE) && ReadyInLanguage(); })
+        .TapWhenReady("agree", AgreeButton,
+                      [] { return !BasicPopup(LEGAL_NOTICE) && Screen() && Screen()->IsNormalState() &&
+                                  AppScenario::AcceptsEvents(Screen()->GetButton()); })
         .ScreenshotWhenStill(LanguageWindow, "finding-" + language)
         .Do("finding screen texts",
             [&]
@@ -244,8 +188,8 @@ TEST_P(LanguageScreens, ShowEveryTextWithARealGlyph)
                 buttonText = ButtonText();
                 const char* title = TitleLabel() ? elm_object_text_get(TitleLabel()) : nullptr;
                 titleText = title ? title : "";
-                measure("finding screen title", TextPart(TitleLabel(), "elm.text"));
-                measure("finding button text", TextPart(Screen()->GetTextLayout(), "text"));
+                laidOut["finding screen title"] = PelornTest::TextLines(TextPart(TitleLabel(), "elm.text"));
+                laidOut["finding button text"] = PelornTest::TextLines(TextPart(Screen()->GetTextLayout(), "text"));
             })
         .Then(
             "open the menu", [] { AppScenario::Tap(LanguageWindow(), 352, 180); },

@@ -27,7 +27,7 @@ template <class Builder> std::string BuildFor(double longitude, double latitude,
 }
 } // namespace
 
-TEST(MapHttpQueryBuilder, ZoomIsClampedOnlyWhenWrittenAndNoFixIsSentAsZeros)
+TEST(MapHttpQueryBuilder, ZoomIsClampedOnlyWhenWrittenNoFixIsSentAsZerosAndNoSizeIsRefused)
 {
     AutoNaviMapHttpQueryBuilder builder;
     builder.SetCenter(116.397128, 39.916527);
@@ -43,26 +43,20 @@ TEST(MapHttpQueryBuilder, ZoomIsClampedOnlyWhenWrittenAndNoFixIsSentAsZeros)
         EXPECT_EQ(builder.GetZoom(), row.zoom) << "the zoom asked for is kept";
         EXPECT_NE(builder.GetDataField().find(row.sent), std::string::npos) << row.zoom;
     }
-    NaverMapHttpQueryBuilder naver;
-    naver.SetZoom(17);
-    EXPECT_NE(naver.GetDataField().find("&level=16&"), std::string::npos);
-
     // A position with no fix is sent as zeros, not shifted.
     builder.SetCenter(116.4, 0.0);
     EXPECT_NE(builder.GetDataField().find("location=0.000000,0.000000&"), std::string::npos);
-}
 
-TEST(MapHttpQueryBuilder, NonPositiveSizeIsRefusedAndLogged)
-{
     pelorn_log_capture_begin();
-    NaverMapHttpQueryBuilder builder;
-    builder.SetMapSize(0, 200);
-    EXPECT_EQ(builder.GetMapWidth(), 360);
-    EXPECT_EQ(builder.GetMapHeight(), 360);
+    NaverMapHttpQueryBuilder naver;
+    naver.SetZoom(17);
+    naver.SetMapSize(0, 200);
+    EXPECT_EQ(naver.GetMapWidth(), 360) << "a size of nothing is refused";
+    EXPECT_EQ(naver.GetMapHeight(), 360);
     EXPECT_TRUE(pelorn_log_captured("pelorn-p", "(mapWidth <= 0 || mapHeight <= 0) [return]"));
-    builder.SetMapSize(200, 100);
-    EXPECT_NE(builder.GetDataField().find("&w=200&h=100&"), std::string::npos);
     pelorn_log_capture_end();
+    naver.SetMapSize(200, 100);
+    EXPECT_NE(naver.GetDataField().find("&level=16&w=200&h=100&"), std::string::npos);
 }
 
 /* The rest of each provider's URL, in English, is checked where a Locate fetches it, one country each.
@@ -85,22 +79,14 @@ TEST(MapHttpQueryBuilder, UrlsCarryTheLanguageOnlyAsAValueAndInsideChinaHereGets
     EXPECT_EQ(BuildFor<NokiaHereMapHttpQueryBuilder>(116.397128, 39.916527, 16),
               "https://image.maps.api.here.com/mia/1.6/mapview?" + kQueryHereCredentials +
                   "&w=360&h=360&ctr=39.915123,116.390883&z=16&ml=por");
-}
-
-TEST(MapHttpQueryBuilder, HereLanguageFallsBackToEnglish)
-{
-    PelornTest::ScopedTestDirs dirs;
-    struct Case
+    // Here's own language codes, English for a language it has none for.
+    const std::pair<const char*, std::string> hereCodes[] = {{"ar_AE.UTF-8", "ara"}, {"zh_CN.UTF-8", "chi"},
+                                                              {"vi_VN.UTF-8", "vie"}, {"uk_UA.UTF-8", "ukr"},
+                                                              {"ko_KR.UTF-8", "eng"}, {"en_GB.UTF-8", "eng"}};
+    for (const auto& row : hereCodes)
     {
-        const char* locale;
-        const char* here;
-    } cases[] = {{"ar_AE.UTF-8", "ara"}, {"zh_CN.UTF-8", "chi"}, {"vi_VN.UTF-8", "vie"},
-                 {"uk_UA.UTF-8", "ukr"}, {"ko_KR.UTF-8", "eng"}, {"en_GB.UTF-8", "eng"}};
-    for (const Case& c : cases)
-    {
-        ASSERT_EQ(vconf_set_str("db/menu_widget/language", c.locale), 0);
-        NokiaHereMapHttpQueryBuilder builder;
-        EXPECT_EQ(builder.GetLanguageStr(), c.here) << c.locale;
+        ASSERT_EQ(vconf_set_str("db/menu_widget/language", row.first), 0);
+        EXPECT_EQ(NokiaHereMapHttpQueryBuilder().GetLanguageStr(), row.second) << row.first;
     }
 }
 

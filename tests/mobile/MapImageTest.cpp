@@ -6,6 +6,7 @@
 
 #include <Ecore.h>
 #include <Ecore_Evas.h>
+#include <algorithm>
 #include <cairo.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -30,18 +31,6 @@ std::string Png(int w, int h)
     std::string bytes;
     cairo_surface_write_to_png_stream(surface, AppendCb, &bytes);
     cairo_surface_destroy(surface);
-    return bytes;
-}
-
-/* The same picture with its compressed pixels overwritten: the header still
- * reads, the pixels do not decode. */
-std::string PngWithBrokenPixels(int w, int h)
-{
-    std::string bytes = Png(w, h);
-    const size_t idat = bytes.find("IDAT");
-    if (idat != std::string::npos)
-        for (size_t i = idat + 4; i < idat + 40 && i < bytes.size(); ++i)
-            bytes[i] = (char)0xff;
     return bytes;
 }
 
@@ -82,7 +71,7 @@ protected:
 };
 } // namespace
 
-TEST_F(MapImageTest, BytesThatAreNoPictureOrTooLargeOneAreRefused)
+TEST_F(MapImageTest, BytesThatAreNoPictureOrTooLargeOneAreRefusedAndPixelsDecodeOffTheLoop)
 {
     const std::string huge = Png(MapImage::MAX_SIDE + 1, 1);
     const std::string tall = Png(1, MapImage::MAX_SIDE + 1);
@@ -118,15 +107,17 @@ TEST_F(MapImageTest, BytesThatAreNoPictureOrTooLargeOneAreRefused)
     const unsigned int painted[] = {0xff, 0x33, 0x99, 0x4c}; // alpha, red, green, blue
     for (int c = 0; c < 4; ++c)
         EXPECT_NEAR((int)painted[c], (int)((pixels[32 * 64 + 32] >> (24 - 8 * c)) & 0xff), 1) << "channel " << c;
-}
 
-TEST_F(MapImageTest, PixelsDecodeOffTheLoopAndOnesThatDoNotDecodeAreRefusedThere)
-{
-    const std::string png = Png(360, 360);
-    const std::string broken = PngWithBrokenPixels(360, 360);
+    // Off the loop, a full-screen picture; one whose pixels do not decode is refused there.
+    const std::string map = Png(360, 360);
+    // Its compressed pixels overwritten: the header still reads, the pixels do not decode.
+    std::string broken = map;
+    const size_t idat = broken.find("IDAT");
+    ASSERT_NE(std::string::npos, idat);
+    std::fill(broken.begin() + idat + 4, broken.begin() + std::min(idat + 40, broken.size()), (char)0xff);
     int handedBack = 0;
     Evas_Object* decoded = nullptr;
-    Evas_Object* image = MapImage::Decode(mCanvas, png.data(), (int)png.size(), [&](Evas_Object* ready) {
+    image = MapImage::Decode(mCanvas, map.data(), (int)map.size(), [&](Evas_Object* ready) {
         ++handedBack;
         decoded = ready;
     });
@@ -134,7 +125,7 @@ TEST_F(MapImageTest, PixelsDecodeOffTheLoopAndOnesThatDoNotDecodeAreRefusedThere
     EXPECT_EQ(0, handedBack) << "handed back before the decode could run";
     ASSERT_TRUE(RunLoopUntil([&] { return handedBack > 0; }));
     EXPECT_EQ(image, decoded);
-    const unsigned int* pixels = static_cast<const unsigned int*>(evas_object_image_data_get(image, EINA_FALSE));
+    pixels = static_cast<const unsigned int*>(evas_object_image_data_get(image, EINA_FALSE));
     ASSERT_NE(nullptr, pixels);
     EXPECT_NEAR(0x99, (int)((pixels[180 * 360 + 180] >> 8) & 0xff), 1) << "green, as painted";
 
@@ -147,11 +138,11 @@ TEST_F(MapImageTest, PixelsDecodeOffTheLoopAndOnesThatDoNotDecodeAreRefusedThere
     bool called = false;
     EXPECT_EQ(nullptr, MapImage::Decode(mCanvas, png.data(), 20, [&](Evas_Object*) { called = true; }));
     // A decode given up is never handed back; the next one still is.
-    Evas_Object* dropped = MapImage::Decode(mCanvas, png.data(), (int)png.size(), [&](Evas_Object*) { called = true; });
+    Evas_Object* dropped = MapImage::Decode(mCanvas, map.data(), (int)map.size(), [&](Evas_Object*) { called = true; });
     ASSERT_NE(nullptr, dropped);
     evas_object_del(dropped);
     bool next = false;
-    ASSERT_NE(nullptr, MapImage::Decode(mCanvas, png.data(), (int)png.size(), [&](Evas_Object*) { next = true; }));
+    ASSERT_NE(nullptr, MapImage::Decode(mCanvas, map.data(), (int)map.size(), [&](Evas_Object*) { next = true; }));
     EXPECT_TRUE(RunLoopUntil([&] { return next; }));
     EXPECT_FALSE(called);
 }
