@@ -204,7 +204,7 @@ bool IsRunning(const char* appId)
 }
 } // namespace
 
-TEST(AppManager, RunningFollowsTheLockHolderEvenWhenItIsKilled)
+TEST(AppManager, RunningFollowsTheLockHolderEvenWhenItIsKilledAndPathsAreTheInstalledOnes)
 {
     ScopedTestDirs dirs;
     EXPECT_FALSE(IsRunning(POPUP));
@@ -231,11 +231,8 @@ TEST(AppManager, RunningFollowsTheLockHolderEvenWhenItIsKilled)
     bool running = false;
     EXPECT_EQ(app_manager_is_running("../escape", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);
     EXPECT_EQ(app_manager_is_running("", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);
-}
 
-TEST(AppCommon, ResourcePathHasNoTrailingSlashAndMustExist)
-{
-    ScopedTestDirs dirs;
+    // The resource path has no trailing slash and must exist.
     g_setenv("PELORN_RES_DIR", (dirs.StateDir() + "//").c_str(), TRUE);
     char* path = app_get_resource_path();
     ASSERT_NE(path, nullptr);

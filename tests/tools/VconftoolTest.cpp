@@ -36,7 +36,7 @@ int Status(const std::vector<std::string>& args)
 } // namespace
 
 // That a change made here is heard by another process is the watch case's.
-TEST(Vconftool, ValuesAndExitStatus)
+TEST(Vconftool, ValuesExitStatusAndHelp)
 {
     ScopedTestDirs dirs(false);
     EXPECT_EQ(Status({"get", "db/csc/country_iso"}), 1);
@@ -63,6 +63,20 @@ TEST(Vconftool, ValuesAndExitStatus)
     EXPECT_EQ(Status({"unset", "db/retailmode/enabled"}), 0);
     EXPECT_TRUE(VconfUtil::IsLDUBinary());
     EXPECT_EQ(Status({"get", "db/retailmode/enabled"}), 1);
+
+    // Every key the app reads is in the help, with its type and a value to set.
+    const std::string help = Vconftool({"--help"}).out;
+    size_t count = 0;
+    const pelorn_settings_key_s* keys = pelorn_settings_keys(&count);
+    ASSERT_GT(count, 10u);
+    for (size_t i = 0; i < count; i++)
+    {
+        const std::string line = std::string(keys[i].key) + "  " + pelorn_settings_type_name(keys[i].type) +
+                                 ", " +
+                                 (keys[i].example ? std::string("e.g. ") + keys[i].example : "read only");
+        EXPECT_NE(help.find(line + "\n      " + keys[i].meaning + "\n"), std::string::npos) << line << "\n"
+                                                                                            << help;
+    }
 }
 
 /* With the phone there, "set -t bool memory/brig/brig_connected 0" read back 1
@@ -113,24 +127,6 @@ TEST(Vconftool, PlatformKeptAndWrongTypedWritesAreRefusedInItsOwnWords)
 
     // Gone for good (a clean end), the keys are anyone's again.
     EXPECT_EQ(Status({"set", "-t", "bool", "memory/brig/brig_connected", "0"}), 0);
-}
-
-/* A newcomer reads the keys to try in the help: every key the app reads, its
- * type and a value to set. */
-TEST(Vconftool, HelpListsEveryKeyTheAppReadsWithItsTypeAndAnExample)
-{
-    const std::string help = Vconftool({"--help"}).out;
-    size_t count = 0;
-    const pelorn_settings_key_s* keys = pelorn_settings_keys(&count);
-    ASSERT_GT(count, 10u);
-    for (size_t i = 0; i < count; i++)
-    {
-        const std::string line = std::string(keys[i].key) + "  " + pelorn_settings_type_name(keys[i].type) +
-                                 ", " +
-                                 (keys[i].example ? std::string("e.g. ") + keys[i].example : "read only");
-        EXPECT_NE(help.find(line + "\n      " + keys[i].meaning + "\n"), std::string::npos) << line << "\n"
-                                                                                            << help;
-    }
 }
 
 /* Every change the watcher prints goes to a file the test reads as it grows. */
