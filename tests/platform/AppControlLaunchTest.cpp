@@ -10,7 +10,6 @@
 #include <pelorn_app_lock.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <unistd.h>
 #include <utility>
 
 using PelornTest::ScopedTestDirs;
@@ -232,7 +231,6 @@ TEST(AppManager, RunningFollowsTheLockHolderEvenWhenItIsKilledAndPathsAreTheInst
     EXPECT_EQ(app_manager_is_running("../escape", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);
     EXPECT_EQ(app_manager_is_running("", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);
 
-    // The resource path has no trailing slash and must exist.
     g_setenv("PELORN_RES_DIR", (dirs.StateDir() + "//").c_str(), TRUE);
     char* path = app_get_resource_path();
     ASSERT_NE(path, nullptr);

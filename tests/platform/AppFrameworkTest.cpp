@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 using PelornTest::ExtraOf;
 

@@ -1,6 +1,7 @@
 /* What another account on the machine, a closed terminal or a stopped
  * process could do to the application, tried against the real programs. */
 
+#include "../../platform/src/app_control_private.h"
 #include "TestEnvironment.h"
 #include "dlog.h"
 #include "pelorn_paths.h"
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <string.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -291,7 +291,6 @@ TEST_F(PopupProgram, RepliesGoOnlyToItsFolderKilledWritersLeaveNoFilesAndAStoppe
         EXPECT_EQ(f.second, !!g_file_test(f.first.c_str(), G_FILE_TEST_EXISTS))
             << f.first << (f.second ? " was removed" : " was left");
 
-    // Our own reply socket still gets its answer.
     ProgramRun run = RunProgram(Command({"--reply-socket=" + inside}), Env("yes"), 20000);
     EXPECT_TRUE(run.Exited(0)) << Described(run);
     int conn = accept(insideFd, nullptr, nullptr);
@@ -315,10 +314,8 @@ TEST_F(PopupProgram, RepliesGoOnlyToItsFolderKilledWritersLeaveNoFilesAndAStoppe
     GVariant* request = g_variant_ref_sink(
         g_variant_new("(x^as)", g_get_monotonic_time() + 60 * G_USEC_PER_SEC, huge));
     const int launch = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    struct sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    strncpy(address.sun_path, (mDirs.RuntimeDir() + "/apps/" + POPUP_ID + ".launch").c_str(),
-            sizeof(address.sun_path) - 1);
+    struct sockaddr_un address;
+    ASSERT_TRUE(pelorn_unix_address(mDirs.RuntimeDir() + "/apps/" + POPUP_ID + ".launch", &address));
     ASSERT_EQ(0, connect(launch, (struct sockaddr*)&address, sizeof(address)));
     PelornTest::HangRescue unstuck([launch] { shutdown(launch, SHUT_RDWR); });
     const char* bytes = static_cast<const char*>(g_variant_get_data(request));

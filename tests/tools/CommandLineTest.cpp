@@ -112,13 +112,11 @@ TEST(CommandLine, ProgramsInABuildTreeDefaultToItsRunFolders)
     EXPECT_FALSE(g_file_test((xdg + "/state/pelorn").c_str(), G_FILE_TEST_EXISTS));
     EXPECT_FALSE(g_file_test((xdg + "/run/pelorn").c_str(), G_FILE_TEST_EXISTS));
 
-    // The same program outside a build tree: the XDG folders.
     ASSERT_EQ(0, g_unlink((tree + "/CMakeCache.txt").c_str()));
     EXPECT_TRUE(run({"get", "db/probe/a"}, plain).Exited(1)) << "the tree's value must not be found";
     EXPECT_TRUE(run({"set", "-t", "int", "db/probe/a", "9"}, plain).Exited(0));
     EXPECT_TRUE(g_file_test((xdg + "/state/pelorn").c_str(), G_FILE_TEST_IS_DIR));
 
-    // The variables win over the tree.
     ASSERT_TRUE(g_file_set_contents((tree + "/CMakeCache.txt").c_str(), "# a build tree\n", -1, nullptr));
     std::vector<std::string> own = plain;
     own[0] = "PELORN_STATE_DIR=" + xdg + "/own-state";
