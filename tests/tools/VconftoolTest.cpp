@@ -35,8 +35,8 @@ int Status(const std::vector<std::string>& args)
 }
 } // namespace
 
-// That a change made here is heard by another process is the watch case's.
-TEST(Vconftool, ValuesExitStatusAndHelp)
+// That the watch app hears a change made here is that app's own case.
+TEST(Vconftool, ValuesExitStatusHelpAndAWatchThatPrintsEveryChangeUntilTerminated)
 {
     ScopedTestDirs dirs(false);
     EXPECT_EQ(Status({"get", "db/csc/country_iso"}), 1);
@@ -77,6 +77,31 @@ TEST(Vconftool, ValuesExitStatusAndHelp)
         EXPECT_NE(help.find(line + "\n      " + keys[i].meaning + "\n"), std::string::npos) << line << "\n"
                                                                                             << help;
     }
+
+    // Every change the watcher prints goes to a file the test reads as it grows.
+    const std::string out = dirs.StateDir() + "/watch.out";
+    const int pid = PelornTest::SpawnProgram(
+        {"sh", "-c", "exec \"$0\" watch memory/pm/state > \"$1\"", BuiltProgram("vconftool"), out});
+    ASSERT_GT(pid, 0);
+    auto printed = [&](const std::string& line)
+    { return ("\n" + PelornTest::ReadFile(out)).find("\n" + line) != std::string::npos; };
+    // The watcher is ready once it reports one of these probing writes.
+    for (int probe = 0; probe < 600 && !printed("memory/pm/state=1"); probe++)
+    {
+        vconf_set_int("memory/pm/state", 100 + probe);
+        g_usleep(100 * 1000);
+    }
+    ASSERT_TRUE(printed("memory/pm/state=1")) << "watch never reported a change";
+
+    vconf_set_int("memory/pm/state", 3);
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return printed("memory/pm/state=3\n"); }));
+    vconf_unset("memory/pm/state");
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return printed("memory/pm/state unset\n"); }));
+
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_TRUE(PelornTest::WaitChild(pid, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGTERM must end watch cleanly";
 }
 
 /* With the phone there, "set -t bool memory/brig/brig_connected 0" read back 1
@@ -127,33 +152,4 @@ TEST(Vconftool, PlatformKeptAndWrongTypedWritesAreRefusedInItsOwnWords)
 
     // Gone for good (a clean end), the keys are anyone's again.
     EXPECT_EQ(Status({"set", "-t", "bool", "memory/brig/brig_connected", "0"}), 0);
-}
-
-/* Every change the watcher prints goes to a file the test reads as it grows. */
-TEST(Vconftool, WatchPrintsEveryChangeUntilTerminated)
-{
-    ScopedTestDirs dirs;
-    const std::string out = dirs.StateDir() + "/watch.out";
-    const int pid = PelornTest::SpawnProgram(
-        {"sh", "-c", "exec \"$0\" watch memory/pm/state > \"$1\"", BuiltProgram("vconftool"), out});
-    ASSERT_GT(pid, 0);
-    auto printed = [&](const std::string& line)
-    { return ("\n" + PelornTest::ReadFile(out)).find("\n" + line) != std::string::npos; };
-    // The watcher is ready once it reports one of these probing writes.
-    for (int probe = 0; probe < 600 && !printed("memory/pm/state=1"); probe++)
-    {
-        vconf_set_int("memory/pm/state", 100 + probe);
-        g_usleep(100 * 1000);
-    }
-    ASSERT_TRUE(printed("memory/pm/state=1")) << "watch never reported a change";
-
-    vconf_set_int("memory/pm/state", 3);
-    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return printed("memory/pm/state=3\n"); }));
-    vconf_unset("memory/pm/state");
-    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return printed("memory/pm/state unset\n"); }));
-
-    kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_TRUE(PelornTest::WaitChild(pid, &status));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGTERM must end watch cleanly";
 }
