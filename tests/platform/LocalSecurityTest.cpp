@@ -80,47 +80,6 @@ size_t Count(const std::string& text, const std::string& needle)
 }
 } // namespace
 
-/* The fallback runtime folder used to be taken as it stood: another account
- * that made it first fed the application its proxy setting and phone socket. */
-TEST(PrivateFolders, RuntimeFolderMadeByAnotherAccountIsRefusedNotUsed)
-{
-    const std::vector<std::string> asUser = AsOtherAccount(OTHER_UID);
-    if (asUser.empty())
-        GTEST_SKIP() << "needs root and setpriv to act as two accounts";
-    SharedScratch shared;
-    const std::string planted = shared.path + "/pelorn-" + std::to_string(OTHER_UID);
-    ASSERT_EQ(0, g_mkdir_with_parents((planted + "/vconf/memory/dnet").c_str(), 0777));
-    ASSERT_TRUE(g_file_set_contents((planted + "/vconf/memory/dnet/proxy").c_str(),
-                                    "s:http://intruder:3128\n", -1, nullptr));
-    RunProgram({"chown", "-R", std::to_string(INTRUDER_UID), planted});
-    RunProgram({"chmod", "-R", "a+rX", planted});
-    ASSERT_EQ(INTRUDER_UID, Stat(planted).st_uid);
-
-    // A program at the top of a build tree would take that tree's run folders;
-    // an installed one falls back to the temporary folder, as here.
-    const std::string tool = shared.path + "/vconftool";
-    ASSERT_TRUE(RunProgram({"cp", BuiltProgram("vconftool"), tool}).Exited(0));
-    ASSERT_EQ(0, g_chmod(tool.c_str(), 0755));
-    std::vector<std::string> cmd = asUser;
-    cmd.insert(cmd.end(), {tool, "get", "memory/dnet/proxy"});
-    const std::vector<std::string> env = {"TMPDIR=" + shared.path,
-                                          "PELORN_STATE_DIR=" + shared.path + "/state", "-PELORN_RUNTIME_DIR",
-                                          "-XDG_RUNTIME_DIR"};
-    ProgramRun run = RunProgram(cmd, env);
-    EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
-    EXPECT_EQ(std::string::npos, run.out.find("intruder")) << "the planted proxy was read: " << run.out;
-    EXPECT_NE(std::string::npos, run.err.find("refusing to use runtime folder " + planted)) << run.err;
-    EXPECT_NE(std::string::npos, run.err.find("belongs to another account")) << run.err;
-
-    // Once the planted folder is gone the same run makes its own, private one.
-    RunProgram({"rm", "-rf", planted});
-    cmd.back() = "memory/pelorn/test";
-    run = RunProgram(cmd, env);
-    EXPECT_TRUE(run.Exited(1)) << "an unset key reads as unreadable; " << Described(run);
-    EXPECT_EQ(OTHER_UID, Stat(planted).st_uid);
-    EXPECT_EQ(0700u, Mode(planted));
-}
-
 TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAreClosed)
 {
     ScopedTestDirs dirs;
@@ -163,6 +122,44 @@ TEST(PrivateFolders, LinksLooseModesAndOtherOwnersAreRefusedOwnReadableFoldersAr
     EXPECT_FALSE(g_file_test((root + "/target/vconf").c_str(), G_FILE_TEST_EXISTS))
         << "written through the link";
     EXPECT_EQ(0700u, Mode(root + "/readable")) << "an own folder others could read is closed";
+
+    // The fallback runtime folder used to be taken as it stood: another account
+    // that made it first fed the application its proxy setting and phone socket.
+    const std::vector<std::string> asUser = AsOtherAccount(OTHER_UID);
+    if (asUser.empty())
+        GTEST_SKIP() << "the runtime folder made by another account needs root and setpriv";
+    SharedScratch shared;
+    const std::string planted = shared.path + "/pelorn-" + std::to_string(OTHER_UID);
+    ASSERT_EQ(0, g_mkdir_with_parents((planted + "/vconf/memory/dnet").c_str(), 0777));
+    ASSERT_TRUE(g_file_set_contents((planted + "/vconf/memory/dnet/proxy").c_str(),
+                                    "s:http://intruder:3128\n", -1, nullptr));
+    RunProgram({"chown", "-R", std::to_string(INTRUDER_UID), planted});
+    RunProgram({"chmod", "-R", "a+rX", planted});
+    ASSERT_EQ(INTRUDER_UID, Stat(planted).st_uid);
+
+    // A program at the top of a build tree would take that tree's run folders;
+    // an installed one falls back to the temporary folder, as here.
+    const std::string tool = shared.path + "/vconftool";
+    ASSERT_TRUE(RunProgram({"cp", BuiltProgram("vconftool"), tool}).Exited(0));
+    ASSERT_EQ(0, g_chmod(tool.c_str(), 0755));
+    std::vector<std::string> cmd = asUser;
+    cmd.insert(cmd.end(), {tool, "get", "memory/dnet/proxy"});
+    const std::vector<std::string> env = {"TMPDIR=" + shared.path,
+                                          "PELORN_STATE_DIR=" + shared.path + "/state", "-PELORN_RUNTIME_DIR",
+                                          "-XDG_RUNTIME_DIR"};
+    ProgramRun run = RunProgram(cmd, env);
+    EXPECT_TRUE(run.Exited(PELORN_PATHS_REFUSED_STATUS)) << Described(run);
+    EXPECT_EQ(std::string::npos, run.out.find("intruder")) << "the planted proxy was read: " << run.out;
+    EXPECT_NE(std::string::npos, run.err.find("refusing to use runtime folder " + planted)) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("belongs to another account")) << run.err;
+
+    // Once the planted folder is gone the same run makes its own, private one.
+    RunProgram({"rm", "-rf", planted});
+    cmd.back() = "memory/pelorn/test";
+    run = RunProgram(cmd, env);
+    EXPECT_TRUE(run.Exited(1)) << "an unset key reads as unreadable; " << Described(run);
+    EXPECT_EQ(OTHER_UID, Stat(planted).st_uid);
+    EXPECT_EQ(0700u, Mode(planted));
 }
 
 /* The phone's address was logged as it came: a newline in it wrote a line
