@@ -58,6 +58,30 @@ const char* const POPUP = "com.quenlor.permissionpopup";
 const char* const ANSWER = "PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP";
 const std::string KEY_PREFIX = "http://quenlor.com/appcontrol/data/";
 
+std::string Serialised(GVariant* v)
+{
+    g_variant_ref_sink(v);
+    std::string bytes((const char*)g_variant_get_data(v), g_variant_get_size(v));
+    g_variant_unref(v);
+    return bytes;
+}
+
+std::string ReplyBytes(gint32 code, const std::vector<std::pair<std::string, std::string>>& extras)
+{
+    GVariantBuilder b;
+    g_variant_builder_init(&b, G_VARIANT_TYPE("a{ss}"));
+    for (const auto& kv : extras)
+        g_variant_builder_add(&b, "{ss}", kv.first.c_str(), kv.second.c_str());
+    return Serialised(g_variant_new("(ia{ss})", code, &b));
+}
+
+bool IsRunning(const char* appId)
+{
+    bool running = false;
+    EXPECT_EQ(app_manager_is_running(appId, &running), APP_MANAGER_ERROR_NONE);
+    return running;
+}
+
 class AppControlLaunch : public ::testing::Test
 {
 protected:
@@ -127,27 +151,6 @@ TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest
 /* The bytes another process hands the framework: a later start's launch
  * request and a launched application's reply. Whatever arrives, the decoder
  * answers with the values sent or with a refusal that leaves nothing behind. */
-
-namespace
-{
-std::string Serialised(GVariant* v)
-{
-    g_variant_ref_sink(v);
-    std::string bytes((const char*)g_variant_get_data(v), g_variant_get_size(v));
-    g_variant_unref(v);
-    return bytes;
-}
-
-std::string ReplyBytes(gint32 code, const std::vector<std::pair<std::string, std::string>>& extras)
-{
-    GVariantBuilder b;
-    g_variant_builder_init(&b, G_VARIANT_TYPE("a{ss}"));
-    for (const auto& kv : extras)
-        g_variant_builder_add(&b, "{ss}", kv.first.c_str(), kv.second.c_str());
-    return Serialised(g_variant_new("(ia{ss})", code, &b));
-}
-} // namespace
-
 TEST(LaunchBytesDecode, LaunchRequestAndReplyGiveBackWhatWasSentAndRefuseUnknownResultsOrCutBytes)
 {
     const char* const sent[] = {"--launch-searching", "--extra=k=v", ""};
@@ -192,16 +195,6 @@ TEST(LaunchBytesDecode, LaunchRequestAndReplyGiveBackWhatWasSentAndRefuseUnknown
         EXPECT_TRUE(extras.empty());
     }
 }
-
-namespace
-{
-bool IsRunning(const char* appId)
-{
-    bool running = false;
-    EXPECT_EQ(app_manager_is_running(appId, &running), APP_MANAGER_ERROR_NONE);
-    return running;
-}
-} // namespace
 
 TEST(AppManager, RunningFollowsTheLockHolderEvenWhenItIsKilledAndPathsAreTheInstalledOnes)
 {

@@ -67,6 +67,28 @@ void SwappingCb(keynode_t* node, void* data)
     vconf_ignore_key_changed(vconf_keynode_get_name(node), SwappingCb);
     vconf_notify_key_changed(vconf_keynode_get_name(node), AddedCb, data);
 }
+
+const int KEYS = 4;
+const size_t VALUE_SIZE = 256 * 1024; // big enough that a write is often cut in the middle
+
+std::string Key(int i)
+{
+    return (i % 2 ? "memory/crash/key" : "db/crash/key") + std::to_string(i);
+}
+
+/* The writer process: rewrites every key with generation n's text, forever,
+ * starting with the new text, and reports each finished write with a byte on
+ * the pipe, so that the parent knows how far it got without guessing. */
+[[noreturn]] void WriteForever(const std::string& a, const std::string& b, int report)
+{
+    for (unsigned n = 0;; n++)
+        for (int i = 0; i < KEYS; i++)
+        {
+            vconf_set_str(Key(i).c_str(), (n % 2 ? a : b).c_str());
+            if (write(report, "w", 1) != 1)
+                _exit(1);
+        }
+}
 } // namespace
 
 // Round trips are every caller's daily bread; what is checked here is where
@@ -238,31 +260,6 @@ TEST(SettingsStore, ChangesAreHeardOnTheMainLoopOnceApartFromNeighboursUntilIgno
     vconf_ignore_key_changed("db/test/watched", StayingCb);
     vconf_ignore_key_changed("db/test/watched", AddedCb);
 }
-
-namespace
-{
-const int KEYS = 4;
-const size_t VALUE_SIZE = 256 * 1024; // big enough that a write is often cut in the middle
-
-std::string Key(int i)
-{
-    return (i % 2 ? "memory/crash/key" : "db/crash/key") + std::to_string(i);
-}
-
-/* The writer process: rewrites every key with generation n's text, forever,
- * starting with the new text, and reports each finished write with a byte on
- * the pipe, so that the parent knows how far it got without guessing. */
-[[noreturn]] void WriteForever(const std::string& a, const std::string& b, int report)
-{
-    for (unsigned n = 0;; n++)
-        for (int i = 0; i < KEYS; i++)
-        {
-            vconf_set_str(Key(i).c_str(), (n % 2 ? a : b).c_str());
-            if (write(report, "w", 1) != 1)
-                _exit(1);
-        }
-}
-} // namespace
 
 TEST(SettingsStoreCrash, WriterKilledMidWriteLeavesOldOrNewValue)
 {
