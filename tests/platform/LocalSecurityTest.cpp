@@ -350,15 +350,14 @@ TEST_F(PopupProgram, RepliesGoOnlyToItsFolderKilledWritersLeaveNoFilesAndAStoppe
     EXPECT_FALSE(wedged.timedOut) << "a launcher waited for the start-up lock past its time";
     EXPECT_NE(std::string::npos, wedged.err.find("did not take the launch request")) << Described(wedged);
 
+    // Awake again, it takes the next launch at once; the requests queued before
+    // it, given up on by their senders, are dropped on the way, not carried out.
     kill(first, SIGCONT);
-    PelornTest::RunGlibFor(1500);
-    EXPECT_EQ(asked + 1, Count(Log(), "asks:")) << "a request its sender gave up on was carried out";
-    EXPECT_GE(Count(Log(), "launch request dropped"), 1u);
-
-    // Awake again, it takes the next launch at once.
     run = RunProgram(Command({"--extra=n=after"}), Env(), 10000);
     EXPECT_TRUE(run.Exited(0)) << Described(run);
-    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return Count(Log(), "asks:") == asked + 2; }, 5000));
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return Count(Log(), "asks:") >= asked + 2; }, 5000));
+    EXPECT_EQ(asked + 2, Count(Log(), "asks:")) << "a request its sender gave up on was carried out";
+    EXPECT_GE(Count(Log(), "launch request dropped"), 1u);
 
     // Closing its terminal is the application's hand-over case to show, with the real phone.
     EXPECT_TRUE(PelornTest::EndChild(first));
