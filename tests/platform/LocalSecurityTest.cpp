@@ -31,10 +31,6 @@ const unsigned OTHER_UID = 1000;     // the account that runs the application
 const unsigned INTRUDER_UID = 65534; // another local account
 const char* const POPUP_ID = "com.quenlor.permissionpopup";
 
-// The colour codes are the ones the application's LOGE wraps every text in.
-#define LOGE_FOR_TEST(text)                                                                                  \
-    dlog_print(DLOG_ERROR, "pelorn-p", "x.cpp: f(1) > \033[0;40;31maddress %s\033[0;m", text)
-
 /* A scratch folder every account may enter, sticky like /tmp; removed at the end. */
 struct SharedScratch
 {
@@ -176,8 +172,10 @@ TEST(LogFile, ControlCharactersAreShownSoEveryCallIsOneBoundedLineAndTheFileIsPr
         {"tab\tdel\x7f", "tab\\x09del\\x7f"},
         {std::string(20000, 'q'), "qqq... (200"},
     };
+    // The colour codes are the ones the application's LOGE wraps every text in.
     for (const auto& text : texts)
-        LOGE_FOR_TEST(text.first.c_str());
+        dlog_print(DLOG_ERROR, "pelorn-p", "x.cpp: f(1) > \033[0;40;31maddress %s\033[0;m",
+                   text.first.c_str());
     dlog_print(DLOG_INFO, "test", "nul %s", std::string("before\0after", 12).c_str());
 
     const std::string log = dirs.StateDir() + "/pelorn.log";
