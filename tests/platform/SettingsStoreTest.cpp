@@ -247,6 +247,7 @@ TEST(SettingsStore, ChangesAreHeardOnTheMainLoopOnceApartFromNeighboursUntilIgno
     ASSERT_EQ(vconf_notify_key_changed("db/test/watched", SwappingCb, &trio), VCONF_OK);
     ASSERT_EQ(vconf_notify_key_changed("db/test/watched", StayingCb, &trio), VCONF_OK);
     ASSERT_EQ(chmod((dirs.StateDir() + "/vconf/db/test/watched").c_str(), 0640), 0);
+    RunGlibFor(100);
 
     for (int value : {2, 3})
     {
