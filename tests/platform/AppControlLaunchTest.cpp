@@ -10,10 +10,7 @@
 #include <pelorn_app_lock.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <unistd.h>
 #include <utility>
-
-using PelornTest::ScopedTestDirs;
 
 namespace
 {
@@ -59,6 +56,30 @@ const char* const POPUP = "com.quenlor.permissionpopup";
 const char* const ANSWER = "PELORN_ANSWER_COM_QUENLOR_PERMISSIONPOPUP";
 const std::string KEY_PREFIX = "http://quenlor.com/appcontrol/data/";
 
+std::string Serialised(GVariant* v)
+{
+    g_variant_ref_sink(v);
+    std::string bytes((const char*)g_variant_get_data(v), g_variant_get_size(v));
+    g_variant_unref(v);
+    return bytes;
+}
+
+std::string ReplyBytes(gint32 code, const std::vector<std::pair<std::string, std::string>>& extras)
+{
+    GVariantBuilder b;
+    g_variant_builder_init(&b, G_VARIANT_TYPE("a{ss}"));
+    for (const auto& kv : extras)
+        g_variant_builder_add(&b, "{ss}", kv.first.c_str(), kv.second.c_str());
+    return Serialised(g_variant_new("(ia{ss})", code, &b));
+}
+
+bool IsRunning(const char* appId)
+{
+    bool running = false;
+    EXPECT_EQ(app_manager_is_running(appId, &running), APP_MANAGER_ERROR_NONE);
+    return running;
+}
+
 class AppControlLaunch : public ::testing::Test
 {
 protected:
@@ -70,8 +91,9 @@ protected:
 // The second launch starts a second process, which must hand the request to
 // the popup already up instead of opening another one; the answer to the
 // latest comes back with its extras. A target that ends without an answer is
-// reported canceled.
-TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatestAndUnknownIdsAreRefused)
+// reported canceled. Unknown ids are refused; a killed lock holder is no
+// longer running.
+TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatestAndOnlyALockHolderRuns)
 {
     EXPECT_EQ(APP_CONTROL_ERROR_APP_NOT_FOUND, Launch("com.quenlor.no-such-app", {}, nullptr));
     app_control_h ac = nullptr;
@@ -123,32 +145,61 @@ TEST_F(AppControlLaunch, SecondRequestGoesToTheRunningPopupWhichAnswersTheLatest
     ASSERT_TRUE(PelornTest::RunGlibUntil([&] { return unanswered.arrived; }, 20000));
     EXPECT_EQ(APP_CONTROL_RESULT_CANCELED, unanswered.result);
     EXPECT_TRUE(unanswered.extras.empty());
+
+    ASSERT_TRUE(PelornTest::RunGlibUntil([] { return !IsRunning(POPUP); }, 20000)) << "the popup never ended";
+    // Left unanswered, the popup stays up holding its lock.
+    const int holder = PelornTest::SpawnProgram({PelornTest::BuiltProgram(POPUP)},
+                                                {std::string("PELORN_APP_ID=") + POPUP, std::string("-") + ANSWER});
+    ASSERT_GT(holder, 0);
+    ASSERT_TRUE(PelornTest::RunGlibUntil([] { return IsRunning(POPUP); }, 20000));
+    EXPECT_TRUE(IsRunning(POPUP)) << "probing must not take the lock away";
+    EXPECT_NE(pelorn_app_hold_running_lock(POPUP), 0) << "a second instance must be refused";
+    EXPECT_FALSE(IsRunning("com.quenlor.other"));
+
+    kill(holder, SIGKILL);
+    ASSERT_TRUE(PelornTest::WaitChild(holder));
+    EXPECT_FALSE(IsRunning(POPUP)) << "a killed holder leaves no stale lock behind";
+
+    // The process itself counts as running while it holds the lock.
+    ASSERT_EQ(pelorn_app_hold_running_lock(POPUP), 0);
+    EXPECT_EQ(pelorn_app_hold_running_lock(POPUP), 0);
+    EXPECT_TRUE(IsRunning(POPUP));
+    pelorn_app_release_running_lock(POPUP);
+    EXPECT_FALSE(IsRunning(POPUP));
+
+    bool running = false;
+    EXPECT_EQ(app_manager_is_running("../escape", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(app_manager_is_running("", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);
+
+    g_setenv("PELORN_RES_DIR", (mDirs.StateDir() + "//").c_str(), TRUE);
+    char* path = app_get_resource_path();
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(std::string(path), mDirs.StateDir());
+    free(path);
+
+    g_setenv("PELORN_RES_DIR", (mDirs.StateDir() + "/absent").c_str(), TRUE);
+    EXPECT_EQ(app_get_resource_path(), nullptr);
+
+    g_unsetenv("PELORN_RES_DIR");
+    path = app_get_resource_path();
+    if (g_file_test(PelornTest::BuiltProgram("res").c_str(), G_FILE_TEST_IS_DIR))
+    {
+        ASSERT_NE(path, nullptr);
+        EXPECT_EQ(std::string(path), PelornTest::BuiltProgram("res"))
+            << "the build tree's res/ is the default";
+    }
+    free(path);
+
+    char* data = app_get_data_path();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::string(data), mDirs.StateDir() + "/apps/com.quenlor.pelorn/data");
+    EXPECT_TRUE(g_file_test(data, G_FILE_TEST_IS_DIR));
+    free(data);
 }
 
 /* The bytes another process hands the framework: a later start's launch
  * request and a launched application's reply. Whatever arrives, the decoder
  * answers with the values sent or with a refusal that leaves nothing behind. */
-
-namespace
-{
-std::string Serialised(GVariant* v)
-{
-    g_variant_ref_sink(v);
-    std::string bytes((const char*)g_variant_get_data(v), g_variant_get_size(v));
-    g_variant_unref(v);
-    return bytes;
-}
-
-std::string ReplyBytes(gint32 code, const std::vector<std::pair<std::string, std::string>>& extras)
-{
-    GVariantBuilder b;
-    g_variant_builder_init(&b, G_VARIANT_TYPE("a{ss}"));
-    for (const auto& kv : extras)
-        g_variant_builder_add(&b, "{ss}", kv.first.c_str(), kv.second.c_str());
-    return Serialised(g_variant_new("(ia{ss})", code, &b));
-}
-} // namespace
-
 TEST(LaunchBytesDecode, LaunchRequestAndReplyGiveBackWhatWasSentAndRefuseUnknownResultsOrCutBytes)
 {
     const char* const sent[] = {"--launch-searching", "--extra=k=v", ""};
@@ -192,72 +243,4 @@ TEST(LaunchBytesDecode, LaunchRequestAndReplyGiveBackWhatWasSentAndRefuseUnknown
         EXPECT_EQ(99, result);
         EXPECT_TRUE(extras.empty());
     }
-}
-
-namespace
-{
-bool IsRunning(const char* appId)
-{
-    bool running = false;
-    EXPECT_EQ(app_manager_is_running(appId, &running), APP_MANAGER_ERROR_NONE);
-    return running;
-}
-} // namespace
-
-TEST(AppManager, RunningFollowsTheLockHolderEvenWhenItIsKilled)
-{
-    ScopedTestDirs dirs;
-    EXPECT_FALSE(IsRunning(POPUP));
-    // Left unanswered, the popup stays up holding its lock.
-    const int holder = PelornTest::SpawnProgram({PelornTest::BuiltProgram(POPUP)},
-                                                {std::string("PELORN_APP_ID=") + POPUP, std::string("-") + ANSWER});
-    ASSERT_GT(holder, 0);
-    ASSERT_TRUE(PelornTest::RunGlibUntil([] { return IsRunning(POPUP); }, 20000));
-    EXPECT_TRUE(IsRunning(POPUP)) << "probing must not take the lock away";
-    EXPECT_NE(pelorn_app_hold_running_lock(POPUP), 0) << "a second instance must be refused";
-    EXPECT_FALSE(IsRunning("com.quenlor.other"));
-
-    kill(holder, SIGKILL);
-    ASSERT_TRUE(PelornTest::WaitChild(holder));
-    EXPECT_FALSE(IsRunning(POPUP)) << "a killed holder leaves no stale lock behind";
-
-    // The process itself counts as running while it holds the lock.
-    ASSERT_EQ(pelorn_app_hold_running_lock(POPUP), 0);
-    EXPECT_EQ(pelorn_app_hold_running_lock(POPUP), 0);
-    EXPECT_TRUE(IsRunning(POPUP));
-    pelorn_app_release_running_lock(POPUP);
-    EXPECT_FALSE(IsRunning(POPUP));
-
-    bool running = false;
-    EXPECT_EQ(app_manager_is_running("../escape", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(app_manager_is_running("", &running), APP_MANAGER_ERROR_INVALID_PARAMETER);
-}
-
-TEST(AppCommon, ResourcePathHasNoTrailingSlashAndMustExist)
-{
-    ScopedTestDirs dirs;
-    g_setenv("PELORN_RES_DIR", (dirs.StateDir() + "//").c_str(), TRUE);
-    char* path = app_get_resource_path();
-    ASSERT_NE(path, nullptr);
-    EXPECT_EQ(std::string(path), dirs.StateDir());
-    free(path);
-
-    g_setenv("PELORN_RES_DIR", (dirs.StateDir() + "/absent").c_str(), TRUE);
-    EXPECT_EQ(app_get_resource_path(), nullptr);
-
-    g_unsetenv("PELORN_RES_DIR");
-    path = app_get_resource_path();
-    if (g_file_test(PelornTest::BuiltProgram("res").c_str(), G_FILE_TEST_IS_DIR))
-    {
-        ASSERT_NE(path, nullptr);
-        EXPECT_EQ(std::string(path), PelornTest::BuiltProgram("res"))
-            << "the build tree's res/ is the default";
-    }
-    free(path);
-
-    char* data = app_get_data_path();
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(std::string(data), dirs.StateDir() + "/apps/com.quenlor.pelorn/data");
-    EXPECT_TRUE(g_file_test(data, G_FILE_TEST_IS_DIR));
-    free(data);
 }

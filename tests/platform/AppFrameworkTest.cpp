@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 using PelornTest::ExtraOf;
 
@@ -85,7 +84,6 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
     r.deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
     auto sawLast = [&r](const char* call)
     { return [&r, call] { return !r.calls.empty() && r.calls.back() == call; }; };
-    auto nothing = [] {};
     // Another start of the same application id, as a person would type it.
     int second = -1;
     auto secondStart = [&second]
@@ -99,7 +97,7 @@ TEST(AppFramework, LifecycleFollowsTheWindowLaunchRequestsEventsAndSignals)
     r.steps = {
         {[&r] { evas_object_geometry_get(r.window, nullptr, nullptr, &r.windowWidth, nullptr); },
          sawLast("resume")},
-        {nothing, [&] { return g_file_test(shot.c_str(), G_FILE_TEST_EXISTS); }},
+        {[] {}, [&] { return g_file_test(shot.c_str(), G_FILE_TEST_EXISTS); }},
         {[&r] { evas_object_hide(r.window); }, sawLast("pause")},
         {[&r] { evas_object_show(r.window); }, sawLast("resume")},
         {[&r] { elm_win_lower(r.window); }, sawLast("pause")},

@@ -139,13 +139,6 @@ void UiTestHarness::Tap(int x, int y)
     evas_event_feed_mouse_up(evas, 1, EVAS_BUTTON_NONE, mTimestamp++, nullptr);
 }
 
-void UiTestHarness::TapObject(Evas_Object* obj)
-{
-    Evas_Coord x, y, w, h;
-    evas_object_geometry_get(obj, &x, &y, &w, &h);
-    Tap(x + w / 2, y + h / 2);
-}
-
 void UiTestHarness::PressKey(const char* keyname)
 {
     Evas* evas = Canvas();

@@ -37,8 +37,6 @@ public:
 
     /* A press and release at (x, y). */
     void Tap(int x, int y);
-    /* A tap at the centre of obj's geometry. */
-    void TapObject(Evas_Object* obj);
     /* Key down and up with an X key name: "BackSpace", "XF86Back", "Menu", "Escape", "Return" ... */
     void PressKey(const char* keyname);
     /* One wheel step (one bezel detent) at the centre: clockwise true = wheel down. */

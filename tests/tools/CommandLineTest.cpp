@@ -29,10 +29,29 @@ bool AppLaunched(const PelornTest::ScopedTestDirs& dirs)
 }
 } // namespace
 
-/* A newcomer asks every program and script for help before anything else:
- * it must answer at once with exit 0, never start the app or a server. */
-TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
+/* Typed in a second terminal with no folders given, or on the seeded folders
+ * an earlier run left with no app on them, a launch request must not start a
+ * bare app of its own: it explains itself in one line. */
+TEST(CommandLine, LaunchSearchingWithNothingToReachFailsFastInOneLineAndEveryProgramAnswersHelp)
 {
+    for (const bool seeded : {false, true})
+    {
+        SCOPED_TRACE(seeded ? "seeded folders" : "no folders");
+        PelornTest::ScopedTestDirs dirs(seeded);
+        // The floor is the same program asked for its help, timed here: a
+        // request that finds nobody costs little more than that.
+        const int floorMs = RunProgram({BuiltProgram("pelorn"), "--help"}).elapsedMs;
+        const ProgramRun ran = RunProgram({BuiltProgram("pelorn"), "--launch-searching"});
+        EXPECT_TRUE(seeded || ran.elapsedMs < 5 * std::max(floorMs, 1))
+            << ran.elapsedMs << " ms against --help's " << floorMs << " ms (floor)";
+        EXPECT_TRUE(ran.Exited(1)) << ran.out << ran.err;
+        EXPECT_TRUE(Contains(ran.err, seeded ? "--start-searching" : "./scripts/run")) << ran.err;
+        EXPECT_EQ(1, std::count(ran.err.begin(), ran.err.end(), '\n')) << ran.err;
+        EXPECT_FALSE(AppLaunched(dirs));
+    }
+
+    // A newcomer asks every program and script for help before anything else:
+    // it must answer at once with exit 0, never start the app or a server.
     PelornTest::ScopedTestDirs dirs(false);
     std::vector<std::string> commands;
     for (const char* program :
@@ -57,28 +76,6 @@ TEST(CommandLine, EveryProgramAndScriptAnswersHelp)
         EXPECT_TRUE(Contains(ran.out, "Example")) << command << "\n" << ran.out;
     }
     EXPECT_FALSE(AppLaunched(dirs)) << "pelorn --help started the app";
-}
-
-/* Typed in a second terminal with no folders given, or on the seeded folders
- * an earlier run left with no app on them, a launch request must not start a
- * bare app of its own: it explains itself in one line. */
-TEST(CommandLine, LaunchSearchingWithNothingToReachFailsFastInOneLine)
-{
-    for (const bool seeded : {false, true})
-    {
-        SCOPED_TRACE(seeded ? "seeded folders" : "no folders");
-        PelornTest::ScopedTestDirs dirs(seeded);
-        // The floor is the same program asked for its help, timed here: a
-        // request that finds nobody costs little more than that.
-        const int floorMs = RunProgram({BuiltProgram("pelorn"), "--help"}).elapsedMs;
-        const ProgramRun ran = RunProgram({BuiltProgram("pelorn"), "--launch-searching"});
-        EXPECT_TRUE(seeded || ran.elapsedMs < 5 * std::max(floorMs, 1))
-            << ran.elapsedMs << " ms against --help's " << floorMs << " ms (floor)";
-        EXPECT_TRUE(ran.Exited(1)) << ran.out << ran.err;
-        EXPECT_TRUE(Contains(ran.err, seeded ? "--start-searching" : "./scripts/run")) << ran.err;
-        EXPECT_EQ(1, std::count(ran.err.begin(), ran.err.end(), '\n')) << ran.err;
-        EXPECT_FALSE(AppLaunched(dirs));
-    }
 }
 
 /* A program at the top of a build tree finds the folders ./scripts/run keeps
@@ -112,13 +109,11 @@ TEST(CommandLine, ProgramsInABuildTreeDefaultToItsRunFolders)
     EXPECT_FALSE(g_file_test((xdg + "/state/pelorn").c_str(), G_FILE_TEST_EXISTS));
     EXPECT_FALSE(g_file_test((xdg + "/run/pelorn").c_str(), G_FILE_TEST_EXISTS));
 
-    // The same program outside a build tree: the XDG folders.
     ASSERT_EQ(0, g_unlink((tree + "/CMakeCache.txt").c_str()));
     EXPECT_TRUE(run({"get", "db/probe/a"}, plain).Exited(1)) << "the tree's value must not be found";
     EXPECT_TRUE(run({"set", "-t", "int", "db/probe/a", "9"}, plain).Exited(0));
     EXPECT_TRUE(g_file_test((xdg + "/state/pelorn").c_str(), G_FILE_TEST_IS_DIR));
 
-    // The variables win over the tree.
     ASSERT_TRUE(g_file_set_contents((tree + "/CMakeCache.txt").c_str(), "# a build tree\n", -1, nullptr));
     std::vector<std::string> own = plain;
     own[0] = "PELORN_STATE_DIR=" + xdg + "/own-state";

@@ -35,8 +35,8 @@ int Status(const std::vector<std::string>& args)
 }
 } // namespace
 
-// That a change made here is heard by another process is the watch case's.
-TEST(Vconftool, ValuesAndExitStatus)
+// That the watch app hears a change made here is that app's own case.
+TEST(Vconftool, ValuesExitStatusHelpAndAWatchThatPrintsEveryChangeUntilTerminated)
 {
     ScopedTestDirs dirs(false);
     EXPECT_EQ(Status({"get", "db/csc/country_iso"}), 1);
@@ -63,6 +63,45 @@ TEST(Vconftool, ValuesAndExitStatus)
     EXPECT_EQ(Status({"unset", "db/retailmode/enabled"}), 0);
     EXPECT_TRUE(VconfUtil::IsLDUBinary());
     EXPECT_EQ(Status({"get", "db/retailmode/enabled"}), 1);
+
+    // Every key the app reads is in the help, with its type and a value to set.
+    const std::string help = Vconftool({"--help"}).out;
+    size_t count = 0;
+    const pelorn_settings_key_s* keys = pelorn_settings_keys(&count);
+    ASSERT_GT(count, 10u);
+    for (size_t i = 0; i < count; i++)
+    {
+        const std::string line = std::string(keys[i].key) + "  " + pelorn_settings_type_name(keys[i].type) +
+                                 ", " +
+                                 (keys[i].example ? std::string("e.g. ") + keys[i].example : "read only");
+        EXPECT_NE(help.find(line + "\n      " + keys[i].meaning + "\n"), std::string::npos) << line << "\n"
+                                                                                            << help;
+    }
+
+    // Every change the watcher prints goes to a file the test reads as it grows.
+    const std::string out = dirs.StateDir() + "/watch.out";
+    const int pid = PelornTest::SpawnProgram(
+        {"sh", "-c", "exec \"$0\" watch memory/pm/state > \"$1\"", BuiltProgram("vconftool"), out});
+    ASSERT_GT(pid, 0);
+    auto printed = [&](const std::string& line)
+    { return ("\n" + PelornTest::ReadFile(out)).find("\n" + line) != std::string::npos; };
+    // The watcher is ready once it reports one of these probing writes.
+    for (int probe = 0; probe < 600 && !printed("memory/pm/state=1"); probe++)
+    {
+        vconf_set_int("memory/pm/state", 100 + probe);
+        g_usleep(100 * 1000);
+    }
+    ASSERT_TRUE(printed("memory/pm/state=1")) << "watch never reported a change";
+
+    vconf_set_int("memory/pm/state", 3);
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return printed("memory/pm/state=3\n"); }));
+    vconf_unset("memory/pm/state");
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return printed("memory/pm/state unset\n"); }));
+
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_TRUE(PelornTest::WaitChild(pid, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGTERM must end watch cleanly";
 }
 
 /* With the phone there, "set -t bool memory/brig/brig_connected 0" read back 1
@@ -113,51 +152,4 @@ TEST(Vconftool, PlatformKeptAndWrongTypedWritesAreRefusedInItsOwnWords)
 
     // Gone for good (a clean end), the keys are anyone's again.
     EXPECT_EQ(Status({"set", "-t", "bool", "memory/brig/brig_connected", "0"}), 0);
-}
-
-/* A newcomer reads the keys to try in the help: every key the app reads, its
- * type and a value to set. */
-TEST(Vconftool, HelpListsEveryKeyTheAppReadsWithItsTypeAndAnExample)
-{
-    const std::string help = Vconftool({"--help"}).out;
-    size_t count = 0;
-    const pelorn_settings_key_s* keys = pelorn_settings_keys(&count);
-    ASSERT_GT(count, 10u);
-    for (size_t i = 0; i < count; i++)
-    {
-        const std::string line = std::string(keys[i].key) + "  " + pelorn_settings_type_name(keys[i].type) +
-                                 ", " +
-                                 (keys[i].example ? std::string("e.g. ") + keys[i].example : "read only");
-        EXPECT_NE(help.find(line + "\n      " + keys[i].meaning + "\n"), std::string::npos) << line << "\n"
-                                                                                            << help;
-    }
-}
-
-/* Every change the watcher prints goes to a file the test reads as it grows. */
-TEST(Vconftool, WatchPrintsEveryChangeUntilTerminated)
-{
-    ScopedTestDirs dirs;
-    const std::string out = dirs.StateDir() + "/watch.out";
-    const int pid = PelornTest::SpawnProgram(
-        {"sh", "-c", "exec \"$0\" watch memory/pm/state > \"$1\"", BuiltProgram("vconftool"), out});
-    ASSERT_GT(pid, 0);
-    auto printed = [&](const std::string& line)
-    { return ("\n" + PelornTest::ReadFile(out)).find("\n" + line) != std::string::npos; };
-    // The watcher is ready once it reports one of these probing writes.
-    for (int probe = 0; probe < 600 && !printed("memory/pm/state=1"); probe++)
-    {
-        vconf_set_int("memory/pm/state", 100 + probe);
-        g_usleep(100 * 1000);
-    }
-    ASSERT_TRUE(printed("memory/pm/state=1")) << "watch never reported a change";
-
-    vconf_set_int("memory/pm/state", 3);
-    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return printed("memory/pm/state=3\n"); }));
-    vconf_unset("memory/pm/state");
-    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return printed("memory/pm/state unset\n"); }));
-
-    kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_TRUE(PelornTest::WaitChild(pid, &status));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGTERM must end watch cleanly";
 }
