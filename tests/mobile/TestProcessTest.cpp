@@ -58,7 +58,15 @@ TEST(TestProcess, SigtermFromOutsideEndsItDuringAScenario)
     };
     EXPECT_TRUE(PelornTest::RunGlibUntil(
         [&] { return readSome().find("[ RUN      ] EndToEnd.PhoneKilled") != std::string::npos; }, 60000));
-    g_usleep(800 * 1000); // the application is up and its toolkit has the signal
+    // The application is up once its toolkit catches the signal.
+    const std::string procStatus = "/proc/" + std::to_string(pid) + "/status";
+    EXPECT_TRUE(PelornTest::RunGlibUntil(
+        [&] {
+            const std::string text = PelornTest::ReadFile(procStatus);
+            const size_t at = text.find("SigCgt:");
+            return at != std::string::npos && (std::stoull(text.substr(at + 7), nullptr, 16) >> (SIGTERM - 1) & 1);
+        },
+        60000));
     kill(pid, SIGTERM);
     int status = 0;
     const bool ended = PelornTest::WaitChild(pid, &status);
