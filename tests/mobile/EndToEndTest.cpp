@@ -315,6 +315,7 @@ TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceA
     int queuedWithoutPhone = -1;
     s.WaitFor("legal notice", [] { return BasicPopup(LEGAL_NOTICE) != nullptr && ReadyToStart(); })
         .Then("start without the phone", press, [] { return CountLogged("> OnReplieded") == 1; })
+        .WaitFor("the first question gone", [&] { return !questionUp(); })
         .Then("start again, not now",
               [&] {
                   // The answer is handled in the turn that logs it: what it left is on the screen by now.
