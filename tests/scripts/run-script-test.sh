@@ -180,7 +180,7 @@ wait_for "$work/lost.out" "phone-sim again" 20
 check "phone killed: the run says so" has "$work/lost.out" "^\[phone\] exited (killed)$"
 check "phone killed: the app goes on" kill -0 "$(awk '$1 == "pelorn" { print $2 }' "$work/lost/run/run.pids")"
 echo attach >&7
-wait_for "$work/lost.out" "phone-sim started again" 20
+check "attach: phone-sim starts again" wait_for "$work/lost.out" "phone-sim started again" 20
 check "attach: the watch connects to the new phone-sim" wait_for "$work/lost/state/phone-sim.out" "watch connected" 30
 script=$(pgrep -f "^bash $src/scripts/run\$" -P "$(pgrep -P "$runner" -x timeout)" | head -n 1)
 [ -n "$script" ] && kill -TERM "$script"
