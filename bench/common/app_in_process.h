@@ -149,9 +149,7 @@ private:
 inline std::shared_ptr<NSORZUiCommon::ViewController> PelornBenchTopController()
 {
     auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager || viewManager->GetViewList().empty())
-        return nullptr;
-    return viewManager->GetViewList().back();
+    return viewManager ? viewManager->Top() : nullptr;
 }
 
 inline std::shared_ptr<NSORZUiCommon::View> PelornBenchTopView()

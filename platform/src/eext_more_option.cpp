@@ -248,24 +248,24 @@ Eext_More_Option_Direction eext_more_option_direction_get(const Evas_Object* obj
     return mo ? mo->direction : EEXT_MORE_OPTION_DIRECTION_RIGHT;
 }
 
-Eext_Object_Item* eext_more_option_item_append(Evas_Object* obj)
+static Eext_Object_Item* AddItem(Evas_Object* obj, Eina_List* (*add)(Eina_List*, const void*))
 {
     MoreOption* mo = Get(obj);
     if (!mo)
         return nullptr;
     Eext_Object_Item* item = NewItem(mo);
-    mo->items = eina_list_append(mo->items, item);
+    mo->items = add(mo->items, item);
     return item;
+}
+
+Eext_Object_Item* eext_more_option_item_append(Evas_Object* obj)
+{
+    return AddItem(obj, eina_list_append);
 }
 
 Eext_Object_Item* eext_more_option_item_prepend(Evas_Object* obj)
 {
-    MoreOption* mo = Get(obj);
-    if (!mo)
-        return nullptr;
-    Eext_Object_Item* item = NewItem(mo);
-    mo->items = eina_list_prepend(mo->items, item);
-    return item;
+    return AddItem(obj, eina_list_prepend);
 }
 
 void eext_more_option_item_del(Eext_Object_Item* item)

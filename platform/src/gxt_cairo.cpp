@@ -147,6 +147,11 @@ struct PathBuilder
         y = ny;
         lastCurve = 'C';
     }
+    // The smooth commands mirror the last control point of a curve of their own kind.
+    double Reflected(char kind, double at, double control) const
+    {
+        return lastCurve == kind ? 2 * at - control : at;
+    }
     void QuadTo(double qx, double qy, double nx, double ny)
     {
         // A quadratic segment is the cubic whose control points lie 2/3 of the way to q.
@@ -217,28 +222,21 @@ bool ReadCommand(PathDataReader& reader, PathBuilder& b, char command)
             b.CurveTo(ox + v[0], oy + v[1], ox + v[2], oy + v[3], ox + v[4], oy + v[5]);
             break;
         case 'S':
-        {
             if (!reader.Numbers(v, 4))
                 return false;
-            double x1 = b.lastCurve == 'C' ? 2 * b.x - b.ctrlX : b.x;
-            double y1 = b.lastCurve == 'C' ? 2 * b.y - b.ctrlY : b.y;
-            b.CurveTo(x1, y1, ox + v[0], oy + v[1], ox + v[2], oy + v[3]);
+            b.CurveTo(b.Reflected('C', b.x, b.ctrlX), b.Reflected('C', b.y, b.ctrlY), ox + v[0], oy + v[1],
+                      ox + v[2], oy + v[3]);
             break;
-        }
         case 'Q':
             if (!reader.Numbers(v, 4))
                 return false;
             b.QuadTo(ox + v[0], oy + v[1], ox + v[2], oy + v[3]);
             break;
         case 'T':
-        {
             if (!reader.Numbers(v, 2))
                 return false;
-            double qx = b.lastCurve == 'Q' ? 2 * b.x - b.ctrlX : b.x;
-            double qy = b.lastCurve == 'Q' ? 2 * b.y - b.ctrlY : b.y;
-            b.QuadTo(qx, qy, ox + v[0], oy + v[1]);
+            b.QuadTo(b.Reflected('Q', b.x, b.ctrlX), b.Reflected('Q', b.y, b.ctrlY), ox + v[0], oy + v[1]);
             break;
-        }
         default:
             // Elliptical arcs (A/a) are not used by any icon of this system.
             return false;

@@ -283,12 +283,28 @@ int Lookup(const char* key, GKeyFile*& keyFile)
     return PREFERENCE_ERROR_NONE;
 }
 
-int Finish(GError* error)
+/* Reads one typed value; *value is left alone unless the key holds one of
+ * that type. take turns GLib's value into ours (and frees what it must). */
+template <typename T, typename G, typename Take>
+int GetTyped(const char* key, T* value, G (*get)(GKeyFile*, const gchar*, const gchar*, GError**), Take take)
 {
+    GKeyFile* keyFile;
+    int ret = Lookup(key, keyFile);
+    if (ret != PREFERENCE_ERROR_NONE || !value)
+        return value ? ret : PREFERENCE_ERROR_INVALID_PARAMETER;
+    GError* error = nullptr;
+    G v = get(keyFile, PREF_GROUP, key, &error);
+    take(v, error ? nullptr : value);
     if (!error)
         return PREFERENCE_ERROR_NONE;
     g_error_free(error);
     return PREFERENCE_ERROR_IO_ERROR;
+}
+
+template <typename T, typename G> void Assign(G v, T* value)
+{
+    if (value)
+        *value = v;
 }
 } // namespace
 
@@ -302,15 +318,7 @@ int preference_set_int(const char* key, int value)
 
 int preference_get_int(const char* key, int* value)
 {
-    GKeyFile* keyFile;
-    int ret = Lookup(key, keyFile);
-    if (ret != PREFERENCE_ERROR_NONE || !value)
-        return value ? ret : PREFERENCE_ERROR_INVALID_PARAMETER;
-    GError* error = nullptr;
-    int v = g_key_file_get_integer(keyFile, PREF_GROUP, key, &error);
-    if (!error)
-        *value = v;
-    return Finish(error);
+    return GetTyped(key, value, g_key_file_get_integer, Assign<int, gint>);
 }
 
 int preference_set_double(const char* key, double value)
@@ -323,15 +331,7 @@ int preference_set_double(const char* key, double value)
 
 int preference_get_double(const char* key, double* value)
 {
-    GKeyFile* keyFile;
-    int ret = Lookup(key, keyFile);
-    if (ret != PREFERENCE_ERROR_NONE || !value)
-        return value ? ret : PREFERENCE_ERROR_INVALID_PARAMETER;
-    GError* error = nullptr;
-    double v = g_key_file_get_double(keyFile, PREF_GROUP, key, &error);
-    if (!error)
-        *value = v;
-    return Finish(error);
+    return GetTyped(key, value, g_key_file_get_double, Assign<double, gdouble>);
 }
 
 int preference_set_string(const char* key, const char* value)
@@ -344,18 +344,13 @@ int preference_set_string(const char* key, const char* value)
 
 int preference_get_string(const char* key, char** value)
 {
-    GKeyFile* keyFile;
-    int ret = Lookup(key, keyFile);
-    if (ret != PREFERENCE_ERROR_NONE || !value)
-        return value ? ret : PREFERENCE_ERROR_INVALID_PARAMETER;
-    GError* error = nullptr;
     // With a bad escape in the value GLib reports an error and still hands
     // back what it decoded so far, which is ours to free.
-    gchar* v = g_key_file_get_string(keyFile, PREF_GROUP, key, &error);
-    if (!error)
-        *value = strdup(v);
-    g_free(v);
-    return Finish(error);
+    return GetTyped(key, value, g_key_file_get_string, [](gchar* v, char** out) {
+        if (out)
+            *out = strdup(v);
+        g_free(v);
+    });
 }
 
 int preference_set_boolean(const char* key, bool value)
@@ -368,15 +363,7 @@ int preference_set_boolean(const char* key, bool value)
 
 int preference_get_boolean(const char* key, bool* value)
 {
-    GKeyFile* keyFile;
-    int ret = Lookup(key, keyFile);
-    if (ret != PREFERENCE_ERROR_NONE || !value)
-        return value ? ret : PREFERENCE_ERROR_INVALID_PARAMETER;
-    GError* error = nullptr;
-    gboolean v = g_key_file_get_boolean(keyFile, PREF_GROUP, key, &error);
-    if (!error)
-        *value = v;
-    return Finish(error);
+    return GetTyped(key, value, g_key_file_get_boolean, Assign<bool, gboolean>);
 }
 
 int preference_remove(const char* key)

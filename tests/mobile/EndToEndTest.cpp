@@ -300,8 +300,8 @@ TEST_P(ConnectionPopupNotNow, StartWithoutThePhoneAsksForTheConnectionPopupOnceA
     AppScenario s;
     // A real tap would land on the notice over the button.
     auto press = [] {
-        auto screens = NSPelorn::PelornMain::GetInstance()->GetViewManager()->GetViewList();
-        std::dynamic_pointer_cast<NSPelorn::PelornViewController>(screens.back())->OnFindingButtonClicked();
+        auto top = NSPelorn::PelornMain::GetInstance()->GetViewManager()->Top();
+        std::dynamic_pointer_cast<NSPelorn::PelornViewController>(top)->OnFindingButtonClicked();
     };
     const int connecting = 8;
     auto stopButton = [connecting] { return FindingScreenProbe::PopupButton(connecting); };

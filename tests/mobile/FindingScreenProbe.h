@@ -16,12 +16,8 @@ namespace FindingScreenProbe
 inline std::shared_ptr<NSPelorn::PelornView> Screen()
 {
     auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager)
-        return nullptr;
-    auto screens = viewManager->GetViewList();
-    if (screens.empty() || !screens.back())
-        return nullptr;
-    return std::dynamic_pointer_cast<NSPelorn::PelornView>(screens.back()->GetView());
+    auto top = viewManager ? viewManager->Top() : nullptr;
+    return top ? std::dynamic_pointer_cast<NSPelorn::PelornView>(top->GetView()) : nullptr;
 }
 
 inline Evas_Object* Button()

@@ -43,9 +43,7 @@ inline Evas_Object* Window()
 inline std::shared_ptr<NSORZUiCommon::ViewController> TopController()
 {
     auto viewManager = NSPelorn::PelornMain::GetInstance()->GetViewManager();
-    if (!viewManager || viewManager->GetViewList().empty())
-        return nullptr;
-    return viewManager->GetViewList().back();
+    return viewManager ? viewManager->Top() : nullptr;
 }
 
 inline std::shared_ptr<NSORZUiCommon::View> TopView()

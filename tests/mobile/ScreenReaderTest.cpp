@@ -27,9 +27,7 @@ class PrivateSessionBus
 public:
     PrivateSessionBus()
     {
-        gchar* dir = g_dir_make_tmp("pelorn-session-XXXXXX", nullptr);
-        mDir = dir ? dir : "";
-        g_free(dir);
+        mDir = PelornTest::MakeTempDir("pelorn-session-XXXXXX");
         mAddress = "unix:path=" + mDir + "/bus";
         std::vector<std::string> args = {"dbus-daemon", "--session", "--nofork", "--address=" + mAddress};
         std::vector<char*> argv = PelornTest::ArgvOf(args);

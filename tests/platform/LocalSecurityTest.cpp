@@ -37,9 +37,7 @@ struct SharedScratch
     std::string path;
     SharedScratch()
     {
-        gchar* dir = g_dir_make_tmp("pelorn-shared-XXXXXX", nullptr);
-        path = dir;
-        g_free(dir);
+        path = PelornTest::MakeTempDir("pelorn-shared-XXXXXX");
         chmod(path.c_str(), 01777);
     }
     ~SharedScratch()

@@ -11,11 +11,9 @@ namespace PelornTest
 {
 DesktopBridgeProcess::DesktopBridgeProcess(int clockSpeed)
 {
-    gchar* dir = g_dir_make_tmp("pelorn-bridge-XXXXXX", nullptr);
-    if (!dir)
+    mDir = MakeTempDir("pelorn-bridge-XXXXXX");
+    if (mDir.empty())
         return;
-    mDir = dir;
-    g_free(dir);
     const std::string pressureFile = mDir + "/memory-pressure";
     g_file_set_contents(pressureFile.c_str(),
                         "some avg10=0.00 avg60=0.00 avg300=0.00 total=0\n"

@@ -12,11 +12,9 @@ namespace PelornTest
 {
 MapServerProcess::MapServerProcess(const std::vector<std::string>& extraArgs) : mPid(0), mPort(0)
 {
-    gchar* dir = g_dir_make_tmp("pelorn-map-server-XXXXXX", nullptr);
-    if (!dir)
+    mDir = MakeTempDir("pelorn-map-server-XXXXXX");
+    if (mDir.empty())
         return;
-    mDir = dir;
-    g_free(dir);
 
     const std::string program = BuiltProgram("map-server");
     const std::string portFile = mDir + "/port";

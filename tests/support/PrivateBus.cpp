@@ -1,5 +1,7 @@
 #include "PrivateBus.h"
 
+#include "TestEnvironment.h"
+
 #include <glib.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -10,11 +12,9 @@ namespace PelornTest
 {
 PrivateBus::PrivateBus(Kind kind)
 {
-    gchar* dir = g_dir_make_tmp("pelorn-bus-XXXXXX", nullptr);
-    if (!dir)
+    mDir = MakeTempDir("pelorn-bus-XXXXXX");
+    if (mDir.empty())
         return;
-    mDir = dir;
-    g_free(dir);
     const std::string config = mDir + "/bus.conf";
     std::string contents =
         "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"

@@ -47,9 +47,7 @@ bool ReapWithin(int pid, int* status, int ms)
 
 ScopedTestDirs::ScopedTestDirs(bool seedDefaults)
 {
-    gchar* root = g_dir_make_tmp("pelorn-test-XXXXXX", nullptr);
-    mRoot = root;
-    g_free(root);
+    mRoot = MakeTempDir("pelorn-test-XXXXXX");
     mStateDir = mRoot + "/state";
     mRuntimeDir = mRoot + "/run";
     g_mkdir_with_parents(mStateDir.c_str(), 0700);
@@ -292,6 +290,14 @@ std::string BuiltProgram(const std::string& name)
 {
     const char* env = getenv("PELORN_BUILD_DIR");
     return std::string(env && *env ? env : PELORN_TEST_BUILD_DIR) + "/" + name;
+}
+
+std::string MakeTempDir(const char* pattern)
+{
+    gchar* dir = g_dir_make_tmp(pattern, nullptr);
+    std::string made = dir ? dir : "";
+    g_free(dir);
+    return made;
 }
 
 std::vector<char*> ArgvOf(std::vector<std::string>& args)

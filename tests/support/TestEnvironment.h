@@ -46,6 +46,8 @@ void RunGlibFor(int ms);
 
 /* Path of a program built into the top of the build tree (phone-sim, vconftool, ...). */
 std::string BuiltProgram(const std::string& name);
+/* A new private folder under the temporary one from a g_dir_make_tmp pattern, "" if none. */
+std::string MakeTempDir(const char* pattern);
 
 /* The argv of a spawn: pointers into args, which must outlive it, then NULL. */
 std::vector<char*> ArgvOf(std::vector<std::string>& args);

@@ -82,10 +82,9 @@ TEST(CommandLine, LaunchSearchingWithNothingToReachFailsFastInOneLineAndEveryPro
  * there; installed elsewhere it uses the XDG ones; the variables beat both. */
 TEST(CommandLine, ProgramsInABuildTreeDefaultToItsRunFolders)
 {
-    gchar* root = g_dir_make_tmp("pelorn-tree-XXXXXX", nullptr);
-    ASSERT_NE(root, nullptr);
-    const std::string top = root, tree = top + "/build", xdg = top + "/xdg", tool = tree + "/vconftool";
-    g_free(root);
+    const std::string top = PelornTest::MakeTempDir("pelorn-tree-XXXXXX");
+    ASSERT_FALSE(top.empty());
+    const std::string tree = top + "/build", xdg = top + "/xdg", tool = tree + "/vconftool";
     ASSERT_EQ(0, g_mkdir_with_parents(tree.c_str(), 0700));
     ASSERT_EQ(0, g_mkdir_with_parents(xdg.c_str(), 0700));
     ASSERT_TRUE(RunProgram({"cp", BuiltProgram("vconftool"), tool}).Exited(0));

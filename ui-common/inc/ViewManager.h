@@ -48,6 +48,8 @@ public:
 
     bool CheckExistOrNot(int viewType);
     std::list<std::shared_ptr<ViewController>> GetViewList();
+    /* The screen on show, null when there is none. */
+    std::shared_ptr<ViewController> Top();
 
     void PauseView();
     void ResumeView();
@@ -101,7 +103,6 @@ private:
     void RunTerminate(ViewManagerAnimatorData& request);
     /* Removes every screen with view data for which remove(type) holds. */
     template <typename Pred> void DeleteWhere(Pred remove);
-    std::shared_ptr<ViewController> Top();
 
     Evas_Object* mNaviframe;
 
