@@ -34,11 +34,6 @@ const int kArrowCx = 80, kArrowCy = 167;
 const int kTextX = 108, kTextW = 196;
 const int kScreenCentre = 180, kRimRadius = 160, kDotInsideRadius = 168;
 
-std::string Tr(const char* id)
-{
-    return dgettext(PELORN_TEXT_DOMAIN, id);
-}
-
 std::string Replace(std::string text, const char* placeholder, const std::string& value)
 {
     const std::string::size_type at = text.find(placeholder);
@@ -341,14 +336,14 @@ void LostContactCard::Draw(bool force)
     if (!force && !mGuide->NeedsRedraw())
         return;
     const bool phoneSpot = mGuide->GetSpot() == NSORZCommon::LostContactGuide::Spot::PHONE_REPORTED;
-    mTitle = phoneSpot ? Tr("WDS_ORZ_BODY_PHONE_LAST_REPORTED")
-                       : Replace(Tr("WDS_ORZ_BODY_LOST_CONTACT_PS"), "%s", TimeText());
+    mTitle = phoneSpot ? Translated("WDS_ORZ_BODY_PHONE_LAST_REPORTED")
+                       : Replace(Translated("WDS_ORZ_BODY_LOST_CONTACT_PS"), "%s", TimeText());
     if (mLinkBack)
-        mWay = Tr("WDS_ORZ_BODY_PHONE_IS_BACK_TAP_TO_RING");
+        mWay = Translated("WDS_ORZ_BODY_PHONE_IS_BACK_TAP_TO_RING");
     else if (!mGuide->PositionKnown() || !mGuide->SpotKnown())
-        mWay = Tr("WDS_ORZ_BODY_YOUR_POSITION_IS_NOT_KNOWN");
+        mWay = Translated("WDS_ORZ_BODY_YOUR_POSITION_IS_NOT_KNOWN");
     else if (mGuide->IsHere())
-        mWay = Tr("WDS_ORZ_BODY_YOU_ARE_HERE_RING_WHEN_BACK");
+        mWay = Translated("WDS_ORZ_BODY_YOU_ARE_HERE_RING_WHEN_BACK");
     else
         mWay = mGuide->DistanceText() + " " + mGuide->CompassWord();
     const bool longWay = IsSentence();
@@ -441,15 +436,16 @@ std::string LostContactCard::GetSpokenText() const
     RETV_IF(!mGuide, std::string());
     std::string way;
     if (mLinkBack)
-        way = Tr("WDS_ORZ_BODY_PHONE_IS_BACK_TAP_TO_RING");
+        way = Translated("WDS_ORZ_BODY_PHONE_IS_BACK_TAP_TO_RING");
     else if (!mGuide->PositionKnown() || !mGuide->SpotKnown())
-        way = Tr("WDS_ORZ_BODY_YOUR_POSITION_IS_NOT_KNOWN");
+        way = Translated("WDS_ORZ_BODY_YOUR_POSITION_IS_NOT_KNOWN");
     else if (mGuide->IsHere())
-        way = Tr("WDS_ORZ_BODY_YOU_ARE_HERE_RING_WHEN_BACK");
+        way = Translated("WDS_ORZ_BODY_YOU_ARE_HERE_RING_WHEN_BACK");
     else
         way = mGuide->SpokenWay();
     if (mGuide->GetSpot() == NSORZCommon::LostContactGuide::Spot::PHONE_REPORTED)
-        return Replace(Tr("WDS_ORZ_BODY_PHONE_LAST_REPORTED_P1SS"), "%1$s", way);
-    return Replace(Replace(Tr("WDS_ORZ_BODY_LOST_CONTACT_AT_P1SS_P2SS"), "%1$s", TimeText()), "%2$s", way);
+        return Replace(Translated("WDS_ORZ_BODY_PHONE_LAST_REPORTED_P1SS"), "%1$s", way);
+    return Replace(Replace(Translated("WDS_ORZ_BODY_LOST_CONTACT_AT_P1SS_P2SS"), "%1$s", TimeText()), "%2$s",
+                   way);
 }
 } // namespace NSPelorn

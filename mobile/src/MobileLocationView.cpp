@@ -49,11 +49,6 @@ constexpr int kFailedTryAgainToast = static_cast<int>(ORZToastPopupType::ORZ_TOA
 constexpr int kLocationNotAvailableToast =
     static_cast<int>(ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE);
 
-std::string Translate(const char* id)
-{
-    return dgettext(PELORN_TEXT_DOMAIN, id);
-}
-
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
 {
     std::string::size_type pos = 0;
@@ -376,7 +371,7 @@ void MobileLocationView::DrawMapAddress(Evas_Object* layout, Evas_Object* image)
     RETM_IF(!mobileLocationViewDataPtr, "!mViewDataPtr");
     std::string text = mobileLocationViewDataPtr->GetMobileLocationString();
     if (text.empty())
-        text = Translate("WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE");
+        text = Translated("WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE");
     SetOverlayText(text);
 }
 
@@ -621,7 +616,7 @@ bool MobileLocationView::ShowLastSeen()
     NSORZCommon::Coordinate position = NSORZCommon::PreferenceUtil::GetLastLocationCoordinate();
     std::string address = NSORZCommon::PreferenceUtil::GetLastLocationAddress();
     if (address.empty())
-        address = Translate("WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE");
+        address = Translated("WDS_ORZ_NPBODY_ADDRESS_IS_UNAVAILABLE");
     mobileLocationViewDataPtr->SetMobileLocationString(address);
     LOGE("last seen : %s", address.c_str());
     SetOverlayText(address);
@@ -786,9 +781,10 @@ void MobileLocationView::OnTurnOnLocationAccepted()
             mAppLauncherPtr->SetReplyListener(this);
         }
         mAppLauncherPtr->RequestBTConnectionUserDefinedPopup(
-            kUserDefinedPopupRequestId, Translate("WDS_ORZ_HEADER_RUX_ABB"),
-            Translate("IDS_ST_POP_TO_USE_THIS_APPLICATION_YOU_NEED_TO_AGREE_TO_ITS_LEGAL_NOTICES_YOU_WILL_BE_CONNECTED_"
-                      "TO_YOUR_MOBILE_DEVICE_VIA_BLUETOOTH_TO_VIEW_THE_APPLICATIONS_LEGAL_NOTICES"));
+            kUserDefinedPopupRequestId, Translated("WDS_ORZ_HEADER_RUX_ABB"),
+            Translated("IDS_ST_POP_TO_USE_THIS_APPLICATION_YOU_NEED_TO_AGREE_TO_ITS_LEGAL_NOTICES_YOU_WILL_"
+                       "BE_CONNECTED_"
+                       "TO_YOUR_MOBILE_DEVICE_VIA_BLUETOOTH_TO_VIEW_THE_APPLICATIONS_LEGAL_NOTICES"));
         return;
     }
     PelornMain* pelornMain = PelornMain::GetInstance();
@@ -826,28 +822,29 @@ void MobileLocationView::SetPopupTexts(const std::shared_ptr<NSORZUiCommon::Basi
     switch (type)
     {
     case kTurnOnLocationPopup:
-        popup->SetContentStringID(Translate("WDS_AW_POP_TURN_ON_LOCATION_ON_YOUR_PHONE_Q"));
+        popup->SetContentStringID(Translated("WDS_AW_POP_TURN_ON_LOCATION_ON_YOUR_PHONE_Q"));
         break;
     case kLocationDisabledPopup:
         popup->SetContentStringID(
-            Translate("WDS_ORZ_POP_UNABLE_TO_FIND_LOCATION_LOCATION_IS_DISABLED_ON_YOUR_PHONE_ABB"));
-        popup->SetButton1StringID(Translate("WDS_ST_BUTTON_OK_ABB"));
+            Translated("WDS_ORZ_POP_UNABLE_TO_FIND_LOCATION_LOCATION_IS_DISABLED_ON_YOUR_PHONE_ABB"));
+        popup->SetButton1StringID(Translated("WDS_ST_BUTTON_OK_ABB"));
         break;
     case kChangeLocatingMethodPopup:
-        popup->SetContentStringID(Translate("WDS_ORZ_TPOP_CHANGE_LOCATING_METHOD_Q_NFOR_BEST_LOCATION_DETECTION_GO_TO_"
-                                            "SETTINGS_AND_CHANGE_LOCATING_METHOD_ABB"));
+        popup->SetContentStringID(
+            Translated("WDS_ORZ_TPOP_CHANGE_LOCATING_METHOD_Q_NFOR_BEST_LOCATION_DETECTION_GO_TO_"
+                       "SETTINGS_AND_CHANGE_LOCATING_METHOD_ABB"));
         break;
     case kPhoneLocationPopup:
-        popup->SetTitleStringID(Translate("WDS_ORZ_HEADER_PHONE_LOCATION_ABB"));
-        popup->SetButton1StringID(Translate("WDS_ST_BUTTON_OK_ABB"));
+        popup->SetTitleStringID(Translated("WDS_ORZ_HEADER_PHONE_LOCATION_ABB"));
+        popup->SetButton1StringID(Translated("WDS_ST_BUTTON_OK_ABB"));
         break;
     case kPleaseWaitPopup:
-        popup->SetContentStringID(Translate("WDS_ORZ_POP_LOCATING_ADDRESS_ING"));
-        popup->SetButton1StringID(Translate("IDS_ORZ_BUTTON_STOP_ABB2"));
+        popup->SetContentStringID(Translated("WDS_ORZ_POP_LOCATING_ADDRESS_ING"));
+        popup->SetButton1StringID(Translated("IDS_ORZ_BUTTON_STOP_ABB2"));
         break;
     case kConnectingPopup:
-        popup->SetContentStringID(Translate("WDS_ORZ_POP_CONNECTING_TO_PHONE_ING_ABB"));
-        popup->SetButton1StringID(Translate("IDS_ORZ_BUTTON_STOP_ABB2"));
+        popup->SetContentStringID(Translated("WDS_ORZ_POP_CONNECTING_TO_PHONE_ING_ABB"));
+        popup->SetButton1StringID(Translated("IDS_ORZ_BUTTON_STOP_ABB2"));
         break;
     default:
         break;

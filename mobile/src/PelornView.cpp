@@ -38,11 +38,6 @@ constexpr guint FINDING_LIMIT_MS = 180000;
 constexpr int SEQUENCE_FRAMES = 18;
 constexpr int KIV_CONNECTION_TYPE_REMOTE = 16;
 
-const char* Translate(const char* id)
-{
-    return dgettext(PELORN_TEXT_DOMAIN, id);
-}
-
 std::string Hex2(int value)
 {
     char buffer[8];
@@ -212,7 +207,8 @@ Eext_Object_Item* PelornView::CreateMoreOptionLocatePhone(Evas_Object* moreLayou
 {
     Eext_Object_Item* item = eext_more_option_item_append(moreLayout);
     RETV_IF(item == NULL, NULL);
-    eext_more_option_item_part_text_set(item, "selector,main_text", Translate("WDS_ORZ_OPT_LOCATE_PHONE_ABB2"));
+    eext_more_option_item_part_text_set(item, "selector,main_text",
+                                        Translated("WDS_ORZ_OPT_LOCATE_PHONE_ABB2"));
     auto pelornViewDataPtr = std::dynamic_pointer_cast<PelornViewData>(mViewDataPtr);
     if (pelornViewDataPtr)
     {
@@ -231,7 +227,7 @@ std::string PelornView::CreateTitleStringWithHtmlCode()
     std::string result;
     do
     {
-        std::string titleString = Translate("WDS_ORZ_HEADER_RUX_ABB");
+        std::string titleString = Translated("WDS_ORZ_HEADER_RUX_ABB");
         BREAK_IF(titleString.empty());
         int r = 0, g = 0, b = 0, a = 0;
         BREAK_IF(uxt_theme_get_color("AT0110", &r, &g, &b, &a, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL) !=
@@ -292,8 +288,8 @@ void PelornView::SetAccessibility()
     Evas_Object* title =
         elm_access_object_register((Evas_Object*)edje_object_part_object_get(layoutEdje, "titieLayoutSwallow"), mLayout);
     RETM_IF(title == NULL, "title == NULL");
-    elm_access_info_set(title, ELM_ACCESS_INFO, Translate("WDS_ORZ_HEADER_RUX_ABB"));
-    efl_access_object_i18n_name_set(title, Translate("WDS_ORZ_HEADER_RUX_ABB"));
+    elm_access_info_set(title, ELM_ACCESS_INFO, Translated("WDS_ORZ_HEADER_RUX_ABB"));
+    efl_access_object_i18n_name_set(title, Translated("WDS_ORZ_HEADER_RUX_ABB"));
     efl_access_object_role_set(title, EFL_ACCESS_ROLE_HEADING);
 
     Evas_Object* body =
@@ -313,8 +309,8 @@ void PelornView::SetAccessibility()
             (Evas_Object*)edje_object_part_object_get(elm_layout_edje_get(mMoreLayout), "cue.event"), mMoreLayout);
     if (cue)
     {
-        elm_access_info_set(cue, ELM_ACCESS_INFO, Translate("WDS_ORZ_ACCS_MORE_OPTIONS"));
-        efl_access_object_i18n_name_set(cue, Translate("WDS_ORZ_ACCS_MORE_OPTIONS"));
+        elm_access_info_set(cue, ELM_ACCESS_INFO, Translated("WDS_ORZ_ACCS_MORE_OPTIONS"));
+        efl_access_object_i18n_name_set(cue, Translated("WDS_ORZ_ACCS_MORE_OPTIONS"));
         efl_access_object_role_set(cue, EFL_ACCESS_ROLE_PUSH_BUTTON);
     }
     else
@@ -377,7 +373,7 @@ void PelornView::Resume()
         LOGE("mLocateButtonMoreOptionItem == NULL");
     else
         eext_more_option_item_part_text_set(mLocateButtonMoreOptionItem, "selector,main_text",
-                                            Translate("WDS_ORZ_OPT_LOCATE_PHONE_ABB2"));
+                                            Translated("WDS_ORZ_OPT_LOCATE_PHONE_ABB2"));
     if (mPopupManagerPtr)
     {
         mPopupManagerPtr->UpdatePopupTexts();
@@ -821,9 +817,10 @@ void PelornView::OnBasicPopupClosed(int basicPopupType, int result)
     auto askBluetoothConnection = [this]() {
         if (mPelornEventListener)
             mPelornEventListener->OnBTConnectionUserDefinedPopupRequested(
-                Translate("WDS_ORZ_HEADER_RUX_ABB"),
-                Translate("IDS_ST_POP_TO_USE_THIS_APPLICATION_YOU_NEED_TO_AGREE_TO_ITS_LEGAL_NOTICES_YOU_WILL_BE_"
-                          "CONNECTED_TO_YOUR_MOBILE_DEVICE_VIA_BLUETOOTH_TO_VIEW_THE_APPLICATIONS_LEGAL_NOTICES"),
+                Translated("WDS_ORZ_HEADER_RUX_ABB"),
+                Translated(
+                    "IDS_ST_POP_TO_USE_THIS_APPLICATION_YOU_NEED_TO_AGREE_TO_ITS_LEGAL_NOTICES_YOU_WILL_BE_"
+                    "CONNECTED_TO_YOUR_MOBILE_DEVICE_VIA_BLUETOOTH_TO_VIEW_THE_APPLICATIONS_LEGAL_NOTICES"),
                 3);
     };
     switch (basicPopupType)

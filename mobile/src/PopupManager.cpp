@@ -12,14 +12,6 @@ using namespace NSORZUiCommon;
 
 namespace NSPelorn
 {
-namespace
-{
-std::string Tr(const char* id)
-{
-    return dgettext(PELORN_TEXT_DOMAIN, id);
-}
-} // namespace
-
 PopupManager::~PopupManager()
 {
     RemoveAllPopup();
@@ -113,34 +105,36 @@ void PopupManager::UpdatePopupTexts()
         switch ((ORZBasicPopupType)type)
         {
         case ORZBasicPopupType::ORZ_POPUP_TYPE_PHONE_LOCATION:
-            popup->SetTitleStringID(Tr("WDS_ORZ_HEADER_PHONE_LOCATION_ABB"));
-            popup->SetButton1StringID(Tr("WDS_ST_BUTTON_OK_ABB"));
+            popup->SetTitleStringID(Translated("WDS_ORZ_HEADER_PHONE_LOCATION_ABB"));
+            popup->SetButton1StringID(Translated("WDS_ST_BUTTON_OK_ABB"));
             break;
         case ORZBasicPopupType::ORZ_POPUP_TYPE_CHANGE_LOCATING_METHOD:
-            popup->SetContentStringID(Tr("WDS_ORZ_TPOP_CHANGE_LOCATING_METHOD_Q_NFOR_BEST_LOCATION_DETECTION_"
-                                         "GO_TO_SETTINGS_AND_CHANGE_LOCATING_METHOD_ABB"));
+            popup->SetContentStringID(
+                Translated("WDS_ORZ_TPOP_CHANGE_LOCATING_METHOD_Q_NFOR_BEST_LOCATION_DETECTION_"
+                           "GO_TO_SETTINGS_AND_CHANGE_LOCATING_METHOD_ABB"));
             break;
         case ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION:
-            popup->SetContentStringID(Tr("WDS_AW_POP_TURN_ON_LOCATION_ON_YOUR_PHONE_Q"));
+            popup->SetContentStringID(Translated("WDS_AW_POP_TURN_ON_LOCATION_ON_YOUR_PHONE_Q"));
             break;
         case ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT:
-            popup->SetContentStringID(Tr("WDS_ORZ_POP_LOCATING_ADDRESS_ING"));
-            popup->SetButton1StringID(Tr("IDS_ORZ_BUTTON_STOP_ABB2"));
+            popup->SetContentStringID(Translated("WDS_ORZ_POP_LOCATING_ADDRESS_ING"));
+            popup->SetButton1StringID(Translated("IDS_ORZ_BUTTON_STOP_ABB2"));
             break;
         case ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE:
-            popup->SetContentStringID(Tr("WDS_ORZ_POP_CONNECTING_TO_PHONE_ING_ABB"));
-            popup->SetButton1StringID(Tr("IDS_ORZ_BUTTON_STOP_ABB2"));
+            popup->SetContentStringID(Translated("WDS_ORZ_POP_CONNECTING_TO_PHONE_ING_ABB"));
+            popup->SetButton1StringID(Translated("IDS_ORZ_BUTTON_STOP_ABB2"));
             break;
         case ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE:
             popup->SetContentStringID(
-                Tr("WDS_ORZ_POP_UNABLE_TO_FIND_LOCATION_LOCATION_IS_DISABLED_ON_YOUR_PHONE_ABB"));
-            popup->SetButton1StringID(Tr("WDS_ST_BUTTON_OK_ABB"));
+                Translated("WDS_ORZ_POP_UNABLE_TO_FIND_LOCATION_LOCATION_IS_DISABLED_ON_YOUR_PHONE_ABB"));
+            popup->SetButton1StringID(Translated("WDS_ST_BUTTON_OK_ABB"));
             break;
         case ORZBasicPopupType::ORZ_POPUP_TYPE_LEGAL_NOTICE:
-            popup->SetTitleStringID(Tr("WDS_BRIG_HEADER_LEGAL_NOTICE_ABB"));
-            popup->SetContentStringID(Tr("WDS_ORZ_BODY_BY_ENABLING_P1SS_YOU_ACKNOWLEDGE_THAT_LOCATION_DATA_"
-                                         "ASSOCIATED_WITH_YOUR_MOBILE_PHONE_DISCLAIMER_LEGALPHRASE"));
-            popup->SetButton1StringID(Tr("WDS_ST_ACBUTTON_AGREE_ABB"));
+            popup->SetTitleStringID(Translated("WDS_BRIG_HEADER_LEGAL_NOTICE_ABB"));
+            popup->SetContentStringID(
+                Translated("WDS_ORZ_BODY_BY_ENABLING_P1SS_YOU_ACKNOWLEDGE_THAT_LOCATION_DATA_"
+                           "ASSOCIATED_WITH_YOUR_MOBILE_PHONE_DISCLAIMER_LEGALPHRASE"));
+            popup->SetButton1StringID(Translated("WDS_ST_ACBUTTON_AGREE_ABB"));
             break;
         default:
             break;

@@ -46,19 +46,9 @@ public:
     {
         return mPid > 0 ? PelornTest::ReadFile("/proc/" + std::to_string(mPid) + "/maps") : "";
     }
-    /* What arrives until a newline, the writer closing it, or the time-out. */
     std::string ReadLine(int timeoutMs)
     {
-        std::string text;
-        const gint64 deadline = g_get_monotonic_time() + (gint64)timeoutMs * 1000;
-        for (char c;;)
-        {
-            const int left = (int)((deadline - g_get_monotonic_time()) / 1000);
-            struct pollfd p = {mReadFd, POLLIN, 0};
-            if (left <= 0 || poll(&p, 1, left) <= 0 || read(mReadFd, &c, 1) != 1 || c == '\n')
-                return text;
-            text.push_back(c);
-        }
+        return PelornTest::ReadLine(mReadFd, timeoutMs);
     }
 
 private:

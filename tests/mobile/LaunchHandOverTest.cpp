@@ -40,10 +40,7 @@ Started StartPelorn(const std::vector<std::string>& args)
 std::string Drain(gint fd)
 {
     std::string text;
-    char buf[2048];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof(buf))) > 0)
-        text.append(buf, (size_t)n);
+    PelornTest::AppendAvailable(fd, text);
     close(fd);
     return text;
 }

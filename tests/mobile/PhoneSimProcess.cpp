@@ -35,12 +35,8 @@ PhoneSimProcess::~PhoneSimProcess()
 
 const std::string& PhoneSimProcess::Output()
 {
-    if (mStdoutFd < 0)
-        return mOutput;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(mStdoutFd, buffer, sizeof(buffer))) > 0)
-        mOutput.append(buffer, (size_t)n);
+    if (mStdoutFd >= 0)
+        PelornTest::AppendAvailable(mStdoutFd, mOutput);
     return mOutput;
 }
 

@@ -50,10 +50,7 @@ TEST(TestProcess, SigtermFromOutsideEndsItDuringAScenario)
     std::string out;
     auto readSome = [&]
     {
-        char buf[4096];
-        ssize_t n;
-        while ((n = read(outFd, buf, sizeof(buf))) > 0)
-            out.append(buf, (size_t)n);
+        PelornTest::AppendAvailable(outFd, out);
         return out;
     };
     EXPECT_TRUE(PelornTest::RunGlibUntil(

@@ -16,7 +16,7 @@ unshare --mount true 2> /dev/null || { echo "SKIP: no mount namespace here to hi
 
 work=$(mktemp -d /tmp/pelorn-install-test-XXXXXX)
 root=$work/root
-failures=0
+. "$(dirname "$0")/checks.sh"
 # Everything the run starts carries this folder in its environment.
 ours() {
   local pid
@@ -31,17 +31,6 @@ finish() {
   rm -rf "$work"
 }
 trap finish EXIT
-check() { # description, then a command that must succeed
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
-has() { grep -q -- "$2" "$1" 2> /dev/null; }
 
 # ---- install ----
 DESTDIR=$root cmake --install "$build" --prefix /usr > "$work/install.out" 2>&1

@@ -12,7 +12,7 @@ build=$2
   exit 77
 }
 work=$(mktemp -d /tmp/pelorn-run-test-XXXXXX)
-failures=0
+. "$(dirname "$0")/checks.sh"
 helpers=()
 finish() {
   local pid
@@ -23,17 +23,6 @@ finish() {
 }
 trap finish EXIT
 
-check() { # description, then a command that must succeed
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
-has() { grep -q -- "$2" "$1"; }
 lacks() { ! grep -q -- "$2" "$1"; }
 # Pids of our processes whose environment names a folder under $1.
 ours() {

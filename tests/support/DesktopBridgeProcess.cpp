@@ -4,7 +4,6 @@
 
 #include <glib.h>
 #include <string>
-#include <poll.h>
 #include <unistd.h>
 
 namespace PelornTest
@@ -27,22 +26,9 @@ DesktopBridgeProcess::DesktopBridgeProcess(int clockSpeed)
                         nullptr, &out);
     if (mPid <= 0)
         return;
-    // "ready\n", or the end of its output when it gives up.
-    std::string line;
-    const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
-    while (line.find('\n') == std::string::npos && g_get_monotonic_time() < deadline)
-    {
-        struct pollfd p = {out, POLLIN, 0};
-        if (poll(&p, 1, 100) <= 0)
-            continue;
-        char buf[64];
-        ssize_t n = read(out, buf, sizeof(buf));
-        if (n <= 0)
-            break;
-        line.append(buf, (size_t)n);
-    }
+    // "ready", or the end of its output when it gives up.
+    mReady = ReadLine(out, HANG_MS).rfind("ready", 0) == 0;
     close(out);
-    mReady = line.rfind("ready", 0) == 0;
 }
 
 DesktopBridgeProcess::~DesktopBridgeProcess()

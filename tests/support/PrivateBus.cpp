@@ -37,10 +37,7 @@ PrivateBus::PrivateBus(Kind kind)
     if (mPid <= 0)
         return;
     // The daemon prints its address once it listens.
-    std::string line;
-    char c;
-    while (read(out, &c, 1) == 1 && c != '\n')
-        line.push_back(c);
+    const std::string line = ReadLine(out, HANG_MS);
     close(out);
     if (line.empty())
         return;

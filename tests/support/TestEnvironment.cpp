@@ -236,10 +236,7 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<st
         {
             if (f.fd < 0 || !(f.revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
-            char buf[4096];
-            ssize_t n;
-            while ((n = read(f.fd, buf, sizeof(buf))) > 0)
-                sinks[&f - fds]->append(buf, (size_t)n);
+            const ssize_t n = AppendAvailable(f.fd, *sinks[&f - fds]);
             if (n == 0 || (errno != EAGAIN && errno != EINTR))
                 f.fd = -1 - f.fd; // closed: keep the number to close it once
         }
@@ -298,6 +295,29 @@ std::string MakeTempDir(const char* pattern)
     std::string made = dir ? dir : "";
     g_free(dir);
     return made;
+}
+
+ssize_t AppendAvailable(int fd, std::string& to)
+{
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof(buf))) > 0)
+        to.append(buf, (size_t)n);
+    return n;
+}
+
+std::string ReadLine(int fd, int timeoutMs)
+{
+    std::string text;
+    const gint64 deadline = g_get_monotonic_time() + (gint64)timeoutMs * 1000;
+    for (char c;;)
+    {
+        const int left = (int)((deadline - g_get_monotonic_time()) / 1000);
+        struct pollfd p = {fd, POLLIN, 0};
+        if (left <= 0 || poll(&p, 1, left) <= 0 || read(fd, &c, 1) != 1 || c == '\n')
+            return text;
+        text.push_back(c);
+    }
 }
 
 std::vector<char*> ArgvOf(std::vector<std::string>& args)

@@ -160,6 +160,10 @@ std::string StrKey(const char* key, const std::string& absent = "");
 
 /* A file's whole contents, or empty when unreadable. */
 std::string ReadFile(const std::string& path);
+/* Appends what fd has to read now (to its end, if it is blocking); answers the last read's result. */
+ssize_t AppendAvailable(int fd, std::string& to);
+/* What arrives on fd until a newline (left out), the writer closing it, or the time-out. */
+std::string ReadLine(int fd, int timeoutMs);
 /* Removes a file, or a folder and everything in it. */
 void RemoveTree(const std::string& path);
 
