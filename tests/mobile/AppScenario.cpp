@@ -122,7 +122,7 @@ bool AppScenario::Tick()
     if (mNext >= mSteps.size())
     {
         mEndRequested = true;
-        mToolkitErrorsAtLastStep = mToolkitErrors;
+        mToolkitErrorsAtLastStep = mToolkitErrors[0];
         mTick = 0;
         elm_exit();
         return false;
@@ -153,8 +153,16 @@ namespace
 void CountingLogPrint(const Eina_Log_Domain* domain, Eina_Log_Level level, const char* file, const char* fnc, int line,
                       const char* fmt, void* data, va_list args)
 {
+    int* counts = static_cast<int*>(data); // the toolkit's errors, then its uses of a deleted widget
     if (level <= EINA_LOG_LEVEL_ERR && domain && domain->name && !strcmp(domain->name, "elementary"))
-        ++*static_cast<int*>(data);
+        ++counts[0];
+    char text[512] = "";
+    va_list copy;
+    va_copy(copy, args);
+    vsnprintf(text, sizeof(text), fmt, copy);
+    va_end(copy);
+    if (level <= EINA_LOG_LEVEL_ERR && strstr(text, "invalidated_get"))
+        ++counts[1];
     eina_log_print_cb_stderr(domain, level, file, fnc, line, fmt, nullptr, args);
 }
 } // namespace
@@ -206,7 +214,7 @@ int AppScenario::Run(const std::vector<std::string>& args)
     const char* languageBefore = getenv("LANGUAGE");
     const std::string language = languageBefore ? languageBefore : "";
     const std::string locale = setlocale(LC_ALL, nullptr);
-    eina_log_print_cb_set(CountingLogPrint, &mToolkitErrors);
+    eina_log_print_cb_set(CountingLogPrint, mToolkitErrors);
     int ret = RunPelornApplication((int)argv.size() - 1, argv.data());
     eina_log_print_cb_set(eina_log_print_cb_stderr, nullptr);
     setlocale(LC_ALL, locale.c_str());

@@ -60,6 +60,11 @@ public:
     {
         return mToolkitErrorsAtLastStep;
     }
+    /* The toolkit's safety checks that caught a widget in use while it was being deleted. */
+    int DeadWidgetUses() const
+    {
+        return mToolkitErrors[1];
+    }
     /* The application ended on its own (not at the scenario's request). */
     bool EndedByItself() const { return !mEndRequested; }
 
@@ -91,7 +96,7 @@ private:
     bool mActed = false;
     int mTimeoutMs;
     long long mDeadline = 0;
-    int mToolkitErrors = 0;
+    int mToolkitErrors[2] = {0, 0};
     int mToolkitErrorsAtLastStep = 0;
     std::string mFailedStep;
     bool mEndRequested = false;

@@ -98,6 +98,10 @@ Evas_Object* BasicPopup::CreatePopupWidget()
 {
     Evas_Object* popup = elm_popup_add(mParent);
     RETVM_IF(popup == NULL, NULL, "elm_popup_add failed");
+    // Keys reach the screens without a focus. A popup or its button holding
+    // one was what the naviframe handed the focus back to at the end of the
+    // next page change, even once the popup was being deleted.
+    elm_object_tree_focus_allow_set(popup, EINA_FALSE);
     evas_object_size_hint_weight_set(popup, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
     elm_object_style_set(popup, "circle");
     return popup;

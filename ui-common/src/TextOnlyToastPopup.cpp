@@ -51,6 +51,7 @@ void TextOnlyToastPopup::Show()
 
     mPopup = elm_popup_add(mParent);
     RETM_IF(mPopup == NULL, "elm_popup_add failed");
+    elm_object_tree_focus_allow_set(mPopup, EINA_FALSE); // as the basic popups: no focus to hand back
     elm_object_style_set(mPopup, "toast/circle");
     evas_object_size_hint_weight_set(mPopup, EVAS_HINT_EXPAND, EVAS_HINT_EXPAND);
     evas_object_size_hint_align_set(mPopup, EVAS_HINT_FILL, EVAS_HINT_FILL);
