@@ -154,15 +154,18 @@ void CountingLogPrint(const Eina_Log_Domain* domain, Eina_Log_Level level, const
                       const char* fmt, void* data, va_list args)
 {
     int* counts = static_cast<int*>(data); // the toolkit's errors, then its uses of a deleted widget
-    if (level <= EINA_LOG_LEVEL_ERR && domain && domain->name && !strcmp(domain->name, "elementary"))
-        ++counts[0];
-    char text[512] = "";
-    va_list copy;
-    va_copy(copy, args);
-    vsnprintf(text, sizeof(text), fmt, copy);
-    va_end(copy);
-    if (level <= EINA_LOG_LEVEL_ERR && strstr(text, "invalidated_get"))
-        ++counts[1];
+    if (level <= EINA_LOG_LEVEL_ERR)
+    {
+        if (domain && domain->name && !strcmp(domain->name, "elementary"))
+            ++counts[0];
+        char text[512] = "";
+        va_list copy;
+        va_copy(copy, args);
+        vsnprintf(text, sizeof(text), fmt, copy);
+        va_end(copy);
+        if (strstr(text, "invalidated_get"))
+            ++counts[1];
+    }
     eina_log_print_cb_stderr(domain, level, file, fnc, line, fmt, nullptr, args);
 }
 } // namespace
