@@ -72,7 +72,7 @@ private:
     void NoCompass(const char* why);
     void TakeProperties(GVariant* properties);
     void Offer(double heading);
-    void Deliver();
+    bool Deliver();
 
     static gboolean DeliveryCb(gpointer data);
     static void SubscriptionGoneCb(gpointer data);
@@ -228,17 +228,20 @@ void pelorn_compass_s::Offer(double heading)
     mLatest = std::isfinite(heading) && heading >= 0 ? std::fmod(heading, 360.0) : -1;
     if (mDeliveryTimer)
         return; // the timer hands on the newest one
-    Deliver();
-    mDeliveryTimer = pelorn_timer_add(DELIVERY_MS, DeliveryCb, this);
+    // Only a heading handed on starts the tenth: an unknown first reading
+    // must not hold back the first real one.
+    if (Deliver())
+        mDeliveryTimer = pelorn_timer_add(DELIVERY_MS, DeliveryCb, this);
 }
 
-void pelorn_compass_s::Deliver()
+bool pelorn_compass_s::Deliver()
 {
     if (mLatest == mDelivered)
-        return;
+        return false;
     mDelivered = mLatest;
     if (mCallback)
         mCallback(mDelivered, mUserData);
+    return true;
 }
 
 gboolean pelorn_compass_s::DeliveryCb(gpointer data)
