@@ -24,11 +24,10 @@ struct Fixes
     int none = 0;
     static void Cb(const pelorn_location_fix_s* fix, void* data)
     {
-        Fixes* self = static_cast<Fixes*>(data);
         if (fix)
-            self->got.push_back(*fix);
+            static_cast<Fixes*>(data)->got.push_back(*fix);
         else
-            self->none++;
+            static_cast<Fixes*>(data)->none++;
     }
 };
 
@@ -38,11 +37,9 @@ std::string ClientProperty(DBusMock& mock, const char* name)
                                 g_variant_new("(ss)", "org.freedesktop.GeoClue2.Client", name));
     if (!reply)
         return "(none)";
-    gchar* text = g_variant_print(reply, FALSE);
-    std::string result = text;
-    g_free(text);
+    g_autofree gchar* text = g_variant_print(reply, FALSE);
     g_variant_unref(reply);
-    return result;
+    return text;
 }
 
 /* The watch moves: a new fix in the mock's own time stamp. */
@@ -136,26 +133,21 @@ TEST(WatchPosition, NoGeoClueIsSaidOnceExactFixesAreAskedForAndHeadingsReachTheC
     Headings headings;
     pelorn_compass_h compass = pelorn_compass_create(Headings::Cb, &headings);
     pelorn_compass_start(compass);
-    // The sensor answers a call of ours after all it sent us before on the
-    // same connection, so once a ping is answered and the loop drained, all
-    // that came before it has been handled.
+    // The sensor answers our ping after all it sent us before: drained after it, all that is handled.
     auto answered = []
     {
-        GVariant* ping =
-            g_dbus_connection_call_sync(pelorn_desktop_bus(G_BUS_TYPE_SYSTEM), "net.hadess.SensorProxy",
-                                        SENSORS, "org.freedesktop.DBus.Peer", "Ping", nullptr, nullptr,
-                                        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-        if (ping)
+        if (GVariant* ping =
+                g_dbus_connection_call_sync(pelorn_desktop_bus(G_BUS_TYPE_SYSTEM), "net.hadess.SensorProxy",
+                                            SENSORS, "org.freedesktop.DBus.Peer", "Ping", nullptr, nullptr,
+                                            G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr))
             g_variant_unref(ping);
         while (g_main_context_iteration(nullptr, FALSE))
         {
         }
     };
     ASSERT_TRUE(RunGlibUntil([&] { return sensors.CallsOf(SENSORS, "ClaimCompass").size() == 1; }));
-    // The claim's answer, then the unknown heading read after it, are in
-    // before the first real one: that reading must not hold the real one back.
-    answered();
-    answered();
+    answered(); // the claim's answer, which reads the heading
+    answered(); // that heading, unknown: it must not hold back the first real one
     SetHeading(sensors, 90.0);
     ASSERT_TRUE(RunGlibUntil([&] { return headings.got.size() == 1; }));
     EXPECT_DOUBLE_EQ(90.0, headings.got[0]);
