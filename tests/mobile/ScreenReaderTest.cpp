@@ -30,13 +30,12 @@ public:
         mDir = PelornTest::MakeTempDir("pelorn-session-XXXXXX");
         mAddress = "unix:path=" + mDir + "/bus";
         std::vector<std::string> args = {"dbus-daemon", "--session", "--nofork", "--address=" + mAddress};
-        std::vector<char*> argv = PelornTest::ArgvOf(args);
         gchar** env = g_environ_setenv(g_get_environ(), "XDG_RUNTIME_DIR", mDir.c_str(), TRUE);
-        GPid pid = 0;
-        if (g_spawn_async(nullptr, argv.data(), env,
-                          GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL),
-                          OwnGroupCb, nullptr, &pid, nullptr))
-            mPid = pid;
+        std::vector<char*> argv = PelornTest::ArgvOf(args);
+        g_spawn_async(
+            nullptr, argv.data(), env,
+            GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL),
+            OwnGroupCb, nullptr, &mPid, nullptr);
         g_strfreev(env);
         PelornTest::RunGlibUntil([this] { return g_file_test((mDir + "/bus").c_str(), G_FILE_TEST_EXISTS); }, 5000);
     }
@@ -97,7 +96,8 @@ TEST(ScreenReader, ReadsTheFindingScreenTitleButtonCueInOrder)
     EXPECT_FALSE(off.Exited(0)) << off.err;
 
     const ProgramRun on = ReadScreen(true, 20);
-    ASSERT_TRUE(on.Exited(0)) << on.err;
+    ASSERT_TRUE(on.Exited(0)) << on.err << "the app's log:\n"
+                              << PelornTest::ReadFile(dirs.StateDir() + "/pelorn.log");
     EXPECT_EQ("forward: " + title + " | " + button + " | " + cue + " | " + title + "\n" + "backward: " + title +
                   " | " + cue + " | " + button + " | " + title + "\n",
               on.out);
