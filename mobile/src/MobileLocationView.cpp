@@ -93,7 +93,7 @@ Evas_Object* MobileLocationView::Create(Evas_Object* parent, std::shared_ptr<NSO
 
     std::string gettingLocationViewEdjDirectoryPath = mobileLocationViewDataPtr->GetMobileLocationViewEDJDirectoryPath();
     RETV_IF(gettingLocationViewEdjDirectoryPath.length() < 1, NULL);
-    elm_theme_extension_add(NULL, gettingLocationViewEdjDirectoryPath.c_str());
+    NSORZUiCommon::ElementaryHelper::AddThemeExtension(gettingLocationViewEdjDirectoryPath);
 
     mLayout = elm_layout_add(parent);
     RETV_IF(mLayout == NULL, NULL);

@@ -76,7 +76,7 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
 
     std::string pelornViewEdjDirectoryPath = pelornViewDataPtr->GetPelornViewEDJDirectoryPath();
     RETV_IF(pelornViewEdjDirectoryPath.length() < 1, NULL);
-    elm_theme_extension_add(NULL, pelornViewEdjDirectoryPath.c_str());
+    NSORZUiCommon::ElementaryHelper::AddThemeExtension(pelornViewEdjDirectoryPath);
 
     mMoreLayout = CreateMoreLayout(parent);
     RETV_IF(mMoreLayout == NULL, NULL);

@@ -28,6 +28,9 @@ public:
      * part: escaped here, where it becomes markup, and set as it stands, never
      * looked up as a catalogue id. A "\n" is a line break. */
     static void SetPlainPartText(Evas_Object* object, const char* part, const std::string& text);
+    /* Makes the styles of an edje file findable, once: the toolkit re-themes
+     * every widget of every window on each addition, even of a file it has. */
+    static void AddThemeExtension(const std::string& file);
 
 private:
     Evas_Object* CreateLayoutFromFile(Evas_Object* parent, const std::string& file, const std::string& group,

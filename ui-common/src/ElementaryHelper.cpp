@@ -133,4 +133,17 @@ void ElementaryHelper::SetPlainPartText(Evas_Object* object, const char* part, c
     elm_object_part_text_set(object, part, markup ? markup : "");
     free(markup);
 }
+
+void ElementaryHelper::AddThemeExtension(const std::string& file)
+{
+    RET_IF(file.empty());
+    const Eina_List* node;
+    void* item;
+    EINA_LIST_FOREACH(elm_theme_extension_list_get(NULL), node, item)
+    {
+        if (item && file == static_cast<const char*>(item))
+            return;
+    }
+    elm_theme_extension_add(NULL, file.c_str());
+}
 } // namespace NSORZUiCommon

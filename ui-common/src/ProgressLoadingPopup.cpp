@@ -27,7 +27,7 @@ void ProgressLoadingPopup::Show()
 
     std::string popupEDJPath = PopupEdjPath();
     LOGE("show popupEDJPath:%s", popupEDJPath.c_str());
-    elm_theme_extension_add(NULL, popupEDJPath.c_str());
+    NSORZUiCommon::ElementaryHelper::AddThemeExtension(popupEDJPath);
 
     mPopup = CreatePopupWidget();
     RET_IF(mPopup == NULL);
