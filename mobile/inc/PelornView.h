@@ -62,6 +62,7 @@ public:
 
     void SetPelornEventListener(PelornEventListener* listener) { mPelornEventListener = listener; }
     std::shared_ptr<PopupManager> GetPopupManager() const { return mPopupManagerPtr; }
+    void ShowBasicPopup(int type, const std::string& body = std::string());
 
     // Widgets, for the screen reader set-up and for tests that drive the screen.
     Evas_Object* GetButton() const { return mButton; }
@@ -98,7 +99,6 @@ private:
     void StartButtonAnimator(Ecore_Timeline_Cb func);
     void EnableButtonUnlessChanging();
     void CancelFindingLimitTimer();
-    void ShowBasicPopup(int type, const std::string& body = std::string());
     void ShowToastPopup(int type);
     void SendMessage(int sendType, const char* failureText);
     void OnButtonActivated();

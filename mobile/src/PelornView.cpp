@@ -180,7 +180,6 @@ void PelornView::LocateButtonClickedCb(void* data, Evas_Object* obj, void* event
     if (index == (int)LOCATE_PHONE)
     {
         NSORZCommon::QuenlorLogManager::GetInstance()->CollectLogByFeature(1000, 1, 0);
-        pThis->ShowBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE);
         pThis->mPelornEventListener->OnLocateButtonClicked(LOCATE_PHONE);
     }
     else

@@ -3,15 +3,16 @@
 #include <cstring>
 
 #include "ConsumerMessageType.h"
+#include "MobileLocationView.h"
+#include "MobileLocationViewData.h"
 #include "OrzLog.h"
 #include "PelornMain.h"
 #include "PelornViewNormalState.h"
+#include "PopupTypes.h"
 #include "QuenlorLogManager.h"
 #include "VconfUtil.h"
 #include "ViewBasicElements.h"
 #include "ViewControllerFactory.h"
-#include "MobileLocationView.h"
-#include "MobileLocationViewData.h"
 #include "ViewManager.h"
 
 namespace NSPelorn
@@ -273,6 +274,10 @@ void PelornViewController::OnLocateButtonClicked(MoreOptionItems item)
             PushLocationView(item, false);
             return;
         }
+        // Only here does this screen's own connecting popup stay up: every other
+        // way leads at once to the location screen, which shows its own, and a
+        // popup built and deleted within one tap costs the tap a dropped frame.
+        mPelornViewPtr->ShowBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE);
         EnsureAppLauncher();
         if (mAppLauncherPtr->RequestDovConnectionPopup(0) != 0)
             LOGE("RequestDovConnectionPopup failed");
