@@ -141,14 +141,13 @@ TEST_F(PopupTest, IconButtonsOnTheEdgesProgressPopupsBackAndToastsReportThemselv
     mUi.PressKey("BackSpace");
     ASSERT_TRUE(WaitGone(*progress));
     EXPECT_EQ(mRecorder.mReports, (Reports{{0, 1}, {0, 2}, {8, 0}}));
-    // Its styles reach the toolkit once: each addition would re-theme every widget on the screen.
     Evas_Object* bystander = elm_layout_add(mUi.Window());
     ASSERT_TRUE(elm_layout_theme_set(bystander, "layout", "application", "default"));
     int rethemed = 0;
     evas_object_smart_callback_add(
         bystander, "theme,changed", [](void* n, Evas_Object*, void*) { ++*static_cast<int*>(n); }, &rethemed);
     ProgressLoadingPopup(8, mUi.Window()).Show();
-    EXPECT_EQ(0, rethemed);
+    EXPECT_EQ(0, rethemed) << "the popup's styles were added again, re-theming every widget on the screen";
 
     // A toast reports its time-out (3) or a tap (1), then that it was dismissed (0).
     for (int type : {2, 1})
