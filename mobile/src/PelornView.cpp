@@ -77,6 +77,13 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     std::string pelornViewEdjDirectoryPath = pelornViewDataPtr->GetPelornViewEDJDirectoryPath();
     RETV_IF(pelornViewEdjDirectoryPath.length() < 1, NULL);
     NSORZUiCommon::ElementaryHelper::AddThemeExtension(pelornViewEdjDirectoryPath);
+    // The popups' and the location screen's styles too, while the screen holds
+    // only the window: added later, each re-themes the whole finding screen,
+    // the first Locate's longest stretch.
+    const std::string edjDirectory =
+        pelornViewEdjDirectoryPath.substr(0, pelornViewEdjDirectoryPath.rfind('/') + 1);
+    NSORZUiCommon::ElementaryHelper::AddThemeExtension(edjDirectory + "Popup.edj");
+    NSORZUiCommon::ElementaryHelper::AddThemeExtension(edjDirectory + "MobileLocationView.edj");
 
     mMoreLayout = CreateMoreLayout(parent);
     RETV_IF(mMoreLayout == NULL, NULL);
