@@ -15,6 +15,9 @@ public:
 
     /* The ICU default locale without its encoding ("ko_KR"); "en_US" when there is none. */
     static std::string GetLocaleStr();
+    /* Loads the date library on a thread of its own, once, ahead of a screen
+     * that shows a date: on the main loop its first use costs a frame. */
+    static void Preload();
     /* time: seconds since the epoch; formatType: index into the skeleton table
      * (0 "dd" ... 25 "MMMdd hhmm"). Empty text when ICU cannot format it. */
     static std::string GetFormattedDateTime(time_t time, int formatType);

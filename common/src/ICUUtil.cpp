@@ -1,6 +1,7 @@
 #include "ICUUtil.h"
 
 #include "OrzLog.h"
+#include "pelorn_on_demand.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -68,6 +69,11 @@ ICUUtil::ICUUtil()
 
 ICUUtil::~ICUUtil()
 {
+}
+
+void ICUUtil::Preload()
+{
+    pelorn_icu_open_async();
 }
 
 std::string ICUUtil::GetLocaleStr()

@@ -10,11 +10,12 @@
 #include <libintl.h>
 
 #include "CallData.h"
-#include "CurlNetworkConnection.h"
 #include "ConsumerMessageType.h"
+#include "CurlNetworkConnection.h"
 #include "ElementaryHelper.h"
 #include "FeedbackManager.h"
 #include "FoundDeviceData.h"
+#include "ICUUtil.h"
 #include "LocationSetting.h"
 #include "OrzLog.h"
 #include "PelornMain.h"
@@ -27,7 +28,6 @@
 #include "ViewManager.h"
 #include "pelorn_clock.h"
 #include "uxt_theme.h"
-
 
 namespace NSPelorn
 {
@@ -155,11 +155,13 @@ void PelornView::MoreOptionEmptyCb(void* data, Evas_Object* obj, void* eventInfo
 {
 }
 
-// The menu leads to Locate, whose map fetch needs the HTTP library: it loads
-// on a thread of its own while the wearer looks at the menu.
+// The menu leads to Locate, whose map fetch needs the HTTP library and whose
+// times (or the last-seen age) need the date library: they load on threads of
+// their own while the wearer looks at the menu.
 void PelornView::MoreOptionOpenedCb(void* data, Evas_Object* obj, void* eventInfo)
 {
     NSORZCommon::CurlNetworkConnection::Preload();
+    NSORZCommon::ICUUtil::Preload();
 }
 
 void PelornView::LocateButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo)

@@ -29,6 +29,10 @@ void* pelorn_on_demand_symbol(PelornOnDemandLibrary& library, const char* name);
  * that call first. */
 void pelorn_on_demand_open_async(PelornOnDemandLibrary& library, void (*then)());
 
+/* Opens ICU ahead the same way and builds, there, the formatters the date
+ * texts use, so that ICU's locale data is ready as well. */
+void pelorn_icu_open_async(void);
+
 template <typename Fn> Fn pelorn_on_demand(PelornOnDemandLibrary& library, const char* name)
 {
     return reinterpret_cast<Fn>(pelorn_on_demand_symbol(library, name));

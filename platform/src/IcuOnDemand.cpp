@@ -5,10 +5,11 @@
 // on. ICU's names carry its major version (u_strlen is u_strlen_72), which the
 // headers supply here as well. Without the library each call reports
 // U_MISSING_RESOURCE_ERROR through its status, as ICU would for missing data.
+#include <atomic>
 #include <unicode/udat.h>
 #include <unicode/udatpg.h>
-#include <unicode/ulocdata.h>
 #include <unicode/uloc.h>
+#include <unicode/ulocdata.h>
 #include <unicode/ureldatefmt.h>
 #include <unicode/ustring.h>
 #include <unicode/uvernum.h>
@@ -190,4 +191,23 @@ extern "C" UMeasurementSystem ulocdata_getMeasurementSystem(const char* localeID
 {
     PELORN_ICU_TARGET(UMeasurementSystem (*)(const char*, UErrorCode*), ulocdata_getMeasurementSystem);
     return fn ? fn(localeID, status) : (Missing(status), UMS_SI);
+}
+
+void pelorn_icu_open_async(void)
+{
+    static std::atomic<bool> started(false);
+    if (started.exchange(true))
+        return;
+    pelorn_on_demand_open_async(gIcu,
+                                []
+                                {
+                                    // ICU keeps what these load for the process; a second opening is cheap.
+                                    UErrorCode status = U_ZERO_ERROR;
+                                    const char* locale = uloc_getDefault();
+                                    ureldatefmt_close(ureldatefmt_open(locale, nullptr, UDAT_STYLE_SHORT,
+                                                                       UDISPCTX_CAPITALIZATION_NONE,
+                                                                       &status));
+                                    status = U_ZERO_ERROR;
+                                    udatpg_close(udatpg_open(locale, &status));
+                                });
 }
