@@ -29,8 +29,8 @@ public:
     int GetMoreOptionItem();
     void SetMoreOptionItem(int item);
 
-    std::string GetResourcesEDJDirectoryPath();
-    std::string GetMobileLocationViewEDJDirectoryPath();
+    static std::string GetResourcesEDJDirectoryPath();
+    static std::string GetMobileLocationViewEDJDirectoryPath();
     /* "MM/DD time" in local time, the time following the 12/24-hour setting. */
     std::string ConvertEpochTimeToCurrentFormat(time_t epochSeconds);
 

@@ -17,11 +17,13 @@
 #include "FoundDeviceData.h"
 #include "ICUUtil.h"
 #include "LocationSetting.h"
+#include "MobileLocationViewData.h"
 #include "OrzLog.h"
 #include "PelornMain.h"
 #include "PelornViewData.h"
 #include "PelornViewFindingState.h"
 #include "PelornViewNormalState.h"
+#include "ProgressLoadingPopup.h"
 #include "QuenlorLogManager.h"
 #include "VconfUtil.h"
 #include "ViewBasicElements.h"
@@ -80,10 +82,9 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     // The popups' and the location screen's styles too, while the screen holds
     // only the window: added later, each re-themes the whole finding screen,
     // the first Locate's longest stretch.
-    const std::string edjDirectory =
-        pelornViewEdjDirectoryPath.substr(0, pelornViewEdjDirectoryPath.rfind('/') + 1);
-    NSORZUiCommon::ElementaryHelper::AddThemeExtension(edjDirectory + "Popup.edj");
-    NSORZUiCommon::ElementaryHelper::AddThemeExtension(edjDirectory + "MobileLocationView.edj");
+    NSORZUiCommon::ProgressLoadingPopup::AddStyles();
+    NSORZUiCommon::ElementaryHelper::AddThemeExtension(
+        MobileLocationViewData::GetMobileLocationViewEDJDirectoryPath());
 
     mMoreLayout = CreateMoreLayout(parent);
     RETV_IF(mMoreLayout == NULL, NULL);

@@ -11,6 +11,8 @@ class ProgressLoadingPopup : public BasicPopup
 public:
     ProgressLoadingPopup(int popupType, Evas_Object* parent) : BasicPopup(popupType, parent) {}
     void Show() override;
+    /* Makes the popup's styles findable (once; see ElementaryHelper::AddThemeExtension). */
+    static void AddStyles();
 };
 } // namespace NSORZUiCommon
 

@@ -19,6 +19,11 @@ std::string PopupEdjPath()
 }
 } // namespace
 
+void ProgressLoadingPopup::AddStyles()
+{
+    ElementaryHelper::AddThemeExtension(PopupEdjPath());
+}
+
 void ProgressLoadingPopup::Show()
 {
     LOGE("SHOW ProgressLoadingPopup");
@@ -27,7 +32,7 @@ void ProgressLoadingPopup::Show()
 
     std::string popupEDJPath = PopupEdjPath();
     LOGE("show popupEDJPath:%s", popupEDJPath.c_str());
-    NSORZUiCommon::ElementaryHelper::AddThemeExtension(popupEDJPath);
+    AddStyles();
 
     mPopup = CreatePopupWidget();
     RET_IF(mPopup == NULL);
