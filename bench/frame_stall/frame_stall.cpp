@@ -69,6 +69,7 @@ struct Bench
     bool backing = false;
     gint64 deadline = 0;
     bool failed = false;
+    std::thread settings; // the settings app's write of the language
 };
 
 double ThreadCpuMs()
@@ -255,6 +256,27 @@ void Attach(Bench* b)
 }
 void Wait(Bench*) {}
 
+/* The wearer picks a language in the settings app, another process: its
+ * write and the file's sync are not the app's to wait for, so they are kept
+ * off this loop, the fork included. */
+void SetLanguage(Bench* b, const char* language)
+{
+    if (b->settings.joinable())
+        b->settings.join();
+    b->settings = std::thread(
+        [language]
+        {
+            const std::string tool = PelornBenchProgram("vconftool");
+            gchar* argv[] = {(gchar*)tool.c_str(), (gchar*)"set", (gchar*)"-t", (gchar*)"string",
+                             (gchar*)"db/menu_widget/language", (gchar*)language, nullptr};
+            gint status = 0;
+            if (!g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_STDOUT_TO_DEV_NULL, nullptr, nullptr, nullptr,
+                              nullptr, &status, nullptr) ||
+                !g_spawn_check_wait_status(status, nullptr))
+                fprintf(stderr, "vconftool could not set the language to %s\n", language);
+        });
+}
+
 bool Idle(Bench*, gint64 since)
 {
     return FindingIdle() && since >= 300;
@@ -313,9 +335,9 @@ const Step kCycle[] = {
     {"back", [](Bench*, gint64 since) { return LastSeenShown() && since >= 500; }, nullptr},
     {"last seen", Idle, Attach},
     {"language", [](Bench* b, gint64 since) { return b->connected > b->mark && Idle(b, since); },
-     [](Bench*) { vconf_set_str("db/menu_widget/language", "ko_KR.UTF-8"); }},
+     [](Bench* b) { SetLanguage(b, "ko_KR.UTF-8"); }},
     {"language", [](Bench*, gint64 since) { return since >= 1000; },
-     [](Bench*) { vconf_set_str("db/menu_widget/language", "en_US.UTF-8"); }},
+     [](Bench* b) { SetLanguage(b, "en_US.UTF-8"); }},
     {"language", [](Bench* b, gint64 since) { return since >= 1000 && Idle(b, since); }, Wait},
 };
 
@@ -459,6 +481,8 @@ int main(int argc, char** argv)
         b.deadline = g_get_monotonic_time() + (gint64)(60 + b.cycles * 60) * G_USEC_PER_SEC;
         PelornBenchRunApp(StepCb, &b);
         pelorn_mainloop_set_wait_observer(nullptr, nullptr);
+        if (b.settings.joinable())
+            b.settings.join();
     }
     PelornBenchEnd(maps);
     PelornBenchRemoveWatch(root);
