@@ -65,6 +65,7 @@ public:
     void OnBasicPopupClosed(int popupType, int reason) override;
 
     void AddMobileLocationViewEventListener(MobileLocationViewEventListener* mobileLocationViewEventListener);
+    /* Asks the phone on the loop's next turn, once the pushed screen is drawn. */
     void ShowCurrentMobileLocation();
     void ShowLDUMobileLocation();
     void RequestLocationMapImage(NSORZCommon::Coordinate position, std::string text);
@@ -123,6 +124,8 @@ private:
     void ShowBasicPopup(std::shared_ptr<NSORZUiCommon::BasicPopup>& slot, int type);
     void ShowToastPopup(std::shared_ptr<NSORZUiCommon::ToastPopup>& slot, int type);
     void ClosePopups();
+    static gboolean AskPhoneCb(gpointer data);
+    void CancelAskPhone();
     static gboolean SettingAnswerTimerCb(gpointer data);
     void StopSettingAnswerTimer();
     void GiveUpOnThePhone();
@@ -148,6 +151,7 @@ private:
     LastSeenBanner mLastSeenBanner;
     LostContactCard mLostContactCard;
     guint mSettingAnswerTimer;
+    guint mAskPhoneSource;
 };
 } // namespace NSPelorn
 

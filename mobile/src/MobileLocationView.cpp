@@ -62,7 +62,8 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 
 MobileLocationView::MobileLocationView()
     : mLayout(nullptr), mOverlayLayout(nullptr), mIsLocatingMethodChangeAccepted(false),
-      mMobileLocationViewEventListener(nullptr), mIsLastSeen(false), mSettingAnswerTimer(0)
+      mMobileLocationViewEventListener(nullptr), mIsLastSeen(false), mSettingAnswerTimer(0),
+      mAskPhoneSource(0)
 {
 }
 
@@ -121,13 +122,38 @@ void MobileLocationView::AddMobileLocationViewEventListener(
 
 void MobileLocationView::ShowCurrentMobileLocation()
 {
+    // Pushing the screen and building its connecting popup in one turn was
+    // longer than a frame; split, each fits in one. The request goes with the
+    // popup, so that no answer can come before there is a wait to end.
+    CancelAskPhone();
+    mAskPhoneSource = g_idle_add(AskPhoneCb, this);
+}
+
+gboolean MobileLocationView::AskPhoneCb(gpointer data)
+{
+    MobileLocationView* pThis = static_cast<MobileLocationView*>(data);
+    pThis->mAskPhoneSource = 0;
+    if (!PelornMain::CheckConnectionAvailable())
+    {
+        pThis->ShowUnreachable();
+        return G_SOURCE_REMOVE;
+    }
     PelornMain* pelornMain = PelornMain::GetInstance();
-    RET_IF(pelornMain == NULL);
+    RETV_IF(pelornMain == NULL, G_SOURCE_REMOVE);
     if (!pelornMain->SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ))
         LOGE("SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_SETTING_GET_REQ) failed");
-    ShowBasicPopup(mConnectingToPhonePopupPtr, kConnectingPopup);
-    StopSettingAnswerTimer();
-    mSettingAnswerTimer = pelorn_timer_add_seconds(kSettingAnswerWaitSeconds, SettingAnswerTimerCb, this);
+    pThis->ShowBasicPopup(pThis->mConnectingToPhonePopupPtr, kConnectingPopup);
+    pThis->StopSettingAnswerTimer();
+    pThis->mSettingAnswerTimer =
+        pelorn_timer_add_seconds(kSettingAnswerWaitSeconds, SettingAnswerTimerCb, pThis);
+    return G_SOURCE_REMOVE;
+}
+
+void MobileLocationView::CancelAskPhone()
+{
+    if (mAskPhoneSource)
+        g_source_remove(mAskPhoneSource);
+    mAskPhoneSource = 0;
 }
 
 gboolean MobileLocationView::SettingAnswerTimerCb(gpointer data)
@@ -519,6 +545,7 @@ void MobileLocationView::ShowToastPopup(std::shared_ptr<NSORZUiCommon::ToastPopu
 
 void MobileLocationView::ClosePopups()
 {
+    CancelAskPhone();
     StopSettingAnswerTimer();
     if (mFailedTryAgainToastPtr)
     {
