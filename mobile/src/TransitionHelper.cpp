@@ -75,6 +75,10 @@ void TransitionHelper::RadarEffectInitialize(Evas_Object* radarLayout)
 {
     RET_IF(radarLayout == NULL);
     mRadarLayout = radarLayout;
+    // A turned picture with anti-aliased edges takes the toolkit's float
+    // drawing path, about half as dear again for the whole ring; the radar's
+    // corners are clear, so those edges never show.
+    evas_object_anti_alias_set(mRadarLayout, EINA_FALSE);
     CancelPauseTimer();
     DeleteRadarTransits();
     mRadarRun = nullptr;
