@@ -14,6 +14,10 @@ void pelorn_log_capture_clear();
 std::vector<std::string> pelorn_log_captured_lines();
 /* True when a captured line of that tag (or any tag when tag is empty) contains needle. */
 bool pelorn_log_captured(const std::string& tag, const std::string& needle);
+
+/* The log file is written by a thread of its own: waits (up to two seconds)
+ * until every line logged so far is in it. False when the wait ran out. */
+bool pelorn_log_flush();
 #endif
 
 #endif

@@ -78,7 +78,9 @@ TEST_F(AppLauncherTest, PermissionAnswerReachesTheListenerTaggedWithTheRequestId
     EXPECT_EQ(4, mRecorder.mAnswers[0].requestId);
     EXPECT_EQ(APP_CONTROL_RESULT_SUCCEEDED, mRecorder.mAnswers[0].result);
     EXPECT_EQ("yes", mRecorder.mAnswers[0].permission);
-    EXPECT_TRUE(PopupLogged("asks: Allow com.quenlor.pelorn-phone to: Use data network?"));
+    // The popup's log is written behind its answer: the line may come after it.
+    EXPECT_TRUE(PelornTest::RunGlibUntil(
+        [&] { return PopupLogged("asks: Allow com.quenlor.pelorn-phone to: Use data network?"); }, 20000));
 
     vconf_set_int("db/retailmode/enabled", 1);
     EXPECT_EQ(APP_CONTROL_ERROR_NONE, mLauncher.RequestPermissionPopup(5));
@@ -114,5 +116,5 @@ TEST_F(AppLauncherTest, ConnectionPopupIsNotLaunchedTwiceBtPopupNeedsItsTextsAnd
     ASSERT_TRUE(PelornTest::RunGlibUntil(
         [&] { return pelorn_log_captured("pelorn-c", "launcher already gone"); }, 20000));
     EXPECT_TRUE(recorder.mAnswers.empty());
-    EXPECT_TRUE(PopupLogged("asks: Title\\x0aBody"));
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return PopupLogged("asks: Title\\x0aBody"); }, 20000));
 }

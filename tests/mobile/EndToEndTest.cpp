@@ -209,6 +209,7 @@ TEST_F(FirstUse, AgreementThatCannotBeSavedIsToldToTheWearer)
         .ScreenshotWhenStill(AppWindow, "agreement-not-saved");
     s.Run({});
     EXPECT_EQ("", s.FailedStep());
+    ASSERT_TRUE(pelorn_log_flush());
     EXPECT_NE(std::string::npos, PelornTest::ReadFile(mDirs.StateDir() + "/pelorn.log").find("the legal agreement could not be saved"));
 }
 

@@ -4,6 +4,7 @@
 #include "../../platform/src/app_control_private.h"
 #include "TestEnvironment.h"
 #include "dlog.h"
+#include "pelorn_log_capture.h"
 #include "pelorn_paths.h"
 
 #include <fcntl.h>
@@ -175,6 +176,7 @@ TEST(LogFile, ControlCharactersAreShownSoEveryCallIsOneBoundedLineAndTheFileIsPr
         dlog_print(DLOG_ERROR, "pelorn-p", "x.cpp: f(1) > \033[0;40;31maddress %s\033[0;m",
                    text.first.c_str());
     dlog_print(DLOG_INFO, "test", "nul %s", std::string("before\0after", 12).c_str());
+    ASSERT_TRUE(pelorn_log_flush());
 
     const std::string log = dirs.StateDir() + "/pelorn.log";
     gchar** lines = g_strsplit(ReadFile(log).c_str(), "\n", -1);
@@ -198,6 +200,7 @@ TEST(LogFile, ControlCharactersAreShownSoEveryCallIsOneBoundedLineAndTheFileIsPr
     const std::string filler(80, 'x');
     for (int i = 0; i < 300; i++)
         dlog_print(DLOG_INFO, "test", "line %03d %s", i, filler.c_str());
+    ASSERT_TRUE(pelorn_log_flush());
     g_unsetenv("PELORN_LOG_MAX_BYTES");
 
     EXPECT_EQ(0600u, Mode(log));
@@ -209,6 +212,39 @@ TEST(LogFile, ControlCharactersAreShownSoEveryCallIsOneBoundedLineAndTheFileIsPr
     EXPECT_NE(std::string::npos, current.find("line 299 ")) << "the newest line belongs in the current file";
     EXPECT_EQ(std::string::npos, (old + current).find("line 000 ")) << "more than one old file was kept";
     EXPECT_FALSE(g_file_test((log + ".2").c_str(), G_FILE_TEST_EXISTS));
+}
+
+/* The file is written behind the caller's back: a process that logs and
+ * leaves at once must still leave every line, in order, and a forked child
+ * (which has no writer of its own) must write its lines, not lose them. */
+TEST(LogFile, LinesOfAProcessThatExitsAtOnceAreAllThereInOrder)
+{
+    ScopedTestDirs dirs;
+    dlog_print(DLOG_INFO, "test", "parent before the fork");
+    ASSERT_TRUE(pelorn_log_flush());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        for (int i = 0; i < 500; i++)
+            dlog_print(DLOG_INFO, "test", "child line %03d", i);
+        exit(0); // not _exit: the way an app leaves
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    const std::string log = ReadFile(dirs.StateDir() + "/pelorn.log");
+    size_t at = log.find("parent before the fork");
+    ASSERT_NE(std::string::npos, at) << log;
+    for (int i = 0; i < 500; i++)
+    {
+        char needle[32];
+        snprintf(needle, sizeof(needle), "child line %03d", i);
+        const size_t next = log.find(needle, at);
+        ASSERT_NE(std::string::npos, next) << needle << " missing or out of order";
+        at = next;
+    }
 }
 
 class PopupProgram : public ::testing::Test
