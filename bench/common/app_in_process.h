@@ -65,7 +65,9 @@ inline void PelornBenchEnd(GPid pid)
 
 /* phone-sim beside the app. Its lines are read on a thread of their own and
  * stamped as they arrive: the phone is the far end of what a bench times, so
- * a line must not wait for the main loop to look. */
+ * a line must not wait for the main loop to look. A line phone-sim stamped
+ * itself ("recv@T ...", --stamp-reads) keeps that moment instead: on a small
+ * machine this thread may wait for a core while the app works on. */
 class PelornBenchPhone
 {
 public:
@@ -132,7 +134,11 @@ private:
             std::lock_guard<std::mutex> hold(mLock);
             while ((eol = pending.find('\n')) != std::string::npos)
             {
-                mLines.push_back({now, pending.substr(0, eol)});
+                Line line{now, pending.substr(0, eol)};
+                long long readAt = 0;
+                if (sscanf(line.text.c_str(), "recv@%lld ", &readAt) == 1 && readAt > 0)
+                    line.at = (gint64)readAt;
+                mLines.push_back(std::move(line));
                 pending.erase(0, eol + 1);
             }
         }

@@ -2,8 +2,8 @@
 // sends a frame can cost. A bare window holds one elementary button; on
 // "clicked" it writes a 50-byte frame, the size of the app's ring request,
 // to a local stream socket. The peer, a process of its own as the phone is,
-// prints one line per frame, and a thread here stamps the line as it comes,
-// just as bench_tap_to_wire stamps phone-sim's. Taps are fed to the canvas
+// prints one line per frame with the moment it read it, just as phone-sim
+// does for bench_tap_to_wire. Taps are fed to the canvas
 // the same way. Last line: "floor: MEDIAN ms".
 #include <Elementary.h>
 #include <algorithm>
@@ -51,7 +51,7 @@ void RunPeer(int fd)
         if (have < sizeof(frame))
             continue;
         have = 0;
-        printf("recv %zu bytes\n", sizeof(frame));
+        printf("recv@%" G_GINT64_FORMAT " %zu bytes\n", g_get_monotonic_time(), sizeof(frame));
         fflush(stdout);
     }
     _exit(0);
@@ -60,14 +60,20 @@ void RunPeer(int fd)
 void ReadPeerLines(Floor* f, int fd)
 {
     char buf[4096];
+    std::string pending;
     ssize_t n;
     while ((n = read(fd, buf, sizeof(buf))) > 0)
     {
-        const gint64 now = g_get_monotonic_time();
+        pending.append(buf, (size_t)n);
+        size_t eol;
         std::lock_guard<std::mutex> hold(f->lock);
-        for (ssize_t i = 0; i < n; i++)
-            if (buf[i] == '\n')
-                f->arrivals.push_back(now);
+        while ((eol = pending.find('\n')) != std::string::npos)
+        {
+            long long readAt = 0;
+            if (sscanf(pending.c_str(), "recv@%lld ", &readAt) == 1)
+                f->arrivals.push_back((gint64)readAt);
+            pending.erase(0, eol + 1);
+        }
     }
     close(fd);
 }

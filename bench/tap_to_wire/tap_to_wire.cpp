@@ -1,13 +1,14 @@
 // bench_tap_to_wire [taps]: runs the app in this process beside a real
 // phone-sim, taps the start button, and times until phone-sim reports the
-// ring request ("recv {...rux-startalert-req...}"); then stops the ringing
+// ring request ("recv@T {...rux-startalert-req...}"); then stops the ringing
 // and repeats; then runs bench_tap_floor, the same taps on a bare button that
 // writes a frame of the same size to a socket, as the floor. Prints the
 // median of each and, on its last line, their ratio.
 //
-// phone-sim's report is read and stamped on a thread of its own: the phone is
-// another device, and the moment the request reached it must not wait for
-// the watch's main loop to finish what it does after the send.
+// The moment is when phone-sim read the request's bytes, stamped by
+// phone-sim itself: the phone is another device, and that moment must not
+// wait for the watch's main loop, or for a thread here, to finish what they
+// do after the send.
 #include "../common/app_in_process.h"
 #include "../common/seeded_watch.h"
 
@@ -18,10 +19,10 @@
 static const char* const HELP = R"HELP(Usage: bench_tap_to_wire [TAPS]
 
 Runs the app in this process beside a real phone-sim, taps the start button
-and times until phone-sim prints the ring request; stops and repeats TAPS
-(20) times. Then the floor, bench_tap_floor beside it: the same taps on a
-bare button that writes a 50-byte frame to a local socket, timed to the
-peer's line. Prints "tap_to_wire: MEDIAN ms" and "floor: MEDIAN ms"; last
+and times until phone-sim read the ring request (its own stamp); stops and
+repeats TAPS (20) times. Then the floor, bench_tap_floor beside it: the same
+taps on a bare button that writes a 50-byte frame to a local socket, timed
+to the moment the peer read it. Prints "tap_to_wire: MEDIAN ms" and "floor: MEDIAN ms"; last
 line: "ratio: R", the app's median over the floor's.
 
 Environment: runs in fresh temporary PELORN_STATE_DIR and PELORN_RUNTIME_DIR
@@ -158,7 +159,7 @@ int main(int argc, char** argv)
     PelornBenchSeedWatch(root);
 
     {
-        PelornBenchPhone phone;
+        PelornBenchPhone phone({"--stamp-reads"});
         if (!phone.Running())
             return 1;
         b.phone = &phone;

@@ -200,6 +200,7 @@ gboolean PhoneSimulator::ClientCb(gint fd, GIOCondition, gpointer data)
     PhoneSimulator* self = static_cast<PhoneSimulator*>(data);
     char buffer[65536];
     ssize_t n = recv(fd, buffer, sizeof(buffer), 0);
+    self->mReadAt = g_get_monotonic_time();
     if (n < 0 && (errno == EAGAIN || errno == EINTR))
         return G_SOURCE_CONTINUE;
     if (n <= 0)
@@ -432,7 +433,10 @@ void PhoneSimulator::OnFrame(uint8_t type, const std::string& payload)
 
 void PhoneSimulator::OnRequest(const std::string& text)
 {
-    Say("recv %s", text.c_str());
+    if (mOptions.stampReads)
+        Say("recv@%" G_GINT64_FORMAT " %s", mReadAt, text.c_str());
+    else
+        Say("recv %s", text.c_str());
     JsonParser* parser = json_parser_new();
     std::string msgId;
     std::string time;

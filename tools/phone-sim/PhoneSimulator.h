@@ -34,6 +34,8 @@ struct PhoneOptions
     int rejectConnection = 0;
     bool openFirst = false;
     bool stall = false;
+    /* "recv" lines carry the moment their bytes were read (--stamp-reads). */
+    bool stampReads = false;
     bool hostKeys = true;
     /* Bytes written to the watch as they stand, unframed, once the service
      * connection is up (--send-raw). */
@@ -86,6 +88,7 @@ private:
     PelornAccessoryWire::FrameReader mReader;
     bool mHelloDone = false;
     unsigned int mHandle = 0;
+    gint64 mReadAt = 0; // g_get_monotonic_time() of the last read from the watch
     unsigned int mNextHandle = 0x100;
     int mRingSeconds = 0;
     int mRingLeft = 0;

@@ -71,6 +71,8 @@ Misbehaviour:
   --reject-connection CODE      refuse the service connection with CODE (2..255)
   --open-first                  the phone offers the service connection itself
   --stall                       stop reading once the service connection is up
+  --stamp-reads                 say "recv@T TEXT": T is when the bytes were read,
+                                in microseconds of CLOCK_MONOTONIC (for benches)
   --send-raw FILE               write FILE's bytes to the watch as they stand
                                 (no framing added) once the service connection
                                 is up
@@ -224,6 +226,8 @@ bool ParseArguments(int argc, char** argv, PhoneOptions& options)
             options.openFirst = true;
         else if (arg == "--stall")
             options.stall = true;
+        else if (arg == "--stamp-reads")
+            options.stampReads = true;
         else if (arg == "--send-raw")
         {
             const char* path = value();
