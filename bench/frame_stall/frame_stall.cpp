@@ -9,8 +9,14 @@
 // same loop idling on the finding screen (the floor: what this machine's
 // scheduling alone costs), then for each flow. The last line is
 // "stall: max X ms, p99 Y ms" over all the flows.
+// After the cycles, three quiet states are each left alone for 10 s with this
+// bench's own polling stopped: the finding screen, the last-seen screen, and
+// the app hidden with the phone out of reach. For each, the loop's wake-ups
+// and the context switches and CPU ticks of the app's threads (not this
+// bench's) are printed as "quiet STATE: ...".
 #include "../common/app_in_process.h"
 #include "../common/seeded_watch.h"
+#include "LostContactRecorder.h"
 #include "MobileLocationView.h"
 #include "MobileLocationViewController.h"
 #include "PopupTypes.h"
@@ -18,11 +24,16 @@
 #include "pelorn_paths.h"
 #include "vconf.h"
 
+#include "pelorn_log_capture.h"
 #include <Elementary.h>
 #include <algorithm>
+#include <atomic>
+#include <dirent.h>
 #include <efl_extension.h>
 #include <glib.h>
+#include <map>
 #include <mutex>
+#include <pthread.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -70,7 +81,60 @@ struct Bench
     gint64 deadline = 0;
     bool failed = false;
     std::thread settings; // the settings app's write of the language
+
+    // The quiet states: while one is measured, no step runs.
+    std::atomic<long long> loopWakes{0};
+    gint64 detachedAt = 0;
+    bool quietBegun = false;
+    std::thread quiet;
+    std::vector<std::string> quietReports;
 };
+
+/* Context switches and CPU ticks of one of this process's threads. */
+struct ThreadCounts
+{
+    std::string name;
+    long long switches = 0;
+    long long ticks = 0;
+};
+
+/* The app's threads by id, leaving out the bench's own ("bench-..."). */
+std::map<std::string, ThreadCounts> CountAppThreads()
+{
+    std::map<std::string, ThreadCounts> threads;
+    DIR* dir = opendir("/proc/self/task");
+    if (!dir)
+        return threads;
+    while (struct dirent* entry = readdir(dir))
+    {
+        if (entry->d_name[0] == '.')
+            continue;
+        const std::string task = std::string("/proc/self/task/") + entry->d_name;
+        gchar *comm = nullptr, *status = nullptr, *stat = nullptr;
+        if (g_file_get_contents((task + "/comm").c_str(), &comm, nullptr, nullptr) &&
+            !g_str_has_prefix(comm, "bench-") &&
+            g_file_get_contents((task + "/status").c_str(), &status, nullptr, nullptr) &&
+            g_file_get_contents((task + "/stat").c_str(), &stat, nullptr, nullptr))
+        {
+            ThreadCounts& counts = threads[entry->d_name];
+            counts.name = g_strstrip(comm);
+            for (const char* key : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"})
+                if (const char* at = strstr(status, key))
+                    counts.switches += g_ascii_strtoll(at + strlen(key), nullptr, 10);
+            // utime and stime, the 14th and 15th fields, counted after the command's ")".
+            const char* rest = strrchr(stat, ')');
+            long long utime = 0, stime = 0;
+            if (rest && sscanf(rest + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lld %lld", &utime,
+                               &stime) == 2)
+                counts.ticks = utime + stime;
+        }
+        g_free(comm);
+        g_free(status);
+        g_free(stat);
+    }
+    closedir(dir);
+    return threads;
+}
 
 double ThreadCpuMs()
 {
@@ -84,6 +148,7 @@ void LoopWaitCb(int waiting, void* data)
     Bench* b = static_cast<Bench*>(data);
     if (!waiting)
     {
+        b->loopWakes++;
         b->wokeAt = g_get_monotonic_time();
         b->wokeCpuMs = ThreadCpuMs();
         return;
@@ -247,6 +312,7 @@ void Found(Bench* b)
 }
 void Detach(Bench* b)
 {
+    b->detachedAt = g_get_monotonic_time();
     b->phone->Command("detach");
 }
 void Attach(Bench* b)
@@ -266,6 +332,7 @@ void SetLanguage(Bench* b, const char* language)
     b->settings = std::thread(
         [language]
         {
+            pthread_setname_np(pthread_self(), "bench-settings");
             const std::string tool = PelornBenchProgram("vconftool");
             gchar* argv[] = {(gchar*)tool.c_str(), (gchar*)"set", (gchar*)"-t", (gchar*)"string",
                              (gchar*)"db/menu_widget/language", (gchar*)language, nullptr};
@@ -341,6 +408,92 @@ const Step kCycle[] = {
     {"language", [](Bench* b, gint64 since) { return since >= 1000 && Idle(b, since); }, Wait},
 };
 
+gboolean StepCb(gpointer data);
+
+gboolean EndQuietCb(gpointer data)
+{
+    Bench* b = static_cast<Bench*>(data);
+    if (b->quiet.joinable())
+        b->quiet.join();
+    b->quietBegun = false;
+    b->stepSince = g_get_monotonic_time();
+    g_timeout_add(5, StepCb, b);
+    return G_SOURCE_REMOVE;
+}
+
+/* Leaves the app alone for 10 s: the step that calls this stops the
+ * polling, a thread of the bench's counts, and the steps go on after. */
+void BeginQuiet(Bench* b, const char* state)
+{
+    b->recording = nullptr;
+    b->quietBegun = true;
+    b->quiet = std::thread(
+        [b, state]
+        {
+            pthread_setname_np(pthread_self(), "bench-quiet");
+            // From when the loop has gone to sleep after this step, not before.
+            g_usleep(G_USEC_PER_SEC / 5);
+            const long long wakes0 = b->loopWakes;
+            const std::map<std::string, ThreadCounts> before = CountAppThreads();
+            g_usleep(10 * G_USEC_PER_SEC);
+            const long long wakes = b->loopWakes - wakes0;
+            // A thread that ended meanwhile is not counted; one that began is, from its start.
+            long long switches = 0, ticks = 0;
+            std::string busy;
+            for (const auto& [tid, now] : CountAppThreads())
+            {
+                auto was = before.find(tid);
+                const long long s = now.switches - (was != before.end() ? was->second.switches : 0);
+                const long long t = now.ticks - (was != before.end() ? was->second.ticks : 0);
+                switches += s;
+                ticks += t;
+                if (s > 0 || t > 0)
+                    busy += " " + (tid == std::to_string(getpid()) ? std::string("main") : now.name) + " " +
+                            std::to_string(s) + "/" + std::to_string(t) + ",";
+            }
+            char line[240];
+            snprintf(line, sizeof(line),
+                     "quiet %s: %lld loop wake-ups, %lld context switches, %lld CPU ticks in 10 s", state,
+                     wakes, switches, ticks);
+            b->quietReports.push_back(line +
+                                      (busy.empty() ? "" : " (" + busy.substr(1, busy.size() - 2) + ")"));
+            g_idle_add(EndQuietCb, b);
+        });
+}
+
+bool Hidden(Bench*, gint64 since)
+{
+    return pelorn_log_captured("", "> AppPause") && since >= 3000;
+}
+const Step kQuiet[] = {
+    {"quiet", [](Bench*, gint64 since) { return FindingIdle() && since >= 3000; },
+     [](Bench* b) { BeginQuiet(b, "finding screen"); }},
+    {"quiet", Idle, Detach},
+    {"quiet", [](Bench*, gint64 since) { return LinkDown() && Idle(nullptr, since); }, TapMoreCue},
+    {"quiet", MenuUp, TapMiddle},
+    // The screen's arrival (its slide, the map's fade) ends within a second
+    // or so; the loss itself is recorded once the link has stayed down for
+    // its grace, one wake-up of its own, not the screen's idling.
+    {"quiet",
+     [](Bench* b, gint64 since)
+     {
+         return LastSeenShown() && since >= 3000 &&
+                g_get_monotonic_time() - b->detachedAt >
+                    (gint64)(NSORZCommon::LostContactRecorder::GRACE_S + 1) * G_USEC_PER_SEC;
+     },
+     [](Bench* b) { BeginQuiet(b, "last-seen screen"); }},
+    {"quiet", [](Bench*, gint64) { return true; }, nullptr},
+    {"quiet", Idle,
+     [](Bench*)
+     {
+         pelorn_log_capture_begin();
+         elm_win_lower(Window());
+     }},
+    {"quiet", Hidden, [](Bench* b) { BeginQuiet(b, "hidden, phone out of reach"); }},
+};
+const size_t kCycleSteps = sizeof(kCycle) / sizeof(kCycle[0]);
+const size_t kQuietSteps = sizeof(kQuiet) / sizeof(kQuiet[0]);
+
 gboolean StepCb(gpointer data)
 {
     Bench* b = static_cast<Bench*>(data);
@@ -374,10 +527,17 @@ gboolean StepCb(gpointer data)
         }
         return G_SOURCE_CONTINUE;
     }
-    const Step& step = kCycle[b->step - 2];
+    const bool quieting = b->cycle == b->cycles;
+    if (quieting && b->step - 2 == kQuietSteps)
+    {
+        pelorn_log_capture_end();
+        elm_exit();
+        return G_SOURCE_REMOVE;
+    }
+    const Step& step = quieting ? kQuiet[b->step - 2] : kCycle[b->step - 2];
     if (!b->backing && step.ready(b, since))
     {
-        b->recording = &b->flows;
+        b->recording = quieting ? nullptr : &b->flows;
         b->phase = step.flow;
         b->backing = !step.act;
         if (step.act)
@@ -399,17 +559,13 @@ gboolean StepCb(gpointer data)
         b->lastBack = now;
         PressBack();
     }
-    if (b->step - 2 == sizeof(kCycle) / sizeof(kCycle[0]))
+    if (!quieting && b->step - 2 == kCycleSteps)
     {
         b->step = 2;
         if (++b->cycle == b->cycles)
-        {
-            b->recording = nullptr;
-            elm_exit();
-            return G_SOURCE_REMOVE;
-        }
+            b->recording = nullptr; // on to the quiet states
     }
-    return G_SOURCE_CONTINUE;
+    return b->quietBegun ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
 }
 
 void Report(const char* name, std::vector<Iteration> v)
@@ -478,11 +634,13 @@ int main(int argc, char** argv)
         b.phone = &phone;
         b.recording = &b.flows;
         pelorn_mainloop_set_wait_observer(LoopWaitCb, &b);
-        b.deadline = g_get_monotonic_time() + (gint64)(60 + b.cycles * 60) * G_USEC_PER_SEC;
+        b.deadline = g_get_monotonic_time() + (gint64)(120 + b.cycles * 60) * G_USEC_PER_SEC;
         PelornBenchRunApp(StepCb, &b);
         pelorn_mainloop_set_wait_observer(nullptr, nullptr);
         if (b.settings.joinable())
             b.settings.join();
+        if (b.quiet.joinable())
+            b.quiet.join();
     }
     PelornBenchEnd(maps);
     PelornBenchRemoveWatch(root);
@@ -503,6 +661,8 @@ int main(int argc, char** argv)
                      [&](const Iteration& it) { return name == it.phase; });
         Report(("flow " + name).c_str(), one);
     }
+    for (const std::string& line : b.quietReports)
+        printf("%s\n", line.c_str());
     auto longest =
         std::max_element(b.flows.begin(), b.flows.end(),
                          [](const Iteration& a, const Iteration& c) { return a.wallMs < c.wallMs; });
