@@ -16,7 +16,6 @@
 // bench's) are printed as "quiet STATE: ...".
 #include "../common/app_in_process.h"
 #include "../common/seeded_watch.h"
-#include "LostContactRecorder.h"
 #include "MobileLocationView.h"
 #include "MobileLocationViewController.h"
 #include "PopupTypes.h"
@@ -84,7 +83,6 @@ struct Bench
 
     // The quiet states: while one is measured, no step runs.
     std::atomic<long long> loopWakes{0};
-    gint64 detachedAt = 0;
     bool quietBegun = false;
     std::thread quiet;
     std::vector<std::string> quietReports;
@@ -312,7 +310,6 @@ void Found(Bench* b)
 }
 void Detach(Bench* b)
 {
-    b->detachedAt = g_get_monotonic_time();
     b->phone->Command("detach");
 }
 void Attach(Bench* b)
@@ -471,16 +468,8 @@ const Step kQuiet[] = {
     {"quiet", Idle, Detach},
     {"quiet", [](Bench*, gint64 since) { return LinkDown() && Idle(nullptr, since); }, TapMoreCue},
     {"quiet", MenuUp, TapMiddle},
-    // The screen's arrival (its slide, the map's fade) ends within a second
-    // or so; the loss itself is recorded once the link has stayed down for
-    // its grace, one wake-up of its own, not the screen's idling.
-    {"quiet",
-     [](Bench* b, gint64 since)
-     {
-         return LastSeenShown() && since >= 3000 &&
-                g_get_monotonic_time() - b->detachedAt >
-                    (gint64)(NSORZCommon::LostContactRecorder::GRACE_S + 1) * G_USEC_PER_SEC;
-     },
+    // The screen's arrival (its slide, the map's fade) ends within a second or so.
+    {"quiet", [](Bench*, gint64 since) { return LastSeenShown() && since >= 3000; },
      [](Bench* b) { BeginQuiet(b, "last-seen screen"); }},
     {"quiet", [](Bench*, gint64) { return true; }, nullptr},
     {"quiet", Idle,
