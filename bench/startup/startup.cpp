@@ -1,7 +1,7 @@
 // bench_startup [runs] [rounds]: starts the bare window and the app
 // alternately, each in fresh state folders, `runs` times (7) per round, and
 // reports per round the median time from spawn to the first rendered frame
-// and the resident memory one second after it; the headline is the median of
+// and the resident memory two seconds after it; the headline is the median of
 // the rounds (3), which rides out a busy moment of the machine. With
 // PELORN_TRACE_STARTUP=1 the app's start-up timeline is let through to
 // stderr. One more launch then counts the app's wake-ups over 10 s of idling
@@ -29,7 +29,7 @@ static const char* const HELP = R"HELP(Usage: bench_startup [--fresh] [RUNS [ROU
 
 Starts bench_bare_window (an elementary window with one button) and pelorn
 alternately, RUNS times each (default 5), and reports the median time from
-spawn to the first rendered frame and the resident memory one second later.
+spawn to the first rendered frame and the resident memory two seconds later.
 The start ratio of a round is the median over its launches of pelorn's time
 over the bare launch just before it. Launches share one seeded state folder,
 as a watch's do; --fresh seeds new folders for every launch, so each is a
@@ -176,7 +176,9 @@ Sample Measure(const std::string& program, int idleSeconds = 0)
     if (poll(&p, 1, 20000) == 1 && read(fds[0], buf, sizeof(buf)) > 0)
     {
         s.startMs = (g_get_monotonic_time() - t0) / 1000.0;
-        g_usleep(1000 * 1000);
+        // Past the start's last step: the app checks again a second after it
+        // resumed, and its log lines are written a moment after they are made.
+        g_usleep(2000 * 1000);
         s.rssKb = RssKb(pid);
         if (idleSeconds > 0)
         {
