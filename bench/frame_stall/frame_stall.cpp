@@ -468,8 +468,11 @@ const Step kQuiet[] = {
     {"quiet", Idle, Detach},
     {"quiet", [](Bench*, gint64 since) { return LinkDown() && Idle(nullptr, since); }, TapMoreCue},
     {"quiet", MenuUp, TapMiddle},
-    // The screen's arrival (its slide, the map's fade) ends within a second or so.
-    {"quiet", [](Bench*, gint64 since) { return LastSeenShown() && since >= 3000; },
+    // The screen's arrival (its slide, the map's fade) ends within a second
+    // or so; about five seconds after it the toolkit wakes once to let go of
+    // the finding screen's pictures it no longer shows (the button's icon
+    // frames). Idling is what comes after.
+    {"quiet", [](Bench*, gint64 since) { return LastSeenShown() && since >= 8000; },
      [](Bench* b) { BeginQuiet(b, "last-seen screen"); }},
     {"quiet", [](Bench*, gint64) { return true; }, nullptr},
     {"quiet", Idle,
