@@ -16,6 +16,7 @@
 // bench's) are printed as "quiet STATE: ...".
 #include "../common/app_in_process.h"
 #include "../common/seeded_watch.h"
+#include "../common/thread_activity.h"
 #include "MobileLocationView.h"
 #include "MobileLocationViewController.h"
 #include "PopupTypes.h"
@@ -27,7 +28,6 @@
 #include <Elementary.h>
 #include <algorithm>
 #include <atomic>
-#include <dirent.h>
 #include <efl_extension.h>
 #include <glib.h>
 #include <map>
@@ -88,49 +88,12 @@ struct Bench
     std::vector<std::string> quietReports;
 };
 
-/* Context switches and CPU ticks of one of this process's threads. */
-struct ThreadCounts
-{
-    std::string name;
-    long long switches = 0;
-    long long ticks = 0;
-};
-
 /* The app's threads by id, leaving out the bench's own ("bench-..."). */
-std::map<std::string, ThreadCounts> CountAppThreads()
+std::map<std::string, PelornBenchThreadCounts> CountAppThreads()
 {
-    std::map<std::string, ThreadCounts> threads;
-    DIR* dir = opendir("/proc/self/task");
-    if (!dir)
-        return threads;
-    while (struct dirent* entry = readdir(dir))
-    {
-        if (entry->d_name[0] == '.')
-            continue;
-        const std::string task = std::string("/proc/self/task/") + entry->d_name;
-        gchar *comm = nullptr, *status = nullptr, *stat = nullptr;
-        if (g_file_get_contents((task + "/comm").c_str(), &comm, nullptr, nullptr) &&
-            !g_str_has_prefix(comm, "bench-") &&
-            g_file_get_contents((task + "/status").c_str(), &status, nullptr, nullptr) &&
-            g_file_get_contents((task + "/stat").c_str(), &stat, nullptr, nullptr))
-        {
-            ThreadCounts& counts = threads[entry->d_name];
-            counts.name = g_strstrip(comm);
-            for (const char* key : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"})
-                if (const char* at = strstr(status, key))
-                    counts.switches += g_ascii_strtoll(at + strlen(key), nullptr, 10);
-            // utime and stime, the 14th and 15th fields, counted after the command's ")".
-            const char* rest = strrchr(stat, ')');
-            long long utime = 0, stime = 0;
-            if (rest && sscanf(rest + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lld %lld", &utime,
-                               &stime) == 2)
-                counts.ticks = utime + stime;
-        }
-        g_free(comm);
-        g_free(status);
-        g_free(stat);
-    }
-    closedir(dir);
+    std::map<std::string, PelornBenchThreadCounts> threads = PelornBenchCountThreads("self");
+    for (auto it = threads.begin(); it != threads.end();)
+        it = g_str_has_prefix(it->second.name.c_str(), "bench-") ? threads.erase(it) : std::next(it);
     return threads;
 }
 
@@ -431,7 +394,7 @@ void BeginQuiet(Bench* b, const char* state)
             // From when the loop has gone to sleep after this step, not before.
             g_usleep(G_USEC_PER_SEC / 5);
             const long long wakes0 = b->loopWakes;
-            const std::map<std::string, ThreadCounts> before = CountAppThreads();
+            const std::map<std::string, PelornBenchThreadCounts> before = CountAppThreads();
             g_usleep(10 * G_USEC_PER_SEC);
             const long long wakes = b->loopWakes - wakes0;
             // A thread that ended meanwhile is not counted; one that began is, from its start.

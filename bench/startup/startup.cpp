@@ -7,6 +7,7 @@
 // stderr. One more launch then counts the app's wake-ups over 10 s of idling
 // on its finding screen.
 #include "../common/seeded_watch.h"
+#include "../common/thread_activity.h"
 #include "pelorn_paths.h"
 #include "vconf.h"
 
@@ -14,12 +15,13 @@
 #include <fcntl.h>
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <map>
+#include <memory>
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,48 +59,18 @@ struct Sample
     int threads = 0;
 };
 
-/* Context switches (voluntary and not) and CPU ticks of all the process's
- * threads: a thread that wakes up shows in both. */
+/* Context switches and CPU ticks of all the process's threads. */
 void CountActivity(pid_t pid, long long* switches, long long* ticks, int* threads)
 {
-    *switches = 0;
-    *ticks = 0;
-    *threads = 0;
-    const std::string taskDir = "/proc/" + std::to_string(pid) + "/task";
-    GDir* dir = g_dir_open(taskDir.c_str(), 0, nullptr);
-    if (!dir)
-        return;
-    while (const gchar* tid = g_dir_read_name(dir))
+    const std::map<std::string, PelornBenchThreadCounts> counts =
+        PelornBenchCountThreads(std::to_string(pid));
+    *switches = *ticks = 0;
+    *threads = (int)counts.size();
+    for (const auto& thread : counts)
     {
-        (*threads)++;
-        gchar* text = nullptr;
-        if (g_file_get_contents((taskDir + "/" + tid + "/status").c_str(), &text, nullptr, nullptr))
-        {
-            for (const char* key : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"})
-            {
-                const char* at = strstr(text, key);
-                if (at)
-                    *switches += g_ascii_strtoll(at + strlen(key), nullptr, 10);
-            }
-            g_free(text);
-        }
-        if (g_file_get_contents((taskDir + "/" + tid + "/stat").c_str(), &text, nullptr, nullptr))
-        {
-            // utime and stime: fields 14 and 15, counted after the name's closing parenthesis.
-            const char* p = strrchr(text, ')');
-            for (int field = 2; p && *p && field < 14; ++p)
-                if (*p == ' ')
-                    ++field;
-            if (p && *p)
-            {
-                gchar* end = nullptr;
-                *ticks += g_ascii_strtoll(p, &end, 10);
-                *ticks += g_ascii_strtoll(end, nullptr, 10);
-            }
-            g_free(text);
-        }
+        *switches += thread.second.switches;
+        *ticks += thread.second.ticks;
     }
-    g_dir_close(dir);
 }
 
 std::string BuildDir()
