@@ -37,6 +37,10 @@ void pelorn_link_state_watch(void);
  * read right after the peer came or went sees it. Watching the keys starts
  * the watch too. */
 void pelorn_link_state_refresh(void);
+/* Called by a read of a link key that found no value it could use (none, or
+ * one of the wrong type): writes both keys again from the presence file when
+ * the peer's file is there. */
+void pelorn_link_state_repair(void);
 
 /* Whether key is one of the two link keys and a presence file is there to
  * derive it from: a value set by hand would be overwritten by the next read. */

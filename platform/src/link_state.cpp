@@ -41,6 +41,7 @@ public:
 
     void Watch();
     void Refresh();
+    void Repair();
 
 private:
     enum class Presence
@@ -119,8 +120,12 @@ void LinkStateMonitor::Refresh()
     }
     if (DrainEvents())
         Reconcile(true);
-    else if (GetType(KEY_CONNECTED) != VCONF_TYPE_BOOL || GetType(KEY_CONN_TYPE) != VCONF_TYPE_INT)
-        Reconcile(false); // a value of the wrong type (or none) is set right from the presence file
+}
+
+void LinkStateMonitor::Repair()
+{
+    if (!mReconciling && mInotifyFd >= 0)
+        Reconcile(false);
 }
 
 gboolean LinkStateMonitor::InotifyCb(gint, GIOCondition, gpointer data)
@@ -260,4 +265,9 @@ int pelorn_link_state_owns(const char* key)
 void pelorn_link_state_refresh(void)
 {
     LinkStateMonitor::Get().Refresh();
+}
+
+void pelorn_link_state_repair(void)
+{
+    LinkStateMonitor::Get().Repair();
 }

@@ -14,6 +14,22 @@
 
 using namespace PelornSettingsStore;
 
+namespace
+{
+/* A link key's value only when it is stored with the type the platform
+ * writes it with: the connection flag a bool, the connection type an int. */
+bool ReadLinkKey(const char* key, int* intval)
+{
+    StoredValue stored;
+    const int wanted = strcmp(key, "memory/brig/brig_connected") == 0 ? VCONF_TYPE_BOOL : VCONF_TYPE_INT;
+    int value = 0;
+    if (!ReadStored(key, stored) || stored.type != wanted || !ParseInt(stored.text, value))
+        return false;
+    *intval = value;
+    return true;
+}
+} // namespace
+
 int vconf_set_int(const char* in_key, const int intval)
 {
     return SetInt(in_key, intval);
@@ -39,8 +55,15 @@ int vconf_set_str(const char* in_key, const char* strval)
 
 int vconf_get_int(const char* in_key, int* intval)
 {
-    if (IsLinkKey(in_key))
-        pelorn_link_state_refresh();
+    if (!IsLinkKey(in_key) || !intval)
+        return GetInt(in_key, intval);
+    // The keys' files are read only once on the way to the phone: a value
+    // that cannot be used is written again from the presence file and read
+    // once more.
+    pelorn_link_state_refresh();
+    if (ReadLinkKey(in_key, intval))
+        return VCONF_OK;
+    pelorn_link_state_repair();
     return GetInt(in_key, intval);
 }
 
