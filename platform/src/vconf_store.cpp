@@ -1,5 +1,7 @@
 #include "vconf_store.h"
 
+#include "vconf_read_cache.h"
+
 #include "dlog.h"
 #include "pelorn_bounded_read.h"
 #include "pelorn_paths.h"
@@ -112,13 +114,24 @@ bool ReadStored(const char* key, StoredValue& value)
         return false;
     }
     std::string stored;
-    std::string why;
-    if (!pelorn_read_bounded_file(path, kMaxStoredBytes, stored, &why))
+    bool present = false;
+    if (!ReadCacheLookup(path, present, stored))
     {
-        if (!why.empty())
+        gchar* folder = g_path_get_dirname(path.c_str());
+        const int watch = ReadCacheWatch(folder);
+        g_free(folder);
+        std::string why;
+        present = pelorn_read_bounded_file(path, kMaxStoredBytes, stored, &why);
+        if (!present && !why.empty())
+        {
+            // Refused files are not kept: each read says why again.
             dlog_print(DLOG_ERROR, VCONF_LOG_TAG, "key [%s] refused: %s", key, why.c_str());
-        return false;
+            return false;
+        }
+        ReadCacheKeep(watch, path, present, stored);
     }
+    if (!present)
+        return false;
     const char* contents = stored.data();
     const size_t length = stored.size();
     bool ok = length >= 3 && contents[1] == ':' && contents[length - 1] == '\n' &&

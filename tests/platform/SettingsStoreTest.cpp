@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -195,6 +196,82 @@ TEST(SettingsStore, ValuesLiveByKindAndBadOrHostileFilesAndWritesAreRefusedWitho
     ASSERT_EQ(preference_get_string("addr", &s), PREFERENCE_ERROR_NONE);
     EXPECT_STREQ(s, address);
     free(s);
+}
+
+namespace
+{
+int IntOf(const char* key)
+{
+    int value = -1;
+    return vconf_get_int(key, &value) == VCONF_OK ? value : -1;
+}
+
+/* As a shell's "echo i:N > file" does it: the same file, cut and written. */
+void WriteInPlace(const std::string& path, const char* text)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ((ssize_t)strlen(text), write(fd, text, strlen(text)));
+    close(fd);
+}
+} // namespace
+
+// What a read found is kept until the key's folder tells of a change: the
+// read right after any change to the file, however it was made, sees it.
+TEST(SettingsStore, EveryChangeToAKeysFileIsSeenByTheNextRead)
+{
+    ScopedTestDirs dirs(false);
+    const char* const key = "db/seen/key";
+    const std::string dir = dirs.StateDir() + "/vconf/db/seen";
+    const std::string file = dir + "/key";
+    ASSERT_EQ(vconf_set_int(key, 1), VCONF_OK);
+    EXPECT_EQ(IntOf(key), 1);
+    EXPECT_EQ(IntOf(key), 1);
+    WriteInPlace(file, "i:2\n");
+    EXPECT_EQ(IntOf(key), 2) << "written in place";
+    ASSERT_TRUE(g_file_set_contents(file.c_str(), "i:3\n", -1, nullptr));
+    EXPECT_EQ(IntOf(key), 3) << "replaced by a rename";
+    ASSERT_EQ(0, unlink(file.c_str()));
+    EXPECT_EQ(IntOf(key), -1) << "removed";
+    EXPECT_EQ(IntOf(key), -1);
+    ASSERT_TRUE(g_file_set_contents(file.c_str(), "i:4\n", -1, nullptr));
+    EXPECT_EQ(IntOf(key), 4) << "made again after a read found none";
+    ASSERT_TRUE(g_file_set_contents((dir + "/other").c_str(), "i:9\n", -1, nullptr));
+    EXPECT_EQ(IntOf("db/seen/other"), 9);
+    EXPECT_EQ(IntOf(key), 4) << "a neighbour's change is not this key's";
+
+    // The folder itself goes and comes back, or is moved away and another
+    // takes its place: the keys are read from what is there now.
+    ASSERT_EQ(0, unlink((dir + "/other").c_str()));
+    ASSERT_EQ(0, unlink(file.c_str()));
+    ASSERT_EQ(0, rmdir(dir.c_str()));
+    ASSERT_EQ(0, mkdir(dir.c_str(), 0700));
+    ASSERT_TRUE(g_file_set_contents(file.c_str(), "i:5\n", -1, nullptr));
+    EXPECT_EQ(IntOf(key), 5) << "folder made again";
+    ASSERT_EQ(0, rename(dir.c_str(), (dir + ".old").c_str()));
+    ASSERT_EQ(0, mkdir(dir.c_str(), 0700));
+    ASSERT_TRUE(g_file_set_contents(file.c_str(), "i:6\n", -1, nullptr));
+    EXPECT_EQ(IntOf(key), 6) << "folder moved away and replaced";
+
+    // A child made by fork shares the parent's descriptors; what it reads must
+    // not take the news of a change away from the parent.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        const bool ok = g_file_set_contents(file.c_str(), "i:7\n", -1, nullptr) && IntOf(key) == 7;
+        _exit(ok ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_TRUE(PelornTest::WaitChild(child, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child did not read its own write";
+    EXPECT_EQ(IntOf(key), 7) << "the child's read took the parent's news";
+
+    // Given to another account after it was read, the file is not believed.
+    if (chown(file.c_str(), 65534, 65534) == 0)
+    {
+        EXPECT_EQ(IntOf(key), -1) << "another account's file was read from memory";
+    }
 }
 
 // Keys in one folder share its watch: each is still told apart, dropping one
