@@ -1,8 +1,10 @@
 #include "dlog.h"
+#include "loop_turn.h"
 #include "pelorn_log_capture.h"
 #include "pelorn_log_text.h"
 #include "pelorn_paths.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -56,6 +58,11 @@ struct LogSink
     pid_t writerPid = 0;                 // the process whose writer runs; a forked child starts its own
     bool synchronous = false;
     bool flushWanted = false;
+    // A line queued in a turn of the main loop left the writer asleep: the
+    // loop wakes it as it next waits, so that waking it (a futex, often a
+    // core put aside for the writer) is not paid on the way from a tap to
+    // the phone. Read without the lock on each wait.
+    std::atomic<bool> wakeOwed{false};
 
     std::shared_ptr<const std::string> path;
     bool toStderr = true;
@@ -343,9 +350,21 @@ int dlog_vprint(log_priority prio, const char* tag, const char* fmt, va_list ap)
     sink.queuedBytes += bytes;
     sink.queuedLines++;
     sink.queue.push_back(std::move(line));
-    if (first)
+    if (first && pelorn_loop_turn_running())
+        sink.wakeOwed.store(true, std::memory_order_relaxed);
+    else if (first)
         sink.wake.notify_one();
     return DLOG_ERROR_NONE;
+}
+
+void pelorn_log_loop_waits(void)
+{
+    LogSink& sink = Sink();
+    if (!sink.wakeOwed.load(std::memory_order_relaxed))
+        return;
+    std::lock_guard<std::mutex> lock(sink.mutex);
+    sink.wakeOwed.store(false, std::memory_order_relaxed);
+    sink.wake.notify_one();
 }
 
 int dlog_print(log_priority prio, const char* tag, const char* fmt, ...)

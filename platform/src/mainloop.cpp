@@ -1,5 +1,7 @@
 #include "pelorn_mainloop.h"
 
+#include "loop_turn.h"
+
 #include <Ecore.h>
 #include <glib.h>
 #include <sys/select.h>
@@ -11,6 +13,21 @@ bool gIntegrated = false;
 std::vector<GPollFD> gPollFds;
 pelorn_mainloop_wait_cb gWaitObserver = nullptr;
 void* gWaitObserverData = nullptr;
+thread_local bool tInTurn = false;
+
+/* The turn ends at the wait; ecore dispatches what woke it after select. */
+int Wait(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfds, struct timeval* timeout)
+{
+    tInTurn = false;
+    pelorn_log_loop_waits();
+    if (gWaitObserver)
+        gWaitObserver(1, gWaitObserverData);
+    const int ret = select(nfds, readfds, writefds, exceptfds, timeout);
+    if (gWaitObserver)
+        gWaitObserver(0, gWaitObserverData);
+    tInTurn = true;
+    return ret;
+}
 
 /* Ecore's select step, widened to the file descriptors and the timeout of
  * the GLib default context, so that GLib sources are dispatched on the same
@@ -19,7 +36,7 @@ int SelectWithGlib(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfd
 {
     GMainContext* context = g_main_context_default();
     if (!g_main_context_acquire(context))
-        return select(nfds, readfds, writefds, exceptfds, timeout);
+        return Wait(nfds, readfds, writefds, exceptfds, timeout);
 
     gint maxPriority = 0;
     g_main_context_prepare(context, &maxPriority);
@@ -62,11 +79,7 @@ int SelectWithGlib(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfd
         }
     }
 
-    if (gWaitObserver)
-        gWaitObserver(1, gWaitObserverData);
-    int ret = select(maxFd + 1, readfds, writefds, exceptfds, effective);
-    if (gWaitObserver)
-        gWaitObserver(0, gWaitObserverData);
+    int ret = Wait(maxFd + 1, readfds, writefds, exceptfds, effective);
 
     if (ret >= 0)
     {
@@ -90,6 +103,11 @@ int SelectWithGlib(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfd
     return ret;
 }
 } // namespace
+
+bool pelorn_loop_turn_running(void)
+{
+    return tInTurn;
+}
 
 void pelorn_mainloop_integrate_glib(void)
 {

@@ -3,6 +3,7 @@
 
 #include "../../platform/src/app_control_private.h"
 #include "TestEnvironment.h"
+#include "UiTestHarness.h"
 #include "dlog.h"
 #include "pelorn_log_capture.h"
 #include "pelorn_paths.h"
@@ -247,6 +248,71 @@ TEST(LogFile, LinesOfAProcessThatLeavesAtOnceAreAllThereInOrder)
         ASSERT_NE(std::string::npos, next) << needle << " missing or out of order";
         at = next;
     }
+}
+
+namespace
+{
+/* The log writer's voluntary switches: one more each time it is woken and
+ * goes back to waiting. -1 when no writer runs. */
+long long WriterSwitches()
+{
+    long long switches = -1;
+    GDir* tasks = g_dir_open("/proc/self/task", 0, nullptr);
+    while (const char* tid = tasks ? g_dir_read_name(tasks) : nullptr)
+    {
+        const std::string dir = std::string("/proc/self/task/") + tid;
+        if (ReadFile(dir + "/comm") != "pelorn-log\n")
+            continue;
+        const std::string status = ReadFile(dir + "/status");
+        const size_t at = status.find("\nvoluntary_ctxt_switches:");
+        if (at != std::string::npos)
+            switches = g_ascii_strtoll(status.c_str() + at + 26, nullptr, 10);
+    }
+    if (tasks)
+        g_dir_close(tasks);
+    return switches;
+}
+
+struct Turn
+{
+    long long before = -1;
+    long long after = -1;
+    bool done = false;
+};
+} // namespace
+
+/* A line logged in a turn of the main loop (a tap on its way to the phone)
+ * leaves the writer asleep for the rest of the turn; the loop wakes it as it
+ * next waits, and the line is written without anyone asking. */
+TEST(LogFile, ALineLoggedInALoopTurnWakesTheWriterOnlyOnceTheLoopWaits)
+{
+    ScopedTestDirs dirs;
+    PelornTest::UiTestHarness& ui = PelornTest::UiTestHarness::Get();
+    dlog_print(DLOG_INFO, "test", "the writer runs");
+    ASSERT_TRUE(pelorn_log_flush());
+    Turn turn;
+    ecore_timer_add(
+        0.0,
+        [](void* data) -> Eina_Bool
+        {
+            Turn* t = static_cast<Turn*>(data);
+            t->before = WriterSwitches();
+            dlog_print(DLOG_INFO, "test", "logged in the turn");
+            // A writer woken now would be back to waiting long before this.
+            for (int i = 0; i < 300 && WriterSwitches() == t->before; i++)
+                g_usleep(1000);
+            t->after = WriterSwitches();
+            t->done = true;
+            return ECORE_CALLBACK_CANCEL;
+        },
+        &turn);
+    const std::string log = dirs.StateDir() + "/pelorn.log";
+    ASSERT_TRUE(ui.RunUntil(
+        [&] { return turn.done && ReadFile(log).find("logged in the turn") != std::string::npos; },
+        PelornTest::HANG_MS))
+        << "the line of the turn never reached the file";
+    ASSERT_GE(turn.before, 0) << "no writer thread was found";
+    EXPECT_EQ(turn.after, turn.before) << "the writer was woken in the middle of the turn";
 }
 
 class PopupProgram : public ::testing::Test
