@@ -208,13 +208,21 @@ TEST_F(SystemEvents, NetworkManagerAndUPowerBecomeTheNetworkAndBatteryKeysAndOne
     ASSERT_TRUE(KeyBecomes(NET_STATUS, 4)) << "NetworkManager not heard";
     // One bridge per runtime folder (that a stop gives the folder up, the memory case shows).
     EXPECT_NE(pelorn_system_events_start(), 0) << "a second bridge started beside the running one";
-    g_usleep(300 * 1000);
 
-    const long before = VoluntarySwitches(bridge.Pid());
-    g_usleep(3 * G_USEC_PER_SEC);
-    const long after = VoluntarySwitches(bridge.Pid());
-    ASSERT_GE(before, 0);
-    EXPECT_LE(after - before, 1) << "woke up " << after - before << " times in 3 s with nothing happening";
+    // Its start (and the writing of its log lines) may run on into the first
+    // window on a busy machine: the bridge passes once one whole window of 3 s
+    // holds at most one wake-up. A timer polling each second or faster fails
+    // every window.
+    long woke = -1;
+    for (int window = 0; window < 10 && (woke < 0 || woke > 1); window++)
+    {
+        const long before = VoluntarySwitches(bridge.Pid());
+        g_usleep(3 * G_USEC_PER_SEC);
+        const long after = VoluntarySwitches(bridge.Pid());
+        ASSERT_GE(before, 0);
+        woke = after - before;
+    }
+    EXPECT_LE(woke, 1) << "woke up " << woke << " times in the last 3 s with nothing happening";
 }
 
 TEST_F(SystemEvents, MemoryPressureCalmsDownOnTheClockAndTheDesktopZoneAndClockFormatBecomeTheWatchSettings)
