@@ -82,6 +82,9 @@ struct LogSink
 /* Lines kept waiting while the file system does not keep up; the rest are
  * counted, and the count is logged once it does. */
 const size_t MAX_QUEUED_BYTES = 1024 * 1024;
+/* Lines a turn of the main loop may queue before the writer is woken all
+ * the same; a tap logs about six. */
+const size_t MAX_OWED_LINES = 64;
 /* How long the writer lets lines gather before it writes them. */
 const auto BATCH_DELAY = std::chrono::milliseconds(20);
 /* How long exit waits for the writer to finish. */
@@ -352,8 +355,13 @@ int dlog_vprint(log_priority prio, const char* tag, const char* fmt, va_list ap)
     sink.queue.push_back(std::move(line));
     if (first && pelorn_loop_turn_running())
         sink.wakeOwed.store(true, std::memory_order_relaxed);
-    else if (first)
+    else if (first || (sink.queue.size() > MAX_OWED_LINES && sink.wakeOwed.load(std::memory_order_relaxed)))
+    {
+        // A turn that logs on and on (a flood of bad input) must not hold its
+        // lines until the queue's bound drops them.
+        sink.wakeOwed.store(false, std::memory_order_relaxed);
         sink.wake.notify_one();
+    }
     return DLOG_ERROR_NONE;
 }
 

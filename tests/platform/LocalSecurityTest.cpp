@@ -252,6 +252,35 @@ TEST(LogFile, LinesOfAProcessThatLeavesAtOnceAreAllThereInOrder)
 
 namespace
 {
+/* The log writer's task folder under /proc, or empty text. */
+std::string WriterTask()
+{
+    std::string found;
+    GDir* tasks = g_dir_open("/proc/self/task", 0, nullptr);
+    while (const char* tid = tasks ? g_dir_read_name(tasks) : nullptr)
+        if (ReadFile(std::string("/proc/self/task/") + tid + "/comm") == "pelorn-log\n")
+            found = std::string("/proc/self/task/") + tid;
+    if (tasks)
+        g_dir_close(tasks);
+    return found;
+}
+
+/* Until the writer sleeps (after a flush it still has to go back to
+ * waiting, which counts as one more switch). */
+bool WaitWriterAsleep()
+{
+    const gint64 until = g_get_monotonic_time() + (gint64)PelornTest::HANG_MS * 1000;
+    while (g_get_monotonic_time() < until)
+    {
+        const std::string stat = ReadFile(WriterTask() + "/stat");
+        const size_t paren = stat.rfind(')');
+        if (paren != std::string::npos && stat.compare(paren, 4, ") S ") == 0)
+            return true;
+        g_usleep(1000);
+    }
+    return false;
+}
+
 /* The log writer's voluntary switches: one more each time it is woken and
  * goes back to waiting. -1 when no writer runs. */
 long long WriterSwitches()
@@ -290,6 +319,7 @@ TEST(LogFile, ALineLoggedInALoopTurnWakesTheWriterOnlyOnceTheLoopWaits)
     PelornTest::UiTestHarness& ui = PelornTest::UiTestHarness::Get();
     dlog_print(DLOG_INFO, "test", "the writer runs");
     ASSERT_TRUE(pelorn_log_flush());
+    ASSERT_TRUE(WaitWriterAsleep());
     Turn turn;
     ecore_timer_add(
         0.0,
@@ -313,6 +343,30 @@ TEST(LogFile, ALineLoggedInALoopTurnWakesTheWriterOnlyOnceTheLoopWaits)
         << "the line of the turn never reached the file";
     ASSERT_GE(turn.before, 0) << "no writer thread was found";
     EXPECT_EQ(turn.after, turn.before) << "the writer was woken in the middle of the turn";
+
+    // A turn that logs on and on wakes it all the same, before the queue's
+    // bound would drop lines.
+    ASSERT_TRUE(pelorn_log_flush());
+    ASSERT_TRUE(WaitWriterAsleep());
+    Turn flood;
+    ecore_timer_add(
+        0.0,
+        [](void* data) -> Eina_Bool
+        {
+            Turn* t = static_cast<Turn*>(data);
+            t->before = WriterSwitches();
+            for (int i = 0; i < 1000; i++)
+                dlog_print(DLOG_INFO, "test", "flood line %d", i);
+            const gint64 until = g_get_monotonic_time() + (gint64)PelornTest::HANG_MS * 1000;
+            while (WriterSwitches() == t->before && g_get_monotonic_time() < until)
+                g_usleep(1000);
+            t->after = WriterSwitches();
+            t->done = true;
+            return ECORE_CALLBACK_CANCEL;
+        },
+        &flood);
+    ASSERT_TRUE(ui.RunUntil([&] { return flood.done; }, 2 * PelornTest::HANG_MS));
+    EXPECT_NE(flood.after, flood.before) << "a turn's thousand lines left the writer asleep";
 }
 
 class PopupProgram : public ::testing::Test
