@@ -9,8 +9,8 @@
 /* Reads what a non-blocking inotify descriptor holds and hands each event to
  * `handle`. At most a few buffers a call: a folder that changes without pause
  * must not keep the main loop here; the rest waits for the loop's next turn,
- * the descriptor staying readable. */
-template <typename Handler> void pelorn_inotify_drain(int fd, Handler&& handle)
+ * the descriptor staying readable. Answers false when events were left. */
+template <typename Handler> bool pelorn_inotify_drain(int fd, Handler&& handle)
 {
     alignas(struct inotify_event) char buffer[4096];
     for (int reads = 0; reads < 16;)
@@ -19,7 +19,7 @@ template <typename Handler> void pelorn_inotify_drain(int fd, Handler&& handle)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return;
+            return true;
         ++reads;
         // The kernel hands over whole events only.
         for (ssize_t off = 0; off + (ssize_t)sizeof(struct inotify_event) <= n;)
@@ -29,6 +29,7 @@ template <typename Handler> void pelorn_inotify_drain(int fd, Handler&& handle)
             handle(*event);
         }
     }
+    return false;
 }
 
 #endif

@@ -9,6 +9,7 @@
 #include "vconf_read_cache.h"
 
 #include "dlog.h"
+#include "inotify_events.h"
 #include "pelorn_paths.h"
 
 #include <errno.h>
@@ -30,9 +31,6 @@ namespace
 const size_t MAX_ENTRIES = 256;
 const size_t MAX_FOLDERS = 64;
 const size_t MAX_KEPT_BYTES = 4096;
-// A folder whose news does not fit in this many reads changes faster than it
-// is read: everything kept is let go instead.
-const int MAX_DRAIN_READS = 16;
 const uint32_t FOLDER_EVENTS = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO |
                                IN_CREATE | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
@@ -159,26 +157,9 @@ private:
         }
         if (mFd < 0)
             return;
-        alignas(struct inotify_event) char buffer[4096];
-        for (int reads = 0;; ++reads)
-        {
-            if (reads == MAX_DRAIN_READS)
-            {
-                mEntries.clear();
-                return; // the rest stays queued for the next read, which clears again
-            }
-            const ssize_t n = read(mFd, buffer, sizeof(buffer));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return;
-            for (ssize_t off = 0; off + (ssize_t)sizeof(struct inotify_event) <= n;)
-            {
-                const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + off);
-                off += (ssize_t)sizeof(struct inotify_event) + event->len;
-                Take(*event);
-            }
-        }
+        // Events left for the next read may concern what is kept: let it go.
+        if (!pelorn_inotify_drain(mFd, [this](const struct inotify_event& event) { Take(event); }))
+            mEntries.clear();
     }
 
     void Take(const struct inotify_event& event)

@@ -285,21 +285,10 @@ bool WaitWriterAsleep()
  * goes back to waiting. -1 when no writer runs. */
 long long WriterSwitches()
 {
-    long long switches = -1;
-    GDir* tasks = g_dir_open("/proc/self/task", 0, nullptr);
-    while (const char* tid = tasks ? g_dir_read_name(tasks) : nullptr)
-    {
-        const std::string dir = std::string("/proc/self/task/") + tid;
-        if (ReadFile(dir + "/comm") != "pelorn-log\n")
-            continue;
-        const std::string status = ReadFile(dir + "/status");
-        const size_t at = status.find("\nvoluntary_ctxt_switches:");
-        if (at != std::string::npos)
-            switches = g_ascii_strtoll(status.c_str() + at + 26, nullptr, 10);
-    }
-    if (tasks)
-        g_dir_close(tasks);
-    return switches;
+    const std::string task = WriterTask();
+    const std::string status = task.empty() ? std::string() : ReadFile(task + "/status");
+    const size_t at = status.find("\nvoluntary_ctxt_switches:");
+    return at == std::string::npos ? -1 : g_ascii_strtoll(status.c_str() + at + 26, nullptr, 10);
 }
 
 struct Turn
