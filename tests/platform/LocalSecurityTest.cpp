@@ -291,12 +291,41 @@ long long WriterSwitches()
     return at == std::string::npos ? -1 : g_ascii_strtoll(status.c_str() + at + 26, nullptr, 10);
 }
 
+/* What the writer did while one turn of the main loop logged `lines` lines
+ * and then waited up to waitMs for the writer to wake. */
 struct Turn
 {
+    int lines = 0;
+    int waitMs = 0;
     long long before = -1;
     long long after = -1;
     bool done = false;
 };
+
+Turn LogInATurn(PelornTest::UiTestHarness& ui, int lines, int waitMs)
+{
+    Turn turn;
+    turn.lines = lines;
+    turn.waitMs = waitMs;
+    ecore_timer_add(
+        0.0,
+        [](void* data) -> Eina_Bool
+        {
+            Turn* t = static_cast<Turn*>(data);
+            t->before = WriterSwitches();
+            for (int i = 0; i < t->lines; i++)
+                dlog_print(DLOG_INFO, "test", "logged in the turn, line %d", i);
+            const gint64 until = g_get_monotonic_time() + (gint64)t->waitMs * 1000;
+            while (WriterSwitches() == t->before && g_get_monotonic_time() < until)
+                g_usleep(1000);
+            t->after = WriterSwitches();
+            t->done = true;
+            return ECORE_CALLBACK_CANCEL;
+        },
+        &turn);
+    EXPECT_TRUE(ui.RunUntil([&] { return turn.done; }, waitMs + PelornTest::HANG_MS));
+    return turn;
+}
 } // namespace
 
 /* A line logged in a turn of the main loop (a tap on its way to the phone)
@@ -309,26 +338,12 @@ TEST(LogFile, ALineLoggedInALoopTurnWakesTheWriterOnlyOnceTheLoopWaits)
     dlog_print(DLOG_INFO, "test", "the writer runs");
     ASSERT_TRUE(pelorn_log_flush());
     ASSERT_TRUE(WaitWriterAsleep());
-    Turn turn;
-    ecore_timer_add(
-        0.0,
-        [](void* data) -> Eina_Bool
-        {
-            Turn* t = static_cast<Turn*>(data);
-            t->before = WriterSwitches();
-            dlog_print(DLOG_INFO, "test", "logged in the turn");
-            // A writer woken now would be back to waiting long before this.
-            for (int i = 0; i < 300 && WriterSwitches() == t->before; i++)
-                g_usleep(1000);
-            t->after = WriterSwitches();
-            t->done = true;
-            return ECORE_CALLBACK_CANCEL;
-        },
-        &turn);
+    // A writer woken in the turn would be back to waiting long before 300 ms.
+    const Turn turn = LogInATurn(ui, 1, 300);
     const std::string log = dirs.StateDir() + "/pelorn.log";
-    ASSERT_TRUE(ui.RunUntil(
-        [&] { return turn.done && ReadFile(log).find("logged in the turn") != std::string::npos; },
-        PelornTest::HANG_MS))
+    ASSERT_TRUE(ui.RunUntil([&]
+                            { return ReadFile(log).find("logged in the turn, line 0") != std::string::npos; },
+                            PelornTest::HANG_MS))
         << "the line of the turn never reached the file";
     ASSERT_GE(turn.before, 0) << "no writer thread was found";
     EXPECT_EQ(turn.after, turn.before) << "the writer was woken in the middle of the turn";
@@ -337,24 +352,7 @@ TEST(LogFile, ALineLoggedInALoopTurnWakesTheWriterOnlyOnceTheLoopWaits)
     // bound would drop lines.
     ASSERT_TRUE(pelorn_log_flush());
     ASSERT_TRUE(WaitWriterAsleep());
-    Turn flood;
-    ecore_timer_add(
-        0.0,
-        [](void* data) -> Eina_Bool
-        {
-            Turn* t = static_cast<Turn*>(data);
-            t->before = WriterSwitches();
-            for (int i = 0; i < 1000; i++)
-                dlog_print(DLOG_INFO, "test", "flood line %d", i);
-            const gint64 until = g_get_monotonic_time() + (gint64)PelornTest::HANG_MS * 1000;
-            while (WriterSwitches() == t->before && g_get_monotonic_time() < until)
-                g_usleep(1000);
-            t->after = WriterSwitches();
-            t->done = true;
-            return ECORE_CALLBACK_CANCEL;
-        },
-        &flood);
-    ASSERT_TRUE(ui.RunUntil([&] { return flood.done; }, 2 * PelornTest::HANG_MS));
+    const Turn flood = LogInATurn(ui, 1000, PelornTest::HANG_MS);
     EXPECT_NE(flood.after, flood.before) << "a turn's thousand lines left the writer asleep";
 }
 
