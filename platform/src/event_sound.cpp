@@ -47,7 +47,8 @@ struct EventSound
     bool stopping = false;
     bool playing = false; // the player thread runs
     // The sound library's own device errors go to stderr on every try, so
-    // after one failure the process plays no more sounds.
+    // after one failure no more sounds are played until feedback is started
+    // again.
     bool unavailable = false;
 
     // The player's alone.
@@ -222,4 +223,7 @@ void pelorn_event_sound_stop_player(void)
     player.join();
     lock.lock();
     gSound.stopping = false;
+    // Feedback started again is a new try: a device that failed may have
+    // been busy, and an ended player leaves nothing behind to wait for.
+    gSound.unavailable = false;
 }

@@ -27,7 +27,10 @@ struct IdleInhibitor
     guint32 cookie = 0;                   // the screensaver's, 0 when none
     GDBusConnection* cookieBus = nullptr; // where the cookie is valid
     int logindFd = -1;                    // logind's lock lives as long as this descriptor
+    // Said once per bus: a bus daemon that came back (restarted, or there at
+    // last) is a new try worth its line, the same one asked again is not.
     bool failureLogged = false;
+    GDBusConnection* failureBus = nullptr; // held, so a new bus is never taken for it
 };
 
 IdleInhibitor gInhibitor;
@@ -58,11 +61,15 @@ void GiveBack()
     }
 }
 
-void NothingToInhibitWith(const char* why)
+void NothingToInhibitWith(const char* why, GDBusConnection* bus)
 {
-    if (!gInhibitor.failureLogged)
-        dlog_print(DLOG_WARN, INHIBIT_LOG_TAG, "nothing keeps the screen on: %s", why);
+    if (gInhibitor.failureLogged && gInhibitor.failureBus == bus)
+        return;
+    dlog_print(DLOG_WARN, INHIBIT_LOG_TAG, "nothing keeps the screen on: %s", why);
     gInhibitor.failureLogged = true;
+    if (gInhibitor.failureBus)
+        g_object_unref(gInhibitor.failureBus);
+    gInhibitor.failureBus = bus ? G_DBUS_CONNECTION(g_object_ref(bus)) : nullptr;
 }
 
 void LogindInhibitedCb(GObject* source, GAsyncResult* result, gpointer data)
@@ -84,7 +91,8 @@ void LogindInhibitedCb(GObject* source, GAsyncResult* result, gpointer data)
         g_object_unref(fds);
     if (fd < 0)
     {
-        NothingToInhibitWith(error ? error->message : "logind answered no descriptor");
+        NothingToInhibitWith(error ? error->message : "logind answered no descriptor",
+                             G_DBUS_CONNECTION(source));
         g_clear_error(&error);
         return;
     }
@@ -100,7 +108,7 @@ void TakeThroughLogind()
     GDBusConnection* system = pelorn_desktop_bus(G_BUS_TYPE_SYSTEM);
     if (!system)
     {
-        NothingToInhibitWith("no screensaver and no system bus");
+        NothingToInhibitWith("no screensaver and no system bus", nullptr);
         return;
     }
     gInhibitor.pending = true;

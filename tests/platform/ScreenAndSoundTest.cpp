@@ -108,6 +108,14 @@ TEST(DisplayLockInhibit, BusThatFailedOrRestartedIsConnectedAgainAndALockDropped
             }))
             << "the closed connection is still handed out";
 
+        // A bus daemon that came back is a new try, worth its line again.
+        pelorn_log_capture_begin();
+        EXPECT_EQ(device_power_request_lock(POWER_LOCK_DISPLAY, 0), DEVICE_ERROR_NONE);
+        EXPECT_TRUE(RunGlibUntil([] { return pelorn_log_captured("power", "nothing keeps the screen on"); }))
+            << "a failure on the old bus silenced the new one";
+        EXPECT_EQ(device_power_release_lock(POWER_LOCK_DISPLAY), DEVICE_ERROR_NONE);
+        pelorn_log_capture_end();
+
         PelornTest::DBusMock logind(again.Address(), "org.freedesktop.login1", {"--template", "logind"});
         ASSERT_TRUE(logind.Ready()) << logind.LastError();
         pelorn_log_capture_begin();
@@ -151,6 +159,13 @@ TEST(FeedbackSound, NoAudioDeviceIsLoggedOnceAndVibrationStaysALoggedEvent)
     EXPECT_EQ(CountLogged("feedback|play pattern 33 through vibration"), 1);
     feedback_deinitialize(); // the player plays what is still asked for, then ends
     EXPECT_EQ(CountLogged("no event sound"), 1) << "only the first failure is told";
+
+    // Started again, feedback tries the device again: it may have been busy.
+    ASSERT_EQ(feedback_initialize(), FEEDBACK_ERROR_NONE);
+    EXPECT_EQ(feedback_play_type(FEEDBACK_TYPE_SOUND, FEEDBACK_PATTERN_TAP), FEEDBACK_ERROR_NONE);
+    EXPECT_TRUE(PelornTest::RunGlibUntil([] { return CountLogged("no event sound") == 2; }))
+        << "one failure silenced every later start";
+    feedback_deinitialize();
     pelorn_log_capture_end();
 }
 
