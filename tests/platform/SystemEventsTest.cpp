@@ -227,9 +227,6 @@ TEST_F(SystemEvents, NetworkManagerAndUPowerBecomeTheNetworkAndBatteryKeysAndOne
 
 TEST_F(SystemEvents, MemoryPressureCalmsDownOnTheClockAndTheDesktopZoneAndClockFormatBecomeTheWatchSettings)
 {
-    // GSettings takes its backend once, at the first start.
-    setenv("GSETTINGS_BACKEND", "keyfile", 1);
-    setenv("XDG_CONFIG_HOME", mDirs.StateDir().c_str(), 1);
     for (const char* text : {"", "garbage without numbers\n", "full avg10=99.00\n"})
     {
         g_file_set_contents(mPressureFile.c_str(), text, -1, nullptr);
@@ -285,5 +282,4 @@ TEST_F(SystemEvents, MemoryPressureCalmsDownOnTheClockAndTheDesktopZoneAndClockF
                         .Exited(0));
         EXPECT_TRUE(KeyBecomes("db/menu_widget/regionformat_time1224", format.second)) << format.first;
     }
-    unsetenv("XDG_CONFIG_HOME");
 }

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,8 +16,8 @@ namespace PelornTest
 {
 /* Fresh state and runtime folders for one test; PELORN_STATE_DIR and
  * PELORN_RUNTIME_DIR point at them until the object goes away, when both
- * folders are removed. Seeds the settings a watch has by default (retail
- * mode off) unless told not to. */
+ * folders are removed and the variables are as they were before. Seeds the settings a watch has by default
+ * (retail mode off) unless told not to. */
 class ScopedTestDirs
 {
 public:
@@ -32,6 +33,8 @@ private:
     std::string mRoot;
     std::string mStateDir;
     std::string mRuntimeDir;
+    std::optional<std::string> mPreviousStateDir;
+    std::optional<std::string> mPreviousRuntimeDir;
 };
 
 /* The least time any wait gives its condition before calling it a hang. */

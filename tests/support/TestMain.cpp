@@ -1,5 +1,7 @@
 #include "TerminationWatch.h"
+#include "TestEnvironment.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -29,8 +31,29 @@ int main(int argc, char** argv)
     setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/pelorn-test-no-system-bus", 1);
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/pelorn-test-no-session-bus", 1);
     setenv("CANBERRA_DRIVER", "null", 1);
-    setenv("GSETTINGS_BACKEND", "memory", 1);
+    // What a test that makes no folders of its own writes (logs, settings)
+    // stays in a folder of this run's own, and so do the desktop's settings,
+    // a key file: GLib takes its settings backend and that file's folder once
+    // per process, so every test of the program shares them, and another
+    // process (gsettings) that writes there is heard as the desktop would be.
+    // A test's helper started as a program of its own keeps its test's run.
+    const bool ownRun = !getenv("PELORN_TEST_RUN_DIR");
+    const std::string run =
+        ownRun ? PelornTest::MakeTempDir("pelorn-test-run-XXXXXX") : getenv("PELORN_TEST_RUN_DIR");
+    if (ownRun)
+    {
+        for (const char* folder : {"state", "run", "config"})
+            g_mkdir_with_parents((run + "/" + folder).c_str(), 0700);
+        setenv("PELORN_TEST_RUN_DIR", run.c_str(), 1);
+        setenv("PELORN_STATE_DIR", (run + "/state").c_str(), 1);
+        setenv("PELORN_RUNTIME_DIR", (run + "/run").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (run + "/config").c_str(), 1);
+    }
+    setenv("GSETTINGS_BACKEND", "keyfile", 1);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new EndOnTermination());
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    if (ownRun)
+        PelornTest::RemoveTree(run);
+    return result;
 }
