@@ -31,6 +31,7 @@ private:
     DBusUtil& operator=(const DBusUtil&) = delete;
 
     static void OnBusReady(GObject* source, GAsyncResult* result, gpointer data);
+    static void ReportMissingBus(const char* why);
     static bool Signal(GDBusConnection* connection, const std::string& message);
 
     // Shared by every instance: the daemon knows one state per process.

@@ -73,8 +73,25 @@ int DBusUtil::SendMessageToDBus(const std::string& messageToSend)
     mPrevMessage = messageToSend;
     if (!bus.connecting)
     {
+        // A connection of our own: GIO's shared one outlives a bus daemon's
+        // restart for as long as anyone holds it, and is handed back closed.
+        GError* err = NULL;
+        gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, NULL, &err);
+        if (!address)
+        {
+            ReportMissingBus(err ? err->message : "no address");
+            g_clear_error(&err);
+            bus.waiting.clear();
+            mPrevMessage.clear();
+            return 1;
+        }
         bus.connecting = true;
-        g_bus_get(G_BUS_TYPE_SYSTEM, NULL, OnBusReady, NULL);
+        g_dbus_connection_new_for_address(
+            address,
+            (GDBusConnectionFlags)(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                   G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            NULL, NULL, OnBusReady, NULL);
+        g_free(address);
     }
     return 1;
 }
@@ -84,16 +101,10 @@ void DBusUtil::OnBusReady(GObject*, GAsyncResult* result, gpointer)
     Bus& bus = TheBus();
     bus.connecting = false;
     GError* err = NULL;
-    GDBusConnection* connection = g_bus_get_finish(result, &err);
+    GDBusConnection* connection = g_dbus_connection_new_for_address_finish(result, &err);
     if (!connection)
     {
-        // A machine without a system bus would otherwise log on every ring.
-        if (!mMissingBusLogged)
-        {
-            LOGE("g_bus_get: %s", err ? err->message : "no connection");
-            LOGE("[%s(): %d] (err) [return]", __func__, __LINE__);
-            mMissingBusLogged = true;
-        }
+        ReportMissingBus(err ? err->message : "no connection");
         if (err)
             g_error_free(err);
         // Nothing went out: the next request is tried afresh.
@@ -102,13 +113,21 @@ void DBusUtil::OnBusReady(GObject*, GAsyncResult* result, gpointer)
         return;
     }
     mMissingBusLogged = false;
-    // The shared bus connection would end the process when the bus goes away.
-    g_dbus_connection_set_exit_on_close(connection, FALSE);
     bus.connection = connection;
     std::deque<std::string> waiting;
     waiting.swap(bus.waiting);
     for (const std::string& message : waiting)
         Signal(connection, message);
+}
+
+/* A machine without a system bus would otherwise log on every ring. */
+void DBusUtil::ReportMissingBus(const char* why)
+{
+    if (mMissingBusLogged)
+        return;
+    LOGE("no system bus: %s", why);
+    LOGE("[%s(): %d] (err) [return]", __func__, __LINE__);
+    mMissingBusLogged = true;
 }
 
 bool DBusUtil::Signal(GDBusConnection* connection, const std::string& message)

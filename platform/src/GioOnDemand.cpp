@@ -52,12 +52,8 @@ PELORN_GIO_FORWARD(gboolean, g_network_monitor_get_network_available, (GNetworkM
 
 /* ---- D-Bus ---- */
 PELORN_GIO_FORWARD(GType, g_dbus_connection_get_type, (void), (), G_TYPE_INVALID)
-PELORN_GIO_FORWARD(GDBusConnection*, g_bus_get_sync, (GBusType type, GCancellable* cancellable, GError** error),
-                   (type, cancellable, error), nullptr)
-PELORN_GIO_FORWARD_VOID(g_bus_get, (GBusType type, GCancellable* cancellable, GAsyncReadyCallback callback,
-                                    gpointer data),
-                        (type, cancellable, callback, data))
-PELORN_GIO_FORWARD(GDBusConnection*, g_bus_get_finish, (GAsyncResult * result, GError** error), (result, error),
+PELORN_GIO_FORWARD(GDBusConnection*, g_bus_get_sync,
+                   (GBusType type, GCancellable* cancellable, GError** error), (type, cancellable, error),
                    nullptr)
 PELORN_GIO_FORWARD(gchar*, g_dbus_address_get_for_bus_sync,
                    (GBusType type, GCancellable* cancellable, GError** error), (type, cancellable, error), nullptr)
@@ -65,6 +61,12 @@ PELORN_GIO_FORWARD(GDBusConnection*, g_dbus_connection_new_for_address_sync,
                    (const gchar* address, GDBusConnectionFlags flags, GDBusAuthObserver* observer,
                     GCancellable* cancellable, GError** error),
                    (address, flags, observer, cancellable, error), nullptr)
+PELORN_GIO_FORWARD_VOID(g_dbus_connection_new_for_address,
+                        (const gchar* address, GDBusConnectionFlags flags, GDBusAuthObserver* observer,
+                         GCancellable* cancellable, GAsyncReadyCallback callback, gpointer data),
+                        (address, flags, observer, cancellable, callback, data))
+PELORN_GIO_FORWARD(GDBusConnection*, g_dbus_connection_new_for_address_finish,
+                   (GAsyncResult * result, GError** error), (result, error), nullptr)
 PELORN_GIO_FORWARD(gboolean, g_dbus_connection_is_closed, (GDBusConnection * connection), (connection), TRUE)
 PELORN_GIO_FORWARD_VOID(g_dbus_connection_set_exit_on_close, (GDBusConnection * connection, gboolean exit),
                         (connection, exit))
