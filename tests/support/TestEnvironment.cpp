@@ -52,12 +52,8 @@ ScopedTestDirs::ScopedTestDirs(bool seedDefaults)
     mRuntimeDir = mRoot + "/run";
     g_mkdir_with_parents(mStateDir.c_str(), 0700);
     g_mkdir_with_parents(mRuntimeDir.c_str(), 0700);
-    if (const char* previous = g_getenv("PELORN_STATE_DIR"))
-        mPreviousStateDir = previous;
-    if (const char* previous = g_getenv("PELORN_RUNTIME_DIR"))
-        mPreviousRuntimeDir = previous;
-    g_setenv("PELORN_STATE_DIR", mStateDir.c_str(), TRUE);
-    g_setenv("PELORN_RUNTIME_DIR", mRuntimeDir.c_str(), TRUE);
+    mStateEnv.emplace("PELORN_STATE_DIR", mStateDir.c_str());
+    mRuntimeEnv.emplace("PELORN_RUNTIME_DIR", mRuntimeDir.c_str());
     pelorn_paths_reset();
     if (seedDefaults)
     {
@@ -72,14 +68,8 @@ ScopedTestDirs::~ScopedTestDirs()
         pelorn_clock_set_manual(FALSE);
     if (!getenv("PELORN_TEST_KEEP_DIRS"))
         RemoveTree(mRoot);
-    for (const auto& variable : {std::make_pair("PELORN_STATE_DIR", &mPreviousStateDir),
-                                 std::make_pair("PELORN_RUNTIME_DIR", &mPreviousRuntimeDir)})
-    {
-        if (*variable.second)
-            g_setenv(variable.first, (*variable.second)->c_str(), TRUE);
-        else
-            g_unsetenv(variable.first);
-    }
+    mStateEnv.reset();
+    mRuntimeEnv.reset();
     pelorn_paths_reset();
 }
 

@@ -14,10 +14,25 @@
 
 namespace PelornTest
 {
+/* Sets (or, for nullptr, removes) an environment variable for one scope. */
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string mName;
+    std::string mOld;
+    bool mHad = false;
+};
+
 /* Fresh state and runtime folders for one test; PELORN_STATE_DIR and
  * PELORN_RUNTIME_DIR point at them until the object goes away, when both
- * folders are removed and the variables are as they were before. Seeds the settings a watch has by default
- * (retail mode off) unless told not to. */
+ * folders are removed and the variables are as they were before. Seeds the
+ * settings a watch has by default (retail mode off) unless told not to. */
 class ScopedTestDirs
 {
 public:
@@ -33,8 +48,8 @@ private:
     std::string mRoot;
     std::string mStateDir;
     std::string mRuntimeDir;
-    std::optional<std::string> mPreviousStateDir;
-    std::optional<std::string> mPreviousRuntimeDir;
+    std::optional<ScopedEnv> mStateEnv;
+    std::optional<ScopedEnv> mRuntimeEnv;
 };
 
 /* The least time any wait gives its condition before calling it a hang. */
@@ -97,21 +112,6 @@ int SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::st
 /* Waits for pid to end (status as waitpid gives it); after timeoutMs (never
  * less than HANG_MS) kills and reaps it and answers false. */
 bool WaitChild(int pid, int* status = nullptr, int timeoutMs = HANG_MS);
-
-/* Sets (or, for nullptr, removes) an environment variable for one scope. */
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const char* value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string mName;
-    std::string mOld;
-    bool mHad = false;
-};
 
 /* Runs rescue() on a thread of its own once HANG_MS passed without End():
  * something a test waits on that would block for ever (a pipe, a silent bus)
