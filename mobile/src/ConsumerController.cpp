@@ -194,8 +194,8 @@ void ConsumerController::SendMessageToHost()
         return;
     }
 
-    LOGE("SendMessageToHost, message:%s", message.c_str());
     const int result = mKiv->KivDataSend(message);
+    LOGE("SendMessageToHost, message:%s", message.c_str());
     if (result == DATA_SUCCESS)
     {
         if (mProviderResponseTimer)

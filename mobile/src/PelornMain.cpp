@@ -442,8 +442,9 @@ void PelornMain::SystemChangedWhichRelatedWithTime(void* pThis)
 bool PelornMain::SendAppMessageToConsumer(int sendType)
 {
     RETVM_IF(!mConsumerControllerPtr, false, "!mConsumerControllerPtr");
+    const bool sent = mConsumerControllerPtr->SendMessage(sendType);
     LOGE("SendMessageType:%d", sendType);
-    return mConsumerControllerPtr->SendMessage(sendType);
+    return sent;
 }
 
 void PelornMain::OnConsumerMsgReceived(int recvType, void* data)

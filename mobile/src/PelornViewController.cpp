@@ -220,7 +220,6 @@ void PelornViewController::OnFindingButtonClicked()
     RET_IF(!mPelornViewPtr);
     if (mPelornViewPtr->IsNormalState())
     {
-        LOGE("BUTTON_TAB_START");
         mPelornViewDataPtr->StartDurationTime();
         if (PelornMain::CheckConnectionAvailable())
         {
@@ -236,6 +235,7 @@ void PelornViewController::OnFindingButtonClicked()
             EnsureAppLauncher();
             mAppLauncherPtr->RequestDovConnectionPopup(0);
         }
+        LOGE("BUTTON_TAB_START");
         // A file append nobody waits for: kept off the way to the phone.
         NSORZCommon::QuenlorLogManager::GetInstance()->CollectLogByFeature(1000, 0, 0);
         return;

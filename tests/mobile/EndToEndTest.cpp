@@ -547,18 +547,22 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     EXPECT_TRUE(seen.buttonDisabled) << "the button change must start in the press";
 
     // The request was handed to the socket before any of that was set up: the
-    // finding state's last step (the screen-on lock) comes after the send.
-    const int press = CapturedAt("> BUTTON_TAB_START");
+    // finding state's last step (the screen-on lock) comes after the send,
+    // and so do the press's own lines and its sound.
+    const int press = CapturedAt("OnFindingButtonClicked");
     ASSERT_GE(press, 0);
-    const int sent = CapturedAt("SendMessageToHost, message:{\"msgId\":\"rux-startalert-req\"", press);
-    ASSERT_GE(sent, 0);
     // Another thread's line (a bus being reached) may fall between, so the
     // order is what counts: the send ended before the screen-on lock.
-    const int success = CapturedAt("> DATA_SUCCESS", sent);
+    const int success = CapturedAt("> DATA_SUCCESS", press);
     ASSERT_GE(success, 0);
+    const int sent = CapturedAt("SendMessageToHost, message:{\"msgId\":\"rux-startalert-req\"", press);
+    ASSERT_GE(sent, 0);
+    EXPECT_LT(success, sent) << "the request's line was written before the request";
     const int locked = CapturedAt("display lock held", press);
     ASSERT_GE(locked, 0);
     EXPECT_LT(success, locked);
+    EXPECT_LT(success, CapturedAt("> BUTTON_TAB_START"));
+    EXPECT_LT(locked, CapturedAt("> ButtonClickedCb")) << "the press's line came before its work";
     EXPECT_LT(locked, seen.linesLogged) << "the lock is part of the press";
     // So does the process-priority signal, which may first have to connect to the system bus.
     const int raised = CapturedAt("process priority: include", press);
