@@ -548,7 +548,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
 
     // The request was handed to the socket before any of that was set up: the
     // finding state's last step (the screen-on lock) comes after the send,
-    // and so do the press's own lines and its sound.
+    // and so do the press's own lines.
     const int press = CapturedAt("OnFindingButtonClicked");
     ASSERT_GE(press, 0);
     // Another thread's line (a bus being reached) may fall between, so the
