@@ -43,7 +43,7 @@ const int IMAGE_COUNT = 50;
 const size_t IMAGE_SIZE = 60 * 1024;
 // A round takes about 15 ms, and single rounds either way range over half
 // of that on a machine sharing its cores: the median of five rounds swung
-// from 1.0 to 1.7 between runs, that of 21 by about a quarter of that.
+// from 1.0 to 1.7 between runs, that of 21 by about a third of that.
 const int ROUNDS = 21;
 
 std::string ImageBytes(int index)

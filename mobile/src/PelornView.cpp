@@ -537,7 +537,8 @@ void PelornView::OnButtonActivated()
         mPelornEventListener->OnFindingButtonClicked();
     LOGE("ButtonClickedCb");
     NSORZ::FeedbackManager::GetInstance()->PlayFeedback(false);
-    RET_IF(!mPelornEventListener);
+    if (!mPelornEventListener)
+        LOGE("!mPelornEventListener: the press reached nobody");
 }
 
 void PelornView::ButtonClickedCb(void* data, Evas_Object* obj, void* eventInfo)
