@@ -92,13 +92,11 @@ public:
     };
 
     /* The current batch as the main thread sees it: the transfers accepted
-     * and not yet reported or cancelled. The multi handle is made before the
-     * worker starts and cleaned up after it was joined. */
+     * and not yet reported or cancelled. */
     class CurlMultiSession
     {
     public:
         virtual ~CurlMultiSession() = default;
-        CURLM* mMultiHandle = nullptr;
         std::list<std::shared_ptr<CurlSingleEasySession>> mEasySessionList;
     };
 
@@ -175,6 +173,10 @@ private:
     /* The worker sleeps in curl_multi_poll(); a byte on this pipe wakes it
      * up early (new transfer, cancel, stop). */
     int mWakeFd[2];
+    /* Made by the main thread just before it starts a worker, then the
+     * worker's alone: it cleans it up (closing the batch's connections) as
+     * its last act, so that the main loop never waits on those closes. */
+    CURLM* mWorkerMultiHandle;
     unsigned int mWorkerStartCount;
 };
 } // namespace NSORZCommon

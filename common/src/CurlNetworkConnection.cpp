@@ -75,7 +75,8 @@ CurlNetworkConnection::CurlSingleEasySession::~CurlSingleEasySession()
 }
 
 CurlNetworkConnection::CurlNetworkConnection()
-    : mEventListener(nullptr), mStopRequested(false), mWorkerEnding(false), mWakeFd{0, 0}, mWorkerStartCount(0)
+    : mEventListener(nullptr), mStopRequested(false), mWorkerEnding(false), mWakeFd{0, 0},
+      mWorkerMultiHandle(nullptr), mWorkerStartCount(0)
 {
     curl_global_init(CURL_GLOBAL_ALL);
     pthread_mutex_init(&mMutex, nullptr);
@@ -323,8 +324,8 @@ bool CurlNetworkConnection::StartThread()
     }
     if (!mCurlMultiSessionPtr)
         mCurlMultiSessionPtr = std::make_shared<CurlMultiSession>();
-    mCurlMultiSessionPtr->mMultiHandle = curl_multi_init();
-    if (!mCurlMultiSessionPtr->mMultiHandle)
+    CURLM* multiHandle = curl_multi_init();
+    if (!multiHandle)
     {
         LOGE("Failed curl_multi_init");
         return false;
@@ -337,10 +338,13 @@ bool CurlNetworkConnection::StartThread()
     // No worker exists here, so these need no lock to be seen by the new one.
     mStopRequested = false;
     mWorkerEnding = false;
+    mWorkerMultiHandle = multiHandle;
     if (pthread_create(&gCurlThread, nullptr, StartCurlMultiMainLoop, this) != 0)
     {
         LOGE("pthread_create failed");
         gCurlThread = 0;
+        mWorkerMultiHandle = nullptr;
+        curl_multi_cleanup(multiHandle);
         return false;
     }
     ++mWorkerStartCount;
@@ -379,12 +383,8 @@ void CurlNetworkConnection::StopThread()
         mWorkerEnding = false;
         MutexUnlockImpl();
     }
-    // The worker has taken every handle out of it before leaving.
-    if (mCurlMultiSessionPtr && mCurlMultiSessionPtr->mMultiHandle)
-    {
-        curl_multi_cleanup(mCurlMultiSessionPtr->mMultiHandle);
-        mCurlMultiSessionPtr->mMultiHandle = nullptr;
-    }
+    // The worker cleaned its multi handle up before leaving.
+    mWorkerMultiHandle = nullptr;
 
     PipeIOChannelData& pipeData = mPipeIOChannelData;
     if (pipeData.mPipeWatchId > 0)
@@ -441,23 +441,20 @@ void* CurlNetworkConnection::StartCurlMultiMainLoop(void* data)
 {
     CurlNetworkConnection* pThis = static_cast<CurlNetworkConnection*>(data);
     RETV_IF(pThis == NULL, nullptr);
+    // Named so that a profile or top tells its share from the main loop's.
+    pthread_setname_np(pthread_self(), "pelorn-http");
     pThis->RunCurlMultiMainLoop();
     return nullptr;
 }
 
 void CurlNetworkConnection::RunCurlMultiMainLoop()
 {
-    // The pipes and the multi handle are made before this thread starts and
-    // released only after it was joined, so they are stable here; the multi
-    // handle and the easy handles in it are this thread's alone.
+    // The pipes are made before this thread starts and closed only after it
+    // was joined, so they are stable here; the multi handle and the easy
+    // handles in it are this thread's alone.
     const int wakeFd = mWakeFd[0];
-    CURLM* multiHandle = nullptr;
-    if (!MutexLockImpl())
-        return;
-    multiHandle = mCurlMultiSessionPtr ? mCurlMultiSessionPtr->mMultiHandle : nullptr;
-    MutexUnlockImpl();
-    if (!multiHandle)
-        return;
+    CURLM* const multiHandle = mWorkerMultiHandle;
+    bool ending = false;
 
     std::vector<std::shared_ptr<CurlSingleEasySession>> active;
     std::vector<std::shared_ptr<CurlSingleEasySession>> adds, removes, finished;
@@ -556,7 +553,7 @@ void CurlNetworkConnection::RunCurlMultiMainLoop()
             }
             if (end)
             {
-                WritePipeMessage(STATE_WORKER_ENDING);
+                ending = true;
                 break;
             }
             continue;
@@ -580,6 +577,10 @@ void CurlNetworkConnection::RunCurlMultiMainLoop()
 
     for (const auto& session : active)
         curl_multi_remove_handle(multiHandle, session->mEasyHandle);
+    curl_multi_cleanup(multiHandle);
+    // Last: once the main loop reads this, joining is only the thread's exit.
+    if (ending)
+        WritePipeMessage(STATE_WORKER_ENDING);
 }
 
 void CurlNetworkConnection::FinishTransfer(CURLM* multiHandle, CURLMsg* message,
@@ -603,6 +604,12 @@ void CurlNetworkConnection::FinishTransfer(CURLM* multiHandle, CURLMsg* message,
     curl_multi_remove_handle(multiHandle, session->mEasyHandle);
     long responseCode = 0;
     curl_easy_getinfo(session->mEasyHandle, CURLINFO_RESPONSE_CODE, &responseCode);
+    // Nothing needs the handle any more. Freeing it here, where its buffers
+    // were made, keeps that work off the main loop that reports the result.
+    curl_easy_cleanup(session->mEasyHandle);
+    session->mEasyHandle = nullptr;
+    curl_slist_free_all(session->mHeaderSlist);
+    session->mHeaderSlist = nullptr;
     // A body cut short, over the limit or undecodable is no image either,
     // even when its status line said 200.
     if (responseCode == 200 && result == CURLE_OK && !session->mBodyOverLimit)
@@ -849,8 +856,6 @@ void CurlNetworkConnection::DestoryAllHttpRequest()
     {
         gEasySessionCount -= (int)mCurlMultiSessionPtr->mEasySessionList.size();
         mCurlMultiSessionPtr->mEasySessionList.clear();
-        if (mCurlMultiSessionPtr->mMultiHandle)
-            curl_multi_cleanup(mCurlMultiSessionPtr->mMultiHandle);
         mCurlMultiSessionPtr.reset();
     }
 }

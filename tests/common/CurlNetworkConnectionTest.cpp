@@ -122,3 +122,26 @@ TEST_F(CurlNetworkConnectionTest, RequestArrivingWhileWorkerEndsIsNotLost)
     EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return mEngine.IsIdle(); }));
     EXPECT_EQ(mListener.mEvents.size(), 7u) << "five acceptances, two results, nothing for the cancelled";
 }
+
+// The worker closes its batch's connections itself before it says it has
+// ended: the main loop, which reports the results, never waits on those
+// closes. Here the main loop does not run at all until they are closed.
+TEST_F(CurlNetworkConnectionTest, WorkerClosesItsConnectionsWithoutTheMainLoop)
+{
+    RoutedHttpServer server(
+        {{"/a", Body(PatternBody(30000))}, {"/b", Body("b")}, {"/c", Body(PatternBody(500))}});
+    Request(0, server.Url("/a"));
+    Request(1, server.Url("/b"));
+    Request(2, server.Url("/c"));
+    const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
+    while (server.Server().ConnectionsClosedByClient() < 3 && g_get_monotonic_time() < deadline)
+        g_usleep(1000);
+    ASSERT_EQ(server.Server().ConnectionsClosedByClient(), 3) << "the connections waited for the main loop";
+    EXPECT_EQ(server.Server().Requests().size(), 3u);
+
+    EXPECT_EQ(Ending(0), PatternBody(30000));
+    EXPECT_EQ(Ending(1), "b");
+    EXPECT_EQ(Ending(2), PatternBody(500));
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return mEngine.IsIdle(); }));
+    EXPECT_EQ(mEngine.GetWorkerStartCount(), 1u);
+}

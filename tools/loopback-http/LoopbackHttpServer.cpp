@@ -177,9 +177,15 @@ void LoopbackHttpServer::Serve(int fd)
         size_t end;
         while ((end = pending.find("\r\n\r\n")) == std::string::npos)
         {
-            ssize_t got = 0;
-            if (!WaitReadable(fd) || (got = recv(fd, buffer, sizeof(buffer), 0)) <= 0)
+            if (!WaitReadable(fd))
             {
+                close(fd);
+                return;
+            }
+            const ssize_t got = recv(fd, buffer, sizeof(buffer), 0);
+            if (got <= 0)
+            {
+                ++mClosedByClient;
                 close(fd);
                 return;
             }

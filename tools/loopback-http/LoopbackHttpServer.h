@@ -56,6 +56,11 @@ public:
     int AbandonedSilentConnections() const { return mAbandoned.load(); }
     /* Responses the client stopped reading before their last byte. */
     int CutShortResponses() const { return mCutShort.load(); }
+    /* Connections the client closed while the server waited for a request. */
+    int ConnectionsClosedByClient() const
+    {
+        return mClosedByClient.load();
+    }
 
     /* A loopback port on which nothing listens. */
     static int UnusedPort();
@@ -77,6 +82,7 @@ private:
     std::vector<Request> mRequests;
     std::atomic<int> mAbandoned{0};
     std::atomic<int> mCutShort{0};
+    std::atomic<int> mClosedByClient{0};
 };
 } // namespace PelornLoopback
 
