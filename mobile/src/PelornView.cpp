@@ -120,6 +120,10 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     // A watch has no keyboard to move a focus with, and taking it on every
     // press cost about a tenth of a millisecond before the ring request.
     elm_object_focus_allow_set(mButton, EINA_FALSE);
+    // Nothing above the button listens to its presses, yet every layout it
+    // sits in would turn each press into signals of its own (six a tap,
+    // handled before the button's "clicked").
+    evas_object_propagate_events_set(mButton, EINA_FALSE);
     evas_object_smart_callback_add(mButton, "clicked", ButtonClickedCb, this);
     elm_object_part_content_set(mLayout, "buttonSwallow", mButton);
     mObject2 = mButton;
@@ -301,8 +305,10 @@ void PelornView::SetAccessibility()
     efl_access_object_i18n_name_set(title, Translated("WDS_ORZ_HEADER_RUX_ABB"));
     efl_access_object_role_set(title, EFL_ACCESS_ROLE_HEADING);
 
-    Evas_Object* body =
-        elm_access_object_register((Evas_Object*)edje_object_part_object_get(layoutEdje, "accessBody"), mLayout);
+    Evas_Object* bodyPart = (Evas_Object*)edje_object_part_object_get(layoutEdje, "accessBody");
+    if (bodyPart)
+        evas_object_pass_events_set(bodyPart, EINA_FALSE);
+    Evas_Object* body = elm_access_object_register(bodyPart, mLayout);
     RETM_IF(body == NULL, "body == NULL");
     elm_access_info_set(body, ELM_ACCESS_INFO, mViewStatePtr->GetButtonText().c_str());
     elm_access_info_set(body, ELM_ACCESS_TYPE, "button");

@@ -274,6 +274,58 @@ struct AfterPress
     int linesLogged = 0;
 };
 
+/* Presses as the button's own theme, the layout it is swallowed in and the
+ * layouts above that saw them. */
+struct PressSignals
+{
+    int button = 0;
+    int holder = 0;
+    int above = 0;
+    size_t layouts = 0;
+    std::vector<Evas_Object*> watched;
+};
+
+void CountPressCb(void* data, Evas_Object*, const char*, const char*)
+{
+    ++*static_cast<int*>(data);
+}
+
+void WatchPressSignals(Evas_Object* button, PressSignals& signals)
+{
+    // The button's theme is the one edje among its members.
+    Evas_Object* own = nullptr;
+    Eina_List* members = evas_object_smart_members_get(button);
+    void* member;
+    EINA_LIST_FREE(members, member)
+    {
+        const char* type = evas_object_type_get(static_cast<Evas_Object*>(member));
+        if (type && !strcmp(type, "edje"))
+            own = static_cast<Evas_Object*>(member);
+    }
+    for (Evas_Object* o = own; o; o = evas_object_smart_parent_get(o))
+    {
+        const char* type = evas_object_type_get(o);
+        if (!type || strcmp(type, "edje") != 0)
+            continue;
+        int* counter = o == own                      ? &signals.button
+                       : signals.watched.size() == 1 ? &signals.holder
+                                                     : &signals.above;
+        edje_object_signal_callback_add(o, "mouse,down,*", "*", CountPressCb, counter);
+        signals.watched.push_back(o);
+    }
+    signals.layouts = signals.watched.size();
+}
+
+void UnwatchPressSignals(PressSignals& signals)
+{
+    for (Evas_Object* o : signals.watched)
+    {
+        for (int* counter : {&signals.button, &signals.holder, &signals.above})
+            edje_object_signal_callback_del_full(o, "mouse,down,*", "*", CountPressCb, counter);
+    }
+    signals.watched.clear();
+}
+
 void AfterPressCb(void* data, Evas_Object* button, void*)
 {
     auto* seen = static_cast<AfterPress*>(data);
@@ -421,6 +473,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     vconf_set_int("db/retailmode/enabled", 1);
     PhoneSimProcess phone;
     AfterPress seen;
+    PressSignals pressSignals;
     ButtonDuringChangeProbe probe;
     Evas_Object* watched = nullptr;
     gint64 sinceStartPress = 0;
@@ -460,6 +513,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
                 watched = Button();
                 evas_object_smart_callback_priority_add(watched, "clicked", EVAS_CALLBACK_PRIORITY_AFTER, AfterPressCb,
                                                         &seen);
+                WatchPressSignals(watched, pressSignals);
                 sinceStartPress = g_get_monotonic_time();
             })
         .TapWhenReady("tap start", Button,
@@ -467,7 +521,11 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
                           return phone.CountPrinted("\"msgId\":\"rux-startalert-req\",\"time\":\"180\"") == 1 &&
                                  Ringing();
                       })
-        .Do("stop watching", [&] { evas_object_smart_callback_del_full(watched, "clicked", AfterPressCb, &seen); })
+        .Do("stop watching",
+            [&] {
+                evas_object_smart_callback_del_full(watched, "clicked", AfterPressCb, &seen);
+                UnwatchPressSignals(pressSignals);
+            })
         .WaitFor("the phone's answer handled", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 0"); })
         .WaitFor("start change over",
                  [] { return !Screen()->IsButtonChanging() && AppScenario::AcceptsEvents(Button()); })
@@ -545,6 +603,13 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     ASSERT_EQ(1, seen.presses);
     EXPECT_FALSE(seen.normal) << "the finding state must be entered by the press itself";
     EXPECT_TRUE(seen.buttonDisabled) << "the button change must start in the press";
+    // The press went no further than the layout holding the button: each
+    // layout around that would have made signals of its own of it, handled
+    // before the button's "clicked".
+    EXPECT_GT(pressSignals.layouts, 3u);
+    EXPECT_EQ(1, pressSignals.button);
+    EXPECT_EQ(1, pressSignals.holder);
+    EXPECT_EQ(0, pressSignals.above) << "a layout around the button's own handled its press";
 
     // The request was handed to the socket before any of that was set up: the
     // finding state's last step (the screen-on lock) comes after the send,
