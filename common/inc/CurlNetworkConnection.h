@@ -67,8 +67,8 @@ public:
     };
 
     /* One transfer. The easy handle is set up on the main thread, then
-     * belongs to the worker until the transfer is finished or dropped; the
-     * last owner of the session frees it. */
+     * belongs to the worker, which frees it when the transfer finishes; a
+     * handle dropped before that goes with the session's last owner. */
     class CurlSingleEasySession
     {
     public:

@@ -306,6 +306,7 @@ void PelornView::SetAccessibility()
     efl_access_object_role_set(title, EFL_ACCESS_ROLE_HEADING);
 
     Evas_Object* bodyPart = (Evas_Object*)edje_object_part_object_get(layoutEdje, "accessBody");
+    // Presses pass through the stand-in unless the reader is on, as now.
     if (bodyPart)
         evas_object_pass_events_set(bodyPart, EINA_FALSE);
     Evas_Object* body = elm_access_object_register(bodyPart, mLayout);
