@@ -11,3 +11,145 @@
          }
       }
    }
+   /* A page of the window's page stack. A round screen has no room for a
+    * title bar, so a page is its content alone: elementary's own page holds
+    * two dozen parts, five of them texts, that every frame would lay out
+    * for nothing. The title parts stay, hidden, to take the widget's texts
+    * and its back button. Pages slide sideways as on elementary's theme and
+    * answer with the same signals, which end each push and pop. */
+   group { name: "elm/naviframe/item/basic/default";
+      parts {
+         part { name: "clip"; type: RECT;
+            description { state: "default" 0.0;
+            }
+         }
+         part { name: "base"; type: SPACER;
+            description { state: "default" 0.0;
+            }
+            description { state: "prev" 0.0;
+               rel1.relative: -1.0 0.0;
+               rel2.relative: 0.0 1.0;
+            }
+            description { state: "next" 0.0;
+               rel1.relative: 1.0 0.0;
+               rel2.relative: 2.0 1.0;
+            }
+         }
+         part { name: "elm.swallow.content"; type: SWALLOW;
+            clip_to: "clip";
+            description { state: "default" 0.0;
+               rel1.to: "base";
+               rel2.to: "base";
+            }
+         }
+         part { name: "elements_clip"; type: RECT;
+            clip_to: "clip";
+            description { state: "default" 0.0;
+               visible: 0;
+               rel1.to: "base";
+               rel2.to: "base";
+            }
+         }
+         part { name: "access.title"; type: RECT;
+            clip_to: "elements_clip";
+            description { state: "default" 0.0;
+               visible: 0;
+               color: 0 0 0 0;
+            }
+         }
+         part { name: "elm.text.title"; type: TEXT; mouse_events: 0;
+            clip_to: "elements_clip";
+            description { state: "default" 0.0;
+               visible: 0;
+               text { font: FONT_BOLD; size: 28; }
+            }
+         }
+         part { name: "elm.text.subtitle"; type: TEXT; mouse_events: 0;
+            clip_to: "elements_clip";
+            description { state: "default" 0.0;
+               visible: 0;
+               text { font: FONT; size: 20; }
+            }
+         }
+         part { name: "elm.swallow.prev_btn"; type: SWALLOW;
+            clip_to: "elements_clip";
+            description { state: "default" 0.0;
+               visible: 0;
+            }
+         }
+         part { name: "elm.swallow.next_btn"; type: SWALLOW;
+            clip_to: "elements_clip";
+            description { state: "default" 0.0;
+               visible: 0;
+            }
+         }
+         part { name: "elm.swallow.icon"; type: SWALLOW;
+            clip_to: "elements_clip";
+            description { state: "default" 0.0;
+               visible: 0;
+            }
+         }
+      }
+      programs {
+         program { signal: "elm,state,cur,pushed"; source: "elm";
+            action: STATE_SET "default" 0.0;
+            target: "base";
+         }
+         program { signal: "elm,state,cur,pushed,deferred"; source: "elm";
+            action: STATE_SET "prev" 0.0;
+            transition: DECELERATE 0.2;
+            target: "base";
+            after: "pushed";
+         }
+         program { name: "pushed";
+            action: SIGNAL_EMIT "elm,action,pushed,finished" "elm";
+         }
+         program { signal: "elm,state,new,pushed"; source: "elm";
+            action: STATE_SET "next" 0.0;
+            target: "base";
+         }
+         program { signal: "elm,state,new,pushed,deferred"; source: "elm";
+            action: STATE_SET "default" 0.0;
+            transition: DECELERATE 0.2;
+            target: "base";
+            after: "shown";
+         }
+         program { name: "shown";
+            action: SIGNAL_EMIT "elm,action,show,finished" "elm";
+         }
+         program { signal: "elm,state,cur,popped"; source: "elm";
+            action: STATE_SET "default" 0.0;
+            target: "base";
+         }
+         program { signal: "elm,state,cur,popped,deferred"; source: "elm";
+            action: STATE_SET "next" 0.0;
+            transition: DECELERATE 0.2;
+            target: "base";
+            after: "popped";
+         }
+         program { name: "popped";
+            action: SIGNAL_EMIT "elm,action,popped,finished" "elm";
+         }
+         program { signal: "elm,state,prev,popped"; source: "elm";
+            action: STATE_SET "prev" 0.0;
+            target: "base";
+         }
+         program { signal: "elm,state,prev,popped,deferred"; source: "elm";
+            action: STATE_SET "default" 0.0;
+            transition: DECELERATE 0.2;
+            target: "base";
+            after: "shown";
+         }
+         program { signal: "elm,state,visible"; source: "elm";
+            action: STATE_SET "default" 0.0;
+            target: "base";
+         }
+         /* No title shows, so its changes end at once. */
+         program { signal: "elm,action,title,show"; source: "elm";
+            action: SIGNAL_EMIT "elm,action,title,transition,finished" "elm";
+         }
+         program { signal: "elm,action,title,hide"; source: "elm";
+            action: SIGNAL_EMIT "elm,action,title,transition,finished" "elm";
+         }
+      }
+   }
