@@ -42,6 +42,8 @@ Environment: runs in fresh temporary PELORN_STATE_DIR and PELORN_RUNTIME_DIR
 folders of its own (any set outside are not touched).
   DISPLAY / ELM_ENGINE  draws on the display when there is one, else on the
                         buffer engine
+  PELORN_BENCH_APP      the app to start instead of pelorn beside this program,
+                        for comparing two builds of it
 
 Example:
   build/bench_startup 9
@@ -212,7 +214,8 @@ int main(int argc, char** argv)
         setenv("ELM_ENGINE", "buffer", 0);
     const std::string dir = BuildDir();
     const std::string bare = dir + "/bench_bare_window";
-    const std::string app = dir + "/pelorn";
+    const char* appOverride = getenv("PELORN_BENCH_APP");
+    const std::string app = appOverride && *appOverride ? appOverride : dir + "/pelorn";
     if (access(app.c_str(), X_OK) != 0)
     {
         fprintf(stderr, "%s is not built\n", app.c_str());

@@ -71,7 +71,7 @@ void pelorn_trace_startup(const char* what)
     if (!t.enabled || t.ended)
         return;
     const double now = BootTimeMs();
-    fprintf(stderr, "startup: +%.1f ms (+%.1f) %s\n", now - t.startMs, now - t.previousMs, what);
+    fprintf(stderr, "startup: +%.2f ms (+%.2f) %s\n", now - t.startMs, now - t.previousMs, what);
     t.previousMs = now;
     t.ended = strcmp(what, "first frame") == 0;
 }
