@@ -60,6 +60,15 @@ bool Ringing()
     return radar && (radar->GetRunningRadarTransit() || radar->GetRadarPauseTimer());
 }
 
+/* The state of the button's face: "default" idle, "finding" while ringing. */
+std::string FaceState()
+{
+    double value = 0;
+    Evas_Object* button = Button();
+    const char* state = button ? edje_object_part_state_get(elm_layout_edje_get(button), "bg", &value) : nullptr;
+    return state ? state : "";
+}
+
 /* The radar is in its turn (the stage between its fades). */
 bool RadarTurning()
 {
@@ -526,6 +535,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
         .WaitFor("the phone's answer handled", [] { return pelorn_log_captured("", "ConsumerMsgReceived : 0"); })
         .WaitFor("start change over",
                  [] { return !Screen()->IsButtonChanging() && AppScenario::AcceptsEvents(Button()); })
+        .WaitFor("the face takes the ringing colour", [] { return FaceState() == "finding"; })
         .WaitFor("phone rings",
                  [&] { return phone.CountPrinted("ringing:") > 0 && Screen()->IsFindingLimitRunning(); })
         .WaitFor("radar turning", RadarTurning)
@@ -537,6 +547,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
                 sinceStartPress = g_get_monotonic_time() - sinceStartPress;
             })
         .TapWhenReady("tap stop", Button, [&] { return phone.Received("rux-stopalert-req") == 1 && ReadyToStart(); })
+        .WaitFor("the face is idle again", [] { return FaceState() == "default"; })
         .Do("look",
             [&] {
                 noticeSeen = noticeSeen || BasicPopup(LEGAL_NOTICE) != nullptr;
@@ -546,6 +557,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
             })
         .TapWhenReady("tap start again", Button,
                       [&] { return phone.Received("rux-startalert-req") == 2 && Ringing(); })
+        .WaitFor("the face rings again", [] { return FaceState() == "finding"; })
         .Then("phone found", [&] { phone.Command("found"); },
               [&] { return phone.Received("rux-founddevice-rsp") == 1 && ReadyToStart(); })
         .WaitFor("the watch says so", [] { return ToastSays(TOAST_PHONE_FOUND, "Phone found"); })
