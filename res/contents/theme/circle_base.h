@@ -91,54 +91,32 @@
          }
       }
       programs {
-         program { signal: "elm,state,cur,pushed"; source: "elm";
-            action: STATE_SET "default" 0.0;
-            target: "base";
+         /* Each move puts the page where it starts, then slides it to where it
+          * ends when the widget sends the same signal deferred. */
+#define PAGE_MOVE(_signal, _deferred, _from, _to, _done) \
+         program { signal: _signal; source: "elm"; \
+            action: STATE_SET _from 0.0; \
+            target: "base"; \
+         } \
+         program { signal: _deferred; source: "elm"; \
+            action: STATE_SET _to 0.0; \
+            transition: DECELERATE 0.2; \
+            target: "base"; \
+            after: _done; \
          }
-         program { signal: "elm,state,cur,pushed,deferred"; source: "elm";
-            action: STATE_SET "prev" 0.0;
-            transition: DECELERATE 0.2;
-            target: "base";
-            after: "pushed";
-         }
+         PAGE_MOVE("elm,state,cur,pushed", "elm,state,cur,pushed,deferred", "default", "prev", "pushed")
+         PAGE_MOVE("elm,state,new,pushed", "elm,state,new,pushed,deferred", "next", "default", "shown")
+         PAGE_MOVE("elm,state,cur,popped", "elm,state,cur,popped,deferred", "default", "next", "popped")
+         PAGE_MOVE("elm,state,prev,popped", "elm,state,prev,popped,deferred", "prev", "default", "shown")
+#undef PAGE_MOVE
          program { name: "pushed";
             action: SIGNAL_EMIT "elm,action,pushed,finished" "elm";
-         }
-         program { signal: "elm,state,new,pushed"; source: "elm";
-            action: STATE_SET "next" 0.0;
-            target: "base";
-         }
-         program { signal: "elm,state,new,pushed,deferred"; source: "elm";
-            action: STATE_SET "default" 0.0;
-            transition: DECELERATE 0.2;
-            target: "base";
-            after: "shown";
-         }
-         program { name: "shown";
-            action: SIGNAL_EMIT "elm,action,show,finished" "elm";
-         }
-         program { signal: "elm,state,cur,popped"; source: "elm";
-            action: STATE_SET "default" 0.0;
-            target: "base";
-         }
-         program { signal: "elm,state,cur,popped,deferred"; source: "elm";
-            action: STATE_SET "next" 0.0;
-            transition: DECELERATE 0.2;
-            target: "base";
-            after: "popped";
          }
          program { name: "popped";
             action: SIGNAL_EMIT "elm,action,popped,finished" "elm";
          }
-         program { signal: "elm,state,prev,popped"; source: "elm";
-            action: STATE_SET "prev" 0.0;
-            target: "base";
-         }
-         program { signal: "elm,state,prev,popped,deferred"; source: "elm";
-            action: STATE_SET "default" 0.0;
-            transition: DECELERATE 0.2;
-            target: "base";
-            after: "shown";
+         program { name: "shown";
+            action: SIGNAL_EMIT "elm,action,show,finished" "elm";
          }
          program { signal: "elm,state,visible"; source: "elm";
             action: STATE_SET "default" 0.0;
