@@ -117,6 +117,7 @@ void LoopbackHttpServer::AcceptLoop()
         int fd = accept4(mListenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
+        ++mAccepted;
         int one = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
         std::lock_guard<std::mutex> lock(mMutex);

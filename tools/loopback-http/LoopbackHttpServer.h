@@ -56,6 +56,11 @@ public:
     int AbandonedSilentConnections() const { return mAbandoned.load(); }
     /* Responses the client stopped reading before their last byte. */
     int CutShortResponses() const { return mCutShort.load(); }
+    /* Connections accepted so far; a client may send several requests over one. */
+    int ConnectionsAccepted() const
+    {
+        return mAccepted.load();
+    }
     /* Connections the client closed while the server waited for a request. */
     int ConnectionsClosedByClient() const
     {
@@ -83,6 +88,7 @@ private:
     std::atomic<int> mAbandoned{0};
     std::atomic<int> mCutShort{0};
     std::atomic<int> mClosedByClient{0};
+    std::atomic<int> mAccepted{0};
 };
 } // namespace PelornLoopback
 
