@@ -135,15 +135,17 @@ TEST_F(CurlNetworkConnectionTest, WorkerClosesItsConnectionsWithoutTheMainLoop)
     Request(2, server.Url("/c"));
     // curl may carry a later request over an earlier one's connection, so
     // every connection, however many there were, is to be closed.
-    auto allClosed = [&] {
+    auto allClosed = [&]
+    {
         return server.Server().Requests().size() == 3 &&
                server.Server().ConnectionsClosedByClient() == server.Server().ConnectionsAccepted();
     };
     const gint64 deadline = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
     while (!allClosed() && g_get_monotonic_time() < deadline)
         g_usleep(1000);
-    ASSERT_TRUE(allClosed()) << "the connections waited for the main loop: " << server.Server().ConnectionsClosedByClient()
-                             << " of " << server.Server().ConnectionsAccepted() << " closed";
+    ASSERT_TRUE(allClosed()) << "the connections waited for the main loop: "
+                             << server.Server().ConnectionsClosedByClient() << " of "
+                             << server.Server().ConnectionsAccepted() << " closed";
 
     EXPECT_EQ(Ending(0), PatternBody(30000));
     EXPECT_EQ(Ending(1), "b");
