@@ -24,6 +24,7 @@
 #include <string.h>
 #include <string>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -135,6 +136,10 @@ Sample Measure(const std::string& program, int idleSeconds = 0)
     {
         close(fds[0]);
         setenv("PELORN_FIRST_FRAME_FD", std::to_string(fds[1]).c_str(), 1);
+        struct timespec forked;
+        clock_gettime(CLOCK_BOOTTIME, &forked);
+        setenv("PELORN_TRACE_LAUNCH_US",
+               std::to_string(forked.tv_sec * 1000000LL + forked.tv_nsec / 1000).c_str(), 1);
         int null = open("/dev/null", O_RDWR);
         dup2(null, 0);
         dup2(null, 1);
