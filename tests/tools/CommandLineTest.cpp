@@ -62,8 +62,9 @@ TEST(CommandLine, LaunchSearchingWithNothingToReachFailsFastInOneLineAndEveryPro
          {"run", "test", "build", "install-deps", "seed-settings", "start-efreetd", "package", "bench"})
         commands.push_back(Script(script));
     if (PELORN_TEST_WITH_BENCH)
-        for (const char* bench : {"bench_startup", "bench_bare_window", "bench_tap_to_wire",
-                                  "bench_link_latency", "bench_http_fetch", "bench_ring_cpu"})
+        for (const char* bench :
+             {"bench_startup", "bench_startup_work", "bench_bare_window", "bench_tap_to_wire",
+              "bench_link_latency", "bench_http_fetch", "bench_ring_cpu"})
             commands.push_back(BuiltProgram(bench));
     for (const std::string& command : commands)
     {
