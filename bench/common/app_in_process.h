@@ -7,6 +7,7 @@
 #include "ViewBasicElements.h"
 #include "ViewController.h"
 #include "ViewManager.h"
+#include "seeded_watch.h"
 
 #include <Elementary.h>
 #include <glib.h>
@@ -23,17 +24,6 @@
 
 /* For benches that run the app in this process and drive it as a wearer
  * would, beside the programs built next to them. */
-
-/* A program built beside this bench (phone-sim, map-server, a floor). */
-inline std::string PelornBenchProgram(const std::string& name)
-{
-    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
-    gchar* dir = self ? g_path_get_dirname(self) : g_strdup(".");
-    const std::string path = std::string(dir) + "/" + name;
-    g_free(dir);
-    g_free(self);
-    return path;
-}
 
 /* Starts args[0] with stdout to *out (or /dev/null) and stdin from *in when
  * asked; the pid to end with PelornBenchEnd, or 0 after saying why. */

@@ -6,7 +6,35 @@
 #include "vconf.h"
 
 #include <glib.h>
+#include <signal.h>
 #include <string>
+#include <sys/wait.h>
+
+/* A program built beside this bench (phone-sim, map-server, a floor). */
+inline std::string PelornBenchProgram(const std::string& name)
+{
+    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
+    gchar* dir = self ? g_path_get_dirname(self) : g_strdup(".");
+    const std::string path = std::string(dir) + "/" + name;
+    g_free(dir);
+    g_free(self);
+    return path;
+}
+
+/* Asks a child to end (SIGTERM) and reaps it; one that is still there after
+ * graceMs is killed. */
+inline void PelornBenchEndChild(pid_t pid, int graceMs)
+{
+    kill(pid, SIGTERM);
+    int status = 0;
+    for (int waited = 0; waited < graceMs && waitpid(pid, &status, WNOHANG) == 0; waited += 10)
+        g_usleep(10 * 1000);
+    if (waitpid(pid, &status, WNOHANG) == 0)
+    {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+}
 
 /* Points this process (and the programs it starts) at a watch's folders under
  * root and seeds them as a watch past its first setup: English, not a demo

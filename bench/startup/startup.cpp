@@ -76,16 +76,6 @@ void CountActivity(pid_t pid, long long* switches, long long* ticks, int* thread
     }
 }
 
-std::string BuildDir()
-{
-    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
-    gchar* dir = g_path_get_dirname(self ? self : ".");
-    std::string out = dir;
-    g_free(dir);
-    g_free(self);
-    return out;
-}
-
 double RssKb(pid_t pid)
 {
     gchar* status = nullptr;
@@ -171,15 +161,7 @@ Sample Measure(const std::string& program, int idleSeconds = 0)
         }
     }
     close(fds[0]);
-    kill(pid, SIGTERM);
-    int status = 0;
-    for (int i = 0; i < 300 && waitpid(pid, &status, WNOHANG) == 0; ++i)
-        g_usleep(10 * 1000);
-    if (waitpid(pid, &status, WNOHANG) == 0)
-    {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
+    PelornBenchEndChild(pid, 3000);
     return s;
 }
 
@@ -217,10 +199,9 @@ int main(int argc, char** argv)
     setenv("PELORN_LOG_STDERR", "0", 1);
     if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY"))
         setenv("ELM_ENGINE", "buffer", 0);
-    const std::string dir = BuildDir();
-    const std::string bare = dir + "/bench_bare_window";
+    const std::string bare = PelornBenchProgram("bench_bare_window");
     const char* appOverride = getenv("PELORN_BENCH_APP");
-    const std::string app = appOverride && *appOverride ? appOverride : dir + "/pelorn";
+    const std::string app = appOverride && *appOverride ? appOverride : PelornBenchProgram("pelorn");
     if (access(app.c_str(), X_OK) != 0)
     {
         fprintf(stderr, "%s is not built\n", app.c_str());

@@ -57,16 +57,6 @@ std::string BaseName(const std::string& path)
     return out;
 }
 
-std::string BuildDir()
-{
-    gchar* self = g_file_read_link("/proc/self/exe", nullptr);
-    gchar* dir = g_path_get_dirname(self ? self : ".");
-    std::string out = dir;
-    g_free(dir);
-    g_free(self);
-    return out;
-}
-
 /* Starts argv with the first-frame descriptor and stderr into errPath; waits
  * for "frame" (or the deadline), then ends it. True when the frame came. */
 bool RunToFirstFrame(const std::vector<std::string>& argv, const std::string& errPath, int deadlineMs)
@@ -98,15 +88,7 @@ bool RunToFirstFrame(const std::vector<std::string>& argv, const std::string& er
         struct pollfd p = {fds[0], POLLIN, 0};
         char buf[16];
         framed = poll(&p, 1, deadlineMs) == 1 && read(fds[0], buf, sizeof(buf)) > 0;
-        kill(pid, SIGTERM);
-        int status = 0;
-        for (int i = 0; i < 500 && waitpid(pid, &status, WNOHANG) == 0; ++i)
-            g_usleep(10 * 1000);
-        if (waitpid(pid, &status, WNOHANG) == 0)
-        {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-        }
+        PelornBenchEndChild(pid, 5000);
     }
     close(fds[0]);
     return framed;
@@ -229,8 +211,7 @@ int main(int argc, char** argv)
         fputs(HELP, stdout);
         return 0;
     }
-    const std::string build = BuildDir();
-    const std::string bare = build + "/bench_bare_window", app = build + "/pelorn";
+    const std::string bare = PelornBenchProgram("bench_bare_window"), app = PelornBenchProgram("pelorn");
     gchar* root = g_dir_make_tmp("pelorn-bench-XXXXXX", nullptr);
     PelornBenchSeedWatch(root);
     PelornBenchRunHeadless();
