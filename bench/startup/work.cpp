@@ -6,29 +6,26 @@
 // out.
 #include "../common/seeded_watch.h"
 
-#include <algorithm>
 #include <fcntl.h>
 #include <functional>
 #include <glib.h>
 #include <poll.h>
-#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 static const char* const HELP = R"HELP(Usage: bench_startup_work
 
-Runs bench_bare_window and pelorn once each under valgrind's callgrind (about
-half a minute each) and prints, for each, the instructions its main thread
+Runs bench_bare_window and pelorn once each under valgrind's callgrind (a few
+seconds each) and prints, for each, the instructions its main thread
 ran from exec to its first rendered frame, cut into phases: the app's by its
 start-up marks (PELORN_TRACE_STARTUP), the bare window's by the toolkit calls
 it makes. Fontconfig reading its configuration, which both do for their first
-text, is a phase of its own. Counts move by well under 1 % between runs and
-barely between machines, so a change's effect shows at once.
+text, is a phase of its own. Counts move by well under 1 % between runs, where
+launch times move by several percent, so a small change's effect shows.
 The app runs in a seeded watch's folders after one launch that made them, as
 bench_startup's launches do. Needs valgrind.
 Last line: "ratio: instructions X (pelorn Y M, bare Z M)".
