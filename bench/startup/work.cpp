@@ -124,8 +124,8 @@ std::vector<std::pair<std::string, double>> MainThreadParts(const std::string& o
 const char* const kFontconfig = "FcInitLoadConfigAndFonts";
 
 /* Runs the program under callgrind, its main thread's counters dumped at each
- * trigger, and names each part by the phase it ends (name(trigger, n)); stops
- * at the part endsAt(trigger, name) says is the last. Empty on failure. */
+ * trigger, and names each part by the phase it ends (name, given the dump's
+ * trigger); the part whose name isLast is the last counted. Empty on failure. */
 std::vector<Part> Count(const std::string& program, const std::vector<std::string>& triggers,
                         const std::string& dir, const std::vector<std::string>& env,
                         const std::function<std::string(const std::string&)>& name,
