@@ -134,7 +134,10 @@ TEST_F(CurlNetworkConnectionTest, WorkerClosesItsConnectionsWithoutTheMainLoop)
     Request(1, server.Url("/b"));
     Request(2, server.Url("/c"));
     // curl may carry a later request over an earlier one's connection, so
-    // every connection, however many there were, is to be closed.
+    // every connection, however many there were, is to be closed. The first
+    // worker may also have ended before the next request came (this thread
+    // lost its core between two calls), and one more started: each closes
+    // its own.
     auto allClosed = [&]
     {
         return server.Server().Requests().size() == 3 &&
@@ -151,5 +154,4 @@ TEST_F(CurlNetworkConnectionTest, WorkerClosesItsConnectionsWithoutTheMainLoop)
     EXPECT_EQ(Ending(1), "b");
     EXPECT_EQ(Ending(2), PatternBody(500));
     EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return mEngine.IsIdle(); }));
-    EXPECT_EQ(mEngine.GetWorkerStartCount(), 1u);
 }
