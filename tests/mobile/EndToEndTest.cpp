@@ -441,25 +441,40 @@ public:
     {
         if (mSource)
             g_source_remove(mSource);
+        Unwatch();
+    }
+    /* Counts the changes as they begin, by the disabling each begins with: a
+     * loop that stalls past a change's 0.3 s may run it whole between two
+     * looks, so the looks could not count them. */
+    void Watch(Evas_Object* button)
+    {
+        mButton = button;
+        elm_layout_signal_callback_add(mButton, "elm,state,disabled", "elm", DisabledCb, this);
+    }
+    void Unwatch()
+    {
+        if (mButton)
+            elm_layout_signal_callback_del(mButton, "elm,state,disabled", "elm", DisabledCb);
+        mButton = nullptr;
     }
     int changesSeen = 0;
     int enabledDuringChange = 0;
 
 private:
+    static void DisabledCb(void* data, Evas_Object* obj, const char* emission, const char* source)
+    {
+        static_cast<ButtonDuringChangeProbe*>(data)->changesSeen++;
+    }
     static gboolean LookCb(gpointer data)
     {
         auto* self = static_cast<ButtonDuringChangeProbe*>(data);
         auto view = Screen();
-        const bool changing = view && view->IsButtonChanging();
-        if (changing && !self->mWasChanging)
-            self->changesSeen++;
-        if (changing && !elm_object_disabled_get(view->GetButton()))
+        if (view && view->IsButtonChanging() && !elm_object_disabled_get(view->GetButton()))
             self->enabledDuringChange++;
-        self->mWasChanging = changing;
         return G_SOURCE_CONTINUE;
     }
     guint mSource = 0;
-    bool mWasChanging = false;
+    Evas_Object* mButton = nullptr;
 };
 } // namespace
 
@@ -520,6 +535,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
                 evas_object_smart_callback_priority_add(watched, "clicked", EVAS_CALLBACK_PRIORITY_AFTER, AfterPressCb,
                                                         &seen);
                 WatchPressSignals(watched, pressSignals);
+                probe.Watch(watched);
                 sinceStartPress = g_get_monotonic_time();
             })
         .TapWhenReady("tap start", Button,
@@ -553,6 +569,7 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
                 noticeSeen = noticeSeen || BasicPopup(LEGAL_NOTICE) != nullptr;
                 changesAtStop = probe.changesSeen;
                 enabledDuringChangeAtStop = probe.enabledDuringChange;
+                probe.Unwatch();
                 usage = PelornTest::ReadFile(mDirs.StateDir() + "/usage-log.txt");
             })
         .TapWhenReady("tap start again", Button,
