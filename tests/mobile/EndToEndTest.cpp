@@ -450,11 +450,15 @@ public:
     {
         mButton = button;
         elm_layout_signal_callback_add(mButton, "elm,state,disabled", "elm", DisabledCb, this);
+        // A scenario that fails early ends the app, and the button with it, before the probe goes.
+        evas_object_event_callback_add(mButton, EVAS_CALLBACK_DEL, ButtonDelCb, this);
     }
     void Unwatch()
     {
-        if (mButton)
-            elm_layout_signal_callback_del(mButton, "elm,state,disabled", "elm", DisabledCb);
+        if (!mButton)
+            return;
+        elm_layout_signal_callback_del(mButton, "elm,state,disabled", "elm", DisabledCb);
+        evas_object_event_callback_del_full(mButton, EVAS_CALLBACK_DEL, ButtonDelCb, this);
         mButton = nullptr;
     }
     int changesSeen = 0;
@@ -464,6 +468,10 @@ private:
     static void DisabledCb(void* data, Evas_Object* obj, const char* emission, const char* source)
     {
         static_cast<ButtonDuringChangeProbe*>(data)->changesSeen++;
+    }
+    static void ButtonDelCb(void* data, Evas* e, Evas_Object* obj, void* eventInfo)
+    {
+        static_cast<ButtonDuringChangeProbe*>(data)->mButton = nullptr;
     }
     static gboolean LookCb(gpointer data)
     {
