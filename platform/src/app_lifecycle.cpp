@@ -7,6 +7,7 @@
 #include "pelorn_mainloop.h"
 #include "pelorn_paths.h"
 #include "pelorn_preference_batch.h"
+#include "pelorn_resources.h"
 #include "pelorn_store_cleanup.h"
 #include "pelorn_trace.h"
 #include "vconf.h"
@@ -169,6 +170,9 @@ int ui_app_main(int argc, char** argv, ui_app_lifecycle_callback_s* callback, vo
     pelorn_trace_startup("single instance claimed");
     elm_init(argc, argv);
     pelorn_trace_startup("elm_init");
+    // The watch's own theme is there before the app's first widget: added
+    // under a window, it re-themes the window and everything in it.
+    pelorn_circle_theme_load();
     pelorn_mainloop_integrate_glib();
     ApplyScreenReaderSetting();
     elm_policy_set(ELM_POLICY_QUIT, ELM_POLICY_QUIT_LAST_WINDOW_CLOSED);
