@@ -24,7 +24,7 @@ public:
     void StopDurationTime();
     int GetDurationTime();
 
-    std::string GetPelornViewEDJDirectoryPath();
+    static std::string GetPelornViewEDJDirectoryPath();
     std::string GetResourcesEDJDirectoryPath();
     std::string GetResourcesImageDirectoryPath();
     std::string GetLegalString();
@@ -36,7 +36,7 @@ public:
 
 private:
     // The resource directory followed by "/contents".
-    std::string GetEDJDirectoryPath();
+    static std::string GetEDJDirectoryPath();
 
     std::shared_ptr<DurationTime> mDurationTimePtr;
     unsigned char mIsLaunchedFromMomentBar;

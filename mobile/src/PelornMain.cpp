@@ -10,6 +10,7 @@
 #include "MessageManager.h"
 #include "NetworkConnection.h"
 #include "OrzLog.h"
+#include "PelornView.h"
 #include "PreferenceUtil.h"
 #include "QuenlorLogManager.h"
 #include "VconfUtil.h"
@@ -106,6 +107,10 @@ bool PelornMain::OnCreate()
     }
 
     pelorn_trace_startup("create: feedback, text domain");
+    // Before the first widget: each style file added later re-themes every
+    // widget there is, the window's included.
+    PelornView::AddStyles();
+    pelorn_trace_startup("create: styles");
     RETVM_IF(!mViewBasicElementsPtr, false, "!viewBasicElementsPtr");
     mViewBasicElementsPtr->SetupViewBasicElements();
     pelorn_trace_startup("create: window, conformant, naviframe");

@@ -77,14 +77,7 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     mViewDataPtr = viewDataPtr;
 
     std::string pelornViewEdjDirectoryPath = pelornViewDataPtr->GetPelornViewEDJDirectoryPath();
-    RETV_IF(pelornViewEdjDirectoryPath.length() < 1, NULL);
-    NSORZUiCommon::ElementaryHelper::AddThemeExtension(pelornViewEdjDirectoryPath);
-    // The popups' and the location screen's styles too, while the screen holds
-    // only the window: added later, each re-themes the whole finding screen,
-    // the first Locate's longest stretch.
-    NSORZUiCommon::ProgressLoadingPopup::AddStyles();
-    NSORZUiCommon::ElementaryHelper::AddThemeExtension(
-        MobileLocationViewData::GetMobileLocationViewEDJDirectoryPath());
+    RETV_IF(!AddStyles(), NULL);
 
     mMoreLayout = CreateMoreLayout(parent);
     RETV_IF(mMoreLayout == NULL, NULL);
@@ -154,6 +147,22 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     SetAccessibility();
     ShowLegalAgreementPopup();
     return mMoreLayout;
+}
+
+// The app adds these before its window (each file added re-themes every
+// widget there is); here for a screen built without it.
+bool PelornView::AddStyles()
+{
+    std::string pelornViewEdjDirectoryPath = PelornViewData::GetPelornViewEDJDirectoryPath();
+    RETV_IF(pelornViewEdjDirectoryPath.length() < 1, false);
+    NSORZUiCommon::ElementaryHelper::AddThemeExtension(pelornViewEdjDirectoryPath);
+    // The popups' and the location screen's too: added when they first show,
+    // each re-themed the whole finding screen, the first Locate's longest
+    // stretch.
+    NSORZUiCommon::ProgressLoadingPopup::AddStyles();
+    NSORZUiCommon::ElementaryHelper::AddThemeExtension(
+        MobileLocationViewData::GetMobileLocationViewEDJDirectoryPath());
+    return true;
 }
 
 void PelornView::MoreOptionEmptyCb(void* data, Evas_Object* obj, void* eventInfo)
