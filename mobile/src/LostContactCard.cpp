@@ -45,8 +45,9 @@ std::string Replace(std::string text, const char* placeholder, const std::string
 std::string Markup(const std::string& text, int size, const char* colour)
 {
     char* escaped = elm_entry_utf8_to_markup(text.c_str());
-    std::string markup = "<font_size=" + std::to_string(size) + "><color=" + colour + ">" +
-                         (escaped ? escaped : "") + "</color></font_size>";
+    // The regular face: the watch's labels are bold unless told.
+    std::string markup = "<font=Sans:style=Regular><font_size=" + std::to_string(size) + "><color=" + colour +
+                         ">" + (escaped ? escaped : "") + "</color></font_size></font>";
     free(escaped);
     return markup;
 }

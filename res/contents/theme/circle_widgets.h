@@ -54,6 +54,48 @@
       }
    }
 
+   /* ---- label "default": every label starts in this style, even one
+    * that takes another at once, and loads its face then. The window's bold
+    * face is loaded already; a face of its own cost each start a font lookup.
+    * A wrapped label is laid out to its width, not to its text's. ---- */
+   group { name: "elm/label/base/default";
+      styles {
+         style { name: "circle_label_style";
+            base: "font="FONT_BOLD" font_size=10 align=center color=#ffffff";
+            tag: "br" "\n";
+         }
+      }
+      parts {
+         part { name: "label.text.clip"; type: RECT;
+            description { state: "default" 0.0; }
+         }
+         part { name: "elm.swallow.background"; type: SWALLOW; clip_to: "label.text.clip";
+            description { state: "default" 0.0; }
+         }
+         part { name: "elm.text"; type: TEXTBLOCK; clip_to: "label.text.clip"; mouse_events: 0;
+            scale: 1;
+            description { state: "default" 0.0;
+               text { style: "circle_label_style"; min: 1 1; }
+            }
+            description { state: "horizontal_fixed" 0.0;
+               inherit: "default" 0.0;
+               fixed: 1 0;
+               text.min: 0 1;
+            }
+         }
+      }
+      programs {
+         program { signal: "elm,state,horizontal,fixed"; source: "elm";
+            action: STATE_SET "horizontal_fixed" 0.0;
+            target: "elm.text";
+         }
+         program { signal: "elm,state,horizontal,expandable"; source: "elm";
+            action: STATE_SET "default" 0.0;
+            target: "elm.text";
+         }
+      }
+   }
+
    /* ---- label "slide_roll": a title that slides when it does not fit ---- */
    group { name: "elm/label/base/slide_roll";
       script {
