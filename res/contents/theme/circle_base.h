@@ -57,18 +57,14 @@
                color: 0 0 0 0;
             }
          }
+         /* Hidden, and the title's own face and size. There is no subtitle
+          * part: a hidden text part still loads its face, and no page here
+          * has one. */
          part { name: "elm.text.title"; type: TEXT; mouse_events: 0;
             clip_to: "elements_clip";
             description { state: "default" 0.0;
                visible: 0;
                text { font: FONT_BOLD; size: 28; }
-            }
-         }
-         part { name: "elm.text.subtitle"; type: TEXT; mouse_events: 0;
-            clip_to: "elements_clip";
-            description { state: "default" 0.0;
-               visible: 0;
-               text { font: FONT; size: 20; }
             }
          }
          part { name: "elm.swallow.prev_btn"; type: SWALLOW;
