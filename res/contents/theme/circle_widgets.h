@@ -54,6 +54,15 @@
       }
    }
 
+   /* What every label style has under its text. */
+#define LABEL_CLIP_AND_BACKGROUND \
+         part { name: "label.text.clip"; type: RECT; \
+            description { state: "default" 0.0; } \
+         } \
+         part { name: "elm.swallow.background"; type: SWALLOW; clip_to: "label.text.clip"; \
+            description { state: "default" 0.0; } \
+         }
+
    /* ---- label "default": every label starts in this style, even one
     * that takes another at once, and loads its face then. The window's bold
     * face is loaded already; a face of its own cost each start a font lookup.
@@ -66,12 +75,7 @@
          }
       }
       parts {
-         part { name: "label.text.clip"; type: RECT;
-            description { state: "default" 0.0; }
-         }
-         part { name: "elm.swallow.background"; type: SWALLOW; clip_to: "label.text.clip";
-            description { state: "default" 0.0; }
-         }
+         LABEL_CLIP_AND_BACKGROUND
          part { name: "elm.text"; type: TEXTBLOCK; clip_to: "label.text.clip"; mouse_events: 0;
             scale: 1;
             description { state: "default" 0.0;
@@ -126,12 +130,7 @@
          }
       }
       parts {
-         part { name: "label.text.clip"; type: RECT;
-            description { state: "default" 0.0; }
-         }
-         part { name: "elm.swallow.background"; type: SWALLOW; clip_to: "label.text.clip";
-            description { state: "default" 0.0; }
-         }
+         LABEL_CLIP_AND_BACKGROUND
          part { name: "elm.text"; type: TEXTBLOCK; clip_to: "label.text.clip"; mouse_events: 0;
             description { state: "default" 0.0;
                text { style: "slide_roll_style"; min: 0 1; }
