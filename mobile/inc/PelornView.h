@@ -34,9 +34,8 @@ public:
     ~PelornView() override;
 
     Evas_Object* Create(Evas_Object* parent, std::shared_ptr<NSORZUiCommon::ViewData> viewDataPtr) override;
-    /* Makes the styles of every screen and popup findable; false when the
-     * screen's own file has no path. */
-    static bool AddStyles();
+    /* Makes the styles of every screen and popup findable. */
+    static void AddStyles();
     void Resume() override;
     void Pause() override;
     void Destroy() override;

@@ -77,7 +77,8 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     mViewDataPtr = viewDataPtr;
 
     std::string pelornViewEdjDirectoryPath = pelornViewDataPtr->GetPelornViewEDJDirectoryPath();
-    RETV_IF(!AddStyles(), NULL);
+    RETV_IF(pelornViewEdjDirectoryPath.length() < 1, NULL);
+    AddStyles();
 
     mMoreLayout = CreateMoreLayout(parent);
     RETV_IF(mMoreLayout == NULL, NULL);
@@ -151,18 +152,15 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
 
 // The app adds these before its window (each file added re-themes every
 // widget there is); here for a screen built without it.
-bool PelornView::AddStyles()
+void PelornView::AddStyles()
 {
-    std::string pelornViewEdjDirectoryPath = PelornViewData::GetPelornViewEDJDirectoryPath();
-    RETV_IF(pelornViewEdjDirectoryPath.length() < 1, false);
-    NSORZUiCommon::ElementaryHelper::AddThemeExtension(pelornViewEdjDirectoryPath);
+    NSORZUiCommon::ElementaryHelper::AddThemeExtension(PelornViewData::GetPelornViewEDJDirectoryPath());
     // The popups' and the location screen's too: added when they first show,
     // each re-themed the whole finding screen, the first Locate's longest
     // stretch.
     NSORZUiCommon::ProgressLoadingPopup::AddStyles();
     NSORZUiCommon::ElementaryHelper::AddThemeExtension(
         MobileLocationViewData::GetMobileLocationViewEDJDirectoryPath());
-    return true;
 }
 
 void PelornView::MoreOptionEmptyCb(void* data, Evas_Object* obj, void* eventInfo)
