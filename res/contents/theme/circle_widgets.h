@@ -54,7 +54,7 @@
       }
    }
 
-   /* What every label style has under its text. */
+   /* What the default and the sliding label have under their text. */
 #define LABEL_CLIP_AND_BACKGROUND \
          part { name: "label.text.clip"; type: RECT; \
             description { state: "default" 0.0; } \
