@@ -355,14 +355,11 @@ POPUP_NOTIFY("toast/circle")
          } \
       }
 
-/* A button shaped by a mask image; its text and icon sit in the box
- * (x1, y1)-(x2, y2) of the mask, in relative coordinates. */
-#define SHAPED_BUTTON(NAME, MASK, X1, Y1, X2, Y2) \
-   group { name: "elm/button/base/"NAME; \
-      parts { \
-         part { name: "shape"; type: IMAGE; precise_is_inside: 1; \
+/* A button's face in its three looks; FACE adds what a face of that kind
+ * needs (a mask image, a least size). */
+#define BUTTON_FACE_STATES(FACE) \
             description { state: "default" 0.0; \
-               image.normal: MASK; \
+               FACE \
                color: C_BUTTON; \
             } \
             description { state: "pressed" 0.0; \
@@ -372,8 +369,11 @@ POPUP_NOTIFY("toast/circle")
             description { state: "disabled" 0.0; \
                inherit: "default" 0.0; \
                color: 40 40 44 255; \
-            } \
-         } \
+            }
+
+/* A button's icon and text, in the box (x1, y1)-(x2, y2) of its face "shape",
+ * in relative coordinates. */
+#define BUTTON_CONTENT(X1, Y1, X2, Y2) \
          part { name: "inner"; type: SPACER; \
             description { state: "default" 0.0; \
                rel1 { relative: X1 Y1; to: "shape"; } \
@@ -404,9 +404,33 @@ POPUP_NOTIFY("toast/circle")
                inherit: "default" 0.0; \
                visible: 1; \
             } \
+         }
+
+/* A button shaped by a mask image; its text and icon sit in the box
+ * (x1, y1)-(x2, y2) of the mask. */
+#define SHAPED_BUTTON(NAME, MASK, X1, Y1, X2, Y2) \
+   group { name: "elm/button/base/"NAME; \
+      parts { \
+         part { name: "shape"; type: IMAGE; precise_is_inside: 1; \
+            BUTTON_FACE_STATES(image.normal: MASK;) \
          } \
+         BUTTON_CONTENT(X1, Y1, X2, Y2) \
       } \
       BUTTON_PROGRAMS("shape") \
+   }
+
+   /* A button that asks for no style: a plain face, its icon or text
+    * inside. Elementary themes every new button in this style, twice, before
+    * the style it asks for: here that is a few parts, where elementary's
+    * own desktop button is many times larger. */
+   group { name: "elm/button/base/default";
+      parts {
+         part { name: "shape"; type: RECT;
+            BUTTON_FACE_STATES(min: 120 60;)
+         }
+         BUTTON_CONTENT(0.1, 0.1, 0.9, 0.9)
+      }
+      BUTTON_PROGRAMS("shape")
    }
 
    SHAPED_BUTTON("popup/circle", "theme_arc_bottom.png", 0.2, 0.05, 0.8, 0.62)
