@@ -17,6 +17,11 @@
     * for nothing. The title parts stay, hidden, to take the widget's texts
     * and its back button. Pages slide sideways as on elementary's theme and
     * answer with the same signals, which end each push and pop. */
+   styles {
+      style { name: "circle_page_title";
+         base: "font="FONT_BOLD" font_size=28 align=center color=#ffffff wrap=none";
+      }
+   }
    group { name: "elm/naviframe/item/basic/default";
       parts {
          part { name: "clip"; type: RECT;
@@ -57,14 +62,16 @@
                color: 0 0 0 0;
             }
          }
-         /* Hidden, and the title's own face and size. There is no subtitle
-          * part: a hidden text part still loads its face, and no page here
-          * has one. */
-         part { name: "elm.text.title"; type: TEXT; mouse_events: 0;
+         /* Hidden, and a text block: a text part shapes its text on each
+          * set and again on each resize, shown or not, where a hidden text
+          * block is laid out only when asked for its size. It takes the
+          * title's own face. There is no subtitle part: no page here has
+          * one. */
+         part { name: "elm.text.title"; type: TEXTBLOCK; mouse_events: 0;
             clip_to: "elements_clip";
             description { state: "default" 0.0;
                visible: 0;
-               text { font: FONT_BOLD; size: 28; }
+               text { style: "circle_page_title"; }
             }
          }
          part { name: "elm.swallow.prev_btn"; type: SWALLOW;
