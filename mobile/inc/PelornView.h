@@ -86,6 +86,8 @@ private:
     static Eina_Bool StopButtonRenderingCb(void* data, double pos);
     static Eina_Bool MorphingEffectRenderingCb(PelornView* pThis, double pos, bool stop);
     static Eina_Bool InitializeMorphingEffectCb(void* data);
+    static Eina_Bool BuildRadarLayoutCb(void* data);
+    static void FirstFrameDrawnCb(void* data, Evas* e, void* eventInfo);
     static gboolean FindingLimitTimerCb(gpointer data);
     static void ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item);
     static void AccessBodyDelCb(void* data, Evas* e, Evas_Object* obj, void* eventInfo);
@@ -94,6 +96,8 @@ private:
     Eext_Object_Item* CreateMoreOptionLocatePhone(Evas_Object* moreLayout);
     std::string CreateTitleStringWithHtmlCode();
     void InitializeRadarLayout();
+    bool BuildRadarLayout();
+    void StopWaitingForFirstFrame();
     void DrawSequenceAnimationButton(bool stop);
     void ConnectionChanged();
     void SetAccessibility();
@@ -118,6 +122,8 @@ private:
     Ecore_Animator* mAnimator;
     Ecore_Idler* mMorphingEffectIdler = nullptr;
     bool mMorphingEffectReady = false;
+    Ecore_Idler* mRadarIdler = nullptr;
+    Evas* mRadarCanvas = nullptr; // whose first frame the radar waits for, or none
     std::shared_ptr<TransitionHelper> mTransitionHelperPtr;
     double mFrameTime;
     guint mFindingLimitTimer;

@@ -61,6 +61,9 @@ PelornView::~PelornView()
 {
     if (mMorphingEffectIdler)
         ecore_idler_del(mMorphingEffectIdler);
+    if (mRadarIdler)
+        ecore_idler_del(mRadarIdler);
+    StopWaitingForFirstFrame();
     if (mAnimator)
         ecore_animator_del(mAnimator);
     CancelFindingLimitTimer();
@@ -131,10 +134,6 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     RETV_IF(!mMorphingEffectPtr, NULL);
     mFrameTime = edje_frametime_get();
 
-    mRadarLayout = helper.CreateLayout(mLayout, pelornViewEdjDirectoryPath, "radarLayout");
-    RETV_IF(mRadarLayout == NULL, NULL);
-    evas_object_color_set(mRadarLayout, 0, 0, 0, 0);
-    elm_object_part_content_set(mLayout, "radarLayoutSwallow", mRadarLayout);
     InitializeRadarLayout();
 
     mTextLayout = helper.CreateLayout(mLayout, pelornViewEdjDirectoryPath, "textLayout");
@@ -273,12 +272,68 @@ std::string PelornView::CreateTitleStringWithHtmlCode()
     return result;
 }
 
+// The radar shows only while the phone rings, so the screen's first frame
+// is drawn without it: it is built when the loop is next idle after that
+// frame, or at once by a ring that comes first. An idler alone could run
+// while a threaded render still draws the frame, and hold up its end.
 void PelornView::InitializeRadarLayout()
 {
     if (!mTransitionHelperPtr)
         mTransitionHelperPtr = std::make_shared<TransitionHelper>();
     mTransitionHelperPtr->SetTransitionEventListener(this);
-    mTransitionHelperPtr->RadarEffectInitialize(mRadarLayout);
+    Evas* canvas = mLayout ? evas_object_evas_get(mLayout) : nullptr;
+    if (mRadarLayout || mRadarCanvas || !canvas)
+        return;
+    mRadarCanvas = canvas;
+    efl_wref_add(canvas, &mRadarCanvas);
+    evas_event_callback_add(canvas, EVAS_CALLBACK_RENDER_POST, FirstFrameDrawnCb, this);
+}
+
+void PelornView::StopWaitingForFirstFrame()
+{
+    if (!mRadarCanvas)
+        return;
+    evas_event_callback_del_full(mRadarCanvas, EVAS_CALLBACK_RENDER_POST, FirstFrameDrawnCb, this);
+    efl_wref_del(mRadarCanvas, &mRadarCanvas);
+    mRadarCanvas = nullptr;
+}
+
+void PelornView::FirstFrameDrawnCb(void* data, Evas* e, void* eventInfo)
+{
+    auto* pThis = static_cast<PelornView*>(data);
+    pThis->StopWaitingForFirstFrame();
+    if (!pThis->mRadarLayout && !pThis->mRadarIdler)
+        pThis->mRadarIdler = ecore_idler_add(BuildRadarLayoutCb, pThis);
+}
+
+Eina_Bool PelornView::BuildRadarLayoutCb(void* data)
+{
+    auto* pThis = static_cast<PelornView*>(data);
+    pThis->mRadarIdler = nullptr;
+    pThis->BuildRadarLayout();
+    return ECORE_CALLBACK_CANCEL;
+}
+
+bool PelornView::BuildRadarLayout()
+{
+    if (mRadarLayout)
+        return true;
+    StopWaitingForFirstFrame();
+    if (mRadarIdler)
+    {
+        ecore_idler_del(mRadarIdler);
+        mRadarIdler = nullptr;
+    }
+    RETV_IF(mLayout == NULL, false);
+    NSORZUiCommon::ElementaryHelper helper;
+    mRadarLayout =
+        helper.CreateLayout(mLayout, PelornViewData::GetPelornViewEDJDirectoryPath(), "radarLayout");
+    RETV_IF(mRadarLayout == NULL, false);
+    evas_object_color_set(mRadarLayout, 0, 0, 0, 0);
+    elm_object_part_content_set(mLayout, "radarLayoutSwallow", mRadarLayout);
+    if (mTransitionHelperPtr)
+        mTransitionHelperPtr->RadarEffectInitialize(mRadarLayout);
+    return true;
 }
 
 void PelornView::ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item)
@@ -586,6 +641,7 @@ void PelornView::ShowStopButton()
     RET_IF(!mTransitionHelperPtr);
     mTransitionHelperPtr->StartTextTransition(mTextLayout, PELORN_TEXT_DOMAIN, "IDS_ORZ_BUTTON_STOP_ABB2",
                                               BUTTON_CHANGE_DURATION);
+    BuildRadarLayout();
     mTransitionHelperPtr->StartRadarTransition();
 }
 
@@ -604,6 +660,8 @@ void PelornView::ShowStartButton()
         return;
     }
     edje_frametime_set(mFrameTime);
+    // The stop's end is told by the radar, so it must be there to tell it.
+    BuildRadarLayout();
     mTransitionHelperPtr->StopRadarTransitionWithoutEffect();
     mTransitionHelperPtr->StartTextTransition(mTextLayout, PELORN_TEXT_DOMAIN, "IDS_ORZ_BUTTON_START",
                                               BUTTON_CHANGE_DURATION);

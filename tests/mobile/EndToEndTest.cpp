@@ -530,12 +530,26 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     std::string usage;
     AppScenario s;
     bool noticeSeen = false;
+    int radarAlphaWhileIdle = -1;
+    bool radarSwallowed = false;
     s.WaitFor("link up",
               [&] {
                   noticeSeen = noticeSeen || BasicPopup(LEGAL_NOTICE) != nullptr;
                   return phone.CountPrinted("watch connected") > 0 && ReadyToStart();
               })
         .ScreenshotWhenStill(AppWindow, "normal")
+        // Built after the screen's first frame, unseen until the phone rings.
+        .WaitFor("the radar built, unseen",
+                 [&] {
+                     Evas_Object* radar = Screen()->GetRadarLayout();
+                     if (!radar)
+                         return false;
+                     int r, g, b;
+                     evas_object_color_get(radar, &r, &g, &b, &radarAlphaWhileIdle);
+                     Evas_Object* holder = Screen()->GetMainLayout();
+                     radarSwallowed = elm_object_part_content_get(holder, "radarLayoutSwallow") == radar;
+                     return true;
+                 })
         .Do("watch the press",
             [&] {
                 pelorn_clock_set_manual(TRUE);
@@ -626,6 +640,8 @@ TEST_F(FindingScreen, PressesSendFirstChangeWithinThemselvesHoldTheButtonAndReco
     s.Run({});
     ASSERT_EQ("", s.FailedStep());
     EXPECT_FALSE(noticeSeen) << "a demo watch stopped at the legal notice";
+    EXPECT_EQ(0, radarAlphaWhileIdle) << "the idle screen shows its radar";
+    EXPECT_TRUE(radarSwallowed) << "the radar is not behind the button";
     EXPECT_EQ(2, changesAtStop) << "one icon change per press";
     EXPECT_EQ(0, enabledDuringChangeAtStop) << "loop passes that found the button enabled during its change";
     EXPECT_EQ(6, phone.Received("rux-startalert-req"));
