@@ -1,3 +1,41 @@
+   /* The hidden titles' face: the finding screen's own. */
+   styles {
+      style { name: "circle_page_title";
+         base: "font="FONT_BOLD" font_size=28 align=center color=#ffffff wrap=none";
+      }
+   }
+   /* The window's frame. A round screen shows the application edge to
+    * edge, with no title bar, shadow or handles, so the frame is its client
+    * alone; the title and icon parts stay, hidden, for the window's own
+    * calls. Elementary's desktop frame, drawn or not, cost each start as
+    * much as the whole finding screen. A frame without this "version" is
+    * taken for an old theme's, and elementary loads its own instead. */
+   group { name: "elm/border/base/default";
+      data.item: "version" "119";
+      parts {
+         part { name: "elm.spacer.opaque"; type: SPACER;
+            description { state: "default" 0.0; }
+         }
+         part { name: "elm.spacer.content"; type: SPACER;
+            description { state: "default" 0.0; }
+         }
+         part { name: "elm.swallow.client"; type: SWALLOW;
+            description { state: "default" 0.0; }
+         }
+         part { name: "elm.swallow.icon"; type: SWALLOW;
+            description { state: "default" 0.0; visible: 0; }
+         }
+         part { name: "elm.swallow.menu"; type: SWALLOW;
+            description { state: "default" 0.0; visible: 0; }
+         }
+         part { name: "elm.text.title"; type: TEXTBLOCK; mouse_events: 0;
+            description { state: "default" 0.0;
+               visible: 0;
+               text { style: "circle_page_title"; }
+            }
+         }
+      }
+   }
    group { name: "elm/layout/application/default";
       parts {
          part { name: "bg"; type: RECT; mouse_events: 0;
@@ -17,11 +55,6 @@
     * for nothing. The title parts stay, hidden, to take the widget's texts
     * and its back button. Pages slide sideways as on elementary's theme and
     * answer with the same signals, which end each push and pop. */
-   styles {
-      style { name: "circle_page_title";
-         base: "font="FONT_BOLD" font_size=28 align=center color=#ffffff wrap=none";
-      }
-   }
    group { name: "elm/naviframe/item/basic/default";
       parts {
          part { name: "clip"; type: RECT;
