@@ -182,20 +182,39 @@ TEST(Display, OnAnXServerWithoutAWindowManagerTheAppDrawsAndTheKeysReachWhatIsOn
             return *answer;
         };
     };
+    // The windows as the X server stacks them, top first, and which are on
+    // the screen: what a click at the middle meets.
+    auto screen = [&]
+    {
+        const std::string stack = PelornTest::RunProgram({"xwininfo", "-root", "-children"}, {"DISPLAY=:" + display}).out;
+        return "\n--- X stacking ---\n" + stack + "--- mapped named windows ---\n" +
+               xdo({"search", "--onlyvisible", "--name", "."}).out;
+    };
+    auto popupMapped = [&] { return !xdo({"search", "--onlyvisible", "--name", "^Remote connection$"}).out.empty(); };
     tap(); // no phone: the remote-connection popup comes up, and takes the keyboard
     auto popupFocused = focusOn("^Remote connection$");
     ASSERT_TRUE(RunGlibUntil([&] { return logged("asks:") == 1 && popupFocused(); })) << explain();
     key("BackSpace");
+    // The popup is off the screen by the time its answer reaches the app: a
+    // tap right after it is the app's.
+    ASSERT_TRUE(RunGlibUntil([&] { return logged("> OnReplieded") == 1; })) << explain();
+    EXPECT_FALSE(popupMapped()) << "the answered popup is still on the screen" << screen();
     auto appFocused = focusOn("^Pelorn$");
-    ASSERT_TRUE(RunGlibUntil([&] { return logged("> OnReplieded") == 1 && appFocused(); })) << explain();
+    ASSERT_TRUE(RunGlibUntil([&] { return appFocused(); })) << explain() << screen();
     key("BackSpace"); // the keyboard is the app's again: back on the finding screen lowers it, it pauses
     ASSERT_TRUE(RunGlibUntil([&] { return logged("AppPause") == 1; })) << explain();
+    // Lowered, the window gives up the keyboard: a click is then what brings it back.
+    ASSERT_TRUE(RunGlibUntil([&] { return !appFocused(); })) << explain() << screen();
 
     phone = std::make_unique<PhoneSimProcess>();
     ASSERT_TRUE(phone->Ready());
     ASSERT_TRUE(RunGlibUntil([&] { return logged("phone link up") > 0; })) << explain();
+    const std::string atTheClick = screen();
     tap(); // the lowered window, clicked, is back (resumed), and rings
-    ASSERT_TRUE(RunGlibUntil([&] { return phone->CountPrinted("\"rux-startalert-req\"") == 1; })) << explain();
+    ASSERT_TRUE(RunGlibUntil([&] { return phone->CountPrinted("\"rux-startalert-req\"") == 1; }))
+        << explain() << "\nat the click:" << atTheClick;
+    // Escape goes where the keyboard is: the click gave it back to the app.
+    ASSERT_TRUE(RunGlibUntil([&] { return appFocused(); })) << explain() << screen();
     key("Escape");
     EXPECT_TRUE(RunGlibUntil([&] { return phone->Printed("stopped by the watch"); })) << explain();
     // Escape stopped the ringing and did nothing else: the finding screen, which a focused

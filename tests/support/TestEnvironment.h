@@ -100,7 +100,8 @@ std::vector<std::string> AsOtherAccount(unsigned uid);
  * signal blocked. Once the application has run in a test process its main
  * thread can be left with SIGTERM and its kin blocked (a mask taken over from
  * thread creation); a child inheriting that would never hear the SIGTERM that
- * is meant to end it, and the test would wait for it for ever. */
+ * is meant to end it, and the test would wait for it for ever. The child
+ * also dies with the test process (SIGKILL), however the test ends. */
 void UnblockSignalsInChild(void* unused);
 
 /* Starts argv as RunProgram does, without waiting; its stdin comes from

@@ -12,6 +12,7 @@
 #include "pelorn_resources.h"
 #include "pelorn_screenshot.h"
 
+#include <Ecore_X.h>
 #include <Elementary.h>
 #include <ctype.h>
 #include <glib.h>
@@ -47,9 +48,24 @@ std::string AutoAnswerVariable(const std::string& appId)
     return name;
 }
 
+/* The popup leaves the screen before its answer leaves the process: the
+ * caller takes the answer as the popup's end, and the wearer's next tap is
+ * meant for what lies under it. Closing the window with the process left it
+ * mapped for as long as the ending took (a second and more under a leak
+ * checker on a busy machine), and a tap in that time was lost on it. */
+void LeaveTheScreen(PopupApp* app)
+{
+    if (!app->window)
+        return;
+    evas_object_hide(app->window);
+    if (elm_win_xwindow_get(app->window))
+        ecore_x_sync(); // the unmap done at the server, not queued in this process
+}
+
 void Answer(PopupApp* app, const std::string& answerId)
 {
     RET_IF(!app);
+    LeaveTheScreen(app);
     const PopupAnswer* chosen = nullptr;
     for (const PopupAnswer& a : app->description->answers)
         if (a.id == answerId)
@@ -162,6 +178,9 @@ bool CreateCb(void* data)
     RETV_IF(!app->window, false);
     elm_win_title_set(app->window, app->description->title.c_str());
     elm_win_autodel_set(app->window, EINA_TRUE);
+    evas_object_event_callback_add(
+        app->window, EVAS_CALLBACK_DEL,
+        [](void* data, Evas*, Evas_Object*, void*) { static_cast<PopupApp*>(data)->window = nullptr; }, app);
     evas_object_resize(app->window, 360, 360);
 
     Evas_Object* bg = elm_bg_add(app->window);
@@ -255,6 +274,7 @@ void TerminateCb(void* data)
 {
     PopupApp* app = static_cast<PopupApp*>(data);
     RET_IF(!app);
+    LeaveTheScreen(app); // withdrawn by its caller: off the screen before the slow part of the end
     if (app->autoAnswerTimer)
         ecore_timer_del(app->autoAnswerTimer);
     app->autoAnswerTimer = nullptr;
