@@ -52,6 +52,7 @@ private:
     void CloseConnectionNow();
     void Deliver(int recvType, void* data);
     void RemoveQueueHead();
+    void GiveUpRing();
     void ReportLinkLost();
 
     Kiv* mKiv;

@@ -14,6 +14,10 @@ enum
     ORZ_SEND_MSG_TYPE_LOCATION_SETTING_SET_REQ = 5,
     /* Never leaves the watch: it only ends the wait for a location answer. */
     ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ = 6,
+    /* The screen stopped waiting for the phone's answer to a ring request: one
+     * still queued is dropped, one that left is followed by a stop that awaits
+     * no answer. */
+    ORZ_SEND_MSG_TYPE_START_GIVE_UP = 7,
 };
 
 /* What the phone sent, as handed to the screens. */

@@ -73,6 +73,10 @@ public:
     Evas_Object* GetTextLayout() const { return mTextLayout; }
     std::shared_ptr<TransitionHelper> GetTransitionHelper() const { return mTransitionHelperPtr; }
     bool IsFindingLimitRunning() const { return mFindingLimitTimer != 0; }
+    /* Calling the phone: a ring request not yet answered, for at most RingAnswerBoundMs. */
+    bool IsAwaitingRingAnswer() const { return mRingAnswerTimer != 0; }
+    static guint RingAnswerBoundMs();
+    Evas_Object* GetTitleLabel() const { return mTitleLabel; }
     int GetButtonIconState() const { return mButtonIconState; }
     bool IsButtonChanging() const { return mAnimator != nullptr; }
 
@@ -89,12 +93,17 @@ private:
     static Eina_Bool BuildRadarLayoutCb(void* data);
     static void FirstFrameDrawnCb(void* data, Evas* e, void* eventInfo);
     static gboolean FindingLimitTimerCb(gpointer data);
+    static gboolean RingAnswerTimerCb(gpointer data);
     static void ButtonAccessActivateCb(void* data, Evas_Object* part, Elm_Object_Item* item);
     static void AccessBodyDelCb(void* data, Evas* e, Evas_Object* obj, void* eventInfo);
 
     Evas_Object* CreateMoreLayout(Evas_Object* parent);
     Eext_Object_Item* CreateMoreOptionLocatePhone(Evas_Object* moreLayout);
-    std::string CreateTitleStringWithHtmlCode();
+    std::string CreateTitleStringWithHtmlCode(const char* textId);
+    const char* TitleTextId() const;
+    void ShowTitle();
+    void StartAwaitingRingAnswer();
+    void StopAwaitingRingAnswer();
     void InitializeRadarLayout();
     bool BuildRadarLayout();
     void StopWaitingForFirstFrame();
@@ -127,12 +136,14 @@ private:
     std::shared_ptr<TransitionHelper> mTransitionHelperPtr;
     double mFrameTime;
     guint mFindingLimitTimer;
+    guint mRingAnswerTimer = 0;
     int mButtonIconState;
     unsigned char mIsLocatingMethodAsked;
     std::shared_ptr<PelornViewState> mViewStatePtr;
     PelornEventListener* mPelornEventListener;
     std::shared_ptr<PopupManager> mPopupManagerPtr;
     Evas_Object* mAccessBody; // the button's stand-in for the screen reader, or none
+    Evas_Object* mAccessTitle = nullptr; // the title's, or none
 };
 } // namespace NSPelorn
 

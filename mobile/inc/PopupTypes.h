@@ -27,7 +27,9 @@ enum class ORZToastPopupType : int
     // How a ring ended, told on the watch as well as on the phone.
     ORZ_TOAST_POPUP_TYPE_PHONE_FOUND = 6,
     ORZ_TOAST_POPUP_TYPE_STOPPED_AFTER_LIMIT = 7,
-    ORZ_TOAST_POPUP_TYPE_MAX = 8,
+    // A ring request the phone never answered.
+    ORZ_TOAST_POPUP_TYPE_PHONE_NOT_REACHED = 8,
+    ORZ_TOAST_POPUP_TYPE_MAX = 9,
 };
 } // namespace NSPelorn
 

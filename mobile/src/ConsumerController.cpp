@@ -103,6 +103,11 @@ bool ConsumerController::SendMessage(int sendType)
         mWaitingProviderResponse = false;
         return true;
     }
+    if (sendType == ORZ_SEND_MSG_TYPE_START_GIVE_UP)
+    {
+        GiveUpRing();
+        return true;
+    }
 
     if (!CheckNeedSending(sendType))
     {
@@ -167,6 +172,32 @@ void ConsumerController::RemoveQueueHead()
     mResendCount = 0;
 }
 
+/* The wearer was told that the phone could not be reached. A ring request
+ * still queued (no link yet) must not leave later and ring a phone nobody
+ * looks for; one that left may reach a slow phone yet, so a stop follows it.
+ * That stop awaits no answer: a silent phone would hold every later request
+ * behind it for the answer time-out, and the next tap must go at once. */
+void ConsumerController::GiveUpRing()
+{
+    const bool left = mWaitingProviderResponse && mAwaitedAnswerType == ORZ_RECV_MSG_TYPE_START_RSP;
+    mSendMessageQueue.remove_if(
+        [](int type) { return type == ORZ_SEND_MSG_TYPE_START_REQ || type == ORZ_SEND_MSG_TYPE_STOP_REQ; });
+    LOGE("the ring request is given up (%s)", left ? "sent, unanswered" : "not sent");
+    if (!left)
+        return;
+    mWaitingProviderResponse = false;
+    mAwaitedAnswerType = ORZ_RECV_MSG_TYPE_INVALID;
+    if (mProviderResponseTimer)
+    {
+        pelorn_timer_remove(mProviderResponseTimer);
+        mProviderResponseTimer = 0;
+    }
+    mSendMessageQueue.push_front(ORZ_SEND_MSG_TYPE_START_GIVE_UP);
+    mResendCount = 0;
+    SendMessageToHost();
+    SendProcessPriority("exclude");
+}
+
 void ConsumerController::SendMessageToHost()
 {
     if (mWaitingProviderResponse)
@@ -186,7 +217,8 @@ void ConsumerController::SendMessageToHost()
     RETM_IF(mKiv == NULL, "mKiv == NULL");
 
     const int sendType = mSendMessageQueue.front();
-    const std::string message = messageManager->CreateSendMessage(sendType);
+    const std::string message = messageManager->CreateSendMessage(
+        sendType == ORZ_SEND_MSG_TYPE_START_GIVE_UP ? ORZ_SEND_MSG_TYPE_STOP_REQ : sendType);
     if (message.empty())
     {
         LOGE("invalid message");
@@ -196,7 +228,12 @@ void ConsumerController::SendMessageToHost()
 
     const int result = mKiv->KivDataSend(message);
     LOGE("SendMessageToHost, message:%s", message.c_str());
-    if (result == DATA_SUCCESS)
+    if (result == DATA_SUCCESS && sendType == ORZ_SEND_MSG_TYPE_START_GIVE_UP)
+    {
+        RemoveQueueHead();
+        SendMessageToHost(); // what queued behind it goes now
+    }
+    else if (result == DATA_SUCCESS)
     {
         if (mProviderResponseTimer)
             pelorn_timer_remove(mProviderResponseTimer);

@@ -9,14 +9,11 @@
 #include <cstdio>
 #include <libintl.h>
 
-#include "CallData.h"
 #include "ConsumerMessageType.h"
 #include "CurlNetworkConnection.h"
 #include "ElementaryHelper.h"
 #include "FeedbackManager.h"
-#include "FoundDeviceData.h"
 #include "ICUUtil.h"
-#include "LocationSetting.h"
 #include "MobileLocationViewData.h"
 #include "OrzLog.h"
 #include "PelornMain.h"
@@ -36,7 +33,6 @@ namespace NSPelorn
 namespace
 {
 constexpr double BUTTON_CHANGE_DURATION = 0.3;
-constexpr guint FINDING_LIMIT_MS = 180000;
 constexpr int SEQUENCE_FRAMES = 18;
 constexpr int KIV_CONNECTION_TYPE_REMOTE = 16;
 
@@ -67,6 +63,9 @@ PelornView::~PelornView()
     if (mAnimator)
         ecore_animator_del(mAnimator);
     CancelFindingLimitTimer();
+    if (mRingAnswerTimer)
+        pelorn_timer_remove(mRingAnswerTimer);
+    mRingAnswerTimer = 0;
     mTransitionHelperPtr.reset();
 }
 
@@ -101,7 +100,7 @@ Evas_Object* PelornView::Create(Evas_Object* parent, std::shared_ptr<NSORZUiComm
     elm_label_wrap_width_set(mTitleLabel, 268);
     elm_label_slide_mode_set(mTitleLabel, ELM_LABEL_SLIDE_MODE_AUTO);
     elm_label_ellipsis_set(mTitleLabel, EINA_TRUE);
-    std::string titleString = CreateTitleStringWithHtmlCode();
+    std::string titleString = CreateTitleStringWithHtmlCode(TitleTextId());
     RETV_IF(titleString.empty(), NULL);
     elm_object_text_set(mTitleLabel, titleString.c_str());
     elm_label_slide_go(mTitleLabel);
@@ -241,12 +240,12 @@ Eext_Object_Item* PelornView::CreateMoreOptionLocatePhone(Evas_Object* moreLayou
     return item;
 }
 
-std::string PelornView::CreateTitleStringWithHtmlCode()
+std::string PelornView::CreateTitleStringWithHtmlCode(const char* textId)
 {
     std::string result;
     do
     {
-        std::string titleString = Translated("WDS_ORZ_HEADER_RUX_ABB");
+        std::string titleString = Translated(textId);
         BREAK_IF(titleString.empty());
         int r = 0, g = 0, b = 0, a = 0;
         BREAK_IF(uxt_theme_get_color("AT0110", &r, &g, &b, &a, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL) !=
@@ -363,9 +362,14 @@ void PelornView::SetAccessibility()
     Evas_Object* title =
         elm_access_object_register((Evas_Object*)edje_object_part_object_get(layoutEdje, "titieLayoutSwallow"), mLayout);
     RETM_IF(title == NULL, "title == NULL");
-    elm_access_info_set(title, ELM_ACCESS_INFO, Translated("WDS_ORZ_HEADER_RUX_ABB"));
-    efl_access_object_i18n_name_set(title, Translated("WDS_ORZ_HEADER_RUX_ABB"));
+    elm_access_info_set(title, ELM_ACCESS_INFO, Translated(TitleTextId()));
+    efl_access_object_i18n_name_set(title, Translated(TitleTextId()));
     efl_access_object_role_set(title, EFL_ACCESS_ROLE_HEADING);
+    mAccessTitle = title;
+    evas_object_event_callback_add(
+        title, EVAS_CALLBACK_DEL,
+        [](void* data, Evas*, Evas_Object*, void*) { static_cast<PelornView*>(data)->mAccessTitle = nullptr; },
+        this);
 
     Evas_Object* bodyPart = (Evas_Object*)edje_object_part_object_get(layoutEdje, "accessBody");
     // Presses pass through the stand-in unless the reader is on, as now.
@@ -407,6 +411,28 @@ void PelornView::SetAccessibility()
     elm_access_highlight_set(title);
 }
 
+/* Until the phone answers a ring request the watch is only calling it: the
+ * title, seen and read, says so, and the ringing is told only once it is. */
+const char* PelornView::TitleTextId() const
+{
+    return mRingAnswerTimer ? "WDS_ORZ_HEADER_CALLING_PHONE_ABB" : "WDS_ORZ_HEADER_RUX_ABB";
+}
+
+void PelornView::ShowTitle()
+{
+    const std::string titleString = CreateTitleStringWithHtmlCode(TitleTextId());
+    if (mTitleLabel && !titleString.empty())
+    {
+        elm_object_text_set(mTitleLabel, titleString.c_str());
+        elm_label_slide_go(mTitleLabel);
+    }
+    if (mAccessTitle)
+    {
+        elm_access_info_set(mAccessTitle, ELM_ACCESS_INFO, Translated(TitleTextId()));
+        efl_access_object_i18n_name_set(mAccessTitle, Translated(TitleTextId()));
+    }
+}
+
 /* The reader names the button after what a press does now. */
 void PelornView::UpdateAccessibleButtonName()
 {
@@ -441,12 +467,7 @@ void PelornView::Resume()
 {
     if (mTextLayout)
         elm_object_part_text_set(mTextLayout, "text", mViewStatePtr->GetButtonText().c_str());
-    std::string titleString = CreateTitleStringWithHtmlCode();
-    if (mTitleLabel && !titleString.empty())
-    {
-        elm_object_text_set(mTitleLabel, titleString.c_str());
-        elm_label_slide_go(mTitleLabel);
-    }
+    ShowTitle();
     if (mLocateButtonMoreOptionItem == NULL)
         LOGE("mLocateButtonMoreOptionItem == NULL");
     else
@@ -519,34 +540,6 @@ void PelornView::LocationStateChanged(int state)
 {
 }
 
-void PelornView::KivStateChanged(int state)
-{
-    ConnectionChanged();
-}
-
-void PelornView::ConnectionChanged()
-{
-    PelornMain* pelornMain = PelornMain::GetInstance();
-    RET_IF(pelornMain == NULL);
-    LOGE("ConnectionChanged");
-    if (PelornMain::CheckConnectionAvailable())
-    {
-        if (mPelornEventListener)
-            mPelornEventListener->OnDovConnectionPopupOutdated();
-        return;
-    }
-    if (IsNormalState())
-    {
-        if (mPopupManagerPtr)
-            mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
-        return;
-    }
-    // The link went while the phone rang: offer to reconnect, stop showing the radar.
-    RET_IF(!mPelornEventListener);
-    mPelornEventListener->OnDovConnectionPopupRequested(0);
-    SetNormalState();
-}
-
 void PelornView::TransitionFinished()
 {
     LOGE("TransitionFinished");
@@ -579,6 +572,8 @@ void PelornView::SetViewState(std::shared_ptr<PelornViewState> pelornViewStatePt
     mViewStatePtr->SetEventListener(this);
     mViewStatePtr->Initialize(mLayout);
     UpdateAccessibleButtonName();
+    if (IsNormalState())
+        StopAwaitingRingAnswer();
 }
 
 void PelornView::SetNormalState()
@@ -589,6 +584,7 @@ void PelornView::SetNormalState()
 void PelornView::SetFindingState()
 {
     SetViewState(std::make_shared<PelornViewFindingState>());
+    StartAwaitingRingAnswer();
 }
 
 bool PelornView::IsNormalState()
@@ -756,141 +752,6 @@ void PelornView::EnableButtonUnlessChanging()
     if (mAnimator)
         return;
     elm_object_disabled_set(mButton, EINA_FALSE);
-}
-
-// ---- phone replies, the finding limit ----
-
-void PelornView::CancelFindingLimitTimer()
-{
-    if (mFindingLimitTimer)
-    {
-        pelorn_timer_remove(mFindingLimitTimer);
-        mFindingLimitTimer = 0;
-    }
-}
-
-gboolean PelornView::FindingLimitTimerCb(gpointer data)
-{
-    auto* pThis = static_cast<PelornView*>(data);
-    RETV_IF(pThis == NULL, FALSE);
-    LOGE("FindingLimitTimerCb");
-    pThis->mFindingLimitTimer = 0;
-    if (!pThis->IsNormalState())
-    {
-        pThis->SetNormalState();
-        pThis->ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_STOPPED_AFTER_LIMIT);
-    }
-    return FALSE;
-}
-
-void PelornView::SendMessage(int sendType, const char* failureText)
-{
-    PelornMain* pelornMain = PelornMain::GetInstance();
-    RET_IF(pelornMain == NULL);
-    if (!pelornMain->SendAppMessageToConsumer(sendType))
-        LOGE("%s", failureText);
-}
-
-void PelornView::ShowBasicPopup(int type, const std::string& body)
-{
-    RET_IF(!mPopupManagerPtr);
-    auto popup = mPopupManagerPtr->CreateBasicPopup(type, this);
-    RET_IF(!popup);
-    if (!body.empty())
-        popup->SetContentStringID(body);
-    popup->Show();
-}
-
-void PelornView::ShowToastPopup(int type)
-{
-    RET_IF(!mPopupManagerPtr);
-    auto popup = mPopupManagerPtr->CreateToastPopup(type, this);
-    RET_IF(!popup);
-    popup->Show();
-}
-
-void PelornView::ConsumerMsgReceived(int type, void* data)
-{
-    LOGE("ConsumerMsgReceived : %d", type);
-    switch (type)
-    {
-    case ORZ_RECV_MSG_TYPE_START_RSP:
-    {
-        auto* callData = static_cast<CallData*>(data);
-        if (callData && callData->mIsResponse && callData->mReason != 0)
-        {
-            // The phone refused to ring (for example during a call).
-            if (mPopupManagerPtr)
-                mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
-            ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_UNABLE_TO_USE_DURING_CALLS);
-            if (!IsNormalState())
-                SetNormalState();
-            break;
-        }
-        CancelFindingLimitTimer();
-        mFindingLimitTimer = pelorn_timer_add(FINDING_LIMIT_MS, FindingLimitTimerCb, this);
-        EnableButtonUnlessChanging();
-        break;
-    }
-    case ORZ_RECV_MSG_TYPE_STOP_RSP:
-        break;
-    case ORZ_RECV_MSG_TYPE_FOUND_DEVICE_REQ:
-    {
-        auto* foundDeviceData = static_cast<FoundDeviceData*>(data);
-        if (foundDeviceData && foundDeviceData->mResult == 1)
-        {
-            if (mPopupManagerPtr)
-                mPopupManagerPtr->RemoveAllPopupsExceptPopupWithId(10, 4);
-            ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_UNABLE_TO_USE_DURING_CALLS);
-        }
-        if (!IsNormalState())
-        {
-            SetNormalState();
-            if (!foundDeviceData || foundDeviceData->mResult != 1)
-                ShowToastPopup((int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_PHONE_FOUND);
-        }
-        SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP, "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP) failed");
-        break;
-    }
-    case ORZ_RECV_MSG_TYPE_LOCATION_SETTING_GET_RSP:
-    {
-        RET_IF(!mPopupManagerPtr);
-        RET_IF(!mPopupManagerPtr->GetBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_CONNECTING_TO_PHONE));
-        auto* setting = static_cast<LocationSetting*>(data);
-        RET_IF(setting == NULL);
-        if (setting->mLocationState == 0)
-        {
-            ShowBasicPopup(setting->mIsQuenlorDevice ? (int)ORZBasicPopupType::ORZ_POPUP_TYPE_TURN_ON_LOCATION
-                                                     : (int)ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE);
-        }
-        else if (setting->mLocationHighAccuracyState != 1 && setting->mLocationHighAccuracyState != 2 &&
-                 !mIsLocatingMethodAsked)
-        {
-            ShowBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_CHANGE_LOCATING_METHOD);
-        }
-        else if (PelornMain::CheckConnectionAvailable())
-        {
-            SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ, "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_REQ) failed");
-            ShowBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT);
-        }
-        break;
-    }
-    case ORZ_RECV_MSG_TYPE_LOCATION_SETTING_SET_RSP:
-        RET_IF(!mPopupManagerPtr);
-        RET_IF(!mPopupManagerPtr->GetBasicPopup((int)ORZBasicPopupType::ORZ_POPUP_TYPE_PLEASE_WAIT));
-        SendMessage(ORZ_SEND_MSG_TYPE_LOCATION_REQ, "SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_REQ) failed");
-        break;
-    case ORZ_RECV_MSG_TYPE_NO_RESPONSE:
-        if (!IsNormalState())
-            SetNormalState();
-        break;
-    case ORZ_RECV_MSG_TYPE_LINK_LOST:
-        // The link keys tell this screen of a lost phone (ConnectionChanged).
-        break;
-    default:
-        LOGE("default error");
-        break;
-    }
 }
 
 // ---- popups ----

@@ -33,6 +33,8 @@ const char* ToastText(int type)
         return "WDS_ORZ_TPOP_PHONE_FOUND_ABB";
     case ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_STOPPED_AFTER_LIMIT:
         return "WDS_ORZ_TPOP_STOPPED_AFTER_3_MIN_ABB";
+    case ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_PHONE_NOT_REACHED:
+        return "WDS_ORZ_TPOP_PHONE_NOT_REACHED_TRY_AGAIN_ABB";
     default:
         return nullptr;
     }

@@ -214,6 +214,33 @@ TEST_F(ConsumerControllerTest, RefusedConnectionIsRetriedEveryFiveSeconds)
 
 /* The phone goes while an answer is awaited: the peer is forgotten, and the
  * wait must not outlive it. */
+/* The watch told the wearer that the phone was not reached. A start still
+ * queued must never leave later; one that left gets a stop, and that stop
+ * holds nothing back: the next tap's start goes at once. */
+TEST_F(ConsumerControllerTest, AGivenUpRingDropsAQueuedStartOrStopsASentOneWithoutWaiting)
+{
+    PhoneSimProcess phone({"--never-answer"});
+    ASSERT_TRUE(phone.Ready());
+    Kiv::GetInstance()->SetKivEventListener(&mController);
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ)); // no link yet: queued
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_GIVE_UP));
+    EXPECT_EQ(mController.GetQueuedMessageCount(), 0u);
+    ASSERT_TRUE(LinkReady());
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_FOUND_DEVICE_RSP)); // after anything left queued
+    ASSERT_TRUE(phone.WaitFor(FOUND_TEXT)) << phone.Output();
+    EXPECT_EQ(phone.CountPrinted("recv "), 1u) << phone.Output();
+
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    ASSERT_TRUE(phone.WaitFor(START_TEXT)) << phone.Output();
+    ASSERT_TRUE(mController.GetWaitingProviderResponse());
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_GIVE_UP));
+    EXPECT_FALSE(mController.GetWaitingProviderResponse()) << "the stop of a given-up ring awaits an answer";
+    ASSERT_TRUE(phone.WaitFor(STOP_TEXT)) << phone.Output();
+    ASSERT_TRUE(mController.SendMessage(ORZ_SEND_MSG_TYPE_START_REQ));
+    EXPECT_TRUE(RunGlibUntil([&] { return phone.CountPrinted(START_TEXT) == 2; })) << phone.Output();
+    EXPECT_EQ(phone.CountPrinted(STOP_TEXT), 1u) << phone.Output();
+}
+
 TEST_F(ConsumerControllerTest, DetachForgetsThePeerAndItsAwaitedAnswerAttachFindsItAgainAndAPauseWaitsForTheAnswer)
 {
     PhoneSimProcess phone({"--never-answer"});

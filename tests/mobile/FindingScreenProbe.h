@@ -33,6 +33,16 @@ inline std::string ButtonText()
     return text ? text : "";
 }
 
+/* The title as the wearer reads it, without its colour markup. */
+inline std::string TitleOf(const std::shared_ptr<NSPelorn::PelornView>& view)
+{
+    const char* markup = view && view->GetTitleLabel() ? elm_object_text_get(view->GetTitleLabel()) : nullptr;
+    char* plain = markup ? elm_entry_markup_to_utf8(markup) : nullptr;
+    std::string text = plain ? plain : "";
+    free(plain);
+    return text;
+}
+
 /* Normal state with the start icon and the button ready for a tap. */
 inline bool Idle()
 {

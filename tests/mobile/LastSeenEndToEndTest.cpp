@@ -2,6 +2,7 @@
 #include "DesktopBridgeProcess.h"
 #include "DiscGeometry.h"
 #include "FindingScreenProbe.h"
+#include "TextDomain.h"
 #include "GeoMath.h"
 #include "LastSeenMapStore.h"
 #include "LocationScreenProbe.h"
@@ -503,6 +504,8 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         return [&silent, times] { return silent->CountPrinted("\"mgr_location_setting_get_req\"") == times; };
     };
     const int kUnableDuringCalls = (int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_UNABLE_TO_USE_DURING_CALLS;
+    const int kNotReached = (int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_PHONE_NOT_REACHED;
+    bool callingInsideTheBound = false, notReachedSaid = false;
     const int kNotAvailable = (int)ORZToastPopupType::ORZ_TOAST_POPUP_TYPE_LOCATION_NOT_AVAILABLE;
     const int kDisabledPrompt = (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE;
     AppScenario s(150000);
@@ -620,14 +623,32 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
         .Do("the 15th second", [] { pelorn_clock_advance_ms(1); })
         .WaitFor("given up", givenUp)
         .WaitFor("back from the silent one", BackTaken())
-        // The ring limit ends the screen's ringing though the phone never answered the start, and sends it
-        // no stop; only an answered ring tells the wearer it was stopped. The next ring it refuses (a call
-        // is going on): the wearer is told.
+        // A ring the phone never answers is only a call: the watch says it calls, never that the phone
+        // rings, and once the bound has passed it says the phone was not reached and sends a stop after
+        // the request. The next ring it refuses (a call is going on): the wearer is told.
         .TapWhenReady("ring the silent one", FindingScreenProbe::Button,
                       [&] { return silent->Received("rux-startalert-req") == 1 && FindingScreenProbe::Finding(); })
-        // Timers due fire inside the advance: the state right after it is the verdict.
-        .Then("179 s pass", [] { pelorn_clock_advance_ms(179000); }, FindingScreenProbe::Finding)
-        .Then("the limit passes", [] { pelorn_clock_advance_ms(2000); }, FindingScreenIdle)
+        .Do("just inside the bound",
+            [&]
+            {
+                // Timers due fire inside the advance: the state right after it is the verdict.
+                pelorn_clock_advance_ms(NSPelorn::PelornView::RingAnswerBoundMs() - 1);
+                auto view = FindingScreenProbe::Screen();
+                const std::string calling = Translated("WDS_ORZ_HEADER_CALLING_PHONE_ABB");
+                callingInsideTheBound = FindingScreenProbe::Finding() && view && view->IsAwaitingRingAnswer() &&
+                                        FindingScreenProbe::TitleOf(view) == calling;
+            })
+        .Then("the bound passes", [] { pelorn_clock_advance_ms(1); },
+              [&]
+              {
+                  // The toast comes with the change back, and may be gone when the change is over.
+                  const std::string notReached = Translated("WDS_ORZ_TPOP_PHONE_NOT_REACHED_TRY_AGAIN_ABB");
+                  const std::string title = Translated("WDS_ORZ_HEADER_RUX_ABB");
+                  notReachedSaid = notReachedSaid || FindingScreenProbe::ToastSays(kNotReached, notReached);
+                  return notReachedSaid && FindingScreenIdle() &&
+                         FindingScreenProbe::TitleOf(FindingScreenProbe::Screen()) == title &&
+                         silent->Received("rux-stopalert-req") == 1;
+              })
         .TapWhenReady("ring again", FindingScreenProbe::Button,
                       [&] { return silent->Received("rux-startalert-req") == 2; })
         .Then("the phone refuses",
@@ -642,6 +663,7 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     pelorn_log_capture_end();
     ASSERT_EQ("", s.FailedStep()) << (Card() ? Card()->GetWayText() : "no card") << other.Output()
                                   << (phone ? phone->Output() : "") << (silent ? silent->Output() : "");
+    EXPECT_TRUE(callingInsideTheBound) << "not calling the phone just inside the bound";
     EXPECT_EQ(2, sequenceAfterTheCard) << "the pause was no loss";
     EXPECT_EQ(0u, spoken.find("Lost contact at ")) << spoken;
     EXPECT_NE(std::string::npos, spoken.find(", 100 metres north")) << spoken;
@@ -650,7 +672,7 @@ TEST_F(LastSeenEndToEnd, DetachedOrKilledThePhoneIsRecordedWhereLostAndTheCardPo
     EXPECT_EQ(1u, phone->CountPrinted("\"mgr_host_location_req\"")) << "none after the decline";
     EXPECT_TRUE(waitingAt14999);
     EXPECT_EQ(0u, silent->CountPrinted("\"mgr_host_location_req\""));
-    EXPECT_EQ(0, silent->Received("rux-stopalert-req")) << "the ring limit ends the screen's ringing, not the phone's";
+    EXPECT_EQ(1, silent->Received("rux-stopalert-req")) << "a given-up ring is followed by one stop, and no more";
 }
 
 TEST_F(LastSeenEndToEnd, WithNoGeoClueTheCardSaysThePositionIsNotKnownInOneLogLineAndOffersTheRingOnceBack)
