@@ -25,7 +25,9 @@ extern "C" {
  * holding the type, before the socket is listened on. Answers a descriptor
  * to keep open for the peer's life, or -1. */
 int pelorn_link_presence_announce(const char* socket_path, int conn_type);
-/* A clean end: removes the file, then lets the lock go. */
+/* A clean end: lets the lock go, as a kill does. The file stays, so that a
+ * watch that was not running then still reads the phone as gone the next
+ * time it looks; a removed file would leave the keys as the phone left them. */
 void pelorn_link_presence_withdraw(const char* socket_path, int fd);
 
 /* The watch's side: starts deriving the keys from the presence file of the

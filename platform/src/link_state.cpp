@@ -242,11 +242,9 @@ int pelorn_link_presence_announce(const char* socket_path, int conn_type)
 
 void pelorn_link_presence_withdraw(const char* socket_path, int fd)
 {
-    if (fd < 0)
-        return;
-    if (socket_path)
-        unlink(pelorn_link_presence_path(socket_path).c_str());
-    close(fd);
+    (void)socket_path;
+    if (fd >= 0)
+        close(fd);
 }
 
 void pelorn_link_state_watch(void)

@@ -96,6 +96,10 @@ char* vconf_get_str(const char* in_key)
 
 int vconf_get_type(const char* in_key)
 {
+    // A link key is what the phone's presence says, even before anyone
+    // wrote it: its type is asked first by whoever reads it generically.
+    if (IsLinkKey(in_key))
+        pelorn_link_state_refresh();
     return GetType(in_key);
 }
 

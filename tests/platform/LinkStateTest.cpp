@@ -78,6 +78,39 @@ TEST(LinkState, PhoneKilledBySigkillReadsDisconnectedFromTheSocketAlone)
     EXPECT_TRUE(RunGlibUntil([] { return LinkReads(0, 0); }, 2000));
 }
 
+/* The phone ended cleanly while nothing on the watch side ran (the run's app
+ * had ended first): the next program to read the keys, here a fresh
+ * vconftool each time, must find it gone. A phone that took its presence
+ * file with it left the keys at 1, and the next app rang nobody for minutes. */
+TEST(LinkState, APhoneThatEndedWhileNobodyWatchedReadsGoneAtTheNextLook)
+{
+    ScopedTestDirs dirs;
+    auto read = []
+    { return PelornTest::RunProgram({BuiltProgram("vconftool"), "get", "memory/brig/brig_connected"}).out; };
+    const std::string socket = dirs.RuntimeDir() + "/accessory.sock";
+    for (bool killed : {false, true})
+    {
+        int fd = -1;
+        int phone = -1;
+        if (killed)
+        {
+            phone = PelornTest::SpawnProgram({BuiltProgram("phone-sim")});
+            ASSERT_GT(phone, 0);
+            ASSERT_TRUE(RunGlibUntil([&] { return read() == "1\n"; }, 10000)) << "the phone never read as there";
+            kill(phone, SIGKILL);
+            ASSERT_TRUE(PelornTest::WaitChild(phone));
+        }
+        else
+        {
+            fd = pelorn_link_presence_announce(socket.c_str(), 1);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ("1\n", read());
+            pelorn_link_presence_withdraw(socket.c_str(), fd);
+        }
+        EXPECT_EQ("0\n", read()) << (killed ? "killed" : "ended cleanly");
+    }
+}
+
 /* Nothing watched the link yet: the first read looks, with no loop turn. */
 TEST(LinkState, FirstReadFindsAPhoneAlreadyThere)
 {

@@ -150,6 +150,8 @@ TEST(Vconftool, PlatformKeptAndWrongTypedWritesAreRefusedInItsOwnWords)
     EXPECT_EQ(value, 1);
     pelorn_link_presence_withdraw(socket.c_str(), phone);
 
-    // Gone for good (a clean end), the keys are anyone's again.
-    EXPECT_EQ(Status({"set", "-t", "bool", "memory/brig/brig_connected", "0"}), 0);
+    // Gone (a clean end), the phone still decides: the keys read it gone,
+    // and stay the platform's.
+    EXPECT_EQ(Vconftool({"get", "memory/brig/brig_connected"}).out, "0\n");
+    EXPECT_EQ(Status({"set", "-t", "bool", "memory/brig/brig_connected", "1"}), 2);
 }
