@@ -106,6 +106,14 @@ std::string AppScenario::PictureDigest(Evas_Object* win)
     return result;
 }
 
+namespace
+{
+/* The first error of the object system or the canvas: a callback or a call
+ * that reached an object already gone (or never valid). */
+std::string gFirstObjectError;
+
+} // namespace
+
 int AppScenario::TickCb(void* data)
 {
     return static_cast<AppScenario*>(data)->Tick() ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
@@ -123,6 +131,11 @@ bool AppScenario::Tick()
     {
         mEndRequested = true;
         mToolkitErrorsAtLastStep = mToolkitErrors[0];
+        // A callback or a call that reached an object gone is a fault of the
+        // app's whatever the steps saw: it fails the scenario.
+        if (mToolkitErrors[2] > 0 && mFailedStep.empty())
+            mFailedStep = "the toolkit's object errors (" + std::to_string(mToolkitErrors[2]) +
+                          "), the first: " + gFirstObjectError;
         mTick = 0;
         elm_exit();
         return false;
@@ -150,10 +163,21 @@ bool AppScenario::Tick()
 
 namespace
 {
+/* Whether an error line is one of the object system's or the canvas's own:
+ * the eo and evas domains, and the safety checks of their sources. */
+bool IsObjectError(const Eina_Log_Domain* domain, const char* file)
+{
+    const char* name = domain && domain->name ? domain->name : "";
+    if (!strcmp(name, "eo") || !strncmp(name, "evas", 4))
+        return true;
+    return !strcmp(name, "eina_safety") && file && (strstr(file, "/lib/eo/") || strstr(file, "/lib/evas/"));
+}
+
 void CountingLogPrint(const Eina_Log_Domain* domain, Eina_Log_Level level, const char* file, const char* fnc, int line,
                       const char* fmt, void* data, va_list args)
 {
-    int* counts = static_cast<int*>(data); // the toolkit's errors, then its uses of a deleted widget
+    // The toolkit's errors, its uses of a deleted widget, the object errors.
+    int* counts = static_cast<int*>(data);
     if (level <= EINA_LOG_LEVEL_ERR)
     {
         if (domain && domain->name && !strcmp(domain->name, "elementary"))
@@ -165,6 +189,9 @@ void CountingLogPrint(const Eina_Log_Domain* domain, Eina_Log_Level level, const
         va_end(copy);
         if (strstr(text, "invalidated_get"))
             ++counts[1];
+        if (IsObjectError(domain, file) && counts[2]++ == 0)
+            gFirstObjectError = std::string(file ? file : "") + ":" + std::to_string(line) + " " +
+                                (fnc ? fnc : "") + "(): " + text;
     }
     eina_log_print_cb_stderr(domain, level, file, fnc, line, fmt, nullptr, args);
 }

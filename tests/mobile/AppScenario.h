@@ -96,7 +96,7 @@ private:
     bool mActed = false;
     int mTimeoutMs;
     long long mDeadline = 0;
-    int mToolkitErrors[2] = {0, 0};
+    int mToolkitErrors[3] = {0, 0, 0};
     int mToolkitErrorsAtLastStep = 0;
     std::string mFailedStep;
     bool mEndRequested = false;

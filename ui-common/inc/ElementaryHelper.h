@@ -31,6 +31,9 @@ public:
     /* Makes the styles of an edje file findable, once: the toolkit re-themes
      * every widget of every window on each addition, even of a file it has. */
     static void AddThemeExtension(const std::string& file);
+    /* Deletes a popup (or any widget that takes no focus) and the focus the
+     * toolkit had parked on it. */
+    static void DeleteUnfocusable(Evas_Object* widget);
 
 private:
     Evas_Object* CreateLayoutFromFile(Evas_Object* parent, const std::string& file, const std::string& group,

@@ -24,7 +24,7 @@ BasicPopup::~BasicPopup()
     if (mPopup)
     {
         evas_object_smart_callback_del_full(mPopup, "dismissed", DismissedCb, this);
-        evas_object_del(mPopup);
+        ElementaryHelper::DeleteUnfocusable(mPopup);
         mPopup = nullptr;
     }
 }
@@ -79,7 +79,7 @@ void BasicPopup::Clear()
     {
         eext_object_event_callback_del(mPopup, EEXT_CALLBACK_BACK, BackCb);
         evas_object_smart_callback_del_full(mPopup, "dismissed", DismissedCb, this);
-        evas_object_del(mPopup);
+        ElementaryHelper::DeleteUnfocusable(mPopup);
     }
     mPopup = nullptr;
     mContentStringID.clear();

@@ -146,4 +146,26 @@ void ElementaryHelper::AddThemeExtension(const std::string& file)
     }
     elm_theme_extension_add(NULL, file.c_str());
 }
+/* The toolkit focuses a popup when it shows. One that takes no focus (ours
+ * take none: there is nothing to hand it back to) has no focus manager, so
+ * the toolkit parks it (its inner notify) under its window's
+ * "__delayed_focus_set" key until a manager comes. Deleted, it stays parked, and the toolkit's
+ * next focus call anywhere in the window removes a callback from the deleted
+ * object: an error line, each time a later popup or screen showed. The
+ * callback itself goes with the popup; the key is what is left. */
+void ElementaryHelper::DeleteUnfocusable(Evas_Object* widget)
+{
+    if (!widget)
+        return;
+    Evas_Object* top = elm_object_top_widget_get(widget);
+    Eo* parked = top ? static_cast<Eo*>(efl_key_data_get(top, "__delayed_focus_set")) : nullptr;
+    // What is parked is the popup's own part that asked for the focus.
+    for (Eo* part = parked; part && part != top; part = efl_parent_get(part))
+        if (part == widget)
+        {
+            efl_key_data_set(top, "__delayed_focus_set", nullptr);
+            break;
+        }
+    evas_object_del(widget);
+}
 } // namespace NSORZUiCommon

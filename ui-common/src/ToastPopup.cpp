@@ -1,5 +1,6 @@
 #include "ToastPopup.h"
 
+#include "ElementaryHelper.h"
 #include "OrzLog.h"
 
 #include <efl_extension.h>
@@ -17,7 +18,7 @@ ToastPopup::~ToastPopup()
     {
         evas_object_smart_callback_del_full(mPopup, "dismissed", DismissedCb, this);
         evas_object_event_callback_del_full(mPopup, EVAS_CALLBACK_MOUSE_UP, TapCb, this);
-        evas_object_del(mPopup);
+        ElementaryHelper::DeleteUnfocusable(mPopup);
     }
 }
 
@@ -59,7 +60,7 @@ void ToastPopup::Clear()
         evas_object_smart_callback_del_full(mPopup, "dismissed", DismissedCb, this);
         evas_object_event_callback_del_full(mPopup, EVAS_CALLBACK_MOUSE_UP, TapCb, this);
         eext_object_event_callback_del(mPopup, EEXT_CALLBACK_BACK, BackCb);
-        evas_object_del(mPopup);
+        ElementaryHelper::DeleteUnfocusable(mPopup);
         mPopup = nullptr;
     }
     mContentStringID.clear();
