@@ -21,8 +21,9 @@ public:
     LastSeenBanner& operator=(const LastSeenBanner&) = delete;
 
     /* Builds the band from the screen's layout file and swallows it in the
-     * screen layout's "lastSeenBannerSwallow". */
-    bool Show(Evas_Object* screenLayout, const std::string& edjPath, time_t seen);
+     * screen layout's "lastSeenBannerSwallow". Unreachable: the phone did not
+     * answer this Locate, which the band says in place of "Not a live position". */
+    bool Show(Evas_Object* screenLayout, const std::string& edjPath, time_t seen, bool unreachable = false);
     /* The age moves on (the language, region or clock changed); it also
      * refreshes itself every minute while shown. */
     void Refresh();
@@ -31,8 +32,9 @@ public:
     {
         return mLayout;
     }
-    /* The age line as shown, in plain text. */
+    /* The age line and the notice line as shown, in plain text. */
     std::string GetAgeText() const;
+    std::string GetNoticeText() const;
 
 private:
     static void LayoutDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
@@ -41,6 +43,7 @@ private:
 
     Evas_Object* mLayout;
     time_t mSeen;
+    bool mUnreachable = false;
     guint mRefreshTimer;
 };
 } // namespace NSPelorn

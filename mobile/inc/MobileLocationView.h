@@ -81,7 +81,7 @@ public:
     void ShowUnreachable();
     /* Shows the last known position in place of a live one; false (nothing
      * done) when none is stored or in demonstration mode. */
-    bool ShowLastSeen();
+    bool ShowLastSeen(bool unreachable = false);
     bool IsLastSeen() const { return mIsLastSeen; }
     /* The picture of a map answer, its pixels decoding off the main loop
      * (MapImage::Decode; at once with no `ready`), or nullptr when the bytes
@@ -148,6 +148,8 @@ private:
     bool mIsLocatingMethodChangeAccepted;
     MobileLocationViewEventListener* mMobileLocationViewEventListener;
     bool mIsLastSeen;
+    bool mInPlace = false; // its push transition is over
+    bool mUnreachablePending = false;
     LastSeenBanner mLastSeenBanner;
     LostContactCard mLostContactCard;
     guint mSettingAnswerTimer;

@@ -70,11 +70,12 @@ void LastSeenBanner::StopRefreshTimer()
     }
 }
 
-bool LastSeenBanner::Show(Evas_Object* screenLayout, const std::string& edjPath, time_t seen)
+bool LastSeenBanner::Show(Evas_Object* screenLayout, const std::string& edjPath, time_t seen, bool unreachable)
 {
     RETV_IF(screenLayout == NULL, false);
     RETV_IF(edjPath.empty(), false);
     mSeen = seen;
+    mUnreachable = unreachable;
     if (!mLayout)
     {
         mLayout = elm_layout_add(screenLayout);
@@ -112,14 +113,26 @@ void LastSeenBanner::Refresh()
                                       NSORZCommon::LastSeenAgeFormatter::Format(
                                           mSeen, now, NSORZCommon::LastSeenAgeFormatter::CurrentLocale(), use24Hour))
                                      .c_str());
-    elm_object_part_text_set(mLayout, "lastSeenNoticeText",
-                             Fill("WDS_ORZ_BODY_NOT_A_LIVE_POSITION", "").c_str());
+    // Not live either way; when the phone did not answer, that is the news.
+    elm_object_part_text_set(
+        mLayout, "lastSeenNoticeText",
+        Fill(mUnreachable ? "WDS_ORZ_BODY_PHONE_NOT_REACHABLE" : "WDS_ORZ_BODY_NOT_A_LIVE_POSITION", "").c_str());
 }
 
 std::string LastSeenBanner::GetAgeText() const
 {
     RETV_IF(mLayout == NULL, std::string());
     const char* markup = elm_object_part_text_get(mLayout, "lastSeenAgeText");
+    char* plain = markup ? elm_entry_markup_to_utf8(markup) : NULL;
+    std::string text = plain ? plain : "";
+    free(plain);
+    return text;
+}
+
+std::string LastSeenBanner::GetNoticeText() const
+{
+    RETV_IF(mLayout == NULL, std::string());
+    const char* markup = elm_object_part_text_get(mLayout, "lastSeenNoticeText");
     char* plain = markup ? elm_entry_markup_to_utf8(markup) : NULL;
     std::string text = plain ? plain : "";
     free(plain);

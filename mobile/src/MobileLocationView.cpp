@@ -183,8 +183,7 @@ void MobileLocationView::GiveUpOnThePhone()
     PelornMain* pelornMain = PelornMain::GetInstance();
     if (pelornMain && !pelornMain->SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ))
         LOGE("SendAppMessageToConsumer(ORZ_SEND_MSG_TYPE_LOCATION_STOP_REQ) failed");
-    if (!ShowLastSeen())
-        ShowToastPopup(mFailedTryAgainToastPtr, kFailedTryAgainToast);
+    ShowUnreachable();
 }
 
 void MobileLocationView::ShowLDUMobileLocation()
@@ -502,6 +501,11 @@ void MobileLocationView::SetAccessibilityMobileLocationText()
 void MobileLocationView::OnHttpResponseFailed(int requestId, int responseCode, int requestType)
 {
     LOGE("OnHttpResponseFailed : %d (%d)", requestId, responseCode);
+    // The last-seen screen already says what went wrong and shows what it
+    // has (the kept picture, or the address alone): a failure toast over it
+    // would say it twice, and take the wearer's next tap.
+    if (mIsLastSeen)
+        return;
     ClosePopups();
     ShowToastPopup(mFailedTryAgainToastPtr, kFailedTryAgainToast);
 }
@@ -614,10 +618,21 @@ bool MobileLocationView::HasLastSeenPosition()
            std::fabs(longitude) <= 180.0;
 }
 
+/* The failure is said once, in words that fit what follows: with a last
+ * known position the screen shows it, its band saying that the phone is not
+ * reachable; without one, the failure toast ends the screen. */
 void MobileLocationView::ShowUnreachable()
 {
+    // A page still sliding in takes no taps: what it shows now (the card to
+    // tap) is built once it is in place.
+    if (!mInPlace)
+    {
+        mUnreachablePending = true;
+        return;
+    }
     ClosePopups();
-    ShowToastPopup(mFailedTryAgainToastPtr, kFailedTryAgainToast);
+    if (!ShowLastSeen(true))
+        ShowToastPopup(mFailedTryAgainToastPtr, kFailedTryAgainToast);
 }
 
 void MobileLocationView::ShowLastSeenOrLeave()
@@ -629,7 +644,7 @@ void MobileLocationView::ShowLastSeenOrLeave()
         LeaveScreen();
 }
 
-bool MobileLocationView::ShowLastSeen()
+bool MobileLocationView::ShowLastSeen(bool unreachable)
 {
     RETV_IF(mLayout == NULL, false);
     if (!HasLastSeenPosition())
@@ -648,7 +663,7 @@ bool MobileLocationView::ShowLastSeen()
     LOGE("last seen : %s", address.c_str());
     SetOverlayText(address);
     mLastSeenBanner.Show(mLayout, mobileLocationViewDataPtr->GetMobileLocationViewEDJDirectoryPath(),
-                         (time_t)NSORZCommon::PreferenceUtil::GetLastLocationTime());
+                         (time_t)NSORZCommon::PreferenceUtil::GetLastLocationTime(), unreachable);
     // Where contact was lost and which way to walk, when the watch recorded it.
     mLostContactCard.Show(mLayout);
     if (mMobileLocationViewEventListener)
@@ -951,5 +966,11 @@ void MobileLocationView::KivStateChanged(int state)
 void MobileLocationView::TransitionFinished()
 {
     LOGE("TransitionFinished");
+    mInPlace = true;
+    if (mUnreachablePending)
+    {
+        mUnreachablePending = false;
+        ShowUnreachable();
+    }
 }
 } // namespace NSPelorn
