@@ -235,11 +235,15 @@ void LostContactCard::CardUpCb(void* data, Evas* evas, Evas_Object* obj, void* e
     RET_IF(self == NULL || !self->mGuide);
     if (self->mLinkBack)
     {
-        // The ring button is on the finding screen, one step back.
+        // "Tap to ring": back on the finding screen, which rings as a launch
+        // request to ring does, once it is in place.
         PelornMain* main = PelornMain::GetInstance();
         std::shared_ptr<NSORZUiCommon::ViewManager> viewManager = main ? main->GetViewManager() : nullptr;
         if (viewManager)
+        {
+            main->SetLaunchSearching(true);
             viewManager->PopView();
+        }
         return;
     }
     if (self->mGuide->ToggleSpot())
