@@ -664,8 +664,14 @@ bool MobileLocationView::ShowLastSeen(bool unreachable)
     SetOverlayText(address);
     mLastSeenBanner.Show(mLayout, mobileLocationViewDataPtr->GetMobileLocationViewEDJDirectoryPath(),
                          (time_t)NSORZCommon::PreferenceUtil::GetLastLocationTime(), unreachable);
-    // Where contact was lost and which way to walk, when the watch recorded it.
-    mLostContactCard.Show(mLayout);
+    // Where contact was lost and which way to walk, when the watch recorded
+    // it: only for a loss the wearer lives through now. With the link up the
+    // phone is in reach, and a card of an older loss would send the wearer
+    // walking to where an earlier run lost it.
+    if (PelornMain::CheckConnectionAvailable())
+        LOGE("the phone is linked: no lost-contact card");
+    else
+        mLostContactCard.Show(mLayout);
     if (mMobileLocationViewEventListener)
         mMobileLocationViewEventListener->OnLastSeenMapImageRequested(position);
     else

@@ -713,3 +713,30 @@ TEST_F(LastSeenEndToEnd, WithNoGeoClueTheCardSaysThePositionIsNotKnownInOneLogLi
     ASSERT_EQ("", s.FailedStep());
     EXPECT_EQ(1, lines);
 }
+
+/* A phone in reach that only has its location off: the last-seen screen shows where it was, and no card of a
+ * loss recorded by an earlier run sends the wearer walking to where that one lost it. */
+TEST_F(LastSeenEndToEnd, APhoneInReachGetsNoCardOfAnEarlierLoss)
+{
+    NSORZCommon::PreferenceUtil::SetLastLocationLat(kSpotLat);
+    NSORZCommon::PreferenceUtil::SetLastLocationLon(kSpotLon);
+    NSORZCommon::LostContactRecord record;
+    record.sequence = 1;
+    record.timeMs = pelorn_clock_wall_ms() - 3600 * 1000;
+    record.hasFix = record.accurate = true;
+    record.latitude = kSpotLat - 0.001;
+    record.longitude = kSpotLon;
+    ASSERT_TRUE(NSORZCommon::LostContactStore().Save(record));
+    PhoneSimProcess phone({"--location-off"});
+    ASSERT_TRUE(phone.Ready());
+    const int kDisabledPrompt = (int)NSPelorn::ORZBasicPopupType::ORZ_POPUP_TYPE_LOCATION_DISABLED_ON_PHONE;
+    bool cardShown = true;
+    AppScenario s(60000);
+    Locate(s, "location off")
+        .WaitFor("disabled prompt", [] { return PopupShown(kDisabledPrompt); })
+        .TapWhenReady("OK", PopupButton(kDisabledPrompt, "button1"), LastSeenOnScreen)
+        .Do("look", [&] { cardShown = LocationScreen()->GetLostContactCard().IsShown(); });
+    s.Run({});
+    ASSERT_EQ("", s.FailedStep()) << phone.Output();
+    EXPECT_FALSE(cardShown) << "a card of an earlier loss over the screen of a phone in reach";
+}
