@@ -964,9 +964,18 @@ void MobileLocationView::LocationStateChanged(int state)
 {
 }
 
+/* The phone whose live map is shown has gone: the map now shows where it
+ * was, and the band says so at once, not at the next Locate. */
 void MobileLocationView::KivStateChanged(int state)
 {
     LOGE("KivStateChanged");
+    if (mIsLastSeen || mLayout == NULL || GetMapPicture() == NULL || PelornMain::CheckConnectionAvailable())
+        return;
+    auto dataPtr = std::dynamic_pointer_cast<MobileLocationViewData>(mViewDataPtr);
+    RET_IF(!dataPtr);
+    LOGE("the phone went: the map is no longer live");
+    mLastSeenBanner.Show(mLayout, dataPtr->GetMobileLocationViewEDJDirectoryPath(),
+                         (time_t)NSORZCommon::PreferenceUtil::GetLastLocationTime());
 }
 
 void MobileLocationView::TransitionFinished()

@@ -198,6 +198,15 @@ TEST_F(LastSeenEndToEnd, APhoneGoneAfterAFixIsShownWhereItWasLastSeenHowLongAgoA
             { return PictureShown() && Plain(AddressShown()) == live && server.LoggedUrls().size() == 1; })
         .ScreenshotWhenStill(Window, "location-hostile-address")
         .WaitFor("picture kept", PictureKept)
+        // The phone goes while its live map is shown: the band says at once that the map is not live.
+        .Then("the phone detaches", [&] { phone.Command("detach"); },
+              []
+              {
+                  auto banner = LocationScreen() ? LocationScreen()->GetLastSeenBanner().GetLayout() : nullptr;
+                  return banner && evas_object_visible_get(banner) &&
+                         LocationScreen()->GetLastSeenBanner().GetNoticeText() == "Not a live position";
+              })
+        .Then("and comes back", [&] { phone.Command("attach"); }, Linked)
         .Do("stored", [&] { stored = NSORZCommon::PreferenceUtil::GetLastLocationAddress(); })
         .WaitFor("back", BackTaken())
         .Do("the map server stops", [&] { vconf_set_str("memory/dnet/proxy", deadProxy.c_str()); });
