@@ -15,6 +15,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -225,6 +226,20 @@ int ListenOn(const std::string& path)
     }
     return fd;
 }
+
+/* Child set-up of a launch that asks for an answer: the program asked dies
+ * with the caller, as its question does. Left running, a popup whose app was
+ * killed waited on the screen for an answer nobody would hear. Only calls
+ * that are safe between fork and exec; the caller passes its own pid. */
+void EndWithTheCaller(gpointer caller)
+{
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr); // the caller's blocked SIGTERM must not keep it alive
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != (pid_t)GPOINTER_TO_INT(caller))
+        raise(SIGTERM); // the caller went before the tie was made
+}
 } // namespace
 
 int app_control_send_launch_request(app_control_h app_control, app_control_reply_cb callback, void* user_data)
@@ -273,7 +288,9 @@ int app_control_send_launch_request(app_control_h app_control, app_control_reply
         flags |= G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL;
     GPid pid = 0;
     GError* error = nullptr;
-    gboolean spawned = g_spawn_async(nullptr, argv.data(), envp, (GSpawnFlags)flags, nullptr, nullptr, &pid, &error);
+    gboolean spawned =
+        g_spawn_async(nullptr, argv.data(), envp, (GSpawnFlags)flags, pending ? EndWithTheCaller : nullptr,
+                      GINT_TO_POINTER((gint)getpid()), &pid, &error);
     g_strfreev(envp);
     if (!spawned)
     {

@@ -5,7 +5,9 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <string>
+#include <unistd.h>
 
 namespace
 {
@@ -126,4 +128,52 @@ TEST_F(PlatformPopup, EachPopupIsARoundDiscWithItsAnswersOnTheEdges)
         at(180, 350, c.bottomButton ? kButton : kPopup, "the bottom arc");
         cairo_surface_destroy(picture);
     }
+}
+
+/* A popup asks its caller: killed under the open popup, the caller takes it
+ * along. Left running, the question stayed on the screen, owned by nobody,
+ * and outlived the test that had started the caller. */
+TEST_F(PlatformPopup, APopupEndsWithTheCallerThatWasKilledUnderIt)
+{
+    int ready[2];
+    ASSERT_EQ(0, pipe(ready));
+    const pid_t caller = fork();
+    ASSERT_GE(caller, 0);
+    if (caller == 0)
+    {
+        close(ready[0]);
+        app_control_h ac = nullptr;
+        app_control_create(&ac);
+        app_control_set_app_id(ac, "com.quenlor.netly-popup");
+        Reply reply;
+        const bool launched = app_control_send_launch_request(ac, ReplyCb, &reply) == APP_CONTROL_ERROR_NONE;
+        if (write(ready[1], launched ? "y" : "n", 1) != 1)
+            _exit(1);
+        for (;;) // the popup never answers (no answer variable): this caller waits until it is killed
+            g_main_context_iteration(nullptr, TRUE);
+    }
+    close(ready[1]);
+    PelornTest::HangRescue rescue([caller] { kill(caller, SIGKILL); });
+    char launched = 0;
+    ASSERT_EQ(1, read(ready[0], &launched, 1));
+    close(ready[0]);
+    ASSERT_EQ('y', launched);
+    // The popup is the caller's child: found among its children once started.
+    std::string popup;
+    ASSERT_TRUE(PelornTest::RunGlibUntil(
+        [&]
+        {
+            popup = PelornTest::ReadFile("/proc/" + std::to_string(caller) + "/task/" + std::to_string(caller) +
+                                         "/children");
+            return popup.find_first_of("0123456789") != std::string::npos;
+        },
+        20000));
+    const std::string popupPid = popup.substr(0, popup.find(' '));
+    ASSERT_TRUE(PelornTest::ReadFile("/proc/" + popupPid + "/cmdline").find("netly-popup") != std::string::npos);
+    kill(caller, SIGKILL);
+    ASSERT_TRUE(PelornTest::WaitChild(caller));
+    rescue.End();
+    EXPECT_TRUE(PelornTest::RunGlibUntil([&] { return kill(std::stoi(popupPid), 0) != 0; }, 20000))
+        << "the popup " << popupPid << " outlived its caller";
+    kill(std::stoi(popupPid), SIGKILL); // whatever the verdict, nothing is left behind
 }
