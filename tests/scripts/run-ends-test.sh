@@ -59,7 +59,7 @@ link_key() { # case
 }
 # The key reads 0 once phone-sim is gone; it read 1 while the phone was there.
 reads_gone() { # case phone-pid
-  gone "$2" 20 || { echo "  phone-sim $2 still runs"; return 1; }
+  gone "$2" 60 || { echo "  phone-sim $2 still runs"; return 1; }
   local value
   value=$(link_key "$1")
   [ "$value" = 0 ] || { echo "  memory/brig/brig_connected read '$value'"; return 1; }
@@ -93,27 +93,34 @@ start() {
 for round in $(seq "$rounds"); do
   if [ -n "$display" ]; then
     check "round $round: a run starts on the X server" start "window$round" DISPLAY=":$display"
-    wid=$(DISPLAY=":$display" xdotool search --name '^Pelorn$' | head -n 1)
+    # The app may link to the phone before its window is on the screen.
+    wid=
+    for _ in $(seq 600); do
+      wid=$(DISPLAY=":$display" xdotool search --onlyvisible --name '^Pelorn$' 2> /dev/null | head -n 1)
+      [ -n "$wid" ] && break
+      sleep 0.1
+    done
+    check "round $round: the app's window is on the screen" test -n "$wid"
     [ -n "$wid" ] && DISPLAY=":$display" "$(dirname "$0")/x-close-window.py" "$wid"
-    check "round $round: the window closed, the run ends" gone "$runner" 20
+    check "round $round: the window closed, the run ends" gone "$runner" 60
     check "round $round: the window closed, the link reads gone" reads_gone "window$round" "$phone"
   fi
 
   check "round $round: a run starts" start "int$round"
   kill -INT -- "-$runner" 2> /dev/null # the terminal's Ctrl-C: the whole foreground group
-  check "round $round: Ctrl-C, the run ends" gone "$runner" 20
+  check "round $round: Ctrl-C, the run ends" gone "$runner" 60
   check "round $round: Ctrl-C, the link reads gone" reads_gone "int$round" "$phone"
 
   check "round $round: a run starts" start "app$round"
   kill -9 "$app"
-  check "round $round: the app killed, the run ends" gone "$runner" 20
+  check "round $round: the app killed, the run ends" gone "$runner" 60
   check "round $round: the app killed, the link reads gone" reads_gone "app$round" "$phone"
 
   check "round $round: a run starts" start "phone$round"
   kill -9 "$phone"
   check "round $round: phone-sim killed, the link reads gone" reads_gone "phone$round" "$phone"
   kill -TERM "$script"
-  check "round $round: phone-sim killed, the run still ends" gone "$runner" 20
+  check "round $round: phone-sim killed, the run still ends" gone "$runner" 60
 
   # The script killed outright leaves its app and phone-sim running: the
   # link is there for as long as phone-sim is.
