@@ -40,6 +40,7 @@ private:
     static void LayoutDelCb(void* data, Evas* evas, Evas_Object* obj, void* eventInfo);
     static gboolean RefreshTimerCb(gpointer data);
     void StopRefreshTimer();
+    std::string PlainPartText(const char* part) const;
 
     Evas_Object* mLayout;
     time_t mSeen;

@@ -119,23 +119,23 @@ void LastSeenBanner::Refresh()
         Fill(mUnreachable ? "WDS_ORZ_BODY_PHONE_NOT_REACHABLE" : "WDS_ORZ_BODY_NOT_A_LIVE_POSITION", "").c_str());
 }
 
-std::string LastSeenBanner::GetAgeText() const
+std::string LastSeenBanner::PlainPartText(const char* part) const
 {
     RETV_IF(mLayout == NULL, std::string());
-    const char* markup = elm_object_part_text_get(mLayout, "lastSeenAgeText");
+    const char* markup = elm_object_part_text_get(mLayout, part);
     char* plain = markup ? elm_entry_markup_to_utf8(markup) : NULL;
     std::string text = plain ? plain : "";
     free(plain);
     return text;
 }
 
+std::string LastSeenBanner::GetAgeText() const
+{
+    return PlainPartText("lastSeenAgeText");
+}
+
 std::string LastSeenBanner::GetNoticeText() const
 {
-    RETV_IF(mLayout == NULL, std::string());
-    const char* markup = elm_object_part_text_get(mLayout, "lastSeenNoticeText");
-    char* plain = markup ? elm_entry_markup_to_utf8(markup) : NULL;
-    std::string text = plain ? plain : "";
-    free(plain);
-    return text;
+    return PlainPartText("lastSeenNoticeText");
 }
 } // namespace NSPelorn

@@ -24,34 +24,12 @@ finish() {
 }
 trap finish EXIT
 
-# Pids of our processes whose environment names a folder under $1.
-ours() {
-  local pid
-  for pid in $(ls /proc | grep -E '^[0-9]+$'); do
-    [ "$pid" = $$ ] && continue
-    [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = efreetd ] && continue
-    tr "\\0" "\\n" 2>/dev/null < "/proc/$pid/environ" | grep -q "^PELORN_RUNTIME_DIR=$1" && echo "$pid"
-  done
-}
-wait_for() { # file text seconds
-  for _ in $(seq $(($3 * 10))); do grep -q -- "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
-  return 1
-}
 gone() { # pid seconds
   for _ in $(seq $(($2 * 10))); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
   return 1
 }
 pid_of() { # case program: its pid as the run recorded it
   awk -v p="$2" '$1 == p { print $2 }' "$work/$1/run/run.pids" 2>/dev/null | head -n 1
-}
-free_port() { # a port map-server itself found free
-  local file=$work/port.$RANDOM
-  "$build/map-server" --port 0 --port-file "$file" > /dev/null 2>&1 &
-  local pid=$!
-  for _ in $(seq 50); do [ -s "$file" ] && break; sleep 0.1; done
-  kill "$pid"
-  wait "$pid" 2>/dev/null
-  cat "$file"
 }
 link_key() { # case
   PELORN_STATE_DIR="$work/$1/state" PELORN_RUNTIME_DIR="$work/$1/run" "$build/vconftool" get \

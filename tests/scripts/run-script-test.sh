@@ -24,17 +24,6 @@ finish() {
 trap finish EXIT
 
 lacks() { ! grep -q -- "$2" "$1"; }
-# Pids of our processes whose environment names a folder under $1.
-ours() {
-  local pid
-  for pid in $(ls /proc | grep -E '^[0-9]+$'); do
-    [ "$pid" = $$ ] && continue
-    # efreetd is the user's shared EFL daemon, not the run's, even when the
-    # app had to start it (it ends by itself when idle).
-    [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = efreetd ] && continue
-    tr "\\0" "\\n" 2>/dev/null < "/proc/$pid/environ" | grep -q "^PELORN_RUNTIME_DIR=$1" && echo "$pid"
-  done
-}
 none_left() { [ -z "$(ours "$1")" ]; }
 # Processes of a run end when it does, but a pipe's reader can take a moment
 # longer to see its writer gone: wait up to 5 s, then name what is left.
@@ -43,15 +32,6 @@ settled_none_left() {
   for _ in $(seq 50); do none_left "$1" && return 0; sleep 0.1; done
   for pid in $(ours "$1"); do echo "  left running: $pid $(tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null)"; done
   return 1
-}
-free_port() { # a port map-server itself found free
-  local file=$work/port.$RANDOM
-  "$build/map-server" --port 0 --port-file "$file" > /dev/null 2>&1 &
-  local pid=$!
-  for _ in $(seq 50); do [ -s "$file" ] && break; sleep 0.1; done
-  kill "$pid"
-  wait "$pid" 2>/dev/null
-  cat "$file"
 }
 # One run in fresh folders: run_case NAME [VAR=VALUE...]; leaves out/err/status in $work/NAME.*
 run_case() {
@@ -64,10 +44,6 @@ run_case() {
   echo $? > "$work/$name.status"
 }
 status_is() { [ "$(cat "$work/$1.status")" = "$2" ]; }
-wait_for() { # file text seconds
-  for _ in $(seq $(($3 * 10))); do grep -q -- "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
-  return 1
-}
 
 # ---- the map port is taken: the run says so with map-server's reason and stops ----
 "$build/map-server" --port 0 --port-file "$work/busy.port" > /dev/null 2>&1 &
