@@ -51,12 +51,14 @@ fi
 display=$(cat "$work/display" 2>/dev/null)
 
 # One unbounded run in fresh folders, in a session of its own (a terminal's
-# Ctrl-C reaches its whole group): start NAME [VAR=VALUE...]
+# Ctrl-C reaches its whole group), with the toolkit's engine the run's own
+# choice, as a user's is (the suite runs with the buffer engine):
+# start NAME [VAR=VALUE...]
 start() {
   local name=$1
   shift
   mkdir -p "$work/$name"
-  env -u DISPLAY -u WAYLAND_DISPLAY PELORN_RUN_NO_BUILD=1 PELORN_RUN_AGREE=1 PELORN_RUN_SECONDS= \
+  env -u DISPLAY -u WAYLAND_DISPLAY -u ELM_ENGINE PELORN_RUN_NO_BUILD=1 PELORN_RUN_AGREE=1 PELORN_RUN_SECONDS= \
     PELORN_MAP_SERVER_PORT="$(free_port)" \
     PELORN_STATE_DIR="$work/$name/state" PELORN_RUNTIME_DIR="$work/$name/run" "$@" \
     setsid timeout -s KILL 120 "$src/scripts/run" < /dev/null > "$work/$name.out" 2> "$work/$name.err" &
